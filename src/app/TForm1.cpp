@@ -1,0 +1,252 @@
+#include "app/TForm1.h"
+
+#include "app/SettingsFile.h"
+#include "common/Convert.h"
+#include "render/FontTables.h"
+#include "subtitle/Subtitle.h"
+
+namespace glyphon {
+
+namespace {
+
+constexpr const char* kSection = "Form1";
+
+// Fills a list and selects a position.
+void Fill(TComboBox& c, const std::vector<std::string>& items, int index) {
+    c.items = items;
+    c.SetItemIndex(index);
+}
+
+// A stored number, or nothing when the key is missing or not a number.
+std::optional<int> StoredInt(const IniFile& ini, const char* key) {
+    const auto v = ini.Get(kSection, key);
+    if (!v) return std::nullopt;
+    try {
+        return StrToInt(*v);
+    } catch (const ConvertError&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+TForm1::TForm1(Ui& ui, TextEngine& text, AppEnvironment env) : ui_(ui), text_(text), env_(std::move(env)) {
+    SetupControls();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::SetupControls() {
+    GroupBoxInput.caption = "Input";
+    GroupBoxColors.caption = "Colors";
+    GroupBoxGeneralSettings.caption = "General Settings";
+    GroupBoxRenderFonts.caption = "Render Fonts";
+    ButtonLoadIfo.caption = "Load IFO";
+    ButtonLoadSub.caption = "Load SRT";
+    ButtonColorsHelp.caption = "?";
+    ButtonAbout.caption = "About";
+    ButtonGenerateSup.caption = "Generate Sup";
+    ButtonBatch.caption = "Add To Batch";
+    EditLoadIfo.text = "Load IFO";
+    EditLoadSrt.text = "Load SRT";
+    EditLoadIfo.enabled = EditLoadSrt.enabled = false;  // read-only display fields
+    i_dont_have_ifo.caption = "polycromatic";
+    no_ifo.caption = "     I dont have any Ifo or my Ifo hasnt sup support";
+    LabelIfoColors.caption = "Ifo Colors:";
+    Pal.caption = "Pal";
+    Ntsc.caption = "Ntsc";
+    Pal.checked = true;
+    Pal.enabled = Ntsc.enabled = false;
+    for (TComboBox* c : {&ComboBoxAntialias, &ComboBoxOutline, &ComboBoxText, &ComboBoxBg}) Fill(*c, ColorItems(), 0);
+    Fill(ComboBoxFontStyle, FontStyleItems(), kDefaultStylePosition);
+    Fill(ComboBoxFontCharset, FontCharsetItems(), kDefaultCharsetPosition);
+    Fill(ComboBoxFontSize, FontSizeItems(), kDefaultSizePosition);
+    Fill(ComboBoxAlign, AlignItems(), kDefaultAlignPosition);
+    Fill(ComboBoxOutlineWidth, OutlineWidthItems(), kDefaultOutlinePosition);
+    offset.min = 8;
+    offset.max = 492;
+    offset.position = 30;
+    offset_or.min = -14;
+    offset_or.max = 10;
+    offset_or.position = -4;
+    LabelImageChangedPAL.visible = LabelImageChangedNTSC.visible = false;
+    OpenDialogifo.filter = "ifo|*.ifo";
+    OpenDialogsub.filter = "*.srt;*.sub;*.txt|*.srt;*.sub;*.txt";
+    OpenDialogBat.filter = "*.bat|*.bat";
+    OpenDialogImagePAL.title = "Load 720x576 PAL image";
+    OpenDialogImagePAL.filter = "Load your PAL 720x576 BMP|*.bmp";
+    OpenDialogImageNTSC.title = "Load 720x480 NTSC image";
+    OpenDialogImageNTSC.filter = "Load your NTSC 720x480 BMP|*.bmp";
+    preview.Reset(kFrameWidth, kPalHeight);
+}
+
+void TForm1::FormCreate() {
+    // The decimal separator is "." by construction: nothing here ever leaves
+    // the "C" numeric locale.
+    for (TComboBox* c : {&ComboBoxAntialias, &ComboBoxOutline, &ComboBoxText, &ComboBoxBg}) c->SetItemIndex(0);
+    ComboBoxFontStyle.SetItemIndex(kDefaultStylePosition);
+    ComboBoxFontSize.SetItemIndex(kDefaultSizePosition);
+    ComboBoxFontCharset.SetItemIndex(kDefaultCharsetPosition);
+    ComboBoxAlign.SetItemIndex(kDefaultAlignPosition);
+    SetOffsetPosition(30);
+    SetOffsetOrPosition(-4);
+    ComboBoxOutlineWidth.SetItemIndex(kDefaultOutlinePosition);
+    preview.Reset(kFrameWidth, kPalHeight);
+    ComboBoxFontName.items = BuildFontNameList(env_.installedFamilies);
+    ComboBoxFontName.SetItemIndex(0);
+    IfoLoaded = false;
+    SubtitleLoaded = false;
+    SubtitleFits = true;
+    NoIfoMode = false;
+    LabelOffset.caption = IntToStr(offset.position);
+    LabelOffset_Or.caption = IntToStr(offset_or.position);
+    CommandLineMode = false;
+    ExamineCommandLine();
+}
+
+void TForm1::BitBtnSetDefaultValuesClick() {
+    FormCreate();
+    // Only the reset button forgets the own pictures and the no-IFO choice;
+    // the command line was examined again above, as at creation.
+    LabelImageChangedPAL.caption.clear();
+    LabelImageChangedNTSC.caption.clear();
+    LoadPreviewBackground();
+    SetNoIfoChecked(false);
+    ui_.Changed();
+}
+
+void TForm1::FormShow() { ReadStoredSettings(); }
+
+void TForm1::FormActivate() {
+    LoadPreviewBackground();
+    // Glyphs are rasterised monochrome by the text engine itself: no desktop
+    // font-smoothing setting is read or changed.
+    if (!CommandLineMode) {
+        ReadStoredSettings();
+        return;
+    }
+    RunCommandLine();
+}
+
+void TForm1::FormClose() {
+    if (StoreEnabled && !settingsWritten_) WriteStoredSettings();
+    settingsWritten_ = true;
+}
+
+void TForm1::FormDestroy() { FormClose(); }
+
+void TForm1::SetControlsEnabled(bool Enabled) {
+    GroupBoxInput.enabled = Enabled;
+    GroupBoxColors.enabled = Enabled;
+    GroupBoxGeneralSettings.enabled = Enabled;
+    GroupBoxRenderFonts.enabled = Enabled;
+    ListBox1.enabled = Enabled;
+    ButtonBatch.enabled = Enabled;
+    ButtonGenerateSup.caption = Enabled ? "Generate Sup" : "Abort";
+    ui_.Changed();
+}
+
+void TForm1::ReadStoredSettings() {
+    if (!StoreEnabled) return;
+    const IniFile ini = IniFile::Load(env_.settingsPath);
+    if (auto v = ini.Get(kSection, "LabelImageChangedPAL_Caption")) LabelImageChangedPAL.caption = *v;
+    if (auto v = ini.Get(kSection, "LabelImageChangedNTSC_Caption")) LabelImageChangedNTSC.caption = *v;
+    const std::pair<const char*, TComboBox*> lists[] = {
+        {"ComboBoxAlign_ItemIndex", &ComboBoxAlign},
+        {"ComboBoxFontStyle_ItemIndex", &ComboBoxFontStyle},
+        {"ComboBoxFontCharset_ItemIndex", &ComboBoxFontCharset},
+        {"ComboBoxFontName_ItemIndex", &ComboBoxFontName},
+        {"ComboBoxFontSize_ItemIndex", &ComboBoxFontSize},
+        {"ComboBoxOutlineWidth_ItemIndex", &ComboBoxOutlineWidth},
+    };
+    for (const auto& [key, combo] : lists)
+        if (auto v = StoredInt(ini, key)) combo->SetItemIndex(*v);
+    if (auto v = StoredInt(ini, "offset_Position")) SetOffsetPosition(*v);
+    if (auto v = StoredInt(ini, "offset_or_Position")) SetOffsetOrPosition(*v);
+    if (auto l = StoredInt(ini, "WindowLeft"), t = StoredInt(ini, "WindowTop"); l && t) {
+        Placement.valid = true;
+        Placement.left = *l;
+        Placement.top = *t;
+        Placement.minimized = StoredInt(ini, "WindowState").value_or(0) == 1;
+    }
+    ui_.Changed();
+}
+
+void TForm1::WriteStoredSettings() {
+    IniFile ini = IniFile::Load(env_.settingsPath);
+    ini.Set(kSection, "LabelImageChangedPAL_Caption", LabelImageChangedPAL.caption);
+    ini.Set(kSection, "LabelImageChangedNTSC_Caption", LabelImageChangedNTSC.caption);
+    ini.Set(kSection, "ComboBoxAlign_ItemIndex", IntToStr(ComboBoxAlign.itemIndex));
+    ini.Set(kSection, "ComboBoxFontStyle_ItemIndex", IntToStr(ComboBoxFontStyle.itemIndex));
+    ini.Set(kSection, "ComboBoxFontCharset_ItemIndex", IntToStr(ComboBoxFontCharset.itemIndex));
+    ini.Set(kSection, "ComboBoxFontName_ItemIndex", IntToStr(ComboBoxFontName.itemIndex));
+    ini.Set(kSection, "ComboBoxFontSize_ItemIndex", IntToStr(ComboBoxFontSize.itemIndex));
+    ini.Set(kSection, "ComboBoxOutlineWidth_ItemIndex", IntToStr(ComboBoxOutlineWidth.itemIndex));
+    ini.Set(kSection, "offset_Position", IntToStr(offset.position));
+    ini.Set(kSection, "offset_or_Position", IntToStr(offset_or.position));
+    if (Placement.valid) {
+        ini.Set(kSection, "WindowLeft", IntToStr(Placement.left));
+        ini.Set(kSection, "WindowTop", IntToStr(Placement.top));
+        ini.Set(kSection, "WindowState", Placement.minimized ? "1" : "0");
+    }
+    // A settings file that cannot be written costs the user nothing but the
+    // stored look; closing the window must not fail over it.
+    ini.Save(env_.settingsPath);
+}
+
+void TForm1::SetNoIfoChecked(bool checked) {
+    if (i_dont_have_ifo.checked == checked) return;
+    i_dont_have_ifo.checked = checked;
+    i_dont_have_ifoClick();
+}
+
+void TForm1::SelectStandard(bool pal) {
+    if (Pal.checked == pal) return;
+    Pal.checked = pal;
+    Ntsc.checked = !pal;
+    PalClick();
+}
+
+void TForm1::SetOffsetPosition(int position) {
+    position = std::clamp(position, offset.min, offset.max);
+    if (offset.position == position) return;
+    offset.position = position;
+    offsetChange();
+}
+
+void TForm1::SetOffsetOrPosition(int position) {
+    position = std::clamp(position, offset_or.min, offset_or.max);
+    if (offset_or.position == position) return;
+    offset_or.position = position;
+    offset_orChange();
+}
+
+void TForm1::UserPick(TComboBox& combo, int index) {
+    combo.SetItemIndex(index);
+    if (&combo == &ComboBoxAntialias || &combo == &ComboBoxOutline || &combo == &ComboBoxText ||
+        &combo == &ComboBoxBg)
+        ComboBoxAntialiasChange();
+    else if (&combo == &ComboBoxFontName || &combo == &ComboBoxFontSize || &combo == &ComboBoxFontStyle ||
+             &combo == &ComboBoxOutlineWidth)
+        ComboBoxFontSizeChange();
+    else if (&combo == &ComboBoxFontCharset)
+        ComboBoxFontCharsetChange();
+    else if (&combo == &ComboBoxAlign)
+        offsetChange();
+    ui_.Changed();
+}
+
+void TForm1::ListBox1Select(int index) {
+    if (index < 0 || index >= int(ListBox1.items.size())) return;
+    ListBox1.itemIndex = index;
+    ListBox1Click();
+    ui_.Changed();
+}
+
+void TForm1::ButtonAboutClick() {
+    ui_.ShowModalWindow(WindowKind::About);
+    // Returning from another window of the program activates this one again.
+    FormActivate();
+}
+
+}  // namespace glyphon

@@ -1,0 +1,167 @@
+// The main window's logic, free of any toolkit: every control's state, the
+// program-wide flags and every event handler. The Qt view (src/gui) renders
+// this state and forwards widget events here; tests drive it through a
+// scripted fake Ui.
+//
+// Handlers carry the names of the window resource they answer
+// (ButtonLoadIfoClick, offset_orChange, ...). Setting a check box, radio
+// button or track bar through the Set* helpers runs its handler when the
+// state really changes, as the toolkit did; setting a list position from the
+// program never runs a handler.
+#pragma once
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Controls.h"
+#include "app/Ui.h"
+#include "common/Rgb.h"
+
+namespace glyphon {
+
+class TSubtitle;
+class TextEngine;
+
+// What the program gets from its surroundings at start.
+struct AppEnvironment {
+    std::string programDir;                     // folder of the running program, with trailing '/'
+    std::string settingsPath;                   // full path of Glyphon_Settings.ini
+    std::vector<std::string> args;              // argv, argv[0] included
+    std::vector<std::string> installedFamilies; // font families, as fontconfig lists them
+};
+
+// Window placement kept in the settings file beside the ten stored keys.
+struct WindowPlacement {
+    bool valid = false;
+    int left = 0, top = 0;
+    bool minimized = false;
+};
+
+class TForm1 {
+public:
+    TForm1(Ui& ui, TextEngine& text, AppEnvironment env);
+    ~TForm1();
+    TForm1(const TForm1&) = delete;
+    TForm1& operator=(const TForm1&) = delete;
+
+    // ---- controls --------------------------------------------------------
+    std::string Caption = "Glyphon By Morvane";
+    TGroupBox GroupBoxInput, GroupBoxColors, GroupBoxGeneralSettings, GroupBoxRenderFonts;
+    TButton ButtonLoadIfo, ButtonLoadSub, ButtonColorsHelp, BitBtnSetDefaultValues, BitBtnChangeImage,
+        ButtonAbout, ButtonGenerateSup, ButtonBatch;
+    TEdit EditLoadIfo, EditLoadSrt;
+    TCheckBox i_dont_have_ifo;
+    TLabel no_ifo, LabelIfoColors;
+    TRadioButton Pal, Ntsc;
+    TComboBox ComboBoxAntialias, ComboBoxOutline, ComboBoxText, ComboBoxBg;
+    TComboBox ComboBoxFontName, ComboBoxFontCharset, ComboBoxFontStyle, ComboBoxFontSize, ComboBoxAlign,
+        ComboBoxOutlineWidth;
+    TTrackBar offset, offset_or;
+    TLabel LabelOffset, LabelOffset_Or;
+    TProgressBar ProgressBar1;
+    TListBox ListBox1;
+    TLabel LabelImageChangedPAL, LabelImageChangedNTSC;  // hidden; captions hold own picture paths
+    Frame preview;                                       // the preview image's picture
+    std::vector<PaletteSwatch> Swatches;                 // empty: no palette display
+
+    TOpenDialog OpenDialogifo, OpenDialogsub, OpenDialogBat, OpenDialogImagePAL, OpenDialogImageNTSC;
+
+    // ---- flags -----------------------------------------------------------
+    bool GenerationStopped = true;
+    bool SubtitleLoaded = false;
+    bool IfoLoaded = false;
+    bool SubtitleFits = true;
+    bool NoIfoMode = false;
+    bool MonochromeIfo = false;
+    bool CommandLineMode = false;
+
+    std::unique_ptr<TSubtitle> Subtitles;  // none before the first load
+    int BandTop = 0;
+    int BandHeight = 0;
+
+    std::vector<std::string> CommandLineArgs;  // the 16 stored arguments
+    bool StoreEnabled = true;                  // settings written on close
+    WindowPlacement Placement;
+
+    // ---- life cycle (app/TForm1.cpp) -------------------------------------
+    void FormCreate();                   // creation; also the reset button
+    void BitBtnSetDefaultValuesClick();  // reset to defaults
+    void FormShow();                     // first show: stored settings read
+    void FormActivate();
+    void FormClose();
+    void FormDestroy();
+    void SetControlsEnabled(bool Enabled);
+    void ReadStoredSettings();
+    void WriteStoredSettings();
+
+    // Program-side setters that run the control's handler on a real change.
+    void SetNoIfoChecked(bool checked);      // runs i_dont_have_ifoClick
+    void SelectStandard(bool pal);           // runs PalClick when the selection changes
+    void SetOffsetPosition(int position);    // clamps; runs offsetChange
+    void SetOffsetOrPosition(int position);  // clamps; runs offset_orChange
+
+    // A user's pick in a list: sets the position, then runs that list's
+    // change handler (font name/size/style/outline width share one).
+    void UserPick(TComboBox& combo, int index);
+    void ListBox1Select(int index);  // user selects an item: runs ListBox1Click
+
+    bool IsPal() const { return Pal.checked; }
+    int FrameHeight() const { return IsPal() ? kPalHeight : kNtscHeight; }
+
+    // ---- palette (app/TForm1_palette.cpp) ---------------------------------
+    void ButtonLoadIfoClick();
+    void ShowGenericPalette();
+    void i_dont_have_ifoClick();
+    void PalClick();
+    void ComboBoxAntialiasChange();
+    void ButtonColorsHelpClick();
+    int PaletteIndexOf(const TComboBox& roleList) const;
+    Rgb RoleColor(const TComboBox& roleList) const;
+
+    // ---- preview (app/TForm1_preview.cpp) ---------------------------------
+    void LoadPreviewBackground();
+    void DrawPreview(const std::string& Line1, const std::string& Line2, int FontSize,
+                     const std::string& FontName, int Charset, int Style, int Offset, int OffsetOr,
+                     const std::string& Align);
+    // DrawPreview with every font argument read from the controls.
+    void DrawPreviewWithSettings(const std::string& Line1, const std::string& Line2);
+    void ListBox1Click();
+    void offsetChange();
+    void offset_orChange();
+    void ComboBoxFontCharsetChange();
+    void BitBtnChangeImageClick();
+
+    // ---- loading and fit check (app/TForm1_load.cpp) ----------------------
+    void ButtonLoadSubClick();
+    void CheckLineFits(const std::string& Line1, const std::string& Line2, int FontSize,
+                       const std::string& FontName, int Charset, int Style);
+    void CheckAllSubtitles();
+    void ComboBoxFontSizeChange();
+
+    // ---- generation (app/TForm1_generate.cpp) -----------------------------
+    void ButtonGenerateSupClick();
+    std::string ComposeHelpText(const std::string& subtitleFile) const;
+
+    // ---- unattended use (app/TForm1_cmdline.cpp) --------------------------
+    void ExamineCommandLine();
+    void RunCommandLine();
+    void ButtonBatchClick();
+
+    void ButtonAboutClick();
+
+    Ui& ui() { return ui_; }
+    TextEngine& text() { return text_; }
+    const AppEnvironment& env() const { return env_; }
+
+private:
+    void SetupControls();
+    bool settingsWritten_ = false;
+
+    Ui& ui_;
+    TextEngine& text_;
+    AppEnvironment env_;
+};
+
+}  // namespace glyphon

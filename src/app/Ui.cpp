@@ -1,0 +1,7 @@
+#include "app/Ui.h"
+
+namespace glyphon {
+
+std::optional<Frame> Ui::LoadPicture(const std::string&) { return std::nullopt; }
+
+}  // namespace glyphon

@@ -1,0 +1,58 @@
+#include "render/FontTables.h"
+
+#include <gtest/gtest.h>
+
+namespace glyphon {
+
+TEST(FontTables, ListsHoldTheirItemsInStoredOrder) {
+    EXPECT_EQ(FontStyleItems(), (std::vector<std::string>{"Normal", "Bold", "Italic", "Underline", "Bold+Italic",
+                                                          "Bold+Under", "Bold+It+Und", "Italic+Under",
+                                                          "StrikeOut"}));
+    ASSERT_EQ(FontCharsetItems().size(), 19u);
+    EXPECT_EQ(FontCharsetItems()[0], "ANSI");
+    EXPECT_EQ(FontCharsetItems()[4], "DEFAULT");
+    EXPECT_EQ(FontCharsetItems()[15], "SYMBOL");
+    EXPECT_EQ(FontCharsetItems()[18], "VIETNAMESE");
+    ASSERT_EQ(FontSizeItems().size(), 35u);
+    EXPECT_EQ(FontSizeItems()[14], "20");
+    EXPECT_EQ(FontSizeItems()[24], "30");
+    EXPECT_EQ(FontSizeItems()[25], "32");
+    EXPECT_EQ(FontSizeItems()[34], "50");
+    EXPECT_EQ(OutlineWidthItems(), (std::vector<std::string>{"2", "3", "4"}));
+    EXPECT_EQ(AlignItems(), (std::vector<std::string>{"center", "left", "right"}));
+    EXPECT_EQ(ColorItems()[10], "Color 10");
+}
+
+TEST(FontTables, EveryStyleNameGivesItsStyleSet) {
+    const int expected[] = {0, kBold, kItalic, kUnderline, kBold | kItalic, kBold | kUnderline,
+                            kBold | kItalic | kUnderline, kItalic | kUnderline, kStrikeOut};
+    for (size_t i = 0; i < FontStyleItems().size(); ++i)
+        EXPECT_EQ(StyleFromName(FontStyleItems()[i]), expected[i]) << FontStyleItems()[i];
+    EXPECT_EQ(StyleFromName("Italic+Under"), 6);  // not 5
+    EXPECT_EQ(StyleFromName("bold"), 0);          // case-sensitive
+    EXPECT_EQ(StyleFromName(""), 0);
+}
+
+TEST(FontTables, CharsetNamesGiveGdiNumbers) {
+    EXPECT_EQ(CharsetFromName("DEFAULT"), 1);
+    EXPECT_EQ(CharsetFromName("ANSI"), 0);
+    EXPECT_EQ(CharsetFromName("SYMBOL"), 2);
+    EXPECT_EQ(CharsetFromName("OEM"), 255);
+    EXPECT_EQ(CharsetFromName("MAC"), 77);
+    EXPECT_EQ(CharsetFromName("RUSSIAN"), 204);
+    EXPECT_EQ(CharsetFromName(""), 1);
+    EXPECT_EQ(CharsetFromName("default"), 1);
+    EXPECT_EQ(CodePageOf(CharsetFromName("DEFAULT")), "CP1252");
+    EXPECT_EQ(CodePageOf(CharsetFromName("OEM")), "CP437");
+    EXPECT_EQ(CodePageOf(CharsetFromName("MAC")), "MACINTOSH");
+    EXPECT_EQ(CodePageOf(CharsetFromName("SYMBOL")), "");
+}
+
+TEST(FontTables, FontNameListStartsWithArialAndSortsWithoutCase) {
+    const auto list = BuildFontNameList({"zeta", "Liberation Sans", "Arial", "alpha", "Liberation Sans", "DejaVu Sans"});
+    EXPECT_EQ(list, (std::vector<std::string>{"Arial", "alpha", "Arial", "Default", "DejaVu Sans",
+                                              "Liberation Sans", "zeta"}));
+    EXPECT_EQ(BuildFontNameList({}), (std::vector<std::string>{"Arial", "Default"}));
+}
+
+}  // namespace glyphon
