@@ -132,6 +132,13 @@ public:
     void offset_orChange();
     void ComboBoxFontCharsetChange();
     void BitBtnChangeImageClick();
+    // Draws one subtitle on the pure-blue frame into `preview` and sets
+    // BandTop/BandHeight. Reads the standard, outline width and role
+    // colours from the controls; throws ConvertError for an outline width
+    // list without a selection.
+    void RenderSubtitle(const std::string& Line1, const std::string& Line2, int FontSize,
+                        const std::string& FontName, int Charset, int Style, int Offset, int OffsetOr,
+                        const std::string& Align);
 
     // ---- loading and fit check (app/TForm1_load.cpp) ----------------------
     void ButtonLoadSubClick();

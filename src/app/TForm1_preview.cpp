@@ -16,3 +16,8 @@ void TForm1::ComboBoxFontCharsetChange() {}
 void TForm1::BitBtnChangeImageClick() {}
 
 }  // namespace glyphon
+
+namespace glyphon {
+void TForm1::RenderSubtitle(const std::string&, const std::string&, int, const std::string&, int, int, int, int,
+                            const std::string&) {}
+}  // namespace glyphon
