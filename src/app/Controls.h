@@ -80,6 +80,7 @@ struct TOpenDialog {
     std::string title;
     std::string filter;  // "label|pattern", as the dialog shows it
     std::string fileName;
+    bool mayCreate = false;  // a name that does not exist yet may be typed
 };
 
 // One palette swatch with its number label, positioned inside "Input".

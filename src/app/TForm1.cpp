@@ -73,6 +73,7 @@ void TForm1::SetupControls() {
     OpenDialogifo.filter = "ifo|*.ifo";
     OpenDialogsub.filter = "*.srt;*.sub;*.txt|*.srt;*.sub;*.txt";
     OpenDialogBat.filter = "*.bat|*.bat";
+    OpenDialogBat.mayCreate = true;
     OpenDialogImagePAL.title = "Load 720x576 PAL image";
     OpenDialogImagePAL.filter = "Load your PAL 720x576 BMP|*.bmp";
     OpenDialogImageNTSC.title = "Load 720x480 NTSC image";
