@@ -1,0 +1,231 @@
+#include "sup/SubPictureEncoder.h"
+
+#include <algorithm>
+
+namespace glyphon {
+
+namespace {
+
+constexpr int kLastColumn = kFrameWidth - 1;  // 719: supplied by the end-of-line code
+
+// Worst case for one row: every pixel its own one-nibble run (719 nibbles,
+// padded to 360 bytes), then the two-byte end-of-line code.
+constexpr size_t kMaxRowBytes = (kLastColumn + 1) / 2 + 2;
+
+// Unit size field, first control sequence offset, the block's two leading zero
+// bytes; at the end the block's two closing zero bytes, the two control
+// sequences and the padding byte.
+constexpr size_t kFixedBytes = 4 + 2 + 2 + 28 + 1;
+
+// Classification by packed 0x00RRGGBB words, in the override order of ClassifyPixel.
+struct Classifier {
+    uint32_t antialias, outline, text;
+    explicit Classifier(const RoleColours& c)
+        : antialias(c.antialias.Packed()), outline(c.outline.Packed()), text(c.text.Packed()) {}
+    uint32_t operator()(uint32_t pixel) const {
+        uint32_t code = kCodeBackground;
+        if (pixel == antialias) code = kCodeAntialias;
+        if (pixel == outline) code = kCodeOutline;
+        if (pixel == text) code = kCodeText;
+        if (pixel == kPureBlue.Packed()) code = kCodeBackground;
+        return code;
+    }
+};
+
+// Writes 4-bit nibbles high nibble first.
+class NibbleWriter {
+public:
+    explicit NibbleWriter(uint8_t* dst) : dst_(dst) {}
+
+    void Put(unsigned nibble) {
+        if (half_) {
+            *dst_++ = uint8_t(high_ | nibble);
+            half_ = false;
+        } else {
+            high_ = uint8_t(nibble << 4);
+            half_ = true;
+        }
+    }
+
+    // One run code (n, c) with 1 <= n <= 255: the value 4n + c in 1, 2, 3 or
+    // 4 nibbles for n up to 3, 15, 63 and 255. The 3- and 4-nibble forms start
+    // with a zero nibble, which tells a decoder how wide the code is.
+    void PutCode(unsigned n, unsigned code) {
+        const unsigned v = 4 * n + code;
+        const int nibbles = n < 4 ? 1 : n < 16 ? 2 : n < 64 ? 3 : 4;
+        for (int i = nibbles - 1; i >= 0; --i) Put((v >> (4 * i)) & 0xF);
+    }
+
+    // A run longer than 255 pixels becomes several codes of the same colour:
+    // 255, then 255 again if needed, then the rest (never zero).
+    void PutRun(unsigned n, unsigned code) {
+        while (n > 255) {
+            PutCode(255, code);
+            n -= 255;
+        }
+        PutCode(n, code);
+    }
+
+    // Ends a row on a byte boundary, then the end-of-line code 0000, which
+    // fills the rest of the line with background.
+    void EndRow() {
+        if (half_) {
+            *dst_++ = high_;
+            half_ = false;
+        }
+        *dst_++ = 0;
+        *dst_++ = 0;
+    }
+
+    uint8_t* Position() const { return dst_; }
+
+private:
+    uint8_t* dst_;
+    uint8_t high_ = 0;
+    bool half_ = false;
+};
+
+// One row as runs of equal raw colour. The runs start at pixel 1 (pixel 0 is
+// not encoded) and cover 719 pixels: the last run takes pixel 719 as well,
+// whose own colour is not looked at, and the end-of-line code supplies the
+// last display column. Two different colours of the same code still make two
+// runs.
+void EncodeRow(const uint32_t* row, const Classifier& classify, NibbleWriter& out) {
+    int x = 1;
+    while (x < kLastColumn) {
+        const uint32_t colour = row[x];
+        int end = x + 1;
+        while (end < kLastColumn && row[end] == colour) ++end;
+        unsigned n = unsigned(end - x);
+        if (end == kLastColumn) ++n;
+        out.PutRun(n, classify(colour));
+        x = end;
+    }
+    out.EndRow();
+}
+
+void PutU16(uint8_t* p, size_t value) {
+    p[0] = uint8_t(value >> 8);
+    p[1] = uint8_t(value);
+}
+
+void CheckRoleIndex(int index, const char* role) {
+    if (index < 0 || index > 15)
+        throw std::invalid_argument(std::string("The ") + role + " palette entry " + std::to_string(index) +
+                                    " is not between 0 and 15");
+}
+
+}  // namespace
+
+PixelCode ClassifyPixel(Rgb pixel, const RoleColours& colours) {
+    return PixelCode(Classifier(colours)(pixel.Packed()));
+}
+
+UnitTooLargeError::UnitTooLargeError(size_t size)
+    : std::runtime_error("The subtitle picture needs " + std::to_string(size) +
+                         " bytes, more than the 65535 bytes a DVD sub-picture unit can hold"),
+      size_(size) {}
+
+uint16_t DisplayTimeUnits(int64_t durationMs) {
+    if (durationMs <= 0) return 0;
+    // 65,535 units are 728,166 ms; anything from there on is held at the limit.
+    if (durationMs >= 1'000'000) return 65535;
+    const int64_t scaled = durationMs * 90;
+    int64_t units = scaled / 1000;
+    const int64_t rest = scaled % 1000;
+    if (rest > 500 || (rest == 500 && (units & 1))) ++units;
+    return uint16_t(std::min<int64_t>(units, 65535));
+}
+
+void SubPictureEncoder::EncodeInto(const Frame& frame, int BandTop, int BandHeight, int64_t durationMs,
+                                   std::vector<uint8_t>& out) const {
+    if (frame.Width() != kFrameWidth)
+        throw std::invalid_argument("The frame is " + std::to_string(frame.Width()) +
+                                    " pixels wide; sub-pictures are encoded from 720-pixel frames");
+    if (BandHeight < 1 || BandTop < 0 || int64_t(BandTop) + BandHeight > frame.Height())
+        throw std::invalid_argument("The subtitle band (rows " + std::to_string(BandTop) + " to " +
+                                    std::to_string(int64_t(BandTop) + BandHeight - 1) +
+                                    ") does not lie inside the frame of " + std::to_string(frame.Height()) +
+                                    " rows");
+    CheckRoleIndex(indices_.antialias, "antialias");
+    CheckRoleIndex(indices_.outline, "outline");
+    CheckRoleIndex(indices_.text, "text");
+    CheckRoleIndex(indices_.background, "background");
+
+    const size_t capacity = kFixedBytes + size_t(BandHeight) * kMaxRowBytes;
+    if (out.size() < capacity) out.resize(capacity);
+    uint8_t* const unit = out.data();
+    const Classifier classify(colours_);
+
+    // Pixel data block: two zero bytes, the top field (even band rows), the
+    // bottom field (odd band rows), two zero bytes.
+    unit[4] = 0;
+    unit[5] = 0;
+    NibbleWriter writer(unit + 6);
+    for (int y = BandTop; y < BandTop + BandHeight; y += 2) EncodeRow(frame.Row(y), classify, writer);
+    const size_t bottomField = size_t(writer.Position() - unit);
+    for (int y = BandTop + 1; y < BandTop + BandHeight; y += 2) EncodeRow(frame.Row(y), classify, writer);
+
+    // C: the first control sequence, whose zero delay is the block's two
+    // closing zero bytes.
+    const size_t c = size_t(writer.Position() - unit);
+    const size_t blockLength = c + 2 - 4;
+    const size_t size = c + 30 + (blockLength & 1);
+    if (size > kMaxUnitSize) throw UnitTooLargeError(size);
+
+    uint8_t* p = unit + c;
+    const size_t last = c + 24;
+    const int yEnd = BandTop + BandHeight;  // one past the last encoded row
+    *p++ = 0;
+    *p++ = 0;
+    PutU16(p, last);
+    p += 2;
+    *p++ = 0x01;  // start display
+    *p++ = 0x03;  // palette entries of codes 3, 2 and 1, 0
+    *p++ = uint8_t(indices_.antialias << 4 | indices_.outline);
+    *p++ = uint8_t(indices_.text << 4 | indices_.background);
+    *p++ = 0x04;  // contrast: codes 3, 2, 1 opaque, code 0 transparent
+    *p++ = 0xFF;
+    *p++ = 0xF0;
+    *p++ = 0x05;  // display area: x 0 to 719, y BandTop to yEnd
+    *p++ = 0x00;
+    *p++ = 0x02;
+    *p++ = 0xCF;
+    *p++ = uint8_t(BandTop >> 4);
+    *p++ = uint8_t((BandTop & 0xF) << 4 | (yEnd >> 8));
+    *p++ = uint8_t(yEnd);
+    *p++ = 0x06;  // field addresses
+    PutU16(p, 6);
+    p += 2;
+    PutU16(p, bottomField);
+    p += 2;
+    *p++ = 0xFF;
+    // Last control sequence: stop display after the subtitle's duration.
+    PutU16(p, DisplayTimeUnits(durationMs));
+    p += 2;
+    PutU16(p, last);
+    p += 2;
+    *p++ = 0x02;
+    *p++ = 0xFF;
+    if (blockLength & 1) *p++ = 0xFF;  // keeps the unit's length even
+
+    PutU16(unit, size);
+    PutU16(unit + 2, c);
+    out.resize(size);
+}
+
+const std::vector<uint8_t>& SubPictureEncoder::Encode(const Frame& frame, int BandTop, int BandHeight,
+                                                      int64_t durationMs) {
+    EncodeInto(frame, BandTop, BandHeight, durationMs, buffer_);
+    return buffer_;
+}
+
+std::vector<uint8_t> EncodeSubPicture(const Frame& frame, int BandTop, int BandHeight,
+                                      const RoleIndices& indices, const RoleColours& colours,
+                                      int64_t durationMs) {
+    std::vector<uint8_t> unit;
+    SubPictureEncoder(indices, colours).EncodeInto(frame, BandTop, BandHeight, durationMs, unit);
+    return unit;
+}
+
+}  // namespace glyphon

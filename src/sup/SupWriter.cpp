@@ -1,0 +1,99 @@
+#include "sup/SupWriter.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+
+#include "common/FileError.h"
+
+namespace glyphon {
+
+namespace {
+constexpr size_t kBufferSize = 64 * 1024;
+}
+
+std::array<uint8_t, 10> UnitHeader(int64_t startMs) {
+    // Whole milliseconds times 90 are whole units, so there is nothing to round.
+    constexpr int64_t kMaxMs = int64_t(std::numeric_limits<uint32_t>::max()) / 90;
+    uint32_t pts = 0;
+    if (startMs > kMaxMs)
+        pts = std::numeric_limits<uint32_t>::max();
+    else if (startMs > 0)
+        pts = uint32_t(startMs * 90);
+    return {'S', 'P', uint8_t(pts), uint8_t(pts >> 8), uint8_t(pts >> 16), uint8_t(pts >> 24), 0, 0, 0, 0};
+}
+
+SupWriter::~SupWriter() {
+    if (fd_ >= 0) {
+        try {
+            Flush();
+        } catch (const FileError&) {
+        }
+        ::close(fd_);
+    }
+}
+
+void SupWriter::Create(const std::string& path) {
+    Close();
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) ThrowFileError(errno);
+    fd_ = fd;
+    buffer_.resize(kBufferSize);
+    used_ = 0;
+}
+
+void SupWriter::Append(int64_t startMs, const std::vector<uint8_t>& unit) {
+    if (fd_ < 0) throw std::logic_error("SupWriter::Append without an open file");
+    const auto header = UnitHeader(startMs);
+    Put(header.data(), header.size());
+    Put(unit.data(), unit.size());
+}
+
+void SupWriter::Close() {
+    if (fd_ < 0) return;
+    try {
+        Flush();
+    } catch (const FileError&) {
+        ::close(fd_);
+        fd_ = -1;
+        throw;
+    }
+    const int err = ::close(fd_) != 0 ? errno : 0;
+    fd_ = -1;
+    if (err != 0) ThrowFileError(err);
+}
+
+void SupWriter::Put(const uint8_t* data, size_t size) {
+    while (size > 0) {
+        if (used_ == buffer_.size()) Flush();
+        const size_t n = std::min(size, buffer_.size() - used_);
+        std::memcpy(buffer_.data() + used_, data, n);
+        used_ += n;
+        data += n;
+        size -= n;
+    }
+}
+
+void SupWriter::Flush() {
+    size_t done = 0;
+    while (done < used_) {
+        const ssize_t n = ::write(fd_, buffer_.data() + done, used_ - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            // Drop what could not be written, so that closing later does not
+            // try again and report the same failure twice.
+            used_ = 0;
+            ThrowFileError(err);
+        }
+        done += size_t(n);
+    }
+    used_ = 0;
+}
+
+}  // namespace glyphon

@@ -1,0 +1,47 @@
+// The ".sup" file: one record per subtitle, each a 10-byte header with the
+// start time followed by the sub-picture unit, with nothing between records
+// and no file header or trailer.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace glyphon {
+
+// "SP", the presentation time startMs * 90 in 1/90,000 s as an unsigned 32-bit
+// little-endian number, then four zero bytes. A negative start gives 0; a
+// start beyond the 32-bit range (over 13 hours) is held at its largest value.
+std::array<uint8_t, 10> UnitHeader(int64_t startMs);
+
+// Writes records as they are produced through a small buffer, so a long run
+// never holds the whole file in memory.
+class SupWriter {
+public:
+    SupWriter() = default;
+    SupWriter(const SupWriter&) = delete;
+    SupWriter& operator=(const SupWriter&) = delete;
+    ~SupWriter();  // closes without reporting errors; call Close() to see them
+
+    // Creates the file, or empties an existing one. Throws FileError.
+    void Create(const std::string& path);
+    // Appends the header for startMs and the unit's bytes. Throws FileError
+    // when writing fails, std::logic_error when no file is open.
+    void Append(int64_t startMs, const std::vector<uint8_t>& unit);
+    // Writes what is buffered and closes the file. Throws FileError when that
+    // fails; does nothing when no file is open.
+    void Close();
+
+    bool IsOpen() const { return fd_ >= 0; }
+
+private:
+    void Put(const uint8_t* data, size_t size);
+    void Flush();
+
+    int fd_ = -1;
+    std::vector<uint8_t> buffer_;
+    size_t used_ = 0;
+};
+
+}  // namespace glyphon
