@@ -1,0 +1,317 @@
+#include "gui/MainWindow.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QStyle>
+#include <exception>
+
+#include "common/Convert.h"
+#include "gui/QtUi.h"
+
+namespace glyphon {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int w = -1, int h = 14) {
+    auto* l = new QLabel(text, parent);
+    if (w < 0) w = l->sizeHint().width();
+    l->setGeometry(x, y, w, h);
+    return l;
+}
+
+QPushButton* MakeButton(QWidget* parent, const std::string& caption, int x, int y, int w, int h, bool bold) {
+    auto* b = new QPushButton(Q(caption), parent);
+    b->setGeometry(x, y, w, h);
+    if (bold) {
+        QFont f = b->font();
+        f.setBold(true);
+        b->setFont(f);
+    }
+    return b;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(TForm1& model, QtUi& ui) : model_(model), ui_(ui) {
+    setWindowTitle(Q(model_.Caption));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    QFont f = font();
+    f.setPointSize(8);
+    setFont(f);
+    setFixedSize(803, 705);
+    Build();
+    Connect();
+    Sync();
+}
+
+MainWindow::~MainWindow() = default;
+
+QComboBox* MainWindow::Combo(QWidget* parent, TComboBox& model, int x, int y, int w) {
+    auto* box = new QComboBox(parent);
+    box->setGeometry(x, y, w, 20);
+    box->setMaxVisibleItems(20);
+    combos_.emplace_back(box, &model);
+    return box;
+}
+
+void MainWindow::Build() {
+    // "Input": palette source, video standard, subtitle file, swatches.
+    input_ = new QGroupBox(Q(model_.GroupBoxInput.caption), this);
+    input_->setGeometry(8, 0, 305, 78);
+    editIfo_ = new QLineEdit(input_);
+    editIfo_->setGeometry(6, 13, 72, 15);
+    editSrt_ = new QLineEdit(input_);
+    editSrt_->setGeometry(82, 13, 72, 15);
+    for (QLineEdit* e : {editIfo_, editSrt_}) {
+        e->setReadOnly(true);
+        e->setFrame(false);
+    }
+    loadIfo_ = MakeButton(input_, model_.ButtonLoadIfo.caption, 6, 28, 72, 19, true);
+    loadSub_ = MakeButton(input_, model_.ButtonLoadSub.caption, 82, 28, 72, 19, true);
+    noIfoLabel_ = MakeLabel(input_, Q(model_.no_ifo.caption), 158, 12, 96, 36);
+    noIfoLabel_->setWordWrap(true);
+    noIfoLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    noIfo_ = new QCheckBox(Q(model_.i_dont_have_ifo.caption), input_);
+    noIfo_->setGeometry(158, 12, 15, 15);  // the caption stays hidden under the label's blanks
+    pal_ = new QRadioButton(Q(model_.Pal.caption), input_);
+    pal_->setGeometry(256, 12, 46, 17);
+    ntsc_ = new QRadioButton(Q(model_.Ntsc.caption), input_);
+    ntsc_->setGeometry(256, 29, 46, 17);
+    ifoColors_ = MakeLabel(input_, Q(model_.LabelIfoColors.caption), 6, 55, 52);
+
+    // "Colors": the four role lists.
+    colors_ = new QGroupBox(Q(model_.GroupBoxColors.caption), this);
+    colors_->setGeometry(316, 0, 296, 52);
+    const std::pair<const char*, TComboBox*> roles[] = {{"Antialias", &model_.ComboBoxAntialias},
+                                                        {"Outine", &model_.ComboBoxOutline},
+                                                        {"Text", &model_.ComboBoxText},
+                                                        {"Background", &model_.ComboBoxBg}};
+    for (int i = 0; i < 4; ++i) {
+        MakeLabel(colors_, roles[i].first, 6 + 66 * i, 12, 64);
+        Combo(colors_, *roles[i].second, 6 + 66 * i, 26, 64);
+    }
+    colorsHelp_ = MakeButton(colors_, model_.ButtonColorsHelp.caption, 270, 26, 20, 20, false);
+
+    // "General Settings": reset, own preview pictures, About.
+    general_ = new QGroupBox(Q(model_.GroupBoxGeneralSettings.caption), this);
+    general_->setGeometry(616, 0, 180, 52);
+    reset_ = MakeButton(general_, "", 8, 18, 40, 26, false);
+    reset_->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
+    reset_->setToolTip("Reset every setting to its default");
+    changeImage_ = MakeButton(general_, "", 52, 18, 40, 26, false);
+    changeImage_->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    changeImage_->setToolTip("Choose your own PAL and NTSC preview pictures");
+    about_ = MakeButton(general_, model_.ButtonAbout.caption, 110, 18, 62, 26, false);
+
+    // "Render Fonts".
+    fonts_ = new QGroupBox(Q(model_.GroupBoxRenderFonts.caption), this);
+    fonts_->setGeometry(316, 56, 480, 68);
+    MakeLabel(fonts_, "Font Name", 6, 12);
+    Combo(fonts_, model_.ComboBoxFontName, 6, 26, 104);
+    MakeLabel(fonts_, "Font Charset", 112, 12);
+    Combo(fonts_, model_.ComboBoxFontCharset, 112, 26, 84);
+    MakeLabel(fonts_, "Font Style", 198, 12);
+    Combo(fonts_, model_.ComboBoxFontStyle, 198, 26, 76);
+    MakeLabel(fonts_, "Font Size", 276, 12);
+    Combo(fonts_, model_.ComboBoxFontSize, 276, 26, 42);
+    MakeLabel(fonts_, "Align", 320, 12);
+    Combo(fonts_, model_.ComboBoxAlign, 320, 26, 56);
+    MakeLabel(fonts_, "Offsets", 380, 12);
+    offset_ = new QSlider(Qt::Horizontal, fonts_);
+    offset_->setGeometry(378, 28, 52, 18);
+    labelOffset_ = MakeLabel(fonts_, "", 380, 48, 30);
+    offsetOr_ = new QSlider(Qt::Vertical, fonts_);
+    offsetOr_->setGeometry(432, 12, 14, 52);
+    offsetOr_->setInvertedAppearance(true);
+    labelOffsetOr_ = MakeLabel(fonts_, "", 410, 48, 22);
+    MakeLabel(fonts_, "Outline", 446, 12, 34);
+    Combo(fonts_, model_.ComboBoxOutlineWidth, 448, 26, 30);
+
+    // The run, the list and the preview.
+    progress_ = new QProgressBar(this);
+    progress_->setGeometry(8, 80, 100, 10);
+    progress_->setTextVisible(false);
+    generate_ = MakeButton(this, model_.ButtonGenerateSup.caption, 8, 90, 100, 18, true);
+    batch_ = MakeButton(this, model_.ButtonBatch.caption, 8, 108, 100, 18, true);
+    list_ = new QListWidget(this);
+    list_->setGeometry(112, 80, 200, 44);
+    preview_ = new QLabel(this);
+    preview_->setGeometry(40, 126, 720, 576);
+    preview_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void MainWindow::Connect() {
+    connect(loadIfo_, &QPushButton::clicked, this, [this] { Guard([this] { model_.ButtonLoadIfoClick(); }); });
+    connect(loadSub_, &QPushButton::clicked, this, [this] { Guard([this] { model_.ButtonLoadSubClick(); }); });
+    connect(colorsHelp_, &QPushButton::clicked, this,
+            [this] { Guard([this] { model_.ButtonColorsHelpClick(); }); });
+    connect(reset_, &QPushButton::clicked, this,
+            [this] { Guard([this] { model_.BitBtnSetDefaultValuesClick(); }); });
+    connect(changeImage_, &QPushButton::clicked, this,
+            [this] { Guard([this] { model_.BitBtnChangeImageClick(); }); });
+    connect(about_, &QPushButton::clicked, this, [this] { Guard([this] { model_.ButtonAboutClick(); }); });
+    connect(generate_, &QPushButton::clicked, this,
+            [this] { Guard([this] { model_.ButtonGenerateSupClick(); }); });
+    connect(batch_, &QPushButton::clicked, this, [this] { Guard([this] { model_.ButtonBatchClick(); }); });
+    connect(noIfo_, &QCheckBox::toggled, this,
+            [this](bool on) { Guard([this, on] { model_.SetNoIfoChecked(on); }); });
+    connect(pal_, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) Guard([this] { model_.SelectStandard(true); });
+    });
+    connect(ntsc_, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) Guard([this] { model_.SelectStandard(false); });
+    });
+    for (auto& [box, combo] : combos_) {
+        TComboBox* c = combo;
+        connect(box, &QComboBox::activated, this,
+                [this, c](int index) { Guard([this, c, index] { model_.UserPick(*c, index); }); });
+    }
+    connect(offset_, &QSlider::valueChanged, this,
+            [this](int v) { Guard([this, v] { model_.SetOffsetPosition(v); }); });
+    connect(offsetOr_, &QSlider::valueChanged, this,
+            [this](int v) { Guard([this, v] { model_.SetOffsetOrPosition(v); }); });
+    connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && row != model_.ListBox1.itemIndex) Guard([this, row] { model_.ListBox1Select(row); });
+    });
+}
+
+void MainWindow::Guard(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        ui_.ShowError(WithFullStop(e.what()));
+    }
+    Sync();
+}
+
+void MainWindow::SyncCombo(QComboBox* box, const TComboBox& model) {
+    const QSignalBlocker block(box);
+    if (box->count() != int(model.items.size()) ||
+        (box->count() > 0 && box->itemText(box->count() - 1) != Q(model.items.back()))) {
+        box->clear();
+        for (const auto& item : model.items) box->addItem(Q(item));
+    }
+    box->setCurrentIndex(model.itemIndex);
+    box->setEnabled(model.enabled);
+}
+
+void MainWindow::SyncSwatches() {
+    const auto& swatches = model_.Swatches;
+    const bool same = swatches.size() == shownSwatches_.size() &&
+                      std::equal(swatches.begin(), swatches.end(), shownSwatches_.begin(),
+                                 [](const PaletteSwatch& a, const PaletteSwatch& b) {
+                                     return a.color == b.color && a.entryText == b.entryText &&
+                                            a.left == b.left && a.labelLeft == b.labelLeft;
+                                 });
+    if (same) return;
+    for (QWidget* w : swatchWidgets_) delete w;
+    swatchWidgets_.clear();
+    for (const auto& s : swatches) {
+        auto* square = new QLabel(input_);
+        square->setGeometry(s.left, s.top, 14, 14);
+        square->setStyleSheet(QString("background-color: rgb(%1,%2,%3); border: 1px solid rgb(%1,%2,%3);")
+                                  .arg(s.color.r)
+                                  .arg(s.color.g)
+                                  .arg(s.color.b));
+        square->setToolTip(Q(s.entryText));
+        auto* number = new QLabel(Q(s.labelCaption), input_);
+        number->setGeometry(s.labelLeft, s.labelTop, 14, 14);
+        number->setToolTip(Q(s.entryText));
+        QFont small = number->font();
+        small.setPointSize(6);
+        number->setFont(small);
+        square->show();
+        number->show();
+        swatchWidgets_.push_back(square);
+        swatchWidgets_.push_back(number);
+    }
+    shownSwatches_ = swatches;
+}
+
+void MainWindow::Sync() {
+    setWindowTitle(Q(model_.Caption));
+    input_->setEnabled(model_.GroupBoxInput.enabled);
+    colors_->setEnabled(model_.GroupBoxColors.enabled);
+    general_->setEnabled(model_.GroupBoxGeneralSettings.enabled);
+    fonts_->setEnabled(model_.GroupBoxRenderFonts.enabled);
+    loadIfo_->setEnabled(model_.ButtonLoadIfo.enabled);
+    loadSub_->setEnabled(model_.ButtonLoadSub.enabled);
+    editIfo_->setText(Q(model_.EditLoadIfo.text));
+    editSrt_->setText(Q(model_.EditLoadSrt.text));
+    editIfo_->setToolTip(Q(model_.EditLoadIfo.text));
+    editSrt_->setToolTip(Q(model_.EditLoadSrt.text));
+    editIfo_->setEnabled(model_.EditLoadIfo.enabled);
+    editSrt_->setEnabled(model_.EditLoadSrt.enabled);
+    {
+        const QSignalBlocker b1(noIfo_), b2(pal_), b3(ntsc_);
+        noIfo_->setChecked(model_.i_dont_have_ifo.checked);
+        pal_->setChecked(model_.Pal.checked);
+        ntsc_->setChecked(model_.Ntsc.checked);
+        pal_->setEnabled(model_.Pal.enabled);
+        ntsc_->setEnabled(model_.Ntsc.enabled);
+    }
+    for (auto& [box, combo] : combos_) SyncCombo(box, *combo);
+    {
+        const QSignalBlocker b1(offset_), b2(offsetOr_);
+        offset_->setRange(model_.offset.min, model_.offset.max);
+        offset_->setValue(model_.offset.position);
+        offsetOr_->setRange(model_.offset_or.min, model_.offset_or.max);
+        offsetOr_->setValue(model_.offset_or.position);
+    }
+    labelOffset_->setText(Q(model_.LabelOffset.caption));
+    labelOffsetOr_->setText(Q(model_.LabelOffset_Or.caption));
+    progress_->setRange(model_.ProgressBar1.min, std::max(model_.ProgressBar1.min, model_.ProgressBar1.max));
+    progress_->setValue(model_.ProgressBar1.position);
+    generate_->setText(Q(model_.ButtonGenerateSup.caption));
+    generate_->setEnabled(model_.ButtonGenerateSup.enabled);
+    batch_->setEnabled(model_.ButtonBatch.enabled);
+    {
+        const QSignalBlocker b(list_);
+        if (shownItems_ != model_.ListBox1.items) {
+            list_->clear();
+            for (const auto& item : model_.ListBox1.items) list_->addItem(Q(item));
+            shownItems_ = model_.ListBox1.items;
+        }
+        list_->setCurrentRow(model_.ListBox1.itemIndex);
+        list_->setEnabled(model_.ListBox1.enabled);
+    }
+    SyncSwatches();
+    const Frame& frame = model_.preview;
+    if (frame.Width() > 0 && frame.Height() > 0) {
+        // The frame's pixels are 0x00RRGGBB words: Qt's RGB32 layout.
+        const QImage image(reinterpret_cast<const uchar*>(frame.Pixels().data()), frame.Width(), frame.Height(),
+                           frame.Width() * 4, QImage::Format_RGB32);
+        preview_->setPixmap(QPixmap::fromImage(image));
+        preview_->resize(frame.Width(), frame.Height());
+    }
+}
+
+void MainWindow::ApplyPlacement() {
+    if (model_.Placement.valid) move(model_.Placement.left, model_.Placement.top);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    model_.Placement.valid = true;
+    model_.Placement.left = pos().x();
+    model_.Placement.top = pos().y();
+    model_.Placement.minimized = isMinimized();
+    model_.FormClose();
+    event->accept();
+}
+
+}  // namespace glyphon

@@ -1,0 +1,73 @@
+// The main window's Qt view: renders TForm1's state into widgets and forwards
+// widget events to its handlers. No conversion logic lives here.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/TForm1.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+
+namespace glyphon {
+
+class QtUi;
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    // `model` and `ui` outlive the window.
+    MainWindow(TForm1& model, QtUi& ui);
+    ~MainWindow() override;
+
+    // Renders every control's state from the model.
+    void Sync();
+    // Runs a handler; an error that escapes it goes to the error box, as the
+    // toolkit reports errors that end a window action.
+    void Guard(const std::function<void()>& handler);
+    // Moves the window to the stored placement, when there is one.
+    void ApplyPlacement();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Build();
+    void Connect();
+    QComboBox* Combo(QWidget* parent, TComboBox& model, int x, int y, int w);
+    void SyncCombo(QComboBox* box, const TComboBox& model);
+    void SyncSwatches();
+
+    TForm1& model_;
+    QtUi& ui_;
+
+    QGroupBox *input_ = nullptr, *colors_ = nullptr, *general_ = nullptr, *fonts_ = nullptr;
+    QPushButton *loadIfo_ = nullptr, *loadSub_ = nullptr, *colorsHelp_ = nullptr, *reset_ = nullptr,
+                *changeImage_ = nullptr, *about_ = nullptr, *generate_ = nullptr, *batch_ = nullptr;
+    QLineEdit *editIfo_ = nullptr, *editSrt_ = nullptr;
+    QCheckBox* noIfo_ = nullptr;
+    QLabel *noIfoLabel_ = nullptr, *ifoColors_ = nullptr;
+    QRadioButton *pal_ = nullptr, *ntsc_ = nullptr;
+    std::vector<std::pair<QComboBox*, TComboBox*>> combos_;
+    QSlider *offset_ = nullptr, *offsetOr_ = nullptr;
+    QLabel *labelOffset_ = nullptr, *labelOffsetOr_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QListWidget* list_ = nullptr;
+    QLabel* preview_ = nullptr;
+    std::vector<QWidget*> swatchWidgets_;
+    std::vector<PaletteSwatch> shownSwatches_;
+    std::vector<std::string> shownItems_;
+};
+
+}  // namespace glyphon

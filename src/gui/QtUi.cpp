@@ -1,0 +1,97 @@
+#include "gui/QtUi.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImage>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "gui/MainWindow.h"
+
+namespace glyphon {
+
+std::string ToDisplayText(std::string text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r') continue;
+        if (i + 1 < text.size() && text[i + 1] == '\n')
+            text.erase(i, 1);
+        else
+            text[i] = '\n';
+    }
+    return text;
+}
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
+
+// "label|pattern" as the dialog resource writes it; Qt wants "label (pattern)".
+QString QtFilter(const std::string& filter) {
+    const auto bar = filter.find('|');
+    if (bar == std::string::npos) return Q(filter);
+    QString pattern = Q(filter.substr(bar + 1));
+    pattern.replace(';', ' ');
+    return Q(filter.substr(0, bar)) + " (" + pattern + ")";
+}
+
+}  // namespace
+
+void QtUi::ShowMessage(const std::string& text) {
+    if (window_) window_->Sync();
+    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, Q(ToDisplayText(text)), QMessageBox::Ok, window_);
+    box.exec();
+}
+
+void QtUi::ShowError(const std::string& text) {
+    if (window_) window_->Sync();
+    QMessageBox box(QMessageBox::Critical, kApplicationTitle, Q(ToDisplayText(text)), QMessageBox::Ok, window_);
+    box.exec();
+}
+
+bool QtUi::Execute(TOpenDialog& dialog) {
+    QFileDialog dlg(window_, Q(dialog.title));
+    dlg.setNameFilter(QtFilter(dialog.filter));
+    dlg.setFileMode(dialog.mayCreate ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    if (!dialog.fileName.empty()) {
+        const QFileInfo info(Q(dialog.fileName));
+        dlg.setDirectory(info.absolutePath());
+        dlg.selectFile(info.fileName());
+    }
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+    dialog.fileName = dlg.selectedFiles().front().toLocal8Bit().toStdString();
+    return true;
+}
+
+void QtUi::ProcessMessages() {
+    if (window_) window_->Sync();
+    QCoreApplication::processEvents();
+}
+
+void QtUi::ShowModalWindow(WindowKind) {}
+
+void QtUi::Terminate(int exitStatus) {
+    exitStatus_ = exitStatus;
+    // Leave once the running handler has returned.
+    QTimer::singleShot(0, qApp, [exitStatus] { QCoreApplication::exit(exitStatus); });
+}
+
+void QtUi::Changed() {
+    if (window_) window_->Sync();
+}
+
+std::optional<Frame> QtUi::LoadPicture(const std::string& path) {
+    QImage image;
+    if (!image.load(Q(path))) return std::nullopt;
+    image = image.convertToFormat(QImage::Format_RGB32);
+    Frame frame(image.width(), image.height());
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* src = reinterpret_cast<const uint32_t*>(image.constScanLine(y));
+        uint32_t* dst = frame.Row(y);
+        for (int x = 0; x < image.width(); ++x) dst[x] = src[x] & 0x00FFFFFFu;
+    }
+    return frame;
+}
+
+}  // namespace glyphon

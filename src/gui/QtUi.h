@@ -1,0 +1,39 @@
+// The Ui of the windowed program: Qt message boxes, file dialogs and the
+// event loop.
+#pragma once
+
+#include "app/Ui.h"
+
+class QWidget;
+
+namespace glyphon {
+
+class MainWindow;
+
+class QtUi : public Ui {
+public:
+    void SetWindow(MainWindow* window) { window_ = window; }
+
+    void ShowMessage(const std::string& text) override;
+    void ShowError(const std::string& text) override;
+    bool Execute(TOpenDialog& dialog) override;
+    void ProcessMessages() override;
+    void ShowModalWindow(WindowKind kind) override;
+    void Terminate(int exitStatus) override;
+    void Changed() override;
+    std::optional<Frame> LoadPicture(const std::string& path) override;
+
+    int exitStatus() const { return exitStatus_; }
+
+private:
+    MainWindow* window_ = nullptr;
+    int exitStatus_ = 0;
+};
+
+// Message texts separate lines with a carriage return; Qt wants "\n".
+std::string ToDisplayText(std::string text);
+
+// The title of error boxes and plain messages.
+inline constexpr const char* kApplicationTitle = "Glyphon";
+
+}  // namespace glyphon
