@@ -35,14 +35,21 @@ public:
     // Reads FileName as SubRip or MicroDVD. Plain messages ("Unsupported
     // Subtitle Format !", the frame-rate request) go to `messages`. A text
     // that should be a number throws ConvertError; entries added before it
-    // stay.
+    // stay, and Loaded keeps the value it had. A recognised file that cannot
+    // be opened or read throws FileError.
     void LoadFromFile(const std::string& FileName, bool ClearFirst, MessageSink& messages);
 
     static bool IsSrtFile(const std::string& FileName);
     static bool IsSrtTimeLine(const std::string& Line);
+    // A time outside 32 bits throws ConvertError naming Time instead of
+    // wrapping round.
     static std::string SrtTimeToMs(const std::string& Time);
     static bool IsMicroDvdFile(const std::string& FileName);
     static double ReadFrameRate(const std::string& Line);
+    // A frame text that is not an integer, or whose time does not fit 32 bits
+    // (frame x 1000, or that divided by FrameRate), throws ConvertError naming
+    // the frame text. A line without "}{" or the closing brace yields an empty
+    // frame text and so the same error.
     static fivestrings ParseMicroDvdLine(const std::string& Line, double FrameRate);
     static std::string StripTags(const std::string& Text);
 

@@ -1,0 +1,129 @@
+#include "subtitle/TextFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "common/FileError.h"
+
+namespace glyphon::textfile {
+
+namespace {
+
+constexpr char kCtrlZ = 26;
+
+// Closes the descriptor on every way out.
+class Fd {
+public:
+    explicit Fd(const std::string& FileName) : fd_(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC)) {
+        if (fd_ < 0) ThrowFileError(errno);
+    }
+    ~Fd() { ::close(fd_); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+
+    // Reads up to `size` bytes; 0 at the end of the file.
+    size_t Read(char* into, size_t size) const {
+        for (;;) {
+            const ssize_t n = ::read(fd_, into, size);
+            if (n >= 0) return size_t(n);
+            if (errno != EINTR) ThrowFileError(errno);
+        }
+    }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+TextLines::TextLines(std::string bytes) : text_(std::move(bytes)) {
+    if (const void* z = std::memchr(text_.data(), kCtrlZ, text_.size()))
+        text_.resize(size_t(static_cast<const char*>(z) - text_.data()));
+    // Carriage returns never reach a line: drop them all at once.
+    if (const void* cr = std::memchr(text_.data(), '\r', text_.size())) {
+        const auto first = text_.begin() + (static_cast<const char*>(cr) - text_.data());
+        text_.erase(std::remove(first, text_.end(), '\r'), text_.end());
+    }
+}
+
+std::string_view TextLines::ReadLine() {
+    if (pos_ >= text_.size()) return {};
+    const char* begin = text_.data() + pos_;
+    const size_t left = text_.size() - pos_;
+    const void* lf = std::memchr(begin, '\n', left);
+    const size_t length = lf ? size_t(static_cast<const char*>(lf) - begin) : left;
+    pos_ += lf ? length + 1 : length;
+    return std::string_view(begin, length);
+}
+
+bool FileExists(const std::string& FileName) {
+    struct stat st;
+    return ::stat(FileName.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string UpperExtension(const std::string& FileName) {
+    const size_t dot = FileName.rfind('.');
+    const size_t slash = FileName.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && slash > dot)) return {};
+    std::string ext = FileName.substr(dot);
+    for (char& c : ext)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return ext;
+}
+
+std::string ReadFileBytes(const std::string& FileName) {
+    Fd fd(FileName);
+    struct stat st;
+    std::string bytes;
+    if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) bytes.resize(size_t(st.st_size));
+    size_t have = 0;
+    for (;;) {
+        if (have == bytes.size()) {
+            // Everything the size promised is in: look for more only in a
+            // small buffer, so that the usual end costs no reallocation. A file
+            // that grows while it is read, or one of unknown size, is read on.
+            char probe[1 << 12];
+            const size_t n = fd.Read(probe, sizeof probe);
+            if (n == 0) break;
+            bytes.resize(have + std::max<size_t>(have / 2, 1 << 16));
+            std::memcpy(bytes.data() + have, probe, n);
+            have += n;
+            continue;
+        }
+        const size_t n = fd.Read(bytes.data() + have, bytes.size() - have);
+        if (n == 0) break;
+        have += n;
+    }
+    bytes.resize(have);
+    return bytes;
+}
+
+std::vector<std::string> ReadFirstLines(const std::string& FileName, int count, size_t keep) {
+    std::vector<std::string> lines(size_t(std::max(count, 0)));
+    if (count <= 0) return lines;
+    Fd fd(FileName);
+    char buffer[1 << 16];
+    size_t line = 0;
+    for (;;) {
+        const size_t n = fd.Read(buffer, sizeof buffer);
+        if (n == 0) return lines;
+        for (size_t i = 0; i < n; ++i) {
+            const char c = buffer[i];
+            if (c == kCtrlZ) return lines;
+            if (c == '\r') continue;
+            if (c == '\n') {
+                if (++line == lines.size()) return lines;
+                continue;
+            }
+            if (lines[line].size() < keep) lines[line] += c;
+        }
+    }
+}
+
+}  // namespace glyphon::textfile

@@ -1,0 +1,47 @@
+// Subtitle files as text: lines end at a line feed; every carriage return is
+// dropped (the one before a line feed as well as a lone one, which does not
+// end the line); a byte 26 (Ctrl-Z) ends the file; reading past the end gives
+// empty lines. Bytes are never decoded.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace glyphon::textfile {
+
+// The lines of a file's bytes, read one after another.
+class TextLines {
+public:
+    // Takes the raw bytes of the file.
+    explicit TextLines(std::string bytes);
+
+    // True when nothing but dropped bytes is left.
+    bool Eof() const { return pos_ >= text_.size(); }
+
+    // The next line without its line end; empty once the end has been reached.
+    // The view stays valid as long as this object lives.
+    std::string_view ReadLine();
+
+private:
+    std::string text_;
+    size_t pos_ = 0;
+};
+
+// True when FileName names an existing regular file (or a link to one).
+bool FileExists(const std::string& FileName);
+
+// The file name's extension, from the last "." of its last path component on,
+// ASCII letters upper-cased; empty when there is none.
+std::string UpperExtension(const std::string& FileName);
+
+// The whole file, read in one go. Throws FileError when it cannot be opened
+// or read.
+std::string ReadFileBytes(const std::string& FileName);
+
+// The first `count` lines of a file under the rules above, each cut to at most
+// `keep` bytes; lines past the end are empty. Reads only as far as needed and
+// holds at most `keep` bytes per line. Throws FileError.
+std::vector<std::string> ReadFirstLines(const std::string& FileName, int count, size_t keep);
+
+}  // namespace glyphon::textfile
