@@ -25,6 +25,11 @@ class TSubtitle;
 class TextEngine;
 
 // What the program gets from its surroundings at start.
+// The file name with its last four characters (dot and three-letter
+// extension) replaced by `ending`; a name of three characters or fewer loses
+// nothing.
+std::string ReplaceExtension(const std::string& fileName, const std::string& ending);
+
 struct AppEnvironment {
     std::string programDir;                     // folder of the running program, with trailing '/'
     std::string settingsPath;                   // full path of Glyphon_Settings.ini

@@ -1,8 +1,185 @@
+#include <fstream>
+
 #include "app/TForm1.h"
+#include "common/Convert.h"
+#include "common/FileError.h"
+#include "render/FontTables.h"
+#include "sup/SubPictureEncoder.h"
+#include "sup/SupWriter.h"
+#include "subtitle/Subtitle.h"
 
 namespace glyphon {
 
-void TForm1::ButtonGenerateSupClick() {}
-std::string TForm1::ComposeHelpText(const std::string&) const { return {}; }
+namespace {
+
+const char* const kFindColors =
+    "Then find the Color 0 Y Cr CB ,doubleclick it, and put the value: 00 80 80\r\n"
+    "Then find the Color 1 Y Cr CB ,doubleclick it, and put the value: 55 80 80\r\n"
+    "Then find the Color 2 Y Cr CB ,doubleclick it, and put the value: AA 80 80\r\n"
+    "Then find the Color 3 Y Cr CB ,doubleclick it, and put the value: FF 80 80\r\n";
+
+const char* const kAfterAuthoringNew =
+    "After authoring the new dvd, load (the generated from Ifoedit) VTS_01_0.IFO on Ifoedit and press VTS_PGCITI "
+    "and then VTS_PGC1.\r\n";
+
+std::string NoIfoText() {
+    return std::string("All Done !!! (Case : No Ifo)\r\n") +
+           "Since you didnt had any ifo, author your video with the generated sup using Ifoedit.\r\n" +
+           kAfterAuthoringNew + kFindColors + "Then press save. Thats all.\r\n\r\n\r\nGenerated Files:\r\n";
+}
+
+std::string MonochromeIfoText() {
+    return std::string("All Done !!! (Case : Monocromatic Ifo)\r\n") +
+           "Since you had an ifo with no polycromatic palette support , Glyphon generated for you a sup with a "
+           "generic pallette.\r\n" +
+           "Just author your video with the generated sup using Ifoedit.\r\n" + kAfterAuthoringNew + kFindColors +
+           "Then press save. Thats all.\r\n\r\n\r\nGenerated Files:\r\n";
+}
+
+std::string WithIfoText() {
+    return std::string("All Done !!! (Case : With Ifo)\r\n") +
+           "Since you already had an ifo with polycromatic palette support , Glyphon generated for you a sup with "
+           "the same ifo pallette.\r\n" +
+           "Just author your video with the generated sup using Ifoedit.\r\n" +
+           "After authoring the new dvd, load the original ifo (the ifo that you have loaded on Glyphon) on "
+           "Ifoedit and press VTS_PGCITI and then VTS_PGC1.\r\n" +
+           "Then press Subtitle Color, Copy Colors from this PGC\r\n" +
+           "Then load (the generated from Ifoedit) VTS_01_0.IFO on Ifoedit and press VTS_PGCITI and then "
+           "VTS_PGC1\r\n" +
+           "Then press Subtitle Color, Paste Colors into this PGC\r\n" +
+           "Then press save. Thats all.\r\n\r\n\r\nGenerated Files:\r\n";
+}
+
+// Folder (with its separator) and base name (file name less its last four
+// characters) of the subtitle file.
+std::string OutputStem(const std::string& subtitleFile) {
+    const auto slash = subtitleFile.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : subtitleFile.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? subtitleFile : subtitleFile.substr(slash + 1);
+    return folder + (name.size() > 3 ? name.substr(0, name.size() - 4) : name);
+}
+
+void WriteTextFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) ThrowFileError(errno);
+    out << text;
+    out.close();
+    if (!out) ThrowFileError(errno ? errno : EIO);
+}
+
+// Keeps the band inside the frame rows, its top even: rows outside the frame
+// do not exist and are never read. A band that lies wholly outside becomes
+// two empty rows at the nearest edge, so that every subtitle still has its
+// record and its timing.
+void ClipBand(int& top, int& height, int frameHeight) {
+    int bottom = top + height;  // one past the last row
+    if (top < 0) top = 0;
+    if (bottom > frameHeight) bottom = frameHeight;
+    if (bottom - top < 1) {
+        top = top >= frameHeight ? frameHeight - 2 : 0;
+        bottom = top + 2;
+    }
+    height = bottom - top;
+}
+
+}  // namespace
+
+std::string ReplaceExtension(const std::string& fileName, const std::string& ending) {
+    return (fileName.size() > 3 ? fileName.substr(0, fileName.size() - 4) : fileName) + ending;
+}
+
+std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
+    std::string text;
+    if (NoIfoMode && i_dont_have_ifo.checked) text = NoIfoText();
+    if (MonochromeIfo && i_dont_have_ifo.checked) text = MonochromeIfoText();
+    if (!i_dont_have_ifo.checked) text = WithIfoText();
+    const std::string stem = OutputStem(subtitleFile);
+    return text + stem + ".sup" + "\r\n" + stem + ".Glyphon_Help.txt";
+}
+
+void TForm1::ButtonGenerateSupClick() {
+    GenerationStopped = !GenerationStopped;
+    ProgressBar1.min = 0;
+    ProgressBar1.position = 0;
+    if (GenerationStopped) {
+        // A run is under way and this click is its abort; the run notices
+        // the flag before its next subtitle.
+        ui_.ShowMessage("Operation Aborted");
+        return;
+    }
+    SetControlsEnabled(false);
+    // The run's end, whichever way it comes: idle again.
+    struct Idle {
+        TForm1& f;
+        ~Idle() {
+            f.GenerationStopped = true;
+            f.SetControlsEnabled(true);
+        }
+    } idle{*this};
+
+    if (!SubtitleLoaded || !Subtitles) {
+        ui_.ShowMessage("Please load an Srt/Sub/Txt subtitle.");
+        return;
+    }
+    if (!SubtitleFits) {
+        ui_.ShowMessage("Please use smaller font.");
+        return;
+    }
+    if (!IfoLoaded || Swatches.empty()) {
+        // Without a palette display there are no role colours to draw with.
+        ui_.ShowMessage("Please load an Ifo file first and then an Srt/Sub/Txt file.");
+        return;
+    }
+
+    const std::string subtitleFile = OpenDialogsub.fileName;
+    const std::string stem = OutputStem(subtitleFile);
+    SupWriter sup;
+    try {
+        SubPictureEncoder encoder(
+            RoleIndices{PaletteIndexOf(ComboBoxAntialias), PaletteIndexOf(ComboBoxOutline),
+                        PaletteIndexOf(ComboBoxText), PaletteIndexOf(ComboBoxBg)},
+            RoleColours{RoleColor(ComboBoxAntialias), RoleColor(ComboBoxOutline), RoleColor(ComboBoxText)});
+        const int count = Subtitles->Count();
+        ProgressBar1.min = 0;
+        ProgressBar1.max = count - 1;
+        ProgressBar1.position = 0;
+        sup.Create(stem + ".sup");
+        for (int i = 1; i <= count; ++i) {
+            if (GenerationStopped) continue;
+            ui_.ProcessMessages();  // the one point where "Abort" can be clicked
+            ++ProgressBar1.position;
+            // The list may have been replaced while messages ran; the run
+            // keeps to the entries it started with.
+            const SubtitleLine entry = Subtitles->GetLine(i);
+            RenderSubtitle(entry.Line1, entry.Line2, StrToInt(ComboBoxFontSize.Text()), ComboBoxFontName.Text(),
+                           CharsetFromName(ComboBoxFontCharset.Text()), StyleFromName(ComboBoxFontStyle.Text()),
+                           offset.position, offset_or.position, ComboBoxAlign.Text());
+            int top = BandTop, height = BandHeight;
+            ClipBand(top, height, preview.Height());
+            const double startMs = StrToFloat(entry.StartMs);
+            const double endMs = StrToFloat(entry.EndMs);
+            const auto& unit = encoder.Encode(preview, top, height, RoundHalfEven(endMs - startMs));
+            sup.Append(RoundHalfEven(startMs), unit);
+            ui_.Changed();
+        }
+        sup.Close();
+        const std::string help = ComposeHelpText(subtitleFile);
+        if (!GenerationStopped) {
+            WriteTextFile(stem + ".Glyphon_Help.txt", help);
+            if (CommandLineMode)
+                ui_.Terminate(0);
+            else
+                ui_.ShowMessage(help);
+        }
+    } catch (const std::exception& e) {
+        // Report with the system's message; the records written so far stay
+        // in the file and the window returns to idle.
+        try {
+            sup.Close();
+        } catch (const std::exception&) {
+        }
+        ui_.ShowError(WithFullStop(e.what()));
+    }
+}
 
 }  // namespace glyphon

@@ -1,10 +1,121 @@
 #include "app/TForm1.h"
+#include "common/Convert.h"
+#include "common/FileError.h"
+#include "render/FontTables.h"
+#include "render/TextEngine.h"
+#include "subtitle/Subtitle.h"
 
 namespace glyphon {
 
-void TForm1::ButtonLoadSubClick() {}
-void TForm1::CheckLineFits(const std::string&, const std::string&, int, const std::string&, int, int) {}
-void TForm1::CheckAllSubtitles() {}
-void TForm1::ComboBoxFontSizeChange() {}
+namespace {
+
+constexpr int kFitLimit = 680;  // a line fits when it is narrower
+constexpr const char* kRestingCaption = "Glyphon By Morvane";
+
+}  // namespace
+
+void TForm1::CheckLineFits(const std::string& Line1, const std::string& Line2, int FontSize,
+                           const std::string& FontName, int Charset, int Style) {
+    const FontSpec font{FontName, FontSize, Charset, Style};
+    const int w1 = text_.MeasureLine(Line1, font).width;
+    const int w2 = text_.MeasureLine(Line2, font).width;
+    if (w1 < kFitLimit && w2 < kFitLimit) {
+        SubtitleFits = true;
+        return;
+    }
+    SubtitleFits = false;
+    if (!SubtitleLoaded) {
+        // The test belongs to a first load: nothing stays listed.
+        ListBox1.Clear();
+        ui_.ShowMessage("The string \r" + Line1 + "\r" + Line2 +
+                        "\ris too long. Please correct the srt and reload it. You can just use a smaler font size.");
+    } else {
+        ui_.ShowMessage("The string \r" + Line1 + "\r" + Line2 + "\ris too long. Please use a smaler font size.");
+    }
+}
+
+void TForm1::CheckAllSubtitles() {
+    const int count = Subtitles ? Subtitles->Count() : 0;
+    for (int i = 1; i <= count; ++i) {
+        const int size = StrToInt(ComboBoxFontSize.Text());
+        const SubtitleLine& entry = Subtitles->Lines[size_t(i - 1)];
+        CheckLineFits(entry.Line1, entry.Line2, size, ComboBoxFontName.Text(),
+                      CharsetFromName(ComboBoxFontCharset.Text()), StyleFromName(ComboBoxFontStyle.Text()));
+        if (!SubtitleFits) break;
+    }
+    if (!SubtitleFits) return;
+    if (!CommandLineMode) ui_.ShowMessage("Subtitle Style Modified/Loaded Successfully");
+    EditLoadSrt.text = OpenDialogsub.fileName;
+    SubtitleLoaded = true;
+}
+
+void TForm1::ButtonLoadSubClick() {
+    SubtitleLoaded = false;
+    SubtitleFits = false;
+    EditLoadSrt.text = "Load SRT";
+    // A cancelled dialog keeps the name of its last confirmed choice, which
+    // is then loaded again.
+    if (!CommandLineMode) ui_.Execute(OpenDialogsub);
+    const std::string fileName = OpenDialogsub.fileName;
+    if (fileName.empty() || !IfoLoaded) {
+        ui_.ShowMessage("Please load an Ifo file first and then an Srt/Sub/Txt file.");
+        return;
+    }
+    ui_.ProcessMessages();
+    Caption = std::string(kRestingCaption) + " Loading Subtitle...";
+    ListBox1.Clear();
+    ui_.Changed();
+    Subtitles = std::make_unique<TSubtitle>();
+    try {
+        Subtitles->LoadFromFile(fileName, true, ui_);
+    } catch (const ConvertError& e) {
+        // The load ends at once: nothing is listed, nothing is checked. The
+        // caption returns to rest rather than claiming a load still runs.
+        Caption = kRestingCaption;
+        ui_.ShowError(WithFullStop(e.what()));
+        return;
+    } catch (const FileError& e) {
+        Caption = kRestingCaption;
+        ui_.ShowError(WithFullStop(e.what()));
+        return;
+    }
+    if (Subtitles->Loaded) {
+        if (Subtitles->Count() > 0) {
+            ListBox1.items.reserve(size_t(Subtitles->Count()));
+            for (const SubtitleLine& entry : Subtitles->Lines)
+                ListBox1.items.push_back(entry.Line2.empty() ? entry.Line1 : entry.Line1 + "|" + entry.Line2);
+            // Set directly: the list's click action (and its preview) does not run.
+            ListBox1.itemIndex = 0;
+        }
+        try {
+            CheckAllSubtitles();
+        } catch (...) {
+            Caption = kRestingCaption;
+            throw;
+        }
+    }
+    Caption = kRestingCaption;
+    ui_.Changed();
+}
+
+void TForm1::ComboBoxFontSizeChange() {
+    if (IfoLoaded) DrawPreviewWithSettings("Rethymno.", "Crete Hellas");
+    if (IfoLoaded && SubtitleLoaded && Subtitles) {
+        const int index = ListBox1.itemIndex;
+        if (index >= 0 && index < Subtitles->Count()) {
+            const SubtitleLine& entry = Subtitles->Lines[size_t(index)];
+            DrawPreviewWithSettings(entry.Line1, entry.Line2);
+        }
+        Caption = std::string(kRestingCaption) + " Checking Subtitle Length...";
+        ui_.Changed();
+        try {
+            CheckAllSubtitles();
+        } catch (...) {
+            Caption = kRestingCaption;
+            throw;
+        }
+        Caption = kRestingCaption;
+    }
+}
 
 }  // namespace glyphon
