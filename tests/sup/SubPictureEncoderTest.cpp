@@ -1,0 +1,267 @@
+#include "sup/SubPictureEncoder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace glyphon {
+namespace {
+
+constexpr Rgb kText{235, 235, 235};
+constexpr Rgb kOutline{16, 16, 16};
+constexpr Rgb kAntialias{125, 125, 125};
+constexpr Rgb kOther{1, 2, 3};  // matches no role
+const RoleColours kColours{kAntialias, kOutline, kText};
+const RoleIndices kIndices{1, 0, 3, 0};  // antialias, outline, text, background
+
+std::string Hex(const uint8_t* data, size_t size) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string s;
+    for (size_t i = 0; i < size; ++i) {
+        s += digits[data[i] >> 4];
+        s += digits[data[i] & 15];
+    }
+    return s;
+}
+
+// Parses "00 34 ..." into bytes.
+std::vector<uint8_t> Bytes(const std::string& text) {
+    std::vector<uint8_t> out;
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] == ' ') {
+            ++i;
+            continue;
+        }
+        out.push_back(uint8_t(std::stoi(text.substr(i, 2), nullptr, 16)));
+        i += 2;
+    }
+    return out;
+}
+
+size_t U16(const std::vector<uint8_t>& unit, size_t at) { return size_t(unit[at]) << 8 | unit[at + 1]; }
+
+// Row 0 of a PAL frame painted as runs from pixel 1 on (pixel 0 takes the
+// first run's colour); the last run reaches pixel 719.
+Frame RowOfRuns(const std::vector<std::pair<int, Rgb>>& runs) {
+    Frame frame(kFrameWidth, kPalHeight);
+    int x = 1;
+    frame.Set(0, 0, runs.front().second);
+    for (const auto& [length, colour] : runs)
+        for (int i = 0; i < length && x < kFrameWidth; ++i) frame.Set(x++, 0, colour);
+    return frame;
+}
+
+// The hex digits of the one encoded row of a one-row band, without its
+// closing end-of-line code 0000.
+std::string RowDigits(const Frame& frame, int row = 0) {
+    const auto unit = EncodeSubPicture(frame, row, 1, kIndices, kColours, 1000);
+    const size_t c = U16(unit, 2);
+    const size_t bottom = U16(unit, c + 21);
+    EXPECT_EQ(Hex(&unit[bottom - 2], 2), "0000");
+    return Hex(&unit[6], bottom - 2 - 6);
+}
+
+TEST(ClassifyPixel, ExactRoleColoursGiveTheirCodes) {
+    EXPECT_EQ(ClassifyPixel(kText, kColours), kCodeText);
+    EXPECT_EQ(ClassifyPixel(kOutline, kColours), kCodeOutline);
+    EXPECT_EQ(ClassifyPixel(kAntialias, kColours), kCodeAntialias);
+    EXPECT_EQ(ClassifyPixel(kPureBlue, kColours), kCodeBackground);
+    EXPECT_EQ(ClassifyPixel(kOther, kColours), kCodeBackground);
+    EXPECT_EQ(ClassifyPixel(Rgb{235, 235, 234}, kColours), kCodeBackground);  // no nearest-colour matching
+}
+
+TEST(ClassifyPixel, SharedColoursResolveTextThenOutlineThenAntialias) {
+    const Rgb shared{200, 100, 50};
+    EXPECT_EQ(ClassifyPixel(shared, RoleColours{shared, kOutline, shared}), kCodeText);
+    EXPECT_EQ(ClassifyPixel(shared, RoleColours{shared, shared, kText}), kCodeOutline);
+    EXPECT_EQ(ClassifyPixel(shared, RoleColours{kAntialias, shared, shared}), kCodeText);
+    EXPECT_EQ(ClassifyPixel(shared, RoleColours{shared, shared, shared}), kCodeText);
+}
+
+TEST(ClassifyPixel, PureBlueRoleColourIsBackground) {
+    EXPECT_EQ(ClassifyPixel(kPureBlue, RoleColours{kAntialias, kOutline, kPureBlue}), kCodeBackground);
+    EXPECT_EQ(ClassifyPixel(kPureBlue, RoleColours{kPureBlue, kPureBlue, kPureBlue}), kCodeBackground);
+}
+
+TEST(RunLength, CodeWidthsAtTheirLimits) {
+    // Each case: the run under test first, then the rest of the row, padded to whole bytes.
+    EXPECT_EQ(RowDigits(RowOfRuns({{3, kAntialias}, {716, kPureBlue}})), "F" "03FC03FC0338" "0");
+    EXPECT_EQ(RowDigits(RowOfRuns({{4, kPureBlue}, {715, kText}})), "10" "03FD03FD0335");
+    EXPECT_EQ(RowDigits(RowOfRuns({{15, kAntialias}, {704, kPureBlue}})), "3F" "03FC03FC0308");
+    EXPECT_EQ(RowDigits(RowOfRuns({{16, kPureBlue}, {703, kText}})), "040" "03FD03FD0305" "0");
+    EXPECT_EQ(RowDigits(RowOfRuns({{63, kAntialias}, {656, kPureBlue}})), "0FF" "03FC03FC0248" "0");
+    EXPECT_EQ(RowDigits(RowOfRuns({{64, kPureBlue}, {655, kText}})), "0100" "03FD03FD0245");
+    EXPECT_EQ(RowDigits(RowOfRuns({{255, kAntialias}, {464, kPureBlue}})), "03FF" "03FC0344");
+    EXPECT_EQ(RowDigits(RowOfRuns({{2, kOutline}, {717, kPureBlue}})), "A" "03FC03FC033C" "0");
+}
+
+TEST(RunLength, RunsOver255SplitIntoCodesOfAtMost255) {
+    EXPECT_EQ(RowDigits(RowOfRuns({{256, kText}, {463, kPureBlue}})), "03FD" "5" "03FC0340" "0");
+    EXPECT_EQ(RowDigits(RowOfRuns({{510, kText}, {209, kPureBlue}})), "03FD03FD" "0344");
+    EXPECT_EQ(RowDigits(RowOfRuns({{511, kText}, {208, kPureBlue}})), "03FD03FD" "5" "0340" "0");
+    EXPECT_EQ(RowDigits(RowOfRuns({{600, kText}, {119, kPureBlue}})), "03FD03FD0169" "01DC");
+}
+
+TEST(RunLength, BackgroundRowIsThreeCodesCovering719Pixels) {
+    EXPECT_EQ(RowDigits(Frame(kFrameWidth, kPalHeight)), "03FC03FC0344");
+}
+
+TEST(RunLength, ThreeTextPixelsBetweenBackgroundRuns) {
+    EXPECT_EQ(RowDigits(RowOfRuns({{100, kPureBlue}, {3, kText}, {616, kPureBlue}})),
+              "0190" "D" "03FC03FC01A8" "0");
+}
+
+TEST(RunLength, RunsFollowRawColoursNotCodes) {
+    // Two unmatched colours are both background but still two runs.
+    EXPECT_EQ(RowDigits(RowOfRuns({{10, kOther}, {709, kPureBlue}})), "28" "03FC03FC031C");
+    // Two roles sharing one colour make one run of the winning code.
+    const Rgb shared{9, 9, 9};
+    const auto unit = EncodeSubPicture(RowOfRuns({{100, kPureBlue}, {3, shared}, {616, kPureBlue}}), 0, 1,
+                                       kIndices, RoleColours{shared, kOutline, shared}, 1000);
+    EXPECT_EQ(Hex(&unit[6], 9), "0190D03FC03FC01A80");
+}
+
+TEST(RunLength, LastPixelIsNotLookedAtAndLastRunTakesIt) {
+    Frame frame(kFrameWidth, kPalHeight);
+    frame.Set(719, 0, kText);
+    EXPECT_EQ(RowDigits(frame), "03FC03FC0344");
+    frame.Set(718, 0, kText);
+    frame.Set(719, 0, kPureBlue);
+    EXPECT_EQ(RowDigits(frame), "03FC03FC033C" "9" "0");  // 717 background, then 718-719 text
+}
+
+TEST(RunLength, PixelZeroDifferingFromPixelOneGivesNoEmptyRun) {
+    Frame frame(kFrameWidth, kPalHeight);
+    frame.Set(0, 0, kText);
+    EXPECT_EQ(RowDigits(frame), "03FC03FC0344");
+    Frame other(kFrameWidth, kPalHeight);
+    other.Set(1, 0, kText);
+    EXPECT_EQ(RowDigits(other), "5" "03FC03FC0340" "0");
+}
+
+TEST(EncodeSubPicture, TwoBackgroundRowsGiveThe52ByteUnit) {
+    const Frame frame(kFrameWidth, kPalHeight);
+    const auto unit = EncodeSubPicture(frame, 100, 2, kIndices, kColours, 2000);
+    EXPECT_EQ(unit, Bytes("00 34 00 16"
+                          " 00 00 03 FC 03 FC 03 44 00 00 03 FC 03 FC 03 44 00 00 00 00"
+                          " 00 2E 01 03 10 30 04 FF F0 05 00 02 CF 06 40 66 06 00 06 00 0E FF"
+                          " 00 B4 00 2E 02 FF"));
+}
+
+TEST(EncodeSubPicture, OddPixelBlockEndsInTwoFFAndGives56Bytes) {
+    Frame frame(kFrameWidth, kPalHeight);
+    for (int x = 101; x <= 103; ++x) frame.Set(x, 100, kText);
+    const auto unit = EncodeSubPicture(frame, 100, 2, kIndices, kColours, 50);
+    EXPECT_EQ(unit, Bytes("00 38 00 19"
+                          " 00 00 01 90 D0 3F C0 3F C0 1A 80 00 00 03 FC 03 FC 03 44 00 00 00 00"
+                          " 00 31 01 03 10 30 04 FF F0 05 00 02 CF 06 40 66 06 00 06 00 11 FF"
+                          " 00 04 00 31 02 FF FF"));
+}
+
+TEST(EncodeSubPicture, DisplayAreaIsFullWidthAndEndsOnePastTheBand) {
+    const Frame frame(kFrameWidth, kPalHeight);
+    const auto unit = EncodeSubPicture(frame, 480, 60, kIndices, kColours, 1000);
+    const size_t c = U16(unit, 2);
+    EXPECT_EQ(unit[c + 11], 0x05);
+    EXPECT_EQ(Hex(&unit[c + 12], 6), "0002CF1E021C");
+}
+
+TEST(EncodeSubPicture, OddBandPutsTheExtraRowInTheTopField) {
+    Frame frame(kFrameWidth, kPalHeight);
+    frame.Set(1, 12, kText);  // the band's last row, in the top field
+    const auto unit = EncodeSubPicture(frame, 10, 3, kIndices, kColours, 1000);
+    const size_t c = U16(unit, 2);
+    const size_t bottom = U16(unit, c + 21);
+    EXPECT_EQ(U16(unit, c + 19), 6u);
+    EXPECT_EQ(Hex(&unit[6], bottom - 6), "03FC03FC0344" "0000" "503FC03FC0340" "0" "0000");
+    EXPECT_EQ(Hex(&unit[bottom], c - bottom), "03FC03FC03440000");
+    EXPECT_EQ(U16(unit, 0), unit.size());
+    EXPECT_EQ(unit.size() % 2, 0u);
+}
+
+TEST(EncodeSubPicture, PaletteAndContrastBytes) {
+    const Frame frame(kFrameWidth, kPalHeight);
+    const auto unit = EncodeSubPicture(frame, 0, 2, RoleIndices{15, 7, 10, 2}, kColours, 1000);
+    const size_t c = U16(unit, 2);
+    EXPECT_EQ(Hex(&unit[c + 4], 7), "0103F7A204FFF0");
+}
+
+TEST(DisplayTime, MillisecondsTimes90Over1000RoundedHalfToEven) {
+    EXPECT_EQ(DisplayTimeUnits(2000), 180);
+    EXPECT_EQ(DisplayTimeUnits(50), 4);
+    EXPECT_EQ(DisplayTimeUnits(150), 14);
+    EXPECT_EQ(DisplayTimeUnits(1000), 90);
+    EXPECT_EQ(DisplayTimeUnits(250), 22);  // 22.5
+    EXPECT_EQ(DisplayTimeUnits(6), 1);     // 0.54
+    EXPECT_EQ(DisplayTimeUnits(5), 0);     // 0.45
+}
+
+TEST(DisplayTime, NegativeGivesZeroAndOverflowHoldsAt65535) {
+    EXPECT_EQ(DisplayTimeUnits(0), 0);
+    EXPECT_EQ(DisplayTimeUnits(-1500), 0);
+    EXPECT_EQ(DisplayTimeUnits(728166), 65535);  // 65534.94
+    EXPECT_EQ(DisplayTimeUnits(728178), 65535);  // 65536.02
+    EXPECT_EQ(DisplayTimeUnits(INT64_MAX), 65535);
+
+    const Frame frame(kFrameWidth, kPalHeight);
+    const auto unit = EncodeSubPicture(frame, 100, 2, kIndices, kColours, 10'000'000);
+    const size_t c = U16(unit, 2);
+    EXPECT_EQ(U16(unit, c + 24), 65535u);
+    const auto negative = EncodeSubPicture(frame, 100, 2, kIndices, kColours, -40);
+    EXPECT_EQ(U16(negative, c + 24), 0u);
+}
+
+TEST(EncodeSubPicture, BandOutsideTheFrameIsRefusedBeforeReading) {
+    const Frame pal(kFrameWidth, kPalHeight), ntsc(kFrameWidth, kNtscHeight);
+    EXPECT_THROW(EncodeSubPicture(pal, -2, 10, kIndices, kColours, 1000), std::invalid_argument);
+    EXPECT_THROW(EncodeSubPicture(pal, 570, 7, kIndices, kColours, 1000), std::invalid_argument);
+    EXPECT_THROW(EncodeSubPicture(ntsc, 478, 4, kIndices, kColours, 1000), std::invalid_argument);
+    EXPECT_THROW(EncodeSubPicture(pal, 100, 0, kIndices, kColours, 1000), std::invalid_argument);
+    EXPECT_THROW(EncodeSubPicture(pal, 2147483646, 4, kIndices, kColours, 1000), std::invalid_argument);
+    EXPECT_NO_THROW(EncodeSubPicture(pal, 570, 6, kIndices, kColours, 1000));
+    EXPECT_NO_THROW(EncodeSubPicture(ntsc, 478, 2, kIndices, kColours, 1000));
+    EXPECT_THROW(EncodeSubPicture(Frame(640, 480), 0, 2, kIndices, kColours, 1000), std::invalid_argument);
+}
+
+TEST(EncodeSubPicture, PaletteIndexOutside0To15IsRefused) {
+    const Frame frame(kFrameWidth, kPalHeight);
+    EXPECT_THROW(EncodeSubPicture(frame, 0, 2, RoleIndices{16, 0, 1, 0}, kColours, 1000), std::invalid_argument);
+    EXPECT_THROW(EncodeSubPicture(frame, 0, 2, RoleIndices{0, 0, 1, -1}, kColours, 1000), std::invalid_argument);
+}
+
+// Rows of alternating colours cost 361 bytes each: 181 of them still fit a
+// unit, 182 do not.
+TEST(EncodeSubPicture, UnitOver65535BytesRaisesInsteadOfTruncating) {
+    Frame frame(kFrameWidth, kPalHeight);
+    for (int y = 0; y < kPalHeight; ++y)
+        for (int x = 0; x < kFrameWidth; x += 2) frame.Set(x, y, kText);
+    const auto fits = EncodeSubPicture(frame, 0, 181, kIndices, kColours, 1000);
+    EXPECT_EQ(fits.size(), 65378u);
+    EXPECT_EQ(U16(fits, 0), fits.size());
+    try {
+        EncodeSubPicture(frame, 0, 182, kIndices, kColours, 1000);
+        FAIL() << "no error for a unit of 65,739 bytes";
+    } catch (const UnitTooLargeError& e) {
+        EXPECT_GT(e.Size(), 65535u);
+        EXPECT_NE(std::string(e.what()).find("65535"), std::string::npos);
+        const std::runtime_error& base = e;
+        (void)base;
+    }
+    EXPECT_THROW(EncodeSubPicture(frame, 0, 576, kIndices, kColours, 1000), std::runtime_error);
+}
+
+TEST(SubPictureEncoder, ReusedEncoderGivesTheSameBytesAsTheFunction) {
+    Frame busy(kFrameWidth, kPalHeight);
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < kFrameWidth; x += 3) busy.Set(x, y, y % 2 ? kOutline : kText);
+    const Frame empty(kFrameWidth, kPalHeight);
+    SubPictureEncoder encoder(kIndices, kColours);
+    EXPECT_EQ(encoder.Encode(busy, 0, 80, 3000), EncodeSubPicture(busy, 0, 80, kIndices, kColours, 3000));
+    EXPECT_EQ(encoder.Encode(empty, 100, 2, 2000), EncodeSubPicture(empty, 100, 2, kIndices, kColours, 2000));
+    EXPECT_EQ(encoder.Encode(busy, 2, 31, 50), EncodeSubPicture(busy, 2, 31, kIndices, kColours, 50));
+}
+
+}  // namespace
+}  // namespace glyphon
