@@ -1,7 +1,6 @@
 #include "palette/ColorConversion.h"
 
 #include <limits>
-#include <string>
 
 #include "common/Convert.h"
 
@@ -39,12 +38,12 @@ Rgb YCrCbToRGB(uint32_t E) {
 
 int32_t HexToInt(std::string_view text) {
     if (text.empty()) return 0;
-    std::string s(text);
-    if (s.front() != '$') s.insert(s.begin(), '$');
-    if (s.size() == 1) throw ConvertError("Error");
+    // A "$" is put in front unless the text starts with one; what follows it
+    // must be hexadecimal digits.
+    const std::string_view digits = text.front() == '$' ? text.substr(1) : text;
+    if (digits.empty()) throw ConvertError("Error");
     uint32_t value = 0;
-    for (size_t i = 1; i < s.size(); ++i) {
-        const char c = s[i];
+    for (const char c : digits) {
         uint32_t d;
         if (c >= '0' && c <= '9')
             d = uint32_t(c - '0');
