@@ -1,23 +1,171 @@
+// The preview image: its background picture, the preview drawing with the
+// preview's own fit test, the handlers that redraw it, and the rendering of
+// one subtitle for the generation run.
+#include <sys/stat.h>
+
+#include <optional>
+
 #include "app/TForm1.h"
+#include "common/Convert.h"
+#include "render/Bmp.h"
+#include "render/FontTables.h"
+#include "render/PreviewPictures.h"
+#include "render/Renderer.h"
+#include "render/TextEngine.h"
+#include "subtitle/Subtitle.h"
 
 namespace glyphon {
 
-void TForm1::LoadPreviewBackground() { preview.Reset(kFrameWidth, FrameHeight(), Rgb{40, 60, 90}); }
-void TForm1::DrawPreview(const std::string&, const std::string&, int, const std::string&, int, int, int, int,
-                         const std::string&) {}
-void TForm1::DrawPreviewWithSettings(const std::string&, const std::string&) {}
-void TForm1::ListBox1Click() {}
-void TForm1::offsetChange() { LabelOffset.caption = std::to_string(offset.position); }
-void TForm1::offset_orChange() {
-    if (offset_or.position % 2 != 0) SetOffsetOrPosition(offset_or.position + 1);
-    LabelOffset_Or.caption = std::to_string(offset_or.position);
+namespace {
+
+constexpr int kFitLimit = 680;  // a line fits when it is narrower
+const char* const kSampleLine1 = "Rethymno.";
+const char* const kSampleLine2 = "Crete Hellas";
+
+// The last own picture read, so that every preview does not read the file
+// again. A changed file (time or size) or another Ui reads it anew.
+struct OwnPictureCache {
+    const Ui* ui = nullptr;
+    std::string path;
+    int64_t mtimeNs = 0, size = -1;
+    int height = 0;
+    std::optional<Frame> picture;  // scaled to 720 x height; nullopt: unreadable
+};
+
+std::optional<Frame> OwnPicture(Ui& ui, const std::string& path, int height) {
+    struct stat st {};
+    if (path.empty() || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    static OwnPictureCache cache;
+    const int64_t mtime = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    if (cache.ui != &ui || cache.path != path || cache.mtimeNs != mtime || cache.size != st.st_size ||
+        cache.height != height) {
+        cache.ui = &ui;
+        cache.path = path;
+        cache.mtimeNs = mtime;
+        cache.size = st.st_size;
+        cache.height = height;
+        cache.picture.reset();
+        if (std::optional<Frame> loaded = ui.LoadPicture(path); loaded && loaded->Width() > 0 && loaded->Height() > 0)
+            cache.picture = (loaded->Width() == kFrameWidth && loaded->Height() == height)
+                                ? std::move(*loaded)
+                                : ScaleNearest(*loaded, kFrameWidth, height);
+    }
+    return cache.picture;
 }
-void TForm1::ComboBoxFontCharsetChange() {}
-void TForm1::BitBtnChangeImageClick() {}
 
-}  // namespace glyphon
+}  // namespace
 
-namespace glyphon {
-void TForm1::RenderSubtitle(const std::string&, const std::string&, int, const std::string&, int, int, int, int,
-                            const std::string&) {}
+void TForm1::LoadPreviewBackground() {
+    const bool pal = IsPal();
+    const std::string& own = pal ? LabelImageChangedPAL.caption : LabelImageChangedNTSC.caption;
+    // A missing or unreadable own picture quietly falls back to the built-in one.
+    if (std::optional<Frame> picture = OwnPicture(ui(), own, FrameHeight())) {
+        preview = std::move(*picture);
+        return;
+    }
+    preview = BuiltInPicture(pal ? "PreviewPal720x576" : "PreviewNtsc720x480");
+}
+
+void TForm1::DrawPreview(const std::string& Line1, const std::string& Line2, int FontSize,
+                         const std::string& FontName, int Charset, int Style, int Offset, int OffsetOr,
+                         const std::string& Align) {
+    LoadPreviewBackground();
+    const FontSpec font{FontName, FontSize, Charset, Style};
+    const TextExtent e1 = text().MeasureLine(Line1, font);
+    const TextExtent e2 = text().MeasureLine(Line2, font);
+    if (e1.width >= kFitLimit || e2.width >= kFitLimit) {
+        ui().ShowMessage("The string \r" + Line1 + "\r" + Line2 + "\r" + "is too long.");
+        SubtitleFits = false;
+        ui().Changed();
+        return;
+    }
+    SubtitleFits = true;
+    SubtitleLook look;
+    look.font = font;
+    look.offset = Offset;
+    look.offsetOr = OffsetOr;
+    look.align = Align;
+    look.outlineWidth = StrToInt(ComboBoxOutlineWidth.Text());
+    look.colors = {RoleColor(ComboBoxOutline), RoleColor(ComboBoxAntialias), RoleColor(ComboBoxText)};
+    DrawSubtitle(preview, text(), Line1, Line2, look);
+    ui().Changed();
+}
+
+void TForm1::DrawPreviewWithSettings(const std::string& Line1, const std::string& Line2) {
+    DrawPreview(Line1, Line2, StrToInt(ComboBoxFontSize.Text()), ComboBoxFontName.Text(),
+                CharsetFromName(ComboBoxFontCharset.Text()), StyleFromName(ComboBoxFontStyle.Text()),
+                offset.position, offset_or.position, ComboBoxAlign.Text());
+}
+
+namespace {
+
+// The preview of the entry selected in the list, when there is one to show.
+void DrawSelectedEntry(TForm1& form) {
+    if (!form.Subtitles) return;
+    const int entry = form.ListBox1.itemIndex + 1;
+    if (entry < 1 || entry > form.Subtitles->Count()) return;
+    const SubtitleLine line = form.Subtitles->GetLine(entry);
+    form.DrawPreviewWithSettings(line.Line1, line.Line2);
+}
+
+// The sample, then the selected entry over it.
+void DrawSampleThenSelection(TForm1& form) {
+    if (form.IfoLoaded) form.DrawPreviewWithSettings(kSampleLine1, kSampleLine2);
+    if (form.IfoLoaded && form.SubtitleLoaded) DrawSelectedEntry(form);
+}
+
+}  // namespace
+
+void TForm1::ListBox1Click() {
+    if (IfoLoaded && SubtitleLoaded) DrawSelectedEntry(*this);
+}
+
+void TForm1::offsetChange() {
+    DrawSampleThenSelection(*this);
+    LabelOffset.caption = IntToStr(offset.position);
+}
+
+void TForm1::offset_orChange() {
+    // Only even spacings: an odd position moves on by one, which runs this
+    // handler again for the new position before this run continues.
+    if (offset_or.position % 2 != 0) SetOffsetOrPosition(offset_or.position + 1);
+    DrawSampleThenSelection(*this);
+    LabelOffset_Or.caption = IntToStr(offset_or.position);
+}
+
+void TForm1::ComboBoxFontCharsetChange() { DrawSampleThenSelection(*this); }
+
+void TForm1::BitBtnChangeImageClick() {
+    ui().Execute(OpenDialogImagePAL);
+    if (!OpenDialogImagePAL.fileName.empty()) {
+        LabelImageChangedPAL.caption = OpenDialogImagePAL.fileName;
+        LoadPreviewBackground();
+    }
+    ui().Execute(OpenDialogImageNTSC);
+    if (!OpenDialogImageNTSC.fileName.empty()) {
+        LabelImageChangedNTSC.caption = OpenDialogImageNTSC.fileName;
+        LoadPreviewBackground();
+    }
+    ui().Changed();
+}
+
+void TForm1::RenderSubtitle(const std::string& Line1, const std::string& Line2, int FontSize,
+                            const std::string& FontName, int Charset, int Style, int Offset, int OffsetOr,
+                            const std::string& Align) {
+    if (preview.Width() == kFrameWidth && preview.Height() == FrameHeight())
+        preview.Fill(kPureBlue);
+    else
+        preview.Reset(kFrameWidth, FrameHeight(), kPureBlue);
+    SubtitleLook look;
+    look.font = FontSpec{FontName, FontSize, Charset, Style};
+    look.offset = Offset;
+    look.offsetOr = OffsetOr;
+    look.align = Align;
+    look.outlineWidth = StrToInt(ComboBoxOutlineWidth.Text());
+    look.colors = {RoleColor(ComboBoxOutline), RoleColor(ComboBoxAntialias), RoleColor(ComboBoxText)};
+    const SubtitlePlacement placed = DrawSubtitle(preview, text(), Line1, Line2, look);
+    BandTop = placed.bandTop;
+    BandHeight = placed.bandHeight;
+}
+
 }  // namespace glyphon

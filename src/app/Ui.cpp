@@ -1,7 +1,9 @@
 #include "app/Ui.h"
 
+#include "render/Bmp.h"
+
 namespace glyphon {
 
-std::optional<Frame> Ui::LoadPicture(const std::string&) { return std::nullopt; }
+std::optional<Frame> Ui::LoadPicture(const std::string& path) { return ReadBmp24(path); }
 
 }  // namespace glyphon

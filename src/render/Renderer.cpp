@@ -1,0 +1,150 @@
+#include "render/Renderer.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace glyphon {
+
+namespace {
+
+// A bit canvas: rows of 64-bit words, bit (x & 63) of word x >> 6 = column x.
+struct BitPlane {
+    int width = 0, height = 0, words = 0;
+    std::vector<uint64_t> bits;
+
+    void Reset(int w, int h) {
+        width = w;
+        height = h;
+        words = (w + 63) / 64;
+        bits.assign(size_t(words) * size_t(h), 0);
+    }
+    uint64_t* Row(int y) { return bits.data() + size_t(y) * size_t(words); }
+    const uint64_t* Row(int y) const { return bits.data() + size_t(y) * size_t(words); }
+};
+
+// Grows every set bit of a row by `radius` columns to each side, keeping
+// within `words` words (the canvas is wide enough that nothing real falls off).
+void DilateRow(const uint64_t* in, uint64_t* out, uint64_t* tmp, int words, int radius) {
+    std::copy(in, in + words, out);
+    for (int step = 0; step < radius; ++step) {
+        std::copy(out, out + words, tmp);
+        for (int i = 0; i < words; ++i) {
+            uint64_t v = tmp[i] | (tmp[i] << 1) | (tmp[i] >> 1);
+            if (i > 0) v |= tmp[i - 1] >> 63;
+            if (i + 1 < words) v |= tmp[i + 1] << 63;
+            out[i] = v;
+        }
+    }
+}
+
+// out = in dilated by a (2 radius + 1) square.
+void DilateSquare(const BitPlane& in, BitPlane& out, BitPlane& rows, std::vector<uint64_t>& tmp, int radius) {
+    rows.Reset(in.width, in.height);
+    out.Reset(in.width, in.height);
+    tmp.resize(size_t(in.words));
+    for (int y = 0; y < in.height; ++y) DilateRow(in.Row(y), rows.Row(y), tmp.data(), in.words, radius);
+    for (int y = 0; y < in.height; ++y) {
+        uint64_t* dst = out.Row(y);
+        const int y0 = std::max(0, y - radius), y1 = std::min(in.height - 1, y + radius);
+        for (int s = y0; s <= y1; ++s) {
+            const uint64_t* src = rows.Row(s);
+            for (int i = 0; i < in.words; ++i) dst[i] |= src[i];
+        }
+    }
+}
+
+struct Scratch {
+    BitPlane text, antialias, outline, rows;
+    std::vector<uint64_t> tmp;
+};
+
+}  // namespace
+
+int AlignedX(int width, int frameWidth, std::string_view align) {
+    if (align == "center") return frameWidth / 2 - width / 2;
+    if (align == "left") return 8;
+    return frameWidth - width - 8;
+}
+
+SubtitlePlacement PlaceSubtitle(TextExtent line1, TextExtent line2, int frameWidth, int frameHeight, int offset,
+                                int offsetOr, std::string_view align) {
+    SubtitlePlacement p;
+    p.x1 = AlignedX(line1.width, frameWidth, align);
+    p.x2 = AlignedX(line2.width, frameWidth, align);
+    p.y1 = frameHeight - line1.height - 40 - offset;
+    p.y2 = p.y1 + line2.height - offsetOr;
+    p.bandTop = (p.y1 % 2 == 0) ? p.y1 : p.y1 - 1;  // also right for odd negatives: -3 -> -4
+    p.bandHeight = line1.height + line2.height - offsetOr + 6;
+    return p;
+}
+
+void DrawLayeredLine(Frame& frame, const LineMask& mask, int x, int y, int outlineWidth, const LayerColors& colors) {
+    if (mask.Empty()) return;
+    static thread_local Scratch s;
+    const int w = std::max(outlineWidth, 0);
+    const int pad = std::max(w, 1);
+    // Canvas column 0 / row 0 sit at this frame position.
+    const int originX = x + mask.left - pad, originY = y + mask.top - pad;
+    const int cw = mask.width + 2 * pad, ch = mask.height + 2 * pad;
+    // Nothing of the line can touch the frame: done.
+    if (originX >= frame.Width() || originY >= frame.Height() || originX + cw <= 0 || originY + ch <= 0) return;
+
+    s.text.Reset(cw, ch);
+    for (int r = 0; r < mask.height; ++r) {
+        const uint64_t* src = mask.Row(r);
+        uint64_t* dst = s.text.Row(r + pad);
+        for (int k = 0; k < mask.wordsPerRow; ++k) {
+            const uint64_t v = src[k];
+            if (!v) continue;
+            const int bit = pad + k * 64;
+            dst[bit >> 6] |= v << (bit & 63);
+            if ((bit & 63) && (bit >> 6) + 1 < s.text.words) dst[(bit >> 6) + 1] |= v >> (64 - (bit & 63));
+        }
+    }
+    DilateSquare(s.text, s.antialias, s.rows, s.tmp, 1);
+    if (w >= 1)
+        DilateSquare(s.text, s.outline, s.rows, s.tmp, w);
+    else
+        s.outline.Reset(cw, ch);
+
+    const uint32_t outline = colors.outline.Packed(), antialias = colors.antialias.Packed(),
+                   text = colors.text.Packed();
+    const int cx0 = std::max(0, -originX), cx1 = std::min(cw, frame.Width() - originX);
+    const int cy0 = std::max(0, -originY), cy1 = std::min(ch, frame.Height() - originY);
+    for (int cy = cy0; cy < cy1; ++cy) {
+        uint32_t* row = frame.Row(originY + cy);
+        const uint64_t* o = s.outline.Row(cy);
+        const uint64_t* a = s.antialias.Row(cy);
+        const uint64_t* t = s.text.Row(cy);
+        for (int i = cx0 >> 6; i <= (cx1 - 1) >> 6; ++i) {
+            uint64_t any = o[i] | a[i];
+            // Keep only the columns inside the frame.
+            const int lo = i * 64;
+            if (cx0 > lo) any &= ~uint64_t(0) << (cx0 - lo);
+            if (cx1 < lo + 64) any &= (cx1 - lo) <= 0 ? 0 : (~uint64_t(0) >> (64 - (cx1 - lo)));
+            while (any) {
+                const int b = __builtin_ctzll(any);
+                any &= any - 1;
+                const uint64_t bit = uint64_t(1) << b;
+                row[originX + lo + b] = (t[i] & bit) ? text : (a[i] & bit) ? antialias : outline;
+            }
+        }
+    }
+}
+
+SubtitlePlacement DrawSubtitle(Frame& frame, TextEngine& text, std::string_view line1, std::string_view line2,
+                               const SubtitleLook& look) {
+    const TextExtent e1 = text.MeasureLine(line1, look.font);
+    const TextExtent e2 = text.MeasureLine(line2, look.font);
+    const SubtitlePlacement p =
+        PlaceSubtitle(e1, e2, frame.Width(), frame.Height(), look.offset, look.offsetOr, look.align);
+    static thread_local LineMask mask;
+    text.DrawLineMask(line1, look.font, mask);
+    DrawLayeredLine(frame, mask, p.x1, p.y1, look.outlineWidth, look.colors);
+    text.DrawLineMask(line2, look.font, mask);
+    DrawLayeredLine(frame, mask, p.x2, p.y2, look.outlineWidth, look.colors);
+    return p;
+}
+
+}  // namespace glyphon

@@ -1,0 +1,61 @@
+// Drawing a subtitle's lines into a frame in exactly four colours.
+//
+// A line is drawn in three layers: the outline layer is the line drawn at
+// every offset (dx, dy) with |dx|, |dy| <= W, the antialias layer the line
+// drawn at every offset within one pixel, the text layer the line itself,
+// each layer over the previous one. The same pixels come out of the glyph
+// mask dilated by a (2W + 1) square, dilated by a 3 x 3 square, and the mask
+// itself, which is how they are computed here.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "common/Rgb.h"
+#include "render/TextEngine.h"
+
+namespace glyphon {
+
+struct LayerColors {
+    Rgb outline, antialias, text;
+};
+
+// Left column of a line of `width` pixels: "center" centres it (the halves
+// taken with the remainder dropped: 360 - 101 div 2 = 310), "left" puts it
+// at column 8, any other text at 8 columns from the right edge.
+int AlignedX(int width, int frameWidth, std::string_view align);
+
+struct SubtitlePlacement {
+    int x1 = 0, y1 = 0;  // top-left corner of line 1's text cell
+    int x2 = 0, y2 = 0;  // of line 2
+    int bandTop = 0;     // the even row at or above y1
+    int bandHeight = 0;  // H1 + H2 - OffsetOr + 6
+};
+
+// Where the two lines of a subtitle go. Y1 = FrameHeight - H1 - 40 - Offset,
+// Y2 = Y1 + H2 - OffsetOr. Nothing is clamped: the band may start above the
+// frame or reach below it.
+SubtitlePlacement PlaceSubtitle(TextExtent line1, TextExtent line2, int frameWidth, int frameHeight, int offset,
+                                int offsetOr, std::string_view align);
+
+// Draws the three layers of one line whose text cell's top-left corner is at
+// (x, y). Pixels outside the frame are neither read nor written. An outline
+// width below 1 leaves the outline layer out.
+void DrawLayeredLine(Frame& frame, const LineMask& mask, int x, int y, int outlineWidth, const LayerColors& colors);
+
+// Everything besides the two lines that decides how a subtitle is drawn.
+struct SubtitleLook {
+    FontSpec font;
+    int offset = 30;
+    int offsetOr = -4;
+    std::string align = "center";
+    int outlineWidth = 3;
+    LayerColors colors;
+};
+
+// Measures and places both lines and draws them onto `frame` (line 1, then
+// line 2 over it). An empty line is measured as a space and draws nothing.
+SubtitlePlacement DrawSubtitle(Frame& frame, TextEngine& text, std::string_view line1, std::string_view line2,
+                               const SubtitleLook& look);
+
+}  // namespace glyphon
