@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include "SubtitleFiles.h"
+
+namespace glyphon::test {
+namespace {
+
+using MicroDvd = SubtitleFiles;
+
+// --- recognition and the frame-rate line -----------------------------------
+
+TEST_F(MicroDvd, SubAndTxtAreAcceptedInAnyLetterCase) {
+    for (const char* name : {"a.sub", "b.SUB", "c.txt", "d.TXT"}) {
+        TSubtitle s;
+        s.LoadFromFile(dir.Write(name, "{1}{1}25\n{100}{200}Hi\n"), true, sink);
+        EXPECT_TRUE(s.Loaded) << name;
+        EXPECT_EQ(s.Count(), 2) << name;
+    }
+    EXPECT_TRUE(sink.shown.empty());
+}
+
+TEST_F(MicroDvd, UnsupportedUnderSrtNameOrWithAnythingBeforeTheFirstBrace) {
+    for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
+             {"a.srt", "{1}{1}25\n{1}{2}x\n"},
+             {"blank.sub", " {1}{1}25\n"},
+             {"bom.sub", "\xEF\xBB\xBF{1}{1}25\n"},
+             {"empty-first.sub", "\n{1}{1}25\n"},
+             {"empty.sub", ""}}) {
+        sink.shown.clear();
+        Load(name, bytes);
+        EXPECT_EQ(sink.shown, std::vector<std::string>{kUnsupported}) << name;
+        EXPECT_FALSE(subs.Loaded) << name;
+    }
+}
+
+TEST_F(MicroDvd, FrameRateLineBecomesTheFirstEntry) {
+    Load("r.sub", "{1}{1}25.000\r\n{100}{200}Hello|World\r\n");
+    ASSERT_EQ(subs.Count(), 2);
+    ExpectEntry(1, "40", "40", "25.000");
+    ExpectEntry(2, "4000", "8000", "Hello", "World");
+}
+
+TEST_F(MicroDvd, MissingOrZeroFrameRateAsksForItAndAddsNothing) {
+    for (const char* first : {"{1}{1}0", "{1}{1}0.000", "{2}{2}25", "{1}{2}25.000", "{1}{1}-0"}) {
+        sink.shown.clear();
+        Load("z.sub", std::string(first) + "\n{100}{200}x\n");
+        EXPECT_EQ(sink.shown, std::vector<std::string>{kNoFrameRate}) << first;
+        EXPECT_FALSE(subs.Loaded) << first;
+        EXPECT_EQ(subs.Count(), 0) << first;
+    }
+    EXPECT_EQ(TSubtitle::ReadFrameRate("{1}{1}23.976"), 23.976);
+    EXPECT_EQ(TSubtitle::ReadFrameRate("{1}{2}23.976"), 0);
+}
+
+TEST_F(MicroDvd, FrameRateThatIsNotANumberIsAConversionError) {
+    EXPECT_EQ(LoadError("c.sub", "{1}{1}25,000\n{1}{2}x\n"), "'25,000' is not a valid floating point value");
+    EXPECT_FALSE(subs.Loaded);
+    EXPECT_EQ(subs.Count(), 0);
+    EXPECT_EQ(LoadError("e.sub", "{1}{1}\n"), "'' is not a valid floating point value");
+}
+
+// --- parsing one line -------------------------------------------------------
+
+TEST(MicroDvdLine, BarsSplitTheTextIntoAtMostThreeLines) {
+    const fivestrings f = TSubtitle::ParseMicroDvdLine("{100}{200}Hello|World", 25);
+    EXPECT_EQ(f.StartMs, "4000");
+    EXPECT_EQ(f.EndMs, "8000");
+    EXPECT_EQ(f.Line1, "Hello");
+    EXPECT_EQ(f.Line2, "World");
+    EXPECT_EQ(f.Line3, "");
+    const fivestrings four = TSubtitle::ParseMicroDvdLine("{0}{1}a|b|c|d", 25);
+    EXPECT_EQ(four.Line2, "b");
+    EXPECT_EQ(four.Line3, "c|d");
+    const fivestrings adjacent = TSubtitle::ParseMicroDvdLine("{0}{1}a||c", 25);
+    EXPECT_EQ(adjacent.Line1, "a");
+    EXPECT_EQ(adjacent.Line2, "");
+    EXPECT_EQ(adjacent.Line3, "c");
+    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{0}{1}|", 25).Line1, "");
+}
+
+TEST(MicroDvdLine, TextBeforeTheFirstBraceGoesAndLaterBracesStay) {
+    const fivestrings f = TSubtitle::ParseMicroDvdLine("junk {25}{50}{y:i}{c:$0000ff}Hi}{there", 25);
+    EXPECT_EQ(f.StartMs, "1000");
+    EXPECT_EQ(f.EndMs, "2000");
+    EXPECT_EQ(f.Line1, "{y:i}{c:$0000ff}Hi}{there");
+    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{ 7}{-1}x", 1).StartMs, "7000");
+    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{ 7}{-1}x", 1).EndMs, "-1000");
+}
+
+TEST(MicroDvdLine, MillisecondsRoundHalfToEven) {
+    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{1}{3}", 16).StartMs, "62");  // 62.5
+    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{1}{3}", 16).EndMs, "188");   // 187.5
+    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{5}{7}", 16).StartMs, "312");  // 312.5
+    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{1}{1001}", 23.976).EndMs, "41750");
+    // 19.2 is held a little below itself, so 6000 / 19.2 lies just above
+    // 312.5; rounding a quotient first cut to double would give 312.
+    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{6}{6}", 19.2).StartMs, "313");
+}
+
+TEST(MicroDvdLine, MalformedFramesAreIntegerConversionErrors) {
+    const auto error = [](const std::string& line) {
+        try {
+            TSubtitle::ParseMicroDvdLine(line, 25);
+        } catch (const ConvertError& e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    EXPECT_EQ(error(""), "'' is not a valid integer value");
+    EXPECT_EQ(error("no braces at all"), "'' is not a valid integer value");
+    EXPECT_EQ(error("{100}Hello"), "'' is not a valid integer value");
+    EXPECT_EQ(error("{100}{200"), "'' is not a valid integer value");
+    EXPECT_EQ(error("{"), "'' is not a valid integer value");
+    EXPECT_EQ(error("}{"), "'' is not a valid integer value");
+    EXPECT_EQ(error("{1a}{2}x"), "'1a' is not a valid integer value");
+    EXPECT_EQ(error("{1}{2 }x"), "'2 ' is not a valid integer value");
+}
+
+TEST(MicroDvdLine, TimesBeyond32BitsAreRefusedNotWrapped) {
+    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{2147483}{-2147483}", 1000).StartMs, "2147483");
+    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{2147483}{-2147483}", 1000).EndMs, "-2147483");
+    EXPECT_THROW(
+        {
+            try {
+                TSubtitle::ParseMicroDvdLine("{2147484}{1}", 25);
+            } catch (const ConvertError& e) {
+                EXPECT_STREQ(e.what(), "'2147484' is not a valid integer value");
+                throw;
+            }
+        },
+        ConvertError);
+    EXPECT_THROW(TSubtitle::ParseMicroDvdLine("{1}{-2147484}", 25), ConvertError);
+    // The product fits, but the time does not at a very low rate.
+    EXPECT_THROW(TSubtitle::ParseMicroDvdLine("{2000000}{2000001}", 0.5), ConvertError);
+    EXPECT_THROW(TSubtitle::ParseMicroDvdLine("{1}{1}", 1e-300), ConvertError);
+    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{1}{1}", 0.001).StartMs, "1000000");
+}
+
+// --- reading the file -------------------------------------------------------
+
+TEST_F(MicroDvd, SingleFinalLineBreakIsNotABlankLine) {
+    for (const std::string end : {"", "\n", "\r\n", "\n\r", "\n\x1A", "\r\n\x1A\r\n\r\n{junk"}) {
+        Load("e.sub", "{1}{1}25\n{25}{50}A" + end);
+        EXPECT_TRUE(subs.Loaded);
+        ASSERT_EQ(subs.Count(), 2);
+        ExpectEntry(2, "1000", "2000", "A");
+    }
+}
+
+TEST_F(MicroDvd, BlankLineStopsReadingAndKeepsEarlierEntries) {
+    for (const std::string bytes :
+         {"{1}{1}25\n{25}{50}A\n\n{75}{100}B\n", "{1}{1}25\r\n{25}{50}A\r\n\r\n", "{1}{1}25\n{25}{50}A\n \n"}) {
+        const std::string what = LoadError("b.sub", bytes);
+        EXPECT_TRUE(what == "'' is not a valid integer value") << what;
+        EXPECT_TRUE(subs.Loaded);
+        ASSERT_EQ(subs.Count(), 2);
+        ExpectEntry(2, "1000", "2000", "A");
+    }
+}
+
+TEST_F(MicroDvd, BadFrameStopsReadingAndKeepsEarlierEntries) {
+    EXPECT_EQ(LoadError("f.sub", "{1}{1}25\n{25}{50}A\n{75}{x}B\n{100}{125}C\n"),
+              "'x' is not a valid integer value");
+    EXPECT_TRUE(subs.Loaded);
+    EXPECT_EQ(subs.Count(), 2);
+    EXPECT_EQ(LoadError("o.sub", "{1}{1}25\n{25}{50}A\n{99999999}{99999999}B\n"),
+              "'99999999' is not a valid integer value");
+    EXPECT_EQ(subs.Count(), 2);
+}
+
+TEST_F(MicroDvd, TagsAreStrippedAndBytesKept) {
+    Load("t.sub", "{1}{1}25\r\n{25}{50}<i>Caf\xE9</i>|<B>\x93x\x94</B>|<u>a</u><u>b</u>\r\n");
+    ExpectEntry(2, "1000", "2000", "Caf\xE9", "\x93x\x94", "a<u>b</u>");
+}
+
+// --- a file written elsewhere ----------------------------------------------
+
+TEST_F(MicroDvd, VimSubtitlesExampleWithoutFrameRateAsksForIt) {
+    subs.LoadFromFile(GLYPHON_TEST_DATA "/subtitle/vim-subtitles/subtitle.sub", true, sink);
+    EXPECT_EQ(sink.shown, std::vector<std::string>{kNoFrameRate});
+    EXPECT_FALSE(subs.Loaded);
+    EXPECT_EQ(subs.Count(), 0);
+}
+
+TEST_F(MicroDvd, VimSubtitlesExampleWithFrameRateAndDosLineEnds) {
+    std::string dos = "{1}{1}25.000\r\n";
+    for (char c : TempDir::Read(GLYPHON_TEST_DATA "/subtitle/vim-subtitles/subtitle.sub"))
+        dos += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    Load("vim.SUB", dos + "\x1A");
+    EXPECT_TRUE(sink.shown.empty());
+    ASSERT_EQ(subs.Count(), 9);
+    ExpectEntry(2, "1440", "8640", "This is an example subtitle file", "of the MicroDVD (sub) format");
+    ExpectEntry(4, "13040", "16680", "...use reportbug");
+    ExpectEntry(9, "32600", "36440", "Have fun Subtitling!");
+}
+
+}  // namespace
+}  // namespace glyphon::test
