@@ -124,6 +124,10 @@ public:
     void ButtonColorsHelpClick();
     int PaletteIndexOf(const TComboBox& roleList) const;
     Rgb RoleColor(const TComboBox& roleList) const;
+    // True while the 16 swatches exist, so that role colours can be resolved.
+    // A generation run started without them is refused with "Please load an
+    // Ifo file first and then an Srt/Sub/Txt file." and touches no file.
+    bool HasPaletteDisplay() const;
 
     // ---- preview (app/TForm1_preview.cpp) ---------------------------------
     void LoadPreviewBackground();
