@@ -1,0 +1,72 @@
+// Shared by the subtitle fuzz targets: each input is written to a file of a
+// fixed name in a private temporary folder, since the readers take file names.
+#pragma once
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "common/MessageSink.h"
+
+namespace glyphon::fuzz {
+
+class InputFile {
+public:
+    explicit InputFile(const std::string& name) {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "glyphon-fuzz-XXXXXX").string();
+        if (!mkdtemp(tmpl.data())) abort();
+        dir_ = tmpl;
+        path_ = dir_ + "/" + name;
+    }
+    ~InputFile() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+    const std::string& Write(const uint8_t* data, size_t size) {
+        FILE* f = std::fopen(path_.c_str(), "wb");
+        if (!f) abort();
+        if (size && std::fwrite(data, 1, size, f) != size) abort();
+        if (std::fclose(f) != 0) abort();
+        return path_;
+    }
+
+private:
+    std::string dir_, path_;
+};
+
+class CountingSink : public MessageSink {
+public:
+    void ShowMessage(const std::string& text) override {
+        last = text;
+        ++count;
+    }
+    std::string last;
+    int count = 0;
+};
+
+// An invariant the readers promise; a broken one is reported as a crash.
+inline void Check(bool ok) {
+    if (!ok) __builtin_trap();
+}
+
+// A stored time is always the decimal text of a 32-bit integer.
+inline bool IsTimeText(const std::string& t) {
+    if (t.empty() || t.size() > 11) return false;
+    size_t i = t[0] == '-' ? 1 : 0;
+    if (i == t.size()) return false;
+    for (; i < t.size(); ++i)
+        if (t[i] < '0' || t[i] > '9') return false;
+    const long long v = std::stoll(t);
+    return v >= -2147483648LL && v <= 2147483647LL;
+}
+
+inline bool HasLineEnd(const std::string& s) {
+    return s.find('\n') != std::string::npos || s.find('\r') != std::string::npos ||
+           s.find('\x1A') != std::string::npos;
+}
+
+}  // namespace glyphon::fuzz

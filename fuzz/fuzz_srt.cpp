@@ -1,0 +1,39 @@
+// libFuzzer target: arbitrary bytes as a SubRip file, and as the texts the
+// SubRip helpers are given.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "FuzzFile.h"
+#include "common/Convert.h"
+#include "subtitle/Subtitle.h"
+
+using namespace glyphon;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static fuzz::InputFile file("input.srt");
+    const std::string text(reinterpret_cast<const char*>(data), size);
+
+    TSubtitle subs;
+    fuzz::CountingSink sink;
+    try {
+        subs.LoadFromFile(file.Write(data, size), true, sink);
+        fuzz::Check(subs.Loaded || sink.count == 1);
+    } catch (const ConvertError&) {
+    }
+    // Each entry needs a timing line of at least 29 bytes of its own.
+    fuzz::Check(size_t(subs.Count()) <= size / 29);
+    for (int i = 1; i <= subs.Count(); ++i) {
+        const SubtitleLine e = subs.GetLine(i);
+        fuzz::Check(fuzz::IsTimeText(e.StartMs) && fuzz::IsTimeText(e.EndMs));
+        fuzz::Check(!fuzz::HasLineEnd(e.Line1) && !fuzz::HasLineEnd(e.Line2) && !fuzz::HasLineEnd(e.Line3));
+    }
+
+    if (TSubtitle::IsSrtTimeLine(text)) fuzz::Check(text.size() >= 29);
+    try {
+        fuzz::Check(fuzz::IsTimeText(TSubtitle::SrtTimeToMs(text)));
+    } catch (const ConvertError&) {
+    }
+    fuzz::Check(TSubtitle::StripTags(text).size() <= text.size());
+    return 0;
+}
