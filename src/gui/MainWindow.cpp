@@ -50,9 +50,12 @@ MainWindow::MainWindow(TForm1& model, QtUi& ui) : model_(model), ui_(ui) {
     setWindowTitle(Q(model_.Caption));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    QFont f = font();
+    // The window was laid out for an 8-point sans serif; Arial (Liberation
+    // Sans here) keeps every caption inside its control.
+    QFont f("Liberation Sans");
     f.setPointSize(8);
     setFont(f);
+    setStyleSheet("* { font-family: \"Liberation Sans\"; font-size: 8pt; } QComboBox { padding: 0px 0px 0px 3px; } QComboBox::drop-down { width: 13px; }");
     setFixedSize(803, 705);
     Build();
     Connect();
@@ -92,7 +95,7 @@ void MainWindow::Build() {
     pal_->setGeometry(256, 12, 46, 17);
     ntsc_ = new QRadioButton(Q(model_.Ntsc.caption), input_);
     ntsc_->setGeometry(256, 29, 46, 17);
-    ifoColors_ = MakeLabel(input_, Q(model_.LabelIfoColors.caption), 6, 55, 52);
+    ifoColors_ = MakeLabel(input_, Q(model_.LabelIfoColors.caption), 4, 55, 56);
 
     // "Colors": the four role lists.
     colors_ = new QGroupBox(Q(model_.GroupBoxColors.caption), this);
@@ -102,7 +105,7 @@ void MainWindow::Build() {
                                                         {"Text", &model_.ComboBoxText},
                                                         {"Background", &model_.ComboBoxBg}};
     for (int i = 0; i < 4; ++i) {
-        MakeLabel(colors_, roles[i].first, 6 + 66 * i, 12, 64);
+        MakeLabel(colors_, roles[i].first, 6 + 66 * i, 12, 66);
         Combo(colors_, *roles[i].second, 6 + 66 * i, 26, 64);
     }
     colorsHelp_ = MakeButton(colors_, model_.ButtonColorsHelp.caption, 270, 26, 20, 20, false);
@@ -122,25 +125,25 @@ void MainWindow::Build() {
     fonts_ = new QGroupBox(Q(model_.GroupBoxRenderFonts.caption), this);
     fonts_->setGeometry(316, 56, 480, 68);
     MakeLabel(fonts_, "Font Name", 6, 12);
-    Combo(fonts_, model_.ComboBoxFontName, 6, 26, 104);
-    MakeLabel(fonts_, "Font Charset", 112, 12);
-    Combo(fonts_, model_.ComboBoxFontCharset, 112, 26, 84);
-    MakeLabel(fonts_, "Font Style", 198, 12);
-    Combo(fonts_, model_.ComboBoxFontStyle, 198, 26, 76);
-    MakeLabel(fonts_, "Font Size", 276, 12);
-    Combo(fonts_, model_.ComboBoxFontSize, 276, 26, 42);
-    MakeLabel(fonts_, "Align", 320, 12);
-    Combo(fonts_, model_.ComboBoxAlign, 320, 26, 56);
-    MakeLabel(fonts_, "Offsets", 380, 12);
+    Combo(fonts_, model_.ComboBoxFontName, 6, 26, 96);
+    MakeLabel(fonts_, "Font Charset", 104, 12);
+    Combo(fonts_, model_.ComboBoxFontCharset, 104, 26, 80);
+    MakeLabel(fonts_, "Font Style", 186, 12);
+    Combo(fonts_, model_.ComboBoxFontStyle, 186, 26, 72);
+    MakeLabel(fonts_, "Font Size", 260, 12);
+    Combo(fonts_, model_.ComboBoxFontSize, 260, 26, 44);
+    MakeLabel(fonts_, "Align", 308, 12);
+    Combo(fonts_, model_.ComboBoxAlign, 308, 26, 58);
+    MakeLabel(fonts_, "Offsets", 370, 12);
     offset_ = new QSlider(Qt::Horizontal, fonts_);
-    offset_->setGeometry(378, 28, 52, 18);
-    labelOffset_ = MakeLabel(fonts_, "", 380, 48, 30);
+    offset_->setGeometry(368, 28, 54, 18);
+    labelOffset_ = MakeLabel(fonts_, "", 372, 48, 28);
     offsetOr_ = new QSlider(Qt::Vertical, fonts_);
-    offsetOr_->setGeometry(432, 12, 14, 52);
+    offsetOr_->setGeometry(424, 12, 14, 52);
     offsetOr_->setInvertedAppearance(true);
-    labelOffsetOr_ = MakeLabel(fonts_, "", 410, 48, 22);
-    MakeLabel(fonts_, "Outline", 446, 12, 34);
-    Combo(fonts_, model_.ComboBoxOutlineWidth, 448, 26, 30);
+    labelOffsetOr_ = MakeLabel(fonts_, "", 402, 48, 22);
+    MakeLabel(fonts_, "Outline", 442, 12, 36);
+    Combo(fonts_, model_.ComboBoxOutlineWidth, 442, 26, 34);
 
     // The run, the list and the preview.
     progress_ = new QProgressBar(this);
