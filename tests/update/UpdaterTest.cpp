@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <string>
 #include <vector>
@@ -12,6 +13,13 @@ namespace {
 using test::FreeLocalPort;
 using test::HttpResponse;
 using test::LocalHttpServer;
+
+// The local server is reached directly even where the environment names a
+// proxy for the real network.
+const bool kNoProxy = [] {
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) unsetenv(name);
+    return true;
+}();
 
 const char* const kOffline = "You are Offline. Connect to internet and retry. Error : ";
 const char* const kDownload = "http://127.0.0.1/divx/SoftwareGlyphon.html";
