@@ -1,6 +1,12 @@
 #include "sup/SubPictureEncoder.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace glyphon {
 
@@ -32,46 +38,37 @@ struct Classifier {
     }
 };
 
-// Writes 4-bit nibbles high nibble first.
-class NibbleWriter {
+// Writes run codes as a big-endian bit stream. Whole bytes are stored eight
+// at a time without branching, so the destination needs kWriteSlack spare
+// bytes behind the data; later writes overwrite them.
+constexpr size_t kWriteSlack = 8;
+
+class CodeWriter {
 public:
-    explicit NibbleWriter(uint8_t* dst) : dst_(dst) {}
+    explicit CodeWriter(uint8_t* dst) : dst_(dst) {}
 
-    void Put(unsigned nibble) {
-        if (half_) {
-            *dst_++ = uint8_t(high_ | nibble);
-            half_ = false;
-        } else {
-            high_ = uint8_t(nibble << 4);
-            half_ = true;
-        }
-    }
-
-    // One run code (n, c) with 1 <= n <= 255: the value 4n + c in 1, 2, 3 or
-    // 4 nibbles for n up to 3, 15, 63 and 255. The 3- and 4-nibble forms start
-    // with a zero nibble, which tells a decoder how wide the code is.
-    void PutCode(unsigned n, unsigned code) {
-        const unsigned v = 4 * n + code;
-        const int nibbles = n < 4 ? 1 : n < 16 ? 2 : n < 64 ? 3 : 4;
-        for (int i = nibbles - 1; i >= 0; --i) Put((v >> (4 * i)) & 0xF);
-    }
-
-    // A run longer than 255 pixels becomes several codes of the same colour:
-    // 255, then 255 again if needed, then the rest (never zero).
-    void PutRun(unsigned n, unsigned code) {
+    // A run of n >= 1 pixels of one code. The code for (n, c) is the value
+    // 4n + c in 1, 2, 3 or 4 nibbles for n up to 3, 15, 63 and 255; the wider
+    // forms start with zero nibbles, which tell a decoder how wide the code is.
+    // A longer run becomes several codes of the same colour: 255, then 255
+    // again if needed, then the rest (never zero).
+    void PutRun(uint32_t n, uint32_t code) {
         while (n > 255) {
-            PutCode(255, code);
+            Put(4 * 255 + code, 16);
             n -= 255;
         }
-        PutCode(n, code);
+        // Nibbles by bit length of n: 1-2 bits one, 3-4 two, 5-6 three, 7-8 four.
+        const uint32_t width = ((uint32_t(std::bit_width(n)) + 1) >> 1) * 4;
+        Put(4 * n + code, width);
+        StoreWholeBytes();
     }
 
-    // Ends a row on a byte boundary, then the end-of-line code 0000, which
-    // fills the rest of the line with background.
+    // Ends a row on a byte boundary with a zero nibble when needed, then the
+    // end-of-line code 0000, which fills the rest of the line with background.
     void EndRow() {
-        if (half_) {
-            *dst_++ = high_;
-            half_ = false;
+        if (bits_ != 0) {  // always 4 here: codes are whole nibbles
+            Put(0, 4);
+            StoreWholeBytes();
         }
         *dst_++ = 0;
         *dst_++ = 0;
@@ -80,28 +77,75 @@ public:
     uint8_t* Position() const { return dst_; }
 
 private:
+    void Put(uint32_t value, uint32_t width) {
+        acc_ = (acc_ << width) | value;
+        bits_ += width;
+    }
+
+    // At most 7 + 3 * 16 bits are pending here, and at least 4.
+    void StoreWholeBytes() {
+        const uint64_t aligned = acc_ << (64 - bits_);
+        const uint64_t bigEndian =
+            std::endian::native == std::endian::little ? __builtin_bswap64(aligned) : aligned;
+        std::memcpy(dst_, &bigEndian, sizeof bigEndian);
+        dst_ += bits_ >> 3;
+        bits_ &= 7;
+    }
+
     uint8_t* dst_;
-    uint8_t high_ = 0;
-    bool half_ = false;
+    uint64_t acc_ = 0;
+    uint32_t bits_ = 0;
 };
+
+// Bit i of the result is set when pixel i + 1 differs from pixel i, for the
+// pixels 2 to 718 where a new run can begin.
+struct ChangeMask {
+    static constexpr int kWords = (kLastColumn + 63) / 64;
+    uint64_t words[kWords];
+};
+
+void FindChanges(const uint32_t* row, ChangeMask& mask) {
+    std::fill(std::begin(mask.words), std::end(mask.words), 0);
+    int i = 0;  // pixel i + 1 against pixel i
+#if defined(__SSE2__)
+    // Sixteen pixels at a time, none beyond pixel 718.
+    for (; i + 16 <= kLastColumn - 1; i += 16) {
+        const auto* cur = reinterpret_cast<const __m128i*>(row + i + 1);
+        const auto* prev = reinterpret_cast<const __m128i*>(row + i);
+        const __m128i e0 = _mm_cmpeq_epi32(_mm_loadu_si128(cur), _mm_loadu_si128(prev));
+        const __m128i e1 = _mm_cmpeq_epi32(_mm_loadu_si128(cur + 1), _mm_loadu_si128(prev + 1));
+        const __m128i e2 = _mm_cmpeq_epi32(_mm_loadu_si128(cur + 2), _mm_loadu_si128(prev + 2));
+        const __m128i e3 = _mm_cmpeq_epi32(_mm_loadu_si128(cur + 3), _mm_loadu_si128(prev + 3));
+        const __m128i equal = _mm_packs_epi16(_mm_packs_epi32(e0, e1), _mm_packs_epi32(e2, e3));
+        const uint64_t differ = ~uint32_t(_mm_movemask_epi8(equal)) & 0xFFFFu;
+        mask.words[i >> 6] |= differ << (i & 63);
+    }
+#endif
+    for (; i < kLastColumn - 1; ++i)
+        mask.words[i >> 6] |= uint64_t(row[i + 1] != row[i]) << (i & 63);
+    mask.words[0] &= ~uint64_t(1);  // pixel 1 always begins the first run
+}
 
 // One row as runs of equal raw colour. The runs start at pixel 1 (pixel 0 is
 // not encoded) and cover 719 pixels: the last run takes pixel 719 as well,
 // whose own colour is not looked at, and the end-of-line code supplies the
 // last display column. Two different colours of the same code still make two
 // runs.
-void EncodeRow(const uint32_t* row, const Classifier& classify, NibbleWriter& out) {
-    int x = 1;
-    while (x < kLastColumn) {
-        const uint32_t colour = row[x];
-        int end = x + 1;
-        while (end < kLastColumn && row[end] == colour) ++end;
-        unsigned n = unsigned(end - x);
-        if (end == kLastColumn) ++n;
-        out.PutRun(n, classify(colour));
-        x = end;
+void EncodeRow(const uint32_t* row, const Classifier& classify, CodeWriter& writer) {
+    CodeWriter out = writer;  // kept in registers for the row
+    ChangeMask mask;
+    FindChanges(row, mask);
+    int start = 1;
+    for (int w = 0; w < ChangeMask::kWords; ++w) {
+        for (uint64_t bits = mask.words[w]; bits != 0; bits &= bits - 1) {
+            const int x = w * 64 + __builtin_ctzll(bits) + 1;
+            out.PutRun(uint32_t(x - start), classify(row[start]));
+            start = x;
+        }
     }
+    out.PutRun(uint32_t(kFrameWidth - start), classify(row[start]));
     out.EndRow();
+    writer = out;
 }
 
 void PutU16(uint8_t* p, size_t value) {
@@ -152,7 +196,7 @@ void SubPictureEncoder::EncodeInto(const Frame& frame, int BandTop, int BandHeig
     CheckRoleIndex(indices_.text, "text");
     CheckRoleIndex(indices_.background, "background");
 
-    const size_t capacity = kFixedBytes + size_t(BandHeight) * kMaxRowBytes;
+    const size_t capacity = kFixedBytes + size_t(BandHeight) * kMaxRowBytes + kWriteSlack;
     if (out.size() < capacity) out.resize(capacity);
     uint8_t* const unit = out.data();
     const Classifier classify(colours_);
@@ -161,7 +205,7 @@ void SubPictureEncoder::EncodeInto(const Frame& frame, int BandTop, int BandHeig
     // bottom field (odd band rows), two zero bytes.
     unit[4] = 0;
     unit[5] = 0;
-    NibbleWriter writer(unit + 6);
+    CodeWriter writer(unit + 6);
     for (int y = BandTop; y < BandTop + BandHeight; y += 2) EncodeRow(frame.Row(y), classify, writer);
     const size_t bottomField = size_t(writer.Position() - unit);
     for (int y = BandTop + 1; y < BandTop + BandHeight; y += 2) EncodeRow(frame.Row(y), classify, writer);
