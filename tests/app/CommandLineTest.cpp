@@ -22,6 +22,9 @@ constexpr const char* kTwoEntries =
     "1\r\n00:00:01,000 --> 00:00:02,500\r\nHello\r\n\r\n"
     "2\r\n00:00:03,000 --> 00:00:04,000\r\nTwo\r\nlines\r\n\r\n";
 
+// The fake text engine gives every byte one pixel: this entry is 700 wide.
+const std::string kTooWide = "1\r\n00:00:01,000 --> 00:00:02,500\r\n" + std::string(700, 'W') + "\r\n\r\n";
+
 }  // namespace
 
 class CommandLine : public ModelTest {
@@ -179,15 +182,15 @@ TEST_F(CommandLine, MissingIfoFileStopsAfterTheLoadersError) {
 }
 
 TEST_F(CommandLine, TooWideLinesRefuseAndEveryActivationRunsAgain) {
-    text.advance = 200;  // "Hello" measures 1000 pixels
-    TForm1& f = Start(GenericJob(Subtitle()));
+    const std::string srt = dir.Write("film.srt", kTooWide);
+    TForm1& f = Start(GenericJob(srt));
     ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[0].rfind("The string \rHello\r", 0), 0u);
+    EXPECT_EQ(ui.messages[0].rfind("The string \rWWW", 0), 0u);
     EXPECT_EQ(ui.messages[1], "Please load an Srt/Sub/Txt subtitle.");
     EXPECT_FALSE(ui.terminated);
 
     // Back from another window: the arguments are applied and run again.
-    text.advance = 1;
+    dir.Write("film.srt", kTwoEntries);
     f.FormActivate();
     EXPECT_EQ(ui.terminated, 0);
     EXPECT_TRUE(std::filesystem::exists(dir.File("film.sup")));
@@ -232,9 +235,9 @@ TEST_F(Headless, SuccessExitsZeroQuietly) {
 
 TEST_F(Headless, RefusalOrFailureExitsOneWithTheMessagesAsText) {
     std::string err;
-    text.advance = 200;
-    EXPECT_EQ(Run(GenericJob(dir.Write("film.srt", kTwoEntries)), err), 1);
-    EXPECT_EQ(err.rfind("The string \nHello\n\nis too long.", 0), 0u) << err;
+    EXPECT_EQ(Run(GenericJob(dir.Write("film.srt", kTooWide)), err), 1);
+    EXPECT_EQ(err.rfind("The string \nWWW", 0), 0u) << err;
+    EXPECT_NE(err.find("WWW\n\nis too long. Please correct"), std::string::npos) << err;
     EXPECT_NE(err.find("\nPlease load an Srt/Sub/Txt subtitle.\n"), std::string::npos) << err;
 
     auto args = GenericJob(dir.File("film.srt"));
