@@ -121,8 +121,7 @@ void FindChanges(const uint32_t* row, ChangeMask& mask) {
         mask.words[i >> 6] |= differ << (i & 63);
     }
 #endif
-    for (; i < kLastColumn - 1; ++i)
-        mask.words[i >> 6] |= uint64_t(row[i + 1] != row[i]) << (i & 63);
+    for (; i < kLastColumn - 1; ++i) mask.words[i >> 6] |= uint64_t(row[i + 1] != row[i]) << (i & 63);
     mask.words[0] &= ~uint64_t(1);  // pixel 1 always begins the first run
 }
 

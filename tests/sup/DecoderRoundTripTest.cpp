@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "sup/SubPictureEncoder.h"
-#include "support/DvdSubDecoder.h"
 #include "sup/SyntheticBand.h"
+#include "support/DvdSubDecoder.h"
 
 namespace glyphon {
 namespace {
@@ -46,7 +46,7 @@ TEST_F(DecoderRoundTrip, DecodedCodesMatchTheClassifiedBand) {
     SubPictureEncoder encoder(indices, test::kBandColours);
     DvdSubDecoder decoder(DistinctPalette());
     const std::vector<Band> bands = {
-        {kPalHeight, 480, 64, 1}, {kPalHeight, 400, 61, 2}, {kPalHeight, 100, 2, 3},
+        {kPalHeight, 480, 64, 1}, {kPalHeight, 400, 61, 2},  {kPalHeight, 100, 2, 3},
         {kPalHeight, 10, 3, 4},   {kNtscHeight, 420, 60, 5}, {kNtscHeight, 404, 75, 6},
         {kPalHeight, 502, 74, 7},  // last band row is the frame's last row
     };

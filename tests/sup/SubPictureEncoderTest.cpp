@@ -1,10 +1,10 @@
-#include "sup/SubPictureEncoder.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "sup/SubPictureEncoder.h"
 
 namespace glyphon {
 namespace {
@@ -38,6 +38,12 @@ std::vector<uint8_t> Bytes(const std::string& text) {
         i += 2;
     }
     return out;
+}
+
+// Expected hex digits, written with spaces between codes for reading.
+std::string Digits(std::string text) {
+    std::erase(text, ' ');
+    return text;
 }
 
 size_t U16(const std::vector<uint8_t>& unit, size_t at) { return size_t(unit[at]) << 8 | unit[at + 1]; }
@@ -87,21 +93,21 @@ TEST(ClassifyPixel, PureBlueRoleColourIsBackground) {
 
 TEST(RunLength, CodeWidthsAtTheirLimits) {
     // Each case: the run under test first, then the rest of the row, padded to whole bytes.
-    EXPECT_EQ(RowDigits(RowOfRuns({{3, kAntialias}, {716, kPureBlue}})), "F" "03FC03FC0338" "0");
-    EXPECT_EQ(RowDigits(RowOfRuns({{4, kPureBlue}, {715, kText}})), "10" "03FD03FD0335");
-    EXPECT_EQ(RowDigits(RowOfRuns({{15, kAntialias}, {704, kPureBlue}})), "3F" "03FC03FC0308");
-    EXPECT_EQ(RowDigits(RowOfRuns({{16, kPureBlue}, {703, kText}})), "040" "03FD03FD0305" "0");
-    EXPECT_EQ(RowDigits(RowOfRuns({{63, kAntialias}, {656, kPureBlue}})), "0FF" "03FC03FC0248" "0");
-    EXPECT_EQ(RowDigits(RowOfRuns({{64, kPureBlue}, {655, kText}})), "0100" "03FD03FD0245");
-    EXPECT_EQ(RowDigits(RowOfRuns({{255, kAntialias}, {464, kPureBlue}})), "03FF" "03FC0344");
-    EXPECT_EQ(RowDigits(RowOfRuns({{2, kOutline}, {717, kPureBlue}})), "A" "03FC03FC033C" "0");
+    EXPECT_EQ(RowDigits(RowOfRuns({{3, kAntialias}, {716, kPureBlue}})), Digits("F 03FC03FC0338 0"));
+    EXPECT_EQ(RowDigits(RowOfRuns({{4, kPureBlue}, {715, kText}})), Digits("10 03FD03FD0335"));
+    EXPECT_EQ(RowDigits(RowOfRuns({{15, kAntialias}, {704, kPureBlue}})), Digits("3F 03FC03FC0308"));
+    EXPECT_EQ(RowDigits(RowOfRuns({{16, kPureBlue}, {703, kText}})), Digits("040 03FD03FD0305 0"));
+    EXPECT_EQ(RowDigits(RowOfRuns({{63, kAntialias}, {656, kPureBlue}})), Digits("0FF 03FC03FC0248 0"));
+    EXPECT_EQ(RowDigits(RowOfRuns({{64, kPureBlue}, {655, kText}})), Digits("0100 03FD03FD0245"));
+    EXPECT_EQ(RowDigits(RowOfRuns({{255, kAntialias}, {464, kPureBlue}})), Digits("03FF 03FC0344"));
+    EXPECT_EQ(RowDigits(RowOfRuns({{2, kOutline}, {717, kPureBlue}})), Digits("A 03FC03FC033C 0"));
 }
 
 TEST(RunLength, RunsOver255SplitIntoCodesOfAtMost255) {
-    EXPECT_EQ(RowDigits(RowOfRuns({{256, kText}, {463, kPureBlue}})), "03FD" "5" "03FC0340" "0");
-    EXPECT_EQ(RowDigits(RowOfRuns({{510, kText}, {209, kPureBlue}})), "03FD03FD" "0344");
-    EXPECT_EQ(RowDigits(RowOfRuns({{511, kText}, {208, kPureBlue}})), "03FD03FD" "5" "0340" "0");
-    EXPECT_EQ(RowDigits(RowOfRuns({{600, kText}, {119, kPureBlue}})), "03FD03FD0169" "01DC");
+    EXPECT_EQ(RowDigits(RowOfRuns({{256, kText}, {463, kPureBlue}})), Digits("03FD 5 03FC0340 0"));
+    EXPECT_EQ(RowDigits(RowOfRuns({{510, kText}, {209, kPureBlue}})), Digits("03FD03FD 0344"));
+    EXPECT_EQ(RowDigits(RowOfRuns({{511, kText}, {208, kPureBlue}})), Digits("03FD03FD 5 0340 0"));
+    EXPECT_EQ(RowDigits(RowOfRuns({{600, kText}, {119, kPureBlue}})), Digits("03FD03FD0169 01DC"));
 }
 
 TEST(RunLength, BackgroundRowIsThreeCodesCovering719Pixels) {
@@ -110,12 +116,12 @@ TEST(RunLength, BackgroundRowIsThreeCodesCovering719Pixels) {
 
 TEST(RunLength, ThreeTextPixelsBetweenBackgroundRuns) {
     EXPECT_EQ(RowDigits(RowOfRuns({{100, kPureBlue}, {3, kText}, {616, kPureBlue}})),
-              "0190" "D" "03FC03FC01A8" "0");
+              Digits("0190 D 03FC03FC01A8 0"));
 }
 
 TEST(RunLength, RunsFollowRawColoursNotCodes) {
     // Two unmatched colours are both background but still two runs.
-    EXPECT_EQ(RowDigits(RowOfRuns({{10, kOther}, {709, kPureBlue}})), "28" "03FC03FC031C");
+    EXPECT_EQ(RowDigits(RowOfRuns({{10, kOther}, {709, kPureBlue}})), Digits("28 03FC03FC031C"));
     // Two roles sharing one colour make one run of the winning code.
     const Rgb shared{9, 9, 9};
     const auto unit = EncodeSubPicture(RowOfRuns({{100, kPureBlue}, {3, shared}, {616, kPureBlue}}), 0, 1,
@@ -129,7 +135,7 @@ TEST(RunLength, LastPixelIsNotLookedAtAndLastRunTakesIt) {
     EXPECT_EQ(RowDigits(frame), "03FC03FC0344");
     frame.Set(718, 0, kText);
     frame.Set(719, 0, kPureBlue);
-    EXPECT_EQ(RowDigits(frame), "03FC03FC033C" "9" "0");  // 717 background, then 718-719 text
+    EXPECT_EQ(RowDigits(frame), Digits("03FC03FC033C 9 0"));  // 717 background, then 718-719 text
 }
 
 TEST(RunLength, PixelZeroDifferingFromPixelOneGivesNoEmptyRun) {
@@ -138,7 +144,7 @@ TEST(RunLength, PixelZeroDifferingFromPixelOneGivesNoEmptyRun) {
     EXPECT_EQ(RowDigits(frame), "03FC03FC0344");
     Frame other(kFrameWidth, kPalHeight);
     other.Set(1, 0, kText);
-    EXPECT_EQ(RowDigits(other), "5" "03FC03FC0340" "0");
+    EXPECT_EQ(RowDigits(other), Digits("5 03FC03FC0340 0"));
 }
 
 TEST(EncodeSubPicture, TwoBackgroundRowsGiveThe52ByteUnit) {
@@ -175,7 +181,7 @@ TEST(EncodeSubPicture, OddBandPutsTheExtraRowInTheTopField) {
     const size_t c = U16(unit, 2);
     const size_t bottom = U16(unit, c + 21);
     EXPECT_EQ(U16(unit, c + 19), 6u);
-    EXPECT_EQ(Hex(&unit[6], bottom - 6), "03FC03FC0344" "0000" "503FC03FC0340" "0" "0000");
+    EXPECT_EQ(Hex(&unit[6], bottom - 6), Digits("03FC03FC0344 0000 503FC03FC0340 0 0000"));
     EXPECT_EQ(Hex(&unit[bottom], c - bottom), "03FC03FC03440000");
     EXPECT_EQ(U16(unit, 0), unit.size());
     EXPECT_EQ(unit.size() % 2, 0u);
@@ -227,8 +233,10 @@ TEST(EncodeSubPicture, BandOutsideTheFrameIsRefusedBeforeReading) {
 
 TEST(EncodeSubPicture, PaletteIndexOutside0To15IsRefused) {
     const Frame frame(kFrameWidth, kPalHeight);
-    EXPECT_THROW(EncodeSubPicture(frame, 0, 2, RoleIndices{16, 0, 1, 0}, kColours, 1000), std::invalid_argument);
-    EXPECT_THROW(EncodeSubPicture(frame, 0, 2, RoleIndices{0, 0, 1, -1}, kColours, 1000), std::invalid_argument);
+    EXPECT_THROW(EncodeSubPicture(frame, 0, 2, RoleIndices{16, 0, 1, 0}, kColours, 1000),
+                 std::invalid_argument);
+    EXPECT_THROW(EncodeSubPicture(frame, 0, 2, RoleIndices{0, 0, 1, -1}, kColours, 1000),
+                 std::invalid_argument);
 }
 
 // Rows of alternating colours cost 361 bytes each: 181 of them still fit a

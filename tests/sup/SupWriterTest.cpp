@@ -1,11 +1,10 @@
-#include "sup/SupWriter.h"
-
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "common/FileError.h"
 #include "sup/SubPictureEncoder.h"
+#include "sup/SupWriter.h"
 #include "sup/SyntheticBand.h"
 #include "support/DvdSubDecoder.h"
 #include "support/TempDir.h"

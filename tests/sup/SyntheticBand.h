@@ -67,8 +67,7 @@ inline void DrawTextBand(Frame& frame, int top, int height, uint32_t seed, int o
         const int y = top + random.Next(std::max(1, height - 4));
         DrawBlock(frame, 200, y, 300 + random.Next(100), 1, 1, top, bottom);
     }
-    for (int i = 0; i < 6; ++i)
-        frame.Set(10 + random.Next(700), top + random.Next(height), Rgb{1, 2, 3});
+    for (int i = 0; i < 6; ++i) frame.Set(10 + random.Next(700), top + random.Next(height), Rgb{1, 2, 3});
 }
 
 }  // namespace glyphon::test

@@ -86,7 +86,8 @@ std::optional<DecodedSubPicture> DvdSubDecoder::Decode(const std::vector<uint8_t
         pic.codes.assign(size_t(rect.h), std::vector<uint8_t>(size_t(rect.w)));
         for (int r = 0; r < rect.h; ++r)
             for (int c = 0; c < rect.w; ++c)
-                pic.codes[size_t(r)][size_t(c)] = rect.data[0][size_t(r) * size_t(rect.linesize[0]) + size_t(c)];
+                pic.codes[size_t(r)][size_t(c)] =
+                    rect.data[0][size_t(r) * size_t(rect.linesize[0]) + size_t(c)];
         const auto* colours = reinterpret_cast<const uint32_t*>(rect.data[1]);
         for (int i = 0; i < 4 && i < rect.nb_colors; ++i) {
             pic.argb[size_t(i)] = colours[i];
