@@ -125,6 +125,38 @@ TEST_F(CommandLine, ArgumentsReplaceThePalettesRolesAndFontSettings) {
     EXPECT_EQ(f.OpenDialogifo.fileName, "none");
 }
 
+TEST_F(CommandLine, IfoJobTakesTheFilesStandardAndTheGivenRoles) {
+    auto args = GenericJob(Subtitle());
+    args[1] = "0";
+    args[2] = GLYPHON_TEST_DATA "/ifo/pal/VTS_01_0.IFO";
+    args[4] = "0";  // only for the generic palette
+    args[5] = "5";
+    args[6] = "6";
+    args[7] = "7";
+    args[8] = "8";
+    TForm1& f = Start(args);
+    EXPECT_EQ(ui.terminated, 0);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(f.Pal.checked);
+    EXPECT_FALSE(f.i_dont_have_ifo.checked);
+    EXPECT_EQ(f.ComboBoxAntialias.itemIndex, 5);
+    EXPECT_EQ(f.ComboBoxOutline.itemIndex, 6);
+    EXPECT_EQ(f.ComboBoxText.itemIndex, 7);
+    EXPECT_EQ(f.ComboBoxBg.itemIndex, 8);
+}
+
+TEST_F(CommandLine, IfoWithoutGreysShowsItsNoticeAndTheRunGoesOn) {
+    auto args = GenericJob(Subtitle());
+    args[1] = "0";
+    args[2] = GLYPHON_TEST_DATA "/ifo/ntsc/VTS_01_0.IFO";
+    TForm1& f = Start(args);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].rfind("ATTENTION :\r", 0), 0u);
+    EXPECT_TRUE(f.MonochromeIfo);
+    EXPECT_EQ(ui.terminated, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir.File("film.Glyphon_Help.txt")));
+}
+
 TEST_F(CommandLine, OffsetsAreLimitedToTheirRangeAndMadeEven) {
     auto args = GenericJob(Subtitle());
     args[14] = "600";
