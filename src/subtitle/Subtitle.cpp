@@ -1,5 +1,6 @@
 #include "subtitle/Subtitle.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -111,24 +112,50 @@ fivestrings ParseMicroDvd(std::string_view r, double rate) {
     return f;
 }
 
-// A time text through the integer conversion and back, as every time is
-// stored.
-std::string Normalised(const std::string& ms) { return IntToStr(StrToInt(ms)); }
+// Removes the first occurrence of each of the twelve tags, in this order.
+void StripTagsFrom(std::string& s) {
+    static constexpr std::string_view kTags[] = {"<u>",  "<b>",  "<i>",  "<U>",  "<B>",  "<I>",
+                                                 "</u>", "</b>", "</i>", "</U>", "</B>", "</I>"};
+    if (s.find('<') == std::string::npos) return;
+    for (const std::string_view tag : kTags) {
+        const size_t at = s.find(tag);
+        if (at != std::string::npos) s.erase(at, tag.size());
+    }
+}
 
+// The times come as the decimal text of a 32-bit integer (SrtTime and
+// FrameToMs see to that), which is how every time is stored.
 void AddEntry(TSubtitle& s, std::string start, std::string end, std::string_view l1, std::string_view l2,
               std::string_view l3) {
-    s.Lines.push_back(SubtitleLine{std::move(start), std::move(end), TSubtitle::StripTags(std::string(l1)),
-                                   TSubtitle::StripTags(std::string(l2)),
-                                   TSubtitle::StripTags(std::string(l3))});
+    SubtitleLine& e = s.Lines.emplace_back();
+    e.StartMs = std::move(start);
+    e.EndMs = std::move(end);
+    e.Line1 = l1;
+    e.Line2 = l2;
+    e.Line3 = l3;
+    StripTagsFrom(e.Line1);
+    StripTagsFrom(e.Line2);
+    StripTagsFrom(e.Line3);
+}
+
+// Makes room at once for at most `entries` more entries, so that a large file
+// does not make the list grow by repeated copying. The room stays within a few
+// times the file's size, whatever the count.
+void Reserve(TSubtitle& s, size_t entries, const TextLines& in) {
+    s.Lines.reserve(s.Lines.size() + std::min(entries, in.Size() / 40 + 16));
 }
 
 void ReadSrt(TSubtitle& s, const std::string& FileName) {
     TextLines in(textfile::ReadFileBytes(FileName));
+    size_t timingLines = 0;
+    while (!in.Eof()) timingLines += SrtTimeLine(in.ReadLine());
+    Reserve(s, timingLines, in);
+    in.Rewind();
     while (!in.Eof()) {
         const std::string_view line = in.ReadLine();
         if (SrtTimeLine(line)) {
-            std::string start = Normalised(SrtTime(line.substr(0, 12)));
-            std::string end = Normalised(SrtTime(line.substr(17, 12)));
+            std::string start = SrtTime(line.substr(0, 12));
+            std::string end = SrtTime(line.substr(17, 12));
             // Three lines always follow a timing line, whatever they hold; a
             // blank one ends the text, and the ones after it are read and
             // dropped.
@@ -143,6 +170,11 @@ void ReadSrt(TSubtitle& s, const std::string& FileName) {
 
 void ReadMicroDvd(TSubtitle& s, const std::string& FileName, MessageSink& messages) {
     TextLines in(textfile::ReadFileBytes(FileName));
+    // Reading stops at the first line without "}{", which cannot be parsed.
+    size_t frameLines = 0;
+    while (!in.Eof() && in.ReadLine().find("}{") != std::string_view::npos) ++frameLines;
+    Reserve(s, frameLines, in);
+    in.Rewind();
     bool first = true;
     double rate = 0;
     while (!in.Eof()) {
@@ -156,7 +188,7 @@ void ReadMicroDvd(TSubtitle& s, const std::string& FileName, MessageSink& messag
         }
         // The frame-rate line itself becomes the first entry, as every other.
         fivestrings f = ParseMicroDvd(line, rate);
-        AddEntry(s, Normalised(f.StartMs), Normalised(f.EndMs), f.Line1, f.Line2, f.Line3);
+        AddEntry(s, std::move(f.StartMs), std::move(f.EndMs), f.Line1, f.Line2, f.Line3);
         s.Loaded = true;
     }
 }
@@ -202,14 +234,8 @@ fivestrings TSubtitle::ParseMicroDvdLine(const std::string& Line, double FrameRa
 }
 
 std::string TSubtitle::StripTags(const std::string& Text) {
-    static const char* const kTags[] = {"<u>",  "<b>",  "<i>",  "<U>",  "<B>",  "<I>",
-                                        "</u>", "</b>", "</i>", "</U>", "</B>", "</I>"};
     std::string s = Text;
-    if (s.find('<') == std::string::npos) return s;
-    for (const char* tag : kTags) {
-        const size_t at = s.find(tag);
-        if (at != std::string::npos) s.erase(at, std::char_traits<char>::length(tag));
-    }
+    StripTagsFrom(s);
     return s;
 }
 

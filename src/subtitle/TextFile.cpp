@@ -42,20 +42,18 @@ private:
 
 }  // namespace
 
-TextLines::TextLines(std::string bytes) : text_(std::move(bytes)) {
-    if (const void* z = std::memchr(text_.data(), kCtrlZ, text_.size()))
-        text_.resize(size_t(static_cast<const char*>(z) - text_.data()));
+TextLines::TextLines(Bytes bytes) : text_(std::move(bytes.data)), size_(bytes.size) {
+    char* const text = text_.get();
+    if (const void* z = std::memchr(text, kCtrlZ, size_)) size_ = size_t(static_cast<const char*>(z) - text);
     // Carriage returns never reach a line: drop them all at once.
-    if (const void* cr = std::memchr(text_.data(), '\r', text_.size())) {
-        const auto first = text_.begin() + (static_cast<const char*>(cr) - text_.data());
-        text_.erase(std::remove(first, text_.end(), '\r'), text_.end());
-    }
+    if (void* cr = std::memchr(text, '\r', size_))
+        size_ = size_t(std::remove(static_cast<char*>(cr), text + size_, '\r') - text);
 }
 
 std::string_view TextLines::ReadLine() {
-    if (pos_ >= text_.size()) return {};
-    const char* begin = text_.data() + pos_;
-    const size_t left = text_.size() - pos_;
+    if (pos_ >= size_) return {};
+    const char* begin = text_.get() + pos_;
+    const size_t left = size_ - pos_;
     const void* lf = std::memchr(begin, '\n', left);
     const size_t length = lf ? size_t(static_cast<const char*>(lf) - begin) : left;
     pos_ += lf ? length + 1 : length;
@@ -77,30 +75,32 @@ std::string UpperExtension(const std::string& FileName) {
     return ext;
 }
 
-std::string ReadFileBytes(const std::string& FileName) {
+Bytes ReadFileBytes(const std::string& FileName) {
     Fd fd(FileName);
     struct stat st;
-    std::string bytes;
-    if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) bytes.resize(size_t(st.st_size));
-    size_t have = 0;
+    size_t capacity = 0;
+    if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) capacity = size_t(st.st_size);
+    Bytes bytes{std::unique_ptr<char[]>(new char[capacity]), 0};
     for (;;) {
-        if (have == bytes.size()) {
+        if (bytes.size == capacity) {
             // Everything the size promised is in: look for more only in a
             // small buffer, so that the usual end costs no reallocation. A file
             // that grows while it is read, or one of unknown size, is read on.
             char probe[1 << 12];
             const size_t n = fd.Read(probe, sizeof probe);
             if (n == 0) break;
-            bytes.resize(have + std::max<size_t>(have / 2, 1 << 16));
-            std::memcpy(bytes.data() + have, probe, n);
-            have += n;
+            capacity += std::max<size_t>(capacity / 2, 1 << 16);
+            std::unique_ptr<char[]> larger(new char[capacity]);
+            std::memcpy(larger.get(), bytes.data.get(), bytes.size);
+            bytes.data = std::move(larger);
+            std::memcpy(bytes.data.get() + bytes.size, probe, n);
+            bytes.size += n;
             continue;
         }
-        const size_t n = fd.Read(bytes.data() + have, bytes.size() - have);
+        const size_t n = fd.Read(bytes.data.get() + bytes.size, capacity - bytes.size);
         if (n == 0) break;
-        have += n;
+        bytes.size += n;
     }
-    bytes.resize(have);
     return bytes;
 }
 

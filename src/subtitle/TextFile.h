@@ -4,27 +4,41 @@
 // empty lines. Bytes are never decoded.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace glyphon::textfile {
 
+// A file's bytes as read, not initialised beforehand.
+struct Bytes {
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
+};
+
 // The lines of a file's bytes, read one after another.
 class TextLines {
 public:
     // Takes the raw bytes of the file.
-    explicit TextLines(std::string bytes);
+    explicit TextLines(Bytes bytes);
 
     // True when nothing but dropped bytes is left.
-    bool Eof() const { return pos_ >= text_.size(); }
+    bool Eof() const { return pos_ >= size_; }
 
     // The next line without its line end; empty once the end has been reached.
     // The view stays valid as long as this object lives.
     std::string_view ReadLine();
 
+    // Back to the first line.
+    void Rewind() { pos_ = 0; }
+
+    // Bytes left after dropping carriage returns and everything from a Ctrl-Z.
+    size_t Size() const { return size_; }
+
 private:
-    std::string text_;
+    std::unique_ptr<char[]> text_;
+    size_t size_ = 0;
     size_t pos_ = 0;
 };
 
@@ -37,7 +51,7 @@ std::string UpperExtension(const std::string& FileName);
 
 // The whole file, read in one go. Throws FileError when it cannot be opened
 // or read.
-std::string ReadFileBytes(const std::string& FileName);
+Bytes ReadFileBytes(const std::string& FileName);
 
 // The first `count` lines of a file under the rules above, each cut to at most
 // `keep` bytes; lines past the end are empty. Reads only as far as needed and
