@@ -9,7 +9,9 @@ namespace glyphon {
 
 namespace {
 
-uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t U32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 void Put32(std::vector<uint8_t>& v, uint32_t x) {
@@ -43,7 +45,8 @@ std::optional<Frame> DecodeBmp24(const uint8_t* data, size_t size) {
     for (int64_t y = 0; y < height; ++y) {
         const uint8_t* src = data + pixelOffset + stride * uint64_t(topDown ? y : height - 1 - y);
         uint32_t* dst = frame.Row(int(y));
-        for (int64_t x = 0; x < width; ++x, src += 3) dst[x] = uint32_t(src[2]) << 16 | uint32_t(src[1]) << 8 | src[0];
+        for (int64_t x = 0; x < width; ++x, src += 3)
+            dst[x] = uint32_t(src[2]) << 16 | uint32_t(src[1]) << 8 | src[0];
     }
     return frame;
 }

@@ -47,20 +47,35 @@ int ScaleRound(long value, long num, long den) {
 // character set, so that an unknown face name still finds the script's glyphs.
 const char* LanguageOf(int charset) {
     switch (charset) {
-        case 128: return "ja";
-        case 129: case 130: return "ko";
-        case 134: return "zh-cn";
-        case 136: return "zh-tw";
-        case 161: return "el";
-        case 162: return "tr";
-        case 163: return "vi";
-        case 177: return "he";
-        case 178: return "ar";
-        case 186: return "lt";
-        case 204: return "ru";
-        case 222: return "th";
-        case 238: return "pl";
-        default: return nullptr;
+        case 128:
+            return "ja";
+        case 129:
+        case 130:
+            return "ko";
+        case 134:
+            return "zh-cn";
+        case 136:
+            return "zh-tw";
+        case 161:
+            return "el";
+        case 162:
+            return "tr";
+        case 163:
+            return "vi";
+        case 177:
+            return "he";
+        case 178:
+            return "ar";
+        case 186:
+            return "lt";
+        case 204:
+            return "ru";
+        case 222:
+            return "th";
+        case 238:
+            return "pl";
+        default:
+            return nullptr;
     }
 }
 
@@ -193,8 +208,8 @@ private:
         spec_ = font;
         haveFont_ = true;
         const bool bold = font.style & kBold, italic = font.style & kItalic;
-        const Resolved& r = Resolve(font.name == "Default" ? "MS Sans Serif" : font.name, bold, italic,
-                                    font.charset);
+        const Resolved& r =
+            Resolve(font.name == "Default" ? "MS Sans Serif" : font.name, bold, italic, font.charset);
         Realisation next;
         next.file = r.file;
         next.index = r.index;
@@ -214,7 +229,8 @@ private:
     }
 
     const Resolved& Resolve(const std::string& name, bool bold, bool italic, int charset) {
-        const std::string key = name + '\x01' + char('0' + bold) + char('0' + italic) + std::to_string(charset);
+        const std::string key =
+            name + '\x01' + char('0' + bold) + char('0' + italic) + std::to_string(charset);
         auto it = resolved_.find(key);
         if (it != resolved_.end()) return it->second;
         Resolved r;
@@ -309,7 +325,8 @@ private:
         if (cp.empty()) {
             // SYMBOL: the bytes select the symbol glyphs directly, or read as
             // Latin-1 when the face has no symbol table.
-            for (int b = 0; b < 256; ++b) byteChars_[size_t(b)] = symbolMap_ ? 0xF000u + uint32_t(b) : uint32_t(b);
+            for (int b = 0; b < 256; ++b)
+                byteChars_[size_t(b)] = symbolMap_ ? 0xF000u + uint32_t(b) : uint32_t(b);
             return;
         }
         if (IsDoubleByte(cp)) {
@@ -403,7 +420,8 @@ private:
             FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
             FT_Outline_Transform(&slot->outline, &shear);
         }
-        if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0) return g;
+        if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0)
+            return g;
         const FT_Bitmap& bm = slot->bitmap;
         const bool smear = realised_.synthBold;
         g.left = slot->bitmap_left;

@@ -60,15 +60,16 @@ Frame PaintHarbour(int width, int height) {
                 c = Mix(c, {255, 244, 214}, std::max(0.0, 0.55 - (d - sunR) / (H * 0.35)));
             const double cloud = std::sin(x * 0.013 + y * 0.004) * std::sin(x * 0.031 - y * 0.05) +
                                  0.5 * std::sin(x * 0.07 + y * 0.11);
-            if (y < horizon * 0.6 && cloud > 0.75) c = Mix(c, {246, 248, 250}, std::min(1.0, (cloud - 0.75) * 2.5));
+            if (y < horizon * 0.6 && cloud > 0.75)
+                c = Mix(c, {246, 248, 250}, std::min(1.0, (cloud - 0.75) * 2.5));
             Put(f, x, y, c);
         }
     }
 
     // Distant mountains in the haze.
     for (int x = 0; x < width; ++x) {
-        const double ridge = horizon - H * (0.07 + 0.05 * std::sin(x * 0.009 + 1.2) + 0.025 * std::sin(x * 0.031) +
-                                            0.01 * std::sin(x * 0.11));
+        const double ridge = horizon - H * (0.07 + 0.05 * std::sin(x * 0.009 + 1.2) +
+                                            0.025 * std::sin(x * 0.031) + 0.01 * std::sin(x * 0.11));
         for (int y = int(ridge); y < horizon; ++y) {
             const double t = (y - ridge) / std::max(1.0, horizon - ridge);
             Put(f, x, y, Mix({112, 132, 156}, {150, 168, 184}, t));
@@ -101,7 +102,7 @@ Frame PaintHarbour(int width, int height) {
             const Colour walls[] = {{236, 230, 214}, {226, 200, 150}, {240, 240, 236}, {214, 180, 132}};
             FillRect(f, hx, hy, hx + houseW, hy + hh, walls[h % 4]);
             FillRect(f, hx - 1, hy - 3, hx + houseW + 1, hy, {176, 84, 52});  // roof
-            FillRect(f, hx + 3, hy + 3, hx + 5, hy + 6, {70, 60, 56});         // windows
+            FillRect(f, hx + 3, hy + 3, hx + 5, hy + 6, {70, 60, 56});        // windows
             FillRect(f, hx + 7, hy + 3, hx + 9, hy + 6, {70, 60, 56});
         }
     }
@@ -148,8 +149,8 @@ Frame PaintHarbour(int width, int height) {
              {90, 84, 76});  // gallery
     FillRect(f, towerX - towerW / 3, wallTop - towerH - 14, towerX + towerW / 3 + 1, wallTop - towerH - 4,
              {246, 236, 170});  // lantern
-    FillRect(f, towerX - towerW / 3 - 1, wallTop - towerH - 18, towerX + towerW / 3 + 2, wallTop - towerH - 14,
-             {70, 64, 60});  // cap
+    FillRect(f, towerX - towerW / 3 - 1, wallTop - towerH - 18, towerX + towerW / 3 + 2,
+             wallTop - towerH - 14, {70, 64, 60});  // cap
 
     // Boats in the harbour.
     struct Boat {
@@ -167,12 +168,13 @@ Frame PaintHarbour(int width, int height) {
             const int inset = y * 2 / 3 + 1;
             for (int x = inset; x < len - inset * 2; ++x) Put(f, bx + x, by + y, b.hull);
         }
-        FillRect(f, bx + 2, by - 1, bx + len - 2, by, {90, 60, 40});                          // gunwale
+        FillRect(f, bx + 2, by - 1, bx + len - 2, by, {90, 60, 40});  // gunwale
         FillRect(f, bx + len / 3, by - depth - 4, bx + len / 3 + len / 4, by - 1, {244, 242, 236});  // cabin
-        FillRect(f, bx + len / 2, by - len / 2 - 10, bx + len / 2 + 2, by - 1, {80, 64, 52});       // mast
-        for (int y = by + depth; y < std::min(height, by + depth + depth); ++y)  // shadow
+        FillRect(f, bx + len / 2, by - len / 2 - 10, bx + len / 2 + 2, by - 1, {80, 64, 52});        // mast
+        for (int y = by + depth; y < std::min(height, by + depth + depth); ++y)                      // shadow
             for (int x = bx + 2; x < bx + len - 4; ++x)
-                if ((Hash(uint32_t(x), uint32_t(y), 9) & 3) != 0) Put(f, x, y, Mix(Get(f, x, y), {10, 30, 56}, 0.5));
+                if ((Hash(uint32_t(x), uint32_t(y), 9) & 3) != 0)
+                    Put(f, x, y, Mix(Get(f, x, y), {10, 30, 56}, 0.5));
     }
     return f;
 }

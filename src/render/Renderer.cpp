@@ -67,8 +67,8 @@ int AlignedX(int width, int frameWidth, std::string_view align) {
     return frameWidth - width - 8;
 }
 
-SubtitlePlacement PlaceSubtitle(TextExtent line1, TextExtent line2, int frameWidth, int frameHeight, int offset,
-                                int offsetOr, std::string_view align) {
+SubtitlePlacement PlaceSubtitle(TextExtent line1, TextExtent line2, int frameWidth, int frameHeight,
+                                int offset, int offsetOr, std::string_view align) {
     SubtitlePlacement p;
     p.x1 = AlignedX(line1.width, frameWidth, align);
     p.x2 = AlignedX(line2.width, frameWidth, align);
@@ -79,7 +79,8 @@ SubtitlePlacement PlaceSubtitle(TextExtent line1, TextExtent line2, int frameWid
     return p;
 }
 
-void DrawLayeredLine(Frame& frame, const LineMask& mask, int x, int y, int outlineWidth, const LayerColors& colors) {
+void DrawLayeredLine(Frame& frame, const LineMask& mask, int x, int y, int outlineWidth,
+                     const LayerColors& colors) {
     if (mask.Empty()) return;
     static thread_local Scratch s;
     const int w = std::max(outlineWidth, 0);
@@ -88,7 +89,8 @@ void DrawLayeredLine(Frame& frame, const LineMask& mask, int x, int y, int outli
     const int originX = x + mask.left - pad, originY = y + mask.top - pad;
     const int cw = mask.width + 2 * pad, ch = mask.height + 2 * pad;
     // Nothing of the line can touch the frame: done.
-    if (originX >= frame.Width() || originY >= frame.Height() || originX + cw <= 0 || originY + ch <= 0) return;
+    if (originX >= frame.Width() || originY >= frame.Height() || originX + cw <= 0 || originY + ch <= 0)
+        return;
 
     s.text.Reset(cw, ch);
     for (int r = 0; r < mask.height; ++r) {

@@ -35,13 +35,14 @@ struct SubtitlePlacement {
 // Where the two lines of a subtitle go. Y1 = FrameHeight - H1 - 40 - Offset,
 // Y2 = Y1 + H2 - OffsetOr. Nothing is clamped: the band may start above the
 // frame or reach below it.
-SubtitlePlacement PlaceSubtitle(TextExtent line1, TextExtent line2, int frameWidth, int frameHeight, int offset,
-                                int offsetOr, std::string_view align);
+SubtitlePlacement PlaceSubtitle(TextExtent line1, TextExtent line2, int frameWidth, int frameHeight,
+                                int offset, int offsetOr, std::string_view align);
 
 // Draws the three layers of one line whose text cell's top-left corner is at
 // (x, y). Pixels outside the frame are neither read nor written. An outline
 // width below 1 leaves the outline layer out.
-void DrawLayeredLine(Frame& frame, const LineMask& mask, int x, int y, int outlineWidth, const LayerColors& colors);
+void DrawLayeredLine(Frame& frame, const LineMask& mask, int x, int y, int outlineWidth,
+                     const LayerColors& colors);
 
 // Everything besides the two lines that decides how a subtitle is drawn.
 struct SubtitleLook {

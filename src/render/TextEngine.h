@@ -19,8 +19,8 @@ namespace glyphon {
 struct FontSpec {
     std::string name;  // face name; "Default" stands for "MS Sans Serif"
     int sizePoints = 20;
-    int charset = 1;   // GDI character-set number (CharsetFromName)
-    int style = 0;     // StyleBits (StyleFromName)
+    int charset = 1;  // GDI character-set number (CharsetFromName)
+    int style = 0;    // StyleBits (StyleFromName)
 
     friend bool operator==(const FontSpec&, const FontSpec&) = default;
 };

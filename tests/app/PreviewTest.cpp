@@ -45,7 +45,9 @@ protected:
         form.ListBox1.itemIndex = 1;
         form.SubtitleLoaded = true;
     }
-    const Frame& Background() { return BuiltInPicture(form.IsPal() ? "PreviewPal720x576" : "PreviewNtsc720x480"); }
+    const Frame& Background() {
+        return BuiltInPicture(form.IsPal() ? "PreviewPal720x576" : "PreviewNtsc720x480");
+    }
 
     test::FakeUi ui;
     RecordingEngine engine;

@@ -1,5 +1,3 @@
-#include "render/Bmp.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,6 +5,7 @@
 #include <iterator>
 #include <vector>
 
+#include "render/Bmp.h"
 #include "support/TempDir.h"
 
 namespace glyphon {
@@ -45,7 +44,8 @@ TEST(Bmp, ReadsTopDownRows) {
     const int32_t negative = -3;
     std::memcpy(&bytes[22], &negative, 4);
     std::vector<uint8_t> flipped(bytes.begin(), bytes.begin() + 54);
-    for (int r = 2; r >= 0; --r) flipped.insert(flipped.end(), bytes.begin() + 54 + r * 12, bytes.begin() + 54 + (r + 1) * 12);
+    for (int r = 2; r >= 0; --r)
+        flipped.insert(flipped.end(), bytes.begin() + 54 + r * 12, bytes.begin() + 54 + (r + 1) * 12);
     const auto back = DecodeBmp24(flipped.data(), flipped.size());
     ASSERT_TRUE(back);
     EXPECT_EQ(*back, f);

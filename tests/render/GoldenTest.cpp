@@ -33,11 +33,16 @@ std::string Encode(const Frame& f) {
             }
     if (first < 0) first = last = 0;
     std::ostringstream out;
-    out << "glyphon-golden 1 " << f.Width() << ' ' << f.Height() << ' ' << first << ' ' << (last - first + 1) << '\n';
+    out << "glyphon-golden 1 " << f.Width() << ' ' << f.Height() << ' ' << first << ' ' << (last - first + 1)
+        << '\n';
     for (int y = first; y <= last; ++y) {
         for (int x = 0; x < f.Width(); ++x) {
             const Rgb c = f.At(x, y);
-            out << (c == kPureBlue ? '.' : c == kOutline ? 'o' : c == kAntialias ? 'a' : c == kText ? '#' : '?');
+            out << (c == kPureBlue    ? '.'
+                    : c == kOutline   ? 'o'
+                    : c == kAntialias ? 'a'
+                    : c == kText      ? '#'
+                                      : '?');
         }
         out << '\n';
     }

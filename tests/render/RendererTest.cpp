@@ -1,12 +1,11 @@
 // The layered drawing against a reference that does literally what the
 // drawing means: stamp the line's glyph mask at every offset of each layer.
-#include "render/Renderer.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "render/FontTables.h"
+#include "render/Renderer.h"
 
 namespace glyphon {
 namespace {
@@ -68,9 +67,10 @@ TEST(LayeredLine, ASinglePixelGrowsIntoSquareRingsOfTheOutlineWidth) {
 
 TEST(LayeredLine, IsClippedAtEveryEdgeOfTheFrame) {
     LineMask mask;
-    Engine().DrawLineMask("Wide Text Clipped", FontSpec{"Arial", 30, kDefaultCharset, kBold | kUnderline}, mask);
-    const int positions[][2] = {{-40, 200}, {650, 200}, {300, -20}, {300, 460}, {-30, -25}, {680, 470}, {-900, 0},
-                                {0, 5000}};
+    Engine().DrawLineMask("Wide Text Clipped", FontSpec{"Arial", 30, kDefaultCharset, kBold | kUnderline},
+                          mask);
+    const int positions[][2] = {{-40, 200}, {650, 200}, {300, -20}, {300, 460},
+                                {-30, -25}, {680, 470}, {-900, 0},  {0, 5000}};
     for (const auto& p : positions) {
         Frame fast(kFrameWidth, kNtscHeight), reference(kFrameWidth, kNtscHeight);
         DrawLayeredLine(fast, mask, p[0], p[1], 4, kColors);
@@ -131,7 +131,7 @@ TEST(DrawSubtitle, FrameHoldsExactlyFourColoursAndOnlyOneLineForAOneLineSubtitle
     const SubtitlePlacement p2 = DrawSubtitle(two, Engine(), "Rethymno.", "Crete Hellas", look);
     const SubtitlePlacement p1 = DrawSubtitle(one, Engine(), "Rethymno.", "", look);
     EXPECT_EQ(Colours(two), (std::set<uint32_t>{kPureBlue.Packed(), kOutline.Packed(), kAntialias.Packed(),
-                                                  kText.Packed()}));
+                                                kText.Packed()}));
     EXPECT_EQ(p1.bandTop, p2.bandTop);
     EXPECT_EQ(p1.bandHeight, p2.bandHeight);
     // Below line 1's cell and outline (line height 30, width 3) nothing is drawn.

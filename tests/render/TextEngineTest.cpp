@@ -29,8 +29,8 @@ TEST(TextEngine, PixelEmHeightRoundsHalvesUp) {
     EXPECT_EQ(PixelEmHeight(6), 8);
     EXPECT_EQ(PixelEmHeight(20), 27);
     EXPECT_EQ(PixelEmHeight(50), 67);
-    EXPECT_EQ(PixelEmHeight(7), 9);  // 9.33
-    EXPECT_EQ(PixelEmHeight(8), 11); // 10.67
+    EXPECT_EQ(PixelEmHeight(7), 9);   // 9.33
+    EXPECT_EQ(PixelEmHeight(8), 11);  // 10.67
 }
 
 TEST(TextEngine, ArialLineHeightIsWinAscentPlusWinDescentEachRounded) {
@@ -38,7 +38,8 @@ TEST(TextEngine, ArialLineHeightIsWinAscentPlusWinDescentEachRounded) {
     struct Case {
         int points, height;
     } cases[] = {{6, 7 + 2}, {12, 14 + 3}, {20, 24 + 6}, {30, 36 + 8}, {50, 61 + 14}};
-    for (const Case& c : cases) EXPECT_EQ(Engine().MeasureLine("x", Arial(c.points)).height, c.height) << c.points;
+    for (const Case& c : cases)
+        EXPECT_EQ(Engine().MeasureLine("x", Arial(c.points)).height, c.height) << c.points;
     // The height does not depend on the characters, nor on style.
     EXPECT_EQ(Engine().MeasureLine("", Arial(20)).height, 30);
     EXPECT_EQ(Engine().MeasureLine("gjÅ", Arial(20, kDefaultCharset, kBold | kItalic)).height, 30);
