@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include "gui/AboutWindow.h"
+#include "gui/ColorsHelpWindow.h"
 #include "gui/MainWindow.h"
 
 namespace glyphon {
@@ -69,7 +71,13 @@ void QtUi::ProcessMessages() {
     QCoreApplication::processEvents();
 }
 
-void QtUi::ShowModalWindow(WindowKind) {}
+void QtUi::ShowModalWindow(WindowKind kind) {
+    if (window_) window_->Sync();
+    if (kind == WindowKind::About)
+        ShowAbout(window_);
+    else
+        ShowColorsHelp(window_);
+}
 
 void QtUi::Terminate(int exitStatus) {
     exitStatus_ = exitStatus;
