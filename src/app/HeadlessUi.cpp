@@ -49,7 +49,10 @@ int RunHeadless(TextEngine& text, AppEnvironment env, std::FILE* err) {
         ui.ShowError(WithFullStop(e.what()));
     }
     // The program ends here either way: a window would stay open after a
-    // refusal or a failure, but without a display nobody could use it.
+    // refusal or a failure, but without a display nobody could use it. A run
+    // without a window never touches the stored settings, even when it
+    // failed before the command line switched the store off.
+    form.StoreEnabled = false;
     form.FormClose();
     form.FormDestroy();
     return ui.terminated().value_or(1);
