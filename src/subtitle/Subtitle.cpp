@@ -69,7 +69,14 @@ double FrameRateOf(std::string_view line) {
     return StrToFloat(line.substr(6));
 }
 
-fivestrings ParseMicroDvd(std::string_view r, double rate) {
+// One MicroDVD line: the two times, and the three text lines as views into the
+// line.
+struct MicroDvdParts {
+    std::string StartMs, EndMs;
+    std::string_view Line1, Line2, Line3;
+};
+
+MicroDvdParts ParseMicroDvd(std::string_view r, double rate) {
     // Everything up to and including the first brace goes.
     const size_t p1 = r.find('{');
     if (p1 != std::string_view::npos) r.remove_prefix(p1 + 1);
@@ -90,7 +97,7 @@ fivestrings ParseMicroDvd(std::string_view r, double rate) {
         r.remove_prefix(p3 + 1);
     }
 
-    fivestrings f;
+    MicroDvdParts f;
     f.StartMs = FrameToMs(startText, rate);
     f.EndMs = FrameToMs(endText, rate);
 
@@ -187,7 +194,7 @@ void ReadMicroDvd(TSubtitle& s, const std::string& FileName, MessageSink& messag
             return;
         }
         // The frame-rate line itself becomes the first entry, as every other.
-        fivestrings f = ParseMicroDvd(line, rate);
+        MicroDvdParts f = ParseMicroDvd(line, rate);
         AddEntry(s, std::move(f.StartMs), std::move(f.EndMs), f.Line1, f.Line2, f.Line3);
         s.Loaded = true;
     }
@@ -230,7 +237,9 @@ bool TSubtitle::IsMicroDvdFile(const std::string& FileName) {
 double TSubtitle::ReadFrameRate(const std::string& Line) { return FrameRateOf(Line); }
 
 fivestrings TSubtitle::ParseMicroDvdLine(const std::string& Line, double FrameRate) {
-    return ParseMicroDvd(Line, FrameRate);
+    MicroDvdParts p = ParseMicroDvd(Line, FrameRate);
+    return fivestrings{std::move(p.StartMs), std::move(p.EndMs), std::string(p.Line1), std::string(p.Line2),
+                       std::string(p.Line3)};
 }
 
 std::string TSubtitle::StripTags(const std::string& Text) {

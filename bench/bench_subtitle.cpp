@@ -1,0 +1,137 @@
+// Reading generated SubRip and MicroDVD files of 12 to 100 MB: the time must
+// grow linearly with the size (the fitted complexity is printed), and the
+// throughput is shown in MB/s. The files live in a temporary folder that is
+// removed at the end.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "subtitle/Subtitle.h"
+
+namespace {
+
+using glyphon::MessageSink;
+using glyphon::TSubtitle;
+
+class QuietSink : public MessageSink {
+public:
+    void ShowMessage(const std::string&) override {}
+};
+
+std::string TempFolder() {
+    static const std::string folder = [] {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "glyphon-bench-XXXXXX").string();
+        return mkdtemp(tmpl.data()) ? tmpl : std::string();
+    }();
+    return folder;
+}
+
+std::string Two(int v) { return std::string(1, char('0' + v / 10)) + char('0' + v % 10); }
+
+std::string SrtTime(long ms) {
+    const int h = int(ms / 3600000 % 100), m = int(ms / 60000 % 60), s = int(ms / 1000 % 60);
+    const int f = int(ms % 1000);
+    return Two(h) + ":" + Two(m) + ":" + Two(s) + "," + char('0' + f / 100) + Two(f % 100);
+}
+
+// A SubRip file of about `megabytes` MB with CRLF line ends and a mix of one-,
+// two- and three-line subtitles, some with tags. Made once per size.
+const std::string& SrtFile(int megabytes) {
+    static std::map<int, std::string> made;
+    auto it = made.find(megabytes);
+    if (it != made.end()) return it->second;
+    const std::string path = TempFolder() + "/bench-" + std::to_string(megabytes) + ".srt";
+    std::ofstream out(path, std::ios::binary);
+    std::string chunk;
+    const size_t target = size_t(megabytes) * 1000000;
+    size_t written = 0;
+    for (long n = 1; written < target; ++n) {
+        const long start = n * 2500;
+        chunk += std::to_string(n) + "\r\n" + SrtTime(start) + " --> " + SrtTime(start + 2000) + "\r\n";
+        chunk += n % 3 == 0 ? "<i>Where are you going, Mr. Anderson?</i>\r\n" : "I know kung fu.\r\n";
+        if (n % 3 != 1) chunk += "Show me.\r\n";
+        if (n % 5 == 0) chunk += "\x93" "Caf\xE9" "\x94 <b>cr\xE8me</b>\r\n";
+        chunk += "\r\n";
+        if (chunk.size() > (1 << 20) || written + chunk.size() >= target) {
+            out.write(chunk.data(), std::streamsize(chunk.size()));
+            written += chunk.size();
+            chunk.clear();
+        }
+    }
+    return made[megabytes] = path;
+}
+
+// A MicroDVD file of about `megabytes` MB at 23.976 frames per second.
+const std::string& MicroDvdFile(int megabytes) {
+    static std::map<int, std::string> made;
+    auto it = made.find(megabytes);
+    if (it != made.end()) return it->second;
+    const std::string path = TempFolder() + "/bench-" + std::to_string(megabytes) + ".sub";
+    std::ofstream out(path, std::ios::binary);
+    std::string chunk = "{1}{1}23.976\r\n";
+    const size_t target = size_t(megabytes) * 1000000;
+    size_t written = 0;
+    for (long n = 1; written < target; ++n) {
+        const long frame = n * 60 % 2000000;
+        chunk += "{" + std::to_string(frame) + "}{" + std::to_string(frame + 48) + "}";
+        chunk += n % 2 ? "{y:i}I know kung fu.|Show me.\r\n" : "<i>Where are you going?</i>\r\n";
+        if (chunk.size() > (1 << 20) || written + chunk.size() >= target) {
+            out.write(chunk.data(), std::streamsize(chunk.size()));
+            written += chunk.size();
+            chunk.clear();
+        }
+    }
+    return made[megabytes] = path;
+}
+
+void Read(benchmark::State& state, const std::string& path) {
+    const auto bytes = int64_t(std::filesystem::file_size(path));
+    QuietSink sink;
+    int entries = 0;
+    for (auto _ : state) {
+        TSubtitle subs;
+        try {
+            subs.LoadFromFile(path, true, sink);
+        } catch (const std::exception& e) {
+            state.SkipWithError(e.what());
+            return;
+        }
+        entries = subs.Count();
+        benchmark::DoNotOptimize(entries);
+    }
+    if (entries == 0) state.SkipWithError("nothing was read");
+    state.SetBytesProcessed(state.iterations() * bytes);
+    state.SetComplexityN(bytes);
+    state.counters["MB/s"] = benchmark::Counter(double(bytes) / 1e6 * double(state.iterations()),
+                                                benchmark::Counter::kIsRate);
+    state.counters["entries"] = entries;
+}
+
+void BM_ReadSrt(benchmark::State& state) { Read(state, SrtFile(int(state.range(0)))); }
+void BM_ReadMicroDvd(benchmark::State& state) { Read(state, MicroDvdFile(int(state.range(0)))); }
+
+BENCHMARK(BM_ReadSrt)
+    ->Arg(12)
+    ->Arg(25)
+    ->Arg(50)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->Complexity(benchmark::oN);
+BENCHMARK(BM_ReadMicroDvd)->Arg(100)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::error_code ec;
+    std::filesystem::remove_all(TempFolder(), ec);
+    return 0;
+}
