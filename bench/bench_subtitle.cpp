@@ -54,7 +54,11 @@ const std::string& SrtFile(int megabytes) {
         chunk += std::to_string(n) + "\r\n" + SrtTime(start) + " --> " + SrtTime(start + 2000) + "\r\n";
         chunk += n % 3 == 0 ? "<i>Where are you going, Mr. Anderson?</i>\r\n" : "I know kung fu.\r\n";
         if (n % 3 != 1) chunk += "Show me.\r\n";
-        if (n % 5 == 0) chunk += "\x93" "Caf\xE9" "\x94 <b>cr\xE8me</b>\r\n";
+        if (n % 5 == 0)
+            chunk +=
+                "\x93"
+                "Caf\xE9"
+                "\x94 <b>cr\xE8me</b>\r\n";
         chunk += "\r\n";
         if (chunk.size() > (1 << 20) || written + chunk.size() >= target) {
             out.write(chunk.data(), std::streamsize(chunk.size()));
@@ -106,8 +110,8 @@ void Read(benchmark::State& state, const std::string& path) {
     if (entries == 0) state.SkipWithError("nothing was read");
     state.SetBytesProcessed(state.iterations() * bytes);
     state.SetComplexityN(bytes);
-    state.counters["MB/s"] = benchmark::Counter(double(bytes) / 1e6 * double(state.iterations()),
-                                                benchmark::Counter::kIsRate);
+    state.counters["MB/s"] =
+        benchmark::Counter(double(bytes) / 1e6 * double(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["entries"] = entries;
 }
 

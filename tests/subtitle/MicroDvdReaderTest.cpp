@@ -20,12 +20,12 @@ TEST_F(MicroDvd, SubAndTxtAreAcceptedInAnyLetterCase) {
 }
 
 TEST_F(MicroDvd, UnsupportedUnderSrtNameOrWithAnythingBeforeTheFirstBrace) {
-    for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
-             {"a.srt", "{1}{1}25\n{1}{2}x\n"},
-             {"blank.sub", " {1}{1}25\n"},
-             {"bom.sub", "\xEF\xBB\xBF{1}{1}25\n"},
-             {"empty-first.sub", "\n{1}{1}25\n"},
-             {"empty.sub", ""}}) {
+    for (const auto& [name, bytes] :
+         std::vector<std::pair<std::string, std::string>>{{"a.srt", "{1}{1}25\n{1}{2}x\n"},
+                                                          {"blank.sub", " {1}{1}25\n"},
+                                                          {"bom.sub", "\xEF\xBB\xBF{1}{1}25\n"},
+                                                          {"empty-first.sub", "\n{1}{1}25\n"},
+                                                          {"empty.sub", ""}}) {
         sink.shown.clear();
         Load(name, bytes);
         EXPECT_EQ(sink.shown, std::vector<std::string>{kUnsupported}) << name;
@@ -88,8 +88,8 @@ TEST(MicroDvdLine, TextBeforeTheFirstBraceGoesAndLaterBracesStay) {
 }
 
 TEST(MicroDvdLine, MillisecondsRoundHalfToEven) {
-    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{1}{3}", 16).StartMs, "62");  // 62.5
-    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{1}{3}", 16).EndMs, "188");   // 187.5
+    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{1}{3}", 16).StartMs, "62");   // 62.5
+    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{1}{3}", 16).EndMs, "188");    // 187.5
     EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{5}{7}", 16).StartMs, "312");  // 312.5
     EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{1}{1001}", 23.976).EndMs, "41750");
     // 19.2 is held a little below itself, so 6000 / 19.2 lies just above
@@ -148,8 +148,8 @@ TEST_F(MicroDvd, SingleFinalLineBreakIsNotABlankLine) {
 }
 
 TEST_F(MicroDvd, BlankLineStopsReadingAndKeepsEarlierEntries) {
-    for (const std::string bytes :
-         {"{1}{1}25\n{25}{50}A\n\n{75}{100}B\n", "{1}{1}25\r\n{25}{50}A\r\n\r\n", "{1}{1}25\n{25}{50}A\n \n"}) {
+    for (const std::string bytes : {"{1}{1}25\n{25}{50}A\n\n{75}{100}B\n", "{1}{1}25\r\n{25}{50}A\r\n\r\n",
+                                    "{1}{1}25\n{25}{50}A\n \n"}) {
         const std::string what = LoadError("b.sub", bytes);
         EXPECT_TRUE(what == "'' is not a valid integer value") << what;
         EXPECT_TRUE(subs.Loaded);

@@ -186,14 +186,15 @@ TEST_F(Srt, CtrlZEndsTheFile) {
 // --- errors ----------------------------------------------------------------
 
 TEST_F(Srt, BadTimeStopsReadingAndKeepsEarlierEntries) {
-    EXPECT_EQ(LoadError("bad.srt", "1\n" + kT1 + "\nA\n\n2\n00:0a:03,000 --> 00:00:04,000\nB\n\n3\n" + kT3 +
-                                       "\nC\n"),
+    EXPECT_EQ(LoadError("bad.srt",
+                        "1\n" + kT1 + "\nA\n\n2\n00:0a:03,000 --> 00:00:04,000\nB\n\n3\n" + kT3 + "\nC\n"),
               "'0a' is not a valid integer value");
     EXPECT_TRUE(subs.Loaded);
     ASSERT_EQ(subs.Count(), 1);
     ExpectEntry(1, "1000", "2000", "A");
     // The end time is converted after the start time.
-    EXPECT_EQ(LoadError("bad2.srt", "1\n00:00:01,000 --> 00:00:02,x00\n"), "'x00' is not a valid integer value");
+    EXPECT_EQ(LoadError("bad2.srt", "1\n00:00:01,000 --> 00:00:02,x00\n"),
+              "'x00' is not a valid integer value");
 }
 
 TEST_F(Srt, BadTimeOnTheFirstLineLeavesTheListNotLoaded) {
