@@ -125,7 +125,7 @@ void TForm1::ButtonGenerateSupClick() {
         ui_.ShowMessage("Please use smaller font.");
         return;
     }
-    if (!IfoLoaded || Swatches.empty()) {
+    if (!IfoLoaded || !HasPaletteDisplay()) {
         // Without a palette display there are no role colours to draw with.
         ui_.ShowMessage("Please load an Ifo file first and then an Srt/Sub/Txt file.");
         return;
