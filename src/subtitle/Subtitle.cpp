@@ -24,7 +24,7 @@ const char* const kNoFrameRate =
     throw ConvertError("'" + std::string(text) + "' is not a valid integer value");
 }
 
-// Count characters from the 1-based position `from`, clipped to the text.
+// `count` characters from the 1-based position `from`, clipped to the text.
 std::string_view Copy(std::string_view s, size_t from, size_t count) {
     if (from < 1 || from > s.size()) return {};
     return s.substr(from - 1, count);
@@ -54,8 +54,9 @@ std::string FrameToMs(std::string_view frameText, double rate) {
     // timed in 32 bits: a wrapped time would be silently wrong.
     if (product < std::numeric_limits<int32_t>::min() || product > std::numeric_limits<int32_t>::max())
         NotAnInteger(frameText);
-    // The quotient keeps extended precision up to the rounding, so that an
-    // exact half is recognised as one and goes to the even neighbour.
+    // The quotient keeps extended precision up to the rounding: cut to double
+    // first, a value just above a half could become an exact half and then
+    // go to the even neighbour, the wrong way.
     const long double ms = static_cast<long double>(product) / static_cast<long double>(rate);
     if (!std::isfinite(ms) || std::fabs(ms) > 4.0e9L) NotAnInteger(frameText);
     const int64_t rounded = RoundHalfEven(ms);
