@@ -244,6 +244,11 @@ void TForm1::ListBox1Select(int index) {
     ui_.Changed();
 }
 
+void TForm1::ReportError(const std::string& text) {
+    ActionFailed = true;
+    ui_.ShowError(WithFullStop(text));
+}
+
 void TForm1::ButtonAboutClick() {
     ui_.ShowModalWindow(WindowKind::About);
     // Returning from another window of the program activates this one again.

@@ -81,6 +81,9 @@ public:
     bool NoIfoMode = false;
     bool MonochromeIfo = false;
     bool CommandLineMode = false;
+    // The last loading action ended in an error box; the command line stops
+    // there, as the toolkit's error box would have ended the activation.
+    bool ActionFailed = false;
 
     std::unique_ptr<TSubtitle> Subtitles;  // none before the first load
     int BandTop = 0;
@@ -166,6 +169,10 @@ public:
     void ButtonBatchClick();
 
     void ButtonAboutClick();
+
+    // Shows an error that ends the current action (a full stop is added
+    // when the text has none) and sets ActionFailed.
+    void ReportError(const std::string& text);
 
     Ui& ui() { return ui_; }
     TextEngine& text() { return text_; }

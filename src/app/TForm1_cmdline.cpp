@@ -35,9 +35,10 @@ void TForm1::RunCommandLine() {
             SelectStandard(StrToBool(arg[kArgPal]));
             PalClick();
         } else {
+            ActionFailed = false;
             ButtonLoadIfoClick();
             // The loader has reported why it could not read the file.
-            if (!IfoLoaded) return;
+            if (ActionFailed || !IfoLoaded) return;
         }
         // After the palette, so that these replace the roles it picked.
         ComboBoxAntialias.SetItemIndex(StrToInt(arg[kArgColorAntialias]));
@@ -53,7 +54,11 @@ void TForm1::RunCommandLine() {
         SetOffsetOrPosition(StrToInt(arg[kArgOffsetOr]));
         ComboBoxOutlineWidth.SetItemIndex(StrToInt(arg[kArgOutline]));
         ui().Changed();
+        ActionFailed = false;
         ButtonLoadSubClick();
+        // A file that could not be read was reported in an error box, which
+        // ends the run here.
+        if (ActionFailed) return;
         // A successful run asks the application to end; a refusal leaves the
         // window open, still in command-line mode.
         ButtonGenerateSupClick();

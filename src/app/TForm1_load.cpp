@@ -72,11 +72,11 @@ void TForm1::ButtonLoadSubClick() {
         // The load ends at once: nothing is listed, nothing is checked. The
         // caption returns to rest rather than claiming a load still runs.
         Caption = kRestingCaption;
-        ui_.ShowError(WithFullStop(e.what()));
+        ReportError(e.what());
         return;
     } catch (const FileError& e) {
         Caption = kRestingCaption;
-        ui_.ShowError(WithFullStop(e.what()));
+        ReportError(e.what());
         return;
     }
     if (Subtitles->Loaded) {

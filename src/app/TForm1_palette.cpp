@@ -58,10 +58,10 @@ void TForm1::ButtonLoadIfoClick() {
     try {
         ifo = ReadIfoPalette(fileName);
     } catch (const FileError& e) {
-        ui().ShowError(WithFullStop(e.what()));
+        ReportError(e.what());
         return;
     } catch (const ConvertError& e) {
-        ui().ShowError(WithFullStop(e.what()));
+        ReportError(e.what());
         return;
     }
 
