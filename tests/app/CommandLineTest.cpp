@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -231,6 +232,15 @@ TEST_F(CommandLine, TooWideLinesRefuseAndEveryActivationRunsAgain) {
 TEST_F(CommandLine, MissingSubtitleFileDoesNotEndTheProgram) {
     TForm1& f = Start(GenericJob(dir.File("absent.srt")));
     EXPECT_FALSE(ui.errors.empty() && ui.messages.empty());
+    EXPECT_FALSE(f.SubtitleLoaded);
+    EXPECT_FALSE(ui.terminated);
+}
+
+TEST_F(CommandLine, SubtitleErrorBoxEndsTheRunWithoutAskingToGenerate) {
+    const std::string srt = dir.Write("bad.srt", "1\n00:00:0x,000 --> 00:00:02,000\nText\n\n");
+    TForm1& f = Start(GenericJob(srt));
+    EXPECT_EQ(ui.errors, std::vector<std::string>{"'0x' is not a valid integer value."});
+    EXPECT_EQ(std::count(ui.messages.begin(), ui.messages.end(), "Please load an Srt/Sub/Txt subtitle."), 0);
     EXPECT_FALSE(f.SubtitleLoaded);
     EXPECT_FALSE(ui.terminated);
 }
