@@ -1,0 +1,173 @@
+// The Qt views, offscreen: they must show the model's state and forward
+// events to its handlers.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+#include "app/TForm1.h"
+#include "gui/AboutWindow.h"
+#include "gui/ColorsHelpWindow.h"
+#include "gui/ColorsPicture.h"
+#include "gui/MainWindow.h"
+#include "gui/QtUi.h"
+#include "support/FakeTextEngine.h"
+#include "support/TempDir.h"
+
+namespace glyphon::test {
+
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "tests_gui";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+template <typename W>
+W* Find(QWidget* root, const QString& text) {
+    for (W* w : root->findChildren<W*>())
+        if (w->text() == text) return w;
+    return nullptr;
+}
+
+}  // namespace
+
+class MainWindowView : public ::testing::Test {
+protected:
+    void SetUp() override {
+        App();
+        AppEnvironment env;
+        env.programDir = dir.path() + "/";
+        env.settingsPath = dir.File("Glyphon_Settings.ini");
+        env.args = {"glyphon"};
+        env.installedFamilies = {"Liberation Sans"};
+        model = std::make_unique<TForm1>(ui, text, env);
+        model->FormCreate();
+        window = std::make_unique<MainWindow>(*model, ui);
+        ui.SetWindow(window.get());
+    }
+    void TearDown() override { ui.SetWindow(nullptr); }
+
+    TempDir dir;
+    QtUi ui;
+    FakeTextEngine text;
+    std::unique_ptr<TForm1> model;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(MainWindowView, FixedWindowWithEveryGroupAtItsPlace) {
+    EXPECT_EQ(window->windowTitle(), "Glyphon By Morvane");
+    EXPECT_EQ(window->size(), QSize(803, 705));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    const std::pair<QString, QRect> groups[] = {{"Input", {8, 0, 305, 78}},
+                                                {"Colors", {316, 0, 296, 52}},
+                                                {"General Settings", {616, 0, 180, 52}},
+                                                {"Render Fonts", {316, 56, 480, 68}}};
+    for (const auto& [title, rect] : groups) {
+        QGroupBox* box = nullptr;
+        for (QGroupBox* g : window->findChildren<QGroupBox*>())
+            if (g->title() == title) box = g;
+        ASSERT_NE(box, nullptr) << title.toStdString();
+        EXPECT_EQ(box->geometry(), rect) << title.toStdString();
+    }
+    for (const char* caption : {"Load IFO", "Load SRT", "?", "About", "Generate Sup", "Add To Batch"})
+        EXPECT_NE(Find<QPushButton>(window.get(), caption), nullptr) << caption;
+    for (const char* caption : {"Antialias", "Outine", "Text", "Background", "Font Name", "Font Charset",
+                                "Font Style", "Font Size", "Align", "Offsets", "Outline", "Ifo Colors:",
+                                "     I dont have any Ifo or my Ifo hasnt sup support"})
+        EXPECT_NE(Find<QLabel>(window.get(), caption), nullptr) << caption;
+}
+
+TEST_F(MainWindowView, StartStateShowsListsStandardAndReadOnlyFields) {
+    auto* pal = Find<QRadioButton>(window.get(), "Pal");
+    auto* ntsc = Find<QRadioButton>(window.get(), "Ntsc");
+    ASSERT_TRUE(pal && ntsc);
+    EXPECT_TRUE(pal->isChecked());
+    EXPECT_FALSE(pal->isEnabled());
+    EXPECT_FALSE(ntsc->isEnabled());
+    QStringList current;
+    for (QComboBox* c : window->findChildren<QComboBox*>()) current << c->currentText();
+    for (const char* text : {"Arial", "DEFAULT", "Normal", "20", "center", "3", "Color 0"})
+        EXPECT_TRUE(current.contains(text)) << text;
+    const auto labels = window->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* l) {
+        return !l->pixmap().isNull() && l->pixmap().size() == QSize(720, 576) && l->pos() == QPoint(40, 126);
+    }));
+}
+
+TEST_F(MainWindowView, TickingTheBoxShowsTheGenericSwatchesAndFreesTheStandard) {
+    auto* box = window->findChild<QCheckBox*>();
+    ASSERT_NE(box, nullptr);
+    box->click();
+    EXPECT_TRUE(model->NoIfoMode);
+    EXPECT_TRUE(model->IfoLoaded);
+    int swatches = 0;
+    for (QLabel* l : window->findChildren<QLabel*>())
+        if (l->size() == QSize(14, 14) && l->pos().y() == 62) ++swatches;
+    EXPECT_EQ(swatches, 16);
+    EXPECT_TRUE(Find<QRadioButton>(window.get(), "Ntsc")->isEnabled());
+    Find<QRadioButton>(window.get(), "Ntsc")->click();
+    EXPECT_FALSE(model->Pal.checked);
+    EXPECT_EQ(model->preview.Height(), 480);
+
+    box->click();
+    swatches = 0;
+    for (QLabel* l : window->findChildren<QLabel*>())
+        if (l->size() == QSize(14, 14) && l->pos().y() == 62) ++swatches;
+    EXPECT_EQ(swatches, 0);
+}
+
+TEST_F(MainWindowView, TrackBarsForwardAndShowTheModelsCorrection) {
+    QSlider* vertical = nullptr;
+    for (QSlider* s : window->findChildren<QSlider*>())
+        if (s->orientation() == Qt::Vertical) vertical = s;
+    ASSERT_NE(vertical, nullptr);
+    vertical->setValue(-13);
+    EXPECT_EQ(model->offset_or.position, -12);
+    EXPECT_EQ(vertical->value(), -12);
+    EXPECT_NE(Find<QLabel>(window.get(), "-12"), nullptr);
+}
+
+TEST(AboutWindowView, CaptionSizeVersionAndUsageText) {
+    App();
+    TForm2 about;
+    EXPECT_EQ(about.windowTitle(), "About");
+    EXPECT_EQ(about.size(), QSize(616, 566));
+    EXPECT_TRUE(about.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(about.LabelVersion->text(), "42.9");
+    const auto lines = TForm2::UsageLines();
+    ASSERT_EQ(lines.size(), 22u);
+    EXPECT_EQ(lines.front(), "Usage : ");
+    EXPECT_EQ(lines[6], std::string(178, '-'));
+    EXPECT_EQ(lines[20], std::string(178, '-'));
+    EXPECT_EQ(about.Memo1->toPlainText().split('\n').size(), 22);
+    EXPECT_EQ(about.Description().substr(0, 40), "Glyphon is an freeware utility that conv");
+}
+
+TEST(ColorsHelpView, CaptionSizeTextsAndPicture) {
+    App();
+    TFormColorsHelp help;
+    help.FormActivate();
+    EXPECT_EQ(help.windowTitle(), "Colors Help");
+    EXPECT_EQ(help.size(), QSize(317, 174));
+    EXPECT_EQ(help.Label1->text(), "ATTENTION");
+    EXPECT_EQ(help.Info->text(), "For Antialias ,Outline and Text color please dont pick a blue color.");
+    EXPECT_EQ(help.Label7->text(), "Colors Example");
+    EXPECT_EQ(help.colors->geometry(), QRect(112, 94, 73, 73));
+    const QImage picture = ColorsPicture();
+    EXPECT_EQ(picture.size(), QSize(70, 70));
+    EXPECT_EQ(QColor(picture.pixel(0, 0)), QColor(198, 0, 0));  // the red field at the corner
+}
+
+}  // namespace glyphon::test
