@@ -1,6 +1,7 @@
 #include "sup/SubPictureEncoder.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -24,19 +25,62 @@ constexpr size_t kMaxRowBytes = (kLastColumn + 1) / 2 + 2;
 constexpr size_t kFixedBytes = 4 + 2 + 2 + 28 + 1;
 
 // Classification by packed 0x00RRGGBB words, in the override order of ClassifyPixel.
-struct Classifier {
-    uint32_t antialias, outline, text;
+uint32_t ClassifyPacked(uint32_t pixel, uint32_t antialias, uint32_t outline, uint32_t text) {
+    uint32_t code = kCodeBackground;
+    if (pixel == antialias) code = kCodeAntialias;
+    if (pixel == outline) code = kCodeOutline;
+    if (pixel == text) code = kCodeText;
+    if (pixel == kPureBlue.Packed()) code = kCodeBackground;
+    return code;
+}
+
+// The same classification for the row coder: the pixel is compared with all
+// four colours at once, and the four results select the code from a table
+// that applies the same precedence.
+class Classifier {
+public:
     explicit Classifier(const RoleColours& c)
-        : antialias(c.antialias.Packed()), outline(c.outline.Packed()), text(c.text.Packed()) {}
-    uint32_t operator()(uint32_t pixel) const {
-        uint32_t code = kCodeBackground;
-        if (pixel == antialias) code = kCodeAntialias;
-        if (pixel == outline) code = kCodeOutline;
-        if (pixel == text) code = kCodeText;
-        if (pixel == kPureBlue.Packed()) code = kCodeBackground;
-        return code;
+        : antialias_(c.antialias.Packed()), outline_(c.outline.Packed()), text_(c.text.Packed()) {
+#if defined(__SSE2__)
+        colours_ = _mm_setr_epi32(int(text_), int(outline_), int(antialias_), int(kPureBlue.Packed()));
+#endif
     }
+
+    uint32_t operator()(uint32_t pixel) const {
+#if defined(__SSE2__)
+        const __m128i same = _mm_cmpeq_epi32(_mm_set1_epi32(int(pixel)), colours_);
+        const unsigned matches = unsigned(_mm_movemask_ps(_mm_castsi128_ps(same)));
+        return (kCodeByMatches >> (2 * matches)) & 3;
+#else
+        return ClassifyPacked(pixel, antialias_, outline_, text_);
+#endif
+    }
+
+private:
+    // Two bits per match set (bit 0 text, 1 outline, 2 antialias, 3 pure
+    // blue): pure blue is background, then text, outline, antialias.
+    static constexpr uint32_t kCodeByMatches = [] {
+        uint32_t table = 0;
+        for (unsigned m = 0; m < 16; ++m) {
+            const uint32_t code = m & 8 ? 0 : m & 1 ? 1 : m & 2 ? 2 : m & 4 ? 3 : 0;
+            table |= code << (2 * m);
+        }
+        return table;
+    }();
+
+    uint32_t antialias_, outline_, text_;
+#if defined(__SSE2__)
+    __m128i colours_;
+#endif
 };
+
+// Bits of the code for a run of n pixels (1..255): nibbles by the bit length
+// of n, 1-2 bits one nibble, 3-4 two, 5-6 three, 7-8 four.
+constexpr auto kCodeBits = [] {
+    std::array<uint8_t, 256> bits{};
+    for (unsigned n = 1; n < 256; ++n) bits[n] = uint8_t((std::bit_width(n) + 1) / 2 * 4);
+    return bits;
+}();
 
 // Writes run codes as a big-endian bit stream. Whole bytes are stored eight
 // at a time without branching, so the destination needs kWriteSlack spare
@@ -57,9 +101,7 @@ public:
             Put(4 * 255 + code, 16);
             n -= 255;
         }
-        // Nibbles by bit length of n: 1-2 bits one, 3-4 two, 5-6 three, 7-8 four.
-        const uint32_t width = ((uint32_t(std::bit_width(n)) + 1) >> 1) * 4;
-        Put(4 * n + code, width);
+        Put(4 * n + code, kCodeBits[n]);
         StoreWholeBytes();
     }
 
@@ -104,24 +146,31 @@ struct ChangeMask {
     uint64_t words[kWords];
 };
 
-void FindChanges(const uint32_t* row, ChangeMask& mask) {
-    std::fill(std::begin(mask.words), std::end(mask.words), 0);
-    int i = 0;  // pixel i + 1 against pixel i
 #if defined(__SSE2__)
-    // Sixteen pixels at a time, none beyond pixel 718.
-    for (; i + 16 <= kLastColumn - 1; i += 16) {
-        const auto* cur = reinterpret_cast<const __m128i*>(row + i + 1);
-        const auto* prev = reinterpret_cast<const __m128i*>(row + i);
-        const __m128i e0 = _mm_cmpeq_epi32(_mm_loadu_si128(cur), _mm_loadu_si128(prev));
-        const __m128i e1 = _mm_cmpeq_epi32(_mm_loadu_si128(cur + 1), _mm_loadu_si128(prev + 1));
-        const __m128i e2 = _mm_cmpeq_epi32(_mm_loadu_si128(cur + 2), _mm_loadu_si128(prev + 2));
-        const __m128i e3 = _mm_cmpeq_epi32(_mm_loadu_si128(cur + 3), _mm_loadu_si128(prev + 3));
-        const __m128i equal = _mm_packs_epi16(_mm_packs_epi32(e0, e1), _mm_packs_epi32(e2, e3));
-        const uint64_t differ = ~uint32_t(_mm_movemask_epi8(equal)) & 0xFFFFu;
-        mask.words[i >> 6] |= differ << (i & 63);
-    }
+// Bits 0-15: pixels i + 1 .. i + 16 against their left neighbours.
+inline uint64_t Changes16(const uint32_t* row, int i) {
+    const auto* cur = reinterpret_cast<const __m128i*>(row + i + 1);
+    const auto* prev = reinterpret_cast<const __m128i*>(row + i);
+    const __m128i e0 = _mm_cmpeq_epi32(_mm_loadu_si128(cur), _mm_loadu_si128(prev));
+    const __m128i e1 = _mm_cmpeq_epi32(_mm_loadu_si128(cur + 1), _mm_loadu_si128(prev + 1));
+    const __m128i e2 = _mm_cmpeq_epi32(_mm_loadu_si128(cur + 2), _mm_loadu_si128(prev + 2));
+    const __m128i e3 = _mm_cmpeq_epi32(_mm_loadu_si128(cur + 3), _mm_loadu_si128(prev + 3));
+    const __m128i equal = _mm_packs_epi16(_mm_packs_epi32(e0, e1), _mm_packs_epi32(e2, e3));
+    return ~uint32_t(_mm_movemask_epi8(equal)) & 0xFFFFu;
+}
 #endif
-    for (; i < kLastColumn - 1; ++i) mask.words[i >> 6] |= uint64_t(row[i + 1] != row[i]) << (i & 63);
+
+void FindChanges(const uint32_t* row, ChangeMask& mask) {
+    constexpr int kCompared = kLastColumn - 1;  // pixels 1 to 718 against their left neighbours
+    int i = 0;
+#if defined(__SSE2__)
+    // Whole words, sixteen pixels at a time, none beyond pixel 718.
+    for (; i + 64 <= kCompared; i += 64)
+        mask.words[i >> 6] = Changes16(row, i) | Changes16(row, i + 16) << 16 | Changes16(row, i + 32) << 32 |
+                             Changes16(row, i + 48) << 48;
+#endif
+    for (int w = i >> 6; w < ChangeMask::kWords; ++w) mask.words[w] = 0;
+    for (; i < kCompared; ++i) mask.words[i >> 6] |= uint64_t(row[i + 1] != row[i]) << (i & 63);
     mask.words[0] &= ~uint64_t(1);  // pixel 1 always begins the first run
 }
 
@@ -134,15 +183,15 @@ void EncodeRow(const uint32_t* row, const Classifier& classify, CodeWriter& writ
     CodeWriter out = writer;  // kept in registers for the row
     ChangeMask mask;
     FindChanges(row, mask);
-    int start = 1;
-    for (int w = 0; w < ChangeMask::kWords; ++w) {
+    uint32_t start = 1;
+    for (uint32_t w = 0; w < ChangeMask::kWords; ++w) {
         for (uint64_t bits = mask.words[w]; bits != 0; bits &= bits - 1) {
-            const int x = w * 64 + __builtin_ctzll(bits) + 1;
-            out.PutRun(uint32_t(x - start), classify(row[start]));
+            const uint32_t x = w * 64 + uint32_t(__builtin_ctzll(bits)) + 1;
+            out.PutRun(x - start, classify(row[start]));
             start = x;
         }
     }
-    out.PutRun(uint32_t(kFrameWidth - start), classify(row[start]));
+    out.PutRun(kFrameWidth - start, classify(row[start]));
     out.EndRow();
     writer = out;
 }
@@ -161,7 +210,8 @@ void CheckRoleIndex(int index, const char* role) {
 }  // namespace
 
 PixelCode ClassifyPixel(Rgb pixel, const RoleColours& colours) {
-    return PixelCode(Classifier(colours)(pixel.Packed()));
+    return PixelCode(ClassifyPacked(pixel.Packed(), colours.antialias.Packed(), colours.outline.Packed(),
+                                    colours.text.Packed()));
 }
 
 UnitTooLargeError::UnitTooLargeError(size_t size)

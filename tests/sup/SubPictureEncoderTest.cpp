@@ -91,6 +91,25 @@ TEST(ClassifyPixel, PureBlueRoleColourIsBackground) {
     EXPECT_EQ(ClassifyPixel(kPureBlue, RoleColours{kPureBlue, kPureBlue, kPureBlue}), kCodeBackground);
 }
 
+// The row coder classifies runs its own way; it must agree with ClassifyPixel
+// for every way the three roles can share colours, pure blue included.
+TEST(ClassifyPixel, EncoderAgreesForEverySharingOfRoleColours) {
+    const Rgb choices[4] = {Rgb{10, 20, 30}, Rgb{40, 50, 60}, Rgb{70, 80, 90}, kPureBlue};
+    const Rgb pixels[5] = {choices[0], choices[1], choices[2], kPureBlue, kOther};
+    for (int a = 0; a < 4; ++a)
+        for (int o = 0; o < 4; ++o)
+            for (int t = 0; t < 4; ++t) {
+                const RoleColours roles{choices[a], choices[o], choices[t]};
+                for (const Rgb& pixel : pixels) {
+                    // A first run of 4 pixels is the two digits "1" and its code.
+                    const Frame frame = RowOfRuns({{4, pixel}, {715, Rgb{200, 200, 200}}});
+                    const auto unit = EncodeSubPicture(frame, 0, 1, kIndices, roles, 1000);
+                    EXPECT_EQ(unit[6], 0x10 | ClassifyPixel(pixel, roles))
+                        << "roles " << a << o << t << " pixel " << int(pixel.r);
+                }
+            }
+}
+
 TEST(RunLength, CodeWidthsAtTheirLimits) {
     // Each case: the run under test first, then the rest of the row, padded to whole bytes.
     EXPECT_EQ(RowDigits(RowOfRuns({{3, kAntialias}, {716, kPureBlue}})), Digits("F 03FC03FC0338 0"));
