@@ -88,6 +88,7 @@ void MainWindow::Build() {
     loadSub_ = MakeButton(input_, model_.ButtonLoadSub.caption, 82, 28, 72, 19, true);
     noIfoLabel_ = MakeLabel(input_, Q(model_.no_ifo.caption), 158, 12, 96, 36);
     noIfoLabel_->setWordWrap(true);
+    noIfoLabel_->setStyleSheet("font-size: 7pt;");
     noIfoLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     noIfo_ = new QCheckBox(Q(model_.i_dont_have_ifo.caption), input_);
     noIfo_->setGeometry(158, 12, 15, 15);  // the caption stays hidden under the label's blanks

@@ -139,6 +139,16 @@ TEST_F(MainWindowView, TrackBarsForwardAndShowTheModelsCorrection) {
     EXPECT_NE(Find<QLabel>(window.get(), "-12"), nullptr);
 }
 
+TEST_F(MainWindowView, ClosingTheWindowWritesTheSettingsFile) {
+    window->show();
+    model->UserPick(model->ComboBoxFontSize, 3);
+    window->close();
+    const std::string ini = TempDir::Read(dir.File("Glyphon_Settings.ini"));
+    EXPECT_NE(ini.find("[Form1]\n"), std::string::npos);
+    EXPECT_NE(ini.find("ComboBoxFontSize_ItemIndex=3\n"), std::string::npos);
+    EXPECT_NE(ini.find("WindowLeft="), std::string::npos);
+}
+
 TEST(AboutWindowView, CaptionSizeVersionAndUsageText) {
     App();
     TForm2 about;
