@@ -86,7 +86,7 @@ void MainWindow::Build() {
     }
     loadIfo_ = MakeButton(input_, model_.ButtonLoadIfo.caption, 6, 28, 72, 19, true);
     loadSub_ = MakeButton(input_, model_.ButtonLoadSub.caption, 82, 28, 72, 19, true);
-    noIfoLabel_ = MakeLabel(input_, Q(model_.no_ifo.caption), 158, 12, 96, 36);
+    noIfoLabel_ = MakeLabel(input_, Q(model_.no_ifo.caption), 164, 12, 92, 36);
     noIfoLabel_->setWordWrap(true);
     noIfoLabel_->setStyleSheet("font-size: 7pt;");
     noIfoLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
