@@ -139,6 +139,11 @@ public:
                      const std::string& Align);
     // DrawPreview with every font argument read from the controls.
     void DrawPreviewWithSettings(const std::string& Line1, const std::string& Line2);
+    // The preview of the entry selected in the list, when there is one.
+    void DrawSelectedEntryPreview();
+    // The sample lines, then the selected entry over them (what a change of
+    // offsets, alignment, character set, roles or font draws).
+    void DrawSampleThenSelection();
     void ListBox1Click();
     void offsetChange();
     void offset_orChange();

@@ -12,6 +12,24 @@ namespace {
 constexpr int kFitLimit = 680;  // a line fits when it is narrower
 constexpr const char* kRestingCaption = "Glyphon By Morvane";
 
+// Shows what the window is busy with in its caption for as long as it lives.
+class CaptionWhile {
+public:
+    CaptionWhile(TForm1& form, const char* activity) : form_(form) {
+        form_.Caption = std::string(kRestingCaption) + activity;
+        form_.ui().Changed();
+    }
+    ~CaptionWhile() {
+        form_.Caption = kRestingCaption;
+        form_.ui().Changed();
+    }
+    CaptionWhile(const CaptionWhile&) = delete;
+    CaptionWhile& operator=(const CaptionWhile&) = delete;
+
+private:
+    TForm1& form_;
+};
+
 }  // namespace
 
 void TForm1::CheckLineFits(const std::string& Line1, const std::string& Line2, int FontSize,
@@ -62,20 +80,18 @@ void TForm1::ButtonLoadSubClick() {
         return;
     }
     ui_.ProcessMessages();
-    Caption = std::string(kRestingCaption) + " Loading Subtitle...";
+    // The caption returns to rest however the load ends, rather than
+    // claiming a load still runs.
+    const CaptionWhile busy(*this, " Loading Subtitle...");
     ListBox1.Clear();
-    ui_.Changed();
     Subtitles = std::make_unique<TSubtitle>();
     try {
         Subtitles->LoadFromFile(fileName, true, ui_);
     } catch (const ConvertError& e) {
-        // The load ends at once: nothing is listed, nothing is checked. The
-        // caption returns to rest rather than claiming a load still runs.
-        Caption = kRestingCaption;
+        // The load ends at once: nothing is listed, nothing is checked.
         ReportError(e.what());
         return;
     } catch (const FileError& e) {
-        Caption = kRestingCaption;
         ReportError(e.what());
         return;
     }
@@ -87,34 +103,15 @@ void TForm1::ButtonLoadSubClick() {
             // Set directly: the list's click action (and its preview) does not run.
             ListBox1.itemIndex = 0;
         }
-        try {
-            CheckAllSubtitles();
-        } catch (...) {
-            Caption = kRestingCaption;
-            throw;
-        }
+        CheckAllSubtitles();
     }
-    Caption = kRestingCaption;
-    ui_.Changed();
 }
 
 void TForm1::ComboBoxFontSizeChange() {
-    if (IfoLoaded) DrawPreviewWithSettings("Rethymno.", "Crete Hellas");
+    DrawSampleThenSelection();
     if (IfoLoaded && SubtitleLoaded && Subtitles) {
-        const int index = ListBox1.itemIndex;
-        if (index >= 0 && index < Subtitles->Count()) {
-            const SubtitleLine& entry = Subtitles->Lines[size_t(index)];
-            DrawPreviewWithSettings(entry.Line1, entry.Line2);
-        }
-        Caption = std::string(kRestingCaption) + " Checking Subtitle Length...";
-        ui_.Changed();
-        try {
-            CheckAllSubtitles();
-        } catch (...) {
-            Caption = kRestingCaption;
-            throw;
-        }
-        Caption = kRestingCaption;
+        const CaptionWhile busy(*this, " Checking Subtitle Length...");
+        CheckAllSubtitles();
     }
 }
 

@@ -15,8 +15,6 @@ namespace {
 
 const char* const kSampleLine1 = "Rethymno.";
 const char* const kSampleLine2 = "Crete Hellas.";
-// The role lists' change draws its sample without the full stop.
-const char* const kRoleSampleLine2 = "Crete Hellas";
 
 const char* const kNotPolychromaticMessage =
     "ATTENTION :\r"
@@ -153,18 +151,7 @@ void TForm1::i_dont_have_ifoClick() {
 
 void TForm1::PalClick() { LoadPreviewBackground(); }
 
-void TForm1::ComboBoxAntialiasChange() {
-    if (IfoLoaded) DrawPreviewWithSettings(kSampleLine1, kRoleSampleLine2);
-    if (IfoLoaded && SubtitleLoaded && Subtitles) {
-        // The selected entry replaces the sample; with no entry selected
-        // (an empty list) the sample stays.
-        const int entry = ListBox1.itemIndex + 1;
-        if (entry >= 1 && entry <= Subtitles->Count()) {
-            const SubtitleLine line = Subtitles->GetLine(entry);
-            DrawPreviewWithSettings(line.Line1, line.Line2);
-        }
-    }
-}
+void TForm1::ComboBoxAntialiasChange() { DrawSampleThenSelection(); }
 
 void TForm1::ButtonColorsHelpClick() {
     ui().ShowModalWindow(WindowKind::ColorsHelp);

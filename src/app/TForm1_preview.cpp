@@ -100,29 +100,27 @@ void TForm1::DrawPreviewWithSettings(const std::string& Line1, const std::string
 
 namespace {
 
-// The preview of the entry selected in the list, when there is one to show.
-void DrawSelectedEntry(TForm1& form) {
-    if (!form.Subtitles) return;
-    const int entry = form.ListBox1.itemIndex + 1;
-    if (entry < 1 || entry > form.Subtitles->Count()) return;
-    const SubtitleLine line = form.Subtitles->GetLine(entry);
-    form.DrawPreviewWithSettings(line.Line1, line.Line2);
-}
-
-// The sample, then the selected entry over it.
-void DrawSampleThenSelection(TForm1& form) {
-    if (form.IfoLoaded) form.DrawPreviewWithSettings(kSampleLine1, kSampleLine2);
-    if (form.IfoLoaded && form.SubtitleLoaded) DrawSelectedEntry(form);
-}
-
 }  // namespace
 
+void TForm1::DrawSelectedEntryPreview() {
+    if (!Subtitles) return;
+    const int entry = ListBox1.itemIndex + 1;
+    if (entry < 1 || entry > Subtitles->Count()) return;
+    const SubtitleLine line = Subtitles->GetLine(entry);
+    DrawPreviewWithSettings(line.Line1, line.Line2);
+}
+
+void TForm1::DrawSampleThenSelection() {
+    if (IfoLoaded) DrawPreviewWithSettings(kSampleLine1, kSampleLine2);
+    if (IfoLoaded && SubtitleLoaded) DrawSelectedEntryPreview();
+}
+
 void TForm1::ListBox1Click() {
-    if (IfoLoaded && SubtitleLoaded) DrawSelectedEntry(*this);
+    if (IfoLoaded && SubtitleLoaded) DrawSelectedEntryPreview();
 }
 
 void TForm1::offsetChange() {
-    DrawSampleThenSelection(*this);
+    DrawSampleThenSelection();
     LabelOffset.caption = IntToStr(offset.position);
 }
 
@@ -130,11 +128,11 @@ void TForm1::offset_orChange() {
     // Only even spacings: an odd position moves on by one, which runs this
     // handler again for the new position before this run continues.
     if (offset_or.position % 2 != 0) SetOffsetOrPosition(offset_or.position + 1);
-    DrawSampleThenSelection(*this);
+    DrawSampleThenSelection();
     LabelOffset_Or.caption = IntToStr(offset_or.position);
 }
 
-void TForm1::ComboBoxFontCharsetChange() { DrawSampleThenSelection(*this); }
+void TForm1::ComboBoxFontCharsetChange() { DrawSampleThenSelection(); }
 
 void TForm1::BitBtnChangeImageClick() {
     ui().Execute(OpenDialogImagePAL);
