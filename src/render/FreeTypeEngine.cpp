@@ -26,6 +26,7 @@
 #include <cerrno>
 #include <map>
 #include <unordered_map>
+#include <vector>
 
 #include "render/FontTables.h"
 #include "render/TextEngine.h"
@@ -420,12 +421,41 @@ private:
             FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
             FT_Outline_Transform(&slot->outline, &shear);
         }
-        if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0)
-            return g;
-        const FT_Bitmap& bm = slot->bitmap;
+        // Outlines are rasterised into a box of our own: its edges are the
+        // hinted outline's box rounded outwards (FT_Render_Glyph rounds them
+        // to the nearest pixel, which can move a dropout pixel of a tail one
+        // row up), clipped to the text cell as GDI clips every glyph between
+        // the Windows ascent and descent.
+        std::vector<unsigned char> own;
+        FT_Bitmap rendered{};
+        int left = 0, top = 0;
+        if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+            FT_BBox box;
+            FT_Outline_Get_CBox(&slot->outline, &box);
+            const FT_Pos x0 = box.xMin & -64, x1 = (box.xMax + 63) & -64;
+            const FT_Pos y0 = std::max<FT_Pos>(box.yMin & -64, -FT_Pos(descent_) * 64);
+            const FT_Pos y1 = std::min<FT_Pos>((box.yMax + 63) & -64, FT_Pos(ascent_) * 64);
+            if (x1 > x0 && y1 > y0) {
+                rendered.width = unsigned((x1 - x0) >> 6);
+                rendered.rows = unsigned((y1 - y0) >> 6);
+                rendered.pitch = int((rendered.width + 7) / 8);
+                rendered.pixel_mode = FT_PIXEL_MODE_MONO;
+                rendered.num_grays = 2;
+                own.assign(size_t(rendered.pitch) * rendered.rows, 0);
+                rendered.buffer = own.data();
+                FT_Outline_Translate(&slot->outline, -x0, -y0);
+                if (FT_Outline_Get_Bitmap(library_, &slot->outline, &rendered) != 0) return g;
+                left = int(x0 >> 6);
+                top = int(y1 >> 6);
+            }
+        } else if (slot->format != FT_GLYPH_FORMAT_BITMAP) {
+            if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0) return g;
+        }
+        const bool ownBitmap = slot->format == FT_GLYPH_FORMAT_OUTLINE;
+        const FT_Bitmap& bm = ownBitmap ? rendered : slot->bitmap;
         const bool smear = realised_.synthBold;
-        g.left = slot->bitmap_left;
-        g.top = slot->bitmap_top;
+        g.left = ownBitmap ? left : slot->bitmap_left;
+        g.top = ownBitmap ? top : slot->bitmap_top;
         g.rows = int(bm.rows);
         g.width = int(bm.width) + (smear && bm.width ? 1 : 0);
         if (smear) g.advance += 1;
