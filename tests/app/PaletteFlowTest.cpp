@@ -70,26 +70,8 @@ public:
     }
 };
 
-class PaletteFlow : public ::testing::Test {
+class PaletteFlow : public ModelTestOf<RecordingTextEngine> {
 protected:
-    TempDir dir;
-    FakeUi ui;
-    RecordingTextEngine text;
-    std::unique_ptr<TForm1> form;
-
-    TForm1& Start() {
-        AppEnvironment env;
-        env.programDir = dir.path() + "/";
-        env.settingsPath = dir.File("Glyphon_Settings.ini");
-        env.args = {"glyphon"};
-        env.installedFamilies = {"Liberation Sans"};
-        form = std::make_unique<TForm1>(ui, text, env);
-        form->FormCreate();
-        form->FormShow();
-        form->FormActivate();
-        return *form;
-    }
-
     void LoadIfo(const std::string& path) {
         ui.dialogAnswers.push_back(path);
         form->ButtonLoadIfoClick();

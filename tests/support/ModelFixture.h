@@ -13,11 +13,12 @@
 
 namespace glyphon::test {
 
-class ModelTest : public ::testing::Test {
+template <typename Engine>
+class ModelTestOf : public ::testing::Test {
 protected:
     TempDir dir;
     FakeUi ui;
-    FakeTextEngine text;
+    Engine text;
     std::unique_ptr<TForm1> form;
 
     AppEnvironment Environment(std::vector<std::string> args = {"glyphon"}) {
@@ -38,5 +39,7 @@ protected:
         return *form;
     }
 };
+
+using ModelTest = ModelTestOf<FakeTextEngine>;
 
 }  // namespace glyphon::test
