@@ -66,8 +66,15 @@ bool QtUi::Execute(TOpenDialog& dialog) {
     return true;
 }
 
+void QtUi::SyncThrottled() {
+    constexpr qint64 kFrameMs = 33;
+    if (!window_ || (lastSync_.isValid() && lastSync_.elapsed() < kFrameMs)) return;
+    window_->Sync();
+    lastSync_.start();
+}
+
 void QtUi::ProcessMessages() {
-    if (window_) window_->Sync();
+    SyncThrottled();
     QCoreApplication::processEvents();
 }
 
@@ -85,9 +92,7 @@ void QtUi::Terminate(int exitStatus) {
     QTimer::singleShot(0, qApp, [exitStatus] { QCoreApplication::exit(exitStatus); });
 }
 
-void QtUi::Changed() {
-    if (window_) window_->Sync();
-}
+void QtUi::Changed() { SyncThrottled(); }
 
 std::optional<Frame> QtUi::LoadPicture(const std::string& path) {
     QImage image;

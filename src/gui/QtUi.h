@@ -2,6 +2,8 @@
 // event loop.
 #pragma once
 
+#include <QElapsedTimer>
+
 #include "app/Ui.h"
 
 class QWidget;
@@ -26,7 +28,12 @@ public:
     int exitStatus() const { return exitStatus_; }
 
 private:
+    // Renders the model now, unless it was rendered less than a frame ago:
+    // a long run changes the model far faster than anyone can watch.
+    void SyncThrottled();
+
     MainWindow* window_ = nullptr;
+    QElapsedTimer lastSync_;
     int exitStatus_ = 0;
 };
 
