@@ -56,7 +56,7 @@ std::string OutputStem(const std::string& subtitleFile) {
     const auto slash = subtitleFile.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : subtitleFile.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? subtitleFile : subtitleFile.substr(slash + 1);
-    return folder + (name.size() > 3 ? name.substr(0, name.size() - 4) : name);
+    return folder + ReplaceExtension(name, "");
 }
 
 void WriteTextFile(const std::string& path, const std::string& text) {

@@ -24,8 +24,6 @@ namespace glyphon {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
-
 QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int w = -1, int h = 14) {
     auto* l = new QLabel(text, parent);
     if (w < 0) w = l->sizeHint().width();
@@ -34,7 +32,7 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int w = -1
 }
 
 QPushButton* MakeButton(QWidget* parent, const std::string& caption, int x, int y, int w, int h, bool bold) {
-    auto* b = new QPushButton(Q(caption), parent);
+    auto* b = new QPushButton(ToQString(caption), parent);
     b->setGeometry(x, y, w, h);
     if (bold) {
         QFont f = b->font();
@@ -47,7 +45,7 @@ QPushButton* MakeButton(QWidget* parent, const std::string& caption, int x, int 
 }  // namespace
 
 MainWindow::MainWindow(TForm1& model, QtUi& ui) : model_(model), ui_(ui) {
-    setWindowTitle(Q(model_.Caption));
+    setWindowTitle(ToQString(model_.Caption));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     // The window was laid out for an 8-point sans serif; Arial (Liberation
@@ -74,7 +72,7 @@ QComboBox* MainWindow::Combo(QWidget* parent, TComboBox& model, int x, int y, in
 
 void MainWindow::Build() {
     // "Input": palette source, video standard, subtitle file, swatches.
-    input_ = new QGroupBox(Q(model_.GroupBoxInput.caption), this);
+    input_ = new QGroupBox(ToQString(model_.GroupBoxInput.caption), this);
     input_->setGeometry(8, 0, 305, 78);
     editIfo_ = new QLineEdit(input_);
     editIfo_->setGeometry(6, 13, 72, 15);
@@ -86,20 +84,20 @@ void MainWindow::Build() {
     }
     loadIfo_ = MakeButton(input_, model_.ButtonLoadIfo.caption, 6, 28, 72, 19, true);
     loadSub_ = MakeButton(input_, model_.ButtonLoadSub.caption, 82, 28, 72, 19, true);
-    noIfoLabel_ = MakeLabel(input_, Q(model_.no_ifo.caption), 164, 12, 92, 36);
+    noIfoLabel_ = MakeLabel(input_, ToQString(model_.no_ifo.caption), 164, 12, 92, 36);
     noIfoLabel_->setWordWrap(true);
     noIfoLabel_->setStyleSheet("font-size: 7pt;");
     noIfoLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    noIfo_ = new QCheckBox(Q(model_.i_dont_have_ifo.caption), input_);
+    noIfo_ = new QCheckBox(ToQString(model_.i_dont_have_ifo.caption), input_);
     noIfo_->setGeometry(158, 12, 15, 15);  // the caption stays hidden under the label's blanks
-    pal_ = new QRadioButton(Q(model_.Pal.caption), input_);
+    pal_ = new QRadioButton(ToQString(model_.Pal.caption), input_);
     pal_->setGeometry(256, 12, 46, 17);
-    ntsc_ = new QRadioButton(Q(model_.Ntsc.caption), input_);
+    ntsc_ = new QRadioButton(ToQString(model_.Ntsc.caption), input_);
     ntsc_->setGeometry(256, 29, 46, 17);
-    ifoColors_ = MakeLabel(input_, Q(model_.LabelIfoColors.caption), 4, 55, 56);
+    ifoColors_ = MakeLabel(input_, ToQString(model_.LabelIfoColors.caption), 4, 55, 56);
 
     // "Colors": the four role lists.
-    colors_ = new QGroupBox(Q(model_.GroupBoxColors.caption), this);
+    colors_ = new QGroupBox(ToQString(model_.GroupBoxColors.caption), this);
     colors_->setGeometry(316, 0, 296, 52);
     const std::pair<const char*, TComboBox*> roles[] = {{"Antialias", &model_.ComboBoxAntialias},
                                                         {"Outine", &model_.ComboBoxOutline},
@@ -112,7 +110,7 @@ void MainWindow::Build() {
     colorsHelp_ = MakeButton(colors_, model_.ButtonColorsHelp.caption, 270, 26, 20, 20, false);
 
     // "General Settings": reset, own preview pictures, About.
-    general_ = new QGroupBox(Q(model_.GroupBoxGeneralSettings.caption), this);
+    general_ = new QGroupBox(ToQString(model_.GroupBoxGeneralSettings.caption), this);
     general_->setGeometry(616, 0, 180, 52);
     reset_ = MakeButton(general_, "", 8, 18, 40, 26, false);
     reset_->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
@@ -123,7 +121,7 @@ void MainWindow::Build() {
     about_ = MakeButton(general_, model_.ButtonAbout.caption, 110, 18, 62, 26, false);
 
     // "Render Fonts".
-    fonts_ = new QGroupBox(Q(model_.GroupBoxRenderFonts.caption), this);
+    fonts_ = new QGroupBox(ToQString(model_.GroupBoxRenderFonts.caption), this);
     fonts_->setGeometry(316, 56, 480, 68);
     MakeLabel(fonts_, "Font Name", 6, 12);
     Combo(fonts_, model_.ComboBoxFontName, 6, 26, 96);
@@ -206,9 +204,9 @@ void MainWindow::Guard(const std::function<void()>& handler) {
 void MainWindow::SyncCombo(QComboBox* box, const TComboBox& model) {
     const QSignalBlocker block(box);
     if (box->count() != int(model.items.size()) ||
-        (box->count() > 0 && box->itemText(box->count() - 1) != Q(model.items.back()))) {
+        (box->count() > 0 && box->itemText(box->count() - 1) != ToQString(model.items.back()))) {
         box->clear();
-        for (const auto& item : model.items) box->addItem(Q(item));
+        for (const auto& item : model.items) box->addItem(ToQString(item));
     }
     box->setCurrentIndex(model.itemIndex);
     box->setEnabled(model.enabled);
@@ -232,10 +230,10 @@ void MainWindow::SyncSwatches() {
                                   .arg(s.color.r)
                                   .arg(s.color.g)
                                   .arg(s.color.b));
-        square->setToolTip(Q(s.entryText));
-        auto* number = new QLabel(Q(s.labelCaption), input_);
+        square->setToolTip(ToQString(s.entryText));
+        auto* number = new QLabel(ToQString(s.labelCaption), input_);
         number->setGeometry(s.labelLeft, s.labelTop, 14, 14);
-        number->setToolTip(Q(s.entryText));
+        number->setToolTip(ToQString(s.entryText));
         QFont small = number->font();
         small.setPointSize(6);
         number->setFont(small);
@@ -248,17 +246,17 @@ void MainWindow::SyncSwatches() {
 }
 
 void MainWindow::Sync() {
-    setWindowTitle(Q(model_.Caption));
+    setWindowTitle(ToQString(model_.Caption));
     input_->setEnabled(model_.GroupBoxInput.enabled);
     colors_->setEnabled(model_.GroupBoxColors.enabled);
     general_->setEnabled(model_.GroupBoxGeneralSettings.enabled);
     fonts_->setEnabled(model_.GroupBoxRenderFonts.enabled);
     loadIfo_->setEnabled(model_.ButtonLoadIfo.enabled);
     loadSub_->setEnabled(model_.ButtonLoadSub.enabled);
-    editIfo_->setText(Q(model_.EditLoadIfo.text));
-    editSrt_->setText(Q(model_.EditLoadSrt.text));
-    editIfo_->setToolTip(Q(model_.EditLoadIfo.text));
-    editSrt_->setToolTip(Q(model_.EditLoadSrt.text));
+    editIfo_->setText(ToQString(model_.EditLoadIfo.text));
+    editSrt_->setText(ToQString(model_.EditLoadSrt.text));
+    editIfo_->setToolTip(ToQString(model_.EditLoadIfo.text));
+    editSrt_->setToolTip(ToQString(model_.EditLoadSrt.text));
     editIfo_->setEnabled(model_.EditLoadIfo.enabled);
     editSrt_->setEnabled(model_.EditLoadSrt.enabled);
     {
@@ -277,18 +275,18 @@ void MainWindow::Sync() {
         offsetOr_->setRange(model_.offset_or.min, model_.offset_or.max);
         offsetOr_->setValue(model_.offset_or.position);
     }
-    labelOffset_->setText(Q(model_.LabelOffset.caption));
-    labelOffsetOr_->setText(Q(model_.LabelOffset_Or.caption));
+    labelOffset_->setText(ToQString(model_.LabelOffset.caption));
+    labelOffsetOr_->setText(ToQString(model_.LabelOffset_Or.caption));
     progress_->setRange(model_.ProgressBar1.min, std::max(model_.ProgressBar1.min, model_.ProgressBar1.max));
     progress_->setValue(model_.ProgressBar1.position);
-    generate_->setText(Q(model_.ButtonGenerateSup.caption));
+    generate_->setText(ToQString(model_.ButtonGenerateSup.caption));
     generate_->setEnabled(model_.ButtonGenerateSup.enabled);
     batch_->setEnabled(model_.ButtonBatch.enabled);
     {
         const QSignalBlocker b(list_);
         if (shownItems_ != model_.ListBox1.items) {
             list_->clear();
-            for (const auto& item : model_.ListBox1.items) list_->addItem(Q(item));
+            for (const auto& item : model_.ListBox1.items) list_->addItem(ToQString(item));
             shownItems_ = model_.ListBox1.items;
         }
         list_->setCurrentRow(model_.ListBox1.itemIndex);

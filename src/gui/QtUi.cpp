@@ -13,6 +13,10 @@
 
 namespace glyphon {
 
+QString ToQString(const std::string& text) {
+    return QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
+}
+
 std::string ToDisplayText(std::string text) {
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\r') continue;
@@ -26,38 +30,36 @@ std::string ToDisplayText(std::string text) {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
-
 // "label|pattern" as the dialog resource writes it; Qt wants "label (pattern)".
 QString QtFilter(const std::string& filter) {
     const auto bar = filter.find('|');
-    if (bar == std::string::npos) return Q(filter);
-    QString pattern = Q(filter.substr(bar + 1));
+    if (bar == std::string::npos) return ToQString(filter);
+    QString pattern = ToQString(filter.substr(bar + 1));
     pattern.replace(';', ' ');
-    return Q(filter.substr(0, bar)) + " (" + pattern + ")";
+    return ToQString(filter.substr(0, bar)) + " (" + pattern + ")";
 }
 
 }  // namespace
 
 void QtUi::ShowMessage(const std::string& text) {
     if (window_) window_->Sync();
-    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, Q(ToDisplayText(text)), QMessageBox::Ok, window_);
+    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, ToQString(ToDisplayText(text)), QMessageBox::Ok, window_);
     box.exec();
 }
 
 void QtUi::ShowError(const std::string& text) {
     if (window_) window_->Sync();
-    QMessageBox box(QMessageBox::Critical, kApplicationTitle, Q(ToDisplayText(text)), QMessageBox::Ok, window_);
+    QMessageBox box(QMessageBox::Critical, kApplicationTitle, ToQString(ToDisplayText(text)), QMessageBox::Ok, window_);
     box.exec();
 }
 
 bool QtUi::Execute(TOpenDialog& dialog) {
-    QFileDialog dlg(window_, Q(dialog.title));
+    QFileDialog dlg(window_, ToQString(dialog.title));
     dlg.setNameFilter(QtFilter(dialog.filter));
     dlg.setFileMode(dialog.mayCreate ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     if (!dialog.fileName.empty()) {
-        const QFileInfo info(Q(dialog.fileName));
+        const QFileInfo info(ToQString(dialog.fileName));
         dlg.setDirectory(info.absolutePath());
         dlg.selectFile(info.fileName());
     }
@@ -96,7 +98,7 @@ void QtUi::Changed() { SyncThrottled(); }
 
 std::optional<Frame> QtUi::LoadPicture(const std::string& path) {
     QImage image;
-    if (!image.load(Q(path))) return std::nullopt;
+    if (!image.load(ToQString(path))) return std::nullopt;
     image = image.convertToFormat(QImage::Format_RGB32);
     Frame frame(image.width(), image.height());
     for (int y = 0; y < image.height(); ++y) {

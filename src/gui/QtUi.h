@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QString>
 
 #include "app/Ui.h"
 
@@ -36,6 +37,10 @@ private:
     QElapsedTimer lastSync_;
     int exitStatus_ = 0;
 };
+
+// The model's 8-bit texts (file names, messages) as Qt text, read in the
+// locale's encoding as file names are.
+QString ToQString(const std::string& text);
 
 // Message texts separate lines with a carriage return; Qt wants "\n".
 std::string ToDisplayText(std::string text);
