@@ -2,12 +2,12 @@
 // draws them: a filled band below (underline) or across (strike-out) the
 // glyphs, from the pen's start over the line's width.
 //
-// A font gives each rule a position (pixels from the baseline to the rule,
-// up positive: otmsUnderscorePosition, otmsStrikeoutPosition) and a size in
-// rows (otmsUnderscoreSize, otmsStrikeoutSize). The band's top row is the
-// baseline row less the position less half the size (halves dropped), and it
-// is `size` rows high, at least one. The baseline row is the first row below
-// the ascent, so the band's top row in cell coordinates is
+// A font gives each rule a position (pixels from the baseline to the rule's
+// centre, up positive: otmsUnderscorePosition, otmsStrikeoutPosition) and a
+// size in rows (otmsUnderscoreSize, otmsStrikeoutSize). The band's top row is
+// the baseline row less the position less half the size (halves dropped), and
+// it is `size` rows high, at least one. The baseline row is the first row
+// below the ascent, so the band's top row in cell coordinates is
 // ascent - position - size div 2: Arial at 20 points (ascent 24, underline
 // -1 / 2 rows) puts its underline on rows 24 and 25.
 #pragma once

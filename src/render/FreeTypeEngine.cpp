@@ -298,11 +298,12 @@ private:
         // each font-unit value scaled to the em and rounded on its own (the
         // 42-point strike-out position, 530 units at 56 pixels = 14.49, is 14:
         // not FreeType's 26.6 rounding, which gives 14.5 and then 15).
-        // Underline: the post table's position (of the rule's centre, up
-        // positive) and thickness; FreeType's underline_position is already
-        // lowered by half the thickness, so it is only used without a post
-        // table.
-        long underlinePos = face_->underline_position + face_->underline_thickness / 2;
+        // Underline: the post table's position, which GDI takes as the
+        // rule's centre (up positive), and thickness. FreeType reads that
+        // position as the rule's top and lowers it by half the thickness (a
+        // row too low at 20 points), so its underline_position, the centre
+        // in every other format, only serves fonts without a post table.
+        long underlinePos = face_->underline_position;
         long underlineSize = face_->underline_thickness;
         if (const auto* post = static_cast<const TT_Postscript*>(FT_Get_Sfnt_Table(face_, FT_SFNT_POST))) {
             underlinePos = post->underlinePosition;
