@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QInputDevice>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -156,9 +157,13 @@ TEST_F(MainWindowView, ArrowAndPageKeysMoveTheLineSpacingInEvenStepsBothWays) {
     for (QSlider* s : window->findChildren<QSlider*>())
         if (s->orientation() == Qt::Vertical) vertical = s;
     ASSERT_NE(vertical, nullptr);
+    // Delivered straight to the slider with a keyboard of the test's own:
+    // Qt's default keyboard, created on the way through the application
+    // object, would outlive it and crash the test program at exit.
+    const QInputDevice keyboard("test keyboard", 1, QInputDevice::DeviceType::Keyboard);
     auto press = [&](int key) {
-        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
-        QApplication::sendEvent(vertical, &event);
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, 0, 0, 0, QString(), false, 1, &keyboard);
+        static_cast<QObject*>(vertical)->event(&event);
         return model->offset_or.position;
     };
     for (const auto& [away, back, step] : {std::tuple{Qt::Key_Down, Qt::Key_Up, 2}, {Qt::Key_Up, Qt::Key_Down, 2},
