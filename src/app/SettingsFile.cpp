@@ -126,7 +126,12 @@ bool IniFile::Save(const std::string& path) const {
         return close(direct) == 0 && ok;
     }
     bool ok = WriteAll(fd, out);
-    if (ok && exists) ok = fchmod(fd, st.st_mode & 07777) == 0;
+    if (ok && exists) {
+        // The replacement keeps the file's owner where the user may give
+        // it (the superuser editing another user's settings), and its mode.
+        if (fchown(fd, st.st_uid, st.st_gid) != 0) { /* not ours to give away: ours it stays */ }
+        ok = fchmod(fd, st.st_mode & 07777) == 0;
+    }
     ok = close(fd) == 0 && ok;
     if (ok) ok = ::rename(tmp.c_str(), target.c_str()) == 0;
     if (!ok) unlink(tmp.c_str());

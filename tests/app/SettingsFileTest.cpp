@@ -80,6 +80,14 @@ TEST(SettingsFileWriting, KeepsTheModeAndLeavesAReadOnlyFileAlone) {
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 
+    // Another user's file, rewritten by the superuser, stays theirs.
+    if (chown(path.c_str(), 1234, 1234) == 0) {
+        ASSERT_TRUE(ini.Save(path));
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, 1234u);
+        EXPECT_EQ(st.st_gid, 1234u);
+    }
+
     chmod(path.c_str(), 0444);
     ini.Set("Form1", "A", "3");
     EXPECT_FALSE(ini.Save(path));
