@@ -145,6 +145,7 @@ void TForm1::BitBtnChangeImageClick() {
         LabelImageChangedNTSC.caption = OpenDialogImageNTSC.fileName;
         LoadPreviewBackground();
     }
+    StoreChangedSettings();
     ui().Changed();
 }
 
