@@ -1,10 +1,13 @@
 #include "cli/FileConversion.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <exception>
 
 #include "app/HeadlessUi.h"
 #include "app/TForm1.h"
 #include "common/Convert.h"
+#include "common/FileError.h"
 #include "subtitle/Subtitle.h"
 
 namespace glyphon {
@@ -80,13 +83,21 @@ std::vector<std::string> Explain(const TForm1& form, const std::vector<std::stri
 FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& families,
                         const std::string& outputFolder, const std::string& subtitleFile, TextEngine& text,
                         const ProgressFn& progress) {
+    FileOutcome outcome;
+    // The loaders take a file they cannot open for one of another format;
+    // here the reason is known and said.
+    if (std::FILE* probe = std::fopen(subtitleFile.c_str(), "rb")) {
+        std::fclose(probe);
+    } else {
+        outcome.messages.push_back(WithFullStop(FileErrorText(errno)));
+        return outcome;
+    }
     CollectingUi ui(progress);
     AppEnvironment env;
     env.args = {"glyphon"};
     env.installedFamilies = families;
     TForm1 form(ui, text, std::move(env));
     ui.Attach(&form);
-    FileOutcome outcome;
     try {
         form.FormCreate();
         BatchJob fileJob = job;
