@@ -82,7 +82,7 @@ std::vector<std::string> Explain(const TForm1& form, const std::vector<std::stri
 
 FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& families,
                         const std::string& outputFolder, const std::string& subtitleFile, TextEngine& text,
-                        const ProgressFn& progress) {
+                        const ProgressFn& progress, const FileOutputs& outputs) {
     FileOutcome outcome;
     // The loaders take a file they cannot open for one of another format;
     // here the reason is known and said.
@@ -107,6 +107,9 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         form.CommandLineMode = true;
         form.StoreEnabled = false;
         form.OutputFolder = outputFolder;
+        form.WriteSup = outputs.sup;
+        form.CheckBoxVobSub.checked = outputs.vobsub;
+        form.VobSubLanguage = outputs.language;
         form.FormActivate();
     } catch (const std::exception& e) {
         ui.ShowError(WithFullStop(e.what()));

@@ -22,11 +22,18 @@ struct FileOutcome {
 // Called while the file is generated: subtitles done so far and the total.
 using ProgressFn = std::function<void(int done, int total)>;
 
+// Which files a conversion writes besides the help file.
+struct FileOutputs {
+    bool sup = true;
+    bool vobsub = false;
+    std::string language = "en";  // of the VobSub index
+};
+
 // Converts `subtitleFile` with `job` (its subtitleFile is replaced), writing
 // into `outputFolder` (empty: beside the subtitle file). `families` is the
 // installed font list the model builds its font list from.
 FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& families,
                         const std::string& outputFolder, const std::string& subtitleFile, TextEngine& text,
-                        const ProgressFn& progress = {});
+                        const ProgressFn& progress = {}, const FileOutputs& outputs = {});
 
 }  // namespace glyphon

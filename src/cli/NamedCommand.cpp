@@ -75,6 +75,7 @@ int RunConvert(const ConvertOptions& o, const ConvertEnvironment& env) {
         }
     }
 
+    const FileOutputs outputs{o.formats.count("sup") > 0, o.formats.count("vobsub") > 0, o.language};
     const size_t count = o.files.size();
     std::atomic<size_t> next{0};
     std::atomic<size_t> failed{0};
@@ -88,7 +89,7 @@ int RunConvert(const ConvertOptions& o, const ConvertEnvironment& env) {
             {
                 const std::unique_ptr<TextEngine> text = env.makeTextEngine();
                 outcome = ConvertFile(settings.job, settings.families, o.outputDir, file, *text,
-                                      [&](int done, int total) { console.Progress(i, done, total); });
+                                      [&](int done, int total) { console.Progress(i, done, total); }, outputs);
             }
             if (!outcome.converted) ++failed;
             console.Finish(i, outcome.converted, outcome.messages);
