@@ -175,7 +175,9 @@ void TForm1::ReadStoredSettings() {
         Placement.top = *t;
         Placement.minimized = StoredInt(ini, "WindowState").value_or(0) == 1;
     }
-    if (auto v = ini.Get(kSection, kVobSubKey)) {
+    // The 16-argument command line writes the ".sup" alone, whatever the
+    // window was last left with.
+    if (auto v = ini.Get(kSection, kVobSubKey); v && !CommandLineMode) {
         try {
             CheckBoxVobSub.checked = StrToBool(*v);
         } catch (const ConvertError&) {
