@@ -74,6 +74,11 @@ std::vector<std::string> Explain(const TForm1& form, const std::vector<std::stri
     }
     if (form.Subtitles && form.Subtitles->Loaded && form.Subtitles->Count() == 0 && out.size() <= 1)
         return {"no subtitles in this file"};
+    // A text that is not a number ends the reading: the entries before it
+    // were read, so the fault lies in the one after them.
+    if (form.ActionFailed && form.Subtitles && form.Subtitles->Count() > 0)
+        out.push_back("reading stopped after subtitle " + IntToStr(form.Subtitles->Count()) + " (" +
+                      form.Subtitles->Lines.back().Line1 + ")");
     if (out.empty()) out.push_back("not converted");
     return out;
 }
