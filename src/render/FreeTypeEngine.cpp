@@ -28,6 +28,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "render/Decoration.h"
 #include "render/FontTables.h"
 #include "render/TextEngine.h"
 
@@ -298,20 +299,36 @@ private:
         }
         ascent_ = ScaleRound(winAscent, ppem, upem);
         descent_ = ScaleRound(winDescent, ppem, upem);
-        // Underline: the post table's position (centre of the stroke, below the
-        // baseline when negative) and thickness.
-        underlineSize_ = std::max(1, ScaleRound(face_->underline_thickness, ppem, upem));
-        const int underlineCentre = ascent_ - ScaleRound(face_->underline_position, ppem, upem);
-        underlineTop_ = underlineCentre - underlineSize_ / 2;
-        // Strike-out: the OS/2 position (top of the stroke above the baseline)
-        // and size; without them, a quarter em above the baseline.
-        long strikePos = upem / 4, strikeSize = face_->underline_thickness;
+        // Underline and strike-out: the outline metrics GDI gives the font,
+        // each font-unit value scaled to the em and rounded on its own (the
+        // 42-point strike-out position, 530 units at 56 pixels = 14.49, is 14:
+        // not FreeType's 26.6 rounding, which gives 14.5 and then 15).
+        // Underline: the post table's position, which GDI takes as the
+        // rule's centre (up positive), and thickness. FreeType reads that
+        // position as the rule's top and lowers it by half the thickness (a
+        // row too low at 20 points), so its underline_position, the centre
+        // in every other format, only serves fonts without a post table.
+        long underlinePos = face_->underline_position;
+        long underlineSize = face_->underline_thickness;
+        if (const auto* post = static_cast<const TT_Postscript*>(FT_Get_Sfnt_Table(face_, FT_SFNT_POST))) {
+            underlinePos = post->underlinePosition;
+            underlineSize = post->underlineThickness;
+        }
+        const RuleRows underline =
+            PlaceRule(ascent_, ScaleRound(underlinePos, ppem, upem), ScaleRound(underlineSize, ppem, upem));
+        underlineTop_ = underline.top;
+        underlineSize_ = underline.count;
+        // Strike-out: the OS/2 position and size; without them, a quarter em
+        // above the baseline, as thick as the underline.
+        long strikePos = upem / 4, strikeSize = underlineSize;
         if (os2 && os2->version != 0xFFFF && os2->yStrikeoutSize > 0) {
             strikePos = os2->yStrikeoutPosition;
             strikeSize = os2->yStrikeoutSize;
         }
-        strikeSize_ = std::max(1, ScaleRound(strikeSize, ppem, upem));
-        strikeTop_ = ascent_ - ScaleRound(strikePos, ppem, upem);
+        const RuleRows strike =
+            PlaceRule(ascent_, ScaleRound(strikePos, ppem, upem), ScaleRound(strikeSize, ppem, upem));
+        strikeTop_ = strike.top;
+        strikeSize_ = strike.count;
     }
 
     void SetUpMapping() {
