@@ -107,7 +107,10 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         form.FormCreate();
         BatchJob fileJob = job;
         fileJob.subtitleFile = subtitleFile;
-        // What a batch line of this job would have stored at creation.
+        // What a batch line of this job would have stored at creation. Set
+        // directly rather than recognised from an argv: recognition refuses
+        // a text equal to its position's placeholder (a subtitle file named
+        // "filenamesub"), which a named line need not avoid.
         form.CommandLineArgs = BatchJobArgs(fileJob);
         form.CommandLineMode = true;
         form.StoreEnabled = false;
