@@ -57,8 +57,16 @@ void AddLines(std::vector<std::string>& out, const std::string& text) {
 }
 
 // Why the model did not convert, in the command line's words.
-std::vector<std::string> Explain(const TForm1& form, const std::vector<std::string>& texts) {
+std::vector<std::string> Explain(const TForm1& form, const std::vector<std::string>& texts,
+                                 const std::string& outputStem) {
     std::vector<std::string> out;
+    if (form.SubtitleLoaded && form.SubtitleFits) {
+        // Read and checked: what failed was writing the outputs.
+        for (const std::string& text : texts) AddLines(out, text);
+        for (std::string& line : out) line = "writing " + outputStem + ".sup or its help file: " + line;
+        if (out.empty()) out.push_back("not converted");
+        return out;
+    }
     if (form.Subtitles && form.LastTooWide.entry > 0 && !form.SubtitleLoaded) {
         const SubtitleLine& entry = form.Subtitles->Lines[size_t(form.LastTooWide.entry - 1)];
         const std::string& line = form.LastTooWide.line == 1 ? entry.Line1 : entry.Line2;
@@ -121,7 +129,7 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
     }
     form.FormClose();
     outcome.converted = ui.terminated == 0;
-    if (!outcome.converted) outcome.messages = Explain(form, ui.texts);
+    if (!outcome.converted) outcome.messages = Explain(form, ui.texts, OutputStem(outputFolder, subtitleFile));
     return outcome;
 }
 

@@ -72,6 +72,16 @@ TEST_F(ConvertRun, OutputDirIsCreatedAndNamedInTheHelpFile) {
     EXPECT_NE(o.help.find(out + "/film.sup\r\n" + out + "/film.Glyphon_Help.txt"), std::string::npos);
 }
 
+TEST_F(ConvertRun, OutputThatCannotBeWrittenIsNamed) {
+    const std::string subtitle = Sample("film.srt");
+    std::filesystem::create_directories(dir.File("out/film.sup"));  // a folder where the file should go
+    const RunResult r = RunNamed({"-o", dir.File("out"), subtitle});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("glyphon: " + subtitle + ": writing " + dir.File("out/film") + ".sup or its help file: "),
+              std::string::npos)
+        << r.err;
+}
+
 TEST_F(ConvertRun, ParallelJobsWriteWhatOneAtATimeWrites) {
     std::vector<std::string> files;
     for (const char* name : {"a.srt", "b.srt", "c.srt", "d.srt"}) files.push_back(Sample(name));
