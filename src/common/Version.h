@@ -3,6 +3,12 @@
 // `glyphon --version`.
 #pragma once
 
+// CMake defines GLYPHON_VERSION for every target; a source compiled on its
+// own (the fuzzing script compiles the core by hand) still builds.
+#ifndef GLYPHON_VERSION
+#define GLYPHON_VERSION "0.0"
+#endif
+
 namespace glyphon {
 
 inline constexpr const char* kVersion = GLYPHON_VERSION;
