@@ -24,12 +24,18 @@ namespace glyphon {
 
 class TSubtitle;
 class TextEngine;
+class UnitSink;
 
 // What the program gets from its surroundings at start.
 // The file name with its last four characters (dot and three-letter
 // extension) replaced by `ending`; a name of three characters or fewer loses
 // nothing.
 std::string ReplaceExtension(const std::string& fileName, const std::string& ending);
+
+// Folder (with its separator) and base name of a run's outputs for
+// `subtitleFile`: the subtitle file's folder, or `outputFolder` when it is
+// not empty; the base name is the file name less its last four characters.
+std::string OutputStem(const std::string& outputFolder, const std::string& subtitleFile);
 
 struct AppEnvironment {
     std::string programDir;                     // folder of the running program, with trailing '/'
@@ -53,6 +59,7 @@ public:
         ButtonAbout, ButtonGenerateSup, ButtonBatch;
     TEdit EditLoadIfo, EditLoadSrt;
     TCheckBox i_dont_have_ifo;
+    TCheckBox CheckBoxVobSub;  // a run also writes NAME.idx and NAME.sub
     TLabel no_ifo, LabelIfoColors;
     TRadioButton Pal, Ntsc;
     TComboBox ComboBoxAntialias, ComboBoxOutline, ComboBoxText, ComboBoxBg;
@@ -81,6 +88,11 @@ public:
     bool ActionFailed = false;
 
     std::unique_ptr<TSubtitle> Subtitles;  // none before the first load
+    // The first line found too wide by the last failed fit check over all
+    // entries: entry number (1-based), line (1 or 2) and its width in pixels.
+    struct TooWideLine {
+        int entry = 0, line = 0, width = 0;
+    } LastTooWide;
     int BandTop = 0;
     int BandHeight = 0;
 
@@ -168,7 +180,21 @@ public:
     void ComboBoxFontSizeChange();
 
     // ---- generation (app/TForm1_generate.cpp) -----------------------------
+    // Where a run writes its ".sup" and help file: empty for the subtitle
+    // file's own folder (the window and the 16-argument command line),
+    // otherwise a folder path (the named command line's --output-dir).
+    std::string OutputFolder;
+    // Outputs beside the help file: the ".sup" unless the named command line
+    // asks only for other formats; VobSub when CheckBoxVobSub is ticked,
+    // its index naming VobSubLanguage.
+    bool WriteSup = true;
+    std::string VobSubLanguage = "en";
     void ButtonGenerateSupClick();
+    // Creates the run's outputs beside the subtitle file (stem: folder and
+    // base name) and adds them to sinks, each of which the run hands every
+    // unit: the ".sup", then those the user asked for. Throws FileError;
+    // what was created before the failure is in sinks.
+    void CreateUnitSinks(const std::string& stem, std::vector<std::unique_ptr<UnitSink>>& sinks);
     std::string ComposeHelpText(const std::string& subtitleFile) const;
 
     // ---- unattended use (app/TForm1_cmdline.cpp) --------------------------
