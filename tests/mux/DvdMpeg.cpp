@@ -24,7 +24,7 @@ std::string MakeCommand(bool pal, const std::string& out) {
     const std::string size = pal ? "720x576:rate=25" : "720x480:rate=30000/1001";
     return "ffmpeg -nostdin -loglevel error -y -f lavfi -i smptebars=size=" + size +
            ":duration=60 -f lavfi -i sine=frequency=440:duration=60 -target " +
-           std::string(pal ? "pal-dvd" : "ntsc-dvd") + " -b:v 300k -motion_est zero -threads 1 '" + out + "'";
+           std::string(pal ? "pal-dvd" : "ntsc-dvd") + " -aspect 4:3 -b:v 300k -motion_est zero -threads 1 '" + out + "'";
 }
 
 }  // namespace
@@ -32,8 +32,8 @@ std::string MakeCommand(bool pal, const std::string& out) {
 bool Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
 const std::string& DvdMpeg(bool pal) {
-    static const std::string paths[2] = {std::string(GLYPHON_MUX_DATA) + "/ntsc-dvd-v1.mpg",
-                                         std::string(GLYPHON_MUX_DATA) + "/pal-dvd-v1.mpg"};
+    static const std::string paths[2] = {std::string(GLYPHON_MUX_DATA) + "/ntsc-dvd-v2.mpg",
+                                         std::string(GLYPHON_MUX_DATA) + "/pal-dvd-v2.mpg"};
     const std::string& path = paths[pal ? 1 : 0];
     if (std::filesystem::exists(path)) return path;
     std::filesystem::create_directories(GLYPHON_MUX_DATA);

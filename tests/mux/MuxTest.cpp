@@ -175,7 +175,12 @@ TEST(MuxDvdauthor, BuildsADiscWithEveryUnitAndThePaletteFile) {
                                        << "      <pgc palette=\"" << dir.File("film.palette.yuv") << "\">\n"
                                        << "        <vob file=\"" << dir.File("film.muxed.mpg") << "\" />\n"
                                        << "      </pgc>\n    </titles>\n  </titleset>\n</dvdauthor>\n";
-    ASSERT_TRUE(test::Run("VIDEO_FORMAT=PAL dvdauthor -x '" + dir.File("dvd.xml") + "'"));
+    const int status = std::system(("VIDEO_FORMAT=PAL dvdauthor -x '" + dir.File("dvd.xml") + "' >'" +
+                                    dir.File("dvdauthor.log") + "' 2>&1")
+                                       .c_str());
+    const std::string log = TempDir::Read(dir.File("dvdauthor.log"));
+    ASSERT_EQ(status, 0) << log;
+    EXPECT_EQ(log.find("WARN"), std::string::npos) << log;
 
     const auto vob = test::Demux(dir.File("dvd/VIDEO_TS/VTS_01_1.VOB"));
     const auto got = test::UnitsOfStream(vob, 0x20);
