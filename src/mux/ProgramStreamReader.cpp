@@ -13,8 +13,8 @@ namespace glyphon {
 namespace {
 
 // Room for the largest item (6 + 65,535 bytes) and for reading ahead in
-// large blocks, so that copying a stream through costs few system calls.
-constexpr size_t kBufferSize = 1 << 20;
+// blocks large enough that copying a stream through costs few system calls.
+constexpr size_t kBufferSize = 256 * 1024;
 constexpr size_t kLargestItem = 6 + 65535;
 
 // MPEG-2 pack header: start code, 6 bytes of SCR, 3 of mux rate, 1 with the
