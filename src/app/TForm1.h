@@ -30,6 +30,11 @@ class TextEngine;
 // nothing.
 std::string ReplaceExtension(const std::string& fileName, const std::string& ending);
 
+// Folder (with its separator) and base name of a run's outputs for
+// `subtitleFile`: the subtitle file's folder, or `outputFolder` when it is
+// not empty; the base name is the file name less its last four characters.
+std::string OutputStem(const std::string& outputFolder, const std::string& subtitleFile);
+
 struct AppEnvironment {
     std::string programDir;                     // folder of the running program, with trailing '/'
     std::string settingsPath;                   // full path of Glyphon_Settings.ini
@@ -86,6 +91,11 @@ public:
     bool ActionFailed = false;
 
     std::unique_ptr<TSubtitle> Subtitles;  // none before the first load
+    // The first line found too wide by the last failed fit check over all
+    // entries: entry number (1-based), line (1 or 2) and its width in pixels.
+    struct TooWideLine {
+        int entry = 0, line = 0, width = 0;
+    } LastTooWide;
     int BandTop = 0;
     int BandHeight = 0;
 
@@ -165,6 +175,10 @@ public:
     void ComboBoxFontSizeChange();
 
     // ---- generation (app/TForm1_generate.cpp) -----------------------------
+    // Where a run writes its ".sup" and help file: empty for the subtitle
+    // file's own folder (the window and the 16-argument command line),
+    // otherwise a folder path (the named command line's --output-dir).
+    std::string OutputFolder;
     void ButtonGenerateSupClick();
     std::string ComposeHelpText(const std::string& subtitleFile) const;
 

@@ -50,15 +50,6 @@ std::string WithIfoText() {
            "Then press save. Thats all.\r\n\r\n\r\nGenerated Files:\r\n";
 }
 
-// Folder (with its separator) and base name (file name less its last four
-// characters) of the subtitle file.
-std::string OutputStem(const std::string& subtitleFile) {
-    const auto slash = subtitleFile.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : subtitleFile.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? subtitleFile : subtitleFile.substr(slash + 1);
-    return folder + ReplaceExtension(name, "");
-}
-
 void WriteTextFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) ThrowFileError(errno);
@@ -84,6 +75,14 @@ void ClipBand(int& top, int& height, int frameHeight) {
 
 }  // namespace
 
+std::string OutputStem(const std::string& outputFolder, const std::string& subtitleFile) {
+    const auto slash = subtitleFile.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : subtitleFile.substr(0, slash + 1);
+    if (!outputFolder.empty()) folder = outputFolder.back() == '/' ? outputFolder : outputFolder + '/';
+    const std::string name = slash == std::string::npos ? subtitleFile : subtitleFile.substr(slash + 1);
+    return folder + ReplaceExtension(name, "");
+}
+
 std::string ReplaceExtension(const std::string& fileName, const std::string& ending) {
     return (fileName.size() > 3 ? fileName.substr(0, fileName.size() - 4) : fileName) + ending;
 }
@@ -93,7 +92,7 @@ std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
     if (NoIfoMode && i_dont_have_ifo.checked) text = NoIfoText();
     if (MonochromeIfo && i_dont_have_ifo.checked) text = MonochromeIfoText();
     if (!i_dont_have_ifo.checked) text = WithIfoText();
-    const std::string stem = OutputStem(subtitleFile);
+    const std::string stem = OutputStem(OutputFolder, subtitleFile);
     return text + stem + ".sup" + "\r\n" + stem + ".Glyphon_Help.txt";
 }
 
@@ -132,7 +131,7 @@ void TForm1::ButtonGenerateSupClick() {
     }
 
     const std::string subtitleFile = OpenDialogsub.fileName;
-    const std::string stem = OutputStem(subtitleFile);
+    const std::string stem = OutputStem(OutputFolder, subtitleFile);
     SupWriter sup;
     try {
         SubPictureEncoder encoder(

@@ -1,0 +1,32 @@
+// One subtitle file of a named conversion, converted by a main-window model
+// of its own in command-line mode: the job's 16 arguments are stored as a
+// batch line would give them, and activation runs them exactly as it runs a
+// batch line (palette, look, "Load SRT", "Generate Sup").
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/BatchLine.h"
+
+namespace glyphon {
+
+class TextEngine;
+
+struct FileOutcome {
+    bool converted = false;
+    std::vector<std::string> messages;  // why it failed, one line each, without the file name
+};
+
+// Called while the file is generated: subtitles done so far and the total.
+using ProgressFn = std::function<void(int done, int total)>;
+
+// Converts `subtitleFile` with `job` (its subtitleFile is replaced), writing
+// into `outputFolder` (empty: beside the subtitle file). `families` is the
+// installed font list the model builds its font list from.
+FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& families,
+                        const std::string& outputFolder, const std::string& subtitleFile, TextEngine& text,
+                        const ProgressFn& progress = {});
+
+}  // namespace glyphon
