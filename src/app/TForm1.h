@@ -23,6 +23,7 @@ namespace glyphon {
 
 class TSubtitle;
 class TextEngine;
+class UnitSink;
 
 // What the program gets from its surroundings at start.
 // The file name with its last four characters (dot and three-letter
@@ -180,6 +181,11 @@ public:
     // otherwise a folder path (the named command line's --output-dir).
     std::string OutputFolder;
     void ButtonGenerateSupClick();
+    // Creates the run's outputs beside the subtitle file (stem: folder and
+    // base name) and adds them to sinks, each of which the run hands every
+    // unit: the ".sup", then those the user asked for. Throws FileError;
+    // what was created before the failure is in sinks.
+    void CreateUnitSinks(const std::string& stem, std::vector<std::unique_ptr<UnitSink>>& sinks);
     std::string ComposeHelpText(const std::string& subtitleFile) const;
 
     // ---- unattended use (app/TForm1_cmdline.cpp) --------------------------

@@ -1,4 +1,5 @@
 #include <fstream>
+#include <memory>
 
 #include "app/TForm1.h"
 #include "common/Convert.h"
@@ -6,6 +7,7 @@
 #include "render/FontTables.h"
 #include "sup/SubPictureEncoder.h"
 #include "sup/SupWriter.h"
+#include "sup/UnitSink.h"
 #include "subtitle/Subtitle.h"
 
 namespace glyphon {
@@ -73,6 +75,19 @@ void ClipBand(int& top, int& height, int frameHeight) {
     height = bottom - top;
 }
 
+// Closes every sink, even after one fails; the first failure is reported.
+void CloseAll(std::vector<std::unique_ptr<UnitSink>>& sinks) {
+    std::exception_ptr first;
+    for (auto& sink : sinks) {
+        try {
+            sink->Close();
+        } catch (const std::exception&) {
+            if (!first) first = std::current_exception();
+        }
+    }
+    if (first) std::rethrow_exception(first);
+}
+
 }  // namespace
 
 std::string OutputStem(const std::string& outputFolder, const std::string& subtitleFile) {
@@ -94,6 +109,12 @@ std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
     if (!i_dont_have_ifo.checked) text = WithIfoText();
     const std::string stem = OutputStem(OutputFolder, subtitleFile);
     return text + stem + ".sup" + "\r\n" + stem + ".Glyphon_Help.txt";
+}
+
+void TForm1::CreateUnitSinks(const std::string& stem, std::vector<std::unique_ptr<UnitSink>>& sinks) {
+    auto sup = std::make_unique<SupWriter>();
+    sup->Create(stem + ".sup");
+    sinks.push_back(std::move(sup));
 }
 
 void TForm1::ButtonGenerateSupClick() {
@@ -132,7 +153,7 @@ void TForm1::ButtonGenerateSupClick() {
 
     const std::string subtitleFile = OpenDialogsub.fileName;
     const std::string stem = OutputStem(OutputFolder, subtitleFile);
-    SupWriter sup;
+    std::vector<std::unique_ptr<UnitSink>> sinks;
     try {
         SubPictureEncoder encoder(
             RoleIndices{PaletteIndexOf(ComboBoxAntialias), PaletteIndexOf(ComboBoxOutline),
@@ -142,7 +163,7 @@ void TForm1::ButtonGenerateSupClick() {
         ProgressBar1.min = 0;
         ProgressBar1.max = count - 1;
         ProgressBar1.position = 0;
-        sup.Create(stem + ".sup");
+        CreateUnitSinks(stem, sinks);
         for (int i = 1; i <= count; ++i) {
             if (GenerationStopped) continue;
             ui_.ProcessMessages();  // the one point where "Abort" can be clicked
@@ -158,10 +179,10 @@ void TForm1::ButtonGenerateSupClick() {
             const double startMs = StrToFloat(entry.StartMs);
             const double endMs = StrToFloat(entry.EndMs);
             const auto& unit = encoder.Encode(preview, top, height, RoundHalfEven(endMs - startMs));
-            sup.Append(RoundHalfEven(startMs), unit);
+            for (auto& sink : sinks) sink->Append(RoundHalfEven(startMs), unit);
             ui_.Changed();
         }
-        sup.Close();
+        CloseAll(sinks);
         const std::string help = ComposeHelpText(subtitleFile);
         if (!GenerationStopped) {
             WriteTextFile(stem + ".Glyphon_Help.txt", help);
@@ -171,10 +192,10 @@ void TForm1::ButtonGenerateSupClick() {
                 ui_.ShowMessage(help);
         }
     } catch (const std::exception& e) {
-        // Report with the system's message; the records written so far stay
-        // in the file and the window returns to idle.
+        // Report with the system's message; the units written so far stay
+        // in the files and the window returns to idle.
         try {
-            sup.Close();
+            CloseAll(sinks);
         } catch (const std::exception&) {
         }
         ui_.ShowError(WithFullStop(e.what()));
