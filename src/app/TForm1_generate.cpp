@@ -115,6 +115,8 @@ void TForm1::CreateUnitSinks(const std::string& stem, std::vector<std::unique_pt
     auto sup = std::make_unique<SupWriter>();
     sup->Create(stem + ".sup");
     sinks.push_back(std::move(sup));
+    RunWarnings.clear();
+    if (!Mux.video.empty()) sinks.push_back(std::make_unique<DvdMuxSink>(Mux, stem, AuthoringPalette()));
 }
 
 void TForm1::ButtonGenerateSupClick() {
@@ -183,6 +185,7 @@ void TForm1::ButtonGenerateSupClick() {
             ui_.Changed();
         }
         CloseAll(sinks);
+        if (!GenerationStopped) FinishDvdMux(sinks);
         const std::string help = ComposeHelpText(subtitleFile);
         if (!GenerationStopped) {
             WriteTextFile(stem + ".Glyphon_Help.txt", help);

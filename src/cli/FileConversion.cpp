@@ -82,7 +82,7 @@ std::vector<std::string> Explain(const TForm1& form, const std::vector<std::stri
 
 FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& families,
                         const std::string& outputFolder, const std::string& subtitleFile, TextEngine& text,
-                        const ProgressFn& progress) {
+                        const ProgressFn& progress, const DvdMuxRequest& mux) {
     FileOutcome outcome;
     // The loaders take a file they cannot open for one of another format;
     // here the reason is known and said.
@@ -91,6 +91,17 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
     } else {
         outcome.messages.push_back(WithFullStop(FileErrorText(errno)));
         return outcome;
+    }
+    if (!mux.video.empty()) {
+        try {
+            CheckDvdMuxInput(mux.video, MuxedFileName(OutputStem(outputFolder, subtitleFile)));
+        } catch (const FileError& e) {
+            outcome.messages.push_back(mux.video + ": " + WithFullStop(e.what()));
+            return outcome;
+        } catch (const std::exception& e) {
+            outcome.messages.push_back(e.what());
+            return outcome;
+        }
     }
     CollectingUi ui(progress);
     AppEnvironment env;
@@ -107,6 +118,7 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         form.CommandLineMode = true;
         form.StoreEnabled = false;
         form.OutputFolder = outputFolder;
+        form.Mux = mux;
         form.FormActivate();
     } catch (const std::exception& e) {
         ui.ShowError(WithFullStop(e.what()));
@@ -114,6 +126,8 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
     form.FormClose();
     outcome.converted = ui.terminated == 0;
     if (!outcome.converted) outcome.messages = Explain(form, ui.texts);
+    else
+        for (const std::string& warning : form.RunWarnings) outcome.messages.push_back("warning: " + warning);
     return outcome;
 }
 

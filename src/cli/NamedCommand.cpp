@@ -88,7 +88,8 @@ int RunConvert(const ConvertOptions& o, const ConvertEnvironment& env) {
             {
                 const std::unique_ptr<TextEngine> text = env.makeTextEngine();
                 outcome = ConvertFile(settings.job, settings.families, o.outputDir, file, *text,
-                                      [&](int done, int total) { console.Progress(i, done, total); });
+                                      [&](int done, int total) { console.Progress(i, done, total); },
+                                      DvdMuxRequest{o.muxVideo, o.stream.value_or(0)});
             }
             if (!outcome.converted) ++failed;
             console.Finish(i, outcome.converted, outcome.messages);
