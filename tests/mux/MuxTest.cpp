@@ -8,7 +8,7 @@
 #include <map>
 
 #include "common/Rgb.h"
-#include "mux/DvdMpeg.h"
+#include "support/DvdMpeg.h"
 #include "mux/PackWriter.h"
 #include "mux/PaletteFile.h"
 #include "mux/ProgramStreamMuxer.h"
@@ -20,7 +20,7 @@
 namespace glyphon {
 namespace {
 
-using test::DemuxedPacket;
+using test::ProgramStreamPacket;
 using test::DvdMpeg;
 using test::TempDir;
 
@@ -39,17 +39,17 @@ std::vector<TimedUnit> MakeUnits(const std::vector<int64_t>& startsMs, int frame
     return units;
 }
 
-int64_t FirstVideoPts(const std::vector<DemuxedPacket>& packets) {
-    for (const DemuxedPacket& p : packets)
+int64_t FirstVideoPts(const std::vector<ProgramStreamPacket>& packets) {
+    for (const ProgramStreamPacket& p : packets)
         if (p.streamId == 0x1E0 && p.pts >= 0) return p.pts;
     return -1;
 }
 
 // Per stream, the packets' times and checksums in order.
 std::map<int, std::vector<std::tuple<int64_t, int64_t, uLong>>> Fingerprints(
-    const std::vector<DemuxedPacket>& packets) {
+    const std::vector<ProgramStreamPacket>& packets) {
     std::map<int, std::vector<std::tuple<int64_t, int64_t, uLong>>> result;
-    for (const DemuxedPacket& p : packets)
+    for (const ProgramStreamPacket& p : packets)
         if (p.streamId < 0x20 || p.streamId > 0x3F)
             result[p.streamId].emplace_back(p.pts, p.dts,
                                             crc32(0, p.data.data(), uInt(p.data.size())));
@@ -77,8 +77,8 @@ TEST_P(MuxStandard, LibavformatReadsEveryUnitBackWithItsBytesAndTimeAndTheFilmUn
     EXPECT_EQ(report.units, int(units.size()));
     EXPECT_EQ(report.pastEnd, 0);
 
-    const auto before = test::Demux(video);
-    const auto after = test::Demux(dir.File("out.mpg"));
+    const auto before = test::DemuxProgramStream(video);
+    const auto after = test::DemuxProgramStream(dir.File("out.mpg"));
     const int64_t first = FirstVideoPts(before);
     ASSERT_GT(first, 0);
     EXPECT_EQ(report.firstVideoPts, first);
@@ -182,7 +182,7 @@ TEST(MuxDvdauthor, BuildsADiscWithEveryUnitAndThePaletteFile) {
     ASSERT_EQ(status, 0) << log;
     EXPECT_EQ(log.find("WARN"), std::string::npos) << log;
 
-    const auto vob = test::Demux(dir.File("dvd/VIDEO_TS/VTS_01_1.VOB"));
+    const auto vob = test::DemuxProgramStream(dir.File("dvd/VIDEO_TS/VTS_01_1.VOB"));
     const auto got = test::UnitsOfStream(vob, 0x20);
     EXPECT_EQ(got.size(), units.size());
     const IfoPalette ifo = ReadIfoPalette(dir.File("dvd/VIDEO_TS/VTS_01_0.IFO"));
@@ -196,7 +196,7 @@ TEST(Mux, UnitsPastTheVideosEndAreAppendedAndCounted) {
     const MuxReport report = MuxSubPicturesIntoFile(video, dir.File("out.mpg"), 0, units);
     EXPECT_EQ(report.units, 5);
     EXPECT_EQ(report.pastEnd, 3);
-    const auto got = test::UnitsOfStream(test::Demux(dir.File("out.mpg")), 0x20);
+    const auto got = test::UnitsOfStream(test::DemuxProgramStream(dir.File("out.mpg")), 0x20);
     ASSERT_EQ(got.size(), 5u);
     EXPECT_EQ(got[4].pts, report.firstVideoPts + 3600000 * 90);
     EXPECT_EQ(got[4].bytes, units[4].bytes);
@@ -216,7 +216,7 @@ TEST(Mux, ASecondStreamNumberGoesBesideTheFirstAndAnExistingOneIsRefused) {
     const auto second = MakeUnits({1500, 2500, 3500}, 480);
     MuxSubPicturesIntoFile(video, dir.File("one.mpg"), 0, first);
     MuxSubPicturesIntoFile(dir.File("one.mpg"), dir.File("two.mpg"), 1, second);
-    const auto packets = test::Demux(dir.File("two.mpg"));
+    const auto packets = test::DemuxProgramStream(dir.File("two.mpg"));
     EXPECT_EQ(test::UnitsOfStream(packets, 0x20).size(), 2u);
     ASSERT_EQ(test::UnitsOfStream(packets, 0x21).size(), 3u);
     EXPECT_EQ(test::UnitsOfStream(packets, 0x21)[2].bytes, second[2].bytes);

@@ -1,4 +1,4 @@
-#include "mux/DvdMpeg.h"
+#include "support/DvdMpeg.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -8,9 +8,11 @@
 #include <filesystem>
 #include <stdexcept>
 
+#ifdef GLYPHON_HAVE_AVCODEC
 extern "C" {
 #include <libavformat/avformat.h>
 }
+#endif
 
 #include <gtest/gtest.h>
 
@@ -51,8 +53,11 @@ const std::string& DvdMpeg(bool pal) {
     return path;
 }
 
-std::vector<DemuxedPacket> Demux(const std::string& path) {
-    std::vector<DemuxedPacket> packets;
+std::vector<ProgramStreamPacket> DemuxProgramStream(const std::string& path) {
+    std::vector<ProgramStreamPacket> packets;
+#ifndef GLYPHON_HAVE_AVCODEC
+    ADD_FAILURE() << "built without libavformat (scripts/install-deps installs it)";
+#else
     AVFormatContext* ctx = nullptr;
     const AVInputFormat* mpeg = av_find_input_format("mpeg");
     if (avformat_open_input(&ctx, path.c_str(), mpeg, nullptr) != 0) {
@@ -62,7 +67,7 @@ std::vector<DemuxedPacket> Demux(const std::string& path) {
     AVPacket* pkt = av_packet_alloc();
     int status;
     while ((status = av_read_frame(ctx, pkt)) >= 0) {
-        DemuxedPacket p;
+        ProgramStreamPacket p;
         p.streamId = ctx->streams[pkt->stream_index]->id;
         p.pts = pkt->pts == AV_NOPTS_VALUE ? -1 : pkt->pts;
         p.dts = pkt->dts == AV_NOPTS_VALUE ? -1 : pkt->dts;
@@ -73,13 +78,14 @@ std::vector<DemuxedPacket> Demux(const std::string& path) {
     if (status != AVERROR_EOF) ADD_FAILURE() << "libavformat stopped reading " << path << " with " << status;
     av_packet_free(&pkt);
     avformat_close_input(&ctx);
+#endif
     return packets;
 }
 
-std::vector<DemuxedUnit> UnitsOfStream(const std::vector<DemuxedPacket>& packets, int subStream) {
+std::vector<DemuxedUnit> UnitsOfStream(const std::vector<ProgramStreamPacket>& packets, int subStream) {
     std::vector<DemuxedUnit> units;
     size_t expected = 0;
-    for (const DemuxedPacket& p : packets) {
+    for (const ProgramStreamPacket& p : packets) {
         if (p.streamId != subStream) continue;
         if (p.pts >= 0 || units.empty() || units.back().bytes.size() >= expected) {
             units.push_back({p.pts, {}});

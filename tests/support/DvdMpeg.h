@@ -20,7 +20,7 @@ bool Run(const std::string& command);
 // One packet as libavformat's program-stream demuxer returns it, with the
 // stream's id as the demuxer reports it: 0x1E0 for the first video stream,
 // 0x80 + n for AC-3 audio, 0x20 + n for sub-picture stream n, ...
-struct DemuxedPacket {
+struct ProgramStreamPacket {
     int streamId = 0;
     int64_t pts = -1, dts = -1;  // -1: none
     std::vector<uint8_t> data;
@@ -28,7 +28,7 @@ struct DemuxedPacket {
 
 // Every packet of the file, in file order. Fails the test when libavformat
 // cannot open or read the file.
-std::vector<DemuxedPacket> Demux(const std::string& path);
+std::vector<ProgramStreamPacket> DemuxProgramStream(const std::string& path);
 
 // The sub-picture units of stream 0x20 + n, put together again from their
 // packets (a unit over several packs arrives as several packets; the first
@@ -37,6 +37,6 @@ struct DemuxedUnit {
     int64_t pts = -1;
     std::vector<uint8_t> bytes;
 };
-std::vector<DemuxedUnit> UnitsOfStream(const std::vector<DemuxedPacket>& packets, int subStream);
+std::vector<DemuxedUnit> UnitsOfStream(const std::vector<ProgramStreamPacket>& packets, int subStream);
 
 }  // namespace glyphon::test
