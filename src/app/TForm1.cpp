@@ -2,6 +2,7 @@
 
 #include "app/SettingsFile.h"
 #include "common/Convert.h"
+#include "render/DisplayText.h"
 #include "render/FontTables.h"
 #include "subtitle/Subtitle.h"
 
@@ -243,6 +244,13 @@ void TForm1::ListBox1Select(int index) {
     ListBox1Click();
     ui_.Changed();
 }
+
+int TForm1::SubtitleCharset() const {
+    if (Subtitles && Subtitles->Utf8) return kUtf8Charset;
+    return CharsetFromName(ComboBoxFontCharset.Text());
+}
+
+std::string TForm1::ShownText(const std::string& bytes) const { return DisplayText(bytes, SubtitleCharset()); }
 
 void TForm1::ReportError(const std::string& text) {
     ActionFailed = true;

@@ -207,6 +207,14 @@ public:
 
     void ButtonAboutClick();
 
+    // The character set the subtitle texts are read in: the "UTF-8" item's
+    // for a file that started with a byte-order mark, the chosen item's
+    // otherwise. Drawing, the fit check and every shown text use it.
+    int SubtitleCharset() const;
+    // Subtitle bytes as that character set reads them, as UTF-8: what the
+    // list and the messages show (the same characters the preview draws).
+    std::string ShownText(const std::string& bytes) const;
+
     // Shows an error that ends the current action (a full stop is added
     // when the text has none) and sets ActionFailed.
     void ReportError(const std::string& text);

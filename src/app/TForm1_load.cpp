@@ -47,10 +47,11 @@ void TForm1::CheckLineFits(const std::string& Line1, const std::string& Line2, i
     if (!SubtitleLoaded) {
         // The test belongs to a first load: nothing stays listed.
         ListBox1.Clear();
-        ui_.ShowMessage("The string \r" + Line1 + "\r" + Line2 +
+        ui_.ShowMessage("The string \r" + ShownText(Line1) + "\r" + ShownText(Line2) +
                         "\ris too long. Please correct the srt and reload it. You can just use a smaler font size.");
     } else {
-        ui_.ShowMessage("The string \r" + Line1 + "\r" + Line2 + "\ris too long. Please use a smaler font size.");
+        ui_.ShowMessage("The string \r" + ShownText(Line1) + "\r" + ShownText(Line2) +
+                        "\ris too long. Please use a smaler font size.");
     }
 }
 
@@ -60,7 +61,7 @@ void TForm1::CheckAllSubtitles() {
         const int size = StrToInt(ComboBoxFontSize.Text());
         const SubtitleLine& entry = Subtitles->Lines[size_t(i - 1)];
         CheckLineFits(entry.Line1, entry.Line2, size, ComboBoxFontName.Text(),
-                      CharsetFromName(ComboBoxFontCharset.Text()), StyleFromName(ComboBoxFontStyle.Text()));
+                      SubtitleCharset(), StyleFromName(ComboBoxFontStyle.Text()));
         if (!SubtitleFits) {
             LastTooWide.entry = i;
             break;
@@ -93,8 +94,9 @@ void TForm1::ButtonLoadSubClick() {
     try {
         Subtitles->LoadFromFile(fileName, true, ui_);
     } catch (const ConvertError& e) {
-        // The load ends at once: nothing is listed, nothing is checked.
-        ReportError(e.what());
+        // The load ends at once: nothing is listed, nothing is checked. The
+        // refused text comes from the file.
+        ReportError(ShownText(e.what()));
         return;
     } catch (const FileError& e) {
         ReportError(e.what());

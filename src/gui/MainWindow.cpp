@@ -284,10 +284,14 @@ void MainWindow::Sync() {
     batch_->setEnabled(model_.ButtonBatch.enabled);
     {
         const QSignalBlocker b(list_);
-        if (shownItems_ != model_.ListBox1.items) {
+        // Entries show as the chosen character set reads them, so a change of
+        // it shows them anew.
+        const int charset = model_.SubtitleCharset();
+        if (shownItems_ != model_.ListBox1.items || shownCharset_ != charset) {
             list_->clear();
-            for (const auto& item : model_.ListBox1.items) list_->addItem(ToQString(item));
+            for (const auto& item : model_.ListBox1.items) list_->addItem(ToQString(model_.ShownText(item)));
             shownItems_ = model_.ListBox1.items;
+            shownCharset_ = charset;
         }
         list_->setCurrentRow(model_.ListBox1.itemIndex);
         list_->setEnabled(model_.ListBox1.enabled);

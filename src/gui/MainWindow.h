@@ -68,6 +68,7 @@ private:
     std::vector<QWidget*> swatchWidgets_;
     std::vector<PaletteSwatch> shownSwatches_;
     std::vector<std::string> shownItems_;
+    int shownCharset_ = -1;
 };
 
 }  // namespace glyphon

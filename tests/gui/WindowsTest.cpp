@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -137,6 +138,18 @@ TEST_F(MainWindowView, TrackBarsForwardAndShowTheModelsCorrection) {
     EXPECT_EQ(model->offset_or.position, -12);
     EXPECT_EQ(vertical->value(), -12);
     EXPECT_NE(Find<QLabel>(window.get(), "-12"), nullptr);
+}
+
+TEST_F(MainWindowView, ListShowsEntriesAsTheChosenCharacterSetReadsThem) {
+    model->ListBox1.items = {"Caf\xE9 au lait|s'il vous pla\xEEt"};
+    window->Sync();
+    auto* list = window->findChild<QListWidget*>();
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text(), QString::fromUtf8("Caf\u00E9 au lait|s'il vous pla\u00EEt"));
+    model->ComboBoxFontCharset.SetItemIndex(13);  // RUSSIAN
+    window->Sync();
+    EXPECT_EQ(list->item(0)->text(), QString::fromUtf8("Caf\u0439 au lait|s'il vous pla\u043Et"));
 }
 
 TEST_F(MainWindowView, ClosingTheWindowWritesTheSettingsFile) {
