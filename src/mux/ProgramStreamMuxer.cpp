@@ -59,12 +59,22 @@ struct FdCloser {
 }  // namespace
 
 ProgramStreamStart ScanProgramStreamStart(ByteSource& input) {
+    // Frames are stored in decoding order: pictures shown before the first
+    // stored one (B-frames of an open GOP) come a little later in the file.
+    // The smallest PTS among the first frames is the first one shown.
+    constexpr int kFramesLooked = 16;
     ProgramStreamReader reader(input);
     PsItem item;
-    while (reader.Next(item))
-        if (item.kind == PsItemKind::Packet && IsVideo(item.streamId) && item.pts >= 0)
-            return ProgramStreamStart{item.pts};
-    throw ProgramStreamError("the program stream has no video with presentation times to time subtitles from");
+    ProgramStreamStart start;
+    int frames = 0;
+    while (frames < kFramesLooked && reader.Next(item))
+        if (item.kind == PsItemKind::Packet && IsVideo(item.streamId) && item.pts >= 0) {
+            if (start.firstVideoPts < 0 || item.pts < start.firstVideoPts) start.firstVideoPts = item.pts;
+            ++frames;
+        }
+    if (start.firstVideoPts < 0)
+        throw ProgramStreamError("the program stream has no video with presentation times to time subtitles from");
+    return start;
 }
 
 MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStreamStart& start, int stream,

@@ -32,7 +32,7 @@ struct TimedUnit {
 
 // What the first look at the input found.
 struct ProgramStreamStart {
-    int64_t firstVideoPts = -1;  // the first video packet's PTS, in stream order
+    int64_t firstVideoPts = -1;  // the PTS of the first frame shown
 };
 
 struct MuxReport {
@@ -42,7 +42,8 @@ struct MuxReport {
     uint64_t inputBytes = 0;
 };
 
-// Reads the stream's start up to its first video packet with a PTS. Throws
+// Reads the stream's start: the first 16 video packets with a PTS, whose
+// smallest PTS is the first frame shown. Throws
 // ProgramStreamError when the input is not a program stream or has no video
 // with presentation times.
 ProgramStreamStart ScanProgramStreamStart(ByteSource& input);

@@ -4,6 +4,7 @@
 
 #include "mux/ByteSink.h"
 #include "mux/PackWriter.h"
+#include "mux/ProgramStreamMuxer.h"
 #include "mux/ProgramStreamReader.h"
 
 namespace glyphon {
@@ -79,6 +80,25 @@ TEST(ProgramStreamReader, RefusesForeignDamagedAndTruncatedStreams) {
     std::vector<uint8_t> overrun(good.begin(), good.begin() + 14);
     overrun.insert(overrun.end(), {0, 0, 1, 0xBD, 0, 10, 0x81, 0x80, 20, 0x21, 0, 0, 0, 0, 0, 0});
     EXPECT_EQ(Refusal(overrun), "the program stream is damaged: a packet header overruns its packet at byte 14");
+}
+
+// An open GOP stores its I-frame before the B-frames shown ahead of it: the
+// subtitles are timed from the first frame shown, not the first stored.
+TEST(ProgramStreamStart, IsTheSmallestPtsOfTheFirstFrames) {
+    std::vector<uint8_t> bytes;
+    for (const uint64_t pts : {9000, 3000, 6000, 21000}) {
+        const auto pack = PackHeader(pts - 1000);
+        bytes.insert(bytes.end(), pack.begin(), pack.end());
+        const auto field = PtsField(pts);
+        bytes.insert(bytes.end(), {0, 0, 1, 0xE0, 0, 12, 0x81, 0x80, 5});
+        bytes.insert(bytes.end(), field.begin(), field.end());
+        bytes.insert(bytes.end(), {0, 0, 1, 0xB3});
+    }
+    MemorySource source(bytes.data(), bytes.size());
+    EXPECT_EQ(ScanProgramStreamStart(source).firstVideoPts, 3000);
+
+    MemorySource noVideo(bytes.data(), 14);
+    EXPECT_THROW(ScanProgramStreamStart(noVideo), ProgramStreamError);
 }
 
 }  // namespace
