@@ -17,6 +17,7 @@
 
 #include "app/Controls.h"
 #include "app/Ui.h"
+#include "app/WindowPlacement.h"
 #include "common/Rgb.h"
 #include "mux/DvdMux.h"
 
@@ -44,12 +45,6 @@ struct AppEnvironment {
     std::vector<std::string> installedFamilies; // font families, as fontconfig lists them
 };
 
-// Window placement kept in the settings file beside the ten stored keys.
-struct WindowPlacement {
-    bool valid = false;
-    int left = 0, top = 0;
-    bool minimized = false;
-};
 
 class TForm1 {
 public:
@@ -115,6 +110,10 @@ public:
     void SetControlsEnabled(bool Enabled);
     void ReadStoredSettings();
     void WriteStoredSettings();
+    // Interactive use only: writes the stored settings when one of them
+    // differs from what was last read or written, so that what activation
+    // reads back is what the user last chose.
+    void StoreChangedSettings();
 
     // Program-side setters that run the control's handler on a real change.
     void SetNoIfoChecked(bool checked);      // runs i_dont_have_ifoClick
@@ -171,6 +170,10 @@ public:
 
     // ---- loading and fit check (app/TForm1_load.cpp) ----------------------
     void ButtonLoadSubClick();
+    // A subtitle file named when the program was started ("glyphon
+    // movie.srt"): loaded as "Load SRT" loads a chosen file, with the
+    // generic palette when no palette is ready yet.
+    void OpenSubtitleFile(const std::string& fileName);
     void CheckLineFits(const std::string& Line1, const std::string& Line2, int FontSize,
                        const std::string& FontName, int Charset, int Style);
     void CheckAllSubtitles();
@@ -225,7 +228,13 @@ public:
 
 private:
     void SetupControls();
+    void LoadChosenSubtitle();
+    // The ten stored values as the settings file holds them.
+    std::vector<std::string> StoredValues() const;
     bool settingsWritten_ = false;
+    bool settingsRead_ = false;     // the stored settings have been read once
+    bool readingSettings_ = false;  // no write while the file is being read
+    std::vector<std::string> storedValues_;  // as last read or written
 
     Ui& ui_;
     TextEngine& text_;

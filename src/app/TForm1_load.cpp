@@ -80,6 +80,21 @@ void TForm1::ButtonLoadSubClick() {
     // A cancelled dialog keeps the name of its last confirmed choice, which
     // is then loaded again.
     if (!CommandLineMode) ui_.Execute(OpenDialogsub);
+    LoadChosenSubtitle();
+}
+
+void TForm1::OpenSubtitleFile(const std::string& fileName) {
+    // Without an IFO the file can only be shown with the generic palette.
+    if (!IfoLoaded) SetNoIfoChecked(true);
+    OpenDialogsub.fileName = fileName;
+    SubtitleLoaded = false;
+    SubtitleFits = false;
+    EditLoadSrt.text = "Load SRT";
+    LoadChosenSubtitle();
+    ui_.Changed();
+}
+
+void TForm1::LoadChosenSubtitle() {
     const std::string fileName = OpenDialogsub.fileName;
     if (fileName.empty() || !IfoLoaded) {
         ui_.ShowMessage("Please load an Ifo file first and then an Srt/Sub/Txt file.");

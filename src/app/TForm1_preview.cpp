@@ -147,6 +147,7 @@ void TForm1::BitBtnChangeImageClick() {
         LabelImageChangedNTSC.caption = OpenDialogImageNTSC.fileName;
         LoadPreviewBackground();
     }
+    StoreChangedSettings();
     ui().Changed();
 }
 
