@@ -190,6 +190,8 @@ public:
     // What the last run wants the user to know without having failed (units
     // past the film's end), one line each.
     std::vector<std::string> RunWarnings;
+    // The last run's units were written but muxing them into the film failed.
+    bool DvdMuxFailed = false;
     void ButtonGenerateSupClick();
     // Creates the run's outputs beside the subtitle file (stem: folder and
     // base name) and adds them to sinks, each of which the run hands every

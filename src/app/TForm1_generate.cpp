@@ -116,6 +116,7 @@ void TForm1::CreateUnitSinks(const std::string& stem, std::vector<std::unique_pt
     sup->Create(stem + ".sup");
     sinks.push_back(std::move(sup));
     RunWarnings.clear();
+    DvdMuxFailed = false;
     if (!Mux.video.empty()) sinks.push_back(std::make_unique<DvdMuxSink>(Mux, stem, AuthoringPalette()));
 }
 

@@ -31,10 +31,7 @@ void Console::Redraw(Line& line, const std::string& text) {
 }
 
 Console::Line& Console::LineOf(size_t file) {
-    if (file >= lines_.size()) {
-        lines_.resize(file + 1);
-        started_.resize(file + 1, false);
-    }
+    if (file >= lines_.size()) lines_.resize(file + 1);
     return lines_[file];
 }
 
@@ -48,7 +45,6 @@ void Console::Start(size_t file, const std::string& name) {
     const std::lock_guard<std::mutex> lock(mutex_);
     Line& line = LineOf(file);
     line.name = name;
-    started_[file] = true;
     if (!progress_) return;
     line.row = written_;
     Append(name + ": reading");

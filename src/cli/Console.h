@@ -42,7 +42,6 @@ private:
     int rows_;
     size_t written_ = 0;  // lines written below which the cursor stands
     std::vector<Line> lines_;
-    std::vector<bool> started_;
 };
 
 }  // namespace glyphon

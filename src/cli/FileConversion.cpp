@@ -57,8 +57,22 @@ void AddLines(std::vector<std::string>& out, const std::string& text) {
 }
 
 // Why the model did not convert, in the command line's words.
-std::vector<std::string> Explain(const TForm1& form, const std::vector<std::string>& texts) {
+std::vector<std::string> Explain(const TForm1& form, const std::vector<std::string>& texts,
+                                 const std::string& outputStem) {
     std::vector<std::string> out;
+    if (form.DvdMuxFailed) {
+        // The ".sup" is written; the film was refused or could not be muxed,
+        // and the message names it.
+        for (const std::string& text : texts) AddLines(out, text);
+        return out;
+    }
+    if (form.SubtitleLoaded && form.SubtitleFits) {
+        // Read and checked: what failed was writing the outputs.
+        for (const std::string& text : texts) AddLines(out, text);
+        for (std::string& line : out) line = "writing " + outputStem + ".sup or its help file: " + line;
+        if (out.empty()) out.push_back("not converted");
+        return out;
+    }
     if (form.Subtitles && form.LastTooWide.entry > 0 && !form.SubtitleLoaded) {
         const SubtitleLine& entry = form.Subtitles->Lines[size_t(form.LastTooWide.entry - 1)];
         const std::string& line = form.LastTooWide.line == 1 ? entry.Line1 : entry.Line2;
@@ -74,6 +88,11 @@ std::vector<std::string> Explain(const TForm1& form, const std::vector<std::stri
     }
     if (form.Subtitles && form.Subtitles->Loaded && form.Subtitles->Count() == 0 && out.size() <= 1)
         return {"no subtitles in this file"};
+    // A text that is not a number ends the reading: the entries before it
+    // were read, so the fault lies in the one after them.
+    if (form.ActionFailed && form.Subtitles && form.Subtitles->Count() > 0)
+        out.push_back("reading stopped after subtitle " + IntToStr(form.Subtitles->Count()) + " (" +
+                      form.Subtitles->Lines.back().Line1 + ")");
     if (out.empty()) out.push_back("not converted");
     return out;
 }
@@ -113,7 +132,10 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         form.FormCreate();
         BatchJob fileJob = job;
         fileJob.subtitleFile = subtitleFile;
-        // What a batch line of this job would have stored at creation.
+        // What a batch line of this job would have stored at creation. Set
+        // directly rather than recognised from an argv: recognition refuses
+        // a text equal to its position's placeholder (a subtitle file named
+        // "filenamesub"), which a named line need not avoid.
         form.CommandLineArgs = BatchJobArgs(fileJob);
         form.CommandLineMode = true;
         form.StoreEnabled = false;
@@ -125,7 +147,8 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
     }
     form.FormClose();
     outcome.converted = ui.terminated == 0;
-    if (!outcome.converted) outcome.messages = Explain(form, ui.texts);
+    if (!outcome.converted)
+        outcome.messages = Explain(form, ui.texts, OutputStem(outputFolder, subtitleFile));
     else
         for (const std::string& warning : form.RunWarnings) outcome.messages.push_back("warning: " + warning);
     return outcome;

@@ -40,11 +40,13 @@ TEST_F(ConvertRun, GoodFilesAreConvertedAndEachBadOneNamed) {
         "wide.srt", std::string(kTwoEntries) + "3\r\n00:00:05,000 --> 00:00:06,000\r\nshort\r\n" +
                         std::string(120, 'W') + "\r\n\r\n");
     const std::string unknown = dir.Write("notes.txt", "just some notes\r\n");
-    const RunResult r = RunNamed({"-j", "2", good1, missing, wide, good2, unknown});
+    const std::string badTime = dir.Write(
+        "bad time.srt", std::string(kTwoEntries) + "3\r\n00:00:05,000 --> 00:00:0x,000\r\nthird\r\n\r\n");
+    const RunResult r = RunNamed({"-j", "2", good1, missing, wide, good2, unknown, badTime});
     EXPECT_EQ(r.status, 1);
     EXPECT_FALSE(TakeOutputs(good1).sup.empty());
     EXPECT_FALSE(TakeOutputs(good2).sup.empty());
-    for (const std::string& bad : {missing, wide, unknown})
+    for (const std::string& bad : {missing, wide, unknown, badTime})
         EXPECT_FALSE(std::filesystem::exists(dir.File(std::filesystem::path(bad).stem().string() + ".sup")));
     EXPECT_NE(r.err.find("glyphon: " + missing + ": File not found."), std::string::npos) << r.err;
     // The subtitle's number and line, the width and the limit, and a hint.
@@ -52,7 +54,9 @@ TEST_F(ConvertRun, GoodFilesAreConvertedAndEachBadOneNamed) {
     EXPECT_NE(r.err.find("pixels wide, more than the 679 that fit: \"WWW"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("try a smaller --size"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("glyphon: " + unknown + ": Unsupported Subtitle Format !"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("glyphon: 3 of 5 files not converted"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("glyphon: " + badTime + ": reading stopped after subtitle 2 (Two)"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("glyphon: 4 of 6 files not converted"), std::string::npos) << r.err;
     EXPECT_EQ(Count(r.err, good1), 0) << r.err;  // quiet about what worked (no terminal)
 }
 
@@ -66,6 +70,16 @@ TEST_F(ConvertRun, OutputDirIsCreatedAndNamedInTheHelpFile) {
     const Outputs o = TakeOutputs(subtitle, out);
     EXPECT_FALSE(o.sup.empty());
     EXPECT_NE(o.help.find(out + "/film.sup\r\n" + out + "/film.Glyphon_Help.txt"), std::string::npos);
+}
+
+TEST_F(ConvertRun, OutputThatCannotBeWrittenIsNamed) {
+    const std::string subtitle = Sample("film.srt");
+    std::filesystem::create_directories(dir.File("out/film.sup"));  // a folder where the file should go
+    const RunResult r = RunNamed({"-o", dir.File("out"), subtitle});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("glyphon: " + subtitle + ": writing " + dir.File("out/film") + ".sup or its help file: "),
+              std::string::npos)
+        << r.err;
 }
 
 TEST_F(ConvertRun, ParallelJobsWriteWhatOneAtATimeWrites) {

@@ -2,7 +2,9 @@
 // positions, and every mistake is a usage error with a reason.
 #include <gtest/gtest.h>
 
+#include "cli/NamedCommand.h"
 #include "cli/NamedOptions.h"
+#include "common/Version.h"
 
 namespace glyphon::test {
 
@@ -108,6 +110,19 @@ TEST(NamedOptions, HelpListsEveryOptionAndBothForms) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     EXPECT_NE(help.find("glyphon convert [OPTIONS] SUBTITLE..."), std::string::npos);
     EXPECT_NE(help.find("glyphon -1 none movie.srt -1 1 0 3 0 0 4 0 14 0 30 -4 1"), std::string::npos);
+}
+
+TEST(NamedCommandStart, VersionIsTheProjectVersionAndOtherLinesAreNotNamed) {
+    std::FILE* out = std::tmpfile();
+    EXPECT_EQ(RunNamedCommand({"glyphon", "--version"}, out), 0);
+    std::rewind(out);
+    char line[64] = {};
+    ASSERT_NE(std::fgets(line, sizeof line, out), nullptr);
+    std::fclose(out);
+    EXPECT_EQ(std::string(line), std::string("glyphon ") + kVersion + "\n");
+    EXPECT_EQ(std::string(kVersion), "42.9");  // the About window's version, compared by the version check
+    EXPECT_EQ(RunNamedCommand({"glyphon"}), std::nullopt);
+    EXPECT_EQ(RunNamedCommand({"glyphon", "-1", "none", "a.srt"}), std::nullopt);
 }
 
 }  // namespace glyphon::test
