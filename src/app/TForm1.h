@@ -60,6 +60,7 @@ public:
         ButtonAbout, ButtonGenerateSup, ButtonBatch;
     TEdit EditLoadIfo, EditLoadSrt;
     TCheckBox i_dont_have_ifo;
+    TCheckBox CheckBoxVobSub;  // a run also writes NAME.idx and NAME.sub
     TLabel no_ifo, LabelIfoColors;
     TRadioButton Pal, Ntsc;
     TComboBox ComboBoxAntialias, ComboBoxOutline, ComboBoxText, ComboBoxBg;
@@ -192,6 +193,11 @@ public:
     std::vector<std::string> RunWarnings;
     // The last run's units were written but muxing them into the film failed.
     bool DvdMuxFailed = false;
+    // Outputs beside the help file: the ".sup" unless the named command line
+    // asks only for other formats; VobSub when CheckBoxVobSub is ticked,
+    // its index naming VobSubLanguage.
+    bool WriteSup = true;
+    std::string VobSubLanguage = "en";
     void ButtonGenerateSupClick();
     // Creates the run's outputs beside the subtitle file (stem: folder and
     // base name) and adds them to sinks, each of which the run hands every

@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -5,6 +6,7 @@
 #include "common/Convert.h"
 #include "common/FileError.h"
 #include "render/FontTables.h"
+#include "mux/VobSubWriter.h"
 #include "sup/SubPictureEncoder.h"
 #include "sup/SupWriter.h"
 #include "sup/UnitSink.h"
@@ -112,9 +114,26 @@ std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
 }
 
 void TForm1::CreateUnitSinks(const std::string& stem, std::vector<std::unique_ptr<UnitSink>>& sinks) {
-    auto sup = std::make_unique<SupWriter>();
-    sup->Create(stem + ".sup");
-    sinks.push_back(std::move(sup));
+    if (WriteSup) {
+        auto sup = std::make_unique<SupWriter>();
+        sup->Create(stem + ".sup");
+        sinks.push_back(std::move(sup));
+    }
+    if (CheckBoxVobSub.checked) {
+        VobSubHeader header;
+        header.frameHeight = FrameHeight();
+        for (size_t i = 0; i < header.palette.size() && i < Swatches.size(); ++i)
+            header.palette[i] = Swatches[i].color;
+        header.language = VobSubLanguage;
+        // A MicroDVD subtitle file NAME.sub is never overwritten: beside it
+        // the pair is NAME.vobsub.idx and NAME.vobsub.sub.
+        std::string pair = stem;
+        std::error_code ec;
+        if (std::filesystem::equivalent(stem + ".sub", OpenDialogsub.fileName, ec)) pair += ".vobsub";
+        auto vobsub = std::make_unique<VobSubWriter>();
+        vobsub->Create(pair + ".idx", pair + ".sub", header);
+        sinks.push_back(std::move(vobsub));
+    }
     RunWarnings.clear();
     DvdMuxFailed = false;
     if (!Mux.video.empty()) sinks.push_back(std::make_unique<DvdMuxSink>(Mux, stem, AuthoringPalette()));

@@ -61,8 +61,8 @@ std::vector<std::string> Explain(const TForm1& form, const std::vector<std::stri
                                  const std::string& outputStem) {
     std::vector<std::string> out;
     if (form.DvdMuxFailed) {
-        // The ".sup" is written; the film was refused or could not be muxed,
-        // and the message names it.
+        // The run's other outputs are written; the film was refused or could
+        // not be muxed, and the message names it.
         for (const std::string& text : texts) AddLines(out, text);
         return out;
     }
@@ -101,7 +101,7 @@ std::vector<std::string> Explain(const TForm1& form, const std::vector<std::stri
 
 FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& families,
                         const std::string& outputFolder, const std::string& subtitleFile, TextEngine& text,
-                        const ProgressFn& progress, const DvdMuxRequest& mux) {
+                        const ProgressFn& progress, const FileOutputs& outputs) {
     FileOutcome outcome;
     // The loaders take a file they cannot open for one of another format;
     // here the reason is known and said.
@@ -111,7 +111,7 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         outcome.messages.push_back(WithFullStop(FileErrorText(errno)));
         return outcome;
     }
-    if (!mux.video.empty()) {
+    if (const DvdMuxRequest& mux = outputs.mux; !mux.video.empty()) {
         try {
             CheckDvdMuxInput(mux.video, MuxedFileName(OutputStem(outputFolder, subtitleFile)));
         } catch (const FileError& e) {
@@ -140,7 +140,10 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         form.CommandLineMode = true;
         form.StoreEnabled = false;
         form.OutputFolder = outputFolder;
-        form.Mux = mux;
+        form.WriteSup = outputs.sup;
+        form.CheckBoxVobSub.checked = outputs.vobsub;
+        form.VobSubLanguage = outputs.language;
+        form.Mux = outputs.mux;
         form.FormActivate();
     } catch (const std::exception& e) {
         ui.ShowError(WithFullStop(e.what()));

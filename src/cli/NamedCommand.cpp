@@ -75,6 +75,8 @@ int RunConvert(const ConvertOptions& o, const ConvertEnvironment& env) {
         }
     }
 
+    const FileOutputs outputs{o.formats.count("sup") > 0, o.formats.count("vobsub") > 0, o.language,
+                              DvdMuxRequest{o.muxVideo, o.stream.value_or(0)}};
     const size_t count = o.files.size();
     std::atomic<size_t> next{0};
     std::atomic<size_t> failed{0};
@@ -88,8 +90,7 @@ int RunConvert(const ConvertOptions& o, const ConvertEnvironment& env) {
             {
                 const std::unique_ptr<TextEngine> text = env.makeTextEngine();
                 outcome = ConvertFile(settings.job, settings.families, o.outputDir, file, *text,
-                                      [&](int done, int total) { console.Progress(i, done, total); },
-                                      DvdMuxRequest{o.muxVideo, o.stream.value_or(0)});
+                                      [&](int done, int total) { console.Progress(i, done, total); }, outputs);
             }
             if (!outcome.converted) ++failed;
             console.Finish(i, outcome.converted, outcome.messages);

@@ -148,7 +148,8 @@ const OptionSpec kOptions[] = {
          o.colors = colors;
          return {};
      }},
-    {"--format", 0, "LIST", "comma-separated outputs (default: sup)",
+    {"--format", 0, "LIST", "comma-separated outputs: sup, vobsub (NAME.idx and NAME.sub) or both\n"
+                            "(default: sup)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          std::set<std::string> formats;
          for (const std::string& part : SplitCommas(v)) {
@@ -157,6 +158,13 @@ const OptionSpec kOptions[] = {
              formats.insert(OutputFormats()[size_t(*known)]);
          }
          o.formats = std::move(formats);
+         return {};
+     }},
+    {"--language", 0, "CODE", "two-letter language code of the VobSub index (default: en)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+         if (v.size() != 2 || !letter(v[0]) || !letter(v[1])) return "'" + v + "' is not a two-letter language code";
+         o.language = {char(v[0] | 0x20), char(v[1] | 0x20)};
          return {};
      }},
     {"--output-dir", 'o', "DIR", "write the outputs into DIR, created if missing (default: beside each\n"
@@ -270,7 +278,7 @@ NamedCommand ParseConvert(const std::vector<std::string>& args) {
 }  // namespace
 
 const std::vector<std::string>& OutputFormats() {
-    static const std::vector<std::string> formats{"sup"};
+    static const std::vector<std::string> formats{"sup", "vobsub"};
     return formats;
 }
 

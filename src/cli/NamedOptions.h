@@ -35,6 +35,7 @@ struct ConvertOptions {
     // order --colors takes them; none: what the palette source picks.
     std::optional<std::array<int, 4>> colors;
     std::set<std::string> formats{"sup"};
+    std::string language = "en";  // --language, lower case, for the VobSub index
     std::string outputDir;  // empty: beside each subtitle file
     int jobs = 0;           // 0: one per core
     bool quiet = false;

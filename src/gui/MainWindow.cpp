@@ -173,6 +173,16 @@ void MainWindow::Build() {
     preview_ = new QLabel(this);
     preview_->setGeometry(40, 126, 720, 576);
     preview_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    // The strip right of the preview: the box, its caption wrapped below.
+    vobsub_ = new QCheckBox(this);
+    vobsub_->setGeometry(772, 130, 15, 15);
+    vobsub_->setToolTip(ToQString(model_.CheckBoxVobSub.caption));
+    auto* vobsubLabel = MakeLabel(this, ToQString(model_.CheckBoxVobSub.caption), 763, 147, 38, 64);
+    vobsubLabel->setWordWrap(true);
+    vobsubLabel->setStyleSheet("font-size: 7pt;");
+    vobsubLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    vobsubLabel->setToolTip(ToQString(model_.CheckBoxVobSub.caption));
 }
 
 void MainWindow::Connect() {
@@ -190,6 +200,8 @@ void MainWindow::Connect() {
     connect(batch_, &QPushButton::clicked, this, [this] { Guard([this] { model_.ButtonBatchClick(); }); });
     connect(noIfo_, &QCheckBox::toggled, this,
             [this](bool on) { Guard([this, on] { model_.SetNoIfoChecked(on); }); });
+    connect(vobsub_, &QCheckBox::toggled, this,
+            [this](bool on) { Guard([this, on] { model_.CheckBoxVobSub.checked = on; }); });
     connect(pal_, &QRadioButton::toggled, this, [this](bool on) {
         if (on) Guard([this] { model_.SelectStandard(true); });
     });
@@ -320,6 +332,11 @@ void MainWindow::Sync() {
     generate_->setText(ToQString(model_.ButtonGenerateSup.caption));
     generate_->setEnabled(model_.ButtonGenerateSup.enabled);
     batch_->setEnabled(model_.ButtonBatch.enabled);
+    {
+        const QSignalBlocker b(vobsub_);
+        vobsub_->setChecked(model_.CheckBoxVobSub.checked);
+        vobsub_->setEnabled(model_.CheckBoxVobSub.enabled);
+    }
     {
         const QSignalBlocker b(list_);
         // Entries show as the chosen character set reads them, so a change of

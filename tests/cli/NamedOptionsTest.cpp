@@ -43,6 +43,7 @@ TEST(NamedOptions, DefaultsAreTheWindowsDefaults) {
     EXPECT_EQ(o.offsetOr, -4);
     EXPECT_EQ(o.outlineWidth, 1);
     EXPECT_EQ(o.formats, std::set<std::string>{"sup"});
+    EXPECT_EQ(o.language, "en");
     EXPECT_EQ(o.jobs, 0);
     EXPECT_FALSE(o.quiet);
 }
@@ -52,6 +53,10 @@ TEST(NamedOptions, ListTextsInAnyCaseBecomeListPositions) {
         Parse({"convert", "--size", "32", "--style", "bold+it+und", "--charset=russian", "--align", "RIGHT",
                "--outline", "4", "--offset", "8", "--line-spacing=-13", "--colors", "15,0,1,2", "--standard",
                "NTSC", "--font", "DejaVu Sans", "-oout", "-j2", "-q", "--format", "sup,SUP", "--", "-x.srt"});
+    const NamedCommand v = Parse({"convert", "--format", "vobsub", "--language", "DE", "a.srt"});
+    ASSERT_EQ(v.kind, NamedCommand::Convert) << v.error;
+    EXPECT_EQ(v.options.formats, std::set<std::string>{"vobsub"});
+    EXPECT_EQ(v.options.language, "de");
     ASSERT_EQ(c.kind, NamedCommand::Convert) << c.error;
     const ConvertOptions& o = c.options;
     EXPECT_EQ(o.fontSize, 25);     // 32 points follows 30
@@ -86,7 +91,9 @@ TEST(NamedOptions, MistakesAreUsageErrorsNamingTheOption) {
         {{"convert", "--outline", "1", "a.srt"}, "--outline: '1' is not an outline width"},
         {{"convert", "--colors", "3,0,1", "a.srt"}, "--colors: '3,0,1' is not four palette entries"},
         {{"convert", "--colors", "3,0,1,16", "a.srt"}, "--colors: '3,0,1,16' is not four palette entries"},
-        {{"convert", "--format", "sup,vobsub", "a.srt"}, "--format: 'vobsub' is not an output format (sup)"},
+        {{"convert", "--format", "sup,idx", "a.srt"}, "--format: 'idx' is not an output format (sup, vobsub)"},
+        {{"convert", "--language", "eng", "a.srt"}, "--language: 'eng' is not a two-letter language code"},
+        {{"convert", "--language", "e1", "a.srt"}, "--language: 'e1' is not a two-letter language code"},
         {{"convert", "--format=", "a.srt"}, "--format: '' is not an output format"},
         {{"convert", "-j", "0", "a.srt"}, "-j: '0' is not a whole number from 1"},
         {{"convert", "-q1", "a.srt"}, "'-q' takes no value"},
@@ -105,7 +112,7 @@ TEST(NamedOptions, MistakesAreUsageErrorsNamingTheOption) {
 TEST(NamedOptions, HelpListsEveryOptionAndBothForms) {
     const std::string help = UsageText();
     for (const char* option : {"--ifo", "--standard", "--font", "--size", "--style", "--charset", "--align",
-                               "--offset", "--line-spacing", "--outline", "--colors", "--format", "-o, --output-dir",
+                               "--offset", "--line-spacing", "--outline", "--colors", "--format", "--language", "-o, --output-dir",
                                "-j, --jobs", "-q, --quiet", "-h, --help", "--version"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     EXPECT_NE(help.find("glyphon convert [OPTIONS] SUBTITLE..."), std::string::npos);
