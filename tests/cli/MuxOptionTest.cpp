@@ -70,7 +70,7 @@ TEST(MuxOption, MuxesTheSupUnitsIntoTheFilmAndWritesTheIfoPalette) {
     EXPECT_EQ(TempDir::Read(dir.File("out/film.palette.yuv")), expected);
 }
 
-TEST(MuxOption, RefusesBeforeWritingAnything) {
+TEST(MuxOption, RefusesFilmsItCannotMuxInto) {
     TempDir dir;
     const std::string subtitle = dir.Write("film.srt", kThreeEntries);
     // The video is the file the mux would write.
@@ -87,6 +87,18 @@ TEST(MuxOption, RefusesBeforeWritingAnything) {
     EXPECT_NE(r.err.find(dir.File("missing.mpg") + ": File not found."), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir.File("film.sup")));
     EXPECT_TRUE(std::filesystem::is_empty(dir.File("out")));
+
+    // A stream the film already has is found while muxing, after the ".sup".
+    r = RunNamed({"--mux", dir.File("film.muxed.mpg"), "-o", dir.File("out"), subtitle});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = RunNamed({"--mux", dir.File("out/film.muxed.mpg"), "-o", dir.File("again"), subtitle});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("glyphon: " + subtitle + ": " + dir.File("out/film.muxed.mpg") +
+                         ": the program stream already has sub-picture stream 0 (sub-stream 0x20)"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("again/film.muxed.mpg")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("again/film.palette.yuv")));
 
     EXPECT_EQ(RunNamed({"--stream", "1", subtitle}).err, "--stream goes with --mux");
     EXPECT_EQ(RunNamed({"--mux", "v.mpg", "--stream", "32", subtitle}).status, kExitUsage);
