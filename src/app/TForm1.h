@@ -19,6 +19,7 @@
 #include "app/Ui.h"
 #include "app/WindowPlacement.h"
 #include "common/Rgb.h"
+#include "mux/DvdMux.h"
 
 namespace glyphon {
 
@@ -184,6 +185,14 @@ public:
     // file's own folder (the window and the 16-argument command line),
     // otherwise a folder path (the named command line's --output-dir).
     std::string OutputFolder;
+    // The film to mux the run's units into (empty: none) and the sub-picture
+    // stream number: the named command line's --mux and --stream.
+    DvdMuxRequest Mux;
+    // What the last run wants the user to know without having failed (units
+    // past the film's end), one line each.
+    std::vector<std::string> RunWarnings;
+    // The last run's units were written but muxing them into the film failed.
+    bool DvdMuxFailed = false;
     // Outputs beside the help file: the ".sup" unless the named command line
     // asks only for other formats; VobSub when CheckBoxVobSub is ticked,
     // its index naming VobSubLanguage.
@@ -196,6 +205,11 @@ public:
     // what was created before the failure is in sinks.
     void CreateUnitSinks(const std::string& stem, std::vector<std::unique_ptr<UnitSink>>& sinks);
     std::string ComposeHelpText(const std::string& subtitleFile) const;
+    // The palette the disc must get for the colours of the run (app/TForm1_mux.cpp):
+    // the IFO's 16 entries as read, or the generic palette's greys.
+    DiscPalette AuthoringPalette() const;
+    // After a whole run: muxes into the film when a mux sink is among sinks.
+    void FinishDvdMux(std::vector<std::unique_ptr<UnitSink>>& sinks);
 
     // ---- unattended use (app/TForm1_cmdline.cpp) --------------------------
     void ExamineCommandLine();

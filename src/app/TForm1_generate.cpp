@@ -134,6 +134,9 @@ void TForm1::CreateUnitSinks(const std::string& stem, std::vector<std::unique_pt
         vobsub->Create(pair + ".idx", pair + ".sub", header);
         sinks.push_back(std::move(vobsub));
     }
+    RunWarnings.clear();
+    DvdMuxFailed = false;
+    if (!Mux.video.empty()) sinks.push_back(std::make_unique<DvdMuxSink>(Mux, stem, AuthoringPalette()));
 }
 
 void TForm1::ButtonGenerateSupClick() {
@@ -202,6 +205,7 @@ void TForm1::ButtonGenerateSupClick() {
             ui_.Changed();
         }
         CloseAll(sinks);
+        if (!GenerationStopped) FinishDvdMux(sinks);
         const std::string help = ComposeHelpText(subtitleFile);
         if (!GenerationStopped) {
             WriteTextFile(stem + ".Glyphon_Help.txt", help);

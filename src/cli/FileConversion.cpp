@@ -60,6 +60,12 @@ void AddLines(std::vector<std::string>& out, const std::string& text) {
 std::vector<std::string> Explain(const TForm1& form, const std::vector<std::string>& texts,
                                  const std::string& outputStem) {
     std::vector<std::string> out;
+    if (form.DvdMuxFailed) {
+        // The run's other outputs are written; the film was refused or could
+        // not be muxed, and the message names it.
+        for (const std::string& text : texts) AddLines(out, text);
+        return out;
+    }
     if (form.SubtitleLoaded && form.SubtitleFits) {
         // Read and checked: what failed was writing the outputs.
         for (const std::string& text : texts) AddLines(out, text);
@@ -105,6 +111,17 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         outcome.messages.push_back(WithFullStop(FileErrorText(errno)));
         return outcome;
     }
+    if (const DvdMuxRequest& mux = outputs.mux; !mux.video.empty()) {
+        try {
+            CheckDvdMuxInput(mux.video, MuxedFileName(OutputStem(outputFolder, subtitleFile)));
+        } catch (const FileError& e) {
+            outcome.messages.push_back(mux.video + ": " + WithFullStop(e.what()));
+            return outcome;
+        } catch (const std::exception& e) {
+            outcome.messages.push_back(e.what());
+            return outcome;
+        }
+    }
     CollectingUi ui(progress);
     AppEnvironment env;
     env.args = {"glyphon"};
@@ -126,13 +143,17 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         form.WriteSup = outputs.sup;
         form.CheckBoxVobSub.checked = outputs.vobsub;
         form.VobSubLanguage = outputs.language;
+        form.Mux = outputs.mux;
         form.FormActivate();
     } catch (const std::exception& e) {
         ui.ShowError(WithFullStop(e.what()));
     }
     form.FormClose();
     outcome.converted = ui.terminated == 0;
-    if (!outcome.converted) outcome.messages = Explain(form, ui.texts, OutputStem(outputFolder, subtitleFile));
+    if (!outcome.converted)
+        outcome.messages = Explain(form, ui.texts, OutputStem(outputFolder, subtitleFile));
+    else
+        for (const std::string& warning : form.RunWarnings) outcome.messages.push_back("warning: " + warning);
     return outcome;
 }
 

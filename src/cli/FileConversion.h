@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/BatchLine.h"
+#include "mux/DvdMux.h"
 
 namespace glyphon {
 
@@ -27,11 +28,16 @@ struct FileOutputs {
     bool sup = true;
     bool vobsub = false;
     std::string language = "en";  // of the VobSub index
+    DvdMuxRequest mux;            // the film to mux into (--mux, --stream); none when empty
 };
 
 // Converts `subtitleFile` with `job` (its subtitleFile is replaced), writing
 // into `outputFolder` (empty: beside the subtitle file). `families` is the
-// installed font list the model builds its font list from.
+// installed font list the model builds its font list from. With a film in
+// `outputs.mux`, the run's units are also muxed into it (NAME.muxed.mpg, beside the
+// ".sup") and the palette file written; a film that cannot be muxed is
+// refused before anything is written. Warnings (units past the film's end)
+// come in `messages` of a converted file, each beginning "warning: ".
 FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& families,
                         const std::string& outputFolder, const std::string& subtitleFile, TextEngine& text,
                         const ProgressFn& progress = {}, const FileOutputs& outputs = {});

@@ -181,6 +181,20 @@ const OptionSpec kOptions[] = {
          o.quiet = true;
          return {};
      }},
+    {"--mux", 0, "VIDEO", "also mux the subtitles into VIDEO, a DVD MPEG-2 program stream, as\n"
+                          "NAME.muxed.mpg, and write NAME.palette.yuv for dvdauthor",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         if (v.empty()) return "needs a video file name";
+         o.muxVideo = v;
+         return {};
+     }},
+    {"--stream", 0, "N", "sub-picture stream number 0 to 31 for --mux (default: 0)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         int stream = 0;
+         const std::string reason = ApplyInRange(stream, v, 0, 31);
+         if (reason.empty()) o.stream = stream;
+         return reason;
+     }},
 };
 
 const OptionSpec* FindLong(const std::string& name) {
@@ -256,6 +270,7 @@ NamedCommand ParseConvert(const std::vector<std::string>& args) {
         if (!reason.empty()) return Refuse(shown + ": " + reason);
     }
     if (o.ifoFile && o.pal) return Refuse("--standard goes with the generic palette, not with --ifo");
+    if (o.stream && o.muxVideo.empty()) return Refuse("--stream goes with --mux");
     if (o.files.empty()) return Refuse("no subtitle file given");
     return command;
 }

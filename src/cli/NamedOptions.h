@@ -39,6 +39,8 @@ struct ConvertOptions {
     std::string outputDir;  // empty: beside each subtitle file
     int jobs = 0;           // 0: one per core
     bool quiet = false;
+    std::string muxVideo;       // --mux: the DVD MPEG to mux into; empty: none
+    std::optional<int> stream;  // --stream: sub-picture stream number 0 to 31
     std::vector<std::string> files;
 };
 
