@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <clocale>
 #include <memory>
 
 #include "app/Environment.h"
@@ -13,6 +14,9 @@ namespace glyphon {
 
 int RunWindowed(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The application object has set the process locale from the
+    // environment; numbers are read and written with "." whatever it says.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName("Glyphon");
     const std::unique_ptr<TextEngine> text = CreateFreeTypeEngine();
     QtUi ui;
