@@ -11,6 +11,7 @@
 #include "app/CommandLine.h"
 #include "app/Environment.h"
 #include "app/HeadlessUi.h"
+#include "gui/DisplayProbe.h"
 #include "gui/WindowedApp.h"
 #include "render/TextEngine.h"
 
@@ -27,13 +28,16 @@ bool HaveDisplay() {
 }  // namespace
 
 int RunApplication(int argc, char** argv) {
-    if (!HaveDisplay()) {
+    // A named display that is gone counts as none for a conversion job.
+    const bool unreachable = HaveDisplay() && !DisplayCanBeOpened(argc, argv);
+    if (!HaveDisplay() || unreachable) {
         // No window can be shown: a complete command line is converted
         // without one, anything else gets a short explanation.
         if (RecognizeCommandLine(std::vector<std::string>(argv, argv + argc))) {
             const std::unique_ptr<TextEngine> text = CreateFreeTypeEngine();
             return RunHeadless(*text, MakeEnvironment(argc, argv));
         }
+        if (unreachable) return ReportUnreachableDisplay();
         std::fputs(
             "Glyphon needs a display for its window. Without one it converts from the command line:\n"
             "  glyphon NOIFO IFO SUBTITLE PAL ANTIALIAS OUTLINE TEXT BG FONT CHARSET STYLE SIZE ALIGN OFFSET "
