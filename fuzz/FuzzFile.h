@@ -1,4 +1,4 @@
-// Shared by the subtitle fuzz targets: each input is written to a file of a
+// Shared by the fuzz targets: each input is written to a file of a
 // fixed name in a private temporary folder, since the readers take file names.
 #pragma once
 
@@ -33,6 +33,8 @@ public:
         if (std::fclose(f) != 0) abort();
         return path_;
     }
+    // Another file in the same private folder.
+    std::string Sibling(const std::string& name) const { return dir_ + "/" + name; }
 
 private:
     std::string dir_, path_;

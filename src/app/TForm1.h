@@ -161,6 +161,9 @@ public:
     void offset_orChange();
     void ComboBoxFontCharsetChange();
     void BitBtnChangeImageClick();
+    // A picture just chosen that cannot be loaded is named in a message, with
+    // the reason; the preview keeps the built-in picture.
+    void CheckChosenPicture(const std::string& path);
     // Draws one subtitle on the pure-blue frame into `preview` and sets
     // BandTop/BandHeight. Reads the standard, outline width and role
     // colours from the controls; throws ConvertError for an outline width

@@ -137,18 +137,28 @@ void TForm1::offset_orChange() {
 void TForm1::ComboBoxFontCharsetChange() { DrawSampleThenSelection(); }
 
 void TForm1::BitBtnChangeImageClick() {
-    ui().Execute(OpenDialogImagePAL);
+    const bool palChosen = ui().Execute(OpenDialogImagePAL);
     if (!OpenDialogImagePAL.fileName.empty()) {
         LabelImageChangedPAL.caption = OpenDialogImagePAL.fileName;
         LoadPreviewBackground();
+        if (palChosen) CheckChosenPicture(OpenDialogImagePAL.fileName);
     }
-    ui().Execute(OpenDialogImageNTSC);
+    const bool ntscChosen = ui().Execute(OpenDialogImageNTSC);
     if (!OpenDialogImageNTSC.fileName.empty()) {
         LabelImageChangedNTSC.caption = OpenDialogImageNTSC.fileName;
         LoadPreviewBackground();
+        if (ntscChosen) CheckChosenPicture(OpenDialogImageNTSC.fileName);
     }
     StoreChangedSettings();
     ui().Changed();
+}
+
+void TForm1::CheckChosenPicture(const std::string& path) {
+    if (ui().LoadPicture(path)) return;
+    // The bitmap reader tells what is wrong with the file, where it can.
+    std::string why;
+    if (ReadBmp24(path, &why) || why.empty()) why = "it cannot be read as a picture";
+    ui().ShowMessage("The picture\r" + path + "\rcannot be used: " + why + ".\rThe built-in picture is shown instead.");
 }
 
 void TForm1::RenderSubtitle(const std::string& Line1, const std::string& Line2, int FontSize,

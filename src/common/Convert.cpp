@@ -1,8 +1,8 @@
 #include "common/Convert.h"
 
-#include <cerrno>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
+#include <system_error>
 #include <limits>
 
 namespace glyphon {
@@ -40,18 +40,24 @@ bool ParseFloat(std::string_view text, double& out) {
     while (b < e && IsBlank(text[b])) ++b;
     while (e > b && IsBlank(text[e - 1])) --e;
     if (b == e) return false;
-    // Accept only the characters of a plain decimal number: strtod would also
-    // take "inf", "nan", hexadecimal floats and the locale's separator.
+    // Accept only the characters of a plain decimal number: the library's
+    // parsers would also take "inf", "nan" and hexadecimal floats.
     const std::string s(text.substr(b, e - b));
     for (char c : s)
         if (!((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == 'e' || c == 'E'))
             return false;
-    // strtod honours LC_NUMERIC; the program never changes it from "C", where
-    // the separator is ".".
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(s.c_str(), &end);
-    if (end != s.c_str() + s.size() || errno == ERANGE) return false;
+    // from_chars reads "." whatever the process locale says: the window's
+    // toolkit sets the locale from the environment, where the separator may
+    // be ",". It takes no leading "+", which a number may have here.
+    const char* first = s.data();
+    const char* last = s.data() + s.size();
+    if (*first == '+') {
+        ++first;
+        if (first == last || *first == '-' || *first == '+') return false;
+    }
+    double v = 0;
+    const auto [end, ec] = std::from_chars(first, last, v, std::chars_format::general);
+    if (end != last || ec != std::errc()) return false;
     out = v;
     return true;
 }

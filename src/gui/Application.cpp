@@ -13,6 +13,7 @@
 #include "app/Environment.h"
 #include "app/HeadlessUi.h"
 #include "cli/NamedCommand.h"
+#include "gui/DisplayProbe.h"
 #include "gui/WindowedApp.h"
 #include "render/TextEngine.h"
 
@@ -27,12 +28,14 @@ bool HaveDisplay() {
 }
 
 // Without a display no window can be shown: a complete 16-argument line is
-// converted without one, anything else is a mistake the usage explains.
-int RunWithoutDisplay(int argc, char** argv) {
+// converted without one; anything else is a mistake the usage explains, or,
+// where a display was named but cannot be opened, a display fault to report.
+int RunWithoutDisplay(int argc, char** argv, bool unreachable) {
     if (RecognizeCommandLine(std::vector<std::string>(argv, argv + argc))) {
         const std::unique_ptr<TextEngine> text = CreateFreeTypeEngine();
         return RunHeadless(*text, MakeEnvironment(argc, argv));
     }
+    if (unreachable) return ReportUnreachableDisplay();
     PrintUsage(stderr);
     return kExitUsage;
 }
@@ -43,7 +46,9 @@ int RunApplication(int argc, char** argv) {
     // `glyphon convert ...`, --help and --version never open a window.
     if (const std::optional<int> status = RunNamedCommand(std::vector<std::string>(argv, argv + argc)))
         return *status;
-    if (!HaveDisplay()) return RunWithoutDisplay(argc, argv);
+    if (!HaveDisplay()) return RunWithoutDisplay(argc, argv, false);
+    // A named display that is gone counts as none for a conversion job.
+    if (!DisplayCanBeOpened(argc, argv)) return RunWithoutDisplay(argc, argv, true);
     return RunWindowed(argc, argv);
 }
 

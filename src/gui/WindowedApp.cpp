@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <clocale>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +17,9 @@ namespace glyphon {
 
 int RunWindowed(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The application object has set the process locale from the
+    // environment; numbers are read and written with "." whatever it says.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName("Glyphon");
     const std::unique_ptr<TextEngine> text = CreateFreeTypeEngine();
     QtUi ui;

@@ -43,7 +43,10 @@ public:
     RawFile& operator=(const RawFile&) = delete;
 
     void Seek(int32_t position) {
-        if (position < 0) Fail(kNegativeSeekError);
+        if (position < 0) {
+            Close();
+            ThrowRuntimeError(kNegativeSeekError);
+        }
         position_ = position;
     }
 
@@ -64,9 +67,12 @@ public:
     }
 
 private:
-    [[noreturn]] void Fail(int err) {
+    void Close() {
         ::close(fd_);
         fd_ = -1;
+    }
+    [[noreturn]] void Fail(int err) {
+        Close();
         ThrowFileError(err);
     }
 

@@ -38,8 +38,8 @@ inline constexpr int kNegativeSeekError = 131;
 // P and every entry in turn; the 2-byte buffer of the attributes starts as
 // zero. A short or foreign file thus yields some palette, never a failure.
 //
-// Throws FileError: "File not found", "File access denied", or "I/O error %d"
-// for anything else, a negative position included (kNegativeSeekError).
+// Throws FileError with the runtime's texts ("File not found", "File access
+// denied", ...; FileErrorText), and "I/O error 131" for a negative position.
 IfoPalette ReadIfoPalette(const std::string& path);
 
 }  // namespace glyphon

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
 namespace glyphon {
@@ -26,21 +27,34 @@ constexpr int64_t kMaxSide = 16384;
 
 }  // namespace
 
-std::optional<Frame> DecodeBmp24(const uint8_t* data, size_t size) {
-    if (!data || size < 54 || data[0] != 'B' || data[1] != 'M') return std::nullopt;
+std::optional<Frame> DecodeBmp24(const uint8_t* data, size_t size, std::string* problem) {
+    auto refuse = [problem](std::string why) -> std::optional<Frame> {
+        if (problem) *problem = std::move(why);
+        return std::nullopt;
+    };
+    if (!data || size < 2 || data[0] != 'B' || data[1] != 'M') return refuse("it is not a BMP picture");
+    if (size < 54) return refuse("the file is cut short");
     const uint64_t pixelOffset = U32(data + 10);
     const uint32_t headerSize = U32(data + 14);
-    if (headerSize < 40 || 14 + uint64_t(headerSize) > size) return std::nullopt;
+    if (headerSize < 40) return refuse("it is not a Windows BMP picture");
+    if (14 + uint64_t(headerSize) > size) return refuse("the file is cut short");
     const int64_t width = int32_t(U32(data + 18));
     const int64_t rawHeight = int32_t(U32(data + 22));
     const uint16_t planes = U16(data + 26), bitCount = U16(data + 28);
     const uint32_t compression = U32(data + 30);
-    if (planes != 1 || bitCount != 24 || compression != 0) return std::nullopt;
+    if (planes != 1 || bitCount != 24 || compression != 0)
+        return refuse("only uncompressed 24-bit pictures can be used");
     const bool topDown = rawHeight < 0;
     const int64_t height = topDown ? -rawHeight : rawHeight;
-    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return std::nullopt;
+    if (width <= 0 || height <= 0)
+        return refuse("the picture has no pixels (" + std::to_string(width) + " x " + std::to_string(rawHeight) + ")");
+    if (width > kMaxSide || height > kMaxSide)
+        return refuse("the picture is too large (" + std::to_string(width) + " x " + std::to_string(height) +
+                      "; at most " + std::to_string(kMaxSide) + " x " + std::to_string(kMaxSide) + ")");
+    // The pixels follow both headers; an offset into them is no picture.
+    if (pixelOffset < 14 + uint64_t(headerSize)) return refuse("the pixel data starts inside the headers");
     const uint64_t stride = (uint64_t(width) * 3 + 3) & ~uint64_t(3);
-    if (pixelOffset > size || stride * uint64_t(height) > size - pixelOffset) return std::nullopt;
+    if (pixelOffset > size || stride * uint64_t(height) > size - pixelOffset) return refuse("the file is cut short");
     Frame frame(static_cast<int>(width), static_cast<int>(height));
     for (int64_t y = 0; y < height; ++y) {
         const uint8_t* src = data + pixelOffset + stride * uint64_t(topDown ? y : height - 1 - y);
@@ -51,12 +65,18 @@ std::optional<Frame> DecodeBmp24(const uint8_t* data, size_t size) {
     return frame;
 }
 
-std::optional<Frame> ReadBmp24(const std::string& path) {
+std::optional<Frame> ReadBmp24(const std::string& path, std::string* problem) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
+    if (!in) {
+        if (problem) *problem = "the file cannot be read";
+        return std::nullopt;
+    }
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    return DecodeBmp24(bytes.data(), bytes.size());
+    if (in.bad()) {
+        if (problem) *problem = "the file cannot be read";
+        return std::nullopt;
+    }
+    return DecodeBmp24(bytes.data(), bytes.size(), problem);
 }
 
 bool WriteBmp24(const std::string& path, const Frame& frame) {

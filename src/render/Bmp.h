@@ -12,10 +12,11 @@
 namespace glyphon {
 
 // Decodes a BI_RGB 24-bit bitmap, bottom-up or top-down. Anything else, and
-// any file whose sizes do not add up, gives nullopt; nothing is read outside
-// the given bytes.
-std::optional<Frame> DecodeBmp24(const uint8_t* data, size_t size);
-std::optional<Frame> ReadBmp24(const std::string& path);
+// any file whose sizes do not add up, gives nullopt and, when `problem` is
+// given, says why in a few words ("the file is cut short", "the picture has
+// no pixels (0 x 480)", ...); nothing is read outside the given bytes.
+std::optional<Frame> DecodeBmp24(const uint8_t* data, size_t size, std::string* problem = nullptr);
+std::optional<Frame> ReadBmp24(const std::string& path, std::string* problem = nullptr);
 
 // Writes a frame as a bottom-up 24-bit bitmap; false when the file cannot be
 // written.

@@ -58,9 +58,12 @@ std::vector<std::string> MakeSizes() {
     return v;
 }
 
+// A-Z only: tolower would also fold the locale's letters above 127 and so
+// change the list's order with the user's locale.
 std::string Lower(const std::string& s) {
     std::string r = s;
-    for (char& c : r) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : r)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
     return r;
 }
 

@@ -152,6 +152,25 @@ TEST_F(PreviewTest, ChangeImageAsksForBothPicturesPalFirstAndUsesThem) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
+TEST_F(PreviewTest, ChosenPictureThatCannotBeUsedIsNamedWithTheReason) {
+    test::TempDir dir;
+    ASSERT_TRUE(WriteBmp24(dir.File("whole.bmp"), Frame(8, 8)));
+    const std::string whole = test::TempDir::Read(dir.File("whole.bmp"));
+    const std::string cutPath = dir.Write("cut.bmp", whole.substr(0, whole.size() - 1));
+    const std::string emptyPath = dir.Write("empty.bmp", "");
+    ui.dialogAnswers = {cutPath, emptyPath};
+    form.BitBtnChangeImageClick();
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0], "The picture\r" + cutPath +
+                                  "\rcannot be used: the file is cut short.\rThe built-in picture is shown instead.");
+    EXPECT_EQ(ui.messages[1], "The picture\r" + emptyPath +
+                                  "\rcannot be used: it is not a BMP picture.\rThe built-in picture is shown instead.");
+    EXPECT_EQ(form.preview, Background());
+    // Cancelling afterwards keeps the earlier choice without saying it again.
+    form.BitBtnChangeImageClick();
+    EXPECT_EQ(ui.messages.size(), 2u);
+}
+
 TEST_F(PreviewTest, NtscUsesItsOwnPictureAndHeight) {
     form.Pal.checked = false;
     form.Ntsc.checked = true;

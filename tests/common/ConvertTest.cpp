@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
+#include "support/BuiltLocale.h"
+
 namespace glyphon {
 
 TEST(Convert, IntegerAcceptsBlanksAndSignOnly) {
@@ -29,6 +33,21 @@ TEST(Convert, FloatUsesFullStopOnly) {
     } catch (const ConvertError& e) {
         EXPECT_STREQ(e.what(), "'x' is not a valid floating point value");
     }
+}
+
+// The window's toolkit switches the process to the user's locale; a decimal
+// comma there must not change what a number in a file means.
+TEST(Convert, FloatUsesFullStopUnderADecimalCommaLocale) {
+    test::BuiltLocale german("de_DE", "UTF-8", "de_DE.UTF-8");
+    ASSERT_TRUE(german.Active());
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+    EXPECT_DOUBLE_EQ(StrToFloat("25.000"), 25.0);
+    EXPECT_DOUBLE_EQ(StrToFloat("+23.976"), 23.976);
+    EXPECT_DOUBLE_EQ(StrToFloat("-1.5e1"), -15.0);
+    EXPECT_THROW(StrToFloat("25,000"), ConvertError);
+    EXPECT_THROW(StrToFloat("+-1"), ConvertError);
+    EXPECT_FALSE(StrToBool("0.0"));
+    EXPECT_TRUE(StrToBool("0.5"));
 }
 
 TEST(Convert, BooleanIsNonZeroNumberOrTrueFalseInAnyCase) {

@@ -51,25 +51,48 @@ TEST(Bmp, ReadsTopDownRows) {
     EXPECT_EQ(*back, f);
 }
 
-TEST(Bmp, RefusesWhatIsNotAComplete24BitBitmap) {
+TEST(Bmp, RefusesWhatIsNotAComplete24BitBitmapAndSaysWhy) {
     test::TempDir dir;
     std::vector<uint8_t> good = Encoded(Pattern(10, 10), dir.path() + "/p.bmp");
     ASSERT_TRUE(DecodeBmp24(good.data(), good.size()));
-    for (size_t cut : {size_t(0), size_t(10), size_t(53), good.size() - 1})
-        EXPECT_FALSE(DecodeBmp24(good.data(), cut)) << cut;
-    auto bad = good;
-    bad[28] = 32;  // 32 bits per pixel
-    EXPECT_FALSE(DecodeBmp24(bad.data(), bad.size()));
-    bad = good;
-    bad[30] = 1;  // run-length compressed
-    EXPECT_FALSE(DecodeBmp24(bad.data(), bad.size()));
-    bad = good;
-    bad[10] = 0xFF, bad[11] = 0xFF, bad[12] = 0xFF, bad[13] = 0x7F;  // pixels far beyond the end
-    EXPECT_FALSE(DecodeBmp24(bad.data(), bad.size()));
-    bad = good;
-    bad[21] = 0x7F;  // absurd width
-    EXPECT_FALSE(DecodeBmp24(bad.data(), bad.size()));
-    EXPECT_FALSE(ReadBmp24(dir.path() + "/missing.bmp"));
+    auto problem = [](const std::vector<uint8_t>& b, size_t size) {
+        std::string why = "(decoded)";
+        DecodeBmp24(b.data(), size, &why);
+        return why;
+    };
+    EXPECT_EQ(problem(good, 0), "it is not a BMP picture");
+    for (size_t cut : {size_t(10), size_t(53), good.size() - 1})
+        EXPECT_EQ(problem(good, cut), "the file is cut short") << cut;
+    auto with = [&good](std::initializer_list<std::pair<size_t, uint8_t>> bytes) {
+        auto b = good;
+        for (auto [at, v] : bytes) b[at] = v;
+        return b;
+    };
+    const std::string unsupported = "only uncompressed 24-bit pictures can be used";
+    EXPECT_EQ(problem(with({{28, 32}}), good.size()), unsupported);  // 32 bits per pixel
+    EXPECT_EQ(problem(with({{28, 8}}), good.size()), unsupported);   // 8 bits per pixel
+    EXPECT_EQ(problem(with({{30, 1}}), good.size()), unsupported);   // run-length compressed
+    EXPECT_EQ(problem(with({{14, 12}}), good.size()), "it is not a Windows BMP picture");  // OS/2 header
+    // Pixels far beyond the end, or near the 32-bit limit.
+    EXPECT_EQ(problem(with({{10, 0xFF}, {11, 0xFF}, {12, 0xFF}, {13, 0x7F}}), good.size()), "the file is cut short");
+    EXPECT_EQ(problem(with({{10, 0xFF}, {11, 0xFF}, {12, 0xFF}, {13, 0xFF}}), good.size()), "the file is cut short");
+    EXPECT_EQ(problem(with({{18, 0}}), good.size()), "the picture has no pixels (0 x 10)");
+    EXPECT_EQ(problem(with({{22, 0}}), good.size()), "the picture has no pixels (10 x 0)");
+    EXPECT_EQ(problem(with({{21, 0x7F}}), good.size()),
+              "the picture is too large (2130706442 x 10; at most 16384 x 16384)");
+    EXPECT_EQ(problem(with({{22, 0x01}, {23, 0x00}, {24, 0x00}, {25, 0x80}}), good.size()),
+              "the picture is too large (10 x 2147483647; at most 16384 x 16384)");
+    std::string why;
+    EXPECT_FALSE(ReadBmp24(dir.path() + "/missing.bmp", &why));
+    EXPECT_EQ(why, "the file cannot be read");
+}
+
+// Found by fuzz_bmp: a pixel offset of 0 made the headers themselves the
+// picture's pixels.
+TEST(Bmp, RefusesPixelsThatStartInsideTheHeaders) {
+    std::string why;
+    EXPECT_FALSE(ReadBmp24(std::string(GLYPHON_TEST_DATA) + "/fuzz/bmp-pixels-inside-headers.bmp", &why));
+    EXPECT_EQ(why, "the pixel data starts inside the headers");
 }
 
 TEST(Bmp, ScaleNearestStretchesToTheFrame) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/BuiltLocale.h"
+
 namespace glyphon {
 
 TEST(FontTables, ListsHoldTheirItemsInStoredOrder) {
@@ -54,6 +56,17 @@ TEST(FontTables, FontNameListStartsWithArialAndSortsWithoutCase) {
     EXPECT_EQ(list, (std::vector<std::string>{"Arial", "alpha", "Arial", "Default", "DejaVu Sans",
                                               "Liberation Sans", "zeta"}));
     EXPECT_EQ(BuildFontNameList({}), (std::vector<std::string>{"Arial", "Default"}));
+}
+
+// Only A to Z are folded: in a Latin-1 locale the C library would also fold
+// byte C4 (A umlaut) to E4 (a umlaut) and so sort "<C4>x" behind "<E4>b".
+TEST(FontTables, FontNameListOrderDoesNotDependOnTheLocale) {
+    const std::vector<std::string> families = {"\xE4" "b", "\xC4" "x", "Zed"};
+    const auto inC = BuildFontNameList(families);
+    EXPECT_EQ(inC, (std::vector<std::string>{"Arial", "Default", "Zed", "\xC4" "x", "\xE4" "b"}));
+    test::BuiltLocale latin1("de_DE", "ISO-8859-1", "de_DE.ISO-8859-1");
+    ASSERT_TRUE(latin1.Active());
+    EXPECT_EQ(BuildFontNameList(families), inC);
 }
 
 }  // namespace glyphon
