@@ -54,21 +54,6 @@ void DilateSquare(const BitPlane& in, BitPlane& out, BitPlane& rows, std::vector
     }
 }
 
-// Paints `colour` on pixel x + b of `row` for every set bit b, one run of
-// consecutive set bits at a time.
-void PaintSpans(uint32_t* row, int x, uint64_t bits, uint32_t colour) {
-    while (bits) {
-        // Adding the run's lowest bit carries through the run: the sum's
-        // lowest set bit is the first column past it (none when the run
-        // reaches column 63).
-        const uint64_t past = bits + (bits & -bits);
-        const int begin = __builtin_ctzll(bits);
-        const int end = past ? __builtin_ctzll(past) : 64;
-        std::fill(row + x + begin, row + x + end, colour);
-        bits &= past;
-    }
-}
-
 struct Scratch {
     BitPlane text, antialias, outline, rows;
     std::vector<uint64_t> tmp;
@@ -125,11 +110,13 @@ void DrawLayeredLine(Frame& frame, const LineMask& mask, int x, int y, int outli
     else
         s.outline.Reset(cw, ch);
 
-    // Each layer paints the pixels no later layer covers: the outline ring
-    // (outline less antialias), the antialias ring (antialias less text) and
-    // the text, each as spans of set bits.
-    const uint32_t outline = colors.outline.Packed(), antialias = colors.antialias.Packed(),
-                   text = colors.text.Packed();
+    // Every pixel of the outline or antialias layer is painted once, in the
+    // colour of the topmost layer it belongs to. The layers nest (text within
+    // antialias within outline, when there is an outline), so two bits pick
+    // the colour: antialias and text set is text, antialias alone is
+    // antialias, neither is outline.
+    const uint32_t colourOf[4] = {colors.outline.Packed(), colors.antialias.Packed(), 0,
+                                  colors.text.Packed()};
     const int cx0 = std::max(0, -originX), cx1 = std::min(cw, frame.Width() - originX);
     const int cy0 = std::max(0, -originY), cy1 = std::min(ch, frame.Height() - originY);
     for (int cy = cy0; cy < cy1; ++cy) {
@@ -138,14 +125,17 @@ void DrawLayeredLine(Frame& frame, const LineMask& mask, int x, int y, int outli
         const uint64_t* a = s.antialias.Row(cy);
         const uint64_t* t = s.text.Row(cy);
         for (int i = cx0 >> 6; i <= (cx1 - 1) >> 6; ++i) {
+            uint64_t any = o[i] | a[i];
             // Keep only the columns inside the frame.
             const int lo = i * 64;
-            uint64_t inside = ~uint64_t(0);
-            if (cx0 > lo) inside &= ~uint64_t(0) << (cx0 - lo);
-            if (cx1 < lo + 64) inside &= ~uint64_t(0) >> (64 - (cx1 - lo));
-            PaintSpans(row, originX + lo, o[i] & ~a[i] & inside, outline);
-            PaintSpans(row, originX + lo, a[i] & ~t[i] & inside, antialias);
-            PaintSpans(row, originX + lo, t[i] & inside, text);
+            if (cx0 > lo) any &= ~uint64_t(0) << (cx0 - lo);
+            if (cx1 < lo + 64) any &= ~uint64_t(0) >> (64 - (cx1 - lo));
+            while (any) {
+                const int b = __builtin_ctzll(any);
+                any &= any - 1;
+                const unsigned layer = unsigned((t[i] >> b) & 1) << 1 | unsigned((a[i] >> b) & 1);
+                row[originX + lo + b] = colourOf[layer];
+            }
         }
     }
 }
