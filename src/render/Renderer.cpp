@@ -105,8 +105,10 @@ void DrawLayeredLine(Frame& frame, const LineMask& mask, int x, int y, int outli
         }
     }
     DilateSquare(s.text, s.antialias, s.rows, s.tmp, 1);
+    // A (2w + 1) square is a 3 x 3 square grown by a (2w - 1) one: the
+    // outline grows from the antialias layer, two columns and rows less work.
     if (w >= 1)
-        DilateSquare(s.text, s.outline, s.rows, s.tmp, w);
+        DilateSquare(s.antialias, s.outline, s.rows, s.tmp, w - 1);
     else
         s.outline.Reset(cw, ch);
 
