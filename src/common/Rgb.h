@@ -48,7 +48,7 @@ public:
         width_ = width;
         height_ = height;
         pixels_.assign(size_t(width) * size_t(height), fill.Packed());
-        MarkAll(fill);
+        MarkFilledWith(fill);
     }
     void Fill(Rgb c) {
         if (c == kPureBlue && pixels_.size() == size_t(width_) * size_t(height_)) {
@@ -62,7 +62,7 @@ public:
         } else {
             pixels_.assign(pixels_.size(), c.Packed());
         }
-        MarkAll(c);
+        MarkFilledWith(c);
     }
 
     int Width() const { return width_; }
@@ -79,7 +79,7 @@ public:
 
     const std::vector<uint32_t>& Pixels() const { return pixels_; }
     std::vector<uint32_t>& Pixels() {
-        MarkAll(Rgb{});
+        MarkAllWritten();
         return pixels_;
     }
 
@@ -90,9 +90,16 @@ public:
 
 private:
     // After filling with `c`: no row written when it is pure blue, else all.
-    void MarkAll(Rgb c) {
+    void MarkFilledWith(Rgb c) {
+        if (c == kPureBlue) {
+            writtenTop_ = writtenBottom_ = 0;
+        } else {
+            MarkAllWritten();
+        }
+    }
+    void MarkAllWritten() {
         writtenTop_ = 0;
-        writtenBottom_ = c == kPureBlue ? 0 : height_;
+        writtenBottom_ = height_;
     }
     void MarkWritten(int y) {
         y = std::clamp(y, 0, std::max(height_ - 1, 0));
