@@ -1,10 +1,12 @@
 # make run   - install what is missing, build, start the program
 # make test  - install what is missing, build, run every test
 # make bench - build and run the benchmarks
+# make install [PREFIX=/usr/local] [DESTDIR=] - install program, desktop entry, icon, man page
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench install clean
 
 all: build
 
@@ -26,6 +28,9 @@ test: build
 
 bench: build
 	@scripts/bench $(BUILD)
+
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" >/dev/null
 
 clean:
 	rm -rf $(BUILD) build-fuzz

@@ -1,7 +1,10 @@
 #include "app/TForm1.h"
 
+#include <iterator>
+
 #include "app/SettingsFile.h"
 #include "common/Convert.h"
+#include "render/DisplayText.h"
 #include "render/FontTables.h"
 #include "subtitle/Subtitle.h"
 
@@ -113,6 +116,7 @@ void TForm1::BitBtnSetDefaultValuesClick() {
     LabelImageChangedNTSC.caption.clear();
     LoadPreviewBackground();
     SetNoIfoChecked(false);
+    StoreChangedSettings();
     ui_.Changed();
 }
 
@@ -150,6 +154,13 @@ void TForm1::SetControlsEnabled(bool Enabled) {
 void TForm1::ReadStoredSettings() {
     if (!StoreEnabled) return;
     const IniFile ini = IniFile::Load(env_.settingsPath);
+    // The track bars' handlers may fail on a garbled list position; the
+    // reading is over either way.
+    struct Reading {
+        bool& flag;
+        explicit Reading(bool& f) : flag(f) { flag = true; }
+        ~Reading() { flag = false; }
+    } reading(readingSettings_);
     if (auto v = ini.Get(kSection, "LabelImageChangedPAL_Caption")) LabelImageChangedPAL.caption = *v;
     if (auto v = ini.Get(kSection, "LabelImageChangedNTSC_Caption")) LabelImageChangedNTSC.caption = *v;
     const std::pair<const char*, TComboBox*> lists[] = {
@@ -170,21 +181,40 @@ void TForm1::ReadStoredSettings() {
         Placement.top = *t;
         Placement.minimized = StoredInt(ini, "WindowState").value_or(0) == 1;
     }
+    settingsRead_ = true;
+    storedValues_ = StoredValues();
     ui_.Changed();
+}
+
+std::vector<std::string> TForm1::StoredValues() const {
+    return {LabelImageChangedPAL.caption,
+            LabelImageChangedNTSC.caption,
+            IntToStr(ComboBoxAlign.itemIndex),
+            IntToStr(ComboBoxFontStyle.itemIndex),
+            IntToStr(ComboBoxFontCharset.itemIndex),
+            IntToStr(ComboBoxFontName.itemIndex),
+            IntToStr(ComboBoxFontSize.itemIndex),
+            IntToStr(ComboBoxOutlineWidth.itemIndex),
+            IntToStr(offset.position),
+            IntToStr(offset_or.position)};
+}
+
+void TForm1::StoreChangedSettings() {
+    // Before the first reading the controls hold defaults, not the user's
+    // choice; a command-line run never touches the file.
+    if (CommandLineMode || !StoreEnabled || !settingsRead_ || readingSettings_) return;
+    if (StoredValues() != storedValues_) WriteStoredSettings();
 }
 
 void TForm1::WriteStoredSettings() {
     IniFile ini = IniFile::Load(env_.settingsPath);
-    ini.Set(kSection, "LabelImageChangedPAL_Caption", LabelImageChangedPAL.caption);
-    ini.Set(kSection, "LabelImageChangedNTSC_Caption", LabelImageChangedNTSC.caption);
-    ini.Set(kSection, "ComboBoxAlign_ItemIndex", IntToStr(ComboBoxAlign.itemIndex));
-    ini.Set(kSection, "ComboBoxFontStyle_ItemIndex", IntToStr(ComboBoxFontStyle.itemIndex));
-    ini.Set(kSection, "ComboBoxFontCharset_ItemIndex", IntToStr(ComboBoxFontCharset.itemIndex));
-    ini.Set(kSection, "ComboBoxFontName_ItemIndex", IntToStr(ComboBoxFontName.itemIndex));
-    ini.Set(kSection, "ComboBoxFontSize_ItemIndex", IntToStr(ComboBoxFontSize.itemIndex));
-    ini.Set(kSection, "ComboBoxOutlineWidth_ItemIndex", IntToStr(ComboBoxOutlineWidth.itemIndex));
-    ini.Set(kSection, "offset_Position", IntToStr(offset.position));
-    ini.Set(kSection, "offset_or_Position", IntToStr(offset_or.position));
+    storedValues_ = StoredValues();
+    const char* const keys[] = {"LabelImageChangedPAL_Caption",  "LabelImageChangedNTSC_Caption",
+                                "ComboBoxAlign_ItemIndex",       "ComboBoxFontStyle_ItemIndex",
+                                "ComboBoxFontCharset_ItemIndex", "ComboBoxFontName_ItemIndex",
+                                "ComboBoxFontSize_ItemIndex",    "ComboBoxOutlineWidth_ItemIndex",
+                                "offset_Position",               "offset_or_Position"};
+    for (size_t i = 0; i < std::size(keys); ++i) ini.Set(kSection, keys[i], storedValues_[i]);
     if (Placement.valid) {
         ini.Set(kSection, "WindowLeft", IntToStr(Placement.left));
         ini.Set(kSection, "WindowTop", IntToStr(Placement.top));
@@ -213,6 +243,7 @@ void TForm1::SetOffsetPosition(int position) {
     if (offset.position == position) return;
     offset.position = position;
     offsetChange();
+    StoreChangedSettings();
 }
 
 void TForm1::SetOffsetOrPosition(int position) {
@@ -220,6 +251,7 @@ void TForm1::SetOffsetOrPosition(int position) {
     if (offset_or.position == position) return;
     offset_or.position = position;
     offset_orChange();
+    StoreChangedSettings();
 }
 
 void TForm1::UserPick(TComboBox& combo, int index) {
@@ -234,6 +266,7 @@ void TForm1::UserPick(TComboBox& combo, int index) {
         ComboBoxFontCharsetChange();
     else if (&combo == &ComboBoxAlign)
         offsetChange();
+    StoreChangedSettings();
     ui_.Changed();
 }
 
@@ -243,6 +276,13 @@ void TForm1::ListBox1Select(int index) {
     ListBox1Click();
     ui_.Changed();
 }
+
+int TForm1::SubtitleCharset() const {
+    if (Subtitles && Subtitles->Utf8) return kUtf8Charset;
+    return CharsetFromName(ComboBoxFontCharset.Text());
+}
+
+std::string TForm1::ShownText(const std::string& bytes) const { return DisplayText(bytes, SubtitleCharset()); }
 
 void TForm1::ReportError(const std::string& text) {
     ActionFailed = true;

@@ -17,6 +17,7 @@
 
 #include "app/Controls.h"
 #include "app/Ui.h"
+#include "app/WindowPlacement.h"
 #include "common/Rgb.h"
 
 namespace glyphon {
@@ -37,12 +38,6 @@ struct AppEnvironment {
     std::vector<std::string> installedFamilies; // font families, as fontconfig lists them
 };
 
-// Window placement kept in the settings file beside the ten stored keys.
-struct WindowPlacement {
-    bool valid = false;
-    int left = 0, top = 0;
-    bool minimized = false;
-};
 
 class TForm1 {
 public:
@@ -103,6 +98,10 @@ public:
     void SetControlsEnabled(bool Enabled);
     void ReadStoredSettings();
     void WriteStoredSettings();
+    // Interactive use only: writes the stored settings when one of them
+    // differs from what was last read or written, so that what activation
+    // reads back is what the user last chose.
+    void StoreChangedSettings();
 
     // Program-side setters that run the control's handler on a real change.
     void SetNoIfoChecked(bool checked);      // runs i_dont_have_ifoClick
@@ -159,6 +158,10 @@ public:
 
     // ---- loading and fit check (app/TForm1_load.cpp) ----------------------
     void ButtonLoadSubClick();
+    // A subtitle file named when the program was started ("glyphon
+    // movie.srt"): loaded as "Load SRT" loads a chosen file, with the
+    // generic palette when no palette is ready yet.
+    void OpenSubtitleFile(const std::string& fileName);
     void CheckLineFits(const std::string& Line1, const std::string& Line2, int FontSize,
                        const std::string& FontName, int Charset, int Style);
     void CheckAllSubtitles();
@@ -175,6 +178,14 @@ public:
 
     void ButtonAboutClick();
 
+    // The character set the subtitle texts are read in: the "UTF-8" item's
+    // for a file that started with a byte-order mark, the chosen item's
+    // otherwise. Drawing, the fit check and every shown text use it.
+    int SubtitleCharset() const;
+    // Subtitle bytes as that character set reads them, as UTF-8: what the
+    // list and the messages show (the same characters the preview draws).
+    std::string ShownText(const std::string& bytes) const;
+
     // Shows an error that ends the current action (a full stop is added
     // when the text has none) and sets ActionFailed.
     void ReportError(const std::string& text);
@@ -185,7 +196,13 @@ public:
 
 private:
     void SetupControls();
+    void LoadChosenSubtitle();
+    // The ten stored values as the settings file holds them.
+    std::vector<std::string> StoredValues() const;
     bool settingsWritten_ = false;
+    bool settingsRead_ = false;     // the stored settings have been read once
+    bool readingSettings_ = false;  // no write while the file is being read
+    std::vector<std::string> storedValues_;  // as last read or written
 
     Ui& ui_;
     TextEngine& text_;

@@ -8,6 +8,17 @@
 
 namespace glyphon {
 
+namespace {
+
+bool EndsWithBat(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string end = name.substr(name.size() - 4);
+    for (char& c : end) c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return end == ".bat";
+}
+
+}  // namespace
+
 void TForm1::ExamineCommandLine() {
     CommandLineMode = false;
     CommandLineArgs.clear();
@@ -81,7 +92,9 @@ void TForm1::ButtonBatchClick() {
     // The batch file is asked for once per program run.
     if (OpenDialogBat.fileName.empty()) ui().Execute(OpenDialogBat);
     if (OpenDialogBat.fileName.empty()) return;
-    const std::string batchFile = OpenDialogBat.fileName + ".bat";
+    // A chosen "jobs.bat" is that file, not "jobs.bat.bat".
+    std::string batchFile = OpenDialogBat.fileName;
+    if (!EndsWithBat(batchFile)) batchFile += ".bat";
 
     BatchJob job;
     job.programDir = env().programDir;

@@ -152,7 +152,7 @@ void TForm1::ButtonGenerateSupClick() {
             // keeps to the entries it started with.
             const SubtitleLine entry = Subtitles->GetLine(i);
             RenderSubtitle(entry.Line1, entry.Line2, StrToInt(ComboBoxFontSize.Text()), ComboBoxFontName.Text(),
-                           CharsetFromName(ComboBoxFontCharset.Text()), StyleFromName(ComboBoxFontStyle.Text()),
+                           SubtitleCharset(), StyleFromName(ComboBoxFontStyle.Text()),
                            offset.position, offset_or.position, ComboBoxAlign.Text());
             int top = BandTop, height = BandHeight;
             ClipBand(top, height, preview.Height());

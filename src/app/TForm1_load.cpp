@@ -45,10 +45,11 @@ void TForm1::CheckLineFits(const std::string& Line1, const std::string& Line2, i
     if (!SubtitleLoaded) {
         // The test belongs to a first load: nothing stays listed.
         ListBox1.Clear();
-        ui_.ShowMessage("The string \r" + Line1 + "\r" + Line2 +
+        ui_.ShowMessage("The string \r" + ShownText(Line1) + "\r" + ShownText(Line2) +
                         "\ris too long. Please correct the srt and reload it. You can just use a smaler font size.");
     } else {
-        ui_.ShowMessage("The string \r" + Line1 + "\r" + Line2 + "\ris too long. Please use a smaler font size.");
+        ui_.ShowMessage("The string \r" + ShownText(Line1) + "\r" + ShownText(Line2) +
+                        "\ris too long. Please use a smaler font size.");
     }
 }
 
@@ -58,7 +59,7 @@ void TForm1::CheckAllSubtitles() {
         const int size = StrToInt(ComboBoxFontSize.Text());
         const SubtitleLine& entry = Subtitles->Lines[size_t(i - 1)];
         CheckLineFits(entry.Line1, entry.Line2, size, ComboBoxFontName.Text(),
-                      CharsetFromName(ComboBoxFontCharset.Text()), StyleFromName(ComboBoxFontStyle.Text()));
+                      SubtitleCharset(), StyleFromName(ComboBoxFontStyle.Text()));
         if (!SubtitleFits) break;
     }
     if (!SubtitleFits) return;
@@ -74,6 +75,21 @@ void TForm1::ButtonLoadSubClick() {
     // A cancelled dialog keeps the name of its last confirmed choice, which
     // is then loaded again.
     if (!CommandLineMode) ui_.Execute(OpenDialogsub);
+    LoadChosenSubtitle();
+}
+
+void TForm1::OpenSubtitleFile(const std::string& fileName) {
+    // Without an IFO the file can only be shown with the generic palette.
+    if (!IfoLoaded) SetNoIfoChecked(true);
+    OpenDialogsub.fileName = fileName;
+    SubtitleLoaded = false;
+    SubtitleFits = false;
+    EditLoadSrt.text = "Load SRT";
+    LoadChosenSubtitle();
+    ui_.Changed();
+}
+
+void TForm1::LoadChosenSubtitle() {
     const std::string fileName = OpenDialogsub.fileName;
     if (fileName.empty() || !IfoLoaded) {
         ui_.ShowMessage("Please load an Ifo file first and then an Srt/Sub/Txt file.");
@@ -88,8 +104,9 @@ void TForm1::ButtonLoadSubClick() {
     try {
         Subtitles->LoadFromFile(fileName, true, ui_);
     } catch (const ConvertError& e) {
-        // The load ends at once: nothing is listed, nothing is checked.
-        ReportError(e.what());
+        // The load ends at once: nothing is listed, nothing is checked. The
+        // refused text comes from the file.
+        ReportError(ShownText(e.what()));
         return;
     } catch (const FileError& e) {
         ReportError(e.what());

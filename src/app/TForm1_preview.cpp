@@ -76,7 +76,7 @@ void TForm1::DrawPreview(const std::string& Line1, const std::string& Line2, int
     const TextExtent e1 = text().MeasureLine(Line1, font);
     const TextExtent e2 = text().MeasureLine(Line2, font);
     if (e1.width >= kFitLimit || e2.width >= kFitLimit) {
-        ui().ShowMessage("The string \r" + Line1 + "\r" + Line2 + "\r" + "is too long.");
+        ui().ShowMessage("The string \r" + ShownText(Line1) + "\r" + ShownText(Line2) + "\r" + "is too long.");
         SubtitleFits = false;
         ui().Changed();
         return;
@@ -96,7 +96,7 @@ void TForm1::DrawPreview(const std::string& Line1, const std::string& Line2, int
 
 void TForm1::DrawPreviewWithSettings(const std::string& Line1, const std::string& Line2) {
     DrawPreview(Line1, Line2, StrToInt(ComboBoxFontSize.Text()), ComboBoxFontName.Text(),
-                CharsetFromName(ComboBoxFontCharset.Text()), StyleFromName(ComboBoxFontStyle.Text()),
+                SubtitleCharset(), StyleFromName(ComboBoxFontStyle.Text()),
                 offset.position, offset_or.position, ComboBoxAlign.Text());
 }
 
@@ -147,6 +147,7 @@ void TForm1::BitBtnChangeImageClick() {
         LabelImageChangedNTSC.caption = OpenDialogImageNTSC.fileName;
         LoadPreviewBackground();
     }
+    StoreChangedSettings();
     ui().Changed();
 }
 

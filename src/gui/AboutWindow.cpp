@@ -31,6 +31,16 @@ QString Shown(const std::string& text) {
 
 QString ApplicationTitle() { return QStringLiteral("Glyphon"); }
 
+// Hands the page to the desktop's browser; when there is none to start, the
+// user is told where the page is rather than left with a click that did
+// nothing.
+void OpenInBrowser(const std::string& url, QWidget* parent) {
+    if (QDesktopServices::openUrl(QUrl(QString::fromStdString(url)))) return;
+    QMessageBox box(QMessageBox::Warning, ApplicationTitle(),
+                    Shown(std::string(kNoBrowserMessage) + "\r" + url), QMessageBox::Ok, parent);
+    box.exec();
+}
+
 // The check's dialogs as message boxes over the About window. The wait
 // cursor of a running request gives way as soon as a dialog appears.
 class MessageBoxUpdateUi : public UpdateUi {
@@ -64,9 +74,7 @@ public:
                         QMessageBox::Yes | QMessageBox::No, parent_);
         return box.exec() == QMessageBox::Yes;
     }
-    void OpenUrl(const std::string& url) override {
-        QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
-    }
+    void OpenUrl(const std::string& url) override { OpenInBrowser(url, parent_); }
 
 private:
     QWidget* parent_;
@@ -308,7 +316,7 @@ void TForm2::OpenUrl(const std::string& url) {
     if (updateUi_)
         updateUi_->OpenUrl(url);
     else
-        QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+        OpenInBrowser(url, this);
 }
 
 void TForm2::Button1Click() { OpenUrl(update::kSiteUrl); }

@@ -26,6 +26,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
+// Shown, with the address on the next line, when a page cannot be opened
+// because no web browser could be started.
+inline constexpr const char* kNoBrowserMessage = "No web browser could be started to show this page:";
+
 class TForm2 : public QDialog {
     Q_OBJECT
 public:

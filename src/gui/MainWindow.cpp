@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
+#include <QAbstractItemView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,7 +16,9 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QScreen>
 #include <QStyle>
+#include <algorithm>
 #include <exception>
 
 #include "common/Convert.h"
@@ -53,7 +57,15 @@ MainWindow::MainWindow(TForm1& model, QtUi& ui) : model_(model), ui_(ui) {
     QFont f("Liberation Sans");
     f.setPointSize(8);
     setFont(f);
-    setStyleSheet("* { font-family: \"Liberation Sans\"; font-size: 8pt; } QComboBox { padding: 0px 0px 0px 3px; } QComboBox::drop-down { width: 13px; }");
+    // Group captions sit on the frame line, interrupting it, as group boxes
+    // are drawn on the desktop the window was laid out for; lists drop down
+    // below their box.
+    setStyleSheet(
+        "* { font-family: \"Liberation Sans\"; font-size: 8pt; }"
+        " QComboBox { padding: 0px 0px 0px 3px; combobox-popup: 0; } QComboBox::drop-down { width: 13px; }"
+        " QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+        " QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px;"
+        " padding: 0px 2px; background-color: palette(window); }");
     setFixedSize(803, 705);
     Build();
     Connect();
@@ -131,15 +143,21 @@ void MainWindow::Build() {
     Combo(fonts_, model_.ComboBoxFontStyle, 186, 26, 72);
     MakeLabel(fonts_, "Font Size", 260, 12);
     Combo(fonts_, model_.ComboBoxFontSize, 260, 26, 44);
-    MakeLabel(fonts_, "Align", 308, 12);
-    Combo(fonts_, model_.ComboBoxAlign, 308, 26, 58);
+    // "Font Size" is wider than its list: "Align" starts clear of it.
+    MakeLabel(fonts_, "Align", 312, 12);
+    Combo(fonts_, model_.ComboBoxAlign, 312, 26, 54);
     MakeLabel(fonts_, "Offsets", 370, 12);
     offset_ = new QSlider(Qt::Horizontal, fonts_);
     offset_->setGeometry(368, 28, 54, 18);
     labelOffset_ = MakeLabel(fonts_, "", 372, 48, 28);
     offsetOr_ = new QSlider(Qt::Vertical, fonts_);
-    offsetOr_->setGeometry(424, 12, 14, 52);
+    // Clear of the frame line at both ends of its range.
+    offsetOr_->setGeometry(424, 15, 14, 48);
     offsetOr_->setInvertedAppearance(true);
+    // Only even positions exist: keys move two (or a page of four) at a
+    // time, so that a step down is not raised back to where it started.
+    offsetOr_->setSingleStep(2);
+    offsetOr_->setPageStep(4);
     labelOffsetOr_ = MakeLabel(fonts_, "", 402, 48, 22);
     MakeLabel(fonts_, "Outline", 442, 12, 36);
     Combo(fonts_, model_.ComboBoxOutlineWidth, 442, 26, 34);
@@ -206,7 +224,15 @@ void MainWindow::SyncCombo(QComboBox* box, const TComboBox& model) {
     if (box->count() != int(model.items.size()) ||
         (box->count() > 0 && box->itemText(box->count() - 1) != ToQString(model.items.back()))) {
         box->clear();
-        for (const auto& item : model.items) box->addItem(ToQString(item));
+        int widest = 0;
+        for (const auto& item : model.items) {
+            box->addItem(ToQString(item));
+            widest = std::max(widest, box->view()->fontMetrics().horizontalAdvance(ToQString(item)));
+        }
+        // The box keeps its fixed width; its open list is as wide as the
+        // longest item (text margins, frame and a scroll bar beside it).
+        const int scrollBar = box->count() > box->maxVisibleItems() ? box->style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+        box->view()->setMinimumWidth(widest + 16 + scrollBar);
     }
     box->setCurrentIndex(model.itemIndex);
     box->setEnabled(model.enabled);
@@ -226,10 +252,12 @@ void MainWindow::SyncSwatches() {
     for (const auto& s : swatches) {
         auto* square = new QLabel(input_);
         square->setGeometry(s.left, s.top, 14, 14);
-        square->setStyleSheet(QString("background-color: rgb(%1,%2,%3); border: 1px solid rgb(%1,%2,%3);")
-                                  .arg(s.color.r)
-                                  .arg(s.color.g)
-                                  .arg(s.color.b));
+        // Filled through the palette, not a style sheet: a style sheet
+        // would colour the swatch's tooltip as well.
+        QPalette fill = square->palette();
+        fill.setColor(QPalette::Window, QColor(s.color.r, s.color.g, s.color.b));
+        square->setPalette(fill);
+        square->setAutoFillBackground(true);
         square->setToolTip(ToQString(s.entryText));
         auto* number = new QLabel(ToQString(s.labelCaption), input_);
         number->setGeometry(s.labelLeft, s.labelTop, 14, 14);
@@ -277,17 +305,31 @@ void MainWindow::Sync() {
     }
     labelOffset_->setText(ToQString(model_.LabelOffset.caption));
     labelOffsetOr_->setText(ToQString(model_.LabelOffset_Or.caption));
-    progress_->setRange(model_.ProgressBar1.min, std::max(model_.ProgressBar1.min, model_.ProgressBar1.max));
-    progress_->setValue(model_.ProgressBar1.position);
+    {
+        // A position past the end shows a full bar, as the model's bar
+        // keeps it; a bar without steps (one subtitle) is full once its
+        // position has moved at all. An empty range would make Qt's bar
+        // show a busy animation instead.
+        const TProgressBar& bar = model_.ProgressBar1;
+        const int min = bar.min, max = std::max(bar.min + 1, bar.max);
+        const int value = bar.max <= bar.min ? (bar.position > bar.min ? max : min)
+                                             : std::clamp(bar.position, min, max);
+        progress_->setRange(min, max);
+        progress_->setValue(value);
+    }
     generate_->setText(ToQString(model_.ButtonGenerateSup.caption));
     generate_->setEnabled(model_.ButtonGenerateSup.enabled);
     batch_->setEnabled(model_.ButtonBatch.enabled);
     {
         const QSignalBlocker b(list_);
-        if (shownItems_ != model_.ListBox1.items) {
+        // Entries show as the chosen character set reads them, so a change of
+        // it shows them anew.
+        const int charset = model_.SubtitleCharset();
+        if (shownItems_ != model_.ListBox1.items || shownCharset_ != charset) {
             list_->clear();
-            for (const auto& item : model_.ListBox1.items) list_->addItem(ToQString(item));
+            for (const auto& item : model_.ListBox1.items) list_->addItem(ToQString(model_.ShownText(item)));
             shownItems_ = model_.ListBox1.items;
+            shownCharset_ = charset;
         }
         list_->setCurrentRow(model_.ListBox1.itemIndex);
         list_->setEnabled(model_.ListBox1.enabled);
@@ -304,7 +346,26 @@ void MainWindow::Sync() {
 }
 
 void MainWindow::ApplyPlacement() {
-    if (model_.Placement.valid) move(model_.Placement.left, model_.Placement.top);
+    std::vector<ScreenArea> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect r = screen->geometry();
+        screens.push_back({r.x(), r.y(), r.width(), r.height()});
+    }
+    const QRect frame = frameGeometry();
+    if (PlacementReachable(model_.Placement, frame.width(), screens)) {
+        move(model_.Placement.left, model_.Placement.top);
+        placed_ = true;
+        return;
+    }
+    // A first start, or a stored place that would lose the window: centred
+    // on the screen, as a new window opens.
+    if (placed_) return;
+    placed_ = true;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect r = screen->availableGeometry();
+    const DesktopPoint at = CentredOn({r.x(), r.y(), r.width(), r.height()}, frame.width(), frame.height());
+    move(at.x, at.y);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -36,7 +36,8 @@ public:
     // Runs a handler; an error that escapes it goes to the error box, as the
     // toolkit reports errors that end a window action.
     void Guard(const std::function<void()>& handler);
-    // Moves the window to the stored placement, when there is one.
+    // Moves the window to the stored placement when it keeps the window
+    // reachable; otherwise centres it the first time.
     void ApplyPlacement();
 
 protected:
@@ -68,6 +69,8 @@ private:
     std::vector<QWidget*> swatchWidgets_;
     std::vector<PaletteSwatch> shownSwatches_;
     std::vector<std::string> shownItems_;
+    int shownCharset_ = -1;
+    bool placed_ = false;  // the window has been given its first place
 };
 
 }  // namespace glyphon

@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QTimer>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/Environment.h"
+#include "app/FileArgument.h"
 #include "gui/MainWindow.h"
 #include "gui/QtUi.h"
 #include "render/TextEngine.h"
@@ -25,9 +28,11 @@ int RunWindowed(int argc, char** argv) {
     window.show();
     // Activation runs once the event loop is up, so that a command-line run
     // can end the program from inside it.
+    const std::optional<std::string> file = FileArgument(model.env().args);
     QTimer::singleShot(0, &window, [&] {
         window.Guard([&] { model.FormActivate(); });
         window.ApplyPlacement();
+        if (file) window.Guard([&] { model.OpenSubtitleFile(*file); });
     });
     const int status = app.exec();
     model.FormDestroy();

@@ -48,6 +48,7 @@ constexpr CharsetRow kCharsets[] = {
     {"THAI", 222, "CP874"},
     {"TURKISH", 162, "CP1254"},
     {"VIETNAMESE", 163, "CP1258"},
+    {"UTF-8", kUtf8Charset, "UTF-8"},
 };
 
 std::vector<std::string> MakeSizes() {
@@ -124,6 +125,8 @@ std::string CodePageOf(int charset) {
         if (row.number == charset) return row.codePage;
     return "CP1252";
 }
+
+int RealisedCharset(int charset) { return charset == kUtf8Charset ? int(kDefaultCharset) : charset; }
 
 std::vector<std::string> BuildFontNameList(const std::vector<std::string>& installedFamilies) {
     std::vector<std::string> platform;

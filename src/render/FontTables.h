@@ -20,10 +20,13 @@ enum Charset : int {
     kSymbolCharset = 2,
     kMacCharset = 77,
     kOemCharset = 255,
+    // Not a GDI number: the "UTF-8" item. Its text reads as UTF-8 and its font
+    // is realised as for DEFAULT (65001 is the UTF-8 code page's number).
+    kUtf8Charset = 65001,
 };
 
 const std::vector<std::string>& FontStyleItems();     // "Normal" .. "StrikeOut", 9 items
-const std::vector<std::string>& FontCharsetItems();   // "ANSI" .. "VIETNAMESE", 19 items
+const std::vector<std::string>& FontCharsetItems();   // "ANSI" .. "VIETNAMESE", "UTF-8": 20 items
 const std::vector<std::string>& FontSizeItems();      // "6" .. "30", "32" .. "50", 35 items
 const std::vector<std::string>& OutlineWidthItems();  // "2", "3", "4"
 const std::vector<std::string>& AlignItems();         // "center", "left", "right"
@@ -44,8 +47,13 @@ int CharsetFromName(std::string_view name);
 // The iconv name of the code page that decides how subtitle bytes read as
 // characters in a character set. DEFAULT stands for the Windows ANSI page of a
 // western system (1252), OEM for 437, MAC for Macintosh Roman. SYMBOL returns
-// an empty name: its bytes select symbol glyphs directly.
+// an empty name: its bytes select symbol glyphs directly. kUtf8Charset gives
+// "UTF-8".
 std::string CodePageOf(int charset);
+
+// The character set a font is realised with: DEFAULT for kUtf8Charset, the
+// number itself otherwise.
+int RealisedCharset(int charset);
 
 // "Arial", then "Default" and the installed families each once, sorted
 // without regard to case. Built anew on every call (a reset rebuilds, never

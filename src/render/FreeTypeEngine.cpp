@@ -14,6 +14,12 @@
 // kerning. A bold style on a family without a bold face is simulated as GDI
 // does it: every glyph is smeared one pixel to the right and advances one
 // pixel further. An italic style without an italic face shears the outlines.
+//
+// A character the face has no glyph for is drawn from the face fontconfig
+// offers for that character under the same request (family, style, pixel
+// size), with that face's hinted glyph and advance; the line keeps the
+// requested face's ascent and descent. Bytes a code page cannot read, and
+// the symbol mapping, keep the requested face's missing-glyph box.
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -24,10 +30,13 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <deque>
 #include <map>
 #include <unordered_map>
 #include <vector>
 
+#include "common/Utf8.h"
+#include "render/Decoration.h"
 #include "render/FontTables.h"
 #include "render/TextEngine.h"
 
@@ -91,6 +100,12 @@ struct Glyph {
     int width = 0, rows = 0;
     int words = 0;
     std::vector<uint64_t> bits;  // rows x words, LSB = leftmost pixel
+};
+
+// A face that stands in for characters the requested face lacks.
+struct Fallback {
+    FT_Face face = nullptr;
+    bool synthBold = false, synthItalic = false;
 };
 
 struct Resolved {
@@ -210,7 +225,7 @@ private:
         haveFont_ = true;
         const bool bold = font.style & kBold, italic = font.style & kItalic;
         const Resolved& r =
-            Resolve(font.name == "Default" ? "MS Sans Serif" : font.name, bold, italic, font.charset);
+            Resolve(FamilyOf(font), bold, italic, RealisedCharset(font.charset));
         Realisation next;
         next.file = r.file;
         next.index = r.index;
@@ -225,8 +240,13 @@ private:
         realisedOnce_ = true;
         glyphs_.clear();
         byteGlyphs_.fill(nullptr);
+        fallbacks_.clear();
         SetUpFace();
         SetUpMapping();
+    }
+
+    static std::string FamilyOf(const FontSpec& font) {
+        return font.name == "Default" ? "MS Sans Serif" : font.name;
     }
 
     const Resolved& Resolve(const std::string& name, bool bold, bool italic, int charset) {
@@ -293,26 +313,43 @@ private:
         }
         ascent_ = ScaleRound(winAscent, ppem, upem);
         descent_ = ScaleRound(winDescent, ppem, upem);
-        // Underline: the post table's position (centre of the stroke, below the
-        // baseline when negative) and thickness.
-        underlineSize_ = std::max(1, ScaleRound(face_->underline_thickness, ppem, upem));
-        const int underlineCentre = ascent_ - ScaleRound(face_->underline_position, ppem, upem);
-        underlineTop_ = underlineCentre - underlineSize_ / 2;
-        // Strike-out: the OS/2 position (top of the stroke above the baseline)
-        // and size; without them, a quarter em above the baseline.
-        long strikePos = upem / 4, strikeSize = face_->underline_thickness;
+        // Underline and strike-out: the outline metrics GDI gives the font,
+        // each font-unit value scaled to the em and rounded on its own (the
+        // 42-point strike-out position, 530 units at 56 pixels = 14.49, is 14:
+        // not FreeType's 26.6 rounding, which gives 14.5 and then 15).
+        // Underline: the post table's position, which GDI takes as the
+        // rule's centre (up positive), and thickness. FreeType reads that
+        // position as the rule's top and lowers it by half the thickness (a
+        // row too low at 20 points), so its underline_position, the centre
+        // in every other format, only serves fonts without a post table.
+        long underlinePos = face_->underline_position;
+        long underlineSize = face_->underline_thickness;
+        if (const auto* post = static_cast<const TT_Postscript*>(FT_Get_Sfnt_Table(face_, FT_SFNT_POST))) {
+            underlinePos = post->underlinePosition;
+            underlineSize = post->underlineThickness;
+        }
+        const RuleRows underline =
+            PlaceRule(ascent_, ScaleRound(underlinePos, ppem, upem), ScaleRound(underlineSize, ppem, upem));
+        underlineTop_ = underline.top;
+        underlineSize_ = underline.count;
+        // Strike-out: the OS/2 position and size; without them, a quarter em
+        // above the baseline, as thick as the underline.
+        long strikePos = upem / 4, strikeSize = underlineSize;
         if (os2 && os2->version != 0xFFFF && os2->yStrikeoutSize > 0) {
             strikePos = os2->yStrikeoutPosition;
             strikeSize = os2->yStrikeoutSize;
         }
-        strikeSize_ = std::max(1, ScaleRound(strikeSize, ppem, upem));
-        strikeTop_ = ascent_ - ScaleRound(strikePos, ppem, upem);
+        const RuleRows strike =
+            PlaceRule(ascent_, ScaleRound(strikePos, ppem, upem), ScaleRound(strikeSize, ppem, upem));
+        strikeTop_ = strike.top;
+        strikeSize_ = strike.count;
     }
 
     void SetUpMapping() {
         if (dbcs_ != reinterpret_cast<iconv_t>(-1)) iconv_close(dbcs_);
         dbcs_ = reinterpret_cast<iconv_t>(-1);
         doubleByte_ = false;
+        utf8_ = false;
         symbolMap_ = false;
         if (face_) {
             const bool hasUnicode = FT_Select_Charmap(face_, FT_ENCODING_UNICODE) == 0;
@@ -328,6 +365,10 @@ private:
             // Latin-1 when the face has no symbol table.
             for (int b = 0; b < 256; ++b)
                 byteChars_[size_t(b)] = symbolMap_ ? 0xF000u + uint32_t(b) : uint32_t(b);
+            return;
+        }
+        if (cp == "UTF-8") {
+            doubleByte_ = utf8_ = true;  // read character by character, as a double-byte page
             return;
         }
         if (IsDoubleByte(cp)) {
@@ -372,6 +413,7 @@ private:
     // cannot read becomes one missing character per byte.
     void Decode(std::string_view text) {
         decoded_.clear();
+        if (utf8_) return DecodeUtf8(text, decoded_);
         iconv(dbcs_, nullptr, nullptr, nullptr, nullptr);
         char* inp = const_cast<char*>(text.data());
         size_t inLeft = text.size();
@@ -411,12 +453,20 @@ private:
             return g;
         }
         FT_UInt index = character == kNoCharacter ? 0 : FT_Get_Char_Index(face_, character);
-        if (FT_Load_Glyph(face_, index, FT_LOAD_TARGET_MONO) != 0 &&
-            (index == 0 || FT_Load_Glyph(face_, index = 0, FT_LOAD_TARGET_MONO) != 0))
+        Fallback from{face_, realised_.synthBold, realised_.synthItalic};
+        if (index == 0 && character != kNoCharacter && !symbolMap_) {
+            if (const Fallback* f = FallbackFor(character)) {
+                from = *f;
+                index = FT_Get_Char_Index(from.face, character);
+            }
+        }
+        FT_Face face = from.face;
+        if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) != 0 &&
+            (index == 0 || FT_Load_Glyph(face, index = 0, FT_LOAD_TARGET_MONO) != 0))
             return g;
-        FT_GlyphSlot slot = face_->glyph;
+        FT_GlyphSlot slot = face->glyph;
         g.advance = int((slot->advance.x + 32) >> 6);
-        if (slot->format == FT_GLYPH_FORMAT_OUTLINE && realised_.synthItalic) {
+        if (slot->format == FT_GLYPH_FORMAT_OUTLINE && from.synthItalic) {
             // The shear of an oblique face: x += 0.2126 y.
             FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
             FT_Outline_Transform(&slot->outline, &shear);
@@ -453,7 +503,7 @@ private:
         }
         const bool ownBitmap = slot->format == FT_GLYPH_FORMAT_OUTLINE;
         const FT_Bitmap& bm = ownBitmap ? rendered : slot->bitmap;
-        const bool smear = realised_.synthBold;
+        const bool smear = from.synthBold;
         g.left = ownBitmap ? left : slot->bitmap_left;
         g.top = ownBitmap ? top : slot->bitmap_top;
         g.rows = int(bm.rows);
@@ -478,6 +528,69 @@ private:
         return g;
     }
 
+    // The face for a character the requested face lacks: first a face that
+    // already stood in for another character and has it, otherwise the one
+    // fontconfig matches for the request plus that character. Null when no
+    // face has it (the requested face then draws its box).
+    const Fallback* FallbackFor(uint32_t character) {
+        for (const Fallback& f : fallbacks_)
+            if (FT_Get_Char_Index(f.face, character) != 0) return &f;
+        const bool bold = spec_.style & kBold, italic = spec_.style & kItalic;
+        FcPattern* pattern = FcPatternCreate();
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(FamilyOf(spec_).c_str()));
+        FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+        FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+        FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+        FcPatternAddDouble(pattern, FC_PIXEL_SIZE, realised_.ppem);
+        FcCharSet* wanted = FcCharSetCreate();
+        FcCharSetAddChar(wanted, character);
+        FcPatternAddCharSet(pattern, FC_CHARSET, wanted);
+        FcCharSetDestroy(wanted);
+        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+        FcDefaultSubstitute(pattern);
+        FcResult result = FcResultNoMatch;
+        FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+        FcPatternDestroy(pattern);
+        if (!match) return nullptr;
+        Fallback found;
+        FcChar8* file = nullptr;
+        int index = 0, weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
+        FcCharSet* has = nullptr;
+        const bool covers = FcPatternGetCharSet(match, FC_CHARSET, 0, &has) == FcResultMatch &&
+                            FcCharSetHasChar(has, character);
+        if (covers && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+            FcPatternGetInteger(match, FC_INDEX, 0, &index);
+            FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
+            FcPatternGetInteger(match, FC_SLANT, 0, &slant);
+            found.face = FaceOf(reinterpret_cast<const char*>(file), index);
+            found.synthBold = bold && weight < FC_WEIGHT_DEMIBOLD;
+            found.synthItalic = italic && slant == FC_SLANT_ROMAN;
+        }
+        FcPatternDestroy(match);
+        if (!found.face || found.face == face_ || FT_Get_Char_Index(found.face, character) == 0) return nullptr;
+        // Each face keeps one size at a time: a face shared with another
+        // realisation is sized again whenever it is used for this one.
+        FT_Select_Charmap(found.face, FT_ENCODING_UNICODE);
+        fallbacks_.push_back(found);
+        return &fallbacks_.back();
+    }
+
+    // An opened face from the cache shared by all realisations, sized for
+    // the current one.
+    FT_Face FaceOf(const std::string& file, int index) {
+        const auto key = std::make_pair(file, index);
+        auto it = faces_.find(key);
+        FT_Face face = nullptr;
+        if (it != faces_.end()) {
+            face = it->second;
+        } else if (library_) {
+            if (FT_New_Face(library_, file.c_str(), index, &face) != 0) face = nullptr;
+            faces_[key] = face;
+        }
+        if (face && FT_IS_SCALABLE(face)) FT_Set_Pixel_Sizes(face, 0, FT_UInt(realised_.ppem));
+        return face;
+    }
+
     FT_Library library_ = nullptr;
     std::map<std::pair<std::string, int>, FT_Face> faces_;
     std::unordered_map<std::string, Resolved> resolved_;
@@ -493,6 +606,8 @@ private:
 
     bool symbolMap_ = false;
     bool doubleByte_ = false;
+    bool utf8_ = false;
+    std::deque<Fallback> fallbacks_;  // stand-in faces of the current realisation; addresses stay put
     iconv_t dbcs_ = reinterpret_cast<iconv_t>(-1);
     std::array<uint32_t, 256> byteChars_{};
     std::unordered_map<uint32_t, Glyph> glyphs_;  // by character; node addresses stay put

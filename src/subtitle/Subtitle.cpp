@@ -154,7 +154,7 @@ void Reserve(TSubtitle& s, size_t entries, const TextLines& in) {
 }
 
 void ReadSrt(TSubtitle& s, const std::string& FileName) {
-    TextLines in(textfile::ReadFileBytes(FileName));
+    TextLines in(textfile::ReadTextFile(FileName, s.Utf8));
     size_t timingLines = 0;
     while (!in.Eof()) timingLines += SrtTimeLine(in.ReadLine());
     Reserve(s, timingLines, in);
@@ -177,7 +177,7 @@ void ReadSrt(TSubtitle& s, const std::string& FileName) {
 }
 
 void ReadMicroDvd(TSubtitle& s, const std::string& FileName, MessageSink& messages) {
-    TextLines in(textfile::ReadFileBytes(FileName));
+    TextLines in(textfile::ReadTextFile(FileName, s.Utf8));
     // Reading stops at the first line without "}{", which cannot be parsed.
     size_t frameLines = 0;
     while (!in.Eof() && in.ReadLine().find("}{") != std::string_view::npos) ++frameLines;

@@ -1,6 +1,7 @@
 // The subtitle list: the in-memory result of reading one SubRip or MicroDVD
 // file. Text fields are 8-bit byte strings exactly as they stand in the file;
-// nothing is decoded. Indices are 1-based.
+// nothing is decoded, except that a file with a byte-order mark is held as
+// UTF-8 without its mark (see Utf8). Indices are 1-based.
 #pragma once
 
 #include <string>
@@ -31,6 +32,9 @@ class TSubtitle {
 public:
     std::vector<SubtitleLine> Lines;
     bool Loaded = false;
+    // The last file read started with a byte-order mark: its texts are UTF-8,
+    // whatever character set the window has chosen.
+    bool Utf8 = false;
 
     // Reads FileName as SubRip or MicroDVD. Plain messages ("Unsupported
     // Subtitle Format !", the frame-rate request) go to `messages`. A text

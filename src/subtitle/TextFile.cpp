@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "common/FileError.h"
+#include "common/Utf8.h"
 
 namespace glyphon::textfile {
 
@@ -104,16 +105,55 @@ Bytes ReadFileBytes(const std::string& FileName) {
     return bytes;
 }
 
+ByteOrderMark MarkOf(std::string_view bytes) {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return ByteOrderMark::Utf8;
+    if (bytes.substr(0, 2) == "\xFF\xFE") return ByteOrderMark::Utf16LE;
+    if (bytes.substr(0, 2) == "\xFE\xFF") return ByteOrderMark::Utf16BE;
+    return ByteOrderMark::None;
+}
+
+Bytes WithoutMark(Bytes bytes) {
+    const std::string_view all(bytes.data.get(), bytes.size);
+    const ByteOrderMark mark = MarkOf(all);
+    if (mark == ByteOrderMark::None) return bytes;
+    if (mark == ByteOrderMark::Utf8) {
+        std::memmove(bytes.data.get(), bytes.data.get() + 3, bytes.size - 3);
+        bytes.size -= 3;
+        return bytes;
+    }
+    const std::string text = Utf16ToUtf8(all.substr(2), mark == ByteOrderMark::Utf16BE);
+    Bytes converted{std::unique_ptr<char[]>(new char[text.size()]), text.size()};
+    std::memcpy(converted.data.get(), text.data(), text.size());
+    return converted;
+}
+
+Bytes ReadTextFile(const std::string& FileName, bool& unicode) {
+    Bytes bytes = ReadFileBytes(FileName);
+    unicode = MarkOf(std::string_view(bytes.data.get(), bytes.size)) != ByteOrderMark::None;
+    return WithoutMark(std::move(bytes));
+}
+
 std::vector<std::string> ReadFirstLines(const std::string& FileName, int count, size_t keep) {
     std::vector<std::string> lines(size_t(std::max(count, 0)));
     if (count <= 0) return lines;
     Fd fd(FileName);
     char buffer[1 << 16];
     size_t line = 0;
-    for (;;) {
-        const size_t n = fd.Read(buffer, sizeof buffer);
+    for (bool first = true;; first = false) {
+        size_t n = fd.Read(buffer, sizeof buffer);
         if (n == 0) return lines;
-        for (size_t i = 0; i < n; ++i) {
+        size_t i = 0;
+        if (first) {
+            const ByteOrderMark mark = MarkOf(std::string_view(buffer, n));
+            if (mark == ByteOrderMark::Utf8) i = 3;
+            if (mark == ByteOrderMark::Utf16LE || mark == ByteOrderMark::Utf16BE) {
+                bool unicode = false;
+                TextLines text(ReadTextFile(FileName, unicode));
+                for (std::string& l : lines) l = text.ReadLine().substr(0, keep);
+                return lines;
+            }
+        }
+        for (; i < n; ++i) {
             const char c = buffer[i];
             if (c == kCtrlZ) return lines;
             if (c == '\r') continue;

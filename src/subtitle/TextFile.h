@@ -1,7 +1,9 @@
 // Subtitle files as text: lines end at a line feed; every carriage return is
 // dropped (the one before a line feed as well as a lone one, which does not
 // end the line); a byte 26 (Ctrl-Z) ends the file; reading past the end gives
-// empty lines. Bytes are never decoded.
+// empty lines. Bytes are never decoded, with one exception: a file that starts
+// with a byte-order mark is Unicode text. The UTF-8 mark is dropped, and UTF-16
+// (either byte order) is converted to UTF-8, before the rules above apply.
 #pragma once
 
 #include <memory>
@@ -53,9 +55,22 @@ std::string UpperExtension(const std::string& FileName);
 // or read.
 Bytes ReadFileBytes(const std::string& FileName);
 
+// Which Unicode form a byte-order mark at the start of `bytes` announces.
+enum class ByteOrderMark { None, Utf8, Utf16LE, Utf16BE };
+ByteOrderMark MarkOf(std::string_view bytes);
+
+// `bytes` without their byte-order mark, converted to UTF-8 when they are
+// UTF-16; unchanged when there is no mark.
+Bytes WithoutMark(Bytes bytes);
+
+// ReadFileBytes, then WithoutMark. `unicode` tells whether a mark was found
+// (the text is then UTF-8 whatever character set is chosen).
+Bytes ReadTextFile(const std::string& FileName, bool& unicode);
+
 // The first `count` lines of a file under the rules above, each cut to at most
 // `keep` bytes; lines past the end are empty. Reads only as far as needed and
-// holds at most `keep` bytes per line. Throws FileError.
+// holds at most `keep` bytes per line (a UTF-16 file is read whole).
+// Throws FileError.
 std::vector<std::string> ReadFirstLines(const std::string& FileName, int count, size_t keep);
 
 }  // namespace glyphon::textfile

@@ -86,10 +86,15 @@ TEST_F(Batch, FileIsAskedForOnceAndGetsBatAppended) {
     EXPECT_EQ(lines[0], "#!/bin/sh");
     EXPECT_EQ(lines[1], lines[2]);
 
-    // Choosing an existing jobs.bat names jobs.bat.bat.
+    // Choosing the existing jobs.bat (any letter case) appends to it.
     f.OpenDialogBat.fileName = Jobs() + ".bat";
     f.ButtonBatchClick();
-    EXPECT_TRUE(std::filesystem::exists(Jobs() + ".bat.bat"));
+    EXPECT_EQ(Lines(TempDir::Read(Jobs() + ".bat")).size(), 4u);
+    EXPECT_FALSE(std::filesystem::exists(Jobs() + ".bat.bat"));
+    f.OpenDialogBat.fileName = dir.File("Other.BAT");
+    f.ButtonBatchClick();
+    EXPECT_TRUE(std::filesystem::exists(dir.File("Other.BAT")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("Other.BAT.bat")));
 }
 
 TEST_F(Batch, NewFileIsExecutableAndExistingFileIsAppendedTo) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/CommandLine.h"
+#include "app/FileArgument.h"
 #include "app/HeadlessUi.h"
 #include "support/ModelFixture.h"
 
@@ -287,6 +288,20 @@ TEST_F(Headless, RefusalOrFailureExitsOneWithTheMessagesAsText) {
     EXPECT_EQ(Run(args, err), 1);
     EXPECT_EQ(err, "'x' is not a valid integer value.\n");
     EXPECT_EQ(Run({"glyphon", "film.srt"}, err), 1);
+}
+
+TEST_F(CommandLine, OneExistingFileIsOpenedAnythingElseIsNot) {
+    const std::string srt = dir.Write("movie.srt", "");
+    EXPECT_EQ(FileArgument({"glyphon", srt}), srt);
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    EXPECT_EQ(FileArgument({"glyphon", "./movie.srt"}), srt);  // made absolute
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(FileArgument({"glyphon"}), std::nullopt);
+    EXPECT_EQ(FileArgument({"glyphon", dir.File("missing.srt")}), std::nullopt);
+    EXPECT_EQ(FileArgument({"glyphon", dir.path()}), std::nullopt);  // a folder
+    EXPECT_EQ(FileArgument({"glyphon", srt, srt}), std::nullopt);
+    EXPECT_FALSE(RecognizeCommandLine({"glyphon", srt}));
 }
 
 }  // namespace glyphon::test

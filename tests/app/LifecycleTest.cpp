@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/SettingsFile.h"
 #include "support/ModelFixture.h"
 
@@ -152,15 +154,76 @@ TEST_F(Lifecycle, GarbageSettingsLeaveDefaultsAndOutOfRangeLeavesNoSelection) {
     EXPECT_EQ(f.ComboBoxFontCharset.itemIndex, 4);  // another section's key is not ours
 }
 
-TEST_F(Lifecycle, ActivationRereadsStoredSettingsUndoingUnsavedChanges) {
+TEST_F(Lifecycle, ChangesAreStoredAtOnceSoReturningFromAnotherWindowKeepsThem) {
     dir.Write("Glyphon_Settings.ini", "[Form1]\nComboBoxFontSize_ItemIndex=5\n");
     TForm1& f = Start();
     EXPECT_EQ(f.ComboBoxFontSize.itemIndex, 5);
     f.UserPick(f.ComboBoxFontSize, 9);
+    f.SetOffsetOrPosition(6);  // as the track bar forwards a move
+    EXPECT_NE(TempDir::Read(dir.File("Glyphon_Settings.ini")).find("offset_or_Position=6\n"), std::string::npos);
     f.ButtonAboutClick();  // returning from the About window activates the main window
-    EXPECT_EQ(f.ComboBoxFontSize.itemIndex, 5);
-    ASSERT_EQ(ui.windows.size(), 1u);
-    EXPECT_EQ(ui.windows[0], WindowKind::About);
+    f.ButtonColorsHelpClick();
+    EXPECT_EQ(f.ComboBoxFontSize.itemIndex, 9);
+    EXPECT_EQ(f.offset_or.position, 6);
+    EXPECT_EQ(ui.windows, (std::vector<WindowKind>{WindowKind::About, WindowKind::ColorsHelp}));
+
+    // A file edited by hand meanwhile is still what activation reads.
+    dir.Write("Glyphon_Settings.ini", "[Form1]\nComboBoxFontSize_ItemIndex=2\n");
+    f.FormActivate();
+    EXPECT_EQ(f.ComboBoxFontSize.itemIndex, 2);
+}
+
+TEST_F(Lifecycle, ACommandLineRunNeverWritesTheSettingsFile) {
+    const std::string srt = dir.Write("a.srt", "1\n00:00:01,000 --> 00:00:02,000\nHi\n\n");
+    // Refused (a font size position outside the list), so the window stays
+    // open in command-line mode and the user may change things.
+    TForm1& f = Start({"glyphon", "-1", "none", srt, "-1", "1", "0", "3", "0", "0", "4", "0", "99", "0", "30", "-4",
+                       "1"});
+    ASSERT_TRUE(f.CommandLineMode);
+    f.UserPick(f.ComboBoxFontSize, 3);
+    f.SetOffsetPosition(50);
+    f.FormClose();
+    EXPECT_FALSE(std::filesystem::exists(dir.File("Glyphon_Settings.ini")));
+}
+
+TEST_F(Lifecycle, NothingIsWrittenBeforeTheStoredSettingsWereRead) {
+    form = std::make_unique<TForm1>(ui, text, Environment());
+    form->FormCreate();
+    form->UserPick(form->ComboBoxFontSize, 3);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("Glyphon_Settings.ini")));
+}
+
+TEST_F(Lifecycle, HandEditedSettingsAreReadAndRewrittenWithoutDuplicates) {
+    dir.Write("Glyphon_Settings.ini", "[FORM1]\r\n  offset_Position = 100 \r\ncomboboxalign_itemindex=2\r\n");
+    TForm1& f = Start();
+    EXPECT_EQ(f.offset.position, 100);
+    EXPECT_EQ(f.ComboBoxAlign.itemIndex, 2);
+    f.SetOffsetPosition(30);
+    f.FormClose();
+    const std::string ini = TempDir::Read(dir.File("Glyphon_Settings.ini"));
+    EXPECT_EQ(ini.find("offset_Position"), ini.rfind("offset_Position")) << ini;
+    EXPECT_NE(ini.find("\noffset_Position=30\r\n"), std::string::npos) << ini;
+}
+
+TEST_F(Lifecycle, StoredPlacementAndShowStateAreReadBack) {
+    dir.Write("Glyphon_Settings.ini", "[Form1]\nWindowLeft=-5000\nWindowTop=99999\nWindowState=1\n");
+    TForm1& f = Start();
+    EXPECT_TRUE(f.Placement.valid);
+    EXPECT_EQ(f.Placement.left, -5000);
+    EXPECT_EQ(f.Placement.top, 99999);
+    EXPECT_TRUE(f.Placement.minimized);
+    const std::vector<ScreenArea> screens = {{0, 0, 1280, 1024}};
+    EXPECT_FALSE(PlacementReachable(f.Placement, 803, screens));
+    EXPECT_FALSE(PlacementReachable({}, 803, screens));  // first start: nothing stored
+    EXPECT_TRUE(PlacementReachable({true, 100, 50, false}, 803, screens));
+    EXPECT_TRUE(PlacementReachable({true, 1280 - 100, 0, false}, 803, screens));  // 100 pixels of title left
+    EXPECT_FALSE(PlacementReachable({true, 1280 - 99, 0, false}, 803, screens));
+    EXPECT_FALSE(PlacementReachable({true, 100, 1024 - 11, false}, 803, screens));
+    EXPECT_TRUE(PlacementReachable({true, 1300, 10, false}, 803, {{0, 0, 1280, 1024}, {1280, 0, 1024, 768}}));
+    EXPECT_FALSE(PlacementReachable({true, 2147483000, 10, false}, 803, screens));  // no wrap into the screen
+    EXPECT_EQ(CentredOn({0, 0, 1280, 1024}, 803, 705).x, 238);
+    EXPECT_EQ(CentredOn({0, 0, 1280, 1024}, 803, 705).y, 159);
+    EXPECT_EQ(CentredOn({0, 0, 640, 480}, 803, 705).y, 0);
 }
 
 TEST_F(Lifecycle, UnwritableSettingsFileDoesNotFailTheClose) {

@@ -196,4 +196,17 @@ TEST_F(LoadFlow, FontSizeWithoutSelectionReportsTheConversionError) {
     EXPECT_EQ(f.Caption, "Glyphon By Morvane");
 }
 
+TEST_F(LoadFlow, AFileGivenAtStartIsLoadedWithTheGenericPaletteAndNoDialog) {
+    TForm1& f = Start({"glyphon", "movie.srt"});
+    EXPECT_FALSE(f.CommandLineMode);
+    const std::string path = dir.Write("movie.srt", Srt({{"Hello", "World"}}));
+    f.OpenSubtitleFile(path);
+    EXPECT_TRUE(ui.dialogTitles.empty());
+    EXPECT_TRUE(f.i_dont_have_ifo.checked);
+    EXPECT_TRUE(f.SubtitleLoaded);
+    EXPECT_EQ(f.EditLoadSrt.text, path);
+    EXPECT_EQ(f.ListBox1.items, (std::vector<std::string>{"Hello|World"}));
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{kSuccess}));
+}
+
 }  // namespace glyphon::test

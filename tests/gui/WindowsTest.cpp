@@ -2,12 +2,20 @@
 // events to its handlers.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <tuple>
+
 #include <QApplication>
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
+#include <QInputDevice>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -114,7 +122,13 @@ TEST_F(MainWindowView, TickingTheBoxShowsTheGenericSwatchesAndFreesTheStandard) 
     EXPECT_TRUE(model->IfoLoaded);
     int swatches = 0;
     for (QLabel* l : window->findChildren<QLabel*>())
-        if (l->size() == QSize(14, 14) && l->pos().y() == 62) ++swatches;
+        if (l->size() == QSize(14, 14) && l->pos().y() == 62) {
+            ++swatches;
+            // Coloured through the palette: a style sheet would paint the
+            // tooltip in the swatch's colour too.
+            EXPECT_TRUE(l->styleSheet().isEmpty());
+            EXPECT_FALSE(l->toolTip().isEmpty());
+        }
     EXPECT_EQ(swatches, 16);
     EXPECT_TRUE(Find<QRadioButton>(window.get(), "Ntsc")->isEnabled());
     Find<QRadioButton>(window.get(), "Ntsc")->click();
@@ -137,6 +151,67 @@ TEST_F(MainWindowView, TrackBarsForwardAndShowTheModelsCorrection) {
     EXPECT_EQ(model->offset_or.position, -12);
     EXPECT_EQ(vertical->value(), -12);
     EXPECT_NE(Find<QLabel>(window.get(), "-12"), nullptr);
+}
+
+TEST_F(MainWindowView, ListShowsEntriesAsTheChosenCharacterSetReadsThem) {
+    model->ListBox1.items = {"Caf\xE9 au lait|s'il vous pla\xEEt"};
+    window->Sync();
+    auto* list = window->findChild<QListWidget*>();
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text(), QString::fromUtf8("Caf\u00E9 au lait|s'il vous pla\u00EEt"));
+    model->ComboBoxFontCharset.SetItemIndex(13);  // RUSSIAN
+    window->Sync();
+    EXPECT_EQ(list->item(0)->text(), QString::fromUtf8("Caf\u0439 au lait|s'il vous pla\u043Et"));
+}
+
+TEST_F(MainWindowView, ArrowAndPageKeysMoveTheLineSpacingInEvenStepsBothWays) {
+    QSlider* vertical = nullptr;
+    for (QSlider* s : window->findChildren<QSlider*>())
+        if (s->orientation() == Qt::Vertical) vertical = s;
+    ASSERT_NE(vertical, nullptr);
+    // Delivered straight to the slider with a keyboard of the test's own:
+    // Qt's default keyboard, created on the way through the application
+    // object, would outlive it and crash the test program at exit.
+    const QInputDevice keyboard("test keyboard", 1, QInputDevice::DeviceType::Keyboard);
+    auto press = [&](int key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, 0, 0, 0, QString(), false, 1, &keyboard);
+        static_cast<QObject*>(vertical)->event(&event);
+        return model->offset_or.position;
+    };
+    for (const auto& [away, back, step] : {std::tuple{Qt::Key_Down, Qt::Key_Up, 2}, {Qt::Key_Up, Qt::Key_Down, 2},
+                                           {Qt::Key_PageDown, Qt::Key_PageUp, 4}, {Qt::Key_PageUp, Qt::Key_PageDown, 4}}) {
+        const int moved = press(away);
+        EXPECT_EQ(std::abs(moved - -4), step) << away;
+        EXPECT_EQ(vertical->value(), moved);
+        EXPECT_EQ(press(back), -4) << back;
+    }
+}
+
+TEST_F(MainWindowView, TheProgressBarIsFullWhenTheRunHasPassedItsLastStep) {
+    auto* bar = window->findChild<QProgressBar*>();
+    ASSERT_NE(bar, nullptr);
+    model->ProgressBar1.max = 19;  // a run of 20 subtitles ends one past the maximum
+    model->ProgressBar1.position = 20;
+    window->Sync();
+    EXPECT_EQ(bar->value(), bar->maximum());
+    model->ProgressBar1.max = 0;  // one subtitle: no steps at all
+    model->ProgressBar1.position = 1;
+    window->Sync();
+    EXPECT_LT(bar->minimum(), bar->maximum());  // an empty range would animate as "busy"
+    EXPECT_EQ(bar->value(), bar->maximum());
+    model->ProgressBar1.position = 0;
+    window->Sync();
+    EXPECT_EQ(bar->value(), bar->minimum());
+}
+
+TEST_F(MainWindowView, OpenListsAreAsWideAsTheirLongestItem) {
+    for (QComboBox* c : window->findChildren<QComboBox*>()) {
+        int widest = 0;
+        for (int i = 0; i < c->count(); ++i)
+            widest = std::max(widest, c->view()->fontMetrics().horizontalAdvance(c->itemText(i)));
+        EXPECT_GT(c->view()->minimumWidth(), widest) << c->currentText().toStdString();
+    }
 }
 
 TEST_F(MainWindowView, ClosingTheWindowWritesTheSettingsFile) {

@@ -8,11 +8,12 @@ TEST(FontTables, ListsHoldTheirItemsInStoredOrder) {
     EXPECT_EQ(FontStyleItems(), (std::vector<std::string>{"Normal", "Bold", "Italic", "Underline", "Bold+Italic",
                                                           "Bold+Under", "Bold+It+Und", "Italic+Under",
                                                           "StrikeOut"}));
-    ASSERT_EQ(FontCharsetItems().size(), 19u);
+    ASSERT_EQ(FontCharsetItems().size(), 20u);
     EXPECT_EQ(FontCharsetItems()[0], "ANSI");
     EXPECT_EQ(FontCharsetItems()[4], "DEFAULT");
     EXPECT_EQ(FontCharsetItems()[15], "SYMBOL");
     EXPECT_EQ(FontCharsetItems()[18], "VIETNAMESE");
+    EXPECT_EQ(FontCharsetItems()[19], "UTF-8");
     ASSERT_EQ(FontSizeItems().size(), 35u);
     EXPECT_EQ(FontSizeItems()[14], "20");
     EXPECT_EQ(FontSizeItems()[24], "30");

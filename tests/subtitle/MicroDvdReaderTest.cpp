@@ -23,7 +23,6 @@ TEST_F(MicroDvd, UnsupportedUnderSrtNameOrWithAnythingBeforeTheFirstBrace) {
     for (const auto& [name, bytes] :
          std::vector<std::pair<std::string, std::string>>{{"a.srt", "{1}{1}25\n{1}{2}x\n"},
                                                           {"blank.sub", " {1}{1}25\n"},
-                                                          {"bom.sub", "\xEF\xBB\xBF{1}{1}25\n"},
                                                           {"empty-first.sub", "\n{1}{1}25\n"},
                                                           {"empty.sub", ""}}) {
         sink.shown.clear();

@@ -37,7 +37,7 @@ struct Band {
 class DecoderRoundTrip : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!test::DvdSubDecoderAvailable()) GTEST_SKIP() << "built without libavcodec";
+        ASSERT_TRUE(test::DvdSubDecoderAvailable()) << "built without libavcodec";
     }
 };
 

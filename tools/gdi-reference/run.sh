@@ -4,6 +4,7 @@
 # engine with:
 #   tests/data/gdi/arial.txt          font, height and width records
 #   tests/data/gdi/arial-bitmaps.txt  one-drawing pixel masks
+#   tests/data/gdi/arial-decorations.txt  the same for underline and strike-out
 #
 # Needs (Debian 12; only for regenerating the data, not for the tests):
 #   apt-get install gcc-mingw-w64-x86-64 wine64 wine fonts-liberation
@@ -36,7 +37,7 @@ wineboot --init >/dev/null 2>&1 || true
 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
     /v Arial /t REG_SZ /d 'Liberation Sans' /f >/dev/null 2>&1
 wineserver -w
-(cd "$work" && wine gdiref.exe measures.txt bitmaps.txt) </dev/null
+(cd "$work" && wine gdiref.exe measures.txt bitmaps.txt decorations.txt) </dev/null
 wineserver -w
 
 wine_version=$(wine --version)
@@ -66,5 +67,7 @@ EOF
 mkdir -p "$out"
 { header; cat "$work/measures.txt"; } >"$out/arial.txt"
 { header; cat "$work/bitmaps.txt"; } >"$out/arial-bitmaps.txt"
+{ header; cat "$work/decorations.txt"; } >"$out/arial-decorations.txt"
 echo "wrote $out/arial.txt ($(grep -c '^M ' "$out/arial.txt") measures)," \
-    "$out/arial-bitmaps.txt ($(grep -c '^B ' "$out/arial-bitmaps.txt") bitmaps)"
+    "$out/arial-bitmaps.txt ($(grep -c '^B ' "$out/arial-bitmaps.txt") bitmaps)," \
+    "$out/arial-decorations.txt ($(grep -c '^B ' "$out/arial-decorations.txt") bitmaps)"
