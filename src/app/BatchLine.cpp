@@ -21,19 +21,22 @@ std::string ShellDoubleQuote(const std::string& text) {
     return out;
 }
 
-std::string BatchJobLine(const BatchJob& job) {
-    std::string line = ShellDoubleQuote(job.programDir + kBatchProgramName);
-    auto field = [&line](const std::string& text) {
-        line += ' ';
-        line += text;
-    };
-    field(job.noIfo ? "-1" : "0");
-    field(ShellDoubleQuote(job.ifoFile));
-    field(ShellDoubleQuote(job.subtitleFile));
-    field(job.pal ? "-1" : "0");
+std::vector<std::string> BatchJobArgs(const BatchJob& job) {
+    std::vector<std::string> args{job.noIfo ? "-1" : "0", job.ifoFile, job.subtitleFile, job.pal ? "-1" : "0"};
     for (int v : {job.antialias, job.outline, job.text, job.background, job.fontName, job.fontCharset,
                   job.fontStyle, job.fontSize, job.align, job.offset, job.offsetOr, job.outlineWidth})
-        field(IntToStr(v));
+        args.push_back(IntToStr(v));
+    return args;
+}
+
+std::string BatchJobLine(const BatchJob& job) {
+    std::string line = ShellDoubleQuote(job.programDir + kBatchProgramName);
+    const std::vector<std::string> args = BatchJobArgs(job);
+    for (size_t i = 0; i < args.size(); ++i) {
+        line += ' ';
+        // The two file names are quoted; the numbers stand bare.
+        line += (i == 1 || i == 2) ? ShellDoubleQuote(args[i]) : args[i];
+    }
     return line;
 }
 

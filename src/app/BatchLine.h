@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace glyphon {
 
@@ -30,6 +31,10 @@ inline constexpr const char* kBatchShebang = "#!/bin/sh";
 // A text in double quotes for sh: '"', '$', '`' and '\' inside it get a
 // backslash, so the shell hands the text back unchanged as one argument.
 std::string ShellDoubleQuote(const std::string& text);
+
+// The 16 arguments of the job's command line, unquoted, in their positions
+// (what the program receives when the line runs).
+std::vector<std::string> BatchJobArgs(const BatchJob& job);
 
 // The job's command line, without line end:
 // "<dir>glyphon" 0 "<ifo>" "<srt>" -1 1 2 3 0 0 4 0 14 0 30 -4 1

@@ -13,6 +13,9 @@ namespace glyphon {
 namespace {
 
 constexpr const char* kSection = "Form1";
+// Written after the keys above; a file without it (older, or hand-made)
+// leaves the box unticked.
+constexpr const char* kVobSubKey = "CheckBoxVobSub_Checked";
 
 // Fills a list and selects a position.
 void Fill(TComboBox& c, const std::vector<std::string>& items, int index) {
@@ -54,6 +57,7 @@ void TForm1::SetupControls() {
     EditLoadSrt.text = "Load SRT";
     EditLoadIfo.enabled = EditLoadSrt.enabled = false;  // read-only display fields
     i_dont_have_ifo.caption = "polycromatic";
+    CheckBoxVobSub.caption = "Also write VobSub (.idx/.sub)";
     no_ifo.caption = "     I dont have any Ifo or my Ifo hasnt sup support";
     LabelIfoColors.caption = "Ifo Colors:";
     Pal.caption = "Pal";
@@ -147,6 +151,7 @@ void TForm1::SetControlsEnabled(bool Enabled) {
     GroupBoxRenderFonts.enabled = Enabled;
     ListBox1.enabled = Enabled;
     ButtonBatch.enabled = Enabled;
+    CheckBoxVobSub.enabled = Enabled;
     ButtonGenerateSup.caption = Enabled ? "Generate Sup" : "Abort";
     ui_.Changed();
 }
@@ -181,6 +186,14 @@ void TForm1::ReadStoredSettings() {
         Placement.top = *t;
         Placement.minimized = StoredInt(ini, "WindowState").value_or(0) == 1;
     }
+    // The 16-argument command line writes the ".sup" alone, whatever the
+    // window was last left with.
+    if (auto v = ini.Get(kSection, kVobSubKey); v && !CommandLineMode) {
+        try {
+            CheckBoxVobSub.checked = StrToBool(*v);
+        } catch (const ConvertError&) {
+        }
+    }
     settingsRead_ = true;
     storedValues_ = StoredValues();
     ui_.Changed();
@@ -196,7 +209,8 @@ std::vector<std::string> TForm1::StoredValues() const {
             IntToStr(ComboBoxFontSize.itemIndex),
             IntToStr(ComboBoxOutlineWidth.itemIndex),
             IntToStr(offset.position),
-            IntToStr(offset_or.position)};
+            IntToStr(offset_or.position),
+            CheckBoxVobSub.checked ? "-1" : "0"};
 }
 
 void TForm1::StoreChangedSettings() {
@@ -220,6 +234,7 @@ void TForm1::WriteStoredSettings() {
         ini.Set(kSection, "WindowTop", IntToStr(Placement.top));
         ini.Set(kSection, "WindowState", Placement.minimized ? "1" : "0");
     }
+    ini.Set(kSection, kVobSubKey, storedValues_.back());
     // A settings file that cannot be written costs the user nothing but the
     // stored look; closing the window must not fail over it.
     ini.Save(env_.settingsPath);

@@ -19,17 +19,24 @@
 #include "app/Ui.h"
 #include "app/WindowPlacement.h"
 #include "common/Rgb.h"
+#include "mux/DvdMux.h"
 
 namespace glyphon {
 
 class TSubtitle;
 class TextEngine;
+class UnitSink;
 
 // What the program gets from its surroundings at start.
 // The file name with its last four characters (dot and three-letter
 // extension) replaced by `ending`; a name of three characters or fewer loses
 // nothing.
 std::string ReplaceExtension(const std::string& fileName, const std::string& ending);
+
+// Folder (with its separator) and base name of a run's outputs for
+// `subtitleFile`: the subtitle file's folder, or `outputFolder` when it is
+// not empty; the base name is the file name less its last four characters.
+std::string OutputStem(const std::string& outputFolder, const std::string& subtitleFile);
 
 struct AppEnvironment {
     std::string programDir;                     // folder of the running program, with trailing '/'
@@ -53,6 +60,7 @@ public:
         ButtonAbout, ButtonGenerateSup, ButtonBatch;
     TEdit EditLoadIfo, EditLoadSrt;
     TCheckBox i_dont_have_ifo;
+    TCheckBox CheckBoxVobSub;  // a run also writes NAME.idx and NAME.sub
     TLabel no_ifo, LabelIfoColors;
     TRadioButton Pal, Ntsc;
     TComboBox ComboBoxAntialias, ComboBoxOutline, ComboBoxText, ComboBoxBg;
@@ -81,6 +89,11 @@ public:
     bool ActionFailed = false;
 
     std::unique_ptr<TSubtitle> Subtitles;  // none before the first load
+    // The first line found too wide by the last failed fit check over all
+    // entries: entry number (1-based), line (1 or 2) and its width in pixels.
+    struct TooWideLine {
+        int entry = 0, line = 0, width = 0;
+    } LastTooWide;
     int BandTop = 0;
     int BandHeight = 0;
 
@@ -168,8 +181,35 @@ public:
     void ComboBoxFontSizeChange();
 
     // ---- generation (app/TForm1_generate.cpp) -----------------------------
+    // Where a run writes its ".sup" and help file: empty for the subtitle
+    // file's own folder (the window and the 16-argument command line),
+    // otherwise a folder path (the named command line's --output-dir).
+    std::string OutputFolder;
+    // The film to mux the run's units into (empty: none) and the sub-picture
+    // stream number: the named command line's --mux and --stream.
+    DvdMuxRequest Mux;
+    // What the last run wants the user to know without having failed (units
+    // past the film's end), one line each.
+    std::vector<std::string> RunWarnings;
+    // The last run's units were written but muxing them into the film failed.
+    bool DvdMuxFailed = false;
+    // Outputs beside the help file: the ".sup" unless the named command line
+    // asks only for other formats; VobSub when CheckBoxVobSub is ticked,
+    // its index naming VobSubLanguage.
+    bool WriteSup = true;
+    std::string VobSubLanguage = "en";
     void ButtonGenerateSupClick();
+    // Creates the run's outputs beside the subtitle file (stem: folder and
+    // base name) and adds them to sinks, each of which the run hands every
+    // unit: the ".sup", then those the user asked for. Throws FileError;
+    // what was created before the failure is in sinks.
+    void CreateUnitSinks(const std::string& stem, std::vector<std::unique_ptr<UnitSink>>& sinks);
     std::string ComposeHelpText(const std::string& subtitleFile) const;
+    // The palette the disc must get for the colours of the run (app/TForm1_mux.cpp):
+    // the IFO's 16 entries as read, or the generic palette's greys.
+    DiscPalette AuthoringPalette() const;
+    // After a whole run: muxes into the film when a mux sink is among sinks.
+    void FinishDvdMux(std::vector<std::unique_ptr<UnitSink>>& sinks);
 
     // ---- unattended use (app/TForm1_cmdline.cpp) --------------------------
     void ExamineCommandLine();

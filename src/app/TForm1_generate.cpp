@@ -1,11 +1,15 @@
+#include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "app/TForm1.h"
 #include "common/Convert.h"
 #include "common/FileError.h"
 #include "render/FontTables.h"
+#include "mux/VobSubWriter.h"
 #include "sup/SubPictureEncoder.h"
 #include "sup/SupWriter.h"
+#include "sup/UnitSink.h"
 #include "subtitle/Subtitle.h"
 
 namespace glyphon {
@@ -50,15 +54,6 @@ std::string WithIfoText() {
            "Then press save. Thats all.\r\n\r\n\r\nGenerated Files:\r\n";
 }
 
-// Folder (with its separator) and base name (file name less its last four
-// characters) of the subtitle file.
-std::string OutputStem(const std::string& subtitleFile) {
-    const auto slash = subtitleFile.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : subtitleFile.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? subtitleFile : subtitleFile.substr(slash + 1);
-    return folder + ReplaceExtension(name, "");
-}
-
 void WriteTextFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) ThrowFileError(errno);
@@ -82,7 +77,28 @@ void ClipBand(int& top, int& height, int frameHeight) {
     height = bottom - top;
 }
 
+// Closes every sink, even after one fails; the first failure is reported.
+void CloseAll(std::vector<std::unique_ptr<UnitSink>>& sinks) {
+    std::exception_ptr first;
+    for (auto& sink : sinks) {
+        try {
+            sink->Close();
+        } catch (const std::exception&) {
+            if (!first) first = std::current_exception();
+        }
+    }
+    if (first) std::rethrow_exception(first);
+}
+
 }  // namespace
+
+std::string OutputStem(const std::string& outputFolder, const std::string& subtitleFile) {
+    const auto slash = subtitleFile.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : subtitleFile.substr(0, slash + 1);
+    if (!outputFolder.empty()) folder = outputFolder.back() == '/' ? outputFolder : outputFolder + '/';
+    const std::string name = slash == std::string::npos ? subtitleFile : subtitleFile.substr(slash + 1);
+    return folder + ReplaceExtension(name, "");
+}
 
 std::string ReplaceExtension(const std::string& fileName, const std::string& ending) {
     return (fileName.size() > 3 ? fileName.substr(0, fileName.size() - 4) : fileName) + ending;
@@ -93,8 +109,34 @@ std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
     if (NoIfoMode && i_dont_have_ifo.checked) text = NoIfoText();
     if (MonochromeIfo && i_dont_have_ifo.checked) text = MonochromeIfoText();
     if (!i_dont_have_ifo.checked) text = WithIfoText();
-    const std::string stem = OutputStem(subtitleFile);
+    const std::string stem = OutputStem(OutputFolder, subtitleFile);
     return text + stem + ".sup" + "\r\n" + stem + ".Glyphon_Help.txt";
+}
+
+void TForm1::CreateUnitSinks(const std::string& stem, std::vector<std::unique_ptr<UnitSink>>& sinks) {
+    if (WriteSup) {
+        auto sup = std::make_unique<SupWriter>();
+        sup->Create(stem + ".sup");
+        sinks.push_back(std::move(sup));
+    }
+    if (CheckBoxVobSub.checked) {
+        VobSubHeader header;
+        header.frameHeight = FrameHeight();
+        for (size_t i = 0; i < header.palette.size() && i < Swatches.size(); ++i)
+            header.palette[i] = Swatches[i].color;
+        header.language = VobSubLanguage;
+        // A MicroDVD subtitle file NAME.sub is never overwritten: beside it
+        // the pair is NAME.vobsub.idx and NAME.vobsub.sub.
+        std::string pair = stem;
+        std::error_code ec;
+        if (std::filesystem::equivalent(stem + ".sub", OpenDialogsub.fileName, ec)) pair += ".vobsub";
+        auto vobsub = std::make_unique<VobSubWriter>();
+        vobsub->Create(pair + ".idx", pair + ".sub", header);
+        sinks.push_back(std::move(vobsub));
+    }
+    RunWarnings.clear();
+    DvdMuxFailed = false;
+    if (!Mux.video.empty()) sinks.push_back(std::make_unique<DvdMuxSink>(Mux, stem, AuthoringPalette()));
 }
 
 void TForm1::ButtonGenerateSupClick() {
@@ -132,8 +174,8 @@ void TForm1::ButtonGenerateSupClick() {
     }
 
     const std::string subtitleFile = OpenDialogsub.fileName;
-    const std::string stem = OutputStem(subtitleFile);
-    SupWriter sup;
+    const std::string stem = OutputStem(OutputFolder, subtitleFile);
+    std::vector<std::unique_ptr<UnitSink>> sinks;
     try {
         SubPictureEncoder encoder(
             RoleIndices{PaletteIndexOf(ComboBoxAntialias), PaletteIndexOf(ComboBoxOutline),
@@ -143,7 +185,7 @@ void TForm1::ButtonGenerateSupClick() {
         ProgressBar1.min = 0;
         ProgressBar1.max = count - 1;
         ProgressBar1.position = 0;
-        sup.Create(stem + ".sup");
+        CreateUnitSinks(stem, sinks);
         for (int i = 1; i <= count; ++i) {
             if (GenerationStopped) continue;
             ui_.ProcessMessages();  // the one point where "Abort" can be clicked
@@ -159,10 +201,11 @@ void TForm1::ButtonGenerateSupClick() {
             const double startMs = StrToFloat(entry.StartMs);
             const double endMs = StrToFloat(entry.EndMs);
             const auto& unit = encoder.Encode(preview, top, height, RoundHalfEven(endMs - startMs));
-            sup.Append(RoundHalfEven(startMs), unit);
+            for (auto& sink : sinks) sink->Append(RoundHalfEven(startMs), unit);
             ui_.Changed();
         }
-        sup.Close();
+        CloseAll(sinks);
+        if (!GenerationStopped) FinishDvdMux(sinks);
         const std::string help = ComposeHelpText(subtitleFile);
         if (!GenerationStopped) {
             WriteTextFile(stem + ".Glyphon_Help.txt", help);
@@ -172,10 +215,10 @@ void TForm1::ButtonGenerateSupClick() {
                 ui_.ShowMessage(help);
         }
     } catch (const std::exception& e) {
-        // Report with the system's message; the records written so far stay
-        // in the file and the window returns to idle.
+        // Report with the system's message; the units written so far stay
+        // in the files and the window returns to idle.
         try {
-            sup.Close();
+            CloseAll(sinks);
         } catch (const std::exception&) {
         }
         ui_.ShowError(WithFullStop(e.what()));

@@ -42,6 +42,8 @@ void TForm1::CheckLineFits(const std::string& Line1, const std::string& Line2, i
         return;
     }
     SubtitleFits = false;
+    LastTooWide.line = w1 >= kFitLimit ? 1 : 2;
+    LastTooWide.width = w1 >= kFitLimit ? w1 : w2;
     if (!SubtitleLoaded) {
         // The test belongs to a first load: nothing stays listed.
         ListBox1.Clear();
@@ -60,7 +62,10 @@ void TForm1::CheckAllSubtitles() {
         const SubtitleLine& entry = Subtitles->Lines[size_t(i - 1)];
         CheckLineFits(entry.Line1, entry.Line2, size, ComboBoxFontName.Text(),
                       SubtitleCharset(), StyleFromName(ComboBoxFontStyle.Text()));
-        if (!SubtitleFits) break;
+        if (!SubtitleFits) {
+            LastTooWide.entry = i;
+            break;
+        }
     }
     if (!SubtitleFits) return;
     if (!CommandLineMode) ui_.ShowMessage("Subtitle Style Modified/Loaded Successfully");

@@ -23,7 +23,9 @@ const char* const kSampleLine1 = "Rethymno.";
 const char* const kSampleLine2 = "Crete Hellas";
 
 // The last own picture read, so that every preview does not read the file
-// again. A changed file (time or size) or another Ui reads it anew.
+// again. A changed file (time or size) or another Ui reads it anew. One per
+// thread: the command line converts several files at once, each in a model
+// of its own.
 struct OwnPictureCache {
     const Ui* ui = nullptr;
     std::string path;
@@ -35,7 +37,7 @@ struct OwnPictureCache {
 std::optional<Frame> OwnPicture(Ui& ui, const std::string& path, int height) {
     struct stat st {};
     if (path.empty() || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    static OwnPictureCache cache;
+    static thread_local OwnPictureCache cache;
     const int64_t mtime = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     if (cache.ui != &ui || cache.path != path || cache.mtimeNs != mtime || cache.size != st.st_size ||
         cache.height != height) {

@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QUrl>
 
+#include "common/Version.h"
 #include "update/Endpoints.h"
 
 namespace glyphon {
@@ -232,7 +233,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     LabelMorvane->adjustSize();
 
     LabelCurrentVersion = PlainLabel(this, QStringLiteral("Current version :"), QRect(400, 76, 110, 18));
-    LabelVersion = PlainLabel(this, QStringLiteral("42.9"), QRect(512, 76, 92, 18));
+    LabelVersion = PlainLabel(this, QString::fromUtf8(kVersion), QRect(512, 76, 92, 18));
     QFont versionFont = LabelVersion->font();
     versionFont.setBold(true);
     LabelVersion->setFont(versionFont);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "app/CommandLine.h"
 #include "app/Environment.h"
 #include "app/HeadlessUi.h"
+#include "cli/NamedCommand.h"
 #include "gui/WindowedApp.h"
 #include "render/TextEngine.h"
 
@@ -24,27 +26,24 @@ bool HaveDisplay() {
     return (x && *x) || (w && *w);
 }
 
+// Without a display no window can be shown: a complete 16-argument line is
+// converted without one, anything else is a mistake the usage explains.
+int RunWithoutDisplay(int argc, char** argv) {
+    if (RecognizeCommandLine(std::vector<std::string>(argv, argv + argc))) {
+        const std::unique_ptr<TextEngine> text = CreateFreeTypeEngine();
+        return RunHeadless(*text, MakeEnvironment(argc, argv));
+    }
+    PrintUsage(stderr);
+    return kExitUsage;
+}
+
 }  // namespace
 
 int RunApplication(int argc, char** argv) {
-    if (!HaveDisplay()) {
-        // No window can be shown: a complete command line is converted
-        // without one, anything else gets a short explanation.
-        if (RecognizeCommandLine(std::vector<std::string>(argv, argv + argc))) {
-            const std::unique_ptr<TextEngine> text = CreateFreeTypeEngine();
-            return RunHeadless(*text, MakeEnvironment(argc, argv));
-        }
-        std::fputs(
-            "Glyphon needs a display for its window. Without one it converts from the command line:\n"
-            "  glyphon NOIFO IFO SUBTITLE PAL ANTIALIAS OUTLINE TEXT BG FONT CHARSET STYLE SIZE ALIGN OFFSET "
-            "OFFSETOR OUTLINEWIDTH\n"
-            "for example: glyphon -1 none movie.srt -1 1 0 3 0 0 4 0 14 0 30 -4 1\n"
-            "writes movie.sup and movie.Glyphon_Help.txt beside movie.srt (generic palette, PAL).\n"
-            "Messages go to standard error; the exit status is 0 after a conversion and 1 when it failed.\n"
-            "A batch file written by \"Add To Batch\" runs with: sh FILE.bat\n",
-            stdout);
-        return 0;
-    }
+    // `glyphon convert ...`, --help and --version never open a window.
+    if (const std::optional<int> status = RunNamedCommand(std::vector<std::string>(argv, argv + argc)))
+        return *status;
+    if (!HaveDisplay()) return RunWithoutDisplay(argc, argv);
     return RunWindowed(argc, argv);
 }
 

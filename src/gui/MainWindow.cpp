@@ -1,11 +1,11 @@
 #include "gui/MainWindow.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QAbstractItemView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,9 +14,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <QScreen>
 #include <QStyle>
 #include <algorithm>
 #include <exception>
@@ -50,8 +50,9 @@ QPushButton* MakeButton(QWidget* parent, const std::string& caption, int x, int 
 
 MainWindow::MainWindow(TForm1& model, QtUi& ui) : model_(model), ui_(ui) {
     setWindowTitle(ToQString(model_.Caption));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     // The window was laid out for an 8-point sans serif; Arial (Liberation
     // Sans here) keeps every caption inside its control.
     QFont f("Liberation Sans");
@@ -173,11 +174,23 @@ void MainWindow::Build() {
     preview_ = new QLabel(this);
     preview_->setGeometry(40, 126, 720, 576);
     preview_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    // The strip right of the preview: the box, its caption wrapped below.
+    vobsub_ = new QCheckBox(this);
+    vobsub_->setGeometry(772, 130, 15, 15);
+    vobsub_->setToolTip(ToQString(model_.CheckBoxVobSub.caption));
+    auto* vobsubLabel = MakeLabel(this, ToQString(model_.CheckBoxVobSub.caption), 763, 147, 38, 64);
+    vobsubLabel->setWordWrap(true);
+    vobsubLabel->setStyleSheet("font-size: 7pt;");
+    vobsubLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    vobsubLabel->setToolTip(ToQString(model_.CheckBoxVobSub.caption));
 }
 
 void MainWindow::Connect() {
-    connect(loadIfo_, &QPushButton::clicked, this, [this] { Guard([this] { model_.ButtonLoadIfoClick(); }); });
-    connect(loadSub_, &QPushButton::clicked, this, [this] { Guard([this] { model_.ButtonLoadSubClick(); }); });
+    connect(loadIfo_, &QPushButton::clicked, this,
+            [this] { Guard([this] { model_.ButtonLoadIfoClick(); }); });
+    connect(loadSub_, &QPushButton::clicked, this,
+            [this] { Guard([this] { model_.ButtonLoadSubClick(); }); });
     connect(colorsHelp_, &QPushButton::clicked, this,
             [this] { Guard([this] { model_.ButtonColorsHelpClick(); }); });
     connect(reset_, &QPushButton::clicked, this,
@@ -190,6 +203,12 @@ void MainWindow::Connect() {
     connect(batch_, &QPushButton::clicked, this, [this] { Guard([this] { model_.ButtonBatchClick(); }); });
     connect(noIfo_, &QCheckBox::toggled, this,
             [this](bool on) { Guard([this, on] { model_.SetNoIfoChecked(on); }); });
+    connect(vobsub_, &QCheckBox::toggled, this, [this](bool on) {
+        Guard([this, on] {
+            model_.CheckBoxVobSub.checked = on;
+            model_.StoreChangedSettings();
+        });
+    });
     connect(pal_, &QRadioButton::toggled, this, [this](bool on) {
         if (on) Guard([this] { model_.SelectStandard(true); });
     });
@@ -231,7 +250,8 @@ void MainWindow::SyncCombo(QComboBox* box, const TComboBox& model) {
         }
         // The box keeps its fixed width; its open list is as wide as the
         // longest item (text margins, frame and a scroll bar beside it).
-        const int scrollBar = box->count() > box->maxVisibleItems() ? box->style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+        const int scrollBar =
+            box->count() > box->maxVisibleItems() ? box->style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
         box->view()->setMinimumWidth(widest + 16 + scrollBar);
     }
     box->setCurrentIndex(model.itemIndex);
@@ -312,14 +332,19 @@ void MainWindow::Sync() {
         // show a busy animation instead.
         const TProgressBar& bar = model_.ProgressBar1;
         const int min = bar.min, max = std::max(bar.min + 1, bar.max);
-        const int value = bar.max <= bar.min ? (bar.position > bar.min ? max : min)
-                                             : std::clamp(bar.position, min, max);
+        const int value =
+            bar.max <= bar.min ? (bar.position > bar.min ? max : min) : std::clamp(bar.position, min, max);
         progress_->setRange(min, max);
         progress_->setValue(value);
     }
     generate_->setText(ToQString(model_.ButtonGenerateSup.caption));
     generate_->setEnabled(model_.ButtonGenerateSup.enabled);
     batch_->setEnabled(model_.ButtonBatch.enabled);
+    {
+        const QSignalBlocker b(vobsub_);
+        vobsub_->setChecked(model_.CheckBoxVobSub.checked);
+        vobsub_->setEnabled(model_.CheckBoxVobSub.enabled);
+    }
     {
         const QSignalBlocker b(list_);
         // Entries show as the chosen character set reads them, so a change of
@@ -338,8 +363,8 @@ void MainWindow::Sync() {
     const Frame& frame = model_.preview;
     if (frame.Width() > 0 && frame.Height() > 0) {
         // The frame's pixels are 0x00RRGGBB words: Qt's RGB32 layout.
-        const QImage image(reinterpret_cast<const uchar*>(frame.Pixels().data()), frame.Width(), frame.Height(),
-                           frame.Width() * 4, QImage::Format_RGB32);
+        const QImage image(reinterpret_cast<const uchar*>(frame.Pixels().data()), frame.Width(),
+                           frame.Height(), frame.Width() * 4, QImage::Format_RGB32);
         preview_->setPixmap(QPixmap::fromImage(image));
         preview_->resize(frame.Width(), frame.Height());
     }

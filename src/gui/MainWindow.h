@@ -58,6 +58,7 @@ private:
                 *changeImage_ = nullptr, *about_ = nullptr, *generate_ = nullptr, *batch_ = nullptr;
     QLineEdit *editIfo_ = nullptr, *editSrt_ = nullptr;
     QCheckBox* noIfo_ = nullptr;
+    QCheckBox* vobsub_ = nullptr;
     QLabel *noIfoLabel_ = nullptr, *ifoColors_ = nullptr;
     QRadioButton *pal_ = nullptr, *ntsc_ = nullptr;
     std::vector<std::pair<QComboBox*, TComboBox*>> combos_;

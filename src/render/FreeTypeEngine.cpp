@@ -196,6 +196,11 @@ public:
         if (realised_.strikeOut) FillRows(mask, -minX, extent - minX, strikeTop_ - minY, strikeSize_);
     }
 
+    std::string FaceName(const FontSpec& font) override {
+        Use(font);
+        return face_ && face_->family_name ? std::string(face_->family_name) : std::string();
+    }
+
 private:
     static void Blit(const Glyph& g, int dx, int dy, LineMask& mask) {
         const int shift = dx & 63;

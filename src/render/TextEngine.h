@@ -82,6 +82,10 @@ public:
     // The pixels of one drawing of `text` in `font` with the text cell's
     // top-left corner at (0, 0). An empty text draws nothing (empty mask).
     virtual void DrawLineMask(std::string_view text, const FontSpec& font, LineMask& mask) = 0;
+
+    // The family of the face that really draws `font`: its own name when it
+    // is installed, the substitute's otherwise.
+    virtual std::string FaceName(const FontSpec& font) { return font.name; }
 };
 
 // The real engine: fontconfig for face lookup and substitution, FreeType for

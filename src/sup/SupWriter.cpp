@@ -17,14 +17,15 @@ namespace {
 constexpr size_t kBufferSize = 64 * 1024;
 }
 
-std::array<uint8_t, 10> UnitHeader(int64_t startMs) {
+uint32_t PresentationTime(int64_t startMs) {
     // Whole milliseconds times 90 are whole units, so there is nothing to round.
     constexpr int64_t kMaxMs = int64_t(std::numeric_limits<uint32_t>::max()) / 90;
-    uint32_t pts = 0;
-    if (startMs > kMaxMs)
-        pts = std::numeric_limits<uint32_t>::max();
-    else if (startMs > 0)
-        pts = uint32_t(startMs * 90);
+    if (startMs > kMaxMs) return std::numeric_limits<uint32_t>::max();
+    return startMs > 0 ? uint32_t(startMs * 90) : 0;
+}
+
+std::array<uint8_t, 10> UnitHeader(int64_t startMs) {
+    const uint32_t pts = PresentationTime(startMs);
     return {'S', 'P', uint8_t(pts), uint8_t(pts >> 8), uint8_t(pts >> 16), uint8_t(pts >> 24), 0, 0, 0, 0};
 }
 

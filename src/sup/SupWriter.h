@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "sup/UnitSink.h"
+
 namespace glyphon {
 
 // "SP", the presentation time startMs * 90 in 1/90,000 s as an unsigned 32-bit
@@ -15,23 +17,27 @@ namespace glyphon {
 // start beyond the 32-bit range (over 13 hours) is held at its largest value.
 std::array<uint8_t, 10> UnitHeader(int64_t startMs);
 
+// The presentation time of UnitHeader: startMs * 90, held to 0 ..
+// 4294967295. Every output of a run uses it, so they all agree.
+uint32_t PresentationTime(int64_t startMs);
+
 // Writes records as they are produced through a small buffer, so a long run
 // never holds the whole file in memory.
-class SupWriter {
+class SupWriter : public UnitSink {
 public:
     SupWriter() = default;
     SupWriter(const SupWriter&) = delete;
     SupWriter& operator=(const SupWriter&) = delete;
-    ~SupWriter();  // closes without reporting errors; call Close() to see them
+    ~SupWriter() override;  // closes without reporting errors; call Close() to see them
 
     // Creates the file, or empties an existing one. Throws FileError.
     void Create(const std::string& path);
     // Appends the header for startMs and the unit's bytes. Throws FileError
     // when writing fails, std::logic_error when no file is open.
-    void Append(int64_t startMs, const std::vector<uint8_t>& unit);
+    void Append(int64_t startMs, const std::vector<uint8_t>& unit) override;
     // Writes what is buffered and closes the file. Throws FileError when that
     // fails; does nothing when no file is open.
-    void Close();
+    void Close() override;
 
     bool IsOpen() const { return fd_ >= 0; }
 

@@ -54,10 +54,13 @@ status=0
 [ -s "$tmp/err" ] || fail "failing job printed nothing on standard error"
 [ ! -e "$tmp/missing.sup" ] || fail "failing job wrote a .sup file"
 
-# Without a display and without a complete command line: the explanation.
+# Without a display, a line that is neither a job nor a named command: the
+# usage on standard error, and status 2 (it did not succeed).
 status=0
-"$program" > "$tmp/out" 2>&1 || status=$?
-[ "$status" -eq 0 ] || fail "explanation exited with $status"
-grep -q "glyphon -1 none movie.srt" "$tmp/out" || fail "no explanation printed"
+"$program" > "$tmp/out" 2> "$tmp/err" || status=$?
+[ "$status" -eq 2 ] || fail "usage exited with $status, expected 2"
+[ ! -s "$tmp/out" ] || fail "usage went to standard output"
+grep -q "glyphon -1 none movie.srt" "$tmp/err" || fail "usage does not show the 16-argument form"
+grep -q "glyphon convert \[OPTIONS\] SUBTITLE" "$tmp/err" || fail "usage does not show the named form"
 
 echo "ok"

@@ -115,7 +115,7 @@ TEST_F(MainWindowView, StartStateShowsListsStandardAndReadOnlyFields) {
 }
 
 TEST_F(MainWindowView, TickingTheBoxShowsTheGenericSwatchesAndFreesTheStandard) {
-    auto* box = window->findChild<QCheckBox*>();
+    auto* box = Find<QCheckBox>(window.get(), "polycromatic");
     ASSERT_NE(box, nullptr);
     box->click();
     EXPECT_TRUE(model->NoIfoMode);
@@ -140,6 +140,26 @@ TEST_F(MainWindowView, TickingTheBoxShowsTheGenericSwatchesAndFreesTheStandard) 
     for (QLabel* l : window->findChildren<QLabel*>())
         if (l->size() == QSize(14, 14) && l->pos().y() == 62) ++swatches;
     EXPECT_EQ(swatches, 0);
+}
+
+TEST_F(MainWindowView, VobSubBoxSitsRightOfThePreviewClearOfEveryControlAndForwards) {
+    QCheckBox* box = nullptr;
+    for (QCheckBox* c : window->findChildren<QCheckBox*>())
+        if (c->toolTip() == "Also write VobSub (.idx/.sub)") box = c;
+    ASSERT_NE(box, nullptr);
+    QLabel* caption = Find<QLabel>(window.get(), "Also write VobSub (.idx/.sub)");
+    ASSERT_NE(caption, nullptr);
+    const QRect preview(40, 126, 720, 576);
+    for (QWidget* w : {static_cast<QWidget*>(box), static_cast<QWidget*>(caption)}) {
+        EXPECT_TRUE(window->rect().contains(w->geometry())) << w->geometry().x();
+        EXPECT_GE(w->geometry().left(), preview.right() + 1);
+        EXPECT_GE(w->geometry().top(), preview.top());
+    }
+    box->click();
+    EXPECT_TRUE(model->CheckBoxVobSub.checked);
+    model->SetControlsEnabled(false);
+    window->Sync();
+    EXPECT_FALSE(box->isEnabled());
 }
 
 TEST_F(MainWindowView, TrackBarsForwardAndShowTheModelsCorrection) {

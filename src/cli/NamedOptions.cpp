@@ -1,0 +1,345 @@
+#include "cli/NamedOptions.h"
+
+#include <strings.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "render/FontTables.h"
+
+namespace glyphon {
+
+namespace {
+
+// An integer in plain decimal: an optional minus sign and digits, nothing
+// else, within the range of int.
+std::optional<int> ParseInt(const std::string& text) {
+    size_t i = text.size() > 1 && text[0] == '-' ? 1 : 0;
+    if (i == text.size()) return std::nullopt;
+    for (size_t k = i; k < text.size(); ++k)
+        if (text[k] < '0' || text[k] > '9') return std::nullopt;
+    errno = 0;
+    const long v = std::strtol(text.c_str(), nullptr, 10);
+    if (errno == ERANGE || v < INT_MIN || v > INT_MAX) return std::nullopt;
+    return int(v);
+}
+
+// The position of `text` in `items`, any letter case.
+std::optional<int> PositionIn(const std::vector<std::string>& items, const std::string& text) {
+    for (size_t i = 0; i < items.size(); ++i)
+        if (strcasecmp(items[i].c_str(), text.c_str()) == 0) return int(i);
+    return std::nullopt;
+}
+
+std::string Join(const std::vector<std::string>& items, const char* separator) {
+    std::string out;
+    for (const std::string& item : items) {
+        if (!out.empty()) out += separator;
+        out += item;
+    }
+    return out;
+}
+
+std::vector<std::string> SplitCommas(const std::string& text) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = text.find(',', start);
+        parts.push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (comma == std::string::npos) return parts;
+        start = comma + 1;
+    }
+}
+
+// Stores a checked value; returns the reason when the value is refused
+// (the option's name is put in front by the parser).
+using Apply = std::string (*)(ConvertOptions&, const std::string&);
+
+struct OptionSpec {
+    const char* longName;   // "--size"
+    char shortName;         // 'o', or 0
+    const char* valueName;  // "POINTS"; nullptr for a switch
+    const char* help;       // one line; "\n" continues it below
+    Apply apply;
+};
+
+std::string ApplyInList(int& field, const std::vector<std::string>& items, const std::string& value,
+                        const char* what) {
+    const auto position = PositionIn(items, value);
+    if (!position) return "'" + value + "' is not " + what + " (" + Join(items, ", ") + ")";
+    field = *position;
+    return {};
+}
+
+std::string ApplyInRange(int& field, const std::string& value, int min, int max) {
+    const auto v = ParseInt(value);
+    if (!v || *v < min || *v > max)
+        return "'" + value + "' is not a whole number from " + std::to_string(min) + " to " + std::to_string(max);
+    field = *v;
+    return {};
+}
+
+const OptionSpec kOptions[] = {
+    {"--ifo", 0, "FILE", "palette and video standard from a title set's IFO (default: the generic\n"
+                          "palette)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         if (v.empty()) return "needs a file name";
+         o.ifoFile = v;
+         return {};
+     }},
+    {"--standard", 0, "pal|ntsc", "video standard of the generic palette (default: pal)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         if (strcasecmp(v.c_str(), "pal") == 0)
+             o.pal = true;
+         else if (strcasecmp(v.c_str(), "ntsc") == 0)
+             o.pal = false;
+         else
+             return "'" + v + "' is not pal or ntsc";
+         return {};
+     }},
+    {"--font", 0, "NAME", "font family by name, e.g. \"DejaVu Sans\" (default: Arial); a family that is\n"
+                          "not installed is replaced by the nearest one, with a warning",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         if (v.empty()) return "needs a font name";
+         o.fontName = v;
+         return {};
+     }},
+    {"--size", 0, "POINTS", "font size: 6 to 30, or 32 to 50 even (default: 20)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         return ApplyInList(o.fontSize, FontSizeItems(), v, "a font size");
+     }},
+    {"--style", 0, "NAME", "Normal, Bold, Italic, Underline, Bold+Italic, Bold+Under, Bold+It+Und,\n"
+                           "Italic+Under or StrikeOut, any letter case (default: Normal)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         return ApplyInList(o.fontStyle, FontStyleItems(), v, "a font style");
+     }},
+    {"--charset", 0, "NAME", "character set of the subtitle bytes: ANSI, ARABIC, BALTIC, CHINESEBIG5,\n"
+                             "DEFAULT, EASTEUROPE, GB2312, GREEK, HANGEUL, HEBREW, JOHAB, MAC, OEM,\n"
+                             "RUSSIAN, SHIFTJIS, SYMBOL, THAI, TURKISH, VIETNAMESE (default: DEFAULT)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         return ApplyInList(o.fontCharset, FontCharsetItems(), v, "a character set");
+     }},
+    {"--align", 0, "center|left|right", "alignment of the lines (default: center)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         return ApplyInList(o.align, AlignItems(), v, "an alignment");
+     }},
+    {"--offset", 0, "N", "offset of the first line from the bottom, 8 to 492 (default: 30)",
+     [](ConvertOptions& o, const std::string& v) { return ApplyInRange(o.offset, v, 8, 492); }},
+    {"--line-spacing", 0, "N", "adjustment of the second line, -14 to 10; an odd value moves up to the\n"
+                               "next even one, as in the window (default: -4)",
+     [](ConvertOptions& o, const std::string& v) { return ApplyInRange(o.offsetOr, v, -14, 10); }},
+    {"--outline", 0, "2|3|4", "outline width in pixels (default: 3)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         return ApplyInList(o.outlineWidth, OutlineWidthItems(), v, "an outline width");
+     }},
+    {"--colors", 0, "T,O,A,B", "palette entries 0 to 15 for text, outline, antialias and background\n"
+                               "(default: the IFO palette's greys, or 3,0,1,0 for the generic palette)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         const std::vector<std::string> parts = SplitCommas(v);
+         std::array<int, 4> colors{};
+         bool ok = parts.size() == 4;
+         for (size_t i = 0; ok && i < 4; ++i) {
+             const auto n = ParseInt(parts[i]);
+             ok = n && *n >= 0 && *n <= 15;
+             if (ok) colors[i] = *n;
+         }
+         if (!ok) return "'" + v + "' is not four palette entries 0 to 15 separated by commas";
+         o.colors = colors;
+         return {};
+     }},
+    {"--format", 0, "LIST", "comma-separated outputs: sup, vobsub (NAME.idx and NAME.sub) or both\n"
+                            "(default: sup)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         std::set<std::string> formats;
+         for (const std::string& part : SplitCommas(v)) {
+             const auto known = PositionIn(OutputFormats(), part);
+             if (!known) return "'" + part + "' is not an output format (" + Join(OutputFormats(), ", ") + ")";
+             formats.insert(OutputFormats()[size_t(*known)]);
+         }
+         o.formats = std::move(formats);
+         return {};
+     }},
+    {"--language", 0, "CODE", "two-letter language code of the VobSub index (default: en)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+         if (v.size() != 2 || !letter(v[0]) || !letter(v[1])) return "'" + v + "' is not a two-letter language code";
+         o.language = {char(v[0] | 0x20), char(v[1] | 0x20)};
+         return {};
+     }},
+    {"--output-dir", 'o', "DIR", "write the outputs into DIR, created if missing (default: beside each\n"
+                                 "subtitle file)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         if (v.empty()) return "needs a folder name";
+         o.outputDir = v;
+         return {};
+     }},
+    {"--jobs", 'j', "N", "convert N files at once (default: one per core)",
+     [](ConvertOptions& o, const std::string& v) { return ApplyInRange(o.jobs, v, 1, 1024); }},
+    {"--quiet", 'q', nullptr, "no progress lines (they are shown only on a terminal anyway)",
+     [](ConvertOptions& o, const std::string&) -> std::string {
+         o.quiet = true;
+         return {};
+     }},
+    {"--mux", 0, "VIDEO", "also mux the subtitles into VIDEO, a DVD MPEG-2 program stream, as\n"
+                          "NAME.muxed.mpg, and write NAME.palette.yuv for dvdauthor",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         if (v.empty()) return "needs a video file name";
+         o.muxVideo = v;
+         return {};
+     }},
+    {"--stream", 0, "N", "sub-picture stream number 0 to 31 for --mux (default: 0)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         int stream = 0;
+         const std::string reason = ApplyInRange(stream, v, 0, 31);
+         if (reason.empty()) o.stream = stream;
+         return reason;
+     }},
+};
+
+const OptionSpec* FindLong(const std::string& name) {
+    for (const OptionSpec& spec : kOptions)
+        if (name == spec.longName) return &spec;
+    return nullptr;
+}
+
+const OptionSpec* FindShort(char c) {
+    for (const OptionSpec& spec : kOptions)
+        if (spec.shortName && spec.shortName == c) return &spec;
+    return nullptr;
+}
+
+NamedCommand Refuse(std::string reason) {
+    NamedCommand c;
+    c.kind = NamedCommand::UsageError;
+    c.error = std::move(reason);
+    return c;
+}
+
+NamedCommand ParseConvert(const std::vector<std::string>& args) {
+    NamedCommand command;
+    command.kind = NamedCommand::Convert;
+    ConvertOptions& o = command.options;
+    bool onlyFiles = false;
+    for (size_t i = 2; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (onlyFiles || arg.size() < 2 || arg[0] != '-') {
+            if (arg.empty()) return Refuse("an empty subtitle file name");
+            o.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            onlyFiles = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            NamedCommand help;
+            help.kind = NamedCommand::Help;
+            return help;
+        }
+        if (arg == "--version") {
+            NamedCommand version;
+            version.kind = NamedCommand::Version;
+            return version;
+        }
+        const OptionSpec* spec = nullptr;
+        std::string shown;  // the option as the user wrote it, for messages
+        std::optional<std::string> value;
+        if (arg[1] == '-') {
+            const size_t eq = arg.find('=');
+            shown = arg.substr(0, eq);
+            spec = FindLong(shown);
+            if (eq != std::string::npos) value = arg.substr(eq + 1);
+            if (!spec) return Refuse("unknown option '" + shown + "'");
+            if (!spec->valueName && value) return Refuse("'" + shown + "' takes no value");
+        } else {
+            shown = arg.substr(0, 2);
+            spec = FindShort(arg[1]);
+            if (!spec) return Refuse("unknown option '" + shown + "'");
+            if (arg.size() > 2) {
+                // -j2, -oDIR; a switch takes no value, so -q2 is a mistake.
+                if (!spec->valueName) return Refuse("'" + shown + "' takes no value");
+                value = arg.substr(2);
+            }
+        }
+        if (spec->valueName && !value) {
+            if (i + 1 >= args.size()) return Refuse("'" + shown + "' needs a value (" + spec->valueName + ")");
+            value = args[++i];
+        }
+        const std::string reason = spec->apply(o, value.value_or(std::string()));
+        if (!reason.empty()) return Refuse(shown + ": " + reason);
+    }
+    if (o.ifoFile && o.pal) return Refuse("--standard goes with the generic palette, not with --ifo");
+    if (o.stream && o.muxVideo.empty()) return Refuse("--stream goes with --mux");
+    if (o.files.empty()) return Refuse("no subtitle file given");
+    return command;
+}
+
+}  // namespace
+
+const std::vector<std::string>& OutputFormats() {
+    static const std::vector<std::string> formats{"sup", "vobsub"};
+    return formats;
+}
+
+NamedCommand ParseNamedCommand(const std::vector<std::string>& args) {
+    if (args.size() < 2) return {};
+    const std::string& first = args[1];
+    if (first == "--help" || first == "-h") {
+        NamedCommand c;
+        c.kind = NamedCommand::Help;
+        return c;
+    }
+    if (first == "--version") {
+        NamedCommand c;
+        c.kind = NamedCommand::Version;
+        return c;
+    }
+    if (first == "convert") return ParseConvert(args);
+    return {};
+}
+
+std::string UsageText() {
+    std::string text =
+        "Usage: glyphon convert [OPTIONS] SUBTITLE...\n"
+        "       glyphon --help | --version\n"
+        "       glyphon NOIFO IFO SUBTITLE PAL ANTIALIAS OUTLINE TEXT BG FONT CHARSET STYLE SIZE ALIGN\n"
+        "               OFFSET OFFSETOR OUTLINEWIDTH\n"
+        "\n"
+        "Converts SubRip (.srt) and MicroDVD (.sub, .txt) subtitles into DVD sub-picture streams\n"
+        "(.sup), each with a help file (NAME.Glyphon_Help.txt), without opening a window.\n"
+        "\n"
+        "Options of convert:\n";
+    for (const OptionSpec& spec : kOptions) {
+        std::string head = "  ";
+        head += spec.shortName ? std::string("-") + spec.shortName + ", " : std::string("    ");
+        head += spec.longName;
+        if (spec.valueName) head += std::string(" ") + spec.valueName;
+        std::string help = spec.help;
+        std::string indent(30, ' ');
+        for (size_t p = help.find('\n'); p != std::string::npos; p = help.find('\n', p + 1))
+            help.insert(p + 1, indent);
+        if (head.size() < 30)
+            text += head + std::string(30 - head.size(), ' ') + help + "\n";
+        else
+            text += head + "\n" + indent + help + "\n";
+    }
+    text +=
+        "  -h, --help                  this text\n"
+        "      --version               the program's version\n"
+        "\n"
+        "Exit status: 0 when every file was converted, 1 when any failed (the others are still\n"
+        "converted), 2 for a mistake in the command line.\n"
+        "\n"
+        "Examples:\n"
+        "  glyphon convert movie.srt\n"
+        "  glyphon convert --ifo /dvd/VIDEO_TS/VTS_01_0.IFO --font \"DejaVu Sans\" --size 24 movie.srt\n"
+        "  glyphon convert --standard ntsc --style bold -o out -j 2 *.srt\n"
+        "\n"
+        "The 16-argument form is the batch-file format written by \"Add To Batch\": list positions\n"
+        "as the window's lists count them (README.md describes every argument), e.g.\n"
+        "  glyphon -1 none movie.srt -1 1 0 3 0 0 4 0 14 0 30 -4 1\n";
+    return text;
+}
+
+}  // namespace glyphon

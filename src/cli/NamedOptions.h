@@ -1,0 +1,70 @@
+// The named-option command line: `glyphon convert [OPTIONS] SUBTITLE...`,
+// `glyphon --help`, `glyphon --version`. Parsing only: values are checked
+// against the window's lists and ranges here; the conversion itself is in
+// ConvertRun.h.
+//
+// Every option is one row of the table in NamedOptions.cpp (name, value,
+// help text, how the value is stored); a new option is a new row and, if it
+// needs one, a new field of ConvertOptions. Output formats are the texts of
+// OutputFormats().
+#pragma once
+
+#include <array>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace glyphon {
+
+// Every setting of a named conversion, as typed values. Lists are held as
+// the window's list positions; the font stays a name until the installed
+// families are known.
+struct ConvertOptions {
+    std::optional<std::string> ifoFile;  // none: the generic palette
+    std::optional<bool> pal;             // --standard; none: PAL
+    std::string fontName = "Arial";
+    int fontSize = 14;     // position in the size list (20 points)
+    int fontStyle = 0;     // "Normal"
+    int fontCharset = 4;   // "DEFAULT"
+    int align = 0;         // "center"
+    int offset = 30;
+    int offsetOr = -4;
+    int outlineWidth = 1;  // 3 pixels
+    // Palette entries for text, outline, antialias and background, in the
+    // order --colors takes them; none: what the palette source picks.
+    std::optional<std::array<int, 4>> colors;
+    std::set<std::string> formats{"sup"};
+    std::string language = "en";  // --language, lower case, for the VobSub index
+    std::string outputDir;  // empty: beside each subtitle file
+    int jobs = 0;           // 0: one per core
+    bool quiet = false;
+    std::string muxVideo;       // --mux: the DVD MPEG to mux into; empty: none
+    std::optional<int> stream;  // --stream: sub-picture stream number 0 to 31
+    std::vector<std::string> files;
+};
+
+struct NamedCommand {
+    enum Kind {
+        NotNamed,    // not a named-option command line at all
+        Help,        // --help, -h, convert --help
+        Version,     // --version
+        Convert,     // convert with valid options and at least one file
+        UsageError,  // a named command that cannot run; `error` says why
+    } kind = NotNamed;
+    ConvertOptions options;
+    std::string error;  // one line, no line end
+};
+
+// The output formats --format accepts, in the order the help lists them.
+const std::vector<std::string>& OutputFormats();
+
+// `args` is argv, the program at index 0. A command line is named when its
+// first argument is "convert", "--help", "-h" or "--version".
+NamedCommand ParseNamedCommand(const std::vector<std::string>& args);
+
+// The whole --help text: the named form with every option, then the
+// 16-argument batch form.
+std::string UsageText();
+
+}  // namespace glyphon

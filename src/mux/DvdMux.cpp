@@ -1,0 +1,61 @@
+#include "mux/DvdMux.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "common/FileError.h"
+#include "sup/SupWriter.h"
+
+namespace glyphon {
+
+std::string MuxedFileName(const std::string& stem) { return stem + ".muxed.mpg"; }
+std::string PaletteFileName(const std::string& stem) { return stem + ".palette.yuv"; }
+
+void CheckDvdMuxInput(const std::string& video, const std::string& muxedPath) {
+    const int fd = ::open(video.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) ThrowFileError(errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat in{}, out{};
+    if (::fstat(fd, &in) != 0) ThrowFileError(errno);
+    if (::stat(muxedPath.c_str(), &out) == 0 && out.st_dev == in.st_dev && out.st_ino == in.st_ino)
+        throw ProgramStreamError(video + ": the muxed file " + muxedPath +
+                                 " would replace the video itself; choose another output folder");
+    try {
+        FdSource source(fd);
+        ScanProgramStreamStart(source);
+    } catch (const ProgramStreamError& e) {
+        throw ProgramStreamError(video + ": " + e.what());
+    }
+}
+
+DvdMuxSink::DvdMuxSink(DvdMuxRequest request, std::string stem, const DiscPalette& palette)
+    : request_(std::move(request)), stem_(std::move(stem)), palette_(palette) {}
+
+void DvdMuxSink::Append(int64_t startMs, const std::vector<uint8_t>& unit) {
+    // The same presentation time as the ".sup" record's header.
+    const auto header = UnitHeader(startMs);
+    const uint32_t pts = uint32_t(header[2]) | uint32_t(header[3]) << 8 | uint32_t(header[4]) << 16 |
+                         uint32_t(header[5]) << 24;
+    units_.push_back({pts, unit});
+}
+
+MuxReport DvdMuxSink::Finish() {
+    const MuxReport report = MuxSubPicturesIntoFile(request_.video, MuxedFileName(stem_), request_.stream, units_);
+    WritePaletteFile(PaletteFileName(stem_), palette_);
+    return report;
+}
+
+std::string DvdMuxSink::PastEndWarning(const MuxReport& report) const {
+    if (report.pastEnd == 0) return {};
+    return std::to_string(report.pastEnd) + (report.pastEnd == 1 ? " subtitle starts" : " subtitles start") +
+           " after the end of the video in " + request_.video + "; appended at the end of " +
+           MuxedFileName(stem_);
+}
+
+}  // namespace glyphon

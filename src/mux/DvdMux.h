@@ -1,0 +1,58 @@
+// Muxing a generation run's units into the film's DVD MPEG, with the palette
+// file dvdauthor needs beside it: NAME.muxed.mpg and NAME.palette.yuv, NAME
+// being the run's output stem (folder and subtitle file base name).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "mux/PaletteFile.h"
+#include "mux/ProgramStreamMuxer.h"
+#include "sup/UnitSink.h"
+
+namespace glyphon {
+
+// What to mux into: the film (empty: no mux) and the sub-picture stream
+// number, 0 to 31.
+struct DvdMuxRequest {
+    std::string video;
+    int stream = 0;
+};
+
+std::string MuxedFileName(const std::string& stem);   // stem + ".muxed.mpg"
+std::string PaletteFileName(const std::string& stem);  // stem + ".palette.yuv"
+
+// Refuses, before anything is written, a film that cannot be muxed into
+// muxedPath: a file that cannot be opened (FileError), the output that would
+// be the film itself, a file that does not start as an MPEG-2 program stream
+// or has no video with presentation times (ProgramStreamError naming the
+// film). Damage further in is found by the mux itself.
+void CheckDvdMuxInput(const std::string& video, const std::string& muxedPath);
+
+// Collects the run's units (a few kilobytes each; the film itself is only
+// ever streamed) and, once the run has finished, muxes them.
+class DvdMuxSink : public UnitSink {
+public:
+    DvdMuxSink(DvdMuxRequest request, std::string stem, const DiscPalette& palette);
+
+    void Append(int64_t startMs, const std::vector<uint8_t>& unit) override;
+    // Nothing to do: an aborted or failed run leaves no muxed film.
+    void Close() override {}
+
+    // Writes NAME.muxed.mpg (replaced only when the mux succeeds) and then
+    // NAME.palette.yuv. Throws ProgramStreamError when the film is refused,
+    // FileError. The report counts the units that start after the video.
+    MuxReport Finish();
+
+    // The warning for units past the video's end; empty when there are none.
+    std::string PastEndWarning(const MuxReport& report) const;
+
+private:
+    DvdMuxRequest request_;
+    std::string stem_;
+    DiscPalette palette_;
+    std::vector<TimedUnit> units_;
+};
+
+}  // namespace glyphon

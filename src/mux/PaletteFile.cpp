@@ -1,0 +1,38 @@
+#include "mux/PaletteFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+
+#include "common/FileError.h"
+
+namespace glyphon {
+
+DiscPalette GenericDiscPalette() {
+    DiscPalette palette;
+    palette.fill(0x008080);
+    palette[1] = 0x558080;
+    palette[2] = 0xAA8080;
+    palette[3] = 0xFF8080;
+    return palette;
+}
+
+std::string PaletteFileText(const DiscPalette& palette) {
+    std::string text;
+    for (const uint32_t entry : palette) {
+        char line[8];
+        std::snprintf(line, sizeof line, "%06X\n", unsigned(entry & 0xFFFFFF));
+        text += line;
+    }
+    return text;
+}
+
+void WritePaletteFile(const std::string& path, const DiscPalette& palette) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) ThrowFileError(errno);
+    out << PaletteFileText(palette);
+    out.close();
+    if (!out) ThrowFileError(errno ? errno : EIO);
+}
+
+}  // namespace glyphon

@@ -1,0 +1,26 @@
+// The palette file dvdauthor reads (<pgc palette="NAME.palette.yuv">): 16
+// lines, each six hexadecimal digits Y Cr Cb, entry 0 first.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace glyphon {
+
+// Each entry's Y, Cr and Cb in its low 24 bits (an IFO entry's reserved
+// byte, bits 24 to 31, is not written).
+using DiscPalette = std::array<uint32_t, 16>;
+
+// The generic palette as it must go on the disc: Y 00, 55, AA, FF with no
+// colour difference (80 80), then twelve entries 00 80 80.
+DiscPalette GenericDiscPalette();
+
+// Sixteen lines of YYCrCb in upper-case hexadecimal, each ended by a line
+// feed: "008080", "558080", ...
+std::string PaletteFileText(const DiscPalette& palette);
+
+// Creates or replaces the file. Throws FileError.
+void WritePaletteFile(const std::string& path, const DiscPalette& palette);
+
+}  // namespace glyphon

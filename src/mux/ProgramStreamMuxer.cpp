@@ -1,0 +1,198 @@
+#include "mux/ProgramStreamMuxer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <numeric>
+#include <stdexcept>
+
+#include "common/FileError.h"
+#include "mux/BufferedFileSink.h"
+#include "mux/PackWriter.h"
+
+namespace glyphon {
+
+namespace {
+
+bool IsVideo(uint8_t streamId) { return streamId >= kFirstVideoStream && streamId <= kLastVideoStream; }
+
+// 90 kHz ticks that delivering the given number of packs takes at the mux
+// rate (units of 50 bytes/s), rounded up. A stream that states no rate is
+// taken at the DVD's 10.08 Mbit/s.
+uint64_t DeliveryTime(size_t packs, uint32_t muxRate) {
+    const uint64_t bytesPerSecond = uint64_t(muxRate ? muxRate : kDvdMuxRate) * 50;
+    const uint64_t bytes = uint64_t(packs) * kPackSize;
+    return (bytes * 90000 + bytesPerSecond - 1) / bytesPerSecond;
+}
+
+std::string StreamText(int stream) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%02X", kSubPictureSubStream + stream);
+    return std::to_string(stream) + " (sub-stream " + hex + ")";
+}
+
+// A temporary file beside path, created empty and writable, with the
+// permissions a new file of that name would get.
+int CreateTemporaryBeside(const std::string& path, std::string& tempPath) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = path + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) return fd;
+        if (errno != EEXIST) ThrowFileError(errno);
+    }
+    ThrowFileError(EEXIST);
+}
+
+struct FdCloser {
+    int fd;
+    ~FdCloser() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+}  // namespace
+
+ProgramStreamStart ScanProgramStreamStart(ByteSource& input) {
+    // Frames are stored in decoding order: pictures shown before the first
+    // stored one (B-frames of an open GOP) come a little later in the file.
+    // The smallest PTS among the first frames is the first one shown.
+    constexpr int kFramesLooked = 16;
+    ProgramStreamReader reader(input);
+    PsItem item;
+    ProgramStreamStart start;
+    int frames = 0;
+    while (frames < kFramesLooked && reader.Next(item))
+        if (item.kind == PsItemKind::Packet && IsVideo(item.streamId) && item.pts >= 0) {
+            if (start.firstVideoPts < 0 || item.pts < start.firstVideoPts) start.firstVideoPts = item.pts;
+            ++frames;
+        }
+    if (start.firstVideoPts < 0)
+        throw ProgramStreamError("the program stream has no video with presentation times to time subtitles from");
+    return start;
+}
+
+MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStreamStart& start, int stream,
+                           const std::vector<TimedUnit>& units) {
+    if (stream < 0 || stream >= kSubPictureStreams)
+        throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) + " outside 0 to 31");
+    const int subStreamId = kSubPictureSubStream + stream;
+
+    // Units in order of presentation; a stable sort keeps the list order of
+    // subtitles that start together.
+    std::vector<size_t> order(units.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return units[a].pts < units[b].pts; });
+    auto ptsOf = [&](size_t k) { return uint64_t(start.firstVideoPts) + units[order[k]].pts; };
+
+    MuxReport report;
+    report.firstVideoPts = start.firstVideoPts;
+    ProgramStreamReader reader(input);
+    PsItem item;
+    bool afterPack = false;    // at least one input pack has been copied
+    uint64_t lastScr = 0;      // of the pack copied last
+    uint32_t muxRate = 0;      // of the pack copied last
+    int64_t lastVideoPts = -1;
+    bool heldEndCode = false;  // an end code waits: it stays last if the stream ends there
+    size_t next = 0;
+
+    // Inserts the next unit between two input packs, its packs stamped with
+    // the SCR of the pack they follow.
+    auto insertNext = [&]() {
+        const TimedUnit& unit = units[order[next]];
+        PackWriter writer(output, muxRate ? muxRate : kDvdMuxRate);
+        writer.WriteSubPictureUnit(unit.bytes.data(), unit.bytes.size(), ptsOf(next), stream,
+                                   [&](size_t) { return lastScr; });
+        ++next;
+        ++report.units;
+    };
+    const uint8_t endCode[4] = {0, 0, 1, kEndCode};
+
+    while (reader.Next(item)) {
+        report.inputBytes += item.size;
+        if (heldEndCode) {
+            output.Write(endCode, sizeof endCode);
+            heldEndCode = false;
+        }
+        switch (item.kind) {
+        case PsItemKind::PackHeader:
+            // Before this pack: every unit that, sent after it, would no
+            // longer arrive whole before its presentation time.
+            if (afterPack)
+                while (next < order.size() &&
+                       item.scr + DeliveryTime(SubPicturePackCount(units[order[next]].bytes.size()), muxRate) >
+                           ptsOf(next))
+                    insertNext();
+            afterPack = true;
+            lastScr = item.scr;
+            muxRate = item.muxRate;
+            break;
+        case PsItemKind::Packet:
+            if (item.streamId == kPrivateStream1 && item.subStreamId == subStreamId)
+                throw ProgramStreamError("the program stream already has sub-picture stream " + StreamText(stream) +
+                                         "; choose another stream number");
+            if (IsVideo(item.streamId) && item.pts > lastVideoPts) lastVideoPts = item.pts;
+            break;
+        case PsItemKind::EndCode:
+            heldEndCode = true;
+            continue;
+        case PsItemKind::SystemHeader:
+            break;
+        }
+        output.Write(item.data, item.size);
+    }
+    while (next < order.size()) insertNext();
+    if (heldEndCode) output.Write(endCode, sizeof endCode);
+
+    for (size_t k = 0; k < order.size(); ++k)
+        if (int64_t(ptsOf(k)) > lastVideoPts) ++report.pastEnd;
+    return report;
+}
+
+MuxReport MuxSubPicturesIntoFile(const std::string& videoPath, const std::string& outputPath, int stream,
+                                 const std::vector<TimedUnit>& units) {
+    if (stream < 0 || stream >= kSubPictureStreams)
+        throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) + " outside 0 to 31");
+    const int in = ::open(videoPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) ThrowFileError(errno);
+    FdCloser inCloser{in};
+
+    struct stat inStat{}, outStat{};
+    if (::fstat(in, &inStat) != 0) ThrowFileError(errno);
+    if (::stat(outputPath.c_str(), &outStat) == 0 && outStat.st_dev == inStat.st_dev &&
+        outStat.st_ino == inStat.st_ino)
+        throw ProgramStreamError(videoPath + ": the muxed file " + outputPath +
+                                 " would replace the video itself; choose another output folder");
+
+    try {
+        FdSource scanSource(in);
+        const ProgramStreamStart start = ScanProgramStreamStart(scanSource);
+        if (::lseek(in, 0, SEEK_SET) != 0) ThrowFileError(errno);
+
+        std::string tempPath;
+        BufferedFileSink out(CreateTemporaryBeside(outputPath, tempPath));
+        try {
+            FdSource source(in);
+            const MuxReport report = MuxProgramStream(source, out, start, stream, units);
+            out.Close();
+            if (::rename(tempPath.c_str(), outputPath.c_str()) != 0) ThrowFileError(errno);
+            return report;
+        } catch (...) {
+            try {
+                out.Close();
+            } catch (const FileError&) {
+            }
+            ::unlink(tempPath.c_str());
+            throw;
+        }
+    } catch (const ProgramStreamError& e) {
+        throw ProgramStreamError(videoPath + ": " + e.what());
+    }
+}
+
+}  // namespace glyphon

@@ -1,0 +1,66 @@
+// Muxing sub-picture units into a DVD program stream (a DVD MPEG from ffmpeg
+// or a VOB) as private stream 1, sub-stream 0x20 + stream number, for
+// dvdauthor and players.
+//
+// Every pack of the input keeps its bytes and its order. Each unit becomes
+// whole 2048-byte packs inserted between two input packs, stamped with the
+// SCR of the pack they follow, so that SCRs never decrease. A unit's PTS is
+// the video's first PTS plus the subtitle's start, and its packs go in ahead
+// of the first input pack whose SCR would leave too little time to deliver
+// them at the stream's mux rate. Units after the last input pack are
+// appended at the end (before a final end code).
+//
+// The input is streamed: memory holds the units and fixed buffers, nothing
+// that grows with the video.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "mux/ByteSink.h"
+#include "mux/ProgramStreamReader.h"
+
+namespace glyphon {
+
+// One sub-picture unit and its presentation time from the start of the
+// video, in 1/90,000 s (the ".sup" record's time).
+struct TimedUnit {
+    uint32_t pts = 0;
+    std::vector<uint8_t> bytes;
+};
+
+// What the first look at the input found.
+struct ProgramStreamStart {
+    int64_t firstVideoPts = -1;  // the PTS of the first frame shown
+};
+
+struct MuxReport {
+    int units = 0;               // units written
+    int pastEnd = 0;             // of these, units that start after the last video frame
+    int64_t firstVideoPts = 0;   // the video's first PTS the units were timed from
+    uint64_t inputBytes = 0;
+};
+
+// Reads the stream's start: the first 16 video packets with a PTS, whose
+// smallest PTS is the first frame shown. Throws
+// ProgramStreamError when the input is not a program stream or has no video
+// with presentation times.
+ProgramStreamStart ScanProgramStreamStart(ByteSource& input);
+
+// Copies input to output with the units inserted; units are taken in order of
+// their pts (the list order for equal times). stream is 0 to 31. Throws
+// ProgramStreamError when the input is refused (output is then incomplete:
+// the caller discards it), FileError when reading or writing fails.
+MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStreamStart& start, int stream,
+                           const std::vector<TimedUnit>& units);
+
+// The whole job on files: scans and muxes videoPath into outputPath through
+// a temporary file beside it, which replaces outputPath only when the mux
+// succeeded; a refused input leaves no output and an existing outputPath
+// untouched. Throws ProgramStreamError (a refusal, the message names the
+// video file), FileError, std::invalid_argument for a stream outside 0..31.
+MuxReport MuxSubPicturesIntoFile(const std::string& videoPath, const std::string& outputPath, int stream,
+                                 const std::vector<TimedUnit>& units);
+
+}  // namespace glyphon

@@ -1,0 +1,125 @@
+// The generation run with "Also write VobSub (.idx/.sub)": the pair beside
+// the ".sup", read back by libavformat, and the box kept in the settings.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "subtitle/Subtitle.h"
+#include "support/DvdSubDecoder.h"
+#include "support/ModelFixture.h"
+#include "support/SubtitleDemuxer.h"
+
+namespace glyphon::test {
+
+namespace {
+
+std::string Srt(int count) {
+    std::string s;
+    for (int i = 1; i <= count; ++i)
+        s += std::to_string(i) + "\n00:01:0" + std::to_string(i) + ",250 --> 00:01:0" + std::to_string(i) +
+             ",900\nLine number " + std::to_string(i) + "\n\n";
+    return s;
+}
+
+}  // namespace
+
+class VobSubRun : public ModelTest {
+protected:
+    TForm1& Loaded(int count, bool pal = true, const std::string& name = "movie.srt",
+                   const std::string& content = {}) {
+        TForm1& f = Start();
+        f.SetNoIfoChecked(true);
+        f.SelectStandard(pal);
+        const std::string file = dir.Write(name, content.empty() ? Srt(count) : content);
+        ui.dialogAnswers.push_back(file);
+        f.ButtonLoadSubClick();
+        EXPECT_TRUE(f.SubtitleLoaded);
+        f.CheckBoxVobSub.checked = true;
+        return f;
+    }
+    bool Exists(const std::string& name) const { return std::filesystem::exists(dir.File(name)); }
+};
+
+TEST_F(VobSubRun, ThePairHoldsTheSupsUnitsAtTheSameTimesWithTheSwatchColours) {
+    for (const bool pal : {true, false}) {
+        SCOPED_TRACE(pal);
+        TForm1& f = Loaded(3, pal);
+        f.ButtonGenerateSupClick();
+        ASSERT_TRUE(ui.errors.empty()) << ui.errors[0];
+        const auto records = SplitSupFile(TempDir::Read(dir.File("movie.sup")));
+        const auto got = DemuxSubtitles(dir.File("movie.idx"));
+        EXPECT_EQ(got.height, pal ? 576 : 480);
+        EXPECT_EQ(got.width, 720);
+        ASSERT_EQ(got.packets.size(), records.size());
+        ASSERT_EQ(records.size(), 3u);
+        for (size_t i = 0; i < records.size(); ++i) {
+            EXPECT_EQ(got.packets[i].ptsMs * 90, records[i].pts);
+            EXPECT_EQ(got.packets[i].data, records[i].unit);
+            // The generic palette's text (3) and outline (0) greys, as the swatches show them.
+            EXPECT_EQ(got.packets[i].rgb[1], f.Swatches[3].color.Packed());
+            EXPECT_EQ(got.packets[i].rgb[2], f.Swatches[0].color.Packed());
+        }
+        // Entries beyond the four greys are black in the index.
+        EXPECT_NE(TempDir::Read(dir.File("movie.idx")).find(", 000000, 000000\n"), std::string::npos);
+    }
+}
+
+TEST_F(VobSubRun, UntickedBoxWritesNoPair) {
+    TForm1& f = Loaded(2);
+    f.CheckBoxVobSub.checked = false;
+    f.ButtonGenerateSupClick();
+    EXPECT_TRUE(Exists("movie.sup"));
+    EXPECT_FALSE(Exists("movie.idx"));
+    EXPECT_FALSE(Exists("movie.sub"));
+}
+
+TEST_F(VobSubRun, AnAbortLeavesThePairWithTheUnitsWrittenSoFar) {
+    TForm1& f = Loaded(5);
+    ui.onProcessMessages = [&](int call) {
+        if (call == 1 + 2) f.ButtonGenerateSupClick();
+    };
+    f.ButtonGenerateSupClick();
+    EXPECT_EQ(DemuxSubtitles(dir.File("movie.idx")).packets.size(), 2u);
+    EXPECT_EQ(SplitSupFile(TempDir::Read(dir.File("movie.sup"))).size(), 2u);
+}
+
+TEST_F(VobSubRun, AMicroDvdSubFileIsNeverOverwritten) {
+    const std::string microDvd = "{1}{1}25.000\n{25}{50}First line\n{75}{100}Second line\n";
+    TForm1& f = Loaded(0, true, "movie.sub", microDvd);
+    f.ButtonGenerateSupClick();
+    ASSERT_TRUE(ui.errors.empty()) << ui.errors[0];
+    EXPECT_EQ(TempDir::Read(dir.File("movie.sub")), microDvd);
+    EXPECT_FALSE(Exists("movie.idx"));
+    const auto got = DemuxSubtitles(dir.File("movie.vobsub.idx"));
+    const auto records = SplitSupFile(TempDir::Read(dir.File("movie.sup")));
+    ASSERT_EQ(got.packets.size(), records.size());
+    EXPECT_EQ(got.packets.back().ptsMs, 3000);
+    EXPECT_EQ(got.packets.back().data, records.back().unit);
+}
+
+TEST_F(VobSubRun, TheBoxIsStoredAfterTheOtherKeysAndAbsentMeansOff) {
+    TForm1& f = Start();
+    EXPECT_FALSE(f.CheckBoxVobSub.checked);
+    f.CheckBoxVobSub.checked = true;
+    f.Placement = {true, 1, 2, false};
+    f.FormClose();
+    const std::string ini = TempDir::Read(dir.File("Glyphon_Settings.ini"));
+    EXPECT_NE(ini.find("\nWindowState=0\nCheckBoxVobSub_Checked=-1\n"), std::string::npos) << ini;
+    EXPECT_TRUE(Start().CheckBoxVobSub.checked);
+
+    dir.Write("Glyphon_Settings.ini", "[Form1]\noffset_Position=40\n");
+    EXPECT_FALSE(Start().CheckBoxVobSub.checked);
+    dir.Write("Glyphon_Settings.ini", "[Form1]\nCheckBoxVobSub_Checked=maybe\n");
+    EXPECT_FALSE(Start().CheckBoxVobSub.checked);
+}
+
+TEST_F(VobSubRun, TheBoxIsLockedDuringARun) {
+    TForm1& f = Loaded(1);
+    bool enabledDuringRun = true;
+    ui.onProcessMessages = [&](int) { enabledDuringRun = f.CheckBoxVobSub.enabled; };
+    f.ButtonGenerateSupClick();
+    EXPECT_FALSE(enabledDuringRun);
+    EXPECT_TRUE(f.CheckBoxVobSub.enabled);
+}
+
+}  // namespace glyphon::test

@@ -1,0 +1,34 @@
+// Test helper: FFmpeg's demuxers (libavformat) reading back a subtitle file
+// Glyphon wrote or that was muxed from it (VobSub ".idx", Matroska), and its
+// dvd_subtitle decoder opened with the stream's own parameters, so that the
+// size and palette come from the file and not from the test.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace glyphon::test {
+
+struct DemuxedPacket {
+    int64_t ptsMs = 0;          // presentation time in ms
+    std::vector<uint8_t> data;  // the whole sub-picture unit
+    // What the decoder showed for it: the colour (0xRRGGBB) of each pixel
+    // code 0..3 from the stream's palette; zeros when it showed nothing.
+    std::array<uint32_t, 4> rgb{};
+};
+
+struct DemuxedSubtitles {
+    std::string format;  // the demuxer's name
+    std::string codec;   // the stream's codec name
+    int width = 0, height = 0;
+    std::vector<DemuxedPacket> packets;
+};
+
+// Opens path with libavformat, reads every packet of its one subtitle stream
+// and decodes each. Throws std::runtime_error when libavformat is missing or
+// fails.
+DemuxedSubtitles DemuxSubtitles(const std::string& path);
+
+}  // namespace glyphon::test
