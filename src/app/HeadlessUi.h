@@ -25,6 +25,7 @@ public:
     void ProcessMessages() override {}
     void ShowModalWindow(WindowKind) override {}
     void Terminate(int exitStatus) override;
+    bool ShowsPreview() const override { return false; }
 
     // The exit status asked for by the run, if any.
     std::optional<int> terminated() const { return terminated_; }

@@ -59,6 +59,7 @@ std::optional<Frame> OwnPicture(Ui& ui, const std::string& path, int height) {
 }  // namespace
 
 void TForm1::LoadPreviewBackground() {
+    if (!ui().ShowsPreview()) return;
     const bool pal = IsPal();
     const std::string& own = pal ? LabelImageChangedPAL.caption : LabelImageChangedNTSC.caption;
     // A missing or unreadable own picture quietly falls back to the built-in one.
@@ -83,6 +84,7 @@ void TForm1::DrawPreview(const std::string& Line1, const std::string& Line2, int
         return;
     }
     SubtitleFits = true;
+    if (!ui().ShowsPreview()) return;
     SubtitleLook look;
     look.font = font;
     look.offset = Offset;
@@ -164,11 +166,9 @@ void TForm1::CheckChosenPicture(const std::string& path) {
 void TForm1::RenderSubtitle(const std::string& Line1, const std::string& Line2, int FontSize,
                             const std::string& FontName, int Charset, int Style, int Offset, int OffsetOr,
                             const std::string& Align) {
-    // Copying a ready blue frame is several times faster than filling one
-    // pixel by pixel (block copies avoid reading the destination first).
-    static const Frame bluePal(kFrameWidth, kPalHeight, kPureBlue),
-        blueNtsc(kFrameWidth, kNtscHeight, kPureBlue);
-    preview = IsPal() ? bluePal : blueNtsc;
+    // All blue again: after the previous subtitle only the rows it drew on
+    // are rewritten.
+    preview.Reset(kFrameWidth, IsPal() ? kPalHeight : kNtscHeight, kPureBlue);
     SubtitleLook look;
     look.font = FontSpec{FontName, FontSize, Charset, Style};
     look.offset = Offset;

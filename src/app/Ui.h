@@ -42,6 +42,10 @@ public:
     // progress, preview) even though the handler has not returned yet.
     virtual void Changed() {}
 
+    // Whether anybody sees the preview picture. Without a window the
+    // preview's background and drawing are skipped; its fit check still runs.
+    virtual bool ShowsPreview() const { return true; }
+
     // Loads a picture file as a frame of its own size; nullopt when it cannot
     // be read. The default reads uncompressed 24-bit BMP files.
     virtual std::optional<Frame> LoadPicture(const std::string& path);

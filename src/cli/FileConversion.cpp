@@ -32,6 +32,7 @@ public:
     void Terminate(int exitStatus) override {
         if (!terminated) terminated = exitStatus;
     }
+    bool ShowsPreview() const override { return false; }  // no window
     void Changed() override {
         // The generation run advances the progress bar once per subtitle.
         if (!progress_ || !form_ || form_->GenerationStopped || !form_->Subtitles) return;

@@ -105,13 +105,20 @@ void DrawLayeredLine(Frame& frame, const LineMask& mask, int x, int y, int outli
         }
     }
     DilateSquare(s.text, s.antialias, s.rows, s.tmp, 1);
+    // A (2w + 1) square is a 3 x 3 square grown by a (2w - 1) one: the
+    // outline grows from the antialias layer, two columns and rows less work.
     if (w >= 1)
-        DilateSquare(s.text, s.outline, s.rows, s.tmp, w);
+        DilateSquare(s.antialias, s.outline, s.rows, s.tmp, w - 1);
     else
         s.outline.Reset(cw, ch);
 
-    const uint32_t outline = colors.outline.Packed(), antialias = colors.antialias.Packed(),
-                   text = colors.text.Packed();
+    // Every pixel of the outline or antialias layer is painted once, in the
+    // colour of the topmost layer it belongs to. The layers nest (text within
+    // antialias within outline, when there is an outline), so two bits pick
+    // the colour: antialias and text set is text, antialias alone is
+    // antialias, neither is outline.
+    const uint32_t colourOf[4] = {colors.outline.Packed(), colors.antialias.Packed(), 0,
+                                  colors.text.Packed()};
     const int cx0 = std::max(0, -originX), cx1 = std::min(cw, frame.Width() - originX);
     const int cy0 = std::max(0, -originY), cy1 = std::min(ch, frame.Height() - originY);
     for (int cy = cy0; cy < cy1; ++cy) {
@@ -124,12 +131,12 @@ void DrawLayeredLine(Frame& frame, const LineMask& mask, int x, int y, int outli
             // Keep only the columns inside the frame.
             const int lo = i * 64;
             if (cx0 > lo) any &= ~uint64_t(0) << (cx0 - lo);
-            if (cx1 < lo + 64) any &= (cx1 - lo) <= 0 ? 0 : (~uint64_t(0) >> (64 - (cx1 - lo)));
+            if (cx1 < lo + 64) any &= ~uint64_t(0) >> (64 - (cx1 - lo));
             while (any) {
                 const int b = __builtin_ctzll(any);
                 any &= any - 1;
-                const uint64_t bit = uint64_t(1) << b;
-                row[originX + lo + b] = (t[i] & bit) ? text : (a[i] & bit) ? antialias : outline;
+                const unsigned layer = unsigned((t[i] >> b) & 1) << 1 | unsigned((a[i] >> b) & 1);
+                row[originX + lo + b] = colourOf[layer];
             }
         }
     }

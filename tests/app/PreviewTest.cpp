@@ -63,6 +63,19 @@ TEST_F(PreviewTest, TooLongLineShowsTheMessageClearsTheFlagAndLeavesTheBareBackg
     EXPECT_EQ(form.preview, Background());
 }
 
+TEST_F(PreviewTest, WithoutAWindowLinesAreCheckedButNothingIsPainted) {
+    ui.showsPreview = false;
+    form.preview.Fill(Rgb{1, 2, 3});
+    const Frame before = form.preview;
+    form.LoadPreviewBackground();
+    form.DrawPreview("Rethymno.", "Crete Hellas", 20, "Arial", 1, 0, 30, -4, "center");
+    EXPECT_TRUE(form.SubtitleFits);
+    form.DrawPreview("short", std::string(80, 'W'), 20, "Arial", 1, 0, 30, -4, "center");
+    EXPECT_FALSE(form.SubtitleFits);
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(form.preview, before);
+}
+
 TEST_F(PreviewTest, FittingLinesSetTheFlagAndDrawWithoutTouchingTheBand) {
     form.SubtitleFits = false;
     form.BandTop = 12;

@@ -45,6 +45,9 @@ public:
     }
     void ShowModalWindow(WindowKind kind) override { windows.push_back(kind); }
     void Terminate(int exitStatus) override { terminated = exitStatus; }
+
+    bool showsPreview = true;  // false: a run without a window
+    bool ShowsPreview() const override { return showsPreview; }
 };
 
 }  // namespace glyphon::test
