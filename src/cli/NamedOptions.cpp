@@ -56,7 +56,7 @@ std::vector<std::string> SplitCommas(const std::string& text) {
 // (the option's name is put in front by the parser).
 using Apply = std::string (*)(ConvertOptions&, const std::string&);
 
-struct OptionSpec {
+struct OptionRow {
     const char* longName;   // "--size"
     char shortName;         // 'o', or 0
     const char* valueName;  // "POINTS"; nullptr for a switch
@@ -80,7 +80,7 @@ std::string ApplyInRange(int& field, const std::string& value, int min, int max)
     return {};
 }
 
-const OptionSpec kOptions[] = {
+const OptionRow kOptions[] = {
     {"--ifo", 0, "FILE", "palette and video standard from a title set's IFO (default: the generic\n"
                           "palette)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
@@ -197,15 +197,15 @@ const OptionSpec kOptions[] = {
      }},
 };
 
-const OptionSpec* FindLong(const std::string& name) {
-    for (const OptionSpec& spec : kOptions)
-        if (name == spec.longName) return &spec;
+const OptionRow* FindLong(const std::string& name) {
+    for (const OptionRow& option : kOptions)
+        if (name == option.longName) return &option;
     return nullptr;
 }
 
-const OptionSpec* FindShort(char c) {
-    for (const OptionSpec& spec : kOptions)
-        if (spec.shortName && spec.shortName == c) return &spec;
+const OptionRow* FindShort(char c) {
+    for (const OptionRow& option : kOptions)
+        if (option.shortName && option.shortName == c) return &option;
     return nullptr;
 }
 
@@ -242,31 +242,31 @@ NamedCommand ParseConvert(const std::vector<std::string>& args) {
             version.kind = NamedCommand::Version;
             return version;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionRow* option = nullptr;
         std::string shown;  // the option as the user wrote it, for messages
         std::optional<std::string> value;
         if (arg[1] == '-') {
             const size_t eq = arg.find('=');
             shown = arg.substr(0, eq);
-            spec = FindLong(shown);
+            option = FindLong(shown);
             if (eq != std::string::npos) value = arg.substr(eq + 1);
-            if (!spec) return Refuse("unknown option '" + shown + "'");
-            if (!spec->valueName && value) return Refuse("'" + shown + "' takes no value");
+            if (!option) return Refuse("unknown option '" + shown + "'");
+            if (!option->valueName && value) return Refuse("'" + shown + "' takes no value");
         } else {
             shown = arg.substr(0, 2);
-            spec = FindShort(arg[1]);
-            if (!spec) return Refuse("unknown option '" + shown + "'");
+            option = FindShort(arg[1]);
+            if (!option) return Refuse("unknown option '" + shown + "'");
             if (arg.size() > 2) {
                 // -j2, -oDIR; a switch takes no value, so -q2 is a mistake.
-                if (!spec->valueName) return Refuse("'" + shown + "' takes no value");
+                if (!option->valueName) return Refuse("'" + shown + "' takes no value");
                 value = arg.substr(2);
             }
         }
-        if (spec->valueName && !value) {
-            if (i + 1 >= args.size()) return Refuse("'" + shown + "' needs a value (" + spec->valueName + ")");
+        if (option->valueName && !value) {
+            if (i + 1 >= args.size()) return Refuse("'" + shown + "' needs a value (" + option->valueName + ")");
             value = args[++i];
         }
-        const std::string reason = spec->apply(o, value.value_or(std::string()));
+        const std::string reason = option->apply(o, value.value_or(std::string()));
         if (!reason.empty()) return Refuse(shown + ": " + reason);
     }
     if (o.ifoFile && o.pal) return Refuse("--standard goes with the generic palette, not with --ifo");
@@ -310,12 +310,12 @@ std::string UsageText() {
         "(.sup), each with a help file (NAME.Glyphon_Help.txt), without opening a window.\n"
         "\n"
         "Options of convert:\n";
-    for (const OptionSpec& spec : kOptions) {
+    for (const OptionRow& option : kOptions) {
         std::string head = "  ";
-        head += spec.shortName ? std::string("-") + spec.shortName + ", " : std::string("    ");
-        head += spec.longName;
-        if (spec.valueName) head += std::string(" ") + spec.valueName;
-        std::string help = spec.help;
+        head += option.shortName ? std::string("-") + option.shortName + ", " : std::string("    ");
+        head += option.longName;
+        if (option.valueName) head += std::string(" ") + option.valueName;
+        std::string help = option.help;
         std::string indent(30, ' ');
         for (size_t p = help.find('\n'); p != std::string::npos; p = help.find('\n', p + 1))
             help.insert(p + 1, indent);
