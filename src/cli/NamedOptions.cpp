@@ -116,7 +116,8 @@ const OptionRow kOptions[] = {
      }},
     {"--charset", 0, "NAME", "character set of the subtitle bytes: ANSI, ARABIC, BALTIC, CHINESEBIG5,\n"
                              "DEFAULT, EASTEUROPE, GB2312, GREEK, HANGEUL, HEBREW, JOHAB, MAC, OEM,\n"
-                             "RUSSIAN, SHIFTJIS, SYMBOL, THAI, TURKISH, VIETNAMESE (default: DEFAULT)",
+                             "RUSSIAN, SHIFTJIS, SYMBOL, THAI, TURKISH, VIETNAMESE, UTF-8 (default: DEFAULT;\n"
+                             "a file with a byte-order mark is read as Unicode whatever is chosen)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          return ApplyInList(o.fontCharset, FontCharsetItems(), v, "a character set");
      }},
