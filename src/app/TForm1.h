@@ -208,6 +208,8 @@ public:
     // what was created before the failure is in sinks.
     void CreateUnitSinks(const std::string& stem, std::vector<std::unique_ptr<UnitSink>>& sinks);
     std::string ComposeHelpText(const std::string& subtitleFile) const;
+    // Where the VobSub pair of a run with this output stem goes.
+    std::string VobSubStem(const std::string& stem) const;
     // The palette the disc must get for the colours of the run (app/TForm1_mux.cpp):
     // the IFO's 16 entries as read, or the generic palette's greys.
     DiscPalette AuthoringPalette() const;

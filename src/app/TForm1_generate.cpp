@@ -5,12 +5,12 @@
 #include "app/TForm1.h"
 #include "common/Convert.h"
 #include "common/FileError.h"
-#include "render/FontTables.h"
 #include "mux/VobSubWriter.h"
+#include "render/FontTables.h"
+#include "subtitle/Subtitle.h"
 #include "sup/SubPictureEncoder.h"
 #include "sup/SupWriter.h"
 #include "sup/UnitSink.h"
-#include "subtitle/Subtitle.h"
 
 namespace glyphon {
 
@@ -23,7 +23,8 @@ const char* const kFindColors =
     "Then find the Color 3 Y Cr CB ,doubleclick it, and put the value: FF 80 80\r\n";
 
 const char* const kAfterAuthoringNew =
-    "After authoring the new dvd, load (the generated from Ifoedit) VTS_01_0.IFO on Ifoedit and press VTS_PGCITI "
+    "After authoring the new dvd, load (the generated from Ifoedit) VTS_01_0.IFO on Ifoedit and press "
+    "VTS_PGCITI "
     "and then VTS_PGC1.\r\n";
 
 std::string NoIfoText() {
@@ -34,15 +35,17 @@ std::string NoIfoText() {
 
 std::string MonochromeIfoText() {
     return std::string("All Done !!! (Case : Monocromatic Ifo)\r\n") +
-           "Since you had an ifo with no polycromatic palette support , Glyphon generated for you a sup with a "
+           "Since you had an ifo with no polycromatic palette support , Glyphon generated for you a sup with "
+           "a "
            "generic pallette.\r\n" +
-           "Just author your video with the generated sup using Ifoedit.\r\n" + kAfterAuthoringNew + kFindColors +
-           "Then press save. Thats all.\r\n\r\n\r\nGenerated Files:\r\n";
+           "Just author your video with the generated sup using Ifoedit.\r\n" + kAfterAuthoringNew +
+           kFindColors + "Then press save. Thats all.\r\n\r\n\r\nGenerated Files:\r\n";
 }
 
 std::string WithIfoText() {
     return std::string("All Done !!! (Case : With Ifo)\r\n") +
-           "Since you already had an ifo with polycromatic palette support , Glyphon generated for you a sup with "
+           "Since you already had an ifo with polycromatic palette support , Glyphon generated for you a sup "
+           "with "
            "the same ifo pallette.\r\n" +
            "Just author your video with the generated sup using Ifoedit.\r\n" +
            "After authoring the new dvd, load the original ifo (the ifo that you have loaded on Glyphon) on "
@@ -110,7 +113,24 @@ std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
     if (MonochromeIfo && i_dont_have_ifo.checked) text = MonochromeIfoText();
     if (!i_dont_have_ifo.checked) text = WithIfoText();
     const std::string stem = OutputStem(OutputFolder, subtitleFile);
-    return text + stem + ".sup" + "\r\n" + stem + ".Glyphon_Help.txt";
+    // The list names the files the run writes: a run asked for VobSub alone
+    // writes no ".sup", so its pair stands in that line.
+    std::string written = stem + ".sup" + "\r\n";
+    if (!WriteSup) {
+        written.clear();
+        if (CheckBoxVobSub.checked) {
+            const std::string pair = VobSubStem(stem);
+            written = pair + ".idx" + "\r\n" + pair + ".sub" + "\r\n";
+        }
+    }
+    return text + written + stem + ".Glyphon_Help.txt";
+}
+
+std::string TForm1::VobSubStem(const std::string& stem) const {
+    // A MicroDVD subtitle file NAME.sub is never overwritten: beside it the
+    // pair is NAME.vobsub.idx and NAME.vobsub.sub.
+    std::error_code ec;
+    return std::filesystem::equivalent(stem + ".sub", OpenDialogsub.fileName, ec) ? stem + ".vobsub" : stem;
 }
 
 void TForm1::CreateUnitSinks(const std::string& stem, std::vector<std::unique_ptr<UnitSink>>& sinks) {
@@ -125,11 +145,7 @@ void TForm1::CreateUnitSinks(const std::string& stem, std::vector<std::unique_pt
         for (size_t i = 0; i < header.palette.size() && i < Swatches.size(); ++i)
             header.palette[i] = Swatches[i].color;
         header.language = VobSubLanguage;
-        // A MicroDVD subtitle file NAME.sub is never overwritten: beside it
-        // the pair is NAME.vobsub.idx and NAME.vobsub.sub.
-        std::string pair = stem;
-        std::error_code ec;
-        if (std::filesystem::equivalent(stem + ".sub", OpenDialogsub.fileName, ec)) pair += ".vobsub";
+        const std::string pair = VobSubStem(stem);
         auto vobsub = std::make_unique<VobSubWriter>();
         vobsub->Create(pair + ".idx", pair + ".sub", header);
         sinks.push_back(std::move(vobsub));
@@ -193,9 +209,10 @@ void TForm1::ButtonGenerateSupClick() {
             // The list may have been replaced while messages ran; the run
             // keeps to the entries it started with.
             const SubtitleLine entry = Subtitles->GetLine(i);
-            RenderSubtitle(entry.Line1, entry.Line2, StrToInt(ComboBoxFontSize.Text()), ComboBoxFontName.Text(),
-                           SubtitleCharset(), StyleFromName(ComboBoxFontStyle.Text()),
-                           offset.position, offset_or.position, ComboBoxAlign.Text());
+            RenderSubtitle(entry.Line1, entry.Line2, StrToInt(ComboBoxFontSize.Text()),
+                           ComboBoxFontName.Text(), SubtitleCharset(),
+                           StyleFromName(ComboBoxFontStyle.Text()), offset.position, offset_or.position,
+                           ComboBoxAlign.Text());
             int top = BandTop, height = BandHeight;
             ClipBand(top, height, preview.Height());
             const double startMs = StrToFloat(entry.StartMs);

@@ -73,6 +73,19 @@ TEST_F(VobSubRun, UntickedBoxWritesNoPair) {
     EXPECT_FALSE(Exists("movie.sub"));
 }
 
+TEST_F(VobSubRun, TheHelpFileListsThePairInsteadOfASupThatWasNotWritten) {
+    TForm1& f = Loaded(2);
+    f.WriteSup = false;
+    f.ButtonGenerateSupClick();
+    EXPECT_FALSE(Exists("movie.sup"));
+    const std::string help = TempDir::Read(dir.File("movie.Glyphon_Help.txt"));
+    const std::string stem = dir.File("movie");
+    EXPECT_NE(help.find("Generated Files:\r\n" + stem + ".idx\r\n" + stem + ".sub\r\n" + stem +
+                        ".Glyphon_Help.txt"),
+              std::string::npos)
+        << help;
+}
+
 TEST_F(VobSubRun, AnAbortLeavesThePairWithTheUnitsWrittenSoFar) {
     TForm1& f = Loaded(5);
     ui.onProcessMessages = [&](int call) {
