@@ -1,5 +1,7 @@
 #include "common/FileError.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -74,5 +76,18 @@ std::string FileErrorText(int err) {
 void ThrowFileError(int err) { throw FileError(FileErrorText(err)); }
 
 void ThrowRuntimeError(int code) { throw FileError(RuntimeErrorText(code)); }
+
+void WriteAll(int fd, const void* data, size_t size) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ThrowFileError(errno);
+        }
+        p += n;
+        size -= size_t(n);
+    }
+}
 
 }  // namespace glyphon

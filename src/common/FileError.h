@@ -1,6 +1,7 @@
 // File errors as the user sees them in the error box.
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 
@@ -32,5 +33,9 @@ std::string FileErrorText(int err);
 
 // Throws FileError with RuntimeErrorText(code).
 [[noreturn]] void ThrowRuntimeError(int code);
+
+// Writes all of data to the file descriptor, again after an interrupted or
+// partial write; throws FileError for the first failure.
+void WriteAll(int fd, const void* data, size_t size);
 
 }  // namespace glyphon

@@ -25,15 +25,7 @@ void BufferedFileSink::Write(const uint8_t* data, size_t size) {
         Flush();
         if (size >= buffer_.size()) {
             // Large blocks go straight to the file.
-            size_t done = 0;
-            while (done < size) {
-                const ssize_t n = ::write(fd_, data + done, size - done);
-                if (n < 0) {
-                    if (errno == EINTR) continue;
-                    ThrowFileError(errno);
-                }
-                done += size_t(n);
-            }
+            WriteAll(fd_, data, size);
             return;
         }
     }
@@ -42,18 +34,11 @@ void BufferedFileSink::Write(const uint8_t* data, size_t size) {
 }
 
 void BufferedFileSink::Flush() {
-    size_t done = 0;
-    while (done < used_) {
-        const ssize_t n = ::write(fd_, buffer_.data() + done, used_ - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            used_ = 0;  // not tried again when closing
-            ThrowFileError(err);
-        }
-        done += size_t(n);
-    }
+    // Dropped before writing, so that closing after a failure does not try
+    // again and report the same failure twice.
+    const size_t size = used_;
     used_ = 0;
+    WriteAll(fd_, buffer_.data(), size);
 }
 
 void BufferedFileSink::Close() {

@@ -24,16 +24,8 @@ void FileSink::Create(const std::string& path) {
 
 void FileSink::Write(const uint8_t* data, size_t size) {
     if (fd_ < 0) throw std::logic_error("FileSink::Write without an open file");
-    while (size > 0) {
-        const ssize_t n = ::write(fd_, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ThrowFileError(errno);
-        }
-        data += n;
-        size -= size_t(n);
-        position_ += uint64_t(n);
-    }
+    WriteAll(fd_, data, size);
+    position_ += size;
 }
 
 void FileSink::Truncate(uint64_t size) {

@@ -81,20 +81,11 @@ void SupWriter::Put(const uint8_t* data, size_t size) {
 }
 
 void SupWriter::Flush() {
-    size_t done = 0;
-    while (done < used_) {
-        const ssize_t n = ::write(fd_, buffer_.data() + done, used_ - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            // Drop what could not be written, so that closing later does not
-            // try again and report the same failure twice.
-            used_ = 0;
-            ThrowFileError(err);
-        }
-        done += size_t(n);
-    }
+    // Drop what could not be written, so that closing later does not try
+    // again and report the same failure twice.
+    const size_t size = used_;
     used_ = 0;
+    WriteAll(fd_, buffer_.data(), size);
 }
 
 }  // namespace glyphon
