@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "FuzzArgs.h"
 #include "FuzzFile.h"
 #include "cli/NamedOptions.h"
 #include "render/FontTables.h"
@@ -13,17 +14,7 @@
 using namespace glyphon;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::vector<std::string> args{"glyphon"};
-    std::string current;
-    for (size_t i = 0; i < size; ++i) {
-        if (data[i] == '\n') {
-            args.push_back(current);
-            current.clear();
-        } else {
-            current += char(data[i]);
-        }
-    }
-    args.push_back(current);
+    const std::vector<std::string> args = fuzz::ArgumentsFromLines(data, size);
 
     const NamedCommand c = ParseNamedCommand(args);
     switch (c.kind) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "FuzzArgs.h"
 #include "FuzzFile.h"
 #include "FuzzModel.h"
 #include "app/CommandLine.h"
@@ -54,17 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)ready;
     std::remove(sup.c_str());
 
-    std::vector<std::string> args = {"glyphon"};
-    std::string current;
-    for (size_t i = 0; i < size; ++i) {
-        if (data[i] == '\n') {
-            args.push_back(current);
-            current.clear();
-        } else {
-            current.push_back(char(data[i]));
-        }
-    }
-    args.push_back(current);
+    std::vector<std::string> args = fuzz::ArgumentsFromLines(data, size);
 
     const auto recognized = RecognizeCommandLine(args);
     if (!recognized) return 0;
