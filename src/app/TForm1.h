@@ -196,6 +196,10 @@ public:
     std::vector<std::string> RunWarnings;
     // The last run's units were written but muxing them into the film failed.
     bool DvdMuxFailed = false;
+    // The last run was refused before it wrote anything: an output would
+    // replace one of its inputs (the subtitle file, the IFO, the film), or a
+    // subtitle's times cannot be written (the message names it).
+    bool RunRefused = false;
     // Outputs beside the help file: the ".sup" unless the named command line
     // asks only for other formats; VobSub when CheckBoxVobSub is ticked,
     // its index naming VobSubLanguage.

@@ -1,10 +1,15 @@
 #include <filesystem>
 #include <fstream>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "app/TForm1.h"
 #include "common/Convert.h"
 #include "common/FileError.h"
+#include "common/StagedFile.h"
+#include "app/OutputNames.h"
 #include "mux/VobSubWriter.h"
 #include "render/FontTables.h"
 #include "subtitle/Subtitle.h"
@@ -57,13 +62,6 @@ std::string WithIfoText() {
            "Then press save. Thats all.\r\n\r\n\r\nGenerated Files:\r\n";
 }
 
-void WriteTextFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) ThrowFileError(errno);
-    out << text;
-    out.close();
-    if (!out) ThrowFileError(errno ? errno : EIO);
-}
 
 // Keeps the band inside the frame rows, its top even: rows outside the frame
 // do not exist and are never read. A band that lies wholly outside becomes
@@ -91,6 +89,53 @@ void CloseAll(std::vector<std::unique_ptr<UnitSink>>& sinks) {
         }
     }
     if (first) std::rethrow_exception(first);
+}
+
+// Writes every sink out without replacing anything yet. Throws the first
+// failure.
+void SealAll(std::vector<std::unique_ptr<UnitSink>>& sinks) {
+    for (auto& sink : sinks) sink->Seal();
+}
+
+void DiscardAll(std::vector<std::unique_ptr<UnitSink>>& sinks) {
+    for (auto& sink : sinks) sink->Discard();
+}
+
+// Time as hours:minutes:seconds.milliseconds, for messages.
+std::string ClockText(double ms) {
+    const int64_t total = int64_t(ms);
+    char text[48];
+    std::snprintf(text, sizeof text, "%s%02lld:%02lld:%02lld.%03lld", total < 0 ? "-" : "",
+                  static_cast<long long>(std::llabs(total) / 3600000), static_cast<long long>(std::llabs(total) / 60000 % 60),
+                  static_cast<long long>(std::llabs(total) / 1000 % 60), static_cast<long long>(std::llabs(total) % 1000));
+    return text;
+}
+
+// Why a subtitle's times cannot go into the outputs, or nothing. The ".sup"
+// header holds the start in 32 bits of 1/90,000 s (up to 13:15:21.858).
+std::optional<std::string> UntimeableSubtitle(const TSubtitle& subtitles) {
+    constexpr double kLatestStartMs = 4294967295.0 / 90;
+    for (int i = 1; i <= subtitles.Count(); ++i) {
+        const SubtitleLine& e = subtitles.Lines[size_t(i - 1)];
+        const double start = StrToFloat(e.StartMs), end = StrToFloat(e.EndMs);
+        const std::string which = "Subtitle " + IntToStr(i) + " (" + e.Line1.substr(0, 60) +
+                                  (e.Line1.size() > 60 ? "..." : "") + ")";
+        if (start < 0)
+            return which + " starts at " + ClockText(start) + ", before the start of the video; nothing was written.";
+        if (start > kLatestStartMs)
+            return which + " starts at " + ClockText(start) + ", later than a .sup file can time (" +
+                   ClockText(kLatestStartMs) + " at most); nothing was written.";
+        if (end < start)
+            return which + " ends at " + ClockText(end) + ", before it starts at " + ClockText(start) +
+                   "; nothing was written.";
+    }
+    return std::nullopt;
+}
+
+// The files a run reads: none of them may be one of its outputs.
+std::vector<std::string> RunInputs(const TForm1& f) {
+    return {f.OpenDialogsub.fileName, f.i_dont_have_ifo.checked ? std::string() : f.OpenDialogifo.fileName,
+            f.Mux.video};
 }
 
 }  // namespace
@@ -127,13 +172,14 @@ std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
 }
 
 std::string TForm1::VobSubStem(const std::string& stem) const {
-    // A MicroDVD subtitle file NAME.sub is never overwritten: beside it the
-    // pair is NAME.vobsub.idx and NAME.vobsub.sub.
-    std::error_code ec;
-    return std::filesystem::equivalent(stem + ".sub", OpenDialogsub.fileName, ec) ? stem + ".vobsub" : stem;
+    // A VobSub pair replaces only a pair this program wrote: beside a
+    // MicroDVD subtitle file NAME.sub (or any other file of those names) the
+    // pair is NAME.vobsub.idx and NAME.vobsub.sub, and so on.
+    return FreeVobSubStem(stem, RunInputs(*this)).value_or(stem + ".vobsub");
 }
 
 void TForm1::CreateUnitSinks(const std::string& stem, std::vector<std::unique_ptr<UnitSink>>& sinks) {
+    RunWarnings.clear();
     if (WriteSup) {
         auto sup = std::make_unique<SupWriter>();
         sup->Create(stem + ".sup");
@@ -145,12 +191,18 @@ void TForm1::CreateUnitSinks(const std::string& stem, std::vector<std::unique_pt
         for (size_t i = 0; i < header.palette.size() && i < Swatches.size(); ++i)
             header.palette[i] = Swatches[i].color;
         header.language = VobSubLanguage;
-        const std::string pair = VobSubStem(stem);
+        const std::optional<std::string> free = FreeVobSubStem(stem, RunInputs(*this));
+        if (!free)
+            throw FileError(stem + ".idx, " + stem + ".sub and the names after them are taken by other files; "
+                                   "the VobSub pair was not written");
+        const std::string pair = *free;
+        if (pair != stem)
+            RunWarnings.push_back(stem + ".sub is not a VobSub file written by Glyphon; the VobSub pair is " +
+                                  pair + ".idx and " + pair + ".sub");
         auto vobsub = std::make_unique<VobSubWriter>();
         vobsub->Create(pair + ".idx", pair + ".sub", header);
         sinks.push_back(std::move(vobsub));
     }
-    RunWarnings.clear();
     DvdMuxFailed = false;
     if (!Mux.video.empty()) sinks.push_back(std::make_unique<DvdMuxSink>(Mux, stem, AuthoringPalette()));
 }
@@ -193,6 +245,23 @@ void TForm1::ButtonGenerateSupClick() {
     const std::string stem = OutputStem(OutputFolder, subtitleFile);
     std::vector<std::unique_ptr<UnitSink>> sinks;
     try {
+        RunRefused = false;
+        {
+            std::vector<std::string> outputs{stem + ".Glyphon_Help.txt"};
+            if (WriteSup) outputs.push_back(stem + ".sup");
+            if (!Mux.video.empty()) {
+                outputs.push_back(MuxedFileName(stem));
+                outputs.push_back(PaletteFileName(stem));
+            }
+            // The VobSub pair picks names that are free of inputs.
+            std::optional<std::string> refusal = OutputReplacingInput(outputs, RunInputs(*this));
+            if (!refusal) refusal = UntimeableSubtitle(*Subtitles);
+            if (refusal) {
+                RunRefused = true;
+                ui_.ShowMessage(*refusal);
+                return;
+            }
+        }
         SubPictureEncoder encoder(
             RoleIndices{PaletteIndexOf(ComboBoxAntialias), PaletteIndexOf(ComboBoxOutline),
                         PaletteIndexOf(ComboBoxText), PaletteIndexOf(ComboBoxBg)},
@@ -221,23 +290,30 @@ void TForm1::ButtonGenerateSupClick() {
             for (auto& sink : sinks) sink->Append(RoundHalfEven(startMs), unit);
             ui_.Changed();
         }
-        CloseAll(sinks);
-        if (!GenerationStopped) FinishDvdMux(sinks);
-        const std::string help = ComposeHelpText(subtitleFile);
-        if (!GenerationStopped) {
-            WriteTextFile(stem + ".Glyphon_Help.txt", help);
-            if (CommandLineMode)
-                ui_.Terminate(0);
-            else
-                ui_.ShowMessage(help);
-        }
-    } catch (const std::exception& e) {
-        // Report with the system's message; the units written so far stay
-        // in the files and the window returns to idle.
-        try {
+        if (GenerationStopped) {
+            // An aborted run keeps the records written so far, and writes
+            // no help file.
             CloseAll(sinks);
-        } catch (const std::exception&) {
+            return;
         }
+        // Everything is written under temporary names first: a full disk,
+        // a refused film or a signal leaves every previous output as it was.
+        SealAll(sinks);
+        FinishDvdMux(sinks);
+        StagedFile helpFile(stem + ".Glyphon_Help.txt");
+        const std::string help = ComposeHelpText(subtitleFile);
+        WriteAll(helpFile.Fd(), help.data(), help.size());
+        helpFile.Close();
+        CloseAll(sinks);
+        helpFile.Commit();
+        if (CommandLineMode)
+            ui_.Terminate(0);
+        else
+            ui_.ShowMessage(help);
+    } catch (const std::exception& e) {
+        // Report with the system's message; the previous outputs stay as
+        // they were and the window returns to idle.
+        DiscardAll(sinks);
         ui_.ShowError(WithFullStop(e.what()));
     }
 }

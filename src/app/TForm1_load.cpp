@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "app/TForm1.h"
 #include "common/Convert.h"
 #include "common/FileError.h"
@@ -10,6 +12,10 @@ namespace glyphon {
 namespace {
 
 constexpr int kFitLimit = 680;  // a line fits when it is narrower
+// A line quoted in the too-long message is cut after this many bytes: no
+// line that could nearly fit is that long, and a line of megabytes would
+// not fit in a message box either.
+constexpr size_t kLongestQuoted = 1000;
 constexpr const char* kRestingCaption = "Glyphon By Morvane";
 
 // Shows what the window is busy with in its caption for as long as it lives.
@@ -30,6 +36,12 @@ private:
     TForm1& form_;
 };
 
+// A subtitle line as the too-long message shows it.
+std::string Quoted(const TForm1& form, const std::string& line) {
+    const size_t bytes = std::min(line.size(), kLongestQuoted * 4);  // enough for the characters kept
+    return CutForMessage(form.ShownText(line.substr(0, bytes)), kLongestQuoted);
+}
+
 }  // namespace
 
 void TForm1::CheckLineFits(const std::string& Line1, const std::string& Line2, int FontSize,
@@ -47,10 +59,10 @@ void TForm1::CheckLineFits(const std::string& Line1, const std::string& Line2, i
     if (!SubtitleLoaded) {
         // The test belongs to a first load: nothing stays listed.
         ListBox1.Clear();
-        ui_.ShowMessage("The string \r" + ShownText(Line1) + "\r" + ShownText(Line2) +
+        ui_.ShowMessage("The string \r" + Quoted(*this, Line1) + "\r" + Quoted(*this, Line2) +
                         "\ris too long. Please correct the srt and reload it. You can just use a smaler font size.");
     } else {
-        ui_.ShowMessage("The string \r" + ShownText(Line1) + "\r" + ShownText(Line2) +
+        ui_.ShowMessage("The string \r" + Quoted(*this, Line1) + "\r" + Quoted(*this, Line2) +
                         "\ris too long. Please use a smaler font size.");
     }
 }

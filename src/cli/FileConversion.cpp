@@ -47,6 +47,8 @@ private:
     const TForm1* form_ = nullptr;
 };
 
+constexpr size_t kQuotedLength = 60;  // of a subtitle line quoted in a message
+
 // Every line of a message box text, without empty ones.
 void AddLines(std::vector<std::string>& out, const std::string& text) {
     const std::string lines = MessageAsLines(text);
@@ -61,9 +63,10 @@ void AddLines(std::vector<std::string>& out, const std::string& text) {
 std::vector<std::string> Explain(const TForm1& form, const std::vector<std::string>& texts,
                                  const std::string& outputStem) {
     std::vector<std::string> out;
-    if (form.DvdMuxFailed) {
-        // The run's other outputs are written; the film was refused or could
-        // not be muxed, and the message names it.
+    if (form.DvdMuxFailed || form.RunRefused) {
+        // The film was refused or could not be muxed, or an output would
+        // have replaced an input; nothing was written, and the message says
+        // why, naming the file.
         for (const std::string& text : texts) AddLines(out, text);
         return out;
     }
@@ -79,7 +82,8 @@ std::vector<std::string> Explain(const TForm1& form, const std::vector<std::stri
         const std::string& line = form.LastTooWide.line == 1 ? entry.Line1 : entry.Line2;
         out.push_back("subtitle " + IntToStr(form.LastTooWide.entry) + ", line " + IntToStr(form.LastTooWide.line) +
                       " is " + IntToStr(form.LastTooWide.width) + " pixels wide, more than the " +
-                      IntToStr(kWidestFit) + " that fit: \"" + line + "\"; try a smaller --size");
+                      IntToStr(kWidestFit) + " that fit: \"" + CutForMessage(line, kQuotedLength) +
+                      "\"; try a smaller --size");
         return out;
     }
     for (const std::string& text : texts) {

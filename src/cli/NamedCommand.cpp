@@ -12,6 +12,7 @@
 #include "cli/Console.h"
 #include "cli/FileConversion.h"
 #include "cli/JobSettings.h"
+#include "common/FileError.h"
 #include "common/Version.h"
 #include "render/FontList.h"
 #include "render/TextEngine.h"
@@ -26,12 +27,25 @@ std::optional<std::string> CollidingOutputs(const ConvertOptions& o) {
     std::map<std::string, std::string> seen;
     for (const std::string& file : o.files) {
         const std::filesystem::path stem(OutputStem(o.outputDir, file));
-        const std::string key = std::filesystem::absolute(stem).lexically_normal().string();
+        // A file named ".srt" has an empty stem: its outputs are ".sup" and
+        // ".Glyphon_Help.txt" in the current folder.
+        std::error_code ec;
+        std::filesystem::path absolute = std::filesystem::absolute(stem.empty() ? "./" : stem, ec);
+        if (ec) absolute = stem;
+        const std::string key = absolute.lexically_normal().string();
         const auto [it, added] = seen.emplace(key, file);
         if (!added)
             return "'" + it->second + "' and '" + file + "' would both write " + stem.string() + ".sup";
     }
     return std::nullopt;
+}
+
+// Success only when everything written to out has arrived: help sent to a
+// full disk or a closed pipe is a failure the caller should see.
+int Flushed(std::FILE* out) {
+    if (std::fflush(out) == 0 && !std::ferror(out)) return kExitConverted;
+    std::fprintf(stderr, "glyphon: cannot write the text: %s\n", FileErrorText(errno).c_str());
+    return kExitFailed;
 }
 
 int Refuse(std::FILE* err, const std::string& reason) {
@@ -117,10 +131,10 @@ std::optional<int> RunNamedCommand(const std::vector<std::string>& args, std::FI
             return std::nullopt;
         case NamedCommand::Help:
             std::fputs(UsageText().c_str(), out);
-            return kExitConverted;
+            return Flushed(out);
         case NamedCommand::Version:
             std::fprintf(out, "glyphon %s\n", kVersion);
-            return kExitConverted;
+            return Flushed(out);
         case NamedCommand::UsageError:
             return Refuse(stderr, command.error);
         case NamedCommand::Convert:

@@ -15,8 +15,7 @@ std::string MuxedFileName(const std::string& stem) { return stem + ".muxed.mpg";
 std::string PaletteFileName(const std::string& stem) { return stem + ".palette.yuv"; }
 
 void CheckDvdMuxInput(const std::string& video, const std::string& muxedPath) {
-    const int fd = ::open(video.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) ThrowFileError(errno);
+    const int fd = OpenFilmOnce(video);
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }

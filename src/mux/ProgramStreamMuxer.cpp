@@ -12,7 +12,9 @@
 #include <stdexcept>
 
 #include "common/FileError.h"
+#include "common/StagedFile.h"
 #include "mux/BufferedFileSink.h"
+#include "mux/FilmTimeline.h"
 #include "mux/PackWriter.h"
 
 namespace glyphon {
@@ -36,19 +38,6 @@ std::string StreamText(int stream) {
     return std::to_string(stream) + " (sub-stream " + hex + ")";
 }
 
-// A temporary file beside path, created empty and writable, with the
-// permissions a new file of that name would get.
-int CreateTemporaryBeside(const std::string& path, std::string& tempPath) {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = path + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) return fd;
-        if (errno != EEXIST) ThrowFileError(errno);
-    }
-    ThrowFileError(EEXIST);
-}
-
 struct FdCloser {
     int fd;
     ~FdCloser() {
@@ -57,6 +46,22 @@ struct FdCloser {
 };
 
 }  // namespace
+
+int OpenFilmOnce(const std::string& videoPath) {
+    // Opened without waiting: a pipe without a writer would block the open
+    // itself. Only a regular file can be read from its start a second time.
+    const int fd = ::open(videoPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) ThrowFileError(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw ProgramStreamError(videoPath +
+                                 ": not a regular file (a pipe, device or folder); the film is read twice, once "
+                                 "to find its first frame and once to mux, so it must be a file on disk");
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
 
 ProgramStreamStart ScanProgramStreamStart(ByteSource& input) {
     // Frames are stored in decoding order: pictures shown before the first
@@ -69,7 +74,10 @@ ProgramStreamStart ScanProgramStreamStart(ByteSource& input) {
     int frames = 0;
     while (frames < kFramesLooked && reader.Next(item))
         if (item.kind == PsItemKind::Packet && IsVideo(item.streamId) && item.pts >= 0) {
-            if (start.firstVideoPts < 0 || item.pts < start.firstVideoPts) start.firstVideoPts = item.pts;
+            // Compared as steps of the 33-bit clock, which may wrap among them.
+            if (start.firstVideoPts < 0 || (int64_t((uint64_t(item.pts) - uint64_t(start.firstVideoPts)) &
+                                                    FilmTimeline::kClockMask) >= int64_t(1) << 32))
+                start.firstVideoPts = item.pts;
             ++frames;
         }
     if (start.firstVideoPts < 0)
@@ -88,7 +96,13 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
     std::vector<size_t> order(units.size());
     std::iota(order.begin(), order.end(), size_t(0));
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return units[a].pts < units[b].pts; });
-    auto ptsOf = [&](size_t k) { return uint64_t(start.firstVideoPts) + units[order[k]].pts; };
+    // Units are timed on the film's timeline (FilmTimeline): from its first
+    // frame on, across wraps of the clock and restarts of it, as a player
+    // counts the film's time.
+    FilmTimeline timeline;
+    int64_t firstVideoFilm = 0;  // the film time of start.firstVideoPts, known at the first pack
+    auto filmPtsOf = [&](size_t k) { return firstVideoFilm + int64_t(units[order[k]].pts); };
+    auto ptsOf = [&](size_t k) { return timeline.Clock(filmPtsOf(k)); };
 
     MuxReport report;
     report.firstVideoPts = start.firstVideoPts;
@@ -96,8 +110,9 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
     PsItem item;
     bool afterPack = false;    // at least one input pack has been copied
     uint64_t lastScr = 0;      // of the pack copied last
+    int64_t lastFilmScr = 0;   // its film time
     uint32_t muxRate = 0;      // of the pack copied last
-    int64_t lastVideoPts = -1;
+    int64_t lastVideoPts = -1;  // film time
     bool heldEndCode = false;  // an end code waits: it stays last if the stream ends there
     size_t next = 0;
 
@@ -123,11 +138,18 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
         case PsItemKind::PackHeader:
             // Before this pack: every unit that, sent after it, would no
             // longer arrive whole before its presentation time.
-            if (afterPack)
+            if (afterPack) {
+                // The film time this pack will have; units inserted before
+                // it still carry the clock of the packs they follow.
+                const int64_t step = int64_t((item.scr - lastScr) & FilmTimeline::kClockMask);
+                const int64_t filmScr = lastFilmScr + (step < FilmTimeline::kLargestStep ? step : 0);
                 while (next < order.size() &&
-                       item.scr + DeliveryTime(SubPicturePackCount(units[order[next]].bytes.size()), muxRate) >
-                           ptsOf(next))
+                       filmScr + int64_t(DeliveryTime(SubPicturePackCount(units[order[next]].bytes.size()), muxRate)) >
+                           filmPtsOf(next))
                     insertNext();
+            }
+            lastFilmScr = timeline.OnPack(item.scr);
+            if (!afterPack) firstVideoFilm = timeline.FilmTime(uint64_t(start.firstVideoPts));
             afterPack = true;
             lastScr = item.scr;
             muxRate = item.muxRate;
@@ -136,7 +158,8 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
             if (item.streamId == kPrivateStream1 && item.subStreamId == subStreamId)
                 throw ProgramStreamError("the program stream already has sub-picture stream " + StreamText(stream) +
                                          "; choose another stream number");
-            if (IsVideo(item.streamId) && item.pts > lastVideoPts) lastVideoPts = item.pts;
+            if (IsVideo(item.streamId) && item.pts >= 0 && timeline.Started())
+                lastVideoPts = std::max(lastVideoPts, timeline.FilmTime(uint64_t(item.pts)));
             break;
         case PsItemKind::EndCode:
             heldEndCode = true;
@@ -150,7 +173,7 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
     if (heldEndCode) output.Write(endCode, sizeof endCode);
 
     for (size_t k = 0; k < order.size(); ++k)
-        if (int64_t(ptsOf(k)) > lastVideoPts) ++report.pastEnd;
+        if (filmPtsOf(k) > lastVideoPts) ++report.pastEnd;
     return report;
 }
 
@@ -158,8 +181,7 @@ MuxReport MuxSubPicturesIntoFile(const std::string& videoPath, const std::string
                                  const std::vector<TimedUnit>& units) {
     if (stream < 0 || stream >= kSubPictureStreams)
         throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) + " outside 0 to 31");
-    const int in = ::open(videoPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) ThrowFileError(errno);
+    const int in = OpenFilmOnce(videoPath);
     FdCloser inCloser{in};
 
     struct stat inStat{}, outStat{};
@@ -175,7 +197,12 @@ MuxReport MuxSubPicturesIntoFile(const std::string& videoPath, const std::string
         if (::lseek(in, 0, SEEK_SET) != 0) ThrowFileError(errno);
 
         std::string tempPath;
-        BufferedFileSink out(CreateTemporaryBeside(outputPath, tempPath));
+        int slot = -1;  // listed for removal on a signal
+        BufferedFileSink out(CreateTemporaryBeside(outputPath, tempPath, slot));
+        struct Unlist {
+            int slot;
+            ~Unlist() { ForgetTemporaryFile(slot); }
+        } unlist{slot};
         try {
             FdSource source(in);
             const MuxReport report = MuxProgramStream(source, out, start, stream, units);

@@ -55,6 +55,11 @@ ProgramStreamStart ScanProgramStreamStart(ByteSource& input);
 MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStreamStart& start, int stream,
                            const std::vector<TimedUnit>& units);
 
+// Opens the film for reading without blocking on a pipe; refuses anything but
+// a regular file (ProgramStreamError naming it), since the film is read twice.
+// Throws FileError when it cannot be opened. The caller closes the descriptor.
+int OpenFilmOnce(const std::string& videoPath);
+
 // The whole job on files: scans and muxes videoPath into outputPath through
 // a temporary file beside it, which replaces outputPath only when the mux
 // succeeded; a refused input leaves no output and an existing outputPath

@@ -28,6 +28,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <array>
 #include <cerrno>
 #include <deque>
@@ -94,6 +95,10 @@ bool IsDoubleByte(const std::string& codePage) {
            codePage == "JOHAB";
 }
 
+// The widest line measured or drawn, in pixels: far beyond any frame (720),
+// far below where pixel positions would overflow.
+constexpr int kWidestMeasure = 1 << 20;
+
 struct Glyph {
     int advance = 0;
     int left = 0, top = 0;  // bitmap's left column and top row, relative to pen and baseline (up positive)
@@ -143,14 +148,22 @@ public:
     TextExtent MeasureLine(std::string_view text, const FontSpec& font) override {
         Use(font);
         if (text.empty()) text = " ";
-        int width = 0;
+        // Summed in 64 bits and held at kWidestMeasure: a line millions of
+        // pixels wide is simply too wide, never a negative width.
+        int64_t width = 0;
         if (!doubleByte_) {
-            for (unsigned char b : text) width += ByteGlyph(b).advance;
+            for (unsigned char b : text) {
+                width += ByteGlyph(b).advance;
+                if (width >= kWidestMeasure) break;
+            }
         } else {
             Decode(text);
-            for (uint32_t c : decoded_) width += GlyphOf(c).advance;
+            for (uint32_t c : decoded_) {
+                width += GlyphOf(c).advance;
+                if (width >= kWidestMeasure) break;
+            }
         }
-        return {width, ascent_ + descent_};
+        return {int(std::clamp<int64_t>(width, -kWidestMeasure, kWidestMeasure)), ascent_ + descent_};
     }
 
     void DrawLineMask(std::string_view text, const FontSpec& font, LineMask& mask) override {
@@ -178,10 +191,16 @@ public:
                 maxX = std::max(maxX, x1), maxY = std::max(maxY, y1);
             }
         };
+        // A line wider than any frame is cut where it leaves the widest
+        // mask, so that positions stay far from overflowing.
+        size_t kept = 0;
         for (const Glyph* g : placed_) {
+            if (pen > kWidestMeasure || pen < -kWidestMeasure) break;
             include(pen + g->left, ascent_ - g->top, pen + g->left + g->width, ascent_ - g->top + g->rows);
             pen += g->advance;
+            ++kept;
         }
+        placed_.resize(kept);
         const int extent = pen;
         if (realised_.underline) include(0, underlineTop_, extent, underlineTop_ + underlineSize_);
         if (realised_.strikeOut) include(0, strikeTop_, extent, strikeTop_ + strikeSize_);
