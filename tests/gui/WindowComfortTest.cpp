@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPointingDevice>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -179,13 +180,17 @@ TEST_F(WindowComfort, ThePreviewFollowsTheListIncludingAClickOnTheSelectedEntry)
 
     // The first entry is selected after loading, its preview not yet drawn:
     // clicking it draws it.
+    // A mouse of the test's own: Qt's default one, made on first use, would
+    // outlive the application object and crash the test program at exit.
+    const QPointingDevice mouse("test mouse", 2, QInputDevice::DeviceType::Mouse,
+                                QPointingDevice::PointerType::Generic, QInputDevice::Capability::Position, 1, 3);
     auto click = [&](int row) {
         const QPoint at = list->visualItemRect(list->item(row)).center();
         QMouseEvent press(QEvent::MouseButtonPress, at, list->viewport()->mapToGlobal(at), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
+                          Qt::LeftButton, Qt::NoModifier, &mouse);
         QApplication::sendEvent(list->viewport(), &press);
         QMouseEvent release(QEvent::MouseButtonRelease, at, list->viewport()->mapToGlobal(at), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
+                            Qt::NoButton, Qt::NoModifier, &mouse);
         QApplication::sendEvent(list->viewport(), &release);
     };
     click(0);
