@@ -133,7 +133,7 @@ public:
     // ---- palette (app/TForm1_palette.cpp) ---------------------------------
     void ButtonLoadIfoClick();
     // An IFO file dropped onto the window: loaded as "Load IFO" loads a
-    // chosen file.
+    // chosen file, the generic palette's box unticked first.
     void OpenIfoFile(const std::string& fileName);
     void ShowGenericPalette();
     void i_dont_have_ifoClick();

@@ -49,6 +49,8 @@ void TForm1::ButtonLoadIfoClick() {
 }
 
 void TForm1::OpenIfoFile(const std::string& fileName) {
+    // The generic palette gives way, as unticking its box by hand would.
+    SetNoIfoChecked(false);
     OpenDialogifo.fileName = fileName;
     LoadChosenIfo();
     ui_.Changed();

@@ -78,6 +78,18 @@ TEST_F(WindowStartTest, AnIfoFileLoadsThePaletteAndAnyOtherFileTheSubtitles) {
     EXPECT_FALSE(f.NoIfoMode);  // the IFO's palette stays
     EXPECT_EQ(f.ListBox1.items, std::vector<std::string>{"Hello"});
     EXPECT_TRUE(ui.errors.empty());
+
+    // A subtitle first (the generic palette), then the IFO: the IFO's
+    // palette replaces the generic one.
+    TForm1& g = Start();
+    OpenFileInWindow(g, srt);
+    ASSERT_TRUE(g.NoIfoMode);
+    OpenFileInWindow(g, kIfo);
+    EXPECT_FALSE(g.i_dont_have_ifo.checked);
+    EXPECT_FALSE(g.NoIfoMode);
+    EXPECT_TRUE(g.IfoLoaded);
+    EXPECT_TRUE(g.ButtonLoadIfo.enabled);
+    EXPECT_EQ(g.EditLoadIfo.text, kIfo);
 }
 
 TEST_F(WindowStartTest, TheFontIsStoredByNameAfterTheOtherKeysAndTheNameIsPreferred) {
