@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QShortcut>
+#include <QTimer>
 #include <QUrl>
 #include <QComboBox>
 #include <QGroupBox>
@@ -302,8 +303,10 @@ void MainWindow::dropEvent(QDropEvent* event) {
     const QString file = DroppableFile(event->mimeData());
     if (file.isEmpty()) return;
     event->acceptProposedAction();
+    // Loaded once the drop is over, so that the program the file came from
+    // is not kept waiting by the load's message boxes.
     const std::string path = file.toLocal8Bit().toStdString();
-    Guard([this, &path] { OpenFileInWindow(model_, path); });
+    QTimer::singleShot(0, this, [this, path] { Guard([this, &path] { OpenFileInWindow(model_, path); }); });
 }
 
 void MainWindow::Guard(const std::function<void()>& handler) {

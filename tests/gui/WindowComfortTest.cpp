@@ -85,6 +85,7 @@ protected:
         if (!enter.isAccepted()) return false;
         QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(window.get(), &drop);
+        QCoreApplication::processEvents();  // the load runs once the drop is over
         return drop.isAccepted();
     }
     std::string Srt() {
