@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <strings.h>
 
+#include "common/StagedFile.h"
+
 namespace glyphon {
 
 namespace fs = std::filesystem;
@@ -144,6 +146,11 @@ bool IniFile::Save(const std::string& path) const {
     // leaves a half-written settings file behind.
     const std::string tmp = target.string() + ".tmp";
     unlink(tmp.c_str());
+    // Removed by the signal handler should the program be stopped meanwhile.
+    struct Listed {
+        int slot;
+        ~Listed() { ForgetTemporaryFile(slot); }
+    } listed{ListTemporaryFile(tmp)};
     const int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
         // A writable file in a folder the user may not write: only an

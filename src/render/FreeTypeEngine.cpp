@@ -171,11 +171,21 @@ public:
         mask.Reset(0, 0, 0, 0);
         if (text.empty()) return;
         placed_.clear();
+        // Glyphs past the widest line are never placed (see below).
+        int64_t reach = 0;
+        auto place = [&](const Glyph& g) {
+            if (reach > kWidestMeasure || reach < -kWidestMeasure) return false;
+            placed_.push_back(&g);
+            reach += g.advance;
+            return true;
+        };
         if (!doubleByte_) {
-            for (unsigned char b : text) placed_.push_back(&ByteGlyph(b));
+            for (unsigned char b : text)
+                if (!place(ByteGlyph(b))) break;
         } else {
             Decode(text);
-            for (uint32_t c : decoded_) placed_.push_back(&GlyphOf(c));
+            for (uint32_t c : decoded_)
+                if (!place(GlyphOf(c))) break;
         }
         // Bounds of every glyph bitmap and of the decoration lines.
         int pen = 0;
