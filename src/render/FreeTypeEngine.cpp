@@ -34,7 +34,9 @@
 #include <array>
 #include <deque>
 #include <memory>
+#include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "render/CodePage.h"
@@ -210,6 +212,7 @@ private:
         charGlyphs_.clear();
         byteGlyphs_.fill(nullptr);
         fallbacks_.clear();
+        uncovered_.clear();
         SetUpFace();
         if (!samePage || !reader_) reader_ = std::make_unique<CodePageReader>(realised_.codePage);
         SetUpMapping();
@@ -474,7 +477,11 @@ private:
         if (hasAll(face_)) return face_;
         for (const Fallback& f : fallbacks_)
             if (hasAll(f.face)) return f.face;
+        std::u32string key(characters.begin(), characters.end());
+        std::sort(key.begin(), key.end());
+        if (uncovered_.count(key)) return nullptr;  // asked before: fontconfig's sort is slow
         const Fallback* f = AddFallback(characters);
+        if (!f) uncovered_.insert(std::move(key));
         return f ? f->face : nullptr;
     }
 
@@ -505,6 +512,7 @@ private:
     std::unique_ptr<CodePageReader> reader_;
     bool symbolMap_ = false;
     std::deque<Fallback> fallbacks_;  // stand-in faces of the current realisation; addresses stay put
+    std::unordered_set<std::u32string> uncovered_;  // character sets no face has all of
     std::array<uint32_t, 256> byteChars_{};
     std::array<bool, 256> byteComplex_{};
     GlyphCache cache_;
