@@ -213,6 +213,7 @@ private:
         byteGlyphs_.fill(nullptr);
         fallbacks_.clear();
         uncovered_.clear();
+        lastValid_ = false;
         SetUpFace();
         if (!samePage || !reader_) reader_ = std::make_unique<CodePageReader>(realised_.codePage);
         SetUpMapping();
@@ -332,6 +333,20 @@ private:
     // The bidi and shaping layout of characters_ into placed_; gives the
     // width.
     int PlaceComplex() {
+        // The renderer measures a line and then draws it: the second layout
+        // is the first one again.
+        if (lastValid_ && characters_ == lastCharacters_) {
+            placed_ = lastPlaced_;
+            return lastWidth_;
+        }
+        lastValid_ = true;
+        lastCharacters_ = characters_;
+        lastWidth_ = LayOutComplex();
+        lastPlaced_ = placed_;
+        return lastWidth_;
+    }
+
+    int LayOutComplex() {
         const size_t n = characters_.size();
         ResolveLevels(characters_, levels_);
         // Characters common to all scripts (spaces, punctuation, digits) and
@@ -527,6 +542,10 @@ private:
     std::vector<Run> runs_;
     std::vector<ShapedGlyph> shaped_;
     std::vector<Placed> placed_;
+    bool lastValid_ = false;  // the last bidi and shaping layout, until the realisation changes
+    std::vector<uint32_t> lastCharacters_;
+    std::vector<Placed> lastPlaced_;
+    int lastWidth_ = 0;
 };
 
 }  // namespace
