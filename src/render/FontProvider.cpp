@@ -99,8 +99,8 @@ const FaceChoice& FontProvider::Resolve(const FaceRequest& request, int charset)
     return resolved_.emplace(key, choice).first->second;
 }
 
-FaceChoice FontProvider::Covering(const FaceRequest& request, int pixels, const std::vector<uint32_t>& characters,
-                                  FT_Face except) {
+FaceChoice FontProvider::Covering(const FaceRequest& request, int pixels,
+                                  const std::vector<uint32_t>& characters, FT_Face except) {
     FaceChoice found;
     if (characters.empty()) return found;
     FcPattern* pattern = PatternOf(request);
@@ -128,7 +128,8 @@ FaceChoice FontProvider::Covering(const FaceRequest& request, int pixels, const 
         FT_Face face = Open(choice.file, choice.index);
         if (!face || face == except) continue;
         bool all = FT_Select_Charmap(face, FT_ENCODING_UNICODE) == 0;
-        for (size_t k = 0; all && k < characters.size(); ++k) all = FT_Get_Char_Index(face, characters[k]) != 0;
+        for (size_t k = 0; all && k < characters.size(); ++k)
+            all = FT_Get_Char_Index(face, characters[k]) != 0;
         if (!all) continue;
         found = choice;
         break;

@@ -360,8 +360,10 @@ private:
             scripts_[i] = last;
         }
         for (size_t i = n; i-- > 0;) {
-            if (scripts_[i] != HB_SCRIPT_COMMON) last = scripts_[i];
-            else scripts_[i] = last;
+            if (scripts_[i] != HB_SCRIPT_COMMON)
+                last = scripts_[i];
+            else
+                scripts_[i] = last;
         }
         // Runs: one level, one script, one face.
         runs_.clear();
@@ -432,7 +434,8 @@ private:
         int pen64 = 0;
         for (const ShapedGlyph& s : shaped_) {
             const Glyph& g = cache_.Get(provider_.Library(), run.face, s.index, style);
-            placed_.push_back({&g, pen + ((pen64 + s.xOffset + 32) >> 6), -((s.yOffset + 32) >> 6), s.cluster});
+            placed_.push_back(
+                {&g, pen + ((pen64 + s.xOffset + 32) >> 6), -((s.yOffset + 32) >> 6), s.cluster});
             pen64 += s.xAdvance + (style.synthBold && s.xAdvance ? 64 : 0);
         }
         return pen + ((pen64 + 32) >> 6);
@@ -441,7 +444,8 @@ private:
     GlyphStyle StyleOf(FT_Face face) const {
         GlyphStyle style = style_;
         for (const Fallback& f : fallbacks_)
-            if (f.face == face && face != face_) style.synthBold = f.synthBold, style.synthItalic = f.synthItalic;
+            if (f.face == face && face != face_)
+                style.synthBold = f.synthBold, style.synthItalic = f.synthItalic;
         return style;
     }
 

@@ -45,14 +45,15 @@ bool NeedsLayout(uint32_t c) {
     if (c < 0x0590 || c == kNoCharacter) return false;
     if (c < 0x0900) return true;  // Hebrew, Arabic, Syriac, Thaana, N'Ko...
     const FriBidiCharType type = fribidi_get_bidi_type(c);
-    if (FRIBIDI_IS_RTL(type) || FRIBIDI_IS_EXPLICIT(type) || FRIBIDI_IS_ISOLATE(type) || type == FRIBIDI_TYPE_AN)
+    if (FRIBIDI_IS_RTL(type) || FRIBIDI_IS_EXPLICIT(type) || FRIBIDI_IS_ISOLATE(type) ||
+        type == FRIBIDI_TYPE_AN)
         return true;
     return IsShapedScript(ScriptOf(c));
 }
 
 bool IsFormatCharacter(uint32_t c) {
-    return c != kNoCharacter &&
-           hb_unicode_general_category(hb_unicode_funcs_get_default(), c) == HB_UNICODE_GENERAL_CATEGORY_FORMAT;
+    return c != kNoCharacter && hb_unicode_general_category(hb_unicode_funcs_get_default(), c) ==
+                                    HB_UNICODE_GENERAL_CATEGORY_FORMAT;
 }
 
 uint32_t MirroredCharacter(uint32_t c) {
@@ -71,7 +72,8 @@ void ResolveLevels(const std::vector<uint32_t>& characters, std::vector<uint8_t>
     fribidi_get_bracket_types(text.data(), n, types.data(), brackets.data());
     FriBidiParType direction = FRIBIDI_PAR_ON;
     levels.assign(characters.size(), 0);
-    if (fribidi_get_par_embedding_levels_ex(types.data(), brackets.data(), n, &direction, resolved.data()) == 0)
+    if (fribidi_get_par_embedding_levels_ex(types.data(), brackets.data(), n, &direction, resolved.data()) ==
+        0)
         return;
     if (fribidi_reorder_line(FRIBIDI_FLAGS_DEFAULT, types.data(), n, 0, direction, resolved.data(), nullptr,
                              nullptr) == 0)
@@ -110,8 +112,8 @@ Shaper::~Shaper() {
     hb_buffer_destroy(buffer_);
 }
 
-void Shaper::Shape(FT_Face face, int ppem, const std::vector<uint32_t>& line, size_t start, size_t length, bool rtl,
-                   hb_script_t script, std::vector<ShapedGlyph>& out) {
+void Shaper::Shape(FT_Face face, int ppem, const std::vector<uint32_t>& line, size_t start, size_t length,
+                   bool rtl, hb_script_t script, std::vector<ShapedGlyph>& out) {
     out.clear();
     hb_font_t*& font = fonts_[{face, ppem}];
     if (!font) {
@@ -131,7 +133,8 @@ void Shaper::Shape(FT_Face face, int ppem, const std::vector<uint32_t>& line, si
     const hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buffer_, &count);
     out.resize(count);
     for (unsigned i = 0; i < count; ++i)
-        out[i] = {info[i].codepoint, int(info[i].cluster), pos[i].x_advance, pos[i].x_offset, pos[i].y_offset};
+        out[i] = {info[i].codepoint, int(info[i].cluster), pos[i].x_advance, pos[i].x_offset,
+                  pos[i].y_offset};
 }
 
 }  // namespace glyphon

@@ -60,8 +60,8 @@ public:
 
     // Shapes characters [start, start + length) of `line` (the rest of the
     // line is context for joining) in `face`, already sized to `ppem`.
-    void Shape(FT_Face face, int ppem, const std::vector<uint32_t>& line, size_t start, size_t length, bool rtl,
-               hb_script_t script, std::vector<ShapedGlyph>& out);
+    void Shape(FT_Face face, int ppem, const std::vector<uint32_t>& line, size_t start, size_t length,
+               bool rtl, hb_script_t script, std::vector<ShapedGlyph>& out);
 
 private:
     hb_buffer_t* buffer_;

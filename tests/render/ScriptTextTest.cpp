@@ -92,7 +92,9 @@ void FriBidiOrder(const std::vector<uint32_t>& text, std::vector<int>& levels, s
     FriBidiParType dir = FRIBIDI_PAR_ON;
     ASSERT_NE(fribidi_get_par_embedding_levels_ex(types.data(), brackets.data(), n, &dir, lv.data()), 0);
     for (FriBidiStrIndex i = 0; i < n; ++i) map[size_t(i)] = i;
-    ASSERT_NE(fribidi_reorder_line(FRIBIDI_FLAGS_DEFAULT, types.data(), n, 0, dir, lv.data(), nullptr, map.data()), 0);
+    ASSERT_NE(
+        fribidi_reorder_line(FRIBIDI_FLAGS_DEFAULT, types.data(), n, 0, dir, lv.data(), nullptr, map.data()),
+        0);
     levels.assign(lv.begin(), lv.end());
     position.assign(text.size(), 0);
     for (size_t v = 0; v < map.size(); ++v) position[size_t(map[v])] = int(v);
@@ -169,12 +171,14 @@ TEST_P(ScriptText, DrawsFriBidiOrderHarfBuzzGlyphsAndFreeTypePixels) {
                levels[size_t(laid[end].cluster)] == levels[size_t(laid[begin].cluster)])
             ++end;
         int first = laid[begin].cluster, last = first;
-        for (size_t k = begin; k < end; ++k) first = std::min(first, laid[k].cluster), last = std::max(last, laid[k].cluster);
+        for (size_t k = begin; k < end; ++k)
+            first = std::min(first, laid[k].cluster), last = std::max(last, laid[k].cluster);
         // A cluster takes every character up to the next cluster.
         int stop = int(text.size());
         for (const PlacedGlyph& g : laid)
             if (g.cluster > last) stop = std::min(stop, g.cluster);
-        SCOPED_TRACE(laid[begin].faceFile + " characters " + std::to_string(first) + ".." + std::to_string(stop));
+        SCOPED_TRACE(laid[begin].faceFile + " characters " + std::to_string(first) + ".." +
+                     std::to_string(stop));
         Face& face = Open(laid[begin].faceFile, laid[begin].faceIndex);
         bool shaped = false;
         for (int i = first; i < stop; ++i) shaped = shaped || Shaped(text[size_t(i)]);
@@ -182,7 +186,8 @@ TEST_P(ScriptText, DrawsFriBidiOrderHarfBuzzGlyphsAndFreeTypePixels) {
         if (shaped) {
             hb_buffer_t* buffer = hb_buffer_create();
             hb_buffer_add_codepoints(buffer, text.data(), int(text.size()), unsigned(first), stop - first);
-            hb_buffer_set_direction(buffer, (levels[size_t(first)] & 1) ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
+            hb_buffer_set_direction(buffer,
+                                    (levels[size_t(first)] & 1) ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
             hb_buffer_guess_segment_properties(buffer);
             hb_shape(face.font, buffer, nullptr, 0);
             unsigned count = 0;
@@ -226,7 +231,8 @@ TEST_P(ScriptText, DrawsFriBidiOrderHarfBuzzGlyphsAndFreeTypePixels) {
         for (unsigned y = 0; y < bm.rows; ++y)
             for (unsigned x = 0; x < bm.width; ++x) {
                 const int row = kAscent - face->glyph->bitmap_top + int(y);
-                if ((bm.buffer[y * unsigned(bm.pitch) + x / 8] >> (7 - x % 8)) & 1 && row >= 0 && row < kCellHeight)
+                if ((bm.buffer[y * unsigned(bm.pitch) + x / 8] >> (7 - x % 8)) & 1 && row >= 0 &&
+                    row < kCellHeight)
                     want.emplace(g.x + face->glyph->bitmap_left + int(x), row + g.y);
             }
     }
@@ -238,11 +244,16 @@ TEST_P(ScriptText, DrawsFriBidiOrderHarfBuzzGlyphsAndFreeTypePixels) {
     std::vector<std::pair<int, int>> extra, missing;
     std::set_difference(got.begin(), got.end(), want.begin(), want.end(), std::back_inserter(extra));
     std::set_difference(want.begin(), want.end(), got.begin(), got.end(), std::back_inserter(missing));
-    EXPECT_TRUE(extra.empty() && missing.empty()) << extra.size() << " pixels too many, first at " << (extra.empty() ? 0 : extra[0].first) << "," << (extra.empty() ? 0 : extra[0].second) << "; " << missing.size() << " missing, first at " << (missing.empty() ? 0 : missing[0].first) << "," << (missing.empty() ? 0 : missing[0].second);
+    EXPECT_TRUE(extra.empty() && missing.empty())
+        << extra.size() << " pixels too many, first at " << (extra.empty() ? 0 : extra[0].first) << ","
+        << (extra.empty() ? 0 : extra[0].second) << "; " << missing.size() << " missing, first at "
+        << (missing.empty() ? 0 : missing[0].first) << "," << (missing.empty() ? 0 : missing[0].second);
 }
 
 INSTANTIATE_TEST_SUITE_P(SubtitleLines, ScriptText, ::testing::ValuesIn(kLines),
-                         [](const ::testing::TestParamInfo<Line>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Line>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(ScriptText, RightToLeftParagraphsPutNumbersAndBracketsWhereAReaderExpectsThem) {
     // "(42)" inside Hebrew: the digits stay in reading order, the brackets
