@@ -1,6 +1,7 @@
 #include "render/FontProvider.h"
 
 #include <fontconfig/fontconfig.h>
+#include <hb.h>
 
 namespace glyphon {
 
@@ -100,10 +101,12 @@ const FaceChoice& FontProvider::Resolve(const FaceRequest& request, int charset)
 }
 
 FaceChoice FontProvider::Covering(const FaceRequest& request, int pixels,
-                                  const std::vector<uint32_t>& characters, FT_Face except) {
+                                  const std::vector<uint32_t>& characters, FT_Face except,
+                                  const char* language) {
     FaceChoice found;
     if (characters.empty()) return found;
     FcPattern* pattern = PatternOf(request);
+    if (language) FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(language));
     FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixels);
     FcCharSet* wanted = FcCharSetCreate();
     for (const uint32_t c : characters) FcCharSetAddChar(wanted, c);
@@ -155,6 +158,22 @@ std::pair<std::string, int> FontProvider::SourceOf(FT_Face face) const {
     for (const auto& [key, f] : faces_)
         if (f == face) return key;
     return {};
+}
+
+const char* FallbackLanguage(int charset, uint32_t c) {
+    if (const char* language = LanguageOf(charset)) return language;
+    switch (hb_unicode_script(hb_unicode_funcs_get_default(), c)) {
+        case HB_SCRIPT_HANGUL:
+            return "ko";
+        case HB_SCRIPT_HIRAGANA:
+        case HB_SCRIPT_KATAKANA:
+            return "ja";
+        case HB_SCRIPT_HAN:
+        case HB_SCRIPT_BOPOMOFO:
+            return "zh-cn";
+        default:
+            return nullptr;
+    }
 }
 
 void SizeFace(FT_Face face, int ppem) {

@@ -46,8 +46,9 @@ public:
     // `pixels` that really has every one of `characters` (its character map,
     // not only fontconfig's coverage), other than `except`. Empty file when
     // no installed face has them all.
+    // `language` (may be null) is favoured as in Resolve.
     FaceChoice Covering(const FaceRequest& request, int pixels, const std::vector<uint32_t>& characters,
-                        FT_Face except);
+                        FT_Face except, const char* language);
 
     // The opened face of a file (null when FreeType cannot open it), opened
     // once and shared by all realisations.
@@ -60,6 +61,13 @@ private:
     std::map<std::pair<std::string, int>, FT_Face> faces_;
     std::unordered_map<std::string, FaceChoice> resolved_;
 };
+
+// The language whose faces should draw `c` when the requested face lacks it:
+// the one a GDI character set names (SHIFTJIS: Japanese, GB2312: Simplified
+// Chinese...), otherwise Korean for Hangul, Japanese for kana and Chinese for
+// Han ideographs (so that Chinese text keeps Chinese forms when a Korean face
+// also has the ideographs), none for the rest.
+const char* FallbackLanguage(int charset, uint32_t c);
 
 // Sizes `face` to an em of `ppem` pixels unless it already is.
 void SizeFace(FT_Face face, int ppem);

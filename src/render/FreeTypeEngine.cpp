@@ -505,7 +505,8 @@ private:
     }
 
     const Fallback* AddFallback(const std::vector<uint32_t>& characters) {
-        const FaceChoice choice = provider_.Covering(request_, realised_.ppem, characters, face_);
+        const char* language = FallbackLanguage(RealisedCharset(spec_.charset), characters.front());
+        const FaceChoice choice = provider_.Covering(request_, realised_.ppem, characters, face_, language);
         if (choice.file.empty()) return nullptr;
         Fallback found{provider_.Open(choice.file, choice.index), choice.synthBold, choice.synthItalic};
         if (!found.face) return nullptr;
