@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,7 +62,7 @@ public:
     TEdit EditLoadIfo, EditLoadSrt;
     TCheckBox i_dont_have_ifo;
     TCheckBox CheckBoxVobSub;  // a run also writes NAME.idx and NAME.sub
-    TCheckBox CheckBoxPgs;     // a run also writes NAME.pgs.sup (Blu-ray, PgsChoice)
+    TCheckBox CheckBoxPgs;     // a run also writes NAME.pgs.sup (Blu-ray, Pgs)
     TLabel no_ifo, LabelIfoColors;
     TRadioButton Pal, Ntsc;
     TComboBox ComboBoxAntialias, ComboBoxOutline, ComboBoxText, ComboBoxBg;
@@ -204,15 +203,8 @@ public:
     // its index naming VobSubLanguage.
     bool WriteSup = true;
     std::string VobSubLanguage = "en";
-    // The Blu-ray output when CheckBoxPgs is ticked: the stream's size and
-    // frame rate, and colours that replace those of the text and outline
-    // roles (none: the roles' colours, opaque) and of the box behind the
-    // lines (transparent: no box).
-    struct PgsChoice {
-        PgsVideo video;
-        std::optional<Rgba> text, outline;
-        Rgba background{0, 0, 0, 0};
-    } Pgs;
+    // The Blu-ray output when CheckBoxPgs is ticked.
+    PgsRequest Pgs;
     void ButtonGenerateSupClick();
     // Creates the run's outputs beside the subtitle file (stem: folder and
     // base name) and adds them to sinks, each of which the run hands every

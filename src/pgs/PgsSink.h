@@ -3,6 +3,7 @@
 // from the subtitle's lines, not from the DVD unit.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "pgs/PgsPicture.h"
@@ -16,6 +17,16 @@ class TextEngine;
 struct PgsOptions {
     PgsVideo video;
     PgsColors colors;
+};
+
+// What a user asks of the PGS output: the stream's size and frame rate, and
+// colours that replace those of the text and outline roles (none: the
+// roles' colours, opaque) and of the box behind the lines (transparent: no
+// box).
+struct PgsRequest {
+    PgsVideo video;
+    std::optional<Rgba> text, outline;
+    Rgba background{0, 0, 0, 0};
 };
 
 class PgsSink : public UnitSink {
