@@ -1,6 +1,7 @@
 #include "pgs/PgsPicture.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "render/GreyLine.h"
@@ -109,30 +110,41 @@ void DrawPgsSubtitle(TextEngine& engine, std::string_view line1, std::string_vie
     object.y = y0;
     object.width = x1 - x0;
     object.height = y1 - y0;
-    // Coverage pairs first (glyphs in the low byte, outline in the high),
-    // then the indices.
-    static thread_local std::vector<uint16_t> cover;
-    cover.assign(size_t(object.width) * size_t(object.height), 0);
+    // Indices straight away; where the second line meets pixels of the
+    // first, the larger coverage of each kind wins.
+    static const auto pairOf = [] {
+        std::array<uint8_t[2], kPgsPaletteSize> pairs{};
+        for (int o = 0; o <= kGreyLevels; ++o)
+            for (int t = 0; t <= o; ++t) {
+                pairs[size_t(PgsIndex(t, o))][0] = uint8_t(t);
+                pairs[size_t(PgsIndex(t, o))][1] = uint8_t(o);
+            }
+        return pairs;
+    }();
+    object.pixels.assign(size_t(object.width) * size_t(object.height), 0);
+    bool first = true;
     for (const LineDrawing& l : lines) {
         if (l.outline.Empty()) continue;
         const int left = l.x + l.outline.left, top = l.y + l.outline.top;
         const int cx0 = std::max(x0, left), cx1 = std::min(x1, left + l.outline.width);
         const int cy0 = std::max(y0, top), cy1 = std::min(y1, top + l.outline.height);
         for (int y = cy0; y < cy1; ++y) {
-            const uint8_t* g = l.glyphs.cover.data() + size_t(y - top) * size_t(l.glyphs.width);
-            const uint8_t* o = l.outline.cover.data() + size_t(y - top) * size_t(l.outline.width);
-            uint16_t* dst = cover.data() + size_t(y - y0) * size_t(object.width);
-            for (int x = cx0; x < cx1; ++x) {
-                const int ot = o[x - left];
-                if (!ot) continue;
-                uint16_t& d = dst[x - x0];
-                const int t = std::max<int>(d & 0xFF, g[x - left]), oo = std::max<int>(d >> 8, ot);
-                d = uint16_t(oo << 8 | t);
+            const uint8_t* g = l.glyphs.cover.data() + size_t(y - top) * size_t(l.glyphs.width) + (cx0 - left);
+            const uint8_t* o = l.outline.cover.data() + size_t(y - top) * size_t(l.outline.width) + (cx0 - left);
+            uint8_t* dst = object.pixels.data() + size_t(y - y0) * size_t(object.width) + (cx0 - x0);
+            const int n = cx1 - cx0;
+            if (first) {
+                for (int x = 0; x < n; ++x) dst[x] = uint8_t(o[x] * (o[x] + 1) / 2 + g[x]);
+                continue;
+            }
+            for (int x = 0; x < n; ++x) {
+                if (!o[x]) continue;
+                const int t = std::max<int>(pairOf[dst[x]][0], g[x]), oo = std::max<int>(pairOf[dst[x]][1], o[x]);
+                dst[x] = uint8_t(PgsIndex(t, oo));
             }
         }
+        first = false;
     }
-    object.pixels.resize(cover.size());
-    for (size_t i = 0; i < cover.size(); ++i) object.pixels[i] = uint8_t(PgsIndex(cover[i] & 0xFF, cover[i] >> 8));
 }
 
 }  // namespace glyphon

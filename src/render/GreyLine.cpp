@@ -25,19 +25,40 @@ struct SamplePlane {
     const uint64_t* Row(int y) const { return bits.data() + size_t(y) * size_t(words); }
 };
 
-// out = in, in moved `s` columns right and in moved `s` columns left, or'ed.
-void SpreadRow(const uint64_t* in, uint64_t* out, int words, int s) {
-    const int ws = s >> 6, bs = s & 63;
-    const auto at = [&](int i) { return i >= 0 && i < words ? in[i] : uint64_t(0); };
-    for (int i = 0; i < words; ++i) {
-        uint64_t v = in[i];
-        v |= at(i - ws) << bs;
-        v |= at(i + ws) >> bs;
-        if (bs) {
-            v |= at(i - ws - 1) >> (64 - bs);
-            v |= at(i + ws + 1) << (64 - bs);
+// out |= in moved `k` columns (to higher columns when k > 0).
+void OrMoved(const uint64_t* in, uint64_t* out, int words, int k) {
+    const int m = k < 0 ? -k : k;
+    const int ws = m >> 6, bs = m & 63;
+    if (k > 0) {
+        for (int i = words - 1; i >= ws; --i) {
+            uint64_t v = in[i - ws] << bs;
+            if (bs && i - ws - 1 >= 0) v |= in[i - ws - 1] >> (64 - bs);
+            out[i] |= v;
         }
-        out[i] = v;
+    } else {
+        for (int i = 0; i + ws < words; ++i) {
+            uint64_t v = in[i + ws] >> bs;
+            if (bs && i + ws + 1 < words) v |= in[i + ws + 1] << (64 - bs);
+            out[i] |= v;
+        }
+    }
+}
+
+// Grows `plane` by the segment of samples t (dx, dy), |t| <= reach. A set
+// grown by r grows to r + s (s <= 2r + 1) when or'ed with itself moved s
+// steps either way, so a reach costs a few passes.
+void GrowAlong(SamplePlane& plane, SamplePlane& tmp, int dx, int dy, int reach) {
+    const int words = plane.words;
+    for (int r = 0; r < reach;) {
+        const int s = std::min(reach - r, 2 * r + 1);
+        for (int y = 0; y < plane.height; ++y) {
+            uint64_t* out = tmp.Row(y);
+            std::copy(plane.Row(y), plane.Row(y) + words, out);
+            if (y - s * dy >= 0 && y - s * dy < plane.height) OrMoved(plane.Row(y - s * dy), out, words, s * dx);
+            if (y + s * dy >= 0 && y + s * dy < plane.height) OrMoved(plane.Row(y + s * dy), out, words, -s * dx);
+        }
+        std::swap(plane.bits, tmp.bits);
+        r += s;
     }
 }
 
@@ -71,7 +92,7 @@ void CountSamples(const SamplePlane& plane, GreyMask& mask) {
 
 struct Scratch {
     LineMask mask;
-    SamplePlane text, outline, spread, tmp;
+    SamplePlane text, outline, tmp;
 };
 
 }  // namespace
@@ -123,37 +144,18 @@ void DrawGreyLine(TextEngine& engine, std::string_view text, const FontSpec& fon
         return;
     }
 
-    // The disc: row dy away from the centre reaches `reach(dy)` columns to
-    // each side, reach(dy) = floor(sqrt(r^2 + r - dy^2)) (a disc of radius
-    // r + 1/2 on the sample grid). Rows are grown sideways to each reach in
-    // turn, from the outermost row (smallest reach) in, and or'ed in above
-    // and below.
-    s.outline.Reset(sw, sh);
-    s.spread = s.text;
+    // The disc is a regular octagon: the sum of a horizontal and a vertical
+    // segment of half-length a and two diagonal ones of half-length b, with
+    // a = sqrt(2) b, reaching r along the axes (a + 2b) and about r along
+    // the diagonals.
+    const int b = int(std::lround(r / (2 + std::sqrt(2.0))));
+    const int a = r - 2 * b;
+    s.outline = s.text;
     s.tmp.Reset(sw, sh);
-    int reached = 0;
-    const int words = s.text.words;
-    for (int d = r; d >= 0; --d) {
-        const int want = int(std::floor(std::sqrt(double(r) * r + r - double(d) * d)));
-        while (reached < want) {
-            const int step = std::min(want - reached, 2 * reached + 1);
-            for (int y = 0; y < sh; ++y) SpreadRow(s.spread.Row(y), s.tmp.Row(y), words, step);
-            std::swap(s.spread.bits, s.tmp.bits);
-            reached += step;
-        }
-        for (int y = 0; y < sh; ++y) {
-            uint64_t* dst = s.outline.Row(y);
-            const int above = y - d, below = y + d;
-            if (above >= 0) {
-                const uint64_t* src = s.spread.Row(above);
-                for (int i = 0; i < words; ++i) dst[i] |= src[i];
-            }
-            if (d && below < sh) {
-                const uint64_t* src = s.spread.Row(below);
-                for (int i = 0; i < words; ++i) dst[i] |= src[i];
-            }
-        }
-    }
+    GrowAlong(s.outline, s.tmp, 1, 0, a);
+    GrowAlong(s.outline, s.tmp, 0, 1, a);
+    GrowAlong(s.outline, s.tmp, 1, 1, b);
+    GrowAlong(s.outline, s.tmp, 1, -1, b);
     CountSamples(s.outline, outline);
 }
 

@@ -4,8 +4,9 @@
 // decorations as every other drawing) at kGreySamples times the wanted em, as
 // a monochrome mask of samples, and every pixel's coverage is the number of
 // its kGreySamples x kGreySamples samples that are set (0 to kGreyLevels).
-// The outline is the sample mask grown by a disc and counted the same way,
-// so its outer edge is as smooth as the glyphs'.
+// The outline is the sample mask grown by a regular octagon (nearly a disc,
+// and a few shift passes over the samples) and counted the same way, so its
+// outer edge is as smooth as the glyphs'.
 #pragma once
 
 #include <cstdint>
@@ -49,8 +50,8 @@ FontSpec SampledFont(const FontSpec& font, int em);
 TextExtent MeasureGreyLine(TextEngine& engine, std::string_view text, const FontSpec& font, int em);
 
 // Draws `text` with its text cell's top-left corner at (0, 0). `glyphs` gets
-// the glyphs' coverage; `outline` the coverage of the glyphs grown by a disc
-// of `outlineSamples` samples (the glyphs themselves when 0). Both masks get
+// the glyphs' coverage; `outline` the coverage of the glyphs grown by
+// `outlineSamples` samples in every direction (the glyphs themselves when 0). Both masks get
 // the same box, which holds every covered pixel; an empty text leaves both
 // empty.
 void DrawGreyLine(TextEngine& engine, std::string_view text, const FontSpec& font, int em, int outlineSamples,
