@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace glyphon {
+#include "common/StagedFile.h"
 
-class StagedFile;
+namespace glyphon {
 
 class ByteSink {
 public:
