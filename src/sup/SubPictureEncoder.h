@@ -41,10 +41,11 @@ private:
     size_t size_;
 };
 
-// The display time of a unit in units of 1/90 s of a millisecond count:
-// ms * 90 / 1000 rounded to nearest, an exact half to the even neighbour.
-// Negative durations give 0; the field is 16 bits wide, so longer times are
-// held at 65,535.
+// The display time of a unit in the stop delay's units of 1024/90,000 s of a
+// millisecond count: ms * 90 / 1024 rounded down, so that the subtitle is
+// hidden at or up to 11.4 ms before its end, never after it. Negative
+// durations give 0; the field is 16 bits wide, so longer times are held at
+// 65,535.
 uint16_t DisplayTimeUnits(int64_t durationMs);
 
 // The largest unit the 16-bit size field can describe.
