@@ -187,14 +187,32 @@ void ReadMicroDvd(TSubtitle& s, const std::string& FileName, MessageSink& messag
     double rate = 0;
     while (!in.Eof()) {
         const std::string_view line = in.ReadLine();
-        if (first) rate = FrameRateOf(line);
-        first = false;
-        if (rate == 0) {
+        if (first) {
+            first = false;
+            // The frame-rate line only says how frames turn into time: it is
+            // not a subtitle. Without one, the fallback rate (if any) times
+            // the file, and its first line is a subtitle like the rest.
+            double own = 0;
+            if (s.FallbackFrameRate > 0) {
+                try {
+                    own = FrameRateOf(line);
+                } catch (const ConvertError&) {
+                }
+            } else {
+                own = FrameRateOf(line);
+            }
+            if (own > 0) {
+                rate = own;
+                s.Loaded = true;
+                continue;
+            }
+            rate = s.FallbackFrameRate;
+        }
+        if (!(rate > 0)) {
             messages.ShowMessage(kNoFrameRate);
             s.Loaded = false;
             return;
         }
-        // The frame-rate line itself becomes the first entry, as every other.
         MicroDvdParts f = ParseMicroDvd(line, rate);
         AddEntry(s, std::move(f.StartMs), std::move(f.EndMs), f.Line1, f.Line2, f.Line3);
         s.Loaded = true;

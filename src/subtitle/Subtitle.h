@@ -35,6 +35,10 @@ public:
     // The last file read started with a byte-order mark: its texts are UTF-8,
     // whatever character set the window has chosen.
     bool Utf8 = false;
+    // The frame rate of a MicroDVD file that does not start with its own
+    // "{1}{1}RATE" line; 0: such a file is refused with the frame-rate
+    // request.
+    double FallbackFrameRate = 0;
 
     // Reads FileName as SubRip or MicroDVD. Plain messages ("Unsupported
     // Subtitle Format !", the frame-rate request) go to `messages`. A text

@@ -144,10 +144,10 @@ TEST_F(LoadFlow, ConversionErrorShowsTheRuntimeTextWithAFullStopAndListsNothing)
     EXPECT_EQ(f.Caption, "Glyphon By Morvane");
 }
 
-TEST_F(LoadFlow, MicroDvdListsItsFrameRateLineFirst) {
+TEST_F(LoadFlow, MicroDvdFrameRateLineIsNotListed) {
     TForm1& f = Ready();
     Load(f, dir.Write("m.sub", "{1}{1}25.000\n{100}{200}Hello|World\n{300}{400}|B\n"));
-    EXPECT_EQ(f.ListBox1.items, (std::vector<std::string>{"25.000", "Hello|World", "|B"}));
+    EXPECT_EQ(f.ListBox1.items, (std::vector<std::string>{"Hello|World", "|B"}));
     EXPECT_TRUE(f.SubtitleLoaded);
 }
 
