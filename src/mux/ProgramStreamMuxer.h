@@ -3,12 +3,14 @@
 // dvdauthor and players.
 //
 // Every pack of the input keeps its bytes and its order. Each unit becomes
-// whole 2048-byte packs inserted between two input packs, stamped with the
-// SCR of the pack they follow, so that SCRs never decrease. A unit's PTS is
-// the video's first PTS plus the subtitle's start, and its packs go in ahead
-// of the first input pack whose SCR would leave too little time to deliver
-// them at the stream's mux rate. Units after the last input pack are
-// appended at the end (before a final end code).
+// whole 2048-byte packs inserted between input packs, with SCRs that keep
+// increasing: at the mux rate in the gaps the input leaves, squeezed in only
+// when a unit would otherwise arrive late. A unit's PTS is the video's first
+// PTS plus the subtitle's start; its first pack goes out the lead of
+// SubPictureDelivery.h ahead of that (at least 150 ms, and ahead of the
+// video packets of its first frame), once the player's sub-picture buffer
+// has room for it. Units after the last input pack are appended at the end
+// (before a final end code).
 //
 // The input is streamed: memory holds the units and fixed buffers, nothing
 // that grows with the video.
