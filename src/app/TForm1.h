@@ -24,6 +24,7 @@
 namespace glyphon {
 
 class TSubtitle;
+struct SubtitleLine;
 class TextEngine;
 class UnitSink;
 
@@ -96,6 +97,17 @@ public:
     } LastTooWide;
     int BandTop = 0;
     int BandHeight = 0;
+    // When set (the named command line), the fit check also refuses a
+    // subtitle whose lines would reach past the frame's top or bottom row;
+    // LastOutsideFrame then names the first such entry (1-based) and the
+    // frame row its text would reach.
+    bool RefuseOutsideFrame = false;
+    // Frame rate for MicroDVD files without their own frame-rate line
+    // (--fps); 0: such a file is refused.
+    double MicroDvdFrameRate = 0;
+    struct OutsideFrame {
+        int entry = 0, line = 0, row = 0;
+    } LastOutsideFrame;
 
     std::vector<std::string> CommandLineArgs;  // the 16 stored arguments
     bool StoreEnabled = true;                  // settings written on close
@@ -181,6 +193,9 @@ public:
     void CheckLineFits(const std::string& Line1, const std::string& Line2, int FontSize,
                        const std::string& FontName, int Charset, int Style);
     void CheckAllSubtitles();
+    // The subtitle's lines lie inside the frame rows at the current look;
+    // otherwise LastOutsideFrame.line and .row say where they leave it.
+    bool LinesInsideFrame(const SubtitleLine& entry, int fontSize);
     void ComboBoxFontSizeChange();
 
     // ---- generation (app/TForm1_generate.cpp) -----------------------------

@@ -7,6 +7,7 @@
 #include "common/FileError.h"
 #include "mux/VobSubWriter.h"
 #include "render/FontTables.h"
+#include "subtitle/OverlapCut.h"
 #include "subtitle/Subtitle.h"
 #include "sup/SubPictureEncoder.h"
 #include "sup/SupWriter.h"
@@ -55,6 +56,35 @@ std::string WithIfoText() {
            "VTS_PGC1\r\n" +
            "Then press Subtitle Color, Paste Colors into this PGC\r\n" +
            "Then press save. Thats all.\r\n\r\n\r\nGenerated Files:\r\n";
+}
+
+// A path as one shell word: in single quotes, each quote inside written as
+// '\''.
+std::string ShellWord(const std::string& path) {
+    std::string word = "'";
+    for (const char c : path) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return word + "'";
+}
+
+// The instructions after muxing into a film: dvdauthor commands that author
+// the disc as printed, for the standard the subtitles were made for.
+std::string MuxedFilmText(const std::string& stem, const std::string& film, int stream, bool pal,
+                          const std::string& language) {
+    const std::string format = pal ? "VIDEO_FORMAT=PAL" : "VIDEO_FORMAT=NTSC";
+    const std::string dvd = ShellWord(stem + ".dvd");
+    // dvdauthor names the sub-picture streams in order; the ones before
+    // ours get no language.
+    std::string tracks;
+    for (int i = 0; i < stream; ++i) tracks += "nolang,";
+    tracks += language.empty() ? "nolang" : language;
+    return std::string("All Done !!! (Case : Muxed Film)\r\n") + "The subtitles of " + film +
+           " are muxed into " + MuxedFileName(stem) + " as sub-picture stream " + std::to_string(stream) + " (" +
+           (pal ? "PAL" : "NTSC") + "), and their palette is in " + PaletteFileName(stem) + ".\r\n" +
+           "Author the DVD with dvdauthor (Debian package dvdauthor); these two commands write it into " + stem +
+           ".dvd:\r\n\r\n" + format + " dvdauthor -o " + dvd + " -t --subpictures=" + tracks + " -p " +
+           ShellWord(PaletteFileName(stem)) + " " + ShellWord(MuxedFileName(stem)) + "\r\n" + format +
+           " dvdauthor -o " + dvd + " -T\r\n\r\n" +
+           "Its VIDEO_TS folder can then be burnt to a disc or played from the folder.\r\n\r\n\r\nGenerated Files:\r\n";
 }
 
 void WriteTextFile(const std::string& path, const std::string& text) {
@@ -113,15 +143,16 @@ std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
     if (MonochromeIfo && i_dont_have_ifo.checked) text = MonochromeIfoText();
     if (!i_dont_have_ifo.checked) text = WithIfoText();
     const std::string stem = OutputStem(OutputFolder, subtitleFile);
-    // The list names the files the run writes: a run asked for VobSub alone
-    // writes no ".sup", so its pair stands in that line.
-    std::string written = stem + ".sup" + "\r\n";
-    if (!WriteSup) {
-        written.clear();
-        if (CheckBoxVobSub.checked) {
-            const std::string pair = VobSubStem(stem);
-            written = pair + ".idx" + "\r\n" + pair + ".sub" + "\r\n";
-        }
+    // The list names the files the run writes.
+    std::string written;
+    if (!Mux.video.empty()) {
+        text = MuxedFilmText(stem, Mux.video, Mux.stream, IsPal(), VobSubLanguage);
+        written = MuxedFileName(stem) + "\r\n" + PaletteFileName(stem) + "\r\n";
+    }
+    if (WriteSup) written += stem + ".sup" + "\r\n";
+    if (CheckBoxVobSub.checked) {
+        const std::string pair = VobSubStem(stem);
+        written += pair + ".idx" + "\r\n" + pair + ".sub" + "\r\n";
     }
     return text + written + stem + ".Glyphon_Help.txt";
 }
@@ -202,6 +233,20 @@ void TForm1::ButtonGenerateSupClick() {
         ProgressBar1.max = count - 1;
         ProgressBar1.position = 0;
         CreateUnitSinks(stem, sinks);
+        // Every output shows one subtitle at a time: a subtitle still up
+        // when the next starts ends there. A time that is not a number ends
+        // the list here and the run at that entry, as it always has.
+        std::vector<CueTime> cues;
+        cues.reserve(size_t(std::max(count, 0)));
+        try {
+            for (const SubtitleLine& entry : Subtitles->Lines)
+                cues.push_back({RoundHalfEven(StrToFloat(entry.StartMs)), RoundHalfEven(StrToFloat(entry.EndMs))});
+        } catch (const ConvertError&) {
+        }
+        if (const int cut = CutOverlaps(cues); cut > 0)
+            RunWarnings.push_back(std::to_string(cut) + (cut == 1 ? " subtitle overlapped" : " subtitles overlapped") +
+                                  " the next one and " + (cut == 1 ? "was" : "were") +
+                                  " cut to end where it starts");
         for (int i = 1; i <= count; ++i) {
             if (GenerationStopped) continue;
             ui_.ProcessMessages();  // the one point where "Abort" can be clicked
@@ -215,10 +260,13 @@ void TForm1::ButtonGenerateSupClick() {
                            ComboBoxAlign.Text());
             int top = BandTop, height = BandHeight;
             ClipBand(top, height, preview.Height());
-            const double startMs = StrToFloat(entry.StartMs);
-            const double endMs = StrToFloat(entry.EndMs);
-            const auto& unit = encoder.Encode(preview, top, height, RoundHalfEven(endMs - startMs));
-            for (auto& sink : sinks) sink->Append(RoundHalfEven(startMs), unit);
+            if (size_t(i) > cues.size()) {
+                StrToFloat(entry.StartMs);  // throws: the entry's time is not a number
+                StrToFloat(entry.EndMs);
+            }
+            const CueTime& cue = cues[size_t(i - 1)];
+            const auto& unit = encoder.Encode(preview, top, height, cue.endMs - cue.startMs);
+            for (auto& sink : sinks) sink->Append(cue.startMs, unit);
             ui_.Changed();
         }
         CloseAll(sinks);

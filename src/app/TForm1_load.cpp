@@ -2,6 +2,7 @@
 #include "common/Convert.h"
 #include "common/FileError.h"
 #include "render/FontTables.h"
+#include "render/Renderer.h"
 #include "render/TextEngine.h"
 #include "subtitle/Subtitle.h"
 
@@ -55,6 +56,29 @@ void TForm1::CheckLineFits(const std::string& Line1, const std::string& Line2, i
     }
 }
 
+bool TForm1::LinesInsideFrame(const SubtitleLine& entry, int fontSize) {
+    const FontSpec font{ComboBoxFontName.Text(), fontSize, SubtitleCharset(), StyleFromName(ComboBoxFontStyle.Text())};
+    const TextExtent e1 = text_.MeasureLine(entry.Line1, font);
+    const TextExtent e2 = text_.MeasureLine(entry.Line2, font);
+    const int height = FrameHeight();
+    const SubtitlePlacement p =
+        PlaceSubtitle(e1, e2, kFrameWidth, height, offset.position, offset_or.position, ComboBoxAlign.Text());
+    if (p.y1 < 0) {
+        LastOutsideFrame.line = 1;
+        LastOutsideFrame.row = p.y1;
+        return false;
+    }
+    // The lower line's cell: line 2 when it has text, otherwise line 1.
+    const bool two = !entry.Line2.empty();
+    const int bottom = two ? p.y2 + e2.height : p.y1 + e1.height;
+    if (bottom > height) {
+        LastOutsideFrame.line = two ? 2 : 1;
+        LastOutsideFrame.row = bottom - 1;
+        return false;
+    }
+    return true;
+}
+
 void TForm1::CheckAllSubtitles() {
     const int count = Subtitles ? Subtitles->Count() : 0;
     for (int i = 1; i <= count; ++i) {
@@ -64,6 +88,11 @@ void TForm1::CheckAllSubtitles() {
                       SubtitleCharset(), StyleFromName(ComboBoxFontStyle.Text()));
         if (!SubtitleFits) {
             LastTooWide.entry = i;
+            break;
+        }
+        if (RefuseOutsideFrame && !LinesInsideFrame(entry, size)) {
+            SubtitleFits = false;
+            LastOutsideFrame.entry = i;
             break;
         }
     }
@@ -106,6 +135,7 @@ void TForm1::LoadChosenSubtitle() {
     const CaptionWhile busy(*this, " Loading Subtitle...");
     ListBox1.Clear();
     Subtitles = std::make_unique<TSubtitle>();
+    Subtitles->FallbackFrameRate = MicroDvdFrameRate;
     try {
         Subtitles->LoadFromFile(fileName, true, ui_);
     } catch (const ConvertError& e) {

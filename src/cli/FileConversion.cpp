@@ -16,6 +16,7 @@ namespace {
 
 constexpr int kWidestFit = 679;  // a line fits when narrower than 680 pixels
 constexpr const char* kNotLoaded = "Please load an Srt/Sub/Txt subtitle.";
+constexpr const char* kNoFrameRate = "Please write at the first line of your *.sub subtitle the fps";
 
 // Keeps what the model says instead of showing it, and passes the run's
 // progress on.
@@ -82,10 +83,23 @@ std::vector<std::string> Explain(const TForm1& form, const std::vector<std::stri
                       IntToStr(kWidestFit) + " that fit: \"" + line + "\"; try a smaller --size");
         return out;
     }
+    if (form.Subtitles && form.LastOutsideFrame.entry > 0 && !form.SubtitleLoaded) {
+        const TForm1::OutsideFrame& at = form.LastOutsideFrame;
+        const SubtitleLine& entry = form.Subtitles->Lines[size_t(at.entry - 1)];
+        const std::string& line = at.line == 1 ? entry.Line1 : entry.Line2;
+        const int height = form.FrameHeight();
+        out.push_back("subtitle " + IntToStr(at.entry) + ", line " + IntToStr(at.line) + " would reach row " +
+                      IntToStr(at.row) + (at.row < 0 ? ", above the top of the " : ", below the bottom of the ") +
+                      IntToStr(height) + "-row frame: \"" + line + "\"; try a smaller --size or " +
+                      (at.row < 0 ? "--offset" : "a larger --offset"));
+        return out;
+    }
     for (const std::string& text : texts) {
         // The run's refusal only repeats that the load above did not succeed.
         if (text == kNotLoaded && !out.empty()) continue;
         AddLines(out, text);
+        if (text.rfind(kNoFrameRate, 0) == 0)
+            out.push_back("or give the frame rate of a file without that line with --fps, e.g. --fps 23.976");
     }
     if (form.Subtitles && form.Subtitles->Loaded && form.Subtitles->Count() == 0 && out.size() <= 1)
         return {"no subtitles in this file"};
@@ -145,6 +159,8 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         form.CheckBoxVobSub.checked = outputs.vobsub;
         form.VobSubLanguage = outputs.language;
         form.Mux = outputs.mux;
+        form.RefuseOutsideFrame = true;
+        form.MicroDvdFrameRate = outputs.microDvdFps;
         form.FormActivate();
     } catch (const std::exception& e) {
         ui.ShowError(WithFullStop(e.what()));

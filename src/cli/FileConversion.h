@@ -29,6 +29,9 @@ struct FileOutputs {
     bool vobsub = false;
     std::string language = "en";  // of the VobSub index
     DvdMuxRequest mux;            // the film to mux into (--mux, --stream); none when empty
+    // How a MicroDVD file without its own frame-rate line is timed (--fps);
+    // 0: it is refused.
+    double microDvdFps = 0;
 };
 
 // Converts `subtitleFile` with `job` (its subtitleFile is replaced), writing

@@ -13,6 +13,8 @@
 #include "cli/FileConversion.h"
 #include "cli/JobSettings.h"
 #include "common/Version.h"
+#include "mux/FilmStandard.h"
+#include "palette/IfoReader.h"
 #include "render/FontList.h"
 #include "render/TextEngine.h"
 
@@ -39,6 +41,32 @@ int Refuse(std::FILE* err, const std::string& reason) {
     return kExitUsage;
 }
 
+const char* StandardName(bool pal) { return pal ? "PAL (576 lines)" : "NTSC (480 lines)"; }
+
+// The subtitles of a muxed film take the film's standard; a --standard or an
+// IFO that says otherwise is a mistake in the command line.
+std::optional<std::string> TakeFilmStandard(ConvertOptions& o) {
+    if (o.muxVideo.empty()) return std::nullopt;
+    const std::optional<bool> pal = FilmIsPal(o.muxVideo);
+    if (!pal) return std::nullopt;  // the mux itself says what is wrong with the film
+    if (o.pal && *o.pal != *pal)
+        return std::string("--standard ") + (*o.pal ? "pal" : "ntsc") + " contradicts " + o.muxVideo + ", a " +
+               StandardName(*pal) + " film";
+    if (o.ifoFile) {
+        try {
+            const bool ifoPal = ReadIfoPalette(*o.ifoFile).IsPal();
+            if (ifoPal != *pal)
+                return *o.ifoFile + " is for " + StandardName(ifoPal) + " video, but " + o.muxVideo + " is a " +
+                       StandardName(*pal) + " film";
+        } catch (const std::exception&) {
+            // An IFO that cannot be read is reported where it is loaded.
+        }
+        return std::nullopt;
+    }
+    o.pal = pal;
+    return std::nullopt;
+}
+
 }  // namespace
 
 ConvertEnvironment MachineConvertEnvironment() {
@@ -54,8 +82,10 @@ ConvertEnvironment MachineConvertEnvironment() {
     return env;
 }
 
-int RunConvert(const ConvertOptions& o, const ConvertEnvironment& env) {
+int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
+    ConvertOptions o = options;
     if (const auto collision = CollidingOutputs(o)) return Refuse(env.err, *collision);
+    if (const auto contradiction = TakeFilmStandard(o)) return Refuse(env.err, *contradiction);
     Console console(env.err, env.terminal && !o.quiet, env.terminalRows);
 
     const std::unique_ptr<TextEngine> probe = env.makeTextEngine();
@@ -76,7 +106,7 @@ int RunConvert(const ConvertOptions& o, const ConvertEnvironment& env) {
     }
 
     const FileOutputs outputs{o.formats.count("sup") > 0, o.formats.count("vobsub") > 0, o.language,
-                              DvdMuxRequest{o.muxVideo, o.stream.value_or(0)}};
+                              DvdMuxRequest{o.muxVideo, o.stream.value_or(0)}, o.fps};
     const size_t count = o.files.size();
     std::atomic<size_t> next{0};
     std::atomic<size_t> failed{0};

@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
 
@@ -187,6 +188,16 @@ const OptionRow kOptions[] = {
      [](ConvertOptions& o, const std::string& v) -> std::string {
          if (v.empty()) return "needs a video file name";
          o.muxVideo = v;
+         return {};
+     }},
+    {"--fps", 0, "RATE", "frame rate of MicroDVD files without a \"{1}{1}RATE\" first line, e.g. 23.976\n"
+                         "(a file's own line wins)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         double rate = 0;
+         const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), rate);
+         if (v.empty() || ec != std::errc() || end != v.data() + v.size() || !(rate >= 1 && rate <= 1000))
+             return "'" + v + "' is not a frame rate from 1 to 1000, e.g. 25 or 23.976";
+         o.fps = rate;
          return {};
      }},
     {"--stream", 0, "N", "sub-picture stream number 0 to 31 for --mux (default: 0)",

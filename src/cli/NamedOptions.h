@@ -41,6 +41,7 @@ struct ConvertOptions {
     bool quiet = false;
     std::string muxVideo;       // --mux: the DVD MPEG to mux into; empty: none
     std::optional<int> stream;  // --stream: sub-picture stream number 0 to 31
+    double fps = 0;             // --fps: MicroDVD files without a frame-rate line; 0: none
     std::vector<std::string> files;
 };
 
