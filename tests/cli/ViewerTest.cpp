@@ -112,6 +112,11 @@ TEST_P(Viewer, AuthoredDiscShowsEverySubtitleOnItsFramesAndNothingButItsText) {
               std::string::npos)
         << r.err;
 
+    const std::string out = dir.File("out/film");
+    EXPECT_NE(TempDir::Read(out + ".Glyphon_Help.txt")
+                  .find("Generated Files:\r\n" + out + ".muxed.mpg\r\n" + out + ".palette.yuv\r\n" + out +
+                        ".sup\r\n" + out + ".Glyphon_Help.txt"),
+              std::string::npos);
     std::istringstream help(TempDir::Read(dir.File("out/film.Glyphon_Help.txt")));
     std::vector<std::string> commands;
     for (std::string line; std::getline(help, line);)
