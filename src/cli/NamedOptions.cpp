@@ -190,8 +190,8 @@ const OptionRow kOptions[] = {
          o.muxVideo = v;
          return {};
      }},
-    {"--fps", 0, "RATE", "frame rate of MicroDVD files without a \"{1}{1}RATE\" first line, e.g. 23.976\n"
-                         "(a file's own line wins)",
+    {"--fps", 0, "RATE", "frame rate of MicroDVD files without a \"{1}{1}RATE\" first line,\n"
+                         "e.g. 23.976 (a file's own line wins)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          double rate = 0;
          const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), rate);
