@@ -136,7 +136,8 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
     // a unit starts once waiting any longer would send it less than the lead
     // ahead of its time (and the player's buffer has room for it); its packs
     // go at the mux rate into the gaps the input leaves, and are squeezed in
-    // before the input pack only when they would otherwise arrive late.
+    // before the input pack only when they would otherwise arrive less than
+    // the least lead (150 ms) ahead.
     auto insertBefore = [&](uint64_t until) {
         const uint64_t pack = PackTicks(muxRate);
         const uint64_t lead = SubPictureLead(videoLead);
@@ -147,7 +148,9 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
             if (sent == 0 && until + DeliveryTime(left, muxRate) + lead <= pts) return;  // not due yet
             uint64_t scr = lastScr + pack;
             if (scr + pack > until) {
-                if (until + left * pack <= pts) return;  // the next gap is soon enough
+                // A later gap will do while the unit still arrives the least
+                // lead ahead.
+                if (until + left * pack + kLeastSubPictureLead <= pts) return;
                 scr = lastScr + 1;
                 if (scr >= until) return;
             }

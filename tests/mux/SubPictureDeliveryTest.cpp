@@ -77,5 +77,60 @@ TEST(SubPictureDelivery, BigUnitsWaitForRoomInThePlayersBuffer) {
     }
 }
 
+// Video packs back to back at the full mux rate, each with a PTS half a
+// second after its SCR.
+std::vector<uint8_t> FullRateStream(int packs) {
+    std::vector<uint8_t> stream;
+    const uint64_t step = PackTicks(kDvdMuxRate);
+    for (int k = 0; k < packs; ++k) {
+        const auto header = PackHeader(uint64_t(k) * step);
+        stream.insert(stream.end(), header.begin(), header.end());
+        const size_t length = kPackSize - kPackHeaderSize - 6;
+        const uint8_t pes[] = {0, 0, 1, 0xE0, uint8_t(length >> 8), uint8_t(length), 0x81, 0x80, 5};
+        stream.insert(stream.end(), pes, pes + sizeof pes);
+        const auto pts = PtsField(45000 + uint64_t(k) * step);
+        stream.insert(stream.end(), pts.begin(), pts.end());
+        stream.resize(size_t(k + 1) * kPackSize, 0);
+    }
+    return stream;
+}
+
+// Without gaps between input packs, units are squeezed in with SCRs one
+// tick apart: still rising, still whole 150 ms before their time.
+TEST(SubPictureDelivery, AStreamWithoutGapsStillGetsEveryUnitInTime) {
+    const std::vector<uint8_t> input = FullRateStream(1300);
+    std::vector<TimedUnit> units;
+    for (int i = 0; i < 4; ++i) units.push_back({uint32_t(20000 + 40000 * i), NoisyUnit(40, 300)});
+    MemorySource scan(input.data(), input.size());
+    const ProgramStreamStart start = ScanProgramStreamStart(scan);
+    ASSERT_EQ(start.firstVideoPts, 45000);
+    MemorySource source(input.data(), input.size());
+    MemorySink sink;
+    EXPECT_EQ(MuxProgramStream(source, sink, start, 0, units).units, 4);
+
+    const std::vector<uint8_t>& out = sink.Bytes();
+    ASSERT_EQ(out.size(), input.size() + 4 * SubPicturePackCount(units[0].bytes.size()) * kPackSize);
+    uint64_t previous = 0;
+    std::vector<std::pair<int64_t, uint64_t>> lastPackOfUnit;  // PTS, SCR
+    size_t copied = 0;
+    for (size_t at = 0; at < out.size(); at += kPackSize) {
+        MemorySource pack(out.data() + at, kPackSize);
+        ProgramStreamReader reader(pack);
+        PsItem header, packet;
+        ASSERT_TRUE(reader.Next(header) && reader.Next(packet));
+        if (at > 0) EXPECT_GT(header.scr, previous) << "at byte " << at;
+        previous = header.scr;
+        if (packet.streamId == kPrivateStream1) {
+            if (packet.pts >= 0) lastPackOfUnit.emplace_back(packet.pts, header.scr);
+            lastPackOfUnit.back().second = header.scr;
+            continue;
+        }
+        ASSERT_TRUE(std::equal(out.begin() + long(at), out.begin() + long(at + kPackSize), input.begin() + long(copied)));
+        copied += kPackSize;
+    }
+    ASSERT_EQ(lastPackOfUnit.size(), 4u);
+    for (const auto& [unitPts, lastScr] : lastPackOfUnit) EXPECT_LE(lastScr + kLeastSubPictureLead, uint64_t(unitPts));
+}
+
 }  // namespace
 }  // namespace glyphon
