@@ -99,7 +99,7 @@ std::vector<std::string> Explain(const TForm1& form, const std::vector<std::stri
         if (text == kNotLoaded && !out.empty()) continue;
         AddLines(out, text);
         if (text.rfind(kNoFrameRate, 0) == 0)
-            out.push_back("or give the frame rate of a file without that line with --fps, e.g. --fps 23.976");
+            out.push_back("or give its frame rate with --fps, e.g. --fps 23.976");
     }
     if (form.Subtitles && form.Subtitles->Loaded && form.Subtitles->Count() == 0 && out.size() <= 1)
         return {"no subtitles in this file"};

@@ -42,6 +42,7 @@ int Refuse(std::FILE* err, const std::string& reason) {
 }
 
 const char* StandardName(bool pal) { return pal ? "PAL (576 lines)" : "NTSC (480 lines)"; }
+const char* Article(bool pal) { return pal ? "a " : "an "; }
 
 // The subtitles of a muxed film take the film's standard; a --standard or an
 // IFO that says otherwise is a mistake in the command line.
@@ -50,14 +51,14 @@ std::optional<std::string> TakeFilmStandard(ConvertOptions& o) {
     const std::optional<bool> pal = FilmIsPal(o.muxVideo);
     if (!pal) return std::nullopt;  // the mux itself says what is wrong with the film
     if (o.pal && *o.pal != *pal)
-        return std::string("--standard ") + (*o.pal ? "pal" : "ntsc") + " contradicts " + o.muxVideo + ", a " +
-               StandardName(*pal) + " film";
+        return std::string("--standard ") + (*o.pal ? "pal" : "ntsc") + " contradicts " + o.muxVideo + ", " +
+               Article(*pal) + StandardName(*pal) + " film";
     if (o.ifoFile) {
         try {
             const bool ifoPal = ReadIfoPalette(*o.ifoFile).IsPal();
             if (ifoPal != *pal)
-                return *o.ifoFile + " is for " + StandardName(ifoPal) + " video, but " + o.muxVideo + " is a " +
-                       StandardName(*pal) + " film";
+                return *o.ifoFile + " is for " + StandardName(ifoPal) + " video, but " + o.muxVideo + " is " +
+                       Article(*pal) + StandardName(*pal) + " film";
         } catch (const std::exception&) {
             // An IFO that cannot be read is reported where it is loaded.
         }

@@ -249,13 +249,13 @@ TEST(ViewerRefusals, FilmOfTheOtherStandard) {
     const auto before = Contents(dir.path());
     RunResult r = RunNamed({"--standard", "pal", "--mux", DvdMpeg(false), subtitle});
     EXPECT_EQ(r.status, kExitUsage);
-    EXPECT_NE(r.err.find("--standard pal contradicts " + DvdMpeg(false) + ", a NTSC (480 lines) film"),
+    EXPECT_NE(r.err.find("--standard pal contradicts " + DvdMpeg(false) + ", an NTSC (480 lines) film"),
               std::string::npos)
         << r.err;
     r = RunNamed({"--ifo", GLYPHON_TEST_DATA "/ifo/pal/VTS_01_0.IFO", "--mux", DvdMpeg(false), subtitle});
     EXPECT_EQ(r.status, kExitUsage);
     EXPECT_NE(r.err.find("VTS_01_0.IFO is for PAL (576 lines) video, but " + DvdMpeg(false) +
-                         " is a NTSC (480 lines) film"),
+                         " is an NTSC (480 lines) film"),
               std::string::npos)
         << r.err;
     EXPECT_EQ(Contents(dir.path()), before);
