@@ -6,6 +6,7 @@
 #include "common/Convert.h"
 #include "common/FileError.h"
 #include "mux/VobSubWriter.h"
+#include "pgs/PgsSink.h"
 #include "render/FontTables.h"
 #include "subtitle/OverlapCut.h"
 #include "subtitle/Subtitle.h"
@@ -154,6 +155,7 @@ std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
         const std::string pair = VobSubStem(stem);
         written += pair + ".idx" + "\r\n" + pair + ".sub" + "\r\n";
     }
+    if (CheckBoxPgs.checked) written += stem + ".pgs.sup" + "\r\n";
     return text + written + stem + ".Glyphon_Help.txt";
 }
 
@@ -180,6 +182,26 @@ void TForm1::CreateUnitSinks(const std::string& stem, std::vector<std::unique_pt
         auto vobsub = std::make_unique<VobSubWriter>();
         vobsub->Create(pair + ".idx", pair + ".sub", header);
         sinks.push_back(std::move(vobsub));
+    }
+    if (CheckBoxPgs.checked) {
+        // The look as the DVD frame has it, scaled by the sink to the
+        // stream's size.
+        PgsLook look;
+        look.font = FontSpec{ComboBoxFontName.Text(), StrToInt(ComboBoxFontSize.Text()), SubtitleCharset(),
+                             StyleFromName(ComboBoxFontStyle.Text())};
+        look.offset = offset.position;
+        look.offsetOr = offset_or.position;
+        look.align = ComboBoxAlign.Text();
+        look.outlineWidth = StrToInt(ComboBoxOutlineWidth.Text());
+        const auto opaque = [](Rgb c) { return Rgba{c.r, c.g, c.b, 255}; };
+        PgsOptions options;
+        options.video = Pgs.video;
+        options.colors.text = Pgs.text.value_or(opaque(RoleColor(ComboBoxText)));
+        options.colors.outline = Pgs.outline.value_or(opaque(RoleColor(ComboBoxOutline)));
+        options.colors.background = Pgs.background;
+        auto pgs = std::make_unique<PgsSink>(text(), look, options);
+        pgs->Create(stem + ".pgs.sup");
+        sinks.push_back(std::move(pgs));
     }
     RunWarnings.clear();
     DvdMuxFailed = false;
@@ -266,6 +288,7 @@ void TForm1::ButtonGenerateSupClick() {
             }
             const CueTime& cue = cues[size_t(i - 1)];
             const auto& unit = encoder.Encode(preview, top, height, cue.endMs - cue.startMs);
+            for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, entry.Line1, entry.Line2);
             for (auto& sink : sinks) sink->Append(cue.startMs, unit);
             ui_.Changed();
         }

@@ -159,6 +159,8 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         form.CheckBoxVobSub.checked = outputs.vobsub;
         form.VobSubLanguage = outputs.language;
         form.Mux = outputs.mux;
+        form.CheckBoxPgs.checked = outputs.pgs;
+        form.Pgs = outputs.pgsRequest;
         form.RefuseOutsideFrame = true;
         form.MicroDvdFrameRate = outputs.microDvdFps;
         form.FormActivate();

@@ -10,6 +10,7 @@
 
 #include "app/BatchLine.h"
 #include "mux/DvdMux.h"
+#include "pgs/PgsSink.h"
 
 namespace glyphon {
 
@@ -29,6 +30,8 @@ struct FileOutputs {
     bool vobsub = false;
     std::string language = "en";  // of the VobSub index
     DvdMuxRequest mux;            // the film to mux into (--mux, --stream); none when empty
+    bool pgs = false;             // NAME.pgs.sup
+    PgsRequest pgsRequest;
     // How a MicroDVD file without its own frame-rate line is timed (--fps);
     // 0: it is refused.
     double microDvdFps = 0;
