@@ -16,6 +16,7 @@ constexpr const char* kSection = "Form1";
 // Written after the keys above; a file without it (older, or hand-made)
 // leaves the box unticked.
 constexpr const char* kVobSubKey = "CheckBoxVobSub_Checked";
+constexpr const char* kWrapKey = "CheckBoxWrap_Checked";
 
 // Fills a list and selects a position.
 void Fill(TComboBox& c, const std::vector<std::string>& items, int index) {
@@ -58,6 +59,7 @@ void TForm1::SetupControls() {
     EditLoadIfo.enabled = EditLoadSrt.enabled = false;  // read-only display fields
     i_dont_have_ifo.caption = "polycromatic";
     CheckBoxVobSub.caption = "Also write VobSub (.idx/.sub)";
+    CheckBoxWrap.caption = "Wrap long lines";
     no_ifo.caption = "     I dont have any Ifo or my Ifo hasnt sup support";
     LabelIfoColors.caption = "Ifo Colors:";
     Pal.caption = "Pal";
@@ -152,6 +154,7 @@ void TForm1::SetControlsEnabled(bool Enabled) {
     ListBox1.enabled = Enabled;
     ButtonBatch.enabled = Enabled;
     CheckBoxVobSub.enabled = Enabled;
+    CheckBoxWrap.enabled = Enabled;
     ButtonGenerateSup.caption = Enabled ? "Generate Sup" : "Abort";
     ui_.Changed();
 }
@@ -194,6 +197,12 @@ void TForm1::ReadStoredSettings() {
         } catch (const ConvertError&) {
         }
     }
+    if (auto v = ini.Get(kSection, kWrapKey); v && !CommandLineMode) {
+        try {
+            CheckBoxWrap.checked = StrToBool(*v);
+        } catch (const ConvertError&) {
+        }
+    }
     settingsRead_ = true;
     storedValues_ = StoredValues();
     ui_.Changed();
@@ -210,7 +219,8 @@ std::vector<std::string> TForm1::StoredValues() const {
             IntToStr(ComboBoxOutlineWidth.itemIndex),
             IntToStr(offset.position),
             IntToStr(offset_or.position),
-            CheckBoxVobSub.checked ? "-1" : "0"};
+            CheckBoxVobSub.checked ? "-1" : "0",
+            CheckBoxWrap.checked ? "-1" : "0"};
 }
 
 void TForm1::StoreChangedSettings() {
@@ -234,7 +244,8 @@ void TForm1::WriteStoredSettings() {
         ini.Set(kSection, "WindowTop", IntToStr(Placement.top));
         ini.Set(kSection, "WindowState", Placement.minimized ? "1" : "0");
     }
-    ini.Set(kSection, kVobSubKey, storedValues_.back());
+    ini.Set(kSection, kVobSubKey, storedValues_[storedValues_.size() - 2]);
+    ini.Set(kSection, kWrapKey, storedValues_.back());
     // A settings file that cannot be written costs the user nothing but the
     // stored look; closing the window must not fail over it.
     ini.Save(env_.settingsPath);

@@ -75,8 +75,10 @@ int RunConvert(const ConvertOptions& o, const ConvertEnvironment& env) {
         }
     }
 
-    const FileOutputs outputs{o.formats.count("sup") > 0, o.formats.count("vobsub") > 0, o.language,
-                              DvdMuxRequest{o.muxVideo, o.stream.value_or(0)}};
+    FileOutputs outputs{o.formats.count("sup") > 0, o.formats.count("vobsub") > 0, o.language,
+                        DvdMuxRequest{o.muxVideo, o.stream.value_or(0)}};
+    outputs.wrap = o.wrap;
+    outputs.charsetAuto = o.charsetAuto;
     const size_t count = o.files.size();
     std::atomic<size_t> next{0};
     std::atomic<size_t> failed{0};

@@ -184,6 +184,15 @@ void MainWindow::Build() {
     vobsubLabel->setStyleSheet("font-size: 7pt;");
     vobsubLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     vobsubLabel->setToolTip(ToQString(model_.CheckBoxVobSub.caption));
+
+    wrap_ = new QCheckBox(this);
+    wrap_->setGeometry(772, 215, 15, 15);
+    wrap_->setToolTip(ToQString(model_.CheckBoxWrap.caption));
+    auto* wrapLabel = MakeLabel(this, ToQString(model_.CheckBoxWrap.caption), 763, 232, 38, 40);
+    wrapLabel->setWordWrap(true);
+    wrapLabel->setStyleSheet("font-size: 7pt;");
+    wrapLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    wrapLabel->setToolTip(ToQString(model_.CheckBoxWrap.caption));
 }
 
 void MainWindow::Connect() {
@@ -207,6 +216,13 @@ void MainWindow::Connect() {
         Guard([this, on] {
             model_.CheckBoxVobSub.checked = on;
             model_.StoreChangedSettings();
+        });
+    });
+    connect(wrap_, &QCheckBox::toggled, this, [this](bool on) {
+        Guard([this, on] {
+            if (model_.CheckBoxWrap.checked == on) return;
+            model_.CheckBoxWrap.checked = on;
+            model_.CheckBoxWrapClick();
         });
     });
     connect(pal_, &QRadioButton::toggled, this, [this](bool on) {
@@ -344,6 +360,11 @@ void MainWindow::Sync() {
         const QSignalBlocker b(vobsub_);
         vobsub_->setChecked(model_.CheckBoxVobSub.checked);
         vobsub_->setEnabled(model_.CheckBoxVobSub.enabled);
+    }
+    {
+        const QSignalBlocker b(wrap_);
+        wrap_->setChecked(model_.CheckBoxWrap.checked);
+        wrap_->setEnabled(model_.CheckBoxWrap.enabled);
     }
     {
         const QSignalBlocker b(list_);
