@@ -149,7 +149,7 @@ void SkipBlanks(std::string_view s, size_t& i) {
 }
 
 // Digits at `i`, at most `most` of them; false when there are none.
-bool Digits(std::string_view s, size_t& i, size_t most, int64_t& value, size_t* count = nullptr) {
+bool Digits(std::string_view s, size_t& i, size_t most, int64_t& value) {
     size_t n = 0;
     value = 0;
     while (i < s.size() && s[i] >= '0' && s[i] <= '9' && n < most) {
@@ -157,14 +157,13 @@ bool Digits(std::string_view s, size_t& i, size_t most, int64_t& value, size_t* 
         ++i;
         ++n;
     }
-    if (count) *count = n;
     return n > 0;
 }
 
-// A time as players read it: hours of any number of digits, minutes and
-// seconds of one or two, then a comma or full stop and the fraction of a
-// second in up to three digits ("9,5" is 9.5 seconds); without a fraction,
-// whole seconds.
+// A time as players (FFmpeg's reader among them) read it: hours of any
+// number of digits, minutes and seconds of one or two, then a comma or full
+// stop and the milliseconds in one to three digits ("9,5" is 9 seconds and
+// 5 milliseconds); without them, whole seconds.
 bool PlayerTime(std::string_view s, size_t& i, int64_t& ms) {
     int64_t hours = 0, minutes = 0, seconds = 0;
     if (!Digits(s, i, 9, hours) || i >= s.size() || s[i] != ':') return false;
@@ -172,15 +171,14 @@ bool PlayerTime(std::string_view s, size_t& i, int64_t& ms) {
     if (!Digits(s, i, 2, minutes) || i >= s.size() || s[i] != ':') return false;
     ++i;
     if (!Digits(s, i, 2, seconds)) return false;
-    int64_t fraction = 0;
+    int64_t millis = 0;
     if (i + 1 < s.size() && (s[i] == ',' || s[i] == '.') && s[i + 1] >= '0' && s[i + 1] <= '9') {
         ++i;
-        size_t n = 0;
-        Digits(s, i, 3, fraction, &n);
-        for (; n < 3; ++n) fraction *= 10;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;  // past a millisecond: dropped
+        Digits(s, i, 3, millis);
     }
-    ms = hours * 3600000 + minutes * 60000 + seconds * 1000 + fraction;
+    // A fourth digit of milliseconds, or seconds of three, is no time.
+    if (i < s.size() && s[i] >= '0' && s[i] <= '9') return false;
+    ms = hours * 3600000 + minutes * 60000 + seconds * 1000 + millis;
     return ms <= std::numeric_limits<int32_t>::max();
 }
 

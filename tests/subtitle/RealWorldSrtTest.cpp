@@ -5,6 +5,7 @@
 
 #include "subtitle/StyledText.h"
 #include "subtitle/SubtitleFiles.h"
+#include "support/SubtitleDemuxer.h"
 
 namespace glyphon::test {
 
@@ -28,10 +29,31 @@ TEST_F(RealWorldSrt, TimingLinesThatPlayersReadGiveTheirTimes) {
     ExpectEntry(2, "3000", "4000", "no spaces");
     ExpectEntry(3, "5000", "6000", "one-digit hour");
     ExpectEntry(4, "7000", "8250", "full stops");
-    ExpectEntry(5, "9500", "10250", "short milliseconds");
+    ExpectEntry(5, "9005", "10025", "short milliseconds");  // as FFmpeg reads them
     ExpectEntry(6, "11000", "12000", "extra spaces");
     ExpectEntry(7, "13000", "14000", "coordinates");
     ExpectEntry(8, "3723004", "3724000", "glued coordinates");
+}
+
+// FFmpeg's SubRip reader, which players are built on, finds the same cues at
+// the same times in a file written the way editors and sites write them.
+TEST_F(RealWorldSrt, CuesAndTimesAreThoseFfmpegReads) {
+    const std::string bytes =
+        "\xEF\xBB\xBF" "1\r\n00:00:01,000 --> 00:00:02,000\r\n<i>A</i>\r\n"
+        "2\r\n00:00:03,000-->00:00:04,000\r\nB\r\nB2\r\n\r\n"
+        "00:00:05.000 --> 00:00:06.000 X1:1 X2:2 Y1:3 Y2:4\r\n{\\an8}C\r\n\r\n"
+        "7\r\n0:00:07,5 --> 0:00:08,25\r\nD\r\nD2\r\nD3\r\n\r\n"
+        "7\r\n  00:00:09,000   -->   00:00:10,000  \r\nE\r\n";
+    Load("editor.srt", bytes);
+    const auto ffmpeg = DemuxTextCueTimes(dir.File("editor.srt"));
+    ASSERT_EQ(subs.Count(), 5);
+    ASSERT_EQ(ffmpeg.size(), 5u);
+    for (int i = 1; i <= 5; ++i) {
+        EXPECT_EQ(subs.GetLine(i).StartMs, std::to_string(ffmpeg[size_t(i - 1)].first)) << "cue " << i;
+        EXPECT_EQ(subs.GetLine(i).EndMs, std::to_string(ffmpeg[size_t(i - 1)].second)) << "cue " << i;
+    }
+    EXPECT_TRUE(subs.Unreadable.empty());
+    EXPECT_EQ(TextLinesOf(subs.GetLine(4)).size(), 3u);
 }
 
 TEST_F(RealWorldSrt, EmptyCuesAndOddNumbersLoseNothing) {
