@@ -197,7 +197,10 @@ void TForm1::ReadStoredSettings() {
         } catch (const ConvertError&) {
         }
     }
-    if (auto v = ini.Get(kSection, kWrapKey); v && !CommandLineMode) {
+    // Wrapping changes only lines that would not fit at all, so a batch line
+    // run on this machine follows the window's choice: what the window
+    // accepted with wrapping converts unattended too.
+    if (auto v = ini.Get(kSection, kWrapKey)) {
         try {
             CheckBoxWrap.checked = StrToBool(*v);
         } catch (const ConvertError&) {

@@ -163,7 +163,7 @@ TEST_F(RealWorldRun, EveryCueOfADownloadedFileIsAUnitAtItsTime) {
     ASSERT_TRUE(ui.errors.empty()) << ui.errors.front();
     const auto records = SplitSupFile(TempDir::Read(dir.File("downloaded.sup")));
     ASSERT_EQ(records.size(), 4u);
-    const uint32_t starts[] = {1000, 3500, 5000, 7000};
+    const uint32_t starts[] = {1000, 3005, 5000, 7000};  // "03.5": 5 ms, as FFmpeg reads it
     DvdSubDecoder decoder;
     std::vector<std::optional<DecodedSubPicture>> pictures;
     for (size_t i = 0; i < records.size(); ++i) {
@@ -176,6 +176,25 @@ TEST_F(RealWorldRun, EveryCueOfADownloadedFileIsAUnitAtItsTime) {
     EXPECT_LT(pictures[1]->y + pictures[1]->h, 576 / 2);  // {\an8}: at the top
     // Three lines of about 30 rows each.
     EXPECT_GT(pictures[3]->h, 3 * 27);
+}
+
+}  // namespace glyphon::test
+
+namespace glyphon::test {
+
+// A batch line follows the window's stored choice to wrap: a file the window
+// accepted with wrapping converts unattended as well.
+TEST_F(RealWorldLoad, BatchLineRunWrapsWhenTheWindowWasLeftWrapping) {
+    const std::string srt = dir.Write("long.srt", "1\r\n00:00:01,000 --> 00:00:02,500\r\n" + std::string(400, 'a') +
+                                                      " " + std::string(400, 'b') + "\r\n\r\n");
+    const std::vector<std::string> job = {"glyphon", "-1", "none", srt, "-1", "1",  "0",  "3", "0",
+                                          "0",       "4",  "0",    "14", "0",  "30", "-4", "1"};
+    Start(job);
+    EXPECT_FALSE(ui.terminated);  // too wide without wrapping
+    dir.Write("Glyphon_Settings.ini", "[Form1]\r\nCheckBoxWrap_Checked=-1\r\n");
+    ui.messages.clear();
+    Start(job);
+    EXPECT_EQ(ui.terminated, 0) << (ui.messages.empty() ? "" : ui.messages.front());
 }
 
 }  // namespace glyphon::test
