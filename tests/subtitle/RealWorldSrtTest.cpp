@@ -139,6 +139,20 @@ TEST_F(RealWorldSrt, FileWithoutTagsKeepsItsTextAndHasNoRuns) {
     EXPECT_TRUE(subs.GetLine(1).Runs.empty());
 }
 
+TEST(StyledText, UnfinishedTagsStayTextAndStylesCarryToTheNextLine) {
+    TagState state;
+    std::string plain;
+    EXPECT_TRUE(ReadTags("<font color=red {\\an8 <i", TagSyntax::SubRip, state, plain).empty());
+    EXPECT_EQ(plain, "<font color=red {\\an8 <i");
+    EXPECT_FALSE(state.top);
+    EXPECT_EQ(ReadTags("<I>open", TagSyntax::SubRip, state, plain), (LineRuns{{4, kRunItalic}}));
+    EXPECT_EQ(ReadTags("still</i> done", TagSyntax::SubRip, state, plain), (LineRuns{{5, kRunItalic}, {5, 0}}));
+    EXPECT_EQ(plain, "still done");
+    // {y:i} is MicroDVD's; in a SubRip file it is text.
+    EXPECT_TRUE(ReadTags("{y:i}x", TagSyntax::SubRip, state, plain).empty());
+    EXPECT_EQ(plain, "{y:i}x");
+}
+
 TEST_F(RealWorldSrt, Utf8WithoutAMarkIsNoticed) {
     Load("utf8.srt", "1\n00:00:01,000 --> 00:00:02,000\nCaf\xC3\xA9\n");
     EXPECT_FALSE(subs.Utf8);
