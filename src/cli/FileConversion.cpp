@@ -182,6 +182,8 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         form.VobSubLanguage = outputs.language;
         form.Mux = outputs.mux;
         form.CheckBoxWrap.checked = outputs.wrap;
+        form.CheckBoxPgs.checked = outputs.pgs;
+        form.Pgs = outputs.pgsRequest;
         form.FormActivate();
     } catch (const std::exception& e) {
         ui.ShowError(WithFullStop(e.what()));

@@ -10,6 +10,7 @@
 
 #include "app/BatchLine.h"
 #include "mux/DvdMux.h"
+#include "pgs/PgsSink.h"
 
 namespace glyphon {
 
@@ -29,6 +30,8 @@ struct FileOutputs {
     bool vobsub = false;
     std::string language = "en";  // of the VobSub index
     DvdMuxRequest mux;            // the film to mux into (--mux, --stream); none when empty
+    bool pgs = false;             // NAME.pgs.sup
+    PgsRequest pgsRequest;
     bool wrap = false;            // lines too wide are broken at spaces (--wrap)
     // --charset auto: a file without a byte-order mark that is valid UTF-8
     // with characters beyond ASCII is read as UTF-8, any other in the job's

@@ -76,7 +76,7 @@ int RunConvert(const ConvertOptions& o, const ConvertEnvironment& env) {
     }
 
     FileOutputs outputs{o.formats.count("sup") > 0, o.formats.count("vobsub") > 0, o.language,
-                        DvdMuxRequest{o.muxVideo, o.stream.value_or(0)}};
+                        DvdMuxRequest{o.muxVideo, o.stream.value_or(0)}, o.formats.count("pgs") > 0, o.pgs};
     outputs.wrap = o.wrap;
     outputs.charsetAuto = o.charsetAuto;
     const size_t count = o.files.size();

@@ -210,10 +210,20 @@ void MainWindow::Build() {
     vobsubLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     vobsubLabel->setToolTip(ToQString(model_.CheckBoxVobSub.caption));
 
+    // The Blu-ray output below it, the same way.
+    pgs_ = new QCheckBox(this);
+    pgs_->setGeometry(772, 220, 15, 15);
+    pgs_->setToolTip(ToQString(model_.CheckBoxPgs.caption));
+    auto* pgsLabel = MakeLabel(this, ToQString(model_.CheckBoxPgs.caption), 763, 237, 38, 64);
+    pgsLabel->setWordWrap(true);
+    pgsLabel->setStyleSheet("font-size: 7pt;");
+    pgsLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    pgsLabel->setToolTip(ToQString(model_.CheckBoxPgs.caption));
+    // Wrapping below the outputs.
     wrap_ = new QCheckBox(this);
-    wrap_->setGeometry(772, 215, 15, 15);
+    wrap_->setGeometry(772, 310, 15, 15);
     wrap_->setToolTip(ToQString(model_.CheckBoxWrap.caption));
-    auto* wrapLabel = MakeLabel(this, ToQString(model_.CheckBoxWrap.caption), 763, 232, 38, 40);
+    auto* wrapLabel = MakeLabel(this, ToQString(model_.CheckBoxWrap.caption), 763, 327, 38, 40);
     wrapLabel->setWordWrap(true);
     wrapLabel->setStyleSheet("font-size: 7pt;");
     wrapLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -248,6 +258,12 @@ void MainWindow::Connect() {
             if (model_.CheckBoxWrap.checked == on) return;
             model_.CheckBoxWrap.checked = on;
             model_.CheckBoxWrapClick();
+        });
+    });
+    connect(pgs_, &QCheckBox::toggled, this, [this](bool on) {
+        Guard([this, on] {
+            model_.CheckBoxPgs.checked = on;
+            model_.StoreChangedSettings();
         });
     });
     connect(pal_, &QRadioButton::toggled, this, [this](bool on) {
@@ -445,6 +461,11 @@ void MainWindow::Sync() {
         const QSignalBlocker b(wrap_);
         wrap_->setChecked(model_.CheckBoxWrap.checked);
         wrap_->setEnabled(model_.CheckBoxWrap.enabled);
+    }
+    {
+        const QSignalBlocker b(pgs_);
+        pgs_->setChecked(model_.CheckBoxPgs.checked);
+        pgs_->setEnabled(model_.CheckBoxPgs.enabled);
     }
     {
         const QSignalBlocker b(list_);

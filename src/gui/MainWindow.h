@@ -71,6 +71,7 @@ private:
     QCheckBox* noIfo_ = nullptr;
     QCheckBox* vobsub_ = nullptr;
     QCheckBox* wrap_ = nullptr;
+    QCheckBox* pgs_ = nullptr;
     QLabel *noIfoLabel_ = nullptr, *ifoColors_ = nullptr;
     QRadioButton *pal_ = nullptr, *ntsc_ = nullptr;
     std::vector<std::pair<QComboBox*, TComboBox*>> combos_;
