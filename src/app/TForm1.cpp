@@ -21,6 +21,7 @@ constexpr const char* kVobSubKey = "CheckBoxVobSub_Checked";
 // are installed or removed.
 constexpr const char* kFontNameKey = "ComboBoxFontName_Text";
 constexpr const char* kPgsKey = "CheckBoxPgs_Checked";
+constexpr const char* kWrapKey = "CheckBoxWrap_Checked";
 
 // Fills a list and selects a position.
 void Fill(TComboBox& c, const std::vector<std::string>& items, int index) {
@@ -63,6 +64,7 @@ void TForm1::SetupControls() {
     EditLoadIfo.enabled = EditLoadSrt.enabled = false;  // read-only display fields
     i_dont_have_ifo.caption = "polycromatic";
     CheckBoxVobSub.caption = "Also write VobSub (.idx/.sub)";
+    CheckBoxWrap.caption = "Wrap long lines";
     CheckBoxPgs.caption = "Also write Blu-ray PGS (.pgs.sup)";
     no_ifo.caption = "     I dont have any Ifo or my Ifo hasnt sup support";
     LabelIfoColors.caption = "Ifo Colors:";
@@ -158,6 +160,7 @@ void TForm1::SetControlsEnabled(bool Enabled) {
     ListBox1.enabled = Enabled;
     ButtonBatch.enabled = Enabled;
     CheckBoxVobSub.enabled = Enabled;
+    CheckBoxWrap.enabled = Enabled;
     CheckBoxPgs.enabled = Enabled;
     ButtonGenerateSup.caption = Enabled ? "Generate Sup" : "Abort";
     ui_.Changed();
@@ -212,6 +215,15 @@ void TForm1::ReadStoredSettings() {
         } catch (const ConvertError&) {
         }
     }
+    // Wrapping changes only lines that would not fit at all, so a batch line
+    // run on this machine follows the window's choice: what the window
+    // accepted with wrapping converts unattended too.
+    if (auto v = ini.Get(kSection, kWrapKey)) {
+        try {
+            CheckBoxWrap.checked = StrToBool(*v);
+        } catch (const ConvertError&) {
+        }
+    }
     settingsRead_ = true;
     storedValues_ = StoredValues();
     ui_.Changed();
@@ -230,7 +242,8 @@ std::vector<std::string> TForm1::StoredValues() const {
             IntToStr(offset_or.position),
             CheckBoxVobSub.checked ? "-1" : "0",
             ComboBoxFontName.Text(),
-            CheckBoxPgs.checked ? "-1" : "0"};
+            CheckBoxPgs.checked ? "-1" : "0",
+            CheckBoxWrap.checked ? "-1" : "0"};
 }
 
 void TForm1::StoreChangedSettings() {
@@ -257,6 +270,7 @@ void TForm1::WriteStoredSettings() {
     ini.Set(kSection, kVobSubKey, storedValues_[10]);
     ini.Set(kSection, kFontNameKey, storedValues_[11]);
     ini.Set(kSection, kPgsKey, storedValues_[12]);
+    ini.Set(kSection, kWrapKey, storedValues_[13]);
     // A settings file that cannot be written costs the user nothing but the
     // stored look; closing the window must not fail over it.
     ini.Save(env_.settingsPath);

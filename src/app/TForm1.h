@@ -20,6 +20,7 @@
 #include "app/WindowPlacement.h"
 #include "common/Rgb.h"
 #include "mux/DvdMux.h"
+#include "render/StyledLines.h"
 #include "pgs/PgsSink.h"
 
 namespace glyphon {
@@ -39,6 +40,10 @@ std::string ReplaceExtension(const std::string& fileName, const std::string& end
 // `subtitleFile`: the subtitle file's folder, or `outputFolder` when it is
 // not empty; the base name is the file name less its last four characters.
 std::string OutputStem(const std::string& outputFolder, const std::string& subtitleFile);
+
+// The first line of the message that lists what a subtitle file held that
+// is no subtitle.
+inline constexpr const char* kLeftOutHeading = "These parts of the file are no subtitles and were left out:";
 
 struct AppEnvironment {
     std::string programDir;                     // folder of the running program, with trailing '/'
@@ -63,6 +68,7 @@ public:
     TEdit EditLoadIfo, EditLoadSrt;
     TCheckBox i_dont_have_ifo;
     TCheckBox CheckBoxVobSub;  // a run also writes NAME.idx and NAME.sub
+    TCheckBox CheckBoxWrap;    // lines too wide are broken at spaces
     TCheckBox CheckBoxPgs;     // a run also writes NAME.pgs.sup (Blu-ray, Pgs)
     TLabel no_ifo, LabelIfoColors;
     TRadioButton Pal, Ntsc;
@@ -96,7 +102,12 @@ public:
     // entries: entry number (1-based), line (1 or 2) and its width in pixels.
     struct TooWideLine {
         int entry = 0, line = 0, width = 0;
+        // The subtitle's lines reach below the frame (line is the last one).
+        bool belowFrame = false;
     } LastTooWide;
+    // Every line found too wide (and every subtitle too tall) by the last
+    // fit check over all entries, in entry order.
+    std::vector<TooWideLine> TooWide;
     int BandTop = 0;
     int BandHeight = 0;
     // When set (the named command line), the fit check also refuses a
@@ -202,6 +213,31 @@ public:
     // otherwise LastOutsideFrame.line and .row say where they leave it.
     bool LinesInsideFrame(const SubtitleLine& entry, int fontSize);
     void ComboBoxFontSizeChange();
+
+    // ---- subtitle lines (app/TForm1_lines.cpp) ----------------------------
+    // The font the controls choose for subtitle text.
+    FontSpec ChosenFont() const;
+    // The lines `entry` is drawn with in `font`: every text line with its
+    // styled runs, broken at spaces where too wide when CheckBoxWrap is
+    // ticked; at least two (a one-line subtitle has an empty second line).
+    std::vector<RunLine> LinesToDraw(const SubtitleLine& entry, const FontSpec& font);
+    // RenderSubtitle for lines of any number and style; at the top of the
+    // frame when `top`.
+    void RenderLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
+                     int OffsetOr, const std::string& Align);
+    // The preview of `lines` with the preview's fit test (DrawPreview).
+    void DrawPreviewLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
+                          int OffsetOr, const std::string& Align);
+    // After a file was read: one message listing what it held that is no
+    // subtitle, when there is anything.
+    void ReportUnreadable();
+    // After a file was read: a file that is UTF-8 without a byte-order mark,
+    // read while a single-byte character set is chosen, selects the "UTF-8"
+    // item and says so.
+    void SwitchToUtf8ForUtf8File();
+    // The user ticks or clears CheckBoxWrap: stored, and the loaded
+    // subtitles checked again as after a change of font.
+    void CheckBoxWrapClick();
 
     // ---- generation (app/TForm1_generate.cpp) -----------------------------
     // Where a run writes its ".sup" and help file: empty for the subtitle

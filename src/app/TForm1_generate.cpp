@@ -276,10 +276,10 @@ void TForm1::ButtonGenerateSupClick() {
             // The list may have been replaced while messages ran; the run
             // keeps to the entries it started with.
             const SubtitleLine entry = Subtitles->GetLine(i);
-            RenderSubtitle(entry.Line1, entry.Line2, StrToInt(ComboBoxFontSize.Text()),
-                           ComboBoxFontName.Text(), SubtitleCharset(),
-                           StyleFromName(ComboBoxFontStyle.Text()), offset.position, offset_or.position,
-                           ComboBoxAlign.Text());
+            // Every line of the entry, in the styles of its tags.
+            const FontSpec font = ChosenFont();
+            RenderLines(LinesToDraw(entry, font), entry.Top, font, offset.position, offset_or.position,
+                        ComboBoxAlign.Text());
             int top = BandTop, height = BandHeight;
             ClipBand(top, height, preview.Height());
             if (size_t(i) > cues.size()) {

@@ -3,6 +3,7 @@
 #include "common/FileError.h"
 #include "render/FontTables.h"
 #include "render/Renderer.h"
+#include "render/StyledLines.h"
 #include "render/TextEngine.h"
 #include "subtitle/Subtitle.h"
 
@@ -79,22 +80,77 @@ bool TForm1::LinesInsideFrame(const SubtitleLine& entry, int fontSize) {
     return true;
 }
 
+namespace {
+
+// A drawn line's text (the runs one after another).
+std::string LineText(const RunLine& line) {
+    std::string text;
+    for (const TextRun& run : line) text += run.text;
+    return text;
+}
+
+}  // namespace
+
 void TForm1::CheckAllSubtitles() {
     const int count = Subtitles ? Subtitles->Count() : 0;
+    // Every entry is measured, so that the message names every line that
+    // does not fit. Lines beyond the second must also stay within the frame.
+    std::vector<TooWideLine> tooWide;
+    std::vector<std::vector<RunLine>> failed;  // the lines of the first entry that fails
+    bool outside = false;                       // an entry leaves the frame (refused on the named line)
     for (int i = 1; i <= count; ++i) {
-        const int size = StrToInt(ComboBoxFontSize.Text());
+        const FontSpec font = ChosenFont();
         const SubtitleLine& entry = Subtitles->Lines[size_t(i - 1)];
-        CheckLineFits(entry.Line1, entry.Line2, size, ComboBoxFontName.Text(),
-                      SubtitleCharset(), StyleFromName(ComboBoxFontStyle.Text()));
-        if (!SubtitleFits) {
-            LastTooWide.entry = i;
-            break;
+        const std::vector<RunLine> lines = LinesToDraw(entry, font);
+        std::vector<TextExtent> extents;
+        const size_t before = tooWide.size();
+        for (size_t k = 0; k < lines.size(); ++k) {
+            extents.push_back(MeasureRunLine(text_, lines[k], font));
+            if (extents.back().width >= kFitLimit) tooWide.push_back({i, int(k + 1), extents.back().width});
         }
-        if (RefuseOutsideFrame && !LinesInsideFrame(entry, size)) {
-            SubtitleFits = false;
+        if (lines.size() > 2) {
+            const StackPlacement p = PlaceLines(extents, kFrameWidth, FrameHeight(), offset.position,
+                                                offset_or.position, ComboBoxAlign.Text(), entry.Top);
+            if (p.y.back() + extents.back().height > FrameHeight())
+                tooWide.push_back({i, int(lines.size()), 0, true});
+        }
+        if (tooWide.size() > before && failed.empty()) failed.push_back(lines);
+        if (RefuseOutsideFrame && !outside && lines.size() <= 2 && !LinesInsideFrame(entry, font.sizePoints)) {
+            outside = true;
             LastOutsideFrame.entry = i;
-            break;
         }
+    }
+    TooWide = tooWide;
+    if (count > 0) SubtitleFits = tooWide.empty() && !outside;
+    if (!tooWide.empty()) {
+        LastTooWide = tooWide.front();
+        const char* const advice = SubtitleLoaded
+                                       ? "Please use a smaler font size."
+                                       : "Please correct the srt and reload it. You can just use a smaler font size.";
+        // The test belongs to a first load: nothing stays listed.
+        if (!SubtitleLoaded) ListBox1.Clear();
+        std::string message;
+        if (tooWide.size() == 1 && !tooWide.front().belowFrame) {
+            message = "The string \r";
+            for (const RunLine& line : failed.front()) message += ShownText(LineText(line)) + "\r";
+            message += std::string("is too long. ") + advice;
+        } else {
+            message = "These subtitles do not fit the frame:";
+            for (size_t k = 0; k < tooWide.size() && k < 20; ++k) {
+                const TooWideLine& t = tooWide[k];
+                const SubtitleLine& entry = Subtitles->Lines[size_t(t.entry - 1)];
+                message += "\rsubtitle " + IntToStr(t.entry);
+                if (t.belowFrame) {
+                    message += ": its " + IntToStr(t.line) + " lines reach below the frame";
+                } else {
+                    const std::vector<RunLine> lines = LinesToDraw(entry, ChosenFont());
+                    message += ", line " + IntToStr(t.line) + ": " + ShownText(LineText(lines[size_t(t.line - 1)]));
+                }
+            }
+            if (tooWide.size() > 20) message += "\rand " + IntToStr(int64_t(tooWide.size() - 20)) + " more";
+            message += std::string("\r") + advice;
+        }
+        ui_.ShowMessage(message);
     }
     if (!SubtitleFits) return;
     if (!CommandLineMode) ui_.ShowMessage("Subtitle Style Modified/Loaded Successfully");
@@ -148,10 +204,18 @@ void TForm1::LoadChosenSubtitle() {
         return;
     }
     if (Subtitles->Loaded) {
+        ReportUnreadable();
+        SwitchToUtf8ForUtf8File();
         if (Subtitles->Count() > 0) {
             ListBox1.items.reserve(size_t(Subtitles->Count()));
-            for (const SubtitleLine& entry : Subtitles->Lines)
-                ListBox1.items.push_back(entry.Line2.empty() ? entry.Line1 : entry.Line1 + "|" + entry.Line2);
+            for (const SubtitleLine& entry : Subtitles->Lines) {
+                // Every line, "|" between them; a one-line entry as its line alone.
+                const std::vector<std::string_view> lines = TextLinesOf(entry);
+                std::string item = entry.Line1;
+                if (lines.size() > 2 || !entry.Line2.empty())
+                    for (size_t k = 1; k < lines.size(); ++k) (item += '|') += lines[k];
+                ListBox1.items.push_back(std::move(item));
+            }
             // Set directly: the list's click action (and its preview) does not run.
             ListBox1.itemIndex = 0;
         }

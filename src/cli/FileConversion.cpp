@@ -1,5 +1,6 @@
 #include "cli/FileConversion.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <exception>
@@ -8,7 +9,10 @@
 #include "app/TForm1.h"
 #include "common/Convert.h"
 #include "common/FileError.h"
+#include "render/FontTables.h"
+#include "subtitle/StyledText.h"
 #include "subtitle/Subtitle.h"
+#include "subtitle/TextFile.h"
 
 namespace glyphon {
 
@@ -75,12 +79,24 @@ std::vector<std::string> Explain(const TForm1& form, const std::vector<std::stri
         if (out.empty()) out.push_back("not converted");
         return out;
     }
-    if (form.Subtitles && form.LastTooWide.entry > 0 && !form.SubtitleLoaded) {
-        const SubtitleLine& entry = form.Subtitles->Lines[size_t(form.LastTooWide.entry - 1)];
-        const std::string& line = form.LastTooWide.line == 1 ? entry.Line1 : entry.Line2;
-        out.push_back("subtitle " + IntToStr(form.LastTooWide.entry) + ", line " + IntToStr(form.LastTooWide.line) +
-                      " is " + IntToStr(form.LastTooWide.width) + " pixels wide, more than the " +
-                      IntToStr(kWidestFit) + " that fit: \"" + line + "\"; try a smaller --size");
+    if (form.Subtitles && !form.TooWide.empty() && !form.SubtitleLoaded) {
+        // Every line that does not fit, each named.
+        for (const TForm1::TooWideLine& t : form.TooWide) {
+            const SubtitleLine& entry = form.Subtitles->Lines[size_t(t.entry - 1)];
+            if (t.belowFrame) {
+                out.push_back("subtitle " + IntToStr(t.entry) + ": its " + IntToStr(t.line) +
+                              " lines reach below the frame; try a smaller --size or --offset");
+                continue;
+            }
+            const std::vector<std::string_view> lines = TextLinesOf(entry);
+            const std::string line = size_t(t.line) <= lines.size() && !form.CheckBoxWrap.checked
+                                         ? std::string(lines[size_t(t.line - 1)])
+                                         : std::string();
+            out.push_back("subtitle " + IntToStr(t.entry) + ", line " + IntToStr(t.line) + " is " +
+                          IntToStr(t.width) + " pixels wide, more than the " + IntToStr(kWidestFit) +
+                          " that fit" + (line.empty() ? std::string() : ": \"" + form.ShownText(line) + "\"") +
+                          (form.CheckBoxWrap.checked ? "; try a smaller --size" : "; try a smaller --size or --wrap"));
+        }
         return out;
     }
     if (form.Subtitles && form.LastOutsideFrame.entry > 0 && !form.SubtitleLoaded) {
@@ -97,6 +113,8 @@ std::vector<std::string> Explain(const TForm1& form, const std::vector<std::stri
     for (const std::string& text : texts) {
         // The run's refusal only repeats that the load above did not succeed.
         if (text == kNotLoaded && !out.empty()) continue;
+        // Said once, as warnings, for converted and failed files alike.
+        if (text.rfind(kLeftOutHeading, 0) == 0) continue;
         AddLines(out, text);
         if (text.rfind(kNoFrameRate, 0) == 0)
             out.push_back("or give its frame rate with --fps, e.g. --fps 23.976");
@@ -110,6 +128,23 @@ std::vector<std::string> Explain(const TForm1& form, const std::vector<std::stri
                       form.Subtitles->Lines.back().Line1 + ")");
     if (out.empty()) out.push_back("not converted");
     return out;
+}
+
+// The file has no byte-order mark and is valid UTF-8 with characters
+// beyond ASCII. A file that cannot be read is left to the load to report.
+bool ReadsAsUtf8(const std::string& subtitleFile) {
+    try {
+        bool unicode = false;
+        const textfile::Bytes bytes = textfile::ReadTextFile(subtitleFile, unicode);
+        return !unicode && LooksLikeUtf8(std::string_view(bytes.data.get(), bytes.size));
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+int Utf8CharsetPosition() {
+    const std::vector<std::string>& items = FontCharsetItems();
+    return int(std::find(items.begin(), items.end(), "UTF-8") - items.begin());
 }
 
 }  // namespace
@@ -147,6 +182,7 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         form.FormCreate();
         BatchJob fileJob = job;
         fileJob.subtitleFile = subtitleFile;
+        if (outputs.charsetAuto && ReadsAsUtf8(subtitleFile)) fileJob.fontCharset = Utf8CharsetPosition();
         // What a batch line of this job would have stored at creation. Set
         // directly rather than recognised from an argv: recognition refuses
         // a text equal to its position's placeholder (a subtitle file named
@@ -159,6 +195,7 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         form.CheckBoxVobSub.checked = outputs.vobsub;
         form.VobSubLanguage = outputs.language;
         form.Mux = outputs.mux;
+        form.CheckBoxWrap.checked = outputs.wrap;
         form.CheckBoxPgs.checked = outputs.pgs;
         form.Pgs = outputs.pgsRequest;
         form.RefuseOutsideFrame = true;
@@ -171,7 +208,11 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
     outcome.converted = ui.terminated == 0;
     if (!outcome.converted)
         outcome.messages = Explain(form, ui.texts, OutputStem(outputFolder, subtitleFile));
-    else
+    if (form.Subtitles)
+        for (const UnreadableBlock& part : form.Subtitles->Unreadable)
+            outcome.messages.push_back("warning: line " + IntToStr(part.line) + " is no subtitle and was left out: \"" +
+                                       form.ShownText(part.text) + "\"");
+    if (outcome.converted)
         for (const std::string& warning : form.RunWarnings) outcome.messages.push_back("warning: " + warning);
     return outcome;
 }

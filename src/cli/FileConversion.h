@@ -35,6 +35,11 @@ struct FileOutputs {
     // How a MicroDVD file without its own frame-rate line is timed (--fps);
     // 0: it is refused.
     double microDvdFps = 0;
+    bool wrap = false;            // lines too wide are broken at spaces (--wrap)
+    // --charset auto: a file without a byte-order mark that is valid UTF-8
+    // with characters beyond ASCII is read as UTF-8, any other in the job's
+    // character set.
+    bool charsetAuto = false;
 };
 
 // Converts `subtitleFile` with `job` (its subtitleFile is replaced), writing
@@ -42,8 +47,9 @@ struct FileOutputs {
 // installed font list the model builds its font list from. With a film in
 // `outputs.mux`, the run's units are also muxed into it (NAME.muxed.mpg, beside the
 // ".sup") and the palette file written; a film that cannot be muxed is
-// refused before anything is written. Warnings (units past the film's end)
-// come in `messages` of a converted file, each beginning "warning: ".
+// refused before anything is written. Warnings (units past the film's end,
+// parts of the subtitle file left out) come in `messages` of a converted
+// file, each beginning "warning: ".
 FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& families,
                         const std::string& outputFolder, const std::string& subtitleFile, TextEngine& text,
                         const ProgressFn& progress = {}, const FileOutputs& outputs = {});

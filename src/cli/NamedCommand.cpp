@@ -106,9 +106,11 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
         }
     }
 
-    const FileOutputs outputs{o.formats.count("sup") > 0, o.formats.count("vobsub") > 0, o.language,
+    FileOutputs outputs{o.formats.count("sup") > 0, o.formats.count("vobsub") > 0, o.language,
                               DvdMuxRequest{o.muxVideo, o.stream.value_or(0)}, o.formats.count("pgs") > 0,
                               o.pgs, o.fps};
+    outputs.wrap = o.wrap;
+    outputs.charsetAuto = o.charsetAuto;
     const size_t count = o.files.size();
     std::atomic<size_t> next{0};
     std::atomic<size_t> failed{0};

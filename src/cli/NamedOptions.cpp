@@ -116,12 +116,25 @@ const OptionRow kOptions[] = {
      [](ConvertOptions& o, const std::string& v) -> std::string {
          return ApplyInList(o.fontStyle, FontStyleItems(), v, "a font style");
      }},
-    {"--charset", 0, "NAME", "character set of the subtitle bytes: ANSI, ARABIC, BALTIC, CHINESEBIG5,\n"
-                             "DEFAULT, EASTEUROPE, GB2312, GREEK, HANGEUL, HEBREW, JOHAB, MAC, OEM,\n"
-                             "RUSSIAN, SHIFTJIS, SYMBOL, THAI, TURKISH, VIETNAMESE, UTF-8 (default: DEFAULT;\n"
-                             "a file with a byte-order mark is read as Unicode whatever is chosen)",
+    {"--charset", 0, "NAME", "character set of the subtitle bytes: auto, ANSI, ARABIC, BALTIC,\n"
+                             "CHINESEBIG5, DEFAULT, EASTEUROPE, GB2312, GREEK, HANGEUL, HEBREW, JOHAB, MAC,\n"
+                             "OEM, RUSSIAN, SHIFTJIS, SYMBOL, THAI, TURKISH, VIETNAMESE, UTF-8 (default: auto:\n"
+                             "UTF-8 for a file that is valid UTF-8 with characters beyond ASCII, otherwise\n"
+                             "Windows-1252; a file with a byte-order mark is read as Unicode whatever is chosen)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
-         return ApplyInList(o.fontCharset, FontCharsetItems(), v, "a character set");
+         if (strcasecmp(v.c_str(), "auto") == 0) {
+             o.charsetAuto = true;
+             o.fontCharset = kDefaultCharsetPosition;
+             return {};
+         }
+         o.charsetAuto = false;
+         return ApplyInList(o.fontCharset, FontCharsetItems(), v, "a character set (or auto)");
+     }},
+    {"--wrap", 0, nullptr, "break a line too wide for the frame at spaces into lines that fit, as even\n"
+                           "as can be",
+     [](ConvertOptions& o, const std::string&) -> std::string {
+         o.wrap = true;
+         return {};
      }},
     {"--align", 0, "center|left|right", "alignment of the lines (default: center)",
      [](ConvertOptions& o, const std::string& v) -> std::string {

@@ -29,6 +29,10 @@ struct ConvertOptions {
     int fontSize = 14;     // position in the size list (20 points)
     int fontStyle = 0;     // "Normal"
     int fontCharset = 4;   // "DEFAULT"
+    // --charset auto (the default): each file's own character set, found from
+    // its bytes; fontCharset is then what a file that is not UTF-8 is read in.
+    bool charsetAuto = true;
+    bool wrap = false;     // --wrap: lines too wide are broken at spaces
     int align = 0;         // "center"
     int offset = 30;
     int offsetOr = -4;

@@ -209,6 +209,7 @@ void MainWindow::Build() {
     vobsubLabel->setStyleSheet("font-size: 7pt;");
     vobsubLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     vobsubLabel->setToolTip(ToQString(model_.CheckBoxVobSub.caption));
+
     // The Blu-ray output below it, the same way.
     pgs_ = new QCheckBox(this);
     pgs_->setGeometry(772, 220, 15, 15);
@@ -218,6 +219,15 @@ void MainWindow::Build() {
     pgsLabel->setStyleSheet("font-size: 7pt;");
     pgsLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     pgsLabel->setToolTip(ToQString(model_.CheckBoxPgs.caption));
+    // Wrapping below the outputs.
+    wrap_ = new QCheckBox(this);
+    wrap_->setGeometry(772, 310, 15, 15);
+    wrap_->setToolTip(ToQString(model_.CheckBoxWrap.caption));
+    auto* wrapLabel = MakeLabel(this, ToQString(model_.CheckBoxWrap.caption), 763, 327, 38, 40);
+    wrapLabel->setWordWrap(true);
+    wrapLabel->setStyleSheet("font-size: 7pt;");
+    wrapLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    wrapLabel->setToolTip(ToQString(model_.CheckBoxWrap.caption));
 }
 
 void MainWindow::Connect() {
@@ -241,6 +251,13 @@ void MainWindow::Connect() {
         Guard([this, on] {
             model_.CheckBoxVobSub.checked = on;
             model_.StoreChangedSettings();
+        });
+    });
+    connect(wrap_, &QCheckBox::toggled, this, [this](bool on) {
+        Guard([this, on] {
+            if (model_.CheckBoxWrap.checked == on) return;
+            model_.CheckBoxWrap.checked = on;
+            model_.CheckBoxWrapClick();
         });
     });
     connect(pgs_, &QCheckBox::toggled, this, [this](bool on) {
@@ -439,6 +456,11 @@ void MainWindow::Sync() {
         const QSignalBlocker b(vobsub_);
         vobsub_->setChecked(model_.CheckBoxVobSub.checked);
         vobsub_->setEnabled(model_.CheckBoxVobSub.enabled);
+    }
+    {
+        const QSignalBlocker b(wrap_);
+        wrap_->setChecked(model_.CheckBoxWrap.checked);
+        wrap_->setEnabled(model_.CheckBoxWrap.enabled);
     }
     {
         const QSignalBlocker b(pgs_);

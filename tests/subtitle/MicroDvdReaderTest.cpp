@@ -163,30 +163,26 @@ TEST_F(MicroDvd, SingleFinalLineBreakIsNotABlankLine) {
     }
 }
 
-TEST_F(MicroDvd, BlankLineStopsReadingAndKeepsEarlierEntries) {
-    for (const std::string bytes : {"{1}{1}25\n{25}{50}A\n\n{75}{100}B\n", "{1}{1}25\r\n{25}{50}A\r\n\r\n",
-                                    "{1}{1}25\n{25}{50}A\n \n"}) {
-        const std::string what = LoadError("b.sub", bytes);
-        EXPECT_TRUE(what == "'' is not a valid integer value") << what;
+TEST_F(MicroDvd, BlankLinesAreSkippedAndBadFramesReportedWithTheirLines) {
+    for (const std::string bytes : {"{1}{1}25\n{25}{50}A\n\n{75}{100}B\n", "{1}{1}25\r\n{25}{50}A\r\n\r\n{75}{100}B",
+                                    "{1}{1}25\n{25}{50}A\n \n{75}{100}B\n"}) {
+        Load("b.sub", bytes);
         EXPECT_TRUE(subs.Loaded);
-        ASSERT_EQ(subs.Count(), 1);
+        EXPECT_TRUE(subs.Unreadable.empty());
+        ASSERT_EQ(subs.Count(), 2);
         ExpectEntry(1, "1000", "2000", "A");
+        ExpectEntry(2, "3000", "4000", "B");
     }
+    Load("f.sub", "{1}{1}25\n{25}{50}A\n{75}{x}B\n{100}{125}C\n{99999999}{99999999}D\n");
+    EXPECT_EQ(subs.Count(), 2);
+    ExpectEntry(2, "4000", "5000", "C");
+    EXPECT_EQ(subs.Unreadable,
+              (std::vector<UnreadableBlock>{{3, "{75}{x}B"}, {5, "{99999999}{99999999}D"}}));
 }
 
-TEST_F(MicroDvd, BadFrameStopsReadingAndKeepsEarlierEntries) {
-    EXPECT_EQ(LoadError("f.sub", "{1}{1}25\n{25}{50}A\n{75}{x}B\n{100}{125}C\n"),
-              "'x' is not a valid integer value");
-    EXPECT_TRUE(subs.Loaded);
-    EXPECT_EQ(subs.Count(), 1);
-    EXPECT_EQ(LoadError("o.sub", "{1}{1}25\n{25}{50}A\n{99999999}{99999999}B\n"),
-              "'99999999' is not a valid integer value");
-    EXPECT_EQ(subs.Count(), 1);
-}
-
-TEST_F(MicroDvd, TagsAreStrippedAndBytesKept) {
+TEST_F(MicroDvd, TagsAreRemovedAndBytesKept) {
     Load("t.sub", "{1}{1}25\r\n{25}{50}<i>Caf\xE9</i>|<B>\x93x\x94</B>|<u>a</u><u>b</u>\r\n");
-    ExpectEntry(1, "1000", "2000", "Caf\xE9", "\x93x\x94", "a<u>b</u>");
+    ExpectEntry(1, "1000", "2000", "Caf\xE9", "\x93x\x94", "ab");
 }
 
 // --- a file written elsewhere ----------------------------------------------
