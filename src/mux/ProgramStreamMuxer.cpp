@@ -81,7 +81,15 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
                            const std::vector<TimedUnit>& units) {
     if (stream < 0 || stream >= kSubPictureStreams)
         throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) + " outside 0 to 31");
-    const int subStreamId = kSubPictureSubStream + stream;
+    // The sub-streams the units go into; the film must not have any of them.
+    bool used[kSubPictureStreams] = {};
+    used[stream] = true;
+    for (const TimedUnit& unit : units) {
+        if (unit.stream >= kSubPictureStreams)
+            throw std::invalid_argument("sub-picture stream number " + std::to_string(unit.stream) +
+                                        " outside 0 to 31");
+        if (unit.stream >= 0) used[unit.stream] = true;
+    }
 
     // Units in order of presentation; a stable sort keeps the list order of
     // subtitles that start together.
@@ -106,7 +114,8 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
     auto insertNext = [&]() {
         const TimedUnit& unit = units[order[next]];
         PackWriter writer(output, muxRate ? muxRate : kDvdMuxRate);
-        writer.WriteSubPictureUnit(unit.bytes.data(), unit.bytes.size(), ptsOf(next), stream,
+        writer.WriteSubPictureUnit(unit.bytes.data(), unit.bytes.size(), ptsOf(next),
+                                   unit.stream >= 0 ? unit.stream : stream,
                                    [&](size_t) { return lastScr; });
         ++next;
         ++report.units;
@@ -133,8 +142,11 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
             muxRate = item.muxRate;
             break;
         case PsItemKind::Packet:
-            if (item.streamId == kPrivateStream1 && item.subStreamId == subStreamId)
-                throw ProgramStreamError("the program stream already has sub-picture stream " + StreamText(stream) +
+            if (item.streamId == kPrivateStream1 && item.subStreamId >= kSubPictureSubStream &&
+                item.subStreamId < kSubPictureSubStream + kSubPictureStreams &&
+                used[item.subStreamId - kSubPictureSubStream])
+                throw ProgramStreamError("the program stream already has sub-picture stream " +
+                                         StreamText(item.subStreamId - kSubPictureSubStream) +
                                          "; choose another stream number");
             if (IsVideo(item.streamId) && item.pts > lastVideoPts) lastVideoPts = item.pts;
             break;
@@ -151,6 +163,7 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
 
     for (size_t k = 0; k < order.size(); ++k)
         if (int64_t(ptsOf(k)) > lastVideoPts) ++report.pastEnd;
+    report.lastVideoPts = lastVideoPts;
     return report;
 }
 
