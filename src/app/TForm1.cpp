@@ -58,6 +58,7 @@ void TForm1::SetupControls() {
     EditLoadIfo.enabled = EditLoadSrt.enabled = false;  // read-only display fields
     i_dont_have_ifo.caption = "polycromatic";
     CheckBoxVobSub.caption = "Also write VobSub (.idx/.sub)";
+    CheckBoxMux.caption = "Also mux into a DVD film (.mpg)";
     no_ifo.caption = "     I dont have any Ifo or my Ifo hasnt sup support";
     LabelIfoColors.caption = "Ifo Colors:";
     Pal.caption = "Pal";
@@ -85,6 +86,8 @@ void TForm1::SetupControls() {
     OpenDialogImagePAL.filter = "Load your PAL 720x576 BMP|*.bmp";
     OpenDialogImageNTSC.title = "Load 720x480 NTSC image";
     OpenDialogImageNTSC.filter = "Load your NTSC 720x480 BMP|*.bmp";
+    OpenDialogMux.title = "The DVD film to mux the subtitles into";
+    OpenDialogMux.filter = "DVD MPEG-2 program stream|*.mpg;*.mpeg;*.vob";
     preview.Reset(kFrameWidth, kPalHeight);
 }
 
@@ -152,6 +155,7 @@ void TForm1::SetControlsEnabled(bool Enabled) {
     ListBox1.enabled = Enabled;
     ButtonBatch.enabled = Enabled;
     CheckBoxVobSub.enabled = Enabled;
+    CheckBoxMux.enabled = Enabled;
     ButtonGenerateSup.caption = Enabled ? "Generate Sup" : "Abort";
     ui_.Changed();
 }

@@ -123,6 +123,9 @@ std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
             written = pair + ".idx" + "\r\n" + pair + ".sub" + "\r\n";
         }
     }
+    // A film the run muxed into: the muxed film, the palette file and the
+    // dvdauthor project.
+    for (const std::string& file : MuxOutputs) written += file + "\r\n";
     return text + written + stem + ".Glyphon_Help.txt";
 }
 
@@ -152,6 +155,7 @@ void TForm1::CreateUnitSinks(const std::string& stem, std::vector<std::unique_pt
     }
     RunWarnings.clear();
     DvdMuxFailed = false;
+    MuxOutputs.clear();
     if (!Mux.video.empty()) sinks.push_back(std::make_unique<DvdMuxSink>(Mux, stem, AuthoringPalette()));
 }
 
@@ -193,10 +197,12 @@ void TForm1::ButtonGenerateSupClick() {
     const std::string stem = OutputStem(OutputFolder, subtitleFile);
     std::vector<std::unique_ptr<UnitSink>> sinks;
     try {
+        ApplyGenericColours();
         SubPictureEncoder encoder(
             RoleIndices{PaletteIndexOf(ComboBoxAntialias), PaletteIndexOf(ComboBoxOutline),
                         PaletteIndexOf(ComboBoxText), PaletteIndexOf(ComboBoxBg)},
             RoleColours{RoleColor(ComboBoxAntialias), RoleColor(ComboBoxOutline), RoleColor(ComboBoxText)});
+        encoder.SetForced(ForcedSubtitles);
         const int count = Subtitles->Count();
         ProgressBar1.min = 0;
         ProgressBar1.max = count - 1;

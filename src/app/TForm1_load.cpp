@@ -34,7 +34,7 @@ private:
 
 void TForm1::CheckLineFits(const std::string& Line1, const std::string& Line2, int FontSize,
                            const std::string& FontName, int Charset, int Style) {
-    const FontSpec font{FontName, FontSize, Charset, Style};
+    const FontSpec font{FontName, FontSize, Charset, Style, Widescreen ? 75 : 100};
     const int w1 = text_.MeasureLine(Line1, font).width;
     const int w2 = text_.MeasureLine(Line2, font).width;
     if (w1 < kFitLimit && w2 < kFitLimit) {

@@ -170,7 +170,7 @@ void TForm1::RenderSubtitle(const std::string& Line1, const std::string& Line2, 
     // are rewritten.
     preview.Reset(kFrameWidth, IsPal() ? kPalHeight : kNtscHeight, kPureBlue);
     SubtitleLook look;
-    look.font = FontSpec{FontName, FontSize, Charset, Style};
+    look.font = FontSpec{FontName, FontSize, Charset, Style, Widescreen ? 75 : 100};
     look.offset = Offset;
     look.offsetOr = OffsetOr;
     look.align = Align;

@@ -112,7 +112,7 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         outcome.messages.push_back(WithFullStop(FileErrorText(errno)));
         return outcome;
     }
-    if (const DvdMuxRequest& mux = outputs.mux; !mux.video.empty()) {
+    if (const DvdMuxRequest& mux = outputs.mux; !mux.video.empty() && !mux.collectOnly) {
         try {
             CheckDvdMuxInput(mux.video, MuxedFileName(OutputStem(outputFolder, subtitleFile)));
         } catch (const FileError& e) {
@@ -145,6 +145,9 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         form.CheckBoxVobSub.checked = outputs.vobsub;
         form.VobSubLanguage = outputs.language;
         form.Mux = outputs.mux;
+        form.Widescreen = outputs.widescreen;
+        form.ForcedSubtitles = outputs.forced;
+        form.GenericColours = outputs.colours;
         form.FormActivate();
     } catch (const std::exception& e) {
         ui.ShowError(WithFullStop(e.what()));
@@ -155,6 +158,10 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         outcome.messages = Explain(form, ui.texts, OutputStem(outputFolder, subtitleFile));
     else
         for (const std::string& warning : form.RunWarnings) outcome.messages.push_back("warning: " + warning);
+    if (outcome.converted && outputs.mux.collectOnly) {
+        outcome.muxUnits = std::move(form.MuxUnits);
+        outcome.palette = form.AuthoringPalette();
+    }
     return outcome;
 }
 

@@ -184,6 +184,14 @@ void MainWindow::Build() {
     vobsubLabel->setStyleSheet("font-size: 7pt;");
     vobsubLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     vobsubLabel->setToolTip(ToQString(model_.CheckBoxVobSub.caption));
+
+    // Below it, the same for muxing into a film.
+    mux_ = new QCheckBox(this);
+    mux_->setGeometry(772, 222, 15, 15);
+    muxLabel_ = MakeLabel(this, ToQString(model_.CheckBoxMux.caption), 763, 239, 38, 80);
+    muxLabel_->setWordWrap(true);
+    muxLabel_->setStyleSheet("font-size: 7pt;");
+    muxLabel_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 }
 
 void MainWindow::Connect() {
@@ -207,6 +215,12 @@ void MainWindow::Connect() {
         Guard([this, on] {
             model_.CheckBoxVobSub.checked = on;
             model_.StoreChangedSettings();
+        });
+    });
+    connect(mux_, &QCheckBox::toggled, this, [this](bool on) {
+        Guard([this, on] {
+            model_.CheckBoxMux.checked = on;
+            model_.CheckBoxMuxClick();
         });
     });
     connect(pal_, &QRadioButton::toggled, this, [this](bool on) {
@@ -344,6 +358,15 @@ void MainWindow::Sync() {
         const QSignalBlocker b(vobsub_);
         vobsub_->setChecked(model_.CheckBoxVobSub.checked);
         vobsub_->setEnabled(model_.CheckBoxVobSub.enabled);
+    }
+    {
+        const QSignalBlocker b(mux_);
+        mux_->setChecked(model_.CheckBoxMux.checked);
+        mux_->setEnabled(model_.CheckBoxMux.enabled);
+        const QString tip = ToQString(model_.CheckBoxMux.caption) +
+                            (model_.Mux.video.empty() ? QString() : "\n" + ToQString(model_.Mux.video));
+        mux_->setToolTip(tip);
+        muxLabel_->setToolTip(tip);
     }
     {
         const QSignalBlocker b(list_);

@@ -59,6 +59,8 @@ private:
     QLineEdit *editIfo_ = nullptr, *editSrt_ = nullptr;
     QCheckBox* noIfo_ = nullptr;
     QCheckBox* vobsub_ = nullptr;
+    QCheckBox* mux_ = nullptr;
+    QLabel* muxLabel_ = nullptr;
     QLabel *noIfoLabel_ = nullptr, *ifoColors_ = nullptr;
     QRadioButton *pal_ = nullptr, *ntsc_ = nullptr;
     std::vector<std::pair<QComboBox*, TComboBox*>> combos_;

@@ -121,6 +121,7 @@ struct Realisation {
     std::string file;
     int index = 0;
     int ppem = 0;
+    int xppem64 = 0;  // horizontal pixels per em in 1/64: ppem * 64, or less for narrowed text
     bool synthBold = false, synthItalic = false;
     bool underline = false, strikeOut = false;
     std::string codePage;  // "" for the symbol mapping
@@ -235,6 +236,7 @@ private:
         next.file = r.file;
         next.index = r.index;
         next.ppem = std::max(1, PixelEmHeight(font.sizePoints));
+        next.xppem64 = std::max(1, (next.ppem * 64 * std::clamp(font.widthPercent, 1, 100) + 50) / 100);
         next.synthBold = r.synthBold;
         next.synthItalic = r.synthItalic;
         next.underline = font.style & kUnderline;
@@ -248,6 +250,15 @@ private:
         fallbacks_.clear();
         SetUpFace();
         SetUpMapping();
+    }
+
+    // The realisation's size on a scalable face: whole pixels per em as
+    // before, narrowed text at a fractional horizontal size.
+    void SetSize(FT_Face face) const {
+        if (realised_.xppem64 == realised_.ppem * 64)
+            FT_Set_Pixel_Sizes(face, 0, FT_UInt(realised_.ppem));
+        else
+            FT_Set_Char_Size(face, FT_F26Dot6(realised_.xppem64), FT_F26Dot6(realised_.ppem) * 64, 72, 72);
     }
 
     static std::string FamilyOf(const FontSpec& font) {
@@ -306,7 +317,7 @@ private:
         underlineSize_ = strikeSize_ = 1;
         if (!face_) return;
         if (FT_IS_SCALABLE(face_))
-            FT_Set_Pixel_Sizes(face_, 0, FT_UInt(ppem));
+            SetSize(face_);
         else if (face_->num_fixed_sizes > 0)
             FT_Select_Size(face_, 0);
         const long upem = face_->units_per_EM > 0 ? face_->units_per_EM : 2048;
@@ -592,7 +603,7 @@ private:
             if (FT_New_Face(library_, file.c_str(), index, &face) != 0) face = nullptr;
             faces_[key] = face;
         }
-        if (face && FT_IS_SCALABLE(face)) FT_Set_Pixel_Sizes(face, 0, FT_UInt(realised_.ppem));
+        if (face && FT_IS_SCALABLE(face)) SetSize(face);
         return face;
     }
 
