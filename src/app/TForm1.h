@@ -22,6 +22,7 @@
 #include "common/Rgb.h"
 #include "mux/DvdMux.h"
 #include "palette/ColorNames.h"
+#include "pgs/PgsSink.h"
 
 namespace glyphon {
 
@@ -64,6 +65,7 @@ public:
     TCheckBox i_dont_have_ifo;
     TCheckBox CheckBoxVobSub;  // a run also writes NAME.idx and NAME.sub
     TCheckBox CheckBoxMux;     // a run also muxes into the film chosen in OpenDialogMux
+    TCheckBox CheckBoxPgs;     // a run also writes NAME.pgs.sup (Blu-ray, Pgs)
     TLabel no_ifo, LabelIfoColors;
     TRadioButton Pal, Ntsc;
     TComboBox ComboBoxAntialias, ComboBoxOutline, ComboBoxText, ComboBoxBg;
@@ -208,6 +210,8 @@ public:
     // its index naming VobSubLanguage.
     bool WriteSup = true;
     std::string VobSubLanguage = "en";
+    // The Blu-ray output when CheckBoxPgs is ticked.
+    PgsRequest Pgs;
     void ButtonGenerateSupClick();
     // Creates the run's outputs beside the subtitle file (stem: folder and
     // base name) and adds them to sinks, each of which the run hands every

@@ -6,6 +6,7 @@
 #include "common/Convert.h"
 #include "common/FileError.h"
 #include "mux/VobSubWriter.h"
+#include "pgs/PgsSink.h"
 #include "render/FontTables.h"
 #include "subtitle/Subtitle.h"
 #include "sup/SubPictureEncoder.h"
@@ -126,6 +127,7 @@ std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
     // A film the run muxed into: the muxed film, the palette file and the
     // dvdauthor project.
     for (const std::string& file : MuxOutputs) written += file + "\r\n";
+    if (CheckBoxPgs.checked) written += stem + ".pgs.sup" + "\r\n";
     return text + written + stem + ".Glyphon_Help.txt";
 }
 
@@ -152,6 +154,26 @@ void TForm1::CreateUnitSinks(const std::string& stem, std::vector<std::unique_pt
         auto vobsub = std::make_unique<VobSubWriter>();
         vobsub->Create(pair + ".idx", pair + ".sub", header);
         sinks.push_back(std::move(vobsub));
+    }
+    if (CheckBoxPgs.checked) {
+        // The look as the DVD frame has it, scaled by the sink to the
+        // stream's size.
+        PgsLook look;
+        look.font = FontSpec{ComboBoxFontName.Text(), StrToInt(ComboBoxFontSize.Text()), SubtitleCharset(),
+                             StyleFromName(ComboBoxFontStyle.Text())};
+        look.offset = offset.position;
+        look.offsetOr = offset_or.position;
+        look.align = ComboBoxAlign.Text();
+        look.outlineWidth = StrToInt(ComboBoxOutlineWidth.Text());
+        const auto opaque = [](Rgb c) { return Rgba{c.r, c.g, c.b, 255}; };
+        PgsOptions options;
+        options.video = Pgs.video;
+        options.colors.text = Pgs.text.value_or(opaque(RoleColor(ComboBoxText)));
+        options.colors.outline = Pgs.outline.value_or(opaque(RoleColor(ComboBoxOutline)));
+        options.colors.background = Pgs.background;
+        auto pgs = std::make_unique<PgsSink>(text(), look, options);
+        pgs->Create(stem + ".pgs.sup");
+        sinks.push_back(std::move(pgs));
     }
     RunWarnings.clear();
     DvdMuxFailed = false;
@@ -224,6 +246,8 @@ void TForm1::ButtonGenerateSupClick() {
             const double startMs = StrToFloat(entry.StartMs);
             const double endMs = StrToFloat(entry.EndMs);
             const auto& unit = encoder.Encode(preview, top, height, RoundHalfEven(endMs - startMs));
+            for (auto& sink : sinks)
+                sink->Subtitle(RoundHalfEven(startMs), RoundHalfEven(endMs), entry.Line1, entry.Line2);
             for (auto& sink : sinks) sink->Append(RoundHalfEven(startMs), unit);
             ui_.Changed();
         }

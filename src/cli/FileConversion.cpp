@@ -148,6 +148,8 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         form.Widescreen = outputs.widescreen;
         form.ForcedSubtitles = outputs.forced;
         form.GenericColours = outputs.colours;
+        form.CheckBoxPgs.checked = outputs.pgs;
+        form.Pgs = outputs.pgsRequest;
         form.FormActivate();
     } catch (const std::exception& e) {
         ui.ShowError(WithFullStop(e.what()));

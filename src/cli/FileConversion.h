@@ -11,6 +11,7 @@
 #include "app/BatchLine.h"
 #include "palette/ColorNames.h"
 #include "mux/DvdMux.h"
+#include "pgs/PgsSink.h"
 
 namespace glyphon {
 
@@ -37,6 +38,8 @@ struct FileOutputs {
     bool widescreen = false;      // text drawn for a 16:9 picture
     bool forced = false;          // forced units
     NamedRoleColours colours;     // the generic palette's role entries
+    bool pgs = false;             // NAME.pgs.sup
+    PgsRequest pgsRequest;
 };
 
 // Converts `subtitleFile` with `job` (its subtitleFile is replaced), writing

@@ -147,6 +147,8 @@ int RunConvert(const ConvertOptions& o, const ConvertEnvironment& env) {
         f.widescreen = widescreen;
         f.forced = o.forced;
         f.colours = NamedRoleColours{o.textColor, o.outlineColor, o.antialiasColor};
+        f.pgs = o.formats.count("pgs") > 0;
+        f.pgsRequest = o.pgs;
     }
     std::vector<FileOutcome> outcomes(count);
     std::atomic<size_t> next{0};

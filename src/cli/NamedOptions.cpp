@@ -75,7 +75,7 @@ std::string ApplyInList(int& field, const std::vector<std::string>& items, const
 
 std::string ApplyColour(std::optional<Rgb>& field, const std::string& value) {
     field = ParseColor(value);
-    if (!field) return "'" + value + "' is not a CSS colour name or #RRGGBB";
+    if (!field) return "'" + value + "' is not a colour name or #RRGGBB";
     return {};
 }
 
@@ -156,8 +156,8 @@ const OptionRow kOptions[] = {
          o.colors = colors;
          return {};
      }},
-    {"--format", 0, "LIST", "comma-separated outputs: sup, vobsub (NAME.idx and NAME.sub) or both\n"
-                            "(default: sup)",
+    {"--format", 0, "LIST", "comma-separated outputs: sup, vobsub (NAME.idx and NAME.sub), pgs\n"
+                            "(Blu-ray, NAME.pgs.sup), or several (default: sup)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          std::set<std::string> formats;
          for (const std::string& part : SplitCommas(v)) {
@@ -166,6 +166,46 @@ const OptionRow kOptions[] = {
              formats.insert(OutputFormats()[size_t(*known)]);
          }
          o.formats = std::move(formats);
+         return {};
+     }},
+    {"--resolution", 0, "WxH", "picture size of the pgs output: 1920x1080, 1280x720, 720x576 or\n"
+                               "720x480 (default: 1920x1080)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         static const std::vector<std::string> sizes{"1920x1080", "1280x720", "720x576", "720x480"};
+         const auto position = PositionIn(sizes, v);
+         if (!position) return "'" + v + "' is not a picture size (" + Join(sizes, ", ") + ")";
+         static const int sizesWH[][2] = {{1920, 1080}, {1280, 720}, {720, 576}, {720, 480}};
+         o.pgs.video.width = sizesWH[*position][0];
+         o.pgs.video.height = sizesWH[*position][1];
+         if (!o.frameRateGiven) o.pgs.video.frameRate = DefaultPgsFrameRate(o.pgs.video.height);
+         return {};
+     }},
+    {"--frame-rate", 0, "RATE", "frame rate of the pgs output: 23.976, 24, 25, 29.97, 50 or 59.94\n"
+                               "(default: 25 at 720x576, 29.97 at 720x480, 23.976 otherwise)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         const auto code = PgsFrameRateCode(v);
+         if (!code) return "'" + v + "' is not a frame rate (23.976, 24, 25, 29.97, 50, 59.94)";
+         o.pgs.video.frameRate = *code;
+         o.frameRateGiven = true;
+         return {};
+     }},
+    {"--background-color", 0, "COLOR", "box behind the lines of the pgs output: a colour, optionally\n"
+                                       "with an opacity in percent (black/50), or transparent (default)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         if (strcasecmp(v.c_str(), "transparent") == 0 || strcasecmp(v.c_str(), "none") == 0) {
+             o.pgs.background = Rgba{0, 0, 0, 0};
+             return {};
+         }
+         const size_t slash = v.find('/');
+         const auto c = ParseColor(std::string_view(v).substr(0, slash));
+         int percent = 100;
+         if (slash != std::string::npos) {
+             const auto p = ParseInt(v.substr(slash + 1));
+             if (!p || *p < 0 || *p > 100) return "'" + v + "' has no opacity from 0 to 100 after the /";
+             percent = *p;
+         }
+         if (!c) return "'" + v + "' is not a colour name or #RRGGBB (with /PERCENT), or transparent";
+         o.pgs.background = Rgba{c->r, c->g, c->b, uint8_t((percent * 255 + 50) / 100)};
          return {};
      }},
     {"--language", 0, "CODES", "two-letter language code of each file's VobSub index and DVD stream,\n"
@@ -218,11 +258,21 @@ const OptionRow kOptions[] = {
              return "'" + v + "' is not 4:3 or 16:9";
          return {};
      }},
-    {"--text-color", 0, "COLOR", "text colour of the generic palette: a CSS colour name or #RRGGBB\n"
-                                 "(default: white)",
-     [](ConvertOptions& o, const std::string& v) { return ApplyColour(o.textColor, v); }},
-    {"--outline-color", 0, "COLOR", "outline colour of the generic palette (default: black)",
-     [](ConvertOptions& o, const std::string& v) { return ApplyColour(o.outlineColor, v); }},
+    {"--text-color", 0, "COLOR", "text colour: a CSS colour name or #RRGGBB, for the generic DVD\n"
+                                 "palette (default: white) and the pgs output (default: the text\n"
+                                 "role's colour)",
+     [](ConvertOptions& o, const std::string& v) {
+         const std::string reason = ApplyColour(o.textColor, v);
+         if (reason.empty()) o.pgs.text = Rgba{o.textColor->r, o.textColor->g, o.textColor->b, 255};
+         return reason;
+     }},
+    {"--outline-color", 0, "COLOR", "outline colour, for the generic DVD palette (default: black) and\n"
+                                    "the pgs output (default: the outline role's colour)",
+     [](ConvertOptions& o, const std::string& v) {
+         const std::string reason = ApplyColour(o.outlineColor, v);
+         if (reason.empty()) o.pgs.outline = Rgba{o.outlineColor->r, o.outlineColor->g, o.outlineColor->b, 255};
+         return reason;
+     }},
     {"--antialias-color", 0, "COLOR", "antialias colour of the generic palette (default: dark grey)",
      [](ConvertOptions& o, const std::string& v) { return ApplyColour(o.antialiasColor, v); }},
     {"--forced", 0, nullptr, "forced subtitles: players show them even with subtitles off (for the\n"
@@ -323,9 +373,11 @@ NamedCommand ParseConvert(const std::vector<std::string>& args) {
         return Refuse("--language names " + std::to_string(o.languages.size()) + " codes for " +
                       std::to_string(o.files.size()) + (o.files.size() == 1 ? " file" : " files"));
     const bool coloured = o.textColor || o.outlineColor || o.antialiasColor;
-    if (o.ifoFile && coloured)
+    // With an IFO the DVD palette is the disc's own; named colours then
+    // serve the pgs output only.
+    if (o.ifoFile && coloured && !o.formats.count("pgs"))
         return Refuse("--text-color, --outline-color and --antialias-color go with the generic palette, not with --ifo");
-    if (coloured) {
+    if (coloured && !o.ifoFile) {
         // Roles that share a palette entry cannot have two colours.
         const std::array<int, 4> entries = o.colors.value_or(std::array<int, 4>{3, 0, 1, 0});
         const std::pair<const char*, const std::optional<Rgb>*> named[] = {
@@ -343,7 +395,7 @@ NamedCommand ParseConvert(const std::vector<std::string>& args) {
 }  // namespace
 
 const std::vector<std::string>& OutputFormats() {
-    static const std::vector<std::string> formats{"sup", "vobsub"};
+    static const std::vector<std::string> formats{"sup", "vobsub", "pgs"};
     return formats;
 }
 

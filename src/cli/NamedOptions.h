@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/Rgb.h"
+#include "pgs/PgsSink.h"
 
 namespace glyphon {
 
@@ -41,6 +42,9 @@ struct ConvertOptions {
     // --language with one code per file (lower case); empty: each file's code
     // from its name (movie.fr.srt), else "en". One code applies to every file.
     std::vector<std::string> languages;
+    // --resolution, --frame-rate and the colours of the PGS output.
+    PgsRequest pgs;
+    bool frameRateGiven = false;  // otherwise the usual rate of the resolution
     std::string outputDir;  // empty: beside each subtitle file
     int jobs = 0;           // 0: one per core
     bool quiet = false;

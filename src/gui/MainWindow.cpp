@@ -209,11 +209,20 @@ void MainWindow::Build() {
     vobsubLabel->setStyleSheet("font-size: 7pt;");
     vobsubLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     vobsubLabel->setToolTip(ToQString(model_.CheckBoxVobSub.caption));
+    // The Blu-ray output below it, the same way.
+    pgs_ = new QCheckBox(this);
+    pgs_->setGeometry(772, 220, 15, 15);
+    pgs_->setToolTip(ToQString(model_.CheckBoxPgs.caption));
+    auto* pgsLabel = MakeLabel(this, ToQString(model_.CheckBoxPgs.caption), 763, 237, 38, 64);
+    pgsLabel->setWordWrap(true);
+    pgsLabel->setStyleSheet("font-size: 7pt;");
+    pgsLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    pgsLabel->setToolTip(ToQString(model_.CheckBoxPgs.caption));
 
-    // Below it, the same for muxing into a film.
+    // Below that, the same for muxing into a film.
     mux_ = new QCheckBox(this);
-    mux_->setGeometry(772, 222, 15, 15);
-    muxLabel_ = MakeLabel(this, ToQString(model_.CheckBoxMux.caption), 763, 239, 38, 80);
+    mux_->setGeometry(772, 310, 15, 15);
+    muxLabel_ = MakeLabel(this, ToQString(model_.CheckBoxMux.caption), 763, 327, 38, 80);
     muxLabel_->setWordWrap(true);
     muxLabel_->setStyleSheet("font-size: 7pt;");
     muxLabel_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -239,6 +248,12 @@ void MainWindow::Connect() {
     connect(vobsub_, &QCheckBox::toggled, this, [this](bool on) {
         Guard([this, on] {
             model_.CheckBoxVobSub.checked = on;
+            model_.StoreChangedSettings();
+        });
+    });
+    connect(pgs_, &QCheckBox::toggled, this, [this](bool on) {
+        Guard([this, on] {
+            model_.CheckBoxPgs.checked = on;
             model_.StoreChangedSettings();
         });
     });
@@ -447,6 +462,11 @@ void MainWindow::Sync() {
                             (model_.Mux.video.empty() ? QString() : "\n" + ToQString(model_.Mux.video));
         mux_->setToolTip(tip);
         muxLabel_->setToolTip(tip);
+    }
+    {
+        const QSignalBlocker b(pgs_);
+        pgs_->setChecked(model_.CheckBoxPgs.checked);
+        pgs_->setEnabled(model_.CheckBoxPgs.enabled);
     }
     {
         const QSignalBlocker b(list_);

@@ -72,6 +72,7 @@ private:
     QCheckBox* vobsub_ = nullptr;
     QCheckBox* mux_ = nullptr;
     QLabel* muxLabel_ = nullptr;
+    QCheckBox* pgs_ = nullptr;
     QLabel *noIfoLabel_ = nullptr, *ifoColors_ = nullptr;
     QRadioButton *pal_ = nullptr, *ntsc_ = nullptr;
     std::vector<std::pair<QComboBox*, TComboBox*>> combos_;

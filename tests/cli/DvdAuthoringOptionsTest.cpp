@@ -189,7 +189,7 @@ TEST(DvdAuthoringOptions, RefusesWhatCannotBeAuthored) {
     TempDir dir;
     const std::string a = dir.Write("a.srt", kEnglish), b = dir.Write("b.srt", kFrench);
     EXPECT_EQ(RunNamed({"--text-color", "sunshine", a}).err,
-              "--text-color: 'sunshine' is not a CSS colour name or #RRGGBB");
+              "--text-color: 'sunshine' is not a colour name or #RRGGBB");
     EXPECT_EQ(RunNamed({"--ifo", "x.IFO", "--text-color", "red", a}).status, kExitUsage);
     EXPECT_EQ(RunNamed({"--colors", "3,3,1,0", "--text-color", "red", "--outline-color", "blue", a}).err,
               "--text-color and --outline-color colour the same palette entry 3");
