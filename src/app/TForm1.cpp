@@ -65,6 +65,7 @@ void TForm1::SetupControls() {
     i_dont_have_ifo.caption = "polycromatic";
     CheckBoxVobSub.caption = "Also write VobSub (.idx/.sub)";
     CheckBoxWrap.caption = "Wrap long lines";
+    CheckBoxMux.caption = "Also mux into a DVD film (.mpg)";
     CheckBoxPgs.caption = "Also write Blu-ray PGS (.pgs.sup)";
     no_ifo.caption = "     I dont have any Ifo or my Ifo hasnt sup support";
     LabelIfoColors.caption = "Ifo Colors:";
@@ -93,6 +94,8 @@ void TForm1::SetupControls() {
     OpenDialogImagePAL.filter = "Load your PAL 720x576 BMP|*.bmp";
     OpenDialogImageNTSC.title = "Load 720x480 NTSC image";
     OpenDialogImageNTSC.filter = "Load your NTSC 720x480 BMP|*.bmp";
+    OpenDialogMux.title = "The DVD film to mux the subtitles into";
+    OpenDialogMux.filter = "DVD MPEG-2 program stream|*.mpg;*.mpeg;*.vob";
     preview.Reset(kFrameWidth, kPalHeight);
 }
 
@@ -161,6 +164,7 @@ void TForm1::SetControlsEnabled(bool Enabled) {
     ButtonBatch.enabled = Enabled;
     CheckBoxVobSub.enabled = Enabled;
     CheckBoxWrap.enabled = Enabled;
+    CheckBoxMux.enabled = Enabled;
     CheckBoxPgs.enabled = Enabled;
     ButtonGenerateSup.caption = Enabled ? "Generate Sup" : "Abort";
     ui_.Changed();

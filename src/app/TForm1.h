@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "common/Rgb.h"
 #include "mux/DvdMux.h"
 #include "render/StyledLines.h"
+#include "palette/ColorNames.h"
 #include "pgs/PgsSink.h"
 
 namespace glyphon {
@@ -69,6 +71,7 @@ public:
     TCheckBox i_dont_have_ifo;
     TCheckBox CheckBoxVobSub;  // a run also writes NAME.idx and NAME.sub
     TCheckBox CheckBoxWrap;    // lines too wide are broken at spaces
+    TCheckBox CheckBoxMux;     // a run also muxes into the film chosen in OpenDialogMux
     TCheckBox CheckBoxPgs;     // a run also writes NAME.pgs.sup (Blu-ray, Pgs)
     TLabel no_ifo, LabelIfoColors;
     TRadioButton Pal, Ntsc;
@@ -84,6 +87,7 @@ public:
     std::vector<PaletteSwatch> Swatches;                 // empty: no palette display
 
     TOpenDialog OpenDialogifo, OpenDialogsub, OpenDialogBat, OpenDialogImagePAL, OpenDialogImageNTSC;
+    TOpenDialog OpenDialogMux;  // the DVD MPEG a run muxes into
 
     // ---- flags -----------------------------------------------------------
     bool GenerationStopped = true;
@@ -271,8 +275,28 @@ public:
     // The palette the disc must get for the colours of the run (app/TForm1_mux.cpp):
     // the IFO's 16 entries as read, or the generic palette's greys.
     DiscPalette AuthoringPalette() const;
-    // After a whole run: muxes into the film when a mux sink is among sinks.
+    // After a whole run: muxes into the film when a mux sink is among sinks
+    // (NAME.muxed.mpg, NAME.palette.yuv, NAME.dvdauthor.xml, listed in
+    // MuxOutputs), or keeps its units in MuxUnits when the request says so.
     void FinishDvdMux(std::vector<std::unique_ptr<UnitSink>>& sinks);
+    std::vector<std::string> MuxOutputs;  // what the last run's mux wrote
+    std::vector<TimedUnit> MuxUnits;      // the last run's units, kept for the caller's mux
+
+    // ---- DVD authoring choices (app/TForm1_mux.cpp) ------------------------
+    // The picture is 16:9: text is drawn three quarters as wide, so that it
+    // looks right once the player widens the picture.
+    bool Widescreen = false;
+    // Every unit starts with the forced start display command.
+    bool ForcedSubtitles = false;
+    // Colours for the generic palette's role entries (the entries the text,
+    // outline and antialias lists name); none: the entry's grey.
+    NamedRoleColours GenericColours;
+    // Gives the generic palette's swatches the named colours (a run calls
+    // it before fixing its role colours). Nothing with an IFO's palette.
+    void ApplyGenericColours();
+    // "Mux into film": ticking asks for the film (cancel unticks again) and
+    // reads its aspect; unticking forgets the film.
+    void CheckBoxMuxClick();
 
     // ---- unattended use (app/TForm1_cmdline.cpp) --------------------------
     void ExamineCommandLine();

@@ -5,6 +5,7 @@
 #include "app/TForm1.h"
 #include "common/Convert.h"
 #include "common/FileError.h"
+#include "mux/DvdAuthoring.h"
 #include "mux/VobSubWriter.h"
 #include "pgs/PgsSink.h"
 #include "render/FontTables.h"
@@ -67,24 +68,16 @@ std::string ShellWord(const std::string& path) {
     return word + "'";
 }
 
-// The instructions after muxing into a film: dvdauthor commands that author
-// the disc as printed, for the standard the subtitles were made for.
-std::string MuxedFilmText(const std::string& stem, const std::string& film, int stream, bool pal,
-                          const std::string& language) {
-    const std::string format = pal ? "VIDEO_FORMAT=PAL" : "VIDEO_FORMAT=NTSC";
-    const std::string dvd = ShellWord(stem + ".dvd");
-    // dvdauthor names the sub-picture streams in order; the ones before
-    // ours get no language.
-    std::string tracks;
-    for (int i = 0; i < stream; ++i) tracks += "nolang,";
-    tracks += language.empty() ? "nolang" : language;
+// The instructions after muxing into a film: the dvdauthor command that
+// builds the disc from the project written beside the film, as printed.
+std::string MuxedFilmText(const std::string& stem, const std::string& film, int stream, bool pal) {
     return std::string("All Done !!! (Case : Muxed Film)\r\n") + "The subtitles of " + film +
            " are muxed into " + MuxedFileName(stem) + " as sub-picture stream " + std::to_string(stream) + " (" +
-           (pal ? "PAL" : "NTSC") + "), and their palette is in " + PaletteFileName(stem) + ".\r\n" +
-           "Author the DVD with dvdauthor (Debian package dvdauthor); these two commands write it into " + stem +
-           ".dvd:\r\n\r\n" + format + " dvdauthor -o " + dvd + " -t --subpictures=" + tracks + " -p " +
-           ShellWord(PaletteFileName(stem)) + " " + ShellWord(MuxedFileName(stem)) + "\r\n" + format +
-           " dvdauthor -o " + dvd + " -T\r\n\r\n" +
+           (pal ? "PAL" : "NTSC") + "), their palette is in " + PaletteFileName(stem) +
+           ", and the dvdauthor project " + ProjectFileName(stem) + " names them both.\r\n" +
+           "Author the DVD with dvdauthor (Debian package dvdauthor); this command writes it into " + stem +
+           ".dvd:\r\n\r\ndvdauthor -o " + ShellWord(stem + ".dvd") + " -x " + ShellWord(ProjectFileName(stem)) +
+           "\r\n\r\n" +
            "Its VIDEO_TS folder can then be burnt to a disc or played from the folder.\r\n\r\n\r\nGenerated Files:\r\n";
 }
 
@@ -147,8 +140,8 @@ std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
     // The list names the files the run writes.
     std::string written;
     if (!Mux.video.empty()) {
-        text = MuxedFilmText(stem, Mux.video, Mux.stream, IsPal(), VobSubLanguage);
-        written = MuxedFileName(stem) + "\r\n" + PaletteFileName(stem) + "\r\n";
+        text = MuxedFilmText(stem, Mux.video, Mux.stream, IsPal());
+        written = MuxedFileName(stem) + "\r\n" + PaletteFileName(stem) + "\r\n" + ProjectFileName(stem) + "\r\n";
     }
     if (WriteSup) written += stem + ".sup" + "\r\n";
     if (CheckBoxVobSub.checked) {
@@ -205,6 +198,7 @@ void TForm1::CreateUnitSinks(const std::string& stem, std::vector<std::unique_pt
     }
     RunWarnings.clear();
     DvdMuxFailed = false;
+    MuxOutputs.clear();
     if (!Mux.video.empty()) sinks.push_back(std::make_unique<DvdMuxSink>(Mux, stem, AuthoringPalette()));
 }
 
@@ -246,10 +240,12 @@ void TForm1::ButtonGenerateSupClick() {
     const std::string stem = OutputStem(OutputFolder, subtitleFile);
     std::vector<std::unique_ptr<UnitSink>> sinks;
     try {
+        ApplyGenericColours();
         SubPictureEncoder encoder(
             RoleIndices{PaletteIndexOf(ComboBoxAntialias), PaletteIndexOf(ComboBoxOutline),
                         PaletteIndexOf(ComboBoxText), PaletteIndexOf(ComboBoxBg)},
             RoleColours{RoleColor(ComboBoxAntialias), RoleColor(ComboBoxOutline), RoleColor(ComboBoxText)});
+        encoder.SetForced(ForcedSubtitles);
         const int count = Subtitles->Count();
         ProgressBar1.min = 0;
         ProgressBar1.max = count - 1;

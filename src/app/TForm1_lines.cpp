@@ -41,7 +41,7 @@ bool Empty(const RunLine& line) {
 
 FontSpec TForm1::ChosenFont() const {
     return FontSpec{ComboBoxFontName.Text(), StrToInt(ComboBoxFontSize.Text()), SubtitleCharset(),
-                    StyleFromName(ComboBoxFontStyle.Text())};
+                    StyleFromName(ComboBoxFontStyle.Text()), Widescreen ? 75 : 100};
 }
 
 std::vector<RunLine> TForm1::LinesToDraw(const SubtitleLine& entry, const FontSpec& font) {

@@ -36,7 +36,7 @@ private:
 
 void TForm1::CheckLineFits(const std::string& Line1, const std::string& Line2, int FontSize,
                            const std::string& FontName, int Charset, int Style) {
-    const FontSpec font{FontName, FontSize, Charset, Style};
+    const FontSpec font{FontName, FontSize, Charset, Style, Widescreen ? 75 : 100};
     const int w1 = text_.MeasureLine(Line1, font).width;
     const int w2 = text_.MeasureLine(Line2, font).width;
     if (w1 < kFitLimit && w2 < kFitLimit) {
@@ -58,7 +58,7 @@ void TForm1::CheckLineFits(const std::string& Line1, const std::string& Line2, i
 }
 
 bool TForm1::LinesInsideFrame(const SubtitleLine& entry, int fontSize) {
-    const FontSpec font{ComboBoxFontName.Text(), fontSize, SubtitleCharset(), StyleFromName(ComboBoxFontStyle.Text())};
+    const FontSpec font{ComboBoxFontName.Text(), fontSize, SubtitleCharset(), StyleFromName(ComboBoxFontStyle.Text()), Widescreen ? 75 : 100};
     const TextExtent e1 = text_.MeasureLine(entry.Line1, font);
     const TextExtent e2 = text_.MeasureLine(entry.Line2, font);
     const int height = FrameHeight();

@@ -180,7 +180,7 @@ void TForm1::CheckChosenPicture(const std::string& path) {
 void TForm1::RenderSubtitle(const std::string& Line1, const std::string& Line2, int FontSize,
                             const std::string& FontName, int Charset, int Style, int Offset, int OffsetOr,
                             const std::string& Align) {
-    RenderLines({PlainLine(Line1), PlainLine(Line2)}, false, FontSpec{FontName, FontSize, Charset, Style}, Offset,
+    RenderLines({PlainLine(Line1), PlainLine(Line2)}, false, FontSpec{FontName, FontSize, Charset, Style, Widescreen ? 75 : 100}, Offset,
                 OffsetOr, Align);
 }
 

@@ -161,7 +161,7 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         outcome.messages.push_back(WithFullStop(FileErrorText(errno)));
         return outcome;
     }
-    if (const DvdMuxRequest& mux = outputs.mux; !mux.video.empty()) {
+    if (const DvdMuxRequest& mux = outputs.mux; !mux.video.empty() && !mux.collectOnly) {
         try {
             CheckDvdMuxInput(mux.video, MuxedFileName(OutputStem(outputFolder, subtitleFile)));
         } catch (const FileError& e) {
@@ -196,6 +196,9 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         form.VobSubLanguage = outputs.language;
         form.Mux = outputs.mux;
         form.CheckBoxWrap.checked = outputs.wrap;
+        form.Widescreen = outputs.widescreen;
+        form.ForcedSubtitles = outputs.forced;
+        form.GenericColours = outputs.colours;
         form.CheckBoxPgs.checked = outputs.pgs;
         form.Pgs = outputs.pgsRequest;
         form.RefuseOutsideFrame = true;
@@ -214,6 +217,10 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
                                        form.ShownText(part.text) + "\"");
     if (outcome.converted)
         for (const std::string& warning : form.RunWarnings) outcome.messages.push_back("warning: " + warning);
+    if (outcome.converted && outputs.mux.collectOnly) {
+        outcome.muxUnits = std::move(form.MuxUnits);
+        outcome.palette = form.AuthoringPalette();
+    }
     return outcome;
 }
 

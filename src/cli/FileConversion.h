@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/BatchLine.h"
+#include "palette/ColorNames.h"
 #include "mux/DvdMux.h"
 #include "pgs/PgsSink.h"
 
@@ -19,6 +20,10 @@ class TextEngine;
 struct FileOutcome {
     bool converted = false;
     std::vector<std::string> messages;  // why it failed, one line each, without the file name
+    // With a mux request that only collects: the run's units and the
+    // palette the disc needs for them.
+    std::vector<TimedUnit> muxUnits;
+    DiscPalette palette{};
 };
 
 // Called while the file is generated: subtitles done so far and the total.
@@ -30,6 +35,9 @@ struct FileOutputs {
     bool vobsub = false;
     std::string language = "en";  // of the VobSub index
     DvdMuxRequest mux;            // the film to mux into (--mux, --stream); none when empty
+    bool widescreen = false;      // text drawn for a 16:9 picture
+    bool forced = false;          // forced units
+    NamedRoleColours colours;     // the generic palette's role entries
     bool pgs = false;             // NAME.pgs.sup
     PgsRequest pgsRequest;
     // How a MicroDVD file without its own frame-rate line is timed (--fps);

@@ -12,9 +12,12 @@
 #include "cli/Console.h"
 #include "cli/FileConversion.h"
 #include "cli/JobSettings.h"
+#include "common/Convert.h"
+#include "common/FileError.h"
 #include "common/Version.h"
 #include "mux/FilmStandard.h"
 #include "palette/IfoReader.h"
+#include "mux/DvdAuthoring.h"
 #include "render/FontList.h"
 #include "render/TextEngine.h"
 
@@ -34,6 +37,40 @@ std::optional<std::string> CollidingOutputs(const ConvertOptions& o) {
             return "'" + it->second + "' and '" + file + "' would both write " + stem.string() + ".sup";
     }
     return std::nullopt;
+}
+
+// Muxes every file's stream into the film and writes the palette file and
+// the dvdauthor project; false (said on the console) when that failed.
+bool AuthorDisc(const ConvertOptions& o, const std::vector<FileOutputs>& outputs,
+                std::vector<FileOutcome>& outcomes, const std::string& stem, bool widescreen, Console& console) {
+    DvdAuthoringRequest request;
+    request.video = o.muxVideo;
+    request.stem = stem;
+    request.widescreen = widescreen;
+    request.palette = outcomes.front().palette;
+    for (size_t i = 0; i < outcomes.size(); ++i)
+        request.streams.push_back({outputs[i].mux.stream, outputs[i].language, std::move(outcomes[i].muxUnits)});
+    DvdAuthoringResult result;
+    try {
+        result = AuthorDvdFilm(request);
+    } catch (const FileError& e) {
+        console.Message(MuxedFileName(stem) + ": " + WithFullStop(e.what()));
+        return false;
+    } catch (const std::exception& e) {
+        console.Message(e.what());
+        return false;
+    }
+    // Per file: its subtitles that start after the film's last frame.
+    for (size_t i = 0; i < request.streams.size(); ++i) {
+        int past = 0;
+        for (const TimedUnit& unit : request.streams[i].units)
+            if (result.report.firstVideoPts + int64_t(unit.pts) > result.report.lastVideoPts) ++past;
+        if (past > 0)
+            console.Message(o.files[i] + ": warning: " + std::to_string(past) +
+                            (past == 1 ? " subtitle starts" : " subtitles start") + " after the end of the video in " +
+                            o.muxVideo + "; appended at the end of " + MuxedFileName(stem));
+    }
+    return true;
 }
 
 int Refuse(std::FILE* err, const std::string& reason) {
@@ -90,7 +127,7 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
     Console console(env.err, env.terminal && !o.quiet, env.terminalRows);
 
     const std::unique_ptr<TextEngine> probe = env.makeTextEngine();
-    const JobSettings settings = ResolveJobSettings(o, env.installedFamilies, *probe);
+    JobSettings settings = ResolveJobSettings(o, env.installedFamilies, *probe);
     for (const std::string& warning : settings.warnings) console.Message("warning: " + warning);
     if (!settings.error.empty()) {
         console.Message(settings.error);
@@ -106,12 +143,48 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
         }
     }
 
-    FileOutputs outputs{o.formats.count("sup") > 0, o.formats.count("vobsub") > 0, o.language,
-                              DvdMuxRequest{o.muxVideo, o.stream.value_or(0)}, o.formats.count("pgs") > 0,
-                              o.pgs, o.fps};
-    outputs.wrap = o.wrap;
-    outputs.charsetAuto = o.charsetAuto;
     const size_t count = o.files.size();
+    // A film to mux into is checked before anything is written; every file
+    // becomes one of its streams, muxed in one pass once all are converted.
+    const std::string muxStem = count > 0 ? OutputStem(o.outputDir, o.files.front()) : std::string();
+    bool widescreen = o.widescreen.value_or(false);
+    if (!o.muxVideo.empty()) {
+        try {
+            CheckDvdMuxInput(o.muxVideo, MuxedFileName(muxStem));
+            const VideoFormat format = ReadVideoFormat(o.muxVideo);
+            if (!o.widescreen) widescreen = format.widescreen;
+            // The generic palette's standard follows the film unless chosen.
+            if (!o.ifoFile && !o.pal) settings.job.pal = format.pal;
+        } catch (const FileError& e) {
+            console.Message(o.muxVideo + ": " + WithFullStop(e.what()));
+            return kExitFailed;
+        } catch (const std::exception& e) {
+            console.Message(e.what());
+            return kExitFailed;
+        }
+    }
+    std::vector<FileOutputs> fileOutputs(count);
+    for (size_t i = 0; i < count; ++i) {
+        FileOutputs& f = fileOutputs[i];
+        f.sup = o.formats.count("sup") > 0;
+        f.vobsub = o.formats.count("vobsub") > 0;
+        if (o.languages.size() == count)
+            f.language = o.languages[i];
+        else if (!o.languages.empty())
+            f.language = o.languages.front();
+        else
+            f.language = LanguageFromFileName(o.files[i]).value_or("en");
+        f.mux = DvdMuxRequest{o.muxVideo, o.stream.value_or(0) + int(i), f.language, true};
+        f.widescreen = widescreen;
+        f.forced = o.forced;
+        f.colours = NamedRoleColours{o.textColor, o.outlineColor, o.antialiasColor};
+        f.pgs = o.formats.count("pgs") > 0;
+        f.pgsRequest = o.pgs;
+        f.microDvdFps = o.fps;
+        f.wrap = o.wrap;
+        f.charsetAuto = o.charsetAuto;
+    }
+    std::vector<FileOutcome> outcomes(count);
     std::atomic<size_t> next{0};
     std::atomic<size_t> failed{0};
     // Each file has a model and a text engine of its own; the threads share
@@ -124,10 +197,13 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
             {
                 const std::unique_ptr<TextEngine> text = env.makeTextEngine();
                 outcome = ConvertFile(settings.job, settings.families, o.outputDir, file, *text,
-                                      [&](int done, int total) { console.Progress(i, done, total); }, outputs);
+                                      [&](int done, int total) { console.Progress(i, done, total); },
+                                      fileOutputs[i]);
             }
             if (!outcome.converted) ++failed;
             console.Finish(i, outcome.converted, outcome.messages);
+            outcomes[i].muxUnits = std::move(outcome.muxUnits);
+            outcomes[i].palette = outcome.palette;
         }
     };
     const size_t threads = std::min(count, size_t(o.jobs > 0 ? o.jobs : env.cores));
@@ -137,10 +213,14 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
     for (std::thread& t : pool) t.join();
 
     if (failed > 0) {
+        if (!o.muxVideo.empty())
+            console.Message(MuxedFileName(muxStem) + " not written: every subtitle file must be converted first");
         console.Message(std::to_string(failed.load()) + " of " + std::to_string(count) +
                         (count == 1 ? " file" : " files") + " not converted");
         return kExitFailed;
     }
+    if (!o.muxVideo.empty() && !AuthorDisc(o, fileOutputs, outcomes, muxStem, widescreen, console))
+        return kExitFailed;
     return kExitConverted;
 }
 

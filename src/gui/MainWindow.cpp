@@ -228,6 +228,14 @@ void MainWindow::Build() {
     wrapLabel->setStyleSheet("font-size: 7pt;");
     wrapLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     wrapLabel->setToolTip(ToQString(model_.CheckBoxWrap.caption));
+
+    // Below that, the same for muxing into a film.
+    mux_ = new QCheckBox(this);
+    mux_->setGeometry(772, 380, 15, 15);
+    muxLabel_ = MakeLabel(this, ToQString(model_.CheckBoxMux.caption), 763, 397, 38, 80);
+    muxLabel_->setWordWrap(true);
+    muxLabel_->setStyleSheet("font-size: 7pt;");
+    muxLabel_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 }
 
 void MainWindow::Connect() {
@@ -264,6 +272,12 @@ void MainWindow::Connect() {
         Guard([this, on] {
             model_.CheckBoxPgs.checked = on;
             model_.StoreChangedSettings();
+        });
+    });
+    connect(mux_, &QCheckBox::toggled, this, [this](bool on) {
+        Guard([this, on] {
+            model_.CheckBoxMux.checked = on;
+            model_.CheckBoxMuxClick();
         });
     });
     connect(pal_, &QRadioButton::toggled, this, [this](bool on) {
@@ -461,6 +475,15 @@ void MainWindow::Sync() {
         const QSignalBlocker b(wrap_);
         wrap_->setChecked(model_.CheckBoxWrap.checked);
         wrap_->setEnabled(model_.CheckBoxWrap.enabled);
+    }
+    {
+        const QSignalBlocker b(mux_);
+        mux_->setChecked(model_.CheckBoxMux.checked);
+        mux_->setEnabled(model_.CheckBoxMux.enabled);
+        const QString tip = ToQString(model_.CheckBoxMux.caption) +
+                            (model_.Mux.video.empty() ? QString() : "\n" + ToQString(model_.Mux.video));
+        mux_->setToolTip(tip);
+        muxLabel_->setToolTip(tip);
     }
     {
         const QSignalBlocker b(pgs_);

@@ -71,6 +71,8 @@ private:
     QCheckBox* noIfo_ = nullptr;
     QCheckBox* vobsub_ = nullptr;
     QCheckBox* wrap_ = nullptr;
+    QCheckBox* mux_ = nullptr;
+    QLabel* muxLabel_ = nullptr;
     QCheckBox* pgs_ = nullptr;
     QLabel *noIfoLabel_ = nullptr, *ifoColors_ = nullptr;
     QRadioButton *pal_ = nullptr, *ntsc_ = nullptr;

@@ -75,30 +75,41 @@ ProgramStreamStart ScanProgramStreamStart(ByteSource& input) {
             ++frames;
         }
     if (start.firstVideoPts < 0)
-        throw ProgramStreamError("the program stream has no video with presentation times to time subtitles from");
+        throw ProgramStreamError(
+            "the program stream has no video with presentation times to time subtitles from");
     return start;
 }
 
 MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStreamStart& start, int stream,
                            const std::vector<TimedUnit>& units) {
     if (stream < 0 || stream >= kSubPictureStreams)
-        throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) + " outside 0 to 31");
-    const int subStreamId = kSubPictureSubStream + stream;
+        throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) +
+                                    " outside 0 to 31");
+    // The sub-streams the units go into; the film must not have any of them.
+    bool used[kSubPictureStreams] = {};
+    used[stream] = true;
+    for (const TimedUnit& unit : units) {
+        if (unit.stream >= kSubPictureStreams)
+            throw std::invalid_argument("sub-picture stream number " + std::to_string(unit.stream) +
+                                        " outside 0 to 31");
+        if (unit.stream >= 0) used[unit.stream] = true;
+    }
 
     // Units in order of presentation; a stable sort keeps the list order of
     // subtitles that start together.
     std::vector<size_t> order(units.size());
     std::iota(order.begin(), order.end(), size_t(0));
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return units[a].pts < units[b].pts; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return units[a].pts < units[b].pts; });
     auto ptsOf = [&](size_t k) { return uint64_t(start.firstVideoPts) + units[order[k]].pts; };
 
     MuxReport report;
     report.firstVideoPts = start.firstVideoPts;
     ProgramStreamReader reader(input);
     PsItem item;
-    bool afterPack = false;    // at least one input pack has been copied
-    uint64_t lastScr = 0;      // of the pack written last, copied or inserted
-    uint32_t muxRate = 0;      // of the pack copied last
+    bool afterPack = false;  // at least one input pack has been copied
+    uint64_t lastScr = 0;    // of the pack written last, copied or inserted
+    uint32_t muxRate = 0;    // of the pack copied last
     int64_t lastVideoPts = -1;
     uint64_t videoLead = 0;    // how far ahead of their frames the video packets come
     uint64_t packScr = 0;      // of the input pack being copied
@@ -114,7 +125,8 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
         const bool first = sent == 0;
         const size_t n = std::min(unit.bytes.size() - sent, SubPicturePayloadCapacity(first));
         PackWriter writer(output, muxRate ? muxRate : kDvdMuxRate);
-        writer.WriteSubPicturePack(scr, stream, first ? std::optional<uint64_t>(ptsOf(next)) : std::nullopt,
+        writer.WriteSubPicturePack(scr, unit.stream >= 0 ? unit.stream : stream,
+                                   first ? std::optional<uint64_t>(ptsOf(next)) : std::nullopt,
                                    unit.bytes.data() + sent, n);
         if (first) arrival = scr;
         sent += n;
@@ -167,27 +179,31 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
             heldEndCode = false;
         }
         switch (item.kind) {
-        case PsItemKind::PackHeader:
-            if (afterPack) insertBefore(item.scr);
-            afterPack = true;
-            lastScr = item.scr;
-            packScr = item.scr;
-            muxRate = item.muxRate;
-            break;
-        case PsItemKind::Packet:
-            if (item.streamId == kPrivateStream1 && item.subStreamId == subStreamId)
-                throw ProgramStreamError("the program stream already has sub-picture stream " + StreamText(stream) +
-                                         "; choose another stream number");
-            if (IsVideo(item.streamId) && item.pts >= 0) {
-                if (item.pts > lastVideoPts) lastVideoPts = item.pts;
-                if (uint64_t(item.pts) > packScr) videoLead = std::max(videoLead, uint64_t(item.pts) - packScr);
-            }
-            break;
-        case PsItemKind::EndCode:
-            heldEndCode = true;
-            continue;
-        case PsItemKind::SystemHeader:
-            break;
+            case PsItemKind::PackHeader:
+                if (afterPack) insertBefore(item.scr);
+                afterPack = true;
+                lastScr = item.scr;
+                packScr = item.scr;
+                muxRate = item.muxRate;
+                break;
+            case PsItemKind::Packet:
+                if (item.streamId == kPrivateStream1 && item.subStreamId >= kSubPictureSubStream &&
+                    item.subStreamId < kSubPictureSubStream + kSubPictureStreams &&
+                    used[item.subStreamId - kSubPictureSubStream])
+                    throw ProgramStreamError("the program stream already has sub-picture stream " +
+                                             StreamText(item.subStreamId - kSubPictureSubStream) +
+                                             "; choose another stream number");
+                if (IsVideo(item.streamId) && item.pts >= 0) {
+                    if (item.pts > lastVideoPts) lastVideoPts = item.pts;
+                    if (uint64_t(item.pts) > packScr)
+                        videoLead = std::max(videoLead, uint64_t(item.pts) - packScr);
+                }
+                break;
+            case PsItemKind::EndCode:
+                heldEndCode = true;
+                continue;
+            case PsItemKind::SystemHeader:
+                break;
         }
         output.Write(item.data, item.size);
     }
@@ -197,18 +213,21 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
 
     for (size_t k = 0; k < order.size(); ++k)
         if (int64_t(ptsOf(k)) > lastVideoPts) ++report.pastEnd;
+    report.lastVideoPts = lastVideoPts;
     return report;
 }
 
 MuxReport MuxSubPicturesIntoFile(const std::string& videoPath, const std::string& outputPath, int stream,
                                  const std::vector<TimedUnit>& units) {
     if (stream < 0 || stream >= kSubPictureStreams)
-        throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) + " outside 0 to 31");
+        throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) +
+                                    " outside 0 to 31");
     const int in = ::open(videoPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) ThrowFileError(errno);
     FdCloser inCloser{in};
 
-    struct stat inStat{}, outStat{};
+    struct stat inStat {
+    }, outStat{};
     if (::fstat(in, &inStat) != 0) ThrowFileError(errno);
     if (::stat(outputPath.c_str(), &outStat) == 0 && outStat.st_dev == inStat.st_dev &&
         outStat.st_ino == inStat.st_ino)

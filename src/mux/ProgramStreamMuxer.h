@@ -30,6 +30,7 @@ namespace glyphon {
 struct TimedUnit {
     uint32_t pts = 0;
     std::vector<uint8_t> bytes;
+    int stream = -1;  // sub-picture stream 0 to 31; -1: the one the mux call names
 };
 
 // What the first look at the input found.
@@ -41,6 +42,7 @@ struct MuxReport {
     int units = 0;               // units written
     int pastEnd = 0;             // of these, units that start after the last video frame
     int64_t firstVideoPts = 0;   // the video's first PTS the units were timed from
+    int64_t lastVideoPts = -1;   // the largest video PTS of the input
     uint64_t inputBytes = 0;
 };
 
@@ -51,7 +53,9 @@ struct MuxReport {
 ProgramStreamStart ScanProgramStreamStart(ByteSource& input);
 
 // Copies input to output with the units inserted; units are taken in order of
-// their pts (the list order for equal times). stream is 0 to 31. Throws
+// their pts (the list order for equal times). stream is 0 to 31, the stream
+// of every unit that does not name its own, so that one pass muxes several
+// streams (languages) into the film. Throws
 // ProgramStreamError when the input is refused (output is then incomplete:
 // the caller discards it), FileError when reading or writing fails.
 MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStreamStart& start, int stream,

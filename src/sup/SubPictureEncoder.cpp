@@ -275,7 +275,7 @@ void SubPictureEncoder::EncodeInto(const Frame& frame, int BandTop, int BandHeig
     *p++ = 0;
     PutU16(p, last);
     p += 2;
-    *p++ = 0x01;  // start display
+    *p++ = forced_ ? 0x00 : 0x01;  // forced start display, or start display
     *p++ = 0x03;  // palette entries of codes 3, 2 and 1, 0
     *p++ = uint8_t(indices_.antialias << 4 | indices_.outline);
     *p++ = uint8_t(indices_.text << 4 | indices_.background);

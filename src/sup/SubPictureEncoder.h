@@ -72,6 +72,11 @@ public:
         colours_ = colours;
     }
 
+    // Forced units start with the forced start display command (0x00) in
+    // place of start display (0x01): players show them even with subtitles
+    // switched off (the foreign-language parts of a film).
+    void SetForced(bool forced) { forced_ = forced; }
+
     // Encodes into the encoder's own buffer and returns it; the reference
     // stays valid until the next call.
     const std::vector<uint8_t>& Encode(const Frame& frame, int BandTop, int BandHeight, int64_t durationMs);
@@ -83,6 +88,7 @@ public:
 private:
     RoleIndices indices_;
     RoleColours colours_;
+    bool forced_ = false;
     std::vector<uint8_t> buffer_;
 };
 

@@ -292,10 +292,10 @@ TEST(Mux, RefusesToWriteOverTheVideoItself) {
     EXPECT_EQ(std::filesystem::file_size(dir.File("film.mpg")), size);
 }
 
-TEST(PaletteFile, GenericPaletteIsTheFourGreysThenTwelveBlacks) {
+TEST(PaletteFile, GenericPaletteIsTheFourGreysThenTwelveBlacksInVideoRange) {
     EXPECT_EQ(PaletteFileText(GenericDiscPalette()),
-              "008080\n558080\nAA8080\nFF8080\n008080\n008080\n008080\n008080\n"
-              "008080\n008080\n008080\n008080\n008080\n008080\n008080\n008080\n");
+              "108080\n558080\nAA8080\nEB8080\n108080\n108080\n108080\n108080\n"
+              "108080\n108080\n108080\n108080\n108080\n108080\n108080\n108080\n");
     DiscPalette ifo{};
     ifo[0] = 0x01EB8080;  // the reserved byte is not part of the line
     EXPECT_EQ(PaletteFileText(ifo).substr(0, 14), "EB8080\n000000\n");
