@@ -221,6 +221,8 @@ public:
     // ---- subtitle lines (app/TForm1_lines.cpp) ----------------------------
     // The font the controls choose for subtitle text.
     FontSpec ChosenFont() const;
+    // The look the window's controls choose, in `font` at these offsets.
+    SubtitleLook ChosenLook(const FontSpec& font, int Offset, int OffsetOr, const std::string& Align);
     // The lines `entry` is drawn with in `font`: every text line with its
     // styled runs, broken at spaces where too wide when CheckBoxWrap is
     // ticked; at least two (a one-line subtitle has an empty second line).

@@ -59,11 +59,7 @@ std::vector<RunLine> TForm1::LinesToDraw(const SubtitleLine& entry, const FontSp
     return lines;
 }
 
-void TForm1::RenderLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
-                         int OffsetOr, const std::string& Align) {
-    // All blue again: after the previous subtitle only the rows it drew on
-    // are rewritten.
-    preview.Reset(kFrameWidth, IsPal() ? kPalHeight : kNtscHeight, kPureBlue);
+SubtitleLook TForm1::ChosenLook(const FontSpec& font, int Offset, int OffsetOr, const std::string& Align) {
     SubtitleLook look;
     look.font = font;
     look.offset = Offset;
@@ -71,6 +67,15 @@ void TForm1::RenderLines(const std::vector<RunLine>& lines, bool top, const Font
     look.align = Align;
     look.outlineWidth = StrToInt(ComboBoxOutlineWidth.Text());
     look.colors = {RoleColor(ComboBoxOutline), RoleColor(ComboBoxAntialias), RoleColor(ComboBoxText)};
+    return look;
+}
+
+void TForm1::RenderLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
+                         int OffsetOr, const std::string& Align) {
+    // All blue again: after the previous subtitle only the rows it drew on
+    // are rewritten.
+    preview.Reset(kFrameWidth, IsPal() ? kPalHeight : kNtscHeight, kPureBlue);
+    const SubtitleLook look = ChosenLook(font, Offset, OffsetOr, Align);
     const StackPlacement placed = DrawSubtitleLines(preview, text(), lines, look, top);
     BandTop = placed.bandTop;
     BandHeight = placed.bandHeight;

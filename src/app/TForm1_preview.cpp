@@ -97,13 +97,7 @@ void TForm1::DrawPreviewLines(const std::vector<RunLine>& lines, bool top, const
     }
     SubtitleFits = true;
     if (!ui().ShowsPreview()) return;
-    SubtitleLook look;
-    look.font = font;
-    look.offset = Offset;
-    look.offsetOr = OffsetOr;
-    look.align = Align;
-    look.outlineWidth = StrToInt(ComboBoxOutlineWidth.Text());
-    look.colors = {RoleColor(ComboBoxOutline), RoleColor(ComboBoxAntialias), RoleColor(ComboBoxText)};
+    const SubtitleLook look = ChosenLook(font, Offset, OffsetOr, Align);
     DrawSubtitleLines(preview, text(), lines, look, top);
     ui().Changed();
 }
