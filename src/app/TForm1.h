@@ -12,19 +12,24 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/Controls.h"
+#include "app/PendingOutputs.h"
 #include "app/Ui.h"
 #include "app/WindowPlacement.h"
 #include "common/Rgb.h"
 #include "mux/DvdMux.h"
+#include "render/StyledLines.h"
+#include "palette/ColorNames.h"
 #include "pgs/PgsSink.h"
 
 namespace glyphon {
 
 class TSubtitle;
+struct SubtitleLine;
 class TextEngine;
 class UnitSink;
 
@@ -38,6 +43,10 @@ std::string ReplaceExtension(const std::string& fileName, const std::string& end
 // `subtitleFile`: the subtitle file's folder, or `outputFolder` when it is
 // not empty; the base name is the file name less its last four characters.
 std::string OutputStem(const std::string& outputFolder, const std::string& subtitleFile);
+
+// The first line of the message that lists what a subtitle file held that
+// is no subtitle.
+inline constexpr const char* kLeftOutHeading = "These parts of the file are no subtitles and were left out:";
 
 struct AppEnvironment {
     std::string programDir;                     // folder of the running program, with trailing '/'
@@ -62,6 +71,8 @@ public:
     TEdit EditLoadIfo, EditLoadSrt;
     TCheckBox i_dont_have_ifo;
     TCheckBox CheckBoxVobSub;  // a run also writes NAME.idx and NAME.sub
+    TCheckBox CheckBoxWrap;    // lines too wide are broken at spaces
+    TCheckBox CheckBoxMux;     // a run also muxes into the film chosen in OpenDialogMux
     TCheckBox CheckBoxPgs;     // a run also writes NAME.pgs.sup (Blu-ray, Pgs)
     TLabel no_ifo, LabelIfoColors;
     TRadioButton Pal, Ntsc;
@@ -77,6 +88,7 @@ public:
     std::vector<PaletteSwatch> Swatches;                 // empty: no palette display
 
     TOpenDialog OpenDialogifo, OpenDialogsub, OpenDialogBat, OpenDialogImagePAL, OpenDialogImageNTSC;
+    TOpenDialog OpenDialogMux;  // the DVD MPEG a run muxes into
 
     // ---- flags -----------------------------------------------------------
     bool GenerationStopped = true;
@@ -95,9 +107,25 @@ public:
     // entries: entry number (1-based), line (1 or 2) and its width in pixels.
     struct TooWideLine {
         int entry = 0, line = 0, width = 0;
+        // The subtitle's lines reach below the frame (line is the last one).
+        bool belowFrame = false;
     } LastTooWide;
+    // Every line found too wide (and every subtitle too tall) by the last
+    // fit check over all entries, in entry order.
+    std::vector<TooWideLine> TooWide;
     int BandTop = 0;
     int BandHeight = 0;
+    // When set (the named command line), the fit check also refuses a
+    // subtitle whose lines would reach past the frame's top or bottom row;
+    // LastOutsideFrame then names the first such entry (1-based) and the
+    // frame row its text would reach.
+    bool RefuseOutsideFrame = false;
+    // Frame rate for MicroDVD files without their own frame-rate line
+    // (--fps); 0: such a file is refused.
+    double MicroDvdFrameRate = 0;
+    struct OutsideFrame {
+        int entry = 0, line = 0, row = 0;
+    } LastOutsideFrame;
 
     std::vector<std::string> CommandLineArgs;  // the 16 stored arguments
     bool StoreEnabled = true;                  // settings written on close
@@ -186,7 +214,37 @@ public:
     void CheckLineFits(const std::string& Line1, const std::string& Line2, int FontSize,
                        const std::string& FontName, int Charset, int Style);
     void CheckAllSubtitles();
+    // The subtitle's lines lie inside the frame rows at the current look;
+    // otherwise LastOutsideFrame.line and .row say where they leave it.
+    bool LinesInsideFrame(const SubtitleLine& entry, int fontSize);
     void ComboBoxFontSizeChange();
+
+    // ---- subtitle lines (app/TForm1_lines.cpp) ----------------------------
+    // The font the controls choose for subtitle text.
+    FontSpec ChosenFont() const;
+    // The look the window's controls choose, in `font` at these offsets.
+    SubtitleLook ChosenLook(const FontSpec& font, int Offset, int OffsetOr, const std::string& Align);
+    // The lines `entry` is drawn with in `font`: every text line with its
+    // styled runs, broken at spaces where too wide when CheckBoxWrap is
+    // ticked; at least two (a one-line subtitle has an empty second line).
+    std::vector<RunLine> LinesToDraw(const SubtitleLine& entry, const FontSpec& font);
+    // RenderSubtitle for lines of any number and style; at the top of the
+    // frame when `top`.
+    void RenderLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
+                     int OffsetOr, const std::string& Align);
+    // The preview of `lines` with the preview's fit test (DrawPreview).
+    void DrawPreviewLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
+                          int OffsetOr, const std::string& Align);
+    // After a file was read: one message listing what it held that is no
+    // subtitle, when there is anything.
+    void ReportUnreadable();
+    // After a file was read: a file that is UTF-8 without a byte-order mark,
+    // read while a single-byte character set is chosen, selects the "UTF-8"
+    // item and says so.
+    void SwitchToUtf8ForUtf8File();
+    // The user ticks or clears CheckBoxWrap: stored, and the loaded
+    // subtitles checked again as after a change of font.
+    void CheckBoxWrapClick();
 
     // ---- generation (app/TForm1_generate.cpp) -----------------------------
     // Where a run writes its ".sup" and help file: empty for the subtitle
@@ -224,8 +282,31 @@ public:
     // The palette the disc must get for the colours of the run (app/TForm1_mux.cpp):
     // the IFO's 16 entries as read, or the generic palette's greys.
     DiscPalette AuthoringPalette() const;
-    // After a whole run: muxes into the film when a mux sink is among sinks.
+    // After a whole run: muxes into the film when a mux sink is among sinks
+    // (NAME.muxed.mpg, NAME.palette.yuv, NAME.dvdauthor.xml, listed in
+    // MuxOutputs), or keeps its units in MuxUnits when the request says so.
     void FinishDvdMux(std::vector<std::unique_ptr<UnitSink>>& sinks);
+    std::vector<std::string> MuxOutputs;  // what the last run's mux wrote
+    UnitSpool MuxUnits;                   // the last run's units, kept for the caller's mux
+    // With a request that only collects: the last run's outputs, written but
+    // not yet in place; the caller commits them once its mux succeeded.
+    std::shared_ptr<PendingOutputs> PendingRun;
+
+    // ---- DVD authoring choices (app/TForm1_mux.cpp) ------------------------
+    // The picture is 16:9: text is drawn three quarters as wide, so that it
+    // looks right once the player widens the picture.
+    bool Widescreen = false;
+    // Every unit starts with the forced start display command.
+    bool ForcedSubtitles = false;
+    // Colours for the generic palette's role entries (the entries the text,
+    // outline and antialias lists name); none: the entry's grey.
+    NamedRoleColours GenericColours;
+    // Gives the generic palette's swatches the named colours (a run calls
+    // it before fixing its role colours). Nothing with an IFO's palette.
+    void ApplyGenericColours();
+    // "Mux into film": ticking asks for the film (cancel unticks again) and
+    // reads its aspect; unticking forgets the film.
+    void CheckBoxMuxClick();
 
     // ---- unattended use (app/TForm1_cmdline.cpp) --------------------------
     void ExamineCommandLine();
@@ -241,6 +322,9 @@ public:
     // Subtitle bytes as that character set reads them, as UTF-8: what the
     // list and the messages show (the same characters the preview draws).
     std::string ShownText(const std::string& bytes) const;
+    // The same for quoting in a message: at most about `length` bytes, cut
+    // at a character with "..." after it, however long the line.
+    std::string QuotedText(const std::string& bytes, size_t length = 1000) const;
 
     // Shows an error that ends the current action (a full stop is added
     // when the text has none) and sets ActionFailed.

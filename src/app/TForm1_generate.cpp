@@ -10,9 +10,12 @@
 #include "common/FileError.h"
 #include "common/StagedFile.h"
 #include "app/OutputNames.h"
+#include "app/PendingOutputs.h"
+#include "mux/DvdAuthoring.h"
 #include "mux/VobSubWriter.h"
 #include "pgs/PgsSink.h"
 #include "render/FontTables.h"
+#include "subtitle/OverlapCut.h"
 #include "subtitle/Subtitle.h"
 #include "sup/SubPictureEncoder.h"
 #include "sup/SupWriter.h"
@@ -63,6 +66,26 @@ std::string WithIfoText() {
            "Then press save. Thats all.\r\n\r\n\r\nGenerated Files:\r\n";
 }
 
+// A path as one shell word: in single quotes, each quote inside written as
+// '\''.
+std::string ShellWord(const std::string& path) {
+    std::string word = "'";
+    for (const char c : path) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return word + "'";
+}
+
+// The instructions after muxing into a film: the dvdauthor command that
+// builds the disc from the project written beside the film, as printed.
+std::string MuxedFilmText(const std::string& stem, const std::string& film, int stream, bool pal) {
+    return std::string("All Done !!! (Case : Muxed Film)\r\n") + "The subtitles of " + film +
+           " are muxed into " + MuxedFileName(stem) + " as sub-picture stream " + std::to_string(stream) + " (" +
+           (pal ? "PAL" : "NTSC") + "), their palette is in " + PaletteFileName(stem) +
+           ", and the dvdauthor project " + ProjectFileName(stem) + " names them both.\r\n" +
+           "Author the DVD with dvdauthor (Debian package dvdauthor); this command writes it into " + stem +
+           ".dvd:\r\n\r\ndvdauthor -o " + ShellWord(stem + ".dvd") + " -x " + ShellWord(ProjectFileName(stem)) +
+           "\r\n\r\n" +
+           "Its VIDEO_TS folder can then be burnt to a disc or played from the folder.\r\n\r\n\r\nGenerated Files:\r\n";
+}
 
 // Keeps the band inside the frame rows, its top even: rows outside the frame
 // do not exist and are never read. A band that lies wholly outside becomes
@@ -139,6 +162,20 @@ std::vector<std::string> RunInputs(const TForm1& f) {
             f.Mux.video};
 }
 
+// Why the run must not start, before it touches a file: an output that is
+// one of its inputs (the VobSub pair picks names free of them), or a time
+// the outputs cannot hold.
+std::optional<std::string> RunRefusal(const TForm1& f, const std::string& stem) {
+    std::vector<std::string> outputs{stem + ".Glyphon_Help.txt"};
+    if (f.WriteSup) outputs.push_back(stem + ".sup");
+    if (f.CheckBoxPgs.checked) outputs.push_back(stem + ".pgs.sup");
+    if (!f.Mux.video.empty())
+        for (const std::string& name : AuthoringFileNames(stem)) outputs.push_back(name);
+    std::optional<std::string> refusal = OutputReplacingInput(outputs, RunInputs(f));
+    if (!refusal) refusal = UntimeableSubtitle(*f.Subtitles);
+    return refusal;
+}
+
 }  // namespace
 
 std::string OutputStem(const std::string& outputFolder, const std::string& subtitleFile) {
@@ -159,15 +196,16 @@ std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
     if (MonochromeIfo && i_dont_have_ifo.checked) text = MonochromeIfoText();
     if (!i_dont_have_ifo.checked) text = WithIfoText();
     const std::string stem = OutputStem(OutputFolder, subtitleFile);
-    // The list names the files the run writes: a run asked for VobSub alone
-    // writes no ".sup", so its pair stands in that line.
-    std::string written = stem + ".sup" + "\r\n";
-    if (!WriteSup) {
-        written.clear();
-        if (CheckBoxVobSub.checked) {
-            const std::string pair = VobSubStem(stem);
-            written = pair + ".idx" + "\r\n" + pair + ".sub" + "\r\n";
-        }
+    // The list names the files the run writes.
+    std::string written;
+    if (!Mux.video.empty()) {
+        text = MuxedFilmText(stem, Mux.video, Mux.stream, IsPal());
+        written = MuxedFileName(stem) + "\r\n" + PaletteFileName(stem) + "\r\n" + ProjectFileName(stem) + "\r\n";
+    }
+    if (WriteSup) written += stem + ".sup" + "\r\n";
+    if (CheckBoxVobSub.checked) {
+        const std::string pair = VobSubStem(stem);
+        written += pair + ".idx" + "\r\n" + pair + ".sub" + "\r\n";
     }
     if (CheckBoxPgs.checked) written += stem + ".pgs.sup" + "\r\n";
     return text + written + stem + ".Glyphon_Help.txt";
@@ -226,6 +264,7 @@ void TForm1::CreateUnitSinks(const std::string& stem, std::vector<std::unique_pt
         sinks.push_back(std::move(pgs));
     }
     DvdMuxFailed = false;
+    MuxOutputs.clear();
     if (!Mux.video.empty()) sinks.push_back(std::make_unique<DvdMuxSink>(Mux, stem, AuthoringPalette()));
 }
 
@@ -268,32 +307,36 @@ void TForm1::ButtonGenerateSupClick() {
     std::vector<std::unique_ptr<UnitSink>> sinks;
     try {
         RunRefused = false;
-        {
-            std::vector<std::string> outputs{stem + ".Glyphon_Help.txt"};
-            if (WriteSup) outputs.push_back(stem + ".sup");
-        if (CheckBoxPgs.checked) outputs.push_back(stem + ".pgs.sup");
-            if (!Mux.video.empty()) {
-                outputs.push_back(MuxedFileName(stem));
-                outputs.push_back(PaletteFileName(stem));
-            }
-            // The VobSub pair picks names that are free of inputs.
-            std::optional<std::string> refusal = OutputReplacingInput(outputs, RunInputs(*this));
-            if (!refusal) refusal = UntimeableSubtitle(*Subtitles);
-            if (refusal) {
-                RunRefused = true;
-                ui_.ShowMessage(*refusal);
-                return;
-            }
+        if (const std::optional<std::string> refusal = RunRefusal(*this, stem)) {
+            RunRefused = true;
+            ui_.ShowMessage(*refusal);
+            return;
         }
+        ApplyGenericColours();
         SubPictureEncoder encoder(
             RoleIndices{PaletteIndexOf(ComboBoxAntialias), PaletteIndexOf(ComboBoxOutline),
                         PaletteIndexOf(ComboBoxText), PaletteIndexOf(ComboBoxBg)},
             RoleColours{RoleColor(ComboBoxAntialias), RoleColor(ComboBoxOutline), RoleColor(ComboBoxText)});
+        encoder.SetForced(ForcedSubtitles);
         const int count = Subtitles->Count();
         ProgressBar1.min = 0;
         ProgressBar1.max = count - 1;
         ProgressBar1.position = 0;
         CreateUnitSinks(stem, sinks);
+        // Every output shows one subtitle at a time: a subtitle still up
+        // when the next starts ends there. A time that is not a number ends
+        // the list here and the run at that entry, as it always has.
+        std::vector<CueTime> cues;
+        cues.reserve(size_t(std::max(count, 0)));
+        try {
+            for (const SubtitleLine& entry : Subtitles->Lines)
+                cues.push_back({RoundHalfEven(StrToFloat(entry.StartMs)), RoundHalfEven(StrToFloat(entry.EndMs))});
+        } catch (const ConvertError&) {
+        }
+        if (const int cut = CutOverlaps(cues); cut > 0)
+            RunWarnings.push_back(std::to_string(cut) + (cut == 1 ? " subtitle overlapped" : " subtitles overlapped") +
+                                  " the next one and " + (cut == 1 ? "was" : "were") +
+                                  " cut to end where it starts");
         for (int i = 1; i <= count; ++i) {
             if (GenerationStopped) continue;
             ui_.ProcessMessages();  // the one point where "Abort" can be clicked
@@ -301,18 +344,20 @@ void TForm1::ButtonGenerateSupClick() {
             // The list may have been replaced while messages ran; the run
             // keeps to the entries it started with.
             const SubtitleLine entry = Subtitles->GetLine(i);
-            RenderSubtitle(entry.Line1, entry.Line2, StrToInt(ComboBoxFontSize.Text()),
-                           ComboBoxFontName.Text(), SubtitleCharset(),
-                           StyleFromName(ComboBoxFontStyle.Text()), offset.position, offset_or.position,
-                           ComboBoxAlign.Text());
+            // Every line of the entry, in the styles of its tags.
+            const FontSpec font = ChosenFont();
+            RenderLines(LinesToDraw(entry, font), entry.Top, font, offset.position, offset_or.position,
+                        ComboBoxAlign.Text());
             int top = BandTop, height = BandHeight;
             ClipBand(top, height, preview.Height());
-            const double startMs = StrToFloat(entry.StartMs);
-            const double endMs = StrToFloat(entry.EndMs);
-            const auto& unit = encoder.Encode(preview, top, height, RoundHalfEven(endMs - startMs));
-            for (auto& sink : sinks)
-                sink->Subtitle(RoundHalfEven(startMs), RoundHalfEven(endMs), entry.Line1, entry.Line2);
-            for (auto& sink : sinks) sink->Append(RoundHalfEven(startMs), unit);
+            if (size_t(i) > cues.size()) {
+                StrToFloat(entry.StartMs);  // throws: the entry's time is not a number
+                StrToFloat(entry.EndMs);
+            }
+            const CueTime& cue = cues[size_t(i - 1)];
+            const auto& unit = encoder.Encode(preview, top, height, cue.endMs - cue.startMs);
+            for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, entry.Line1, entry.Line2);
+            for (auto& sink : sinks) sink->Append(cue.startMs, unit);
             ui_.Changed();
         }
         if (GenerationStopped) {
@@ -325,12 +370,16 @@ void TForm1::ButtonGenerateSupClick() {
         // a refused film or a signal leaves every previous output as it was.
         SealAll(sinks);
         FinishDvdMux(sinks);
-        StagedFile helpFile(stem + ".Glyphon_Help.txt");
+        auto helpFile = std::make_unique<StagedFile>(stem + ".Glyphon_Help.txt");
         const std::string help = ComposeHelpText(subtitleFile);
-        WriteAll(helpFile.Fd(), help.data(), help.size());
-        helpFile.Close();
-        CloseAll(sinks);
-        helpFile.Commit();
+        WriteAll(helpFile->Fd(), help.data(), help.size());
+        helpFile->Close();
+        // A run whose units are muxed later leaves its outputs to that step.
+        auto outputs = std::make_shared<PendingOutputs>(std::move(sinks), std::move(helpFile));
+        if (!Mux.video.empty() && Mux.collectOnly)
+            PendingRun = outputs;
+        else
+            outputs->Commit();
         if (CommandLineMode)
             ui_.Terminate(0);
         else

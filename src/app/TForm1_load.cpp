@@ -4,6 +4,8 @@
 #include "common/Convert.h"
 #include "common/FileError.h"
 #include "render/FontTables.h"
+#include "render/Renderer.h"
+#include "render/StyledLines.h"
 #include "render/TextEngine.h"
 #include "subtitle/Subtitle.h"
 
@@ -15,7 +17,6 @@ constexpr int kFitLimit = 680;  // a line fits when it is narrower
 // A line quoted in the too-long message is cut after this many bytes: no
 // line that could nearly fit is that long, and a line of megabytes would
 // not fit in a message box either.
-constexpr size_t kLongestQuoted = 1000;
 constexpr const char* kRestingCaption = "Glyphon By Morvane";
 
 // Shows what the window is busy with in its caption for as long as it lives.
@@ -36,17 +37,11 @@ private:
     TForm1& form_;
 };
 
-// A subtitle line as the too-long message shows it.
-std::string Quoted(const TForm1& form, const std::string& line) {
-    const size_t bytes = std::min(line.size(), kLongestQuoted * 4);  // enough for the characters kept
-    return CutForMessage(form.ShownText(line.substr(0, bytes)), kLongestQuoted);
-}
-
 }  // namespace
 
 void TForm1::CheckLineFits(const std::string& Line1, const std::string& Line2, int FontSize,
                            const std::string& FontName, int Charset, int Style) {
-    const FontSpec font{FontName, FontSize, Charset, Style};
+    const FontSpec font{FontName, FontSize, Charset, Style, Widescreen ? 75 : 100};
     const int w1 = text_.MeasureLine(Line1, font).width;
     const int w2 = text_.MeasureLine(Line2, font).width;
     if (w1 < kFitLimit && w2 < kFitLimit) {
@@ -59,25 +54,108 @@ void TForm1::CheckLineFits(const std::string& Line1, const std::string& Line2, i
     if (!SubtitleLoaded) {
         // The test belongs to a first load: nothing stays listed.
         ListBox1.Clear();
-        ui_.ShowMessage("The string \r" + Quoted(*this, Line1) + "\r" + Quoted(*this, Line2) +
+        ui_.ShowMessage("The string \r" + QuotedText(Line1) + "\r" + QuotedText(Line2) +
                         "\ris too long. Please correct the srt and reload it. You can just use a smaler font size.");
     } else {
-        ui_.ShowMessage("The string \r" + Quoted(*this, Line1) + "\r" + Quoted(*this, Line2) +
+        ui_.ShowMessage("The string \r" + QuotedText(Line1) + "\r" + QuotedText(Line2) +
                         "\ris too long. Please use a smaler font size.");
     }
 }
 
+bool TForm1::LinesInsideFrame(const SubtitleLine& entry, int fontSize) {
+    const FontSpec font{ComboBoxFontName.Text(), fontSize, SubtitleCharset(), StyleFromName(ComboBoxFontStyle.Text()), Widescreen ? 75 : 100};
+    const TextExtent e1 = text_.MeasureLine(entry.Line1, font);
+    const TextExtent e2 = text_.MeasureLine(entry.Line2, font);
+    const int height = FrameHeight();
+    const SubtitlePlacement p =
+        PlaceSubtitle(e1, e2, kFrameWidth, height, offset.position, offset_or.position, ComboBoxAlign.Text());
+    if (p.y1 < 0) {
+        LastOutsideFrame.line = 1;
+        LastOutsideFrame.row = p.y1;
+        return false;
+    }
+    // The lower line's cell: line 2 when it has text, otherwise line 1.
+    const bool two = !entry.Line2.empty();
+    const int bottom = two ? p.y2 + e2.height : p.y1 + e1.height;
+    if (bottom > height) {
+        LastOutsideFrame.line = two ? 2 : 1;
+        LastOutsideFrame.row = bottom - 1;
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// A drawn line's text (the runs one after another).
+std::string LineText(const RunLine& line) {
+    std::string text;
+    for (const TextRun& run : line) text += run.text;
+    return text;
+}
+
+}  // namespace
+
 void TForm1::CheckAllSubtitles() {
     const int count = Subtitles ? Subtitles->Count() : 0;
+    // Every entry is measured, so that the message names every line that
+    // does not fit. Lines beyond the second must also stay within the frame.
+    std::vector<TooWideLine> tooWide;
+    std::vector<std::vector<RunLine>> failed;  // the lines of the first entry that fails
+    bool outside = false;                       // an entry leaves the frame (refused on the named line)
     for (int i = 1; i <= count; ++i) {
-        const int size = StrToInt(ComboBoxFontSize.Text());
+        const FontSpec font = ChosenFont();
         const SubtitleLine& entry = Subtitles->Lines[size_t(i - 1)];
-        CheckLineFits(entry.Line1, entry.Line2, size, ComboBoxFontName.Text(),
-                      SubtitleCharset(), StyleFromName(ComboBoxFontStyle.Text()));
-        if (!SubtitleFits) {
-            LastTooWide.entry = i;
-            break;
+        const std::vector<RunLine> lines = LinesToDraw(entry, font);
+        std::vector<TextExtent> extents;
+        const size_t before = tooWide.size();
+        for (size_t k = 0; k < lines.size(); ++k) {
+            extents.push_back(MeasureRunLine(text_, lines[k], font));
+            if (extents.back().width >= kFitLimit) tooWide.push_back({i, int(k + 1), extents.back().width});
         }
+        if (lines.size() > 2) {
+            const StackPlacement p = PlaceLines(extents, kFrameWidth, FrameHeight(), offset.position,
+                                                offset_or.position, ComboBoxAlign.Text(), entry.Top);
+            if (p.y.back() + extents.back().height > FrameHeight())
+                tooWide.push_back({i, int(lines.size()), 0, true});
+        }
+        if (tooWide.size() > before && failed.empty()) failed.push_back(lines);
+        if (RefuseOutsideFrame && !outside && lines.size() <= 2 && !LinesInsideFrame(entry, font.sizePoints)) {
+            outside = true;
+            LastOutsideFrame.entry = i;
+        }
+    }
+    TooWide = tooWide;
+    if (count > 0) SubtitleFits = tooWide.empty() && !outside;
+    if (!tooWide.empty()) {
+        LastTooWide = tooWide.front();
+        const char* const advice = SubtitleLoaded
+                                       ? "Please use a smaler font size."
+                                       : "Please correct the srt and reload it. You can just use a smaler font size.";
+        // The test belongs to a first load: nothing stays listed.
+        if (!SubtitleLoaded) ListBox1.Clear();
+        std::string message;
+        if (tooWide.size() == 1 && !tooWide.front().belowFrame) {
+            message = "The string \r";
+            for (const RunLine& line : failed.front()) message += QuotedText(LineText(line)) + "\r";
+            message += std::string("is too long. ") + advice;
+        } else {
+            message = "These subtitles do not fit the frame:";
+            for (size_t k = 0; k < tooWide.size() && k < 20; ++k) {
+                const TooWideLine& t = tooWide[k];
+                const SubtitleLine& entry = Subtitles->Lines[size_t(t.entry - 1)];
+                message += "\rsubtitle " + IntToStr(t.entry);
+                if (t.belowFrame) {
+                    message += ": its " + IntToStr(t.line) + " lines reach below the frame";
+                } else {
+                    const std::vector<RunLine> lines = LinesToDraw(entry, ChosenFont());
+                    message += ", line " + IntToStr(t.line) + ": " + QuotedText(LineText(lines[size_t(t.line - 1)]));
+                }
+            }
+            if (tooWide.size() > 20) message += "\rand " + IntToStr(int64_t(tooWide.size() - 20)) + " more";
+            message += std::string("\r") + advice;
+        }
+        ui_.ShowMessage(message);
     }
     if (!SubtitleFits) return;
     if (!CommandLineMode) ui_.ShowMessage("Subtitle Style Modified/Loaded Successfully");
@@ -118,6 +196,7 @@ void TForm1::LoadChosenSubtitle() {
     const CaptionWhile busy(*this, " Loading Subtitle...");
     ListBox1.Clear();
     Subtitles = std::make_unique<TSubtitle>();
+    Subtitles->FallbackFrameRate = MicroDvdFrameRate;
     try {
         Subtitles->LoadFromFile(fileName, true, ui_);
     } catch (const ConvertError& e) {
@@ -130,10 +209,18 @@ void TForm1::LoadChosenSubtitle() {
         return;
     }
     if (Subtitles->Loaded) {
+        ReportUnreadable();
+        SwitchToUtf8ForUtf8File();
         if (Subtitles->Count() > 0) {
             ListBox1.items.reserve(size_t(Subtitles->Count()));
-            for (const SubtitleLine& entry : Subtitles->Lines)
-                ListBox1.items.push_back(entry.Line2.empty() ? entry.Line1 : entry.Line1 + "|" + entry.Line2);
+            for (const SubtitleLine& entry : Subtitles->Lines) {
+                // Every line, "|" between them; a one-line entry as its line alone.
+                const std::vector<std::string_view> lines = TextLinesOf(entry);
+                std::string item = entry.Line1;
+                if (lines.size() > 2 || !entry.Line2.empty())
+                    for (size_t k = 1; k < lines.size(); ++k) (item += '|') += lines[k];
+                ListBox1.items.push_back(std::move(item));
+            }
             // Set directly: the list's click action (and its preview) does not run.
             ListBox1.itemIndex = 0;
         }
@@ -147,6 +234,11 @@ void TForm1::ComboBoxFontSizeChange() {
         const CaptionWhile busy(*this, " Checking Subtitle Length...");
         CheckAllSubtitles();
     }
+}
+
+std::string TForm1::QuotedText(const std::string& bytes, size_t length) const {
+    const size_t kept = std::min(bytes.size(), length * 4);  // enough for the characters kept
+    return CutForMessage(ShownText(bytes.substr(0, kept)), length);
 }
 
 }  // namespace glyphon

@@ -1,5 +1,6 @@
 #include "cli/FileConversion.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <exception>
@@ -8,7 +9,10 @@
 #include "app/TForm1.h"
 #include "common/Convert.h"
 #include "common/FileError.h"
+#include "render/FontTables.h"
+#include "subtitle/StyledText.h"
 #include "subtitle/Subtitle.h"
+#include "subtitle/TextFile.h"
 
 namespace glyphon {
 
@@ -16,6 +20,7 @@ namespace {
 
 constexpr int kWidestFit = 679;  // a line fits when narrower than 680 pixels
 constexpr const char* kNotLoaded = "Please load an Srt/Sub/Txt subtitle.";
+constexpr const char* kNoFrameRate = "Please write at the first line of your *.sub subtitle the fps";
 
 // Keeps what the model says instead of showing it, and passes the run's
 // progress on.
@@ -77,19 +82,45 @@ std::vector<std::string> Explain(const TForm1& form, const std::vector<std::stri
         if (out.empty()) out.push_back("not converted");
         return out;
     }
-    if (form.Subtitles && form.LastTooWide.entry > 0 && !form.SubtitleLoaded) {
-        const SubtitleLine& entry = form.Subtitles->Lines[size_t(form.LastTooWide.entry - 1)];
-        const std::string& line = form.LastTooWide.line == 1 ? entry.Line1 : entry.Line2;
-        out.push_back("subtitle " + IntToStr(form.LastTooWide.entry) + ", line " + IntToStr(form.LastTooWide.line) +
-                      " is " + IntToStr(form.LastTooWide.width) + " pixels wide, more than the " +
-                      IntToStr(kWidestFit) + " that fit: \"" + CutForMessage(line, kQuotedLength) +
-                      "\"; try a smaller --size");
+    if (form.Subtitles && !form.TooWide.empty() && !form.SubtitleLoaded) {
+        // Every line that does not fit, each named.
+        for (const TForm1::TooWideLine& t : form.TooWide) {
+            const SubtitleLine& entry = form.Subtitles->Lines[size_t(t.entry - 1)];
+            if (t.belowFrame) {
+                out.push_back("subtitle " + IntToStr(t.entry) + ": its " + IntToStr(t.line) +
+                              " lines reach below the frame; try a smaller --size or --offset");
+                continue;
+            }
+            const std::vector<std::string_view> lines = TextLinesOf(entry);
+            const std::string line = size_t(t.line) <= lines.size() && !form.CheckBoxWrap.checked
+                                         ? std::string(lines[size_t(t.line - 1)])
+                                         : std::string();
+            out.push_back("subtitle " + IntToStr(t.entry) + ", line " + IntToStr(t.line) + " is " +
+                          IntToStr(t.width) + " pixels wide, more than the " + IntToStr(kWidestFit) +
+                          " that fit" + (line.empty() ? std::string() : ": \"" + form.QuotedText(line, kQuotedLength) + "\"") +
+                          (form.CheckBoxWrap.checked ? "; try a smaller --size" : "; try a smaller --size or --wrap"));
+        }
+        return out;
+    }
+    if (form.Subtitles && form.LastOutsideFrame.entry > 0 && !form.SubtitleLoaded) {
+        const TForm1::OutsideFrame& at = form.LastOutsideFrame;
+        const SubtitleLine& entry = form.Subtitles->Lines[size_t(at.entry - 1)];
+        const std::string& line = at.line == 1 ? entry.Line1 : entry.Line2;
+        const int height = form.FrameHeight();
+        out.push_back("subtitle " + IntToStr(at.entry) + ", line " + IntToStr(at.line) + " would reach row " +
+                      IntToStr(at.row) + (at.row < 0 ? ", above the top of the " : ", below the bottom of the ") +
+                      IntToStr(height) + "-row frame: \"" + form.QuotedText(line, kQuotedLength) + "\"; try a smaller --size or " +
+                      (at.row < 0 ? "--offset" : "a larger --offset"));
         return out;
     }
     for (const std::string& text : texts) {
         // The run's refusal only repeats that the load above did not succeed.
         if (text == kNotLoaded && !out.empty()) continue;
+        // Said once, as warnings, for converted and failed files alike.
+        if (text.rfind(kLeftOutHeading, 0) == 0) continue;
         AddLines(out, text);
+        if (text.rfind(kNoFrameRate, 0) == 0)
+            out.push_back("or give its frame rate with --fps, e.g. --fps 23.976");
     }
     if (form.Subtitles && form.Subtitles->Loaded && form.Subtitles->Count() == 0 && out.size() <= 1)
         return {"no subtitles in this file"};
@@ -100,6 +131,23 @@ std::vector<std::string> Explain(const TForm1& form, const std::vector<std::stri
                       form.Subtitles->Lines.back().Line1 + ")");
     if (out.empty()) out.push_back("not converted");
     return out;
+}
+
+// The file has no byte-order mark and is valid UTF-8 with characters
+// beyond ASCII. A file that cannot be read is left to the load to report.
+bool ReadsAsUtf8(const std::string& subtitleFile) {
+    try {
+        bool unicode = false;
+        const textfile::Bytes bytes = textfile::ReadTextFile(subtitleFile, unicode);
+        return !unicode && LooksLikeUtf8(std::string_view(bytes.data.get(), bytes.size));
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+int Utf8CharsetPosition() {
+    const std::vector<std::string>& items = FontCharsetItems();
+    return int(std::find(items.begin(), items.end(), "UTF-8") - items.begin());
 }
 
 }  // namespace
@@ -116,7 +164,7 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         outcome.messages.push_back(WithFullStop(FileErrorText(errno)));
         return outcome;
     }
-    if (const DvdMuxRequest& mux = outputs.mux; !mux.video.empty()) {
+    if (const DvdMuxRequest& mux = outputs.mux; !mux.video.empty() && !mux.collectOnly) {
         try {
             CheckDvdMuxInput(mux.video, MuxedFileName(OutputStem(outputFolder, subtitleFile)));
         } catch (const FileError& e) {
@@ -137,6 +185,7 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         form.FormCreate();
         BatchJob fileJob = job;
         fileJob.subtitleFile = subtitleFile;
+        if (outputs.charsetAuto && ReadsAsUtf8(subtitleFile)) fileJob.fontCharset = Utf8CharsetPosition();
         // What a batch line of this job would have stored at creation. Set
         // directly rather than recognised from an argv: recognition refuses
         // a text equal to its position's placeholder (a subtitle file named
@@ -149,8 +198,14 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
         form.CheckBoxVobSub.checked = outputs.vobsub;
         form.VobSubLanguage = outputs.language;
         form.Mux = outputs.mux;
+        form.CheckBoxWrap.checked = outputs.wrap;
+        form.Widescreen = outputs.widescreen;
+        form.ForcedSubtitles = outputs.forced;
+        form.GenericColours = outputs.colours;
         form.CheckBoxPgs.checked = outputs.pgs;
         form.Pgs = outputs.pgsRequest;
+        form.RefuseOutsideFrame = true;
+        form.MicroDvdFrameRate = outputs.microDvdFps;
         form.FormActivate();
     } catch (const std::exception& e) {
         ui.ShowError(WithFullStop(e.what()));
@@ -159,8 +214,17 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
     outcome.converted = ui.terminated == 0;
     if (!outcome.converted)
         outcome.messages = Explain(form, ui.texts, OutputStem(outputFolder, subtitleFile));
-    else
+    if (form.Subtitles)
+        for (const UnreadableBlock& part : form.Subtitles->Unreadable)
+            outcome.messages.push_back("warning: line " + IntToStr(part.line) + " is no subtitle and was left out: \"" +
+                                       form.QuotedText(part.text, kQuotedLength) + "\"");
+    if (outcome.converted)
         for (const std::string& warning : form.RunWarnings) outcome.messages.push_back("warning: " + warning);
+    if (outcome.converted && outputs.mux.collectOnly) {
+        outcome.muxUnits = std::move(form.MuxUnits);
+        outcome.pending = std::move(form.PendingRun);
+        outcome.palette = form.AuthoringPalette();
+    }
     return outcome;
 }
 

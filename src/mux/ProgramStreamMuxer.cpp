@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cerrno>
 #include <cstdio>
 #include <numeric>
+#include <optional>
 #include <stdexcept>
 
 #include "common/FileError.h"
@@ -16,6 +18,8 @@
 #include "mux/BufferedFileSink.h"
 #include "mux/FilmTimeline.h"
 #include "mux/PackWriter.h"
+#include "mux/SubPictureDelivery.h"
+#include "mux/UnitSpool.h"
 
 namespace glyphon {
 
@@ -81,50 +85,127 @@ ProgramStreamStart ScanProgramStreamStart(ByteSource& input) {
             ++frames;
         }
     if (start.firstVideoPts < 0)
-        throw ProgramStreamError("the program stream has no video with presentation times to time subtitles from");
+        throw ProgramStreamError(
+            "the program stream has no video with presentation times to time subtitles from");
     return start;
 }
 
 MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStreamStart& start, int stream,
                            const std::vector<TimedUnit>& units) {
+    const TimedUnitList list(units);
+    return MuxProgramStream(input, output, start, stream, list);
+}
+
+MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStreamStart& start, int stream,
+                           const UnitList& units) {
     if (stream < 0 || stream >= kSubPictureStreams)
-        throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) + " outside 0 to 31");
-    const int subStreamId = kSubPictureSubStream + stream;
+        throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) +
+                                    " outside 0 to 31");
+    // The sub-streams the units go into; the film must not have any of them.
+    bool used[kSubPictureStreams] = {};
+    used[stream] = true;
+    for (size_t i = 0; i < units.Count(); ++i) {
+        const int own = units.Stream(i);
+        if (own >= kSubPictureStreams)
+            throw std::invalid_argument("sub-picture stream number " + std::to_string(own) + " outside 0 to 31");
+        if (own >= 0) used[own] = true;
+    }
 
     // Units in order of presentation; a stable sort keeps the list order of
     // subtitles that start together.
-    std::vector<size_t> order(units.size());
+    std::vector<size_t> order(units.Count());
     std::iota(order.begin(), order.end(), size_t(0));
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return units[a].pts < units[b].pts; });
-    // Units are timed on the film's timeline (FilmTimeline): from its first
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return units.Pts(a) < units.Pts(b); });
+    // The schedule runs on the film's timeline (FilmTimeline): from its first
     // frame on, across wraps of the clock and restarts of it, as a player
-    // counts the film's time.
+    // counts the film's time. SCRs and PTSs are written in the 33-bit clock
+    // of the stretch the packs are inserted into.
     FilmTimeline timeline;
     int64_t firstVideoFilm = 0;  // the film time of start.firstVideoPts, known at the first pack
-    auto filmPtsOf = [&](size_t k) { return firstVideoFilm + int64_t(units[order[k]].pts); };
-    auto ptsOf = [&](size_t k) { return timeline.Clock(filmPtsOf(k)); };
+    auto filmPtsOf = [&](size_t k) { return firstVideoFilm + int64_t(units.Pts(order[k])); };
+    // Only the unit being sent is held in memory.
+    std::vector<uint8_t> current;
+    size_t loaded = SIZE_MAX;
+    auto bytesOf = [&](size_t k) -> const std::vector<uint8_t>& {
+        if (loaded != k) {
+            units.Read(order[k], current);
+            loaded = k;
+        }
+        return current;
+    };
 
     MuxReport report;
     report.firstVideoPts = start.firstVideoPts;
     ProgramStreamReader reader(input);
     PsItem item;
-    bool afterPack = false;    // at least one input pack has been copied
-    uint64_t lastScr = 0;      // of the pack copied last
-    int64_t lastFilmScr = 0;   // its film time
-    uint32_t muxRate = 0;      // of the pack copied last
-    int64_t lastVideoPts = -1;  // film time
+    bool afterPack = false;      // at least one input pack has been copied
+    int64_t lastScr = 0;         // film time of the pack written last, copied or inserted
+    uint32_t muxRate = 0;        // of the pack copied last
+    int64_t lastVideoPts = -1;   // film time
+    uint64_t videoLead = 0;      // how far ahead of their frames the video packets come
+    int64_t packScr = 0;         // film time of the input pack being copied
     bool heldEndCode = false;  // an end code waits: it stays last if the stream ends there
-    size_t next = 0;
+    size_t next = 0;           // the unit being sent, or the next one to send
+    size_t sent = 0;           // bytes of it already in packs
+    int64_t arrival = 0;       // film time of its first pack
+    SubPictureBufferModel buffer;
+    // The buffer model counts from a point before any film time (a broken
+    // film's first frame may precede its first pack).
+    constexpr int64_t kModelOrigin = int64_t(1) << 40;
+    auto modelTime = [&](int64_t film) { return uint64_t(film + kModelOrigin); };
 
-    // Inserts the next unit between two input packs, its packs stamped with
-    // the SCR of the pack they follow.
-    auto insertNext = [&]() {
-        const TimedUnit& unit = units[order[next]];
+    // One more pack of the current unit, at film time scr.
+    auto insertPack = [&](int64_t scr) {
+        const std::vector<uint8_t>& bytes = bytesOf(next);
+        const int own = units.Stream(order[next]);
+        const bool first = sent == 0;
+        const size_t n = std::min(bytes.size() - sent, SubPicturePayloadCapacity(first));
         PackWriter writer(output, muxRate ? muxRate : kDvdMuxRate);
-        writer.WriteSubPictureUnit(unit.bytes.data(), unit.bytes.size(), ptsOf(next), stream,
-                                   [&](size_t) { return lastScr; });
-        ++next;
-        ++report.units;
+        writer.WriteSubPicturePack(timeline.Clock(scr), own >= 0 ? own : stream,
+                                   first ? std::optional<uint64_t>(timeline.Clock(filmPtsOf(next))) : std::nullopt,
+                                   bytes.data() + sent, n);
+        if (first) arrival = scr;
+        sent += n;
+        lastScr = scr;
+        if (sent >= bytes.size()) {
+            buffer.Enter(modelTime(arrival), bytes.size(),
+                         modelTime(filmPtsOf(next)) + UnitShownTicks(bytes.data(), bytes.size()));
+            ++next;
+            sent = 0;
+            ++report.units;
+        }
+    };
+    auto packsLeft = [&]() {
+        const size_t size = units.Size(order[next]);
+        return SubPicturePackCount(size) - (sent == 0 ? 0 : SubPicturePackCount(sent));
+    };
+
+    // Fills the film time before an input pack at `until` with unit packs:
+    // a unit starts once waiting any longer would send it less than the lead
+    // ahead of its time (and the player's buffer has room for it); its packs
+    // go at the mux rate into the gaps the input leaves, and are squeezed in
+    // before the input pack only when they would otherwise arrive less than
+    // the least lead (150 ms) ahead. Across a restart of the film's clock
+    // film time stands still, so no unit goes between those two packs.
+    auto insertBefore = [&](int64_t until) {
+        const int64_t pack = int64_t(PackTicks(muxRate));
+        const int64_t lead = int64_t(SubPictureLead(videoLead));
+        while (next < order.size()) {
+            const int64_t pts = filmPtsOf(next);
+            const size_t size = units.Size(order[next]);
+            const int64_t left = int64_t(packsLeft());
+            if (sent == 0 && until + int64_t(DeliveryTime(size_t(left), muxRate)) + lead <= pts) return;  // not due yet
+            int64_t scr = lastScr + pack;
+            if (scr + pack > until) {
+                // A later gap will do while the unit still arrives the least
+                // lead ahead.
+                if (until + left * pack + int64_t(kLeastSubPictureLead) <= pts) return;
+                scr = lastScr + 1;
+                if (scr >= until) return;
+            }
+            if (sent == 0 && !buffer.Fits(modelTime(scr), size)) return;
+            insertPack(scr);
+        }
     };
     const uint8_t endCode[4] = {0, 0, 1, kEndCode};
 
@@ -135,60 +216,65 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
             heldEndCode = false;
         }
         switch (item.kind) {
-        case PsItemKind::PackHeader:
-            // Before this pack: every unit that, sent after it, would no
-            // longer arrive whole before its presentation time.
-            if (afterPack) {
+            case PsItemKind::PackHeader: {
                 // The film time this pack will have; units inserted before
-                // it still carry the clock of the packs they follow.
-                const int64_t step = int64_t((item.scr - lastScr) & FilmTimeline::kClockMask);
-                const int64_t filmScr = lastFilmScr + (step < FilmTimeline::kLargestStep ? step : 0);
-                while (next < order.size() &&
-                       filmScr + int64_t(DeliveryTime(SubPicturePackCount(units[order[next]].bytes.size()), muxRate)) >
-                           filmPtsOf(next))
-                    insertNext();
+                // it are stamped in the clock of the packs they follow.
+                const int64_t step = int64_t((item.scr - timeline.Clock(packScr)) & FilmTimeline::kClockMask);
+                if (afterPack) insertBefore(packScr + (step < FilmTimeline::kLargestStep ? step : 0));
+                packScr = timeline.OnPack(item.scr);
+                if (!afterPack) firstVideoFilm = timeline.FilmTime(uint64_t(start.firstVideoPts));
+                afterPack = true;
+                lastScr = packScr;
+                muxRate = item.muxRate;
+                break;
             }
-            lastFilmScr = timeline.OnPack(item.scr);
-            if (!afterPack) firstVideoFilm = timeline.FilmTime(uint64_t(start.firstVideoPts));
-            afterPack = true;
-            lastScr = item.scr;
-            muxRate = item.muxRate;
-            break;
-        case PsItemKind::Packet:
-            if (item.streamId == kPrivateStream1 && item.subStreamId == subStreamId)
-                throw ProgramStreamError("the program stream already has sub-picture stream " + StreamText(stream) +
-                                         "; choose another stream number");
-            if (IsVideo(item.streamId) && item.pts >= 0 && timeline.Started())
-                lastVideoPts = std::max(lastVideoPts, timeline.FilmTime(uint64_t(item.pts)));
-            break;
-        case PsItemKind::EndCode:
-            heldEndCode = true;
-            continue;
-        case PsItemKind::SystemHeader:
-            break;
+            case PsItemKind::Packet:
+                if (item.streamId == kPrivateStream1 && item.subStreamId >= kSubPictureSubStream &&
+                    item.subStreamId < kSubPictureSubStream + kSubPictureStreams &&
+                    used[item.subStreamId - kSubPictureSubStream])
+                    throw ProgramStreamError("the program stream already has sub-picture stream " +
+                                             StreamText(item.subStreamId - kSubPictureSubStream) +
+                                             "; choose another stream number");
+                if (IsVideo(item.streamId) && item.pts >= 0 && timeline.Started()) {
+                    const int64_t pts = timeline.FilmTime(uint64_t(item.pts));
+                    lastVideoPts = std::max(lastVideoPts, pts);
+                    if (pts > packScr) videoLead = std::max(videoLead, uint64_t(pts - packScr));
+                }
+                break;
+            case PsItemKind::EndCode:
+                heldEndCode = true;
+                continue;
+            case PsItemKind::SystemHeader:
+                break;
         }
         output.Write(item.data, item.size);
     }
-    while (next < order.size()) insertNext();
+    // Units left over go after the last pack at the mux rate.
+    while (next < order.size()) insertPack(lastScr + int64_t(PackTicks(muxRate)));
     if (heldEndCode) output.Write(endCode, sizeof endCode);
 
     for (size_t k = 0; k < order.size(); ++k)
         if (filmPtsOf(k) > lastVideoPts) ++report.pastEnd;
+    // On the film's timeline counted from the first frame's own clock value,
+    // so that firstVideoPts + a unit's pts compares with it.
+    if (lastVideoPts >= 0) report.lastVideoPts = start.firstVideoPts + (lastVideoPts - firstVideoFilm);
     return report;
 }
 
-MuxReport MuxSubPicturesIntoFile(const std::string& videoPath, const std::string& outputPath, int stream,
-                                 const std::vector<TimedUnit>& units) {
+MuxReport MuxSubPicturesIntoStaged(const std::string& videoPath, StagedFile& output, int stream,
+                                   const UnitList& units) {
     if (stream < 0 || stream >= kSubPictureStreams)
-        throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) + " outside 0 to 31");
+        throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) +
+                                    " outside 0 to 31");
     const int in = OpenFilmOnce(videoPath);
     FdCloser inCloser{in};
 
-    struct stat inStat{}, outStat{};
+    struct stat inStat {
+    }, outStat{};
     if (::fstat(in, &inStat) != 0) ThrowFileError(errno);
-    if (::stat(outputPath.c_str(), &outStat) == 0 && outStat.st_dev == inStat.st_dev &&
+    if (::stat(output.FinalPath().c_str(), &outStat) == 0 && outStat.st_dev == inStat.st_dev &&
         outStat.st_ino == inStat.st_ino)
-        throw ProgramStreamError(videoPath + ": the muxed file " + outputPath +
+        throw ProgramStreamError(videoPath + ": the muxed file " + output.FinalPath() +
                                  " would replace the video itself; choose another output folder");
 
     try {
@@ -196,30 +282,25 @@ MuxReport MuxSubPicturesIntoFile(const std::string& videoPath, const std::string
         const ProgramStreamStart start = ScanProgramStreamStart(scanSource);
         if (::lseek(in, 0, SEEK_SET) != 0) ThrowFileError(errno);
 
-        std::string tempPath;
-        int slot = -1;  // listed for removal on a signal
-        BufferedFileSink out(CreateTemporaryBeside(outputPath, tempPath, slot));
-        struct Unlist {
-            int slot;
-            ~Unlist() { ForgetTemporaryFile(slot); }
-        } unlist{slot};
-        try {
-            FdSource source(in);
-            const MuxReport report = MuxProgramStream(source, out, start, stream, units);
-            out.Close();
-            if (::rename(tempPath.c_str(), outputPath.c_str()) != 0) ThrowFileError(errno);
-            return report;
-        } catch (...) {
-            try {
-                out.Close();
-            } catch (const FileError&) {
-            }
-            ::unlink(tempPath.c_str());
-            throw;
-        }
+        const int fd = ::dup(output.Fd());
+        if (fd < 0) ThrowFileError(errno);
+        BufferedFileSink out(fd);
+        FdSource source(in);
+        const MuxReport report = MuxProgramStream(source, out, start, stream, units);
+        out.Close();
+        output.Close();
+        return report;
     } catch (const ProgramStreamError& e) {
         throw ProgramStreamError(videoPath + ": " + e.what());
     }
+}
+
+MuxReport MuxSubPicturesIntoFile(const std::string& videoPath, const std::string& outputPath, int stream,
+                                 const std::vector<TimedUnit>& units) {
+    StagedFile output(outputPath);
+    const MuxReport report = MuxSubPicturesIntoStaged(videoPath, output, stream, TimedUnitList(units));
+    output.Commit();
+    return report;
 }
 
 }  // namespace glyphon

@@ -3,12 +3,14 @@
 // dvdauthor and players.
 //
 // Every pack of the input keeps its bytes and its order. Each unit becomes
-// whole 2048-byte packs inserted between two input packs, stamped with the
-// SCR of the pack they follow, so that SCRs never decrease. A unit's PTS is
-// the video's first PTS plus the subtitle's start, and its packs go in ahead
-// of the first input pack whose SCR would leave too little time to deliver
-// them at the stream's mux rate. Units after the last input pack are
-// appended at the end (before a final end code).
+// whole 2048-byte packs inserted between input packs, with SCRs that keep
+// increasing: at the mux rate in the gaps the input leaves, squeezed in only
+// when a unit would otherwise arrive late. A unit's PTS is the video's first
+// PTS plus the subtitle's start; its first pack goes out the lead of
+// SubPictureDelivery.h ahead of that (at least 150 ms, and ahead of the
+// video packets of its first frame), once the player's sub-picture buffer
+// has room for it. Units after the last input pack are appended at the end
+// (before a final end code).
 //
 // The input is streamed: memory holds the units and fixed buffers, nothing
 // that grows with the video.
@@ -20,6 +22,7 @@
 
 #include "mux/ByteSink.h"
 #include "mux/ProgramStreamReader.h"
+#include "mux/UnitSpool.h"
 
 namespace glyphon {
 
@@ -28,6 +31,7 @@ namespace glyphon {
 struct TimedUnit {
     uint32_t pts = 0;
     std::vector<uint8_t> bytes;
+    int stream = -1;  // sub-picture stream 0 to 31; -1: the one the mux call names
 };
 
 // What the first look at the input found.
@@ -39,6 +43,9 @@ struct MuxReport {
     int units = 0;               // units written
     int pastEnd = 0;             // of these, units that start after the last video frame
     int64_t firstVideoPts = 0;   // the video's first PTS the units were timed from
+    // The last video frame's PTS counted on from firstVideoPts along the
+    // film's timeline (across clock wraps and restarts; it may pass 2^33).
+    int64_t lastVideoPts = -1;
     uint64_t inputBytes = 0;
 };
 
@@ -49,11 +56,17 @@ struct MuxReport {
 ProgramStreamStart ScanProgramStreamStart(ByteSource& input);
 
 // Copies input to output with the units inserted; units are taken in order of
-// their pts (the list order for equal times). stream is 0 to 31. Throws
+// their pts (the list order for equal times). stream is 0 to 31, the stream
+// of every unit that does not name its own, so that one pass muxes several
+// streams (languages) into the film. Throws
 // ProgramStreamError when the input is refused (output is then incomplete:
 // the caller discards it), FileError when reading or writing fails.
 MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStreamStart& start, int stream,
                            const std::vector<TimedUnit>& units);
+// The same for units read one at a time (a spool of them): memory holds
+// their times and the unit being sent, not all their bytes.
+MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStreamStart& start, int stream,
+                           const UnitList& units);
 
 // Opens the film for reading without blocking on a pipe; refuses anything but
 // a regular file (ProgramStreamError naming it), since the film is read twice.
@@ -65,6 +78,12 @@ int OpenFilmOnce(const std::string& videoPath);
 // succeeded; a refused input leaves no output and an existing outputPath
 // untouched. Throws ProgramStreamError (a refusal, the message names the
 // video file), FileError, std::invalid_argument for a stream outside 0..31.
+// The same into a staged file (StagedFile) for outputPath, which this closes
+// but leaves for the caller to commit or discard.
+class StagedFile;
+MuxReport MuxSubPicturesIntoStaged(const std::string& videoPath, StagedFile& output, int stream,
+                                   const UnitList& units);
+
 MuxReport MuxSubPicturesIntoFile(const std::string& videoPath, const std::string& outputPath, int stream,
                                  const std::vector<TimedUnit>& units);
 
