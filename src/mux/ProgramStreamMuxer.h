@@ -12,8 +12,13 @@
 // has room for it. Units after the last input pack are appended at the end
 // (before a final end code).
 //
-// The input is streamed: memory holds the units and fixed buffers, nothing
-// that grows with the video.
+// The schedule runs on the film's timeline (FilmTimeline.h), across wraps
+// and restarts of its clock; SCRs and PTSs are written in the clock of the
+// stretch the packs go into.
+//
+// The input is streamed: memory holds the units' times, the unit being sent
+// and fixed buffers, nothing that grows with the video (units given as a
+// UnitList are read one at a time; see UnitSpool.h).
 #pragma once
 
 #include <cstdint>

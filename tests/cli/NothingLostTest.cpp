@@ -100,6 +100,39 @@ TEST(NothingLost, TheFilmIsNeverAnOutputOfItsOwnRun) {
     }
 }
 
+// The disc's files (muxed film, palette, project) replace no input either,
+// and when the one mux pass fails the files converted for it stay as they
+// were.
+TEST(NothingLost, TheDiscFilesReplaceNoInputAndAFailedMuxLeavesEveryOutput) {
+    TempDir dir;
+    const std::string subtitle = dir.Write("s30.srt", Entries(3));
+    const std::string film = dir.File("film.mpg");
+    fs::copy_file(DvdMpeg(true), film);
+    ASSERT_EQ(::link(subtitle.c_str(), dir.File("s30.dvdauthor.xml").c_str()), 0);
+    RunResult r = RunNamed({"--mux", film, subtitle});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("The output " + dir.File("s30.dvdauthor.xml") + " would replace " + subtitle),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(TempDir::Read(subtitle), Entries(3));
+    EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"s30.srt", "s30.dvdauthor.xml", "film.mpg"}));
+
+    // A film that already has sub-picture stream 0 is refused only by the
+    // mux itself, after the file was converted.
+    fs::remove(dir.File("s30.dvdauthor.xml"));
+    ASSERT_EQ(RunNamed({"-o", dir.File("first"), "--mux", film, subtitle}).status, 0);
+    const std::string muxed = dir.File("first/s30.muxed.mpg");
+    const std::string sup = dir.Write("s30.sup", "previous .sup");
+    const std::string help = dir.Write("s30.Glyphon_Help.txt", "previous help");
+    r = RunNamed({"--format", "sup,vobsub", "--mux", muxed, "--stream", "0", subtitle});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("already has sub-picture stream 0"), std::string::npos) << r.err;
+    EXPECT_EQ(TempDir::Read(sup), "previous .sup");
+    EXPECT_EQ(TempDir::Read(help), "previous help");
+    EXPECT_EQ(Names(dir.path()),
+              (std::set<std::string>{"s30.srt", "film.mpg", "first", "s30.sup", "s30.Glyphon_Help.txt"}));
+}
+
 TEST(NothingLost, AVobSubPairReplacesOnlyAPairThisProgramWrote) {
     TempDir dir;
     const std::string subtitle = dir.Write("film.srt", Entries(3));

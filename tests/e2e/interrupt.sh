@@ -40,9 +40,10 @@ interrupt() {  # signal pattern command...
   [ "$status" -gt 128 ] || fail "SIG$sig: the run ended with status $status, not by the signal"
 }
 
+# Hidden files included (the units' spool file, should it ever have a name).
 no_temporaries() {
-  if compgen -G "$tmp/out/*.tmp-*" >/dev/null || compgen -G "$tmp/out/*.part-*" >/dev/null; then
-    fail "$1: temporary files left: $(ls "$tmp/out")"
+  if ls -A "$tmp/out" | grep -q -e '\.tmp-' -e '\.part-' -e 'glyphon-units'; then
+    fail "$1: temporary files left: $(ls -A "$tmp/out")"
   fi
 }
 
@@ -64,13 +65,27 @@ ffmpeg -nostdin -loglevel error -y -f lavfi -i smptebars=size=720x576:rate=25:du
   -threads 1 "$tmp/minute.mpg"
 for i in $(seq 24); do cat "$tmp/minute.mpg"; done > "$tmp/film.mpg"
 printf '1\r\n00:00:01,000 --> 00:00:02,000\r\nHello\r\n\r\n' > "$tmp/short.srt"
-printf 'previous muxed film' > "$tmp/out/short.muxed.mpg"
-printf 'previous sup' > "$tmp/out/short.sup"
+# One subtitle, then the 30,000 of the long conversion: their units wait for
+# the mux in a spool file, and the .sup, help and VobSub pair written before
+# the mux wait for it too.
+for stem in short long; do
+  printf 'previous muxed film' > "$tmp/out/$stem.muxed.mpg"
+  printf 'previous sup' > "$tmp/out/$stem.sup"
+  printf 'previous help' > "$tmp/out/$stem.Glyphon_Help.txt"
+done
 for sig in INT TERM; do
-  interrupt "$sig" "$tmp/out/short.muxed.mpg.*-*" "$program" convert -q --mux "$tmp/film.mpg" -o "$tmp/out" "$tmp/short.srt"
-  [ "$(cat "$tmp/out/short.muxed.mpg")" = "previous muxed film" ] || fail "SIG$sig: the muxed film was replaced"
-  [ "$(cat "$tmp/out/short.sup")" = "previous sup" ] || fail "SIG$sig: the .sup was replaced during the mux"
-  [ ! -e "$tmp/out/short.palette.yuv" ] || fail "SIG$sig: a palette file was written"
-  no_temporaries "SIG$sig during the mux"
+  for stem in short long; do
+    interrupt "$sig" "$tmp/out/$stem.muxed.mpg.*-*" "$program" convert -q --format sup,vobsub \
+      --mux "$tmp/film.mpg" -o "$tmp/out" "$tmp/$stem.srt"
+    [ "$(cat "$tmp/out/$stem.muxed.mpg")" = "previous muxed film" ] || fail "SIG$sig: the muxed film was replaced"
+    [ "$(cat "$tmp/out/$stem.sup")" = "previous sup" ] || fail "SIG$sig: the .sup was replaced during the mux"
+    [ "$(cat "$tmp/out/$stem.Glyphon_Help.txt")" = "previous help" ] || fail "SIG$sig: the help was replaced during the mux"
+    [ "$(cat "$tmp/out/long.idx")" = "previous idx" ] || fail "SIG$sig: a foreign .idx was touched"
+    [ "$stem" = long ] || [ ! -e "$tmp/out/short.idx" ] || fail "SIG$sig: short.idx was written"
+    for written in palette.yuv dvdauthor.xml vobsub.idx vobsub.sub; do
+      [ ! -e "$tmp/out/$stem.$written" ] || fail "SIG$sig: $stem.$written was written"
+    done
+    no_temporaries "SIG$sig during the mux of $stem.srt"
+  done
 done
 echo "interrupt: ok"

@@ -102,6 +102,9 @@ TEST(FilmTimeline, TwoFilmsJoinedWithCatAreOneTimeline) {
     const auto units = Units({10000, 90000});
     const MuxReport report = MuxSubPicturesIntoFile(film, dir.File("out.mpg"), 0, units);
     EXPECT_EQ(report.pastEnd, 0);
+    // The last frame is two minutes of film time after the first, as the
+    // per-file count of subtitles past the end compares it.
+    EXPECT_NEAR(double(report.lastVideoPts - report.firstVideoPts), 120.0 * 90000, 1.0 * 90000);
     const auto packets = test::DemuxProgramStream(dir.File("out.mpg"));
     const auto placed = PlaceUnits(packets);
     ASSERT_EQ(placed.size(), 2u);
