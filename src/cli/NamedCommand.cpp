@@ -257,7 +257,8 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
 
     if (failed > 0) {
         if (!o.muxVideo.empty())
-            console.Message(MuxedFileName(muxStem) + " not written: every subtitle file must be converted first");
+            console.Message(MuxedFileName(muxStem) +
+                            " not written, nor any other file: every subtitle file must be converted first");
         console.Message(std::to_string(failed.load()) + " of " + std::to_string(count) +
                         (count == 1 ? " file" : " files") + " not converted");
         return kExitFailed;
