@@ -19,6 +19,7 @@
 #include "app/Ui.h"
 #include "app/WindowPlacement.h"
 #include "common/Rgb.h"
+#include "core/ConversionJob.h"
 #include "mux/DvdMux.h"
 
 namespace glyphon {
@@ -28,16 +29,6 @@ class TextEngine;
 class UnitSink;
 
 // What the program gets from its surroundings at start.
-// The file name with its last four characters (dot and three-letter
-// extension) replaced by `ending`; a name of three characters or fewer loses
-// nothing.
-std::string ReplaceExtension(const std::string& fileName, const std::string& ending);
-
-// Folder (with its separator) and base name of a run's outputs for
-// `subtitleFile`: the subtitle file's folder, or `outputFolder` when it is
-// not empty; the base name is the file name less its last four characters.
-std::string OutputStem(const std::string& outputFolder, const std::string& subtitleFile);
-
 struct AppEnvironment {
     std::string programDir;                     // folder of the running program, with trailing '/'
     std::string settingsPath;                   // full path of Glyphon_Settings.ini
@@ -202,19 +193,15 @@ public:
     bool WriteSup = true;
     std::string VobSubLanguage = "en";
     void ButtonGenerateSupClick();
-    // Creates the run's outputs beside the subtitle file (stem: folder and
-    // base name) and adds them to sinks, each of which the run hands every
-    // unit: the ".sup", then those the user asked for. Throws FileError;
-    // what was created before the failure is in sinks.
-    void CreateUnitSinks(const std::string& stem, std::vector<std::unique_ptr<UnitSink>>& sinks);
+    // The controls as a conversion job: the loaded entries, the swatches'
+    // colours and the chosen roles, the look and the outputs.
+    ConversionJob MakeConversionJob() const;
+    // Which help text a run writes, from the no-IFO box and the palette flags.
+    PaletteSource HelpCase() const;
     std::string ComposeHelpText(const std::string& subtitleFile) const;
-    // Where the VobSub pair of a run with this output stem goes.
-    std::string VobSubStem(const std::string& stem) const;
     // The palette the disc must get for the colours of the run (app/TForm1_mux.cpp):
     // the IFO's 16 entries as read, or the generic palette's greys.
     DiscPalette AuthoringPalette() const;
-    // After a whole run: muxes into the film when a mux sink is among sinks.
-    void FinishDvdMux(std::vector<std::unique_ptr<UnitSink>>& sinks);
 
     // ---- unattended use (app/TForm1_cmdline.cpp) --------------------------
     void ExamineCommandLine();

@@ -1,158 +1,89 @@
-#include <filesystem>
-#include <fstream>
+// "Generate Sup": the window's controls turned into a conversion job, run by
+// the conversion core with the window's progress bar, abort button and
+// preview.
 #include <memory>
 
 #include "app/TForm1.h"
 #include "common/Convert.h"
-#include "common/FileError.h"
-#include "mux/VobSubWriter.h"
+#include "core/Convert.h"
 #include "render/FontTables.h"
 #include "subtitle/Subtitle.h"
-#include "sup/SubPictureEncoder.h"
-#include "sup/SupWriter.h"
-#include "sup/UnitSink.h"
 
 namespace glyphon {
 
 namespace {
 
-const char* const kFindColors =
-    "Then find the Color 0 Y Cr CB ,doubleclick it, and put the value: 00 80 80\r\n"
-    "Then find the Color 1 Y Cr CB ,doubleclick it, and put the value: 55 80 80\r\n"
-    "Then find the Color 2 Y Cr CB ,doubleclick it, and put the value: AA 80 80\r\n"
-    "Then find the Color 3 Y Cr CB ,doubleclick it, and put the value: FF 80 80\r\n";
-
-const char* const kAfterAuthoringNew =
-    "After authoring the new dvd, load (the generated from Ifoedit) VTS_01_0.IFO on Ifoedit and press "
-    "VTS_PGCITI "
-    "and then VTS_PGC1.\r\n";
-
-std::string NoIfoText() {
-    return std::string("All Done !!! (Case : No Ifo)\r\n") +
-           "Since you didnt had any ifo, author your video with the generated sup using Ifoedit.\r\n" +
-           kAfterAuthoringNew + kFindColors + "Then press save. Thats all.\r\n\r\n\r\nGenerated Files:\r\n";
-}
-
-std::string MonochromeIfoText() {
-    return std::string("All Done !!! (Case : Monocromatic Ifo)\r\n") +
-           "Since you had an ifo with no polycromatic palette support , Glyphon generated for you a sup with "
-           "a "
-           "generic pallette.\r\n" +
-           "Just author your video with the generated sup using Ifoedit.\r\n" + kAfterAuthoringNew +
-           kFindColors + "Then press save. Thats all.\r\n\r\n\r\nGenerated Files:\r\n";
-}
-
-std::string WithIfoText() {
-    return std::string("All Done !!! (Case : With Ifo)\r\n") +
-           "Since you already had an ifo with polycromatic palette support , Glyphon generated for you a sup "
-           "with "
-           "the same ifo pallette.\r\n" +
-           "Just author your video with the generated sup using Ifoedit.\r\n" +
-           "After authoring the new dvd, load the original ifo (the ifo that you have loaded on Glyphon) on "
-           "Ifoedit and press VTS_PGCITI and then VTS_PGC1.\r\n" +
-           "Then press Subtitle Color, Copy Colors from this PGC\r\n" +
-           "Then load (the generated from Ifoedit) VTS_01_0.IFO on Ifoedit and press VTS_PGCITI and then "
-           "VTS_PGC1\r\n" +
-           "Then press Subtitle Color, Paste Colors into this PGC\r\n" +
-           "Then press save. Thats all.\r\n\r\n\r\nGenerated Files:\r\n";
-}
-
-void WriteTextFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) ThrowFileError(errno);
-    out << text;
-    out.close();
-    if (!out) ThrowFileError(errno ? errno : EIO);
-}
-
-// Keeps the band inside the frame rows, its top even: rows outside the frame
-// do not exist and are never read. A band that lies wholly outside becomes
-// two empty rows at the nearest edge, so that every subtitle still has its
-// record and its timing.
-void ClipBand(int& top, int& height, int frameHeight) {
-    int bottom = top + height;  // one past the last row
-    if (top < 0) top = 0;
-    if (bottom > frameHeight) bottom = frameHeight;
-    if (bottom - top < 1) {
-        top = top >= frameHeight ? frameHeight - 2 : 0;
-        bottom = top + 2;
-    }
-    height = bottom - top;
-}
-
-// Closes every sink, even after one fails; the first failure is reported.
-void CloseAll(std::vector<std::unique_ptr<UnitSink>>& sinks) {
-    std::exception_ptr first;
-    for (auto& sink : sinks) {
-        try {
-            sink->Close();
-        } catch (const std::exception&) {
-            if (!first) first = std::current_exception();
-        }
-    }
-    if (first) std::rethrow_exception(first);
+Alignment AlignmentFromText(const std::string& text) {
+    // Any text but "center" and "left" (also a list without a selection)
+    // puts the line at the right.
+    if (text == "center") return Alignment::Center;
+    if (text == "left") return Alignment::Left;
+    return Alignment::Right;
 }
 
 }  // namespace
 
-std::string OutputStem(const std::string& outputFolder, const std::string& subtitleFile) {
-    const auto slash = subtitleFile.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string() : subtitleFile.substr(0, slash + 1);
-    if (!outputFolder.empty()) folder = outputFolder.back() == '/' ? outputFolder : outputFolder + '/';
-    const std::string name = slash == std::string::npos ? subtitleFile : subtitleFile.substr(slash + 1);
-    return folder + ReplaceExtension(name, "");
+PaletteSource TForm1::HelpCase() const {
+    PaletteSource source = PaletteSource::None;
+    if (NoIfoMode && i_dont_have_ifo.checked) source = PaletteSource::NoIfo;
+    if (MonochromeIfo && i_dont_have_ifo.checked) source = PaletteSource::MonochromeIfo;
+    if (!i_dont_have_ifo.checked) source = PaletteSource::Ifo;
+    return source;
 }
 
-std::string ReplaceExtension(const std::string& fileName, const std::string& ending) {
-    return (fileName.size() > 3 ? fileName.substr(0, fileName.size() - 4) : fileName) + ending;
+ConversionJob TForm1::MakeConversionJob() const {
+    ConversionJob job;
+    job.subtitle.file = OpenDialogsub.fileName;
+    job.subtitle.charset = CharsetFromName(ComboBoxFontCharset.Text());
+    if (Subtitles) {
+        job.subtitle.utf8 = Subtitles->Utf8;
+        auto entries = std::make_shared<std::vector<TimedSubtitle>>();
+        entries->reserve(Subtitles->Lines.size());
+        for (const SubtitleLine& l : Subtitles->Lines)
+            entries->push_back(TimedSubtitle{RoundHalfEven(StrToFloat(l.StartMs)), RoundHalfEven(StrToFloat(l.EndMs)),
+                                             l.Line1, l.Line2});
+        job.subtitle.entries = std::move(entries);
+    }
+
+    PaletteChoice& p = job.palette;
+    for (size_t i = 0; i < p.colours.size(); ++i) p.colours[i] = i < Swatches.size() ? Swatches[i].color : kPureBlue;
+    if (!Mux.video.empty()) p.disc = AuthoringPalette();
+    p.roles = RoleIndices{PaletteIndexOf(ComboBoxAntialias), PaletteIndexOf(ComboBoxOutline),
+                          PaletteIndexOf(ComboBoxText), PaletteIndexOf(ComboBoxBg)};
+    p.standard = IsPal() ? VideoStandard::Pal : VideoStandard::Ntsc;
+    p.source = HelpCase();
+
+    TextLook& look = job.look;
+    look.fontName = ComboBoxFontName.Text();
+    look.style = FontStyle(StyleFromName(ComboBoxFontStyle.Text()));
+    look.align = AlignmentFromText(ComboBoxAlign.Text());
+    look.offset = offset.position;
+    look.lineSpacing = offset_or.position;
+    // A size or width list without a selection has no number; the run fails
+    // on it when it draws its first subtitle.
+    try {
+        look.sizePoints = StrToInt(ComboBoxFontSize.Text());
+        look.outlineWidth = StrToInt(ComboBoxOutlineWidth.Text());
+    } catch (const ConvertError& e) {
+        job.settingError = e.what();
+    }
+
+    job.outputs.sup = WriteSup;
+    job.outputs.vobsub = CheckBoxVobSub.checked;
+    job.outputs.folder = OutputFolder;
+    job.outputs.language = VobSubLanguage;
+    job.outputs.mux = Mux;
+    return job;
 }
 
 std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
-    std::string text;
-    if (NoIfoMode && i_dont_have_ifo.checked) text = NoIfoText();
-    if (MonochromeIfo && i_dont_have_ifo.checked) text = MonochromeIfoText();
-    if (!i_dont_have_ifo.checked) text = WithIfoText();
-    const std::string stem = OutputStem(OutputFolder, subtitleFile);
-    // The list names the files the run writes: a run asked for VobSub alone
-    // writes no ".sup", so its pair stands in that line.
-    std::string written = stem + ".sup" + "\r\n";
-    if (!WriteSup) {
-        written.clear();
-        if (CheckBoxVobSub.checked) {
-            const std::string pair = VobSubStem(stem);
-            written = pair + ".idx" + "\r\n" + pair + ".sub" + "\r\n";
-        }
-    }
-    return text + written + stem + ".Glyphon_Help.txt";
-}
-
-std::string TForm1::VobSubStem(const std::string& stem) const {
-    // A MicroDVD subtitle file NAME.sub is never overwritten: beside it the
-    // pair is NAME.vobsub.idx and NAME.vobsub.sub.
-    std::error_code ec;
-    return std::filesystem::equivalent(stem + ".sub", OpenDialogsub.fileName, ec) ? stem + ".vobsub" : stem;
-}
-
-void TForm1::CreateUnitSinks(const std::string& stem, std::vector<std::unique_ptr<UnitSink>>& sinks) {
-    if (WriteSup) {
-        auto sup = std::make_unique<SupWriter>();
-        sup->Create(stem + ".sup");
-        sinks.push_back(std::move(sup));
-    }
-    if (CheckBoxVobSub.checked) {
-        VobSubHeader header;
-        header.frameHeight = FrameHeight();
-        for (size_t i = 0; i < header.palette.size() && i < Swatches.size(); ++i)
-            header.palette[i] = Swatches[i].color;
-        header.language = VobSubLanguage;
-        const std::string pair = VobSubStem(stem);
-        auto vobsub = std::make_unique<VobSubWriter>();
-        vobsub->Create(pair + ".idx", pair + ".sub", header);
-        sinks.push_back(std::move(vobsub));
-    }
-    RunWarnings.clear();
-    DvdMuxFailed = false;
-    if (!Mux.video.empty()) sinks.push_back(std::make_unique<DvdMuxSink>(Mux, stem, AuthoringPalette()));
+    ConversionJob job;
+    job.subtitle.file = subtitleFile;
+    job.palette.source = HelpCase();
+    job.outputs.sup = WriteSup;
+    job.outputs.vobsub = CheckBoxVobSub.checked;
+    job.outputs.folder = OutputFolder;
+    return glyphon::ComposeHelpText(job);
 }
 
 void TForm1::ButtonGenerateSupClick() {
@@ -189,57 +120,43 @@ void TForm1::ButtonGenerateSupClick() {
         return;
     }
 
-    const std::string subtitleFile = OpenDialogsub.fileName;
-    const std::string stem = OutputStem(OutputFolder, subtitleFile);
-    std::vector<std::unique_ptr<UnitSink>> sinks;
-    try {
-        SubPictureEncoder encoder(
-            RoleIndices{PaletteIndexOf(ComboBoxAntialias), PaletteIndexOf(ComboBoxOutline),
-                        PaletteIndexOf(ComboBoxText), PaletteIndexOf(ComboBoxBg)},
-            RoleColours{RoleColor(ComboBoxAntialias), RoleColor(ComboBoxOutline), RoleColor(ComboBoxText)});
-        const int count = Subtitles->Count();
-        ProgressBar1.min = 0;
-        ProgressBar1.max = count - 1;
-        ProgressBar1.position = 0;
-        CreateUnitSinks(stem, sinks);
-        for (int i = 1; i <= count; ++i) {
-            if (GenerationStopped) continue;
-            ui_.ProcessMessages();  // the one point where "Abort" can be clicked
-            ++ProgressBar1.position;
-            // The list may have been replaced while messages ran; the run
-            // keeps to the entries it started with.
-            const SubtitleLine entry = Subtitles->GetLine(i);
-            RenderSubtitle(entry.Line1, entry.Line2, StrToInt(ComboBoxFontSize.Text()),
-                           ComboBoxFontName.Text(), SubtitleCharset(),
-                           StyleFromName(ComboBoxFontStyle.Text()), offset.position, offset_or.position,
-                           ComboBoxAlign.Text());
-            int top = BandTop, height = BandHeight;
-            ClipBand(top, height, preview.Height());
-            const double startMs = StrToFloat(entry.StartMs);
-            const double endMs = StrToFloat(entry.EndMs);
-            const auto& unit = encoder.Encode(preview, top, height, RoundHalfEven(endMs - startMs));
-            for (auto& sink : sinks) sink->Append(RoundHalfEven(startMs), unit);
-            ui_.Changed();
-        }
-        CloseAll(sinks);
-        if (!GenerationStopped) FinishDvdMux(sinks);
-        const std::string help = ComposeHelpText(subtitleFile);
-        if (!GenerationStopped) {
-            WriteTextFile(stem + ".Glyphon_Help.txt", help);
-            if (CommandLineMode)
-                ui_.Terminate(0);
-            else
-                ui_.ShowMessage(help);
-        }
-    } catch (const std::exception& e) {
-        // Report with the system's message; the units written so far stay
+    // The job holds the entries the run starts with, whatever the list
+    // becomes while messages run.
+    const ConversionJob job = MakeConversionJob();
+    ProgressBar1.min = 0;
+    ProgressBar1.max = int(job.subtitle.entries->size()) - 1;
+    ProgressBar1.position = 0;
+    RunWarnings.clear();
+    DvdMuxFailed = false;
+
+    ConversionHooks hooks;
+    hooks.stopRequested = [this] { return GenerationStopped; };
+    hooks.beforeSubtitle = [this](int, int) {
+        ui_.ProcessMessages();  // the one point where "Abort" can be clicked
+        ++ProgressBar1.position;
+        return true;
+    };
+    hooks.progress = [this](int, int) { ui_.Changed(); };
+    // The preview shows each subtitle on the blue frame while it is
+    // generated, and the last one after the run.
+    hooks.canvas = &preview;
+    hooks.bandTop = &BandTop;
+    hooks.bandHeight = &BandHeight;
+    const ConversionReport report = RunConversion(job, text_, hooks);
+
+    if (report.failure) {
+        // Reported with the system's message; the units written so far stay
         // in the files and the window returns to idle.
-        try {
-            CloseAll(sinks);
-        } catch (const std::exception&) {
-        }
-        ui_.ShowError(WithFullStop(e.what()));
+        DvdMuxFailed = report.failure->stage == ConversionFailure::Stage::Mux;
+        ui_.ShowError(WithFullStop(report.failure->message));
+        return;
     }
+    if (!report.converted) return;
+    RunWarnings = report.warnings;
+    if (CommandLineMode)
+        ui_.Terminate(0);
+    else
+        ui_.ShowMessage(report.helpText);
 }
 
 }  // namespace glyphon

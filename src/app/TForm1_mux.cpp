@@ -16,19 +16,4 @@ DiscPalette TForm1::AuthoringPalette() const {
     return palette;
 }
 
-void TForm1::FinishDvdMux(std::vector<std::unique_ptr<UnitSink>>& sinks) {
-    for (auto& sink : sinks)
-        if (auto* mux = dynamic_cast<DvdMuxSink*>(sink.get())) {
-            MuxReport report;
-            try {
-                report = mux->Finish();
-            } catch (const std::exception&) {
-                DvdMuxFailed = true;
-                throw;
-            }
-            const std::string warning = mux->PastEndWarning(report);
-            if (!warning.empty()) RunWarnings.push_back(warning);
-        }
-}
-
 }  // namespace glyphon

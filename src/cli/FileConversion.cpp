@@ -4,117 +4,78 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/HeadlessUi.h"
-#include "app/TForm1.h"
 #include "common/Convert.h"
 #include "common/FileError.h"
-#include "subtitle/Subtitle.h"
+#include "core/Convert.h"
 
 namespace glyphon {
 
 namespace {
 
-constexpr int kWidestFit = 679;  // a line fits when narrower than 680 pixels
-constexpr const char* kNotLoaded = "Please load an Srt/Sub/Txt subtitle.";
-
-// Keeps what the model says instead of showing it, and passes the run's
-// progress on.
-class CollectingUi : public Ui {
-public:
-    explicit CollectingUi(const ProgressFn& progress) : progress_(progress) {}
-    void Attach(const TForm1* form) { form_ = form; }
-
-    void ShowMessage(const std::string& text) override { texts.push_back(text); }
-    void ShowError(const std::string& text) override { texts.push_back(text); }
-    bool Execute(TOpenDialog&) override { return false; }
-    void ProcessMessages() override {}
-    void ShowModalWindow(WindowKind) override {}
-    void Terminate(int exitStatus) override {
-        if (!terminated) terminated = exitStatus;
-    }
-    bool ShowsPreview() const override { return false; }  // no window
-    void Changed() override {
-        // The generation run advances the progress bar once per subtitle.
-        if (!progress_ || !form_ || form_->GenerationStopped || !form_->Subtitles) return;
-        progress_(form_->ProgressBar1.position, form_->Subtitles->Count());
-    }
-
-    std::vector<std::string> texts;
-    std::optional<int> terminated;
-
-private:
-    const ProgressFn& progress_;
-    const TForm1* form_ = nullptr;
-};
-
-// Every line of a message box text, without empty ones.
+// Every line of a message box text ("\r", "\r\n" or "\n" between lines),
+// without empty ones.
 void AddLines(std::vector<std::string>& out, const std::string& text) {
-    const std::string lines = MessageAsLines(text);
-    size_t start = 0;
-    for (size_t nl = lines.find('\n'); nl != std::string::npos; nl = lines.find('\n', start)) {
-        if (nl > start) out.push_back(lines.substr(start, nl - start));
-        start = nl + 1;
+    std::string line;
+    for (char c : text) {
+        if (c == '\r' || c == '\n') {
+            if (!line.empty()) out.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
     }
+    if (!line.empty()) out.push_back(line);
 }
 
-// Why the model did not convert, in the command line's words.
-std::vector<std::string> Explain(const TForm1& form, const std::vector<std::string>& texts,
-                                 const std::string& outputStem) {
+// Why the file was not converted, in the command line's words.
+std::vector<std::string> Explain(const ConversionReport& report) {
     std::vector<std::string> out;
-    if (form.DvdMuxFailed) {
-        // The run's other outputs are written; the film was refused or could
-        // not be muxed, and the message names it.
-        for (const std::string& text : texts) AddLines(out, text);
-        return out;
+    const ConversionFailure& f = *report.failure;
+    switch (f.stage) {
+        case ConversionFailure::Stage::Mux:
+            // The run's other outputs are written; the message names the film.
+            AddLines(out, WithFullStop(f.message));
+            break;
+        case ConversionFailure::Stage::Output:
+            AddLines(out, WithFullStop(f.message));
+            for (std::string& line : out) line = "writing " + report.stem + ".sup or its help file: " + line;
+            break;
+        case ConversionFailure::Stage::Check:
+            out.push_back("subtitle " + IntToStr(f.subtitle) + ", line " + IntToStr(f.line) + " is " +
+                          IntToStr(f.width) + " pixels wide, more than the " + IntToStr(kWidestFittingLine) +
+                          " that fit: \"" + f.text + "\"; try a smaller --size");
+            break;
+        case ConversionFailure::Stage::Read:
+            if (f.subtitle == 0 && !report.notices.empty()) {
+                for (const std::string& notice : report.notices) AddLines(out, notice);
+                break;
+            }
+            AddLines(out, WithFullStop(f.message));
+            // A text that is not a number ends the reading: the entries
+            // before it were read, so the fault lies in the one after them.
+            if (f.subtitle > 1 && !report.entries.empty())
+                out.push_back("reading stopped after subtitle " + IntToStr(f.subtitle - 1) + " (" +
+                              report.entries.back().line1 + ")");
+            break;
     }
-    if (form.SubtitleLoaded && form.SubtitleFits) {
-        // Read and checked: what failed was writing the outputs.
-        for (const std::string& text : texts) AddLines(out, text);
-        for (std::string& line : out) line = "writing " + outputStem + ".sup or its help file: " + line;
-        if (out.empty()) out.push_back("not converted");
-        return out;
-    }
-    if (form.Subtitles && form.LastTooWide.entry > 0 && !form.SubtitleLoaded) {
-        const SubtitleLine& entry = form.Subtitles->Lines[size_t(form.LastTooWide.entry - 1)];
-        const std::string& line = form.LastTooWide.line == 1 ? entry.Line1 : entry.Line2;
-        out.push_back("subtitle " + IntToStr(form.LastTooWide.entry) + ", line " + IntToStr(form.LastTooWide.line) +
-                      " is " + IntToStr(form.LastTooWide.width) + " pixels wide, more than the " +
-                      IntToStr(kWidestFit) + " that fit: \"" + line + "\"; try a smaller --size");
-        return out;
-    }
-    for (const std::string& text : texts) {
-        // The run's refusal only repeats that the load above did not succeed.
-        if (text == kNotLoaded && !out.empty()) continue;
-        AddLines(out, text);
-    }
-    if (form.Subtitles && form.Subtitles->Loaded && form.Subtitles->Count() == 0 && out.size() <= 1)
-        return {"no subtitles in this file"};
-    // A text that is not a number ends the reading: the entries before it
-    // were read, so the fault lies in the one after them.
-    if (form.ActionFailed && form.Subtitles && form.Subtitles->Count() > 0)
-        out.push_back("reading stopped after subtitle " + IntToStr(form.Subtitles->Count()) + " (" +
-                      form.Subtitles->Lines.back().Line1 + ")");
     if (out.empty()) out.push_back("not converted");
     return out;
 }
 
 }  // namespace
 
-FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& families,
-                        const std::string& outputFolder, const std::string& subtitleFile, TextEngine& text,
-                        const ProgressFn& progress, const FileOutputs& outputs) {
+FileOutcome ConvertFile(const ConversionJob& base, const std::string& subtitleFile, TextEngine& text,
+                        const ProgressFn& progress) {
     FileOutcome outcome;
-    // The loaders take a file they cannot open for one of another format;
-    // here the reason is known and said.
     if (std::FILE* probe = std::fopen(subtitleFile.c_str(), "rb")) {
         std::fclose(probe);
     } else {
         outcome.messages.push_back(WithFullStop(FileErrorText(errno)));
         return outcome;
     }
-    if (const DvdMuxRequest& mux = outputs.mux; !mux.video.empty()) {
+    if (const DvdMuxRequest& mux = base.outputs.mux; !mux.video.empty()) {
         try {
-            CheckDvdMuxInput(mux.video, MuxedFileName(OutputStem(outputFolder, subtitleFile)));
+            CheckDvdMuxInput(mux.video, MuxedFileName(OutputStem(base.outputs.folder, subtitleFile)));
         } catch (const FileError& e) {
             outcome.messages.push_back(mux.video + ": " + WithFullStop(e.what()));
             return outcome;
@@ -123,38 +84,16 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
             return outcome;
         }
     }
-    CollectingUi ui(progress);
-    AppEnvironment env;
-    env.args = {"glyphon"};
-    env.installedFamilies = families;
-    TForm1 form(ui, text, std::move(env));
-    ui.Attach(&form);
-    try {
-        form.FormCreate();
-        BatchJob fileJob = job;
-        fileJob.subtitleFile = subtitleFile;
-        // What a batch line of this job would have stored at creation. Set
-        // directly rather than recognised from an argv: recognition refuses
-        // a text equal to its position's placeholder (a subtitle file named
-        // "filenamesub"), which a named line need not avoid.
-        form.CommandLineArgs = BatchJobArgs(fileJob);
-        form.CommandLineMode = true;
-        form.StoreEnabled = false;
-        form.OutputFolder = outputFolder;
-        form.WriteSup = outputs.sup;
-        form.CheckBoxVobSub.checked = outputs.vobsub;
-        form.VobSubLanguage = outputs.language;
-        form.Mux = outputs.mux;
-        form.FormActivate();
-    } catch (const std::exception& e) {
-        ui.ShowError(WithFullStop(e.what()));
-    }
-    form.FormClose();
-    outcome.converted = ui.terminated == 0;
-    if (!outcome.converted)
-        outcome.messages = Explain(form, ui.texts, OutputStem(outputFolder, subtitleFile));
+    ConversionJob job = base;
+    job.subtitle.file = subtitleFile;
+    ConversionHooks hooks;
+    if (progress) hooks.progress = [&](int done, int total) { progress(done, total); };
+    const ConversionReport report = RunConversion(job, text, hooks);
+    outcome.converted = report.converted;
+    if (report.failure)
+        outcome.messages = Explain(report);
     else
-        for (const std::string& warning : form.RunWarnings) outcome.messages.push_back("warning: " + warning);
+        for (const std::string& warning : report.warnings) outcome.messages.push_back("warning: " + warning);
     return outcome;
 }
 

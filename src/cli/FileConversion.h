@@ -1,15 +1,13 @@
-// One subtitle file of a named conversion, converted by a main-window model
-// of its own in command-line mode: the job's 16 arguments are stored as a
-// batch line would give them, and activation runs them exactly as it runs a
-// batch line (palette, look, "Load SRT", "Generate Sup").
+// One subtitle file of a named conversion: the command's job with this file,
+// run through the conversion core, and its report put in the command line's
+// words.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "app/BatchLine.h"
-#include "mux/DvdMux.h"
+#include "core/ConversionJob.h"
 
 namespace glyphon {
 
@@ -23,23 +21,13 @@ struct FileOutcome {
 // Called while the file is generated: subtitles done so far and the total.
 using ProgressFn = std::function<void(int done, int total)>;
 
-// Which files a conversion writes besides the help file.
-struct FileOutputs {
-    bool sup = true;
-    bool vobsub = false;
-    std::string language = "en";  // of the VobSub index
-    DvdMuxRequest mux;            // the film to mux into (--mux, --stream); none when empty
-};
-
-// Converts `subtitleFile` with `job` (its subtitleFile is replaced), writing
-// into `outputFolder` (empty: beside the subtitle file). `families` is the
-// installed font list the model builds its font list from. With a film in
-// `outputs.mux`, the run's units are also muxed into it (NAME.muxed.mpg, beside the
-// ".sup") and the palette file written; a film that cannot be muxed is
-// refused before anything is written. Warnings (units past the film's end)
-// come in `messages` of a converted file, each beginning "warning: ".
-FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& families,
-                        const std::string& outputFolder, const std::string& subtitleFile, TextEngine& text,
-                        const ProgressFn& progress = {}, const FileOutputs& outputs = {});
+// Converts `subtitleFile` with `job` (its subtitle file is replaced). With a
+// film in the job's mux request, the run's units are also muxed into it
+// (NAME.muxed.mpg, beside the ".sup") and the palette file written; a film
+// that cannot be muxed is refused before anything is written. Warnings
+// (units past the film's end) come in `messages` of a converted file, each
+// beginning "warning: ".
+FileOutcome ConvertFile(const ConversionJob& job, const std::string& subtitleFile, TextEngine& text,
+                        const ProgressFn& progress = {});
 
 }  // namespace glyphon

@@ -8,11 +8,11 @@
 #include <map>
 #include <thread>
 
-#include "app/TForm1.h"
 #include "cli/Console.h"
 #include "cli/FileConversion.h"
 #include "cli/JobSettings.h"
 #include "common/Version.h"
+#include "core/ConversionJob.h"
 #include "render/FontList.h"
 #include "render/TextEngine.h"
 
@@ -75,8 +75,6 @@ int RunConvert(const ConvertOptions& o, const ConvertEnvironment& env) {
         }
     }
 
-    const FileOutputs outputs{o.formats.count("sup") > 0, o.formats.count("vobsub") > 0, o.language,
-                              DvdMuxRequest{o.muxVideo, o.stream.value_or(0)}};
     const size_t count = o.files.size();
     std::atomic<size_t> next{0};
     std::atomic<size_t> failed{0};
@@ -89,8 +87,8 @@ int RunConvert(const ConvertOptions& o, const ConvertEnvironment& env) {
             FileOutcome outcome;
             {
                 const std::unique_ptr<TextEngine> text = env.makeTextEngine();
-                outcome = ConvertFile(settings.job, settings.families, o.outputDir, file, *text,
-                                      [&](int done, int total) { console.Progress(i, done, total); }, outputs);
+                outcome = ConvertFile(settings.job, file, *text,
+                                      [&](int done, int total) { console.Progress(i, done, total); });
             }
             if (!outcome.converted) ++failed;
             console.Finish(i, outcome.converted, outcome.messages);
