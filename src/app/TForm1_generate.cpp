@@ -39,9 +39,20 @@ ConversionJob TForm1::MakeConversionJob() const {
         job.subtitle.utf8 = Subtitles->Utf8;
         auto entries = std::make_shared<std::vector<TimedSubtitle>>();
         entries->reserve(Subtitles->Lines.size());
-        for (const SubtitleLine& l : Subtitles->Lines)
-            entries->push_back(TimedSubtitle{RoundHalfEven(StrToFloat(l.StartMs)), RoundHalfEven(StrToFloat(l.EndMs)),
-                                             l.Line1, l.Line2});
+        for (const SubtitleLine& l : Subtitles->Lines) {
+            TimedSubtitle entry{0, 0, l.Line1, l.Line2};
+            // A time that is not a number fails the run at its entry.
+            try {
+                entry.startMs = RoundHalfEven(StrToFloat(l.StartMs));
+                entry.endMs = RoundHalfEven(StrToFloat(l.EndMs));
+            } catch (const ConvertError& e) {
+                if (job.settingError.empty()) {
+                    job.settingError = e.what();
+                    job.settingErrorAt = int(entries->size()) + 1;
+                }
+            }
+            entries->push_back(std::move(entry));
+        }
         job.subtitle.entries = std::move(entries);
     }
 
@@ -66,6 +77,7 @@ ConversionJob TForm1::MakeConversionJob() const {
         look.outlineWidth = StrToInt(ComboBoxOutlineWidth.Text());
     } catch (const ConvertError& e) {
         job.settingError = e.what();
+        job.settingErrorAt = 1;
     }
 
     job.outputs.sup = WriteSup;
@@ -122,7 +134,13 @@ void TForm1::ButtonGenerateSupClick() {
 
     // The job holds the entries the run starts with, whatever the list
     // becomes while messages run.
-    const ConversionJob job = MakeConversionJob();
+    ConversionJob job;
+    try {
+        job = MakeConversionJob();
+    } catch (const std::exception& e) {
+        ui_.ShowError(WithFullStop(e.what()));
+        return;
+    }
     ProgressBar1.min = 0;
     ProgressBar1.max = int(job.subtitle.entries->size()) - 1;
     ProgressBar1.position = 0;

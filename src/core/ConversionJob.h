@@ -94,10 +94,13 @@ struct ConversionJob {
     PaletteChoice palette;
     TextLook look;
     OutputRequest outputs;
-    // A setting that could not be turned into a number (the window's size
-    // or outline width list without a selection): the run fails with this
-    // message when it comes to draw its first subtitle, as the window did.
+    // A setting or time that could not be turned into a number (the
+    // window's size or outline width list without a selection, an entry's
+    // time text): the run fails with this message when it comes to
+    // subtitle `settingErrorAt` (1-based), after writing those before it,
+    // as the window always did.
     std::string settingError;
+    int settingErrorAt = 1;
 };
 
 // The file name with its last four characters (dot and three-letter

@@ -106,6 +106,13 @@ DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem,
     return raw;
 }
 
+ConversionFailure Failure(ConversionFailure::Stage stage, std::string message) {
+    ConversionFailure f;
+    f.stage = stage;
+    f.message = std::move(message);
+    return f;
+}
+
 int RoleEntry(int index) { return index >= 0 && index < 16 ? index : 0; }
 
 const char* const kFindColors =
@@ -220,7 +227,7 @@ bool ReadSubtitleEntries(const std::string& file, int charset, std::vector<Timed
     if (std::FILE* probe = std::fopen(file.c_str(), "rb")) {
         std::fclose(probe);
     } else {
-        report.failure = ConversionFailure{ConversionFailure::Stage::Read, FileErrorText(errno)};
+        report.failure = Failure(ConversionFailure::Stage::Read, FileErrorText(errno));
         return false;
     }
     TSubtitle list;
@@ -230,10 +237,9 @@ bool ReadSubtitleEntries(const std::string& file, int charset, std::vector<Timed
         list.LoadFromFile(file, true, notices);
     } catch (const ConvertError& e) {
         // The refused text comes from the file: shown as its characters.
-        failure = ConversionFailure{ConversionFailure::Stage::Read,
-                                    DisplayText(e.what(), list.Utf8 ? int(kUtf8Charset) : charset)};
+        failure = Failure(ConversionFailure::Stage::Read, DisplayText(e.what(), list.Utf8 ? int(kUtf8Charset) : charset));
     } catch (const FileError& e) {
-        failure = ConversionFailure{ConversionFailure::Stage::Read, e.what()};
+        failure = Failure(ConversionFailure::Stage::Read, e.what());
     }
     utf8 = list.Utf8;
     entries.reserve(list.Lines.size());
@@ -246,7 +252,7 @@ bool ReadSubtitleEntries(const std::string& file, int charset, std::vector<Timed
         return false;
     }
     if (!list.Loaded) {
-        report.failure = ConversionFailure{ConversionFailure::Stage::Read, kNotLoaded};
+        report.failure = Failure(ConversionFailure::Stage::Read, kNotLoaded);
         return false;
     }
     return true;
@@ -330,7 +336,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                 report.cancelled = true;
                 break;
             }
-            if (!job.settingError.empty()) throw ConvertError(job.settingError);
+            if (!job.settingError.empty() && i >= job.settingErrorAt) throw ConvertError(job.settingError);
             const TimedSubtitle& entry = (*entries)[size_t(i - 1)];
             // All blue again: after the previous subtitle only the rows it
             // drew on are rewritten.
@@ -365,8 +371,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             CloseAll(sinks);
         } catch (const std::exception&) {
         }
-        report.failure = ConversionFailure{muxing ? ConversionFailure::Stage::Mux : ConversionFailure::Stage::Output,
-                                           e.what()};
+        report.failure = Failure(muxing ? ConversionFailure::Stage::Mux : ConversionFailure::Stage::Output, e.what());
     }
     return report;
 }
