@@ -1,7 +1,7 @@
 # make run   - install what the program needs, build only the program, start it
 # make test  - install everything missing (tests, benchmarks too), build, run every test
 # make bench - build and run the benchmarks
-# make install [PREFIX=/usr/local] [DESTDIR=] - install program, desktop entry, icon, man page
+# make install [PREFIX=/usr/local] [DESTDIR=] - install the program (stripped), desktop entry, icon, man page
 # make test-sanitize - the tests built with AddressSanitizer and UBSan, in build-sanitize/
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -55,7 +55,7 @@ bench: build
 	@scripts/bench $(BUILD)
 
 install: build
-	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" >/dev/null
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" --strip >/dev/null
 
 clean:
 	rm -rf $(BUILD) build-fuzz $(SANITIZE_BUILD)

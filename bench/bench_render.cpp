@@ -20,6 +20,23 @@ void BM_MeasureLine40Chars(benchmark::State& state) {
 }
 BENCHMARK(BM_MeasureLine40Chars);
 
+// The same length in Arabic (UTF-8): bidi levels, HarfBuzz shaping and a
+// fallback face, against the plain glyph-by-glyph line above.
+void BM_MeasureLine40CharsArabic(benchmark::State& state) {
+    auto engine = CreateFreeTypeEngine();
+    const FontSpec font{"Arial", 20, 65001, 0};
+    const std::string line = "\xD9\x88\xD8\xB5\xD9\x84\xD9\x86\xD8\xA7 \xD8\xA7\xD9\x84\xD8\xB3\xD8\xA7\xD8\xB9\xD8\xA9 10:30\xD8\x8C "
+                             "\xD9\x87\xD9\x84 \xD8\xA3\xD9\x86\xD8\xAA \xD8\xAC\xD8\xA7\xD9\x87\xD8\xB2\xD8\x9F \xD9\x86\xD8\xB9\xD9\x85!!";
+    const std::string other = line.substr(0, line.size() - 1);  // the engine keeps the last layout
+    engine->MeasureLine(line, font);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(engine->MeasureLine(line, font));
+        benchmark::DoNotOptimize(engine->MeasureLine(other, font));
+    }
+    state.SetItemsProcessed(state.iterations() * 2);
+}
+BENCHMARK(BM_MeasureLine40CharsArabic);
+
 void BM_RenderSubtitleTwoLines(benchmark::State& state) {
     auto engine = CreateFreeTypeEngine();
     test::FakeUi ui;

@@ -176,8 +176,18 @@ void IniFile::Set(const std::string& section, const std::string& key, const std:
     sections_.push_back({"[" + section + "]", section, {entry}});
 }
 
+bool RunFromBuildFolder(const std::string& programDir) {
+    return !programDir.empty() && access((programDir + kBuildFolderMark).c_str(), F_OK) == 0;
+}
+
 std::string DefaultSettingsPath(const std::string& programDir) {
-    if (!programDir.empty() && access(programDir.c_str(), W_OK) == 0) return programDir + kSettingsFileName;
+    // A settings file already beside the program makes a portable copy; a
+    // program still in its build folder keeps its settings there too. An
+    // installed program never writes into its own folder, whoever runs it.
+    if (!programDir.empty()) {
+        const std::string beside = programDir + kSettingsFileName;
+        if (access(beside.c_str(), F_OK) == 0 || RunFromBuildFolder(programDir)) return beside;
+    }
     std::string base;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
         base = xdg;

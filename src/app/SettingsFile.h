@@ -47,11 +47,16 @@ private:
     bool crlf_ = false;  // lines end in CR LF, as the file had them
 };
 
-// Where the settings live: beside the program when that folder is writable,
+// Where the settings live: beside the program when a settings file is
+// already there (a portable copy) or the program runs from its build folder;
 // otherwise $XDG_CONFIG_HOME/glyphon/ (default ~/.config/glyphon/). Nothing
 // is created here: the folder appears when the settings are first written.
 std::string DefaultSettingsPath(const std::string& programDir);
 
 inline constexpr const char* kSettingsFileName = "Glyphon_Settings.ini";
+
+// A program folder holding this file is a CMake build folder.
+inline constexpr const char* kBuildFolderMark = "CMakeCache.txt";
+bool RunFromBuildFolder(const std::string& programDir);
 
 }  // namespace glyphon

@@ -1,5 +1,6 @@
 #include "app/TForm1.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "app/SettingsFile.h"
@@ -16,6 +17,9 @@ constexpr const char* kSection = "Form1";
 // Written after the keys above; a file without it (older, or hand-made)
 // leaves the box unticked.
 constexpr const char* kVobSubKey = "CheckBoxVobSub_Checked";
+// The chosen font's family name: the list position alone shifts when fonts
+// are installed or removed.
+constexpr const char* kFontNameKey = "ComboBoxFontName_Text";
 
 // Fills a list and selects a position.
 void Fill(TComboBox& c, const std::vector<std::string>& items, int index) {
@@ -178,6 +182,11 @@ void TForm1::ReadStoredSettings() {
     };
     for (const auto& [key, combo] : lists)
         if (auto v = StoredInt(ini, key)) combo->SetItemIndex(*v);
+    if (auto name = ini.Get(kSection, kFontNameKey); name && !name->empty()) {
+        const auto& families = ComboBoxFontName.items;
+        const auto found = std::find(families.begin(), families.end(), *name);
+        if (found != families.end()) ComboBoxFontName.SetItemIndex(int(found - families.begin()));
+    }
     if (auto v = StoredInt(ini, "offset_Position")) SetOffsetPosition(*v);
     if (auto v = StoredInt(ini, "offset_or_Position")) SetOffsetOrPosition(*v);
     if (auto l = StoredInt(ini, "WindowLeft"), t = StoredInt(ini, "WindowTop"); l && t) {
@@ -210,7 +219,8 @@ std::vector<std::string> TForm1::StoredValues() const {
             IntToStr(ComboBoxOutlineWidth.itemIndex),
             IntToStr(offset.position),
             IntToStr(offset_or.position),
-            CheckBoxVobSub.checked ? "-1" : "0"};
+            CheckBoxVobSub.checked ? "-1" : "0",
+            ComboBoxFontName.Text()};
 }
 
 void TForm1::StoreChangedSettings() {
@@ -234,7 +244,8 @@ void TForm1::WriteStoredSettings() {
         ini.Set(kSection, "WindowTop", IntToStr(Placement.top));
         ini.Set(kSection, "WindowState", Placement.minimized ? "1" : "0");
     }
-    ini.Set(kSection, kVobSubKey, storedValues_.back());
+    ini.Set(kSection, kVobSubKey, storedValues_[10]);
+    ini.Set(kSection, kFontNameKey, storedValues_[11]);
     // A settings file that cannot be written costs the user nothing but the
     // stored look; closing the window must not fail over it.
     ini.Save(env_.settingsPath);

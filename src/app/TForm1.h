@@ -123,6 +123,9 @@ public:
 
     // ---- palette (app/TForm1_palette.cpp) ---------------------------------
     void ButtonLoadIfoClick();
+    // An IFO file dropped onto the window: loaded as "Load IFO" loads a
+    // chosen file, the generic palette's box unticked first.
+    void OpenIfoFile(const std::string& fileName);
     void ShowGenericPalette();
     void i_dont_have_ifoClick();
     void PalClick();
@@ -229,6 +232,7 @@ public:
 private:
     void SetupControls();
     void LoadChosenSubtitle();
+    void LoadChosenIfo();
     // The ten stored values as the settings file holds them.
     std::vector<std::string> StoredValues() const;
     bool settingsWritten_ = false;

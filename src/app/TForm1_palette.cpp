@@ -45,6 +45,18 @@ void TForm1::ButtonLoadIfoClick() {
     // A cancelled dialog keeps the name of its last confirmed choice, and
     // that file is loaded again.
     if (!CommandLineMode) ui().Execute(OpenDialogifo);
+    LoadChosenIfo();
+}
+
+void TForm1::OpenIfoFile(const std::string& fileName) {
+    // The generic palette gives way, as unticking its box by hand would.
+    SetNoIfoChecked(false);
+    OpenDialogifo.fileName = fileName;
+    LoadChosenIfo();
+    ui_.Changed();
+}
+
+void TForm1::LoadChosenIfo() {
     const std::string fileName = OpenDialogifo.fileName;
     if (fileName.empty()) return;
     ui().ProcessMessages();

@@ -26,4 +26,24 @@ DesktopPoint CentredOn(const ScreenArea& screen, int width, int height) {
             std::max(screen.top, screen.top + (screen.height - height) / 2)};
 }
 
+DesktopPoint KeptOnScreen(const WindowPlacement& placement, int width, int height,
+                          const std::vector<ScreenArea>& screens) {
+    const long long left = placement.left, top = placement.top;
+    const ScreenArea* best = nullptr;
+    long long bestArea = 0;
+    for (const ScreenArea& s : screens) {
+        const long long w = std::min<long long>(left + width, (long long)s.left + s.width) - std::max<long long>(left, s.left);
+        const long long h = std::min<long long>(top + height, (long long)s.top + s.height) - std::max<long long>(top, s.top);
+        if (w > 0 && h > 0 && w * h > bestArea) {
+            bestArea = w * h;
+            best = &s;
+        }
+    }
+    if (!best) return {placement.left, placement.top};
+    const auto fit = [](long long at, int size, int start, int extent) {
+        return int(std::max<long long>(start, std::min<long long>(at, (long long)start + extent - size)));
+    };
+    return {fit(left, width, best->left, best->width), fit(top, height, best->top, best->height)};
+}
+
 }  // namespace glyphon

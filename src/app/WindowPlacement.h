@@ -1,5 +1,8 @@
 // Where the main window stands on the desktop, as kept in the settings file
 // beside the ten stored keys, and whether a stored place can still be used.
+// Places are in the toolkit's device-independent pixels, so that a scale
+// factor does not move them; a place kept under another scale is pulled
+// back onto the screen.
 #pragma once
 
 #include <vector>
@@ -30,5 +33,12 @@ struct DesktopPoint {
     int x = 0, y = 0;
 };
 DesktopPoint CentredOn(const ScreenArea& screen, int width, int height);
+
+// Where a window of this size, stored at `placement`, stands wholly on the
+// screen that shows most of it: moved in from every edge it crosses. A
+// window taller or wider than that screen keeps its top or left edge on it.
+// Without a screen that shows any of it the stored place is returned.
+DesktopPoint KeptOnScreen(const WindowPlacement& placement, int width, int height,
+                          const std::vector<ScreenArea>& screens);
 
 }  // namespace glyphon

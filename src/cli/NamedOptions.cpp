@@ -60,7 +60,7 @@ struct OptionRow {
     const char* longName;   // "--size"
     char shortName;         // 'o', or 0
     const char* valueName;  // "POINTS"; nullptr for a switch
-    const char* help;       // one line; "\n" continues it below
+    const char* help;       // filled into the help's width; "\n" counts as a blank
     Apply apply;
 };
 
@@ -300,45 +300,88 @@ NamedCommand ParseNamedCommand(const std::vector<std::string>& args) {
     return {};
 }
 
+namespace {
+
+// Help lines stay within this many columns.
+constexpr size_t kUsageWidth = 79;
+// Where option help texts start.
+constexpr size_t kHelpColumn = 24;
+
+// `text` filled into lines of at most kUsageWidth columns: the first starts
+// with `first`, the others with `indent`; a "\n" in the text counts as a
+// blank.
+std::string Filled(const std::string& first, const std::string& indent, const std::string& text) {
+    std::string out = first, line = first;
+    bool lineHasWord = false;
+    size_t p = 0;
+    while (p < text.size()) {
+        if (text[p] == ' ' || text[p] == '\n') {
+            ++p;
+            continue;
+        }
+        const size_t end = text.find_first_of(" \n", p);
+        const std::string word = text.substr(p, end == std::string::npos ? std::string::npos : end - p);
+        p = end == std::string::npos ? text.size() : end;
+        if (lineHasWord && line.size() + 1 + word.size() > kUsageWidth) {
+            out += "\n" + indent;
+            line = indent;
+            lineHasWord = false;
+        }
+        if (lineHasWord) {
+            out += ' ';
+            line += ' ';
+        }
+        out += word;
+        line += word;
+        lineHasWord = true;
+    }
+    return out + "\n";
+}
+
+}  // namespace
+
 std::string UsageText() {
     std::string text =
-        "Usage: glyphon convert [OPTIONS] SUBTITLE...\n"
+        "Usage: glyphon [FILE]\n"
+        "       glyphon convert [OPTIONS] SUBTITLE...\n"
         "       glyphon --help | --version\n"
-        "       glyphon NOIFO IFO SUBTITLE PAL ANTIALIAS OUTLINE TEXT BG FONT CHARSET STYLE SIZE ALIGN\n"
-        "               OFFSET OFFSETOR OUTLINEWIDTH\n"
+        "       glyphon NOIFO IFO SUBTITLE PAL ANTIALIAS OUTLINE TEXT BG FONT CHARSET\n"
+        "               STYLE SIZE ALIGN OFFSET OFFSETOR OUTLINEWIDTH\n"
         "\n"
-        "Converts SubRip (.srt) and MicroDVD (.sub, .txt) subtitles into DVD sub-picture streams\n"
-        "(.sup), each with a help file (NAME.Glyphon_Help.txt), without opening a window.\n"
+        "The first form opens the window (it needs a display), with the subtitle FILE\n"
+        "loaded when one is named. convert turns SubRip (.srt) and MicroDVD (.sub, .txt)\n"
+        "subtitles into DVD sub-picture streams (.sup), each with a help file\n"
+        "(NAME.Glyphon_Help.txt), without opening a window.\n"
         "\n"
         "Options of convert:\n";
+    const std::string indent(kHelpColumn, ' ');
     for (const OptionRow& option : kOptions) {
         std::string head = "  ";
         head += option.shortName ? std::string("-") + option.shortName + ", " : std::string("    ");
         head += option.longName;
         if (option.valueName) head += std::string(" ") + option.valueName;
-        std::string help = option.help;
-        std::string indent(30, ' ');
-        for (size_t p = help.find('\n'); p != std::string::npos; p = help.find('\n', p + 1))
-            help.insert(p + 1, indent);
-        if (head.size() < 30)
-            text += head + std::string(30 - head.size(), ' ') + help + "\n";
+        if (head.size() < kHelpColumn)
+            text += Filled(head + std::string(kHelpColumn - head.size(), ' '), indent, option.help);
         else
-            text += head + "\n" + indent + help + "\n";
+            text += head + "\n" + Filled(indent, indent, option.help);
     }
+    text += Filled("  -h, --help" + std::string(kHelpColumn - 12, ' '), indent, "this text");
+    text += Filled("      --version" + std::string(kHelpColumn - 15, ' '), indent, "the program's version");
     text +=
-        "  -h, --help                  this text\n"
-        "      --version               the program's version\n"
         "\n"
-        "Exit status: 0 when every file was converted, 1 when any failed (the others are still\n"
-        "converted), 2 for a mistake in the command line.\n"
+        "Exit status: 0 when every file was converted, 1 when any failed (the others\n"
+        "are still converted), 2 for a mistake in the command line.\n"
         "\n"
         "Examples:\n"
+        "  glyphon movie.srt\n"
         "  glyphon convert movie.srt\n"
-        "  glyphon convert --ifo /dvd/VIDEO_TS/VTS_01_0.IFO --font \"DejaVu Sans\" --size 24 movie.srt\n"
+        "  glyphon convert --ifo /dvd/VIDEO_TS/VTS_01_0.IFO --font \"DejaVu Sans\" \\\n"
+        "          --size 24 movie.srt\n"
         "  glyphon convert --standard ntsc --style bold -o out -j 2 *.srt\n"
         "\n"
-        "The 16-argument form is the batch-file format written by \"Add To Batch\": list positions\n"
-        "as the window's lists count them (README.md describes every argument), e.g.\n"
+        "The 16-argument form is the batch-file format written by \"Add To Batch\": list\n"
+        "positions as the window's lists count them (README.md describes every\n"
+        "argument), e.g.\n"
         "  glyphon -1 none movie.srt -1 1 0 3 0 0 4 0 14 0 30 -4 1\n";
     return text;
 }

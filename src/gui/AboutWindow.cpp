@@ -227,9 +227,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     linkFont.setBold(true);
     linkFont.setUnderline(true);
     LabelMorvane->setFont(linkFont);
-    QPalette linkPalette = LabelMorvane->palette();
-    linkPalette.setColor(QPalette::WindowText, Qt::blue);
-    LabelMorvane->setPalette(linkPalette);
+    ShowLinkColour();
     LabelMorvane->adjustSize();
 
     LabelCurrentVersion = PlainLabel(this, QStringLiteral("Current version :"), QRect(400, 76, 110, 18));
@@ -242,7 +240,11 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     Memo1 = new QPlainTextEdit(this);
     Memo1->setGeometry(12, 104, 592, 318);
     Memo1->setReadOnly(true);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Lines longer than the box go on below rather than past its right
+    // edge; the two rules of dashes, which no blank breaks, end at the edge.
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setWordWrapMode(QTextOption::WordWrap);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QFont memoFont = Memo1->font();
     memoFont.setPointSizeF(memoFont.pointSizeF() * 0.85);
     Memo1->setFont(memoFont);
@@ -281,6 +283,19 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
 }
 
 TForm2::~TForm2() = default;
+
+void TForm2::ShowLinkColour() {
+    // The link blue of the desktop's colours, readable on a dark theme too.
+    QPalette linkPalette = LabelMorvane->palette();
+    linkPalette.setColor(QPalette::WindowText, QApplication::palette(this).color(QPalette::Link));
+    LabelMorvane->setPalette(linkPalette);
+}
+
+void TForm2::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if ((event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) && LabelMorvane)
+        ShowLinkColour();
+}
 
 void TForm2::FormCreate() {
     Image1->setPixmap(AboutPicture());

@@ -50,7 +50,7 @@ public:
     QLabel* Image1;
     QLabel* LabelDescription;
     QLabel* LabelMadeBy;
-    TClickLabel* LabelMorvane;
+    TClickLabel* LabelMorvane = nullptr;
     QLabel* LabelCurrentVersion;
     QLabel* LabelVersion;  // its text is the running version, compared by the check
     QPlainTextEdit* Memo1;
@@ -72,8 +72,13 @@ public:
     void SetVersionEndpoint(const VersionEndpoint& endpoint) { endpoint_ = endpoint; }
     void SetUpdateUi(UpdateUi* ui) { updateUi_ = ui; }
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void OpenUrl(const std::string& url);
+    // "Morvane" in the palette's link colour.
+    void ShowLinkColour();
 
     std::string description_;
     VersionEndpoint endpoint_;

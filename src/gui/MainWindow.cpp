@@ -3,6 +3,14 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeySequence>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QShortcut>
+#include <QTimer>
+#include <QUrl>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -21,6 +29,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "app/FileArgument.h"
 #include "common/Convert.h"
 #include "gui/QtUi.h"
 
@@ -35,8 +44,21 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int w = -1
     return l;
 }
 
+// A button caption with its Alt-key letter marked; the caption itself is
+// the model's.
+QString WithMnemonic(const std::string& caption) {
+    static const std::pair<const char*, const char*> kMarked[] = {
+        {"Load IFO", "Load &IFO"},         {"Load SRT", "Load &SRT"}, {"Generate Sup", "&Generate Sup"},
+        // "Abort" shows only while "About" is locked with the rest.
+        {"Abort", "&Abort"},               {"Add To Batch", "Add To &Batch"}, {"About", "&About"},
+    };
+    for (const auto& [plain, marked] : kMarked)
+        if (caption == plain) return QString::fromLatin1(marked);
+    return ToQString(caption).replace('&', QStringLiteral("&&"));
+}
+
 QPushButton* MakeButton(QWidget* parent, const std::string& caption, int x, int y, int w, int h, bool bold) {
-    auto* b = new QPushButton(ToQString(caption), parent);
+    auto* b = new QPushButton(WithMnemonic(caption), parent);
     b->setGeometry(x, y, w, h);
     if (bold) {
         QFont f = b->font();
@@ -68,8 +90,10 @@ MainWindow::MainWindow(TForm1& model, QtUi& ui) : model_(model), ui_(ui) {
         " QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px;"
         " padding: 0px 2px; background-color: palette(window); }");
     setFixedSize(803, 705);
+    setAcceptDrops(true);
     Build();
     Connect();
+    AddShortcuts();
     Sync();
 }
 
@@ -94,6 +118,7 @@ void MainWindow::Build() {
     for (QLineEdit* e : {editIfo_, editSrt_}) {
         e->setReadOnly(true);
         e->setFrame(false);
+        e->setAcceptDrops(false);  // a dropped file is the window's
     }
     loadIfo_ = MakeButton(input_, model_.ButtonLoadIfo.caption, 6, 28, 72, 19, true);
     loadSub_ = MakeButton(input_, model_.ButtonLoadSub.caption, 82, 28, 72, 19, true);
@@ -227,6 +252,61 @@ void MainWindow::Connect() {
     connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0 && row != model_.ListBox1.itemIndex) Guard([this, row] { model_.ListBox1Select(row); });
     });
+    // A click on the entry that is already selected (the first one, right
+    // after loading) shows it too; a click that changes the selection was
+    // forwarded above.
+    list_->viewport()->installEventFilter(this);
+    connect(list_, &QListWidget::pressed, this, [this](const QModelIndex& index) {
+        const int row = index.row();
+        if (row >= 0 && row == pressedRow_ && row == model_.ListBox1.itemIndex)
+            Guard([this, row] { model_.ListBox1Select(row); });
+    });
+}
+
+void MainWindow::AddShortcuts() {
+    // The main actions from the keyboard, as their buttons: nothing happens
+    // while a button is locked.
+    const std::pair<QKeySequence, QPushButton*> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_O), loadSub_},
+        {QKeySequence(Qt::CTRL | Qt::Key_I), loadIfo_},
+        {QKeySequence(Qt::CTRL | Qt::Key_G), generate_},
+        {QKeySequence(Qt::Key_F1), about_},
+    };
+    for (const auto& [key, button] : keys) {
+        auto* shortcut = new QShortcut(key, this);
+        QPushButton* target = button;
+        connect(shortcut, &QShortcut::activated, this, [target] { target->click(); });
+    }
+    auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    connect(quit, &QShortcut::activated, this, &QWidget::close);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_->viewport() && event->type() == QEvent::MouseButtonPress)
+        pressedRow_ = list_->currentRow();
+    return QWidget::eventFilter(watched, event);
+}
+
+QString MainWindow::DroppableFile(const QMimeData* data) const {
+    // Only what "Load IFO" and "Load SRT" could do now: not during a run.
+    if (!data || !data->hasUrls() || !model_.GroupBoxInput.enabled) return {};
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) return {};
+    return urls.front().toLocalFile();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppableFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString file = DroppableFile(event->mimeData());
+    if (file.isEmpty()) return;
+    event->acceptProposedAction();
+    // Loaded once the drop is over, so that the program the file came from
+    // is not kept waiting by the load's message boxes.
+    const std::string path = file.toLocal8Bit().toStdString();
+    QTimer::singleShot(0, this, [this, path] { Guard([this, &path] { OpenFileInWindow(model_, path); }); });
 }
 
 void MainWindow::Guard(const std::function<void()>& handler) {
@@ -337,7 +417,7 @@ void MainWindow::Sync() {
         progress_->setRange(min, max);
         progress_->setValue(value);
     }
-    generate_->setText(ToQString(model_.ButtonGenerateSup.caption));
+    generate_->setText(WithMnemonic(model_.ButtonGenerateSup.caption));
     generate_->setEnabled(model_.ButtonGenerateSup.enabled);
     batch_->setEnabled(model_.ButtonBatch.enabled);
     {
@@ -378,7 +458,15 @@ void MainWindow::ApplyPlacement() {
     }
     const QRect frame = frameGeometry();
     if (PlacementReachable(model_.Placement, frame.width(), screens)) {
-        move(model_.Placement.left, model_.Placement.top);
+        // Wholly on the screen, clear of its panels, however the scale has
+        // changed since the place was stored.
+        std::vector<ScreenArea> available;
+        for (const QScreen* screen : QGuiApplication::screens()) {
+            const QRect r = screen->availableGeometry();
+            available.push_back({r.x(), r.y(), r.width(), r.height()});
+        }
+        const DesktopPoint at = KeptOnScreen(model_.Placement, frame.width(), frame.height(), available);
+        move(at.x, at.y);
         placed_ = true;
         return;
     }

@@ -10,6 +10,9 @@
 #include "app/TForm1.h"
 
 class QCheckBox;
+class QDragEnterEvent;
+class QDropEvent;
+class QMimeData;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -42,10 +45,18 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A subtitle or IFO file dropped onto the window is loaded.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    // A press on the list's selected entry previews it again.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Build();
     void Connect();
+    void AddShortcuts();
+    // The one local file a drag carries, when the window can load it now.
+    QString DroppableFile(const QMimeData* data) const;
     QComboBox* Combo(QWidget* parent, TComboBox& model, int x, int y, int w);
     void SyncCombo(QComboBox* box, const TComboBox& model);
     void SyncSwatches();
@@ -72,6 +83,7 @@ private:
     std::vector<std::string> shownItems_;
     int shownCharset_ = -1;
     bool placed_ = false;  // the window has been given its first place
+    int pressedRow_ = -1;  // the list's selected row when the mouse went down
 };
 
 }  // namespace glyphon

@@ -9,6 +9,7 @@
 
 #include "app/Environment.h"
 #include "app/FileArgument.h"
+#include "gui/EndSignals.h"
 #include "gui/MainWindow.h"
 #include "gui/QtUi.h"
 #include "render/TextEngine.h"
@@ -27,16 +28,17 @@ int RunWindowed(int argc, char** argv) {
     model.FormCreate();
     MainWindow window(model, ui);
     ui.SetWindow(&window);
+    CloseOnEndSignals(&window);
     window.Guard([&] { model.FormShow(); });
     window.ApplyPlacement();
     window.show();
     // Activation runs once the event loop is up, so that a command-line run
     // can end the program from inside it.
-    const std::optional<std::string> file = FileArgument(model.env().args);
+    const WindowStart start = ExamineWindowArguments(model.env().args);
     QTimer::singleShot(0, &window, [&] {
         window.Guard([&] { model.FormActivate(); });
         window.ApplyPlacement();
-        if (file) window.Guard([&] { model.OpenSubtitleFile(*file); });
+        window.Guard([&] { CarryOutWindowStart(model, start); });
     });
     const int status = app.exec();
     model.FormDestroy();

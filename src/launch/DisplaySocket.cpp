@@ -90,9 +90,27 @@ bool XReachable(const std::string& display) {
     return ConnectTcp(host, 6000 + int(number));
 }
 
+// The toolkit platform asked for with QT_QPA_PLATFORM or -platform (first
+// of a ';'-separated list, options after ':' dropped); empty when none.
+std::string RequestedPlatform(int argc, char** argv) {
+    std::string platform;
+    if (const char* env = std::getenv("QT_QPA_PLATFORM")) platform = env;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if ((arg == "-platform" || arg == "--platform") && i + 1 < argc) platform = argv[i + 1];
+        else if (arg.rfind("-platform=", 0) == 0) platform = arg.substr(10);
+    }
+    platform = platform.substr(0, platform.find(';'));
+    return platform.substr(0, platform.find(':'));
+}
+
 }  // namespace
 
-bool DisplayReachable() {
+bool DisplayReachable(int argc, char** argv) {
+    // A platform that draws without a display server (offscreen, vnc,
+    // linuxfb, ...) needs none to answer.
+    const std::string platform = RequestedPlatform(argc, argv);
+    if (!platform.empty() && platform != "xcb" && platform.rfind("wayland", 0) != 0) return true;
     const char* w = std::getenv("WAYLAND_DISPLAY");
     if (w && *w && WaylandReachable(w)) return true;
     const char* x = std::getenv("DISPLAY");

@@ -9,6 +9,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Environment.h"
+#include "app/FileArgument.h"
 #include "app/HeadlessUi.h"
 #include "cli/NamedCommand.h"
 #include "render/TextEngine.h"
@@ -26,7 +27,10 @@ int RunWithoutDisplay(int argc, char** argv, bool unreachable) {
         return RunHeadless(*text, MakeEnvironment(argc, argv));
     }
     if (unreachable) return ReportUnreachableDisplay();
-    PrintUsage(stderr);
+    std::fputs(
+        "glyphon: the window needs a display (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+        "To convert without one, see 'glyphon convert --help'.\n",
+        stderr);
     return kExitUsage;
 }
 
@@ -48,9 +52,14 @@ int ReportUnreachableDisplay() {
 int RunProgram(int argc, char** argv, WindowRunner runWindow) {
     if (const std::optional<int> status = RunNamedCommand(std::vector<std::string>(argv, argv + argc)))
         return *status;
+    const WindowStart start = ExamineWindowArguments(std::vector<std::string>(argv, argv + argc));
+    if (start.kind == WindowStart::Usage) {
+        std::fprintf(stderr, "glyphon: %s\nTry 'glyphon --help' for more information.\n", start.message.c_str());
+        return kExitUsage;
+    }
     if (!HaveDisplay()) return RunWithoutDisplay(argc, argv, false);
     // A named display that is gone counts as none for a conversion job.
-    if (!DisplayReachable()) return RunWithoutDisplay(argc, argv, true);
+    if (!DisplayReachable(argc, argv)) return RunWithoutDisplay(argc, argv, true);
     return runWindow(argc, argv);
 }
 

@@ -13,8 +13,10 @@ bool HaveDisplay();
 
 // Whether the named display's server answers a connection: the Wayland
 // socket, or the X server's local socket (file or abstract) or TCP port.
-// Needs no toolkit; a display that never answers counts as gone.
-bool DisplayReachable();
+// Needs no toolkit; a display that never answers counts as gone. A toolkit
+// platform that needs no server (QT_QPA_PLATFORM or -platform offscreen,
+// vnc, ...) is always reachable.
+bool DisplayReachable(int argc, char** argv);
 
 // Says on standard error that the named display cannot be opened ("cannot
 // open the display") and gives the exit status for it, 2.

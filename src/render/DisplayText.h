@@ -8,7 +8,8 @@
 
 namespace glyphon {
 
-// `bytes` read in the code page of `charset` (CodePageOf: DEFAULT reads as
+// `bytes` read as the text engine reads them (CodePageReader, in the code page
+// of `charset` as CodePageOf names it: DEFAULT reads as
 // Windows-1252, kUtf8Charset as UTF-8; SYMBOL as Latin-1) and written as
 // UTF-8. A byte or sequence the code page cannot read shows as U+FFFD.
 std::string DisplayText(std::string_view bytes, int charset);

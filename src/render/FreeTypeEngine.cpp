@@ -1,4 +1,4 @@
-// The text engine on FreeType and fontconfig.
+// The text engine on FreeType, fontconfig, FriBidi and HarfBuzz.
 //
 // A font is realised as Windows GDI realises a font requested by its em
 // height: the em is PixelEmHeight(points) pixels, and the line height is the
@@ -9,42 +9,47 @@
 // usWinAscent 1854, usWinDescent 434 and 2048 units per em: at 27 pixels that
 // is 24.44 -> 24 plus 5.72 -> 6, a line height of 30.
 //
-// Glyphs are hinted for and rendered in monochrome, so no pixel is ever
-// partly covered. Advances are the hinted whole-pixel advances; there is no
-// kerning. A bold style on a family without a bold face is simulated as GDI
-// does it: every glyph is smeared one pixel to the right and advances one
-// pixel further. An italic style without an italic face shears the outlines.
+// A line of Latin, Greek, Cyrillic or CJK text is drawn glyph by glyph:
+// one glyph per character, the hinted whole-pixel advances, no kerning
+// (GlyphRaster.h draws the glyphs). A line holding right-to-left or complex
+// script characters is laid out as Windows' script processor lays it out:
+// the bidirectional algorithm gives every character its level, the line is
+// cut into runs of one level, one script and one face, runs of a shaped
+// script go through HarfBuzz (Shaping.h) and the others glyph by glyph
+// (mirrored where they run right to left), and the runs are put in display
+// order. A shaped run takes the requested face when it has all of the run's
+// characters, otherwise the first face in fontconfig's order that has them
+// all (FontProvider.h).
 //
-// A character the face has no glyph for is drawn from the face fontconfig
-// offers for that character under the same request (family, style, pixel
-// size), with that face's hinted glyph and advance; the line keeps the
-// requested face's ascent and descent. Bytes a code page cannot read, and
-// the symbol mapping, keep the requested face's missing-glyph box.
-#include <fontconfig/fontconfig.h>
+// A character the face has no glyph for is drawn from a face that has it
+// under the same request (family, style, pixel size), with that face's hinted
+// glyph and advance; faces that already stood in are asked first. The line
+// keeps the requested face's ascent and descent. Bytes a code page cannot
+// read, and the symbol mapping, keep the requested face's missing-glyph box.
 #include <ft2build.h>
 #include FT_FREETYPE_H
-#include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
-#include <iconv.h>
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <deque>
-#include <map>
+#include <memory>
+#include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
-#include "common/Utf8.h"
+#include "render/CodePage.h"
 #include "render/Decoration.h"
+#include "render/FontProvider.h"
 #include "render/FontTables.h"
+#include "render/GlyphRaster.h"
+#include "render/Shaping.h"
 #include "render/TextEngine.h"
 
 namespace glyphon {
 
 namespace {
-
-constexpr uint32_t kNoCharacter = 0xFFFFFFFFu;  // a byte the code page cannot map
 
 // Nearest integer of value * num / den, halves up (toward +infinity).
 int ScaleRound(long value, long num, long den) {
@@ -53,66 +58,10 @@ int ScaleRound(long value, long num, long den) {
     return int(n >= 0 ? n / d : -((-n + d - 1) / d));  // floor(n / d)
 }
 
-// The language fontconfig should favour when it substitutes a face for a
-// character set, so that an unknown face name still finds the script's glyphs.
-const char* LanguageOf(int charset) {
-    switch (charset) {
-        case 128:
-            return "ja";
-        case 129:
-        case 130:
-            return "ko";
-        case 134:
-            return "zh-cn";
-        case 136:
-            return "zh-tw";
-        case 161:
-            return "el";
-        case 162:
-            return "tr";
-        case 163:
-            return "vi";
-        case 177:
-            return "he";
-        case 178:
-            return "ar";
-        case 186:
-            return "lt";
-        case 204:
-            return "ru";
-        case 222:
-            return "th";
-        case 238:
-            return "pl";
-        default:
-            return nullptr;
-    }
-}
-
-bool IsDoubleByte(const std::string& codePage) {
-    return codePage == "CP932" || codePage == "CP936" || codePage == "CP949" || codePage == "CP950" ||
-           codePage == "JOHAB";
-}
-
-struct Glyph {
-    int advance = 0;
-    int left = 0, top = 0;  // bitmap's left column and top row, relative to pen and baseline (up positive)
-    int width = 0, rows = 0;
-    int words = 0;
-    std::vector<uint64_t> bits;  // rows x words, LSB = leftmost pixel
-};
-
 // A face that stands in for characters the requested face lacks.
 struct Fallback {
     FT_Face face = nullptr;
     bool synthBold = false, synthItalic = false;
-};
-
-struct Resolved {
-    std::string file;
-    int index = 0;
-    bool synthBold = false;
-    bool synthItalic = false;
 };
 
 // Everything that decides the pixels of a glyph; a new FontSpec with the same
@@ -127,45 +76,46 @@ struct Realisation {
     friend bool operator==(const Realisation&, const Realisation&) = default;
 };
 
+// A glyph in a laid-out line: pen position (x right, y down from the
+// baseline) and the character it comes from.
+struct Placed {
+    const Glyph* glyph;
+    int x, y;
+    int cluster;
+};
+
+// A stretch of a line drawn in one direction, script and face (null: glyph
+// by glyph).
+struct Run {
+    size_t start = 0, length = 0;
+    uint8_t level = 0;
+    hb_script_t script = HB_SCRIPT_COMMON;
+    FT_Face face = nullptr;
+};
+
 class FreeTypeEngine final : public TextEngine {
 public:
-    FreeTypeEngine() {
-        if (FT_Init_FreeType(&library_) != 0) library_ = nullptr;
-        FcInit();
-    }
-    ~FreeTypeEngine() override {
-        if (dbcs_ != reinterpret_cast<iconv_t>(-1)) iconv_close(dbcs_);
-        for (auto& [key, face] : faces_)
-            if (face) FT_Done_Face(face);
-        if (library_) FT_Done_FreeType(library_);
-    }
-
     TextExtent MeasureLine(std::string_view text, const FontSpec& font) override {
         Use(font);
         if (text.empty()) text = " ";
-        int width = 0;
-        if (!doubleByte_) {
-            for (unsigned char b : text) width += ByteGlyph(b).advance;
-        } else {
-            Decode(text);
-            for (uint32_t c : decoded_) width += GlyphOf(c).advance;
+        if (!reader_->MultiByte()) {
+            int width = 0;
+            bool complex = false;
+            for (unsigned char b : text) {
+                width += ByteGlyph(b).advance;
+                complex |= byteComplex_[b];
+            }
+            if (!complex) return {width, ascent_ + descent_};
         }
-        return {width, ascent_ + descent_};
+        return {Place(text), ascent_ + descent_};
     }
 
     void DrawLineMask(std::string_view text, const FontSpec& font, LineMask& mask) override {
         Use(font);
         mask.Reset(0, 0, 0, 0);
         if (text.empty()) return;
-        placed_.clear();
-        if (!doubleByte_) {
-            for (unsigned char b : text) placed_.push_back(&ByteGlyph(b));
-        } else {
-            Decode(text);
-            for (uint32_t c : decoded_) placed_.push_back(&GlyphOf(c));
-        }
+        const int extent = Place(text);
         // Bounds of every glyph bitmap and of the decoration lines.
-        int pen = 0;
         int minX = 0, maxX = 0, minY = 0, maxY = 0;
         bool any = false;
         auto include = [&](int x0, int y0, int x1, int y1) {
@@ -178,20 +128,17 @@ public:
                 maxX = std::max(maxX, x1), maxY = std::max(maxY, y1);
             }
         };
-        for (const Glyph* g : placed_) {
-            include(pen + g->left, ascent_ - g->top, pen + g->left + g->width, ascent_ - g->top + g->rows);
-            pen += g->advance;
+        for (const Placed& p : placed_) {
+            const Glyph* g = p.glyph;
+            const int x = p.x + g->left, y = ascent_ + p.y - g->top;
+            include(x, y, x + g->width, y + g->rows);
         }
-        const int extent = pen;
         if (realised_.underline) include(0, underlineTop_, extent, underlineTop_ + underlineSize_);
         if (realised_.strikeOut) include(0, strikeTop_, extent, strikeTop_ + strikeSize_);
         if (!any) return;
         mask.Reset(minX, minY, maxX - minX, maxY - minY);
-        pen = 0;
-        for (const Glyph* g : placed_) {
-            Blit(*g, pen + g->left - minX, ascent_ - g->top - minY, mask);
-            pen += g->advance;
-        }
+        for (const Placed& p : placed_)
+            Blit(*p.glyph, p.x + p.glyph->left - minX, ascent_ + p.y - p.glyph->top - minY, mask);
         if (realised_.underline) FillRows(mask, -minX, extent - minX, underlineTop_ - minY, underlineSize_);
         if (realised_.strikeOut) FillRows(mask, -minX, extent - minX, strikeTop_ - minY, strikeSize_);
     }
@@ -199,6 +146,23 @@ public:
     std::string FaceName(const FontSpec& font) override {
         Use(font);
         return face_ && face_->family_name ? std::string(face_->family_name) : std::string();
+    }
+
+    std::vector<PlacedGlyph> LayOutLine(std::string_view text, const FontSpec& font) override {
+        Use(font);
+        std::vector<PlacedGlyph> out;
+        if (text.empty()) return out;
+        Place(text);
+        for (const Placed& p : placed_) {
+            PlacedGlyph g;
+            std::tie(g.faceFile, g.faceIndex) = provider_.SourceOf(p.glyph->face);
+            g.glyph = p.glyph->index;
+            g.x = p.x;
+            g.y = p.y;
+            g.cluster = p.cluster;
+            out.push_back(std::move(g));
+        }
+        return out;
     }
 
 private:
@@ -228,9 +192,9 @@ private:
         if (haveFont_ && font == spec_) return;
         spec_ = font;
         haveFont_ = true;
-        const bool bold = font.style & kBold, italic = font.style & kItalic;
-        const Resolved& r =
-            Resolve(FamilyOf(font), bold, italic, RealisedCharset(font.charset));
+        request_ = {font.name == "Default" ? "MS Sans Serif" : font.name, bool(font.style & kBold),
+                    bool(font.style & kItalic)};
+        const FaceChoice& r = provider_.Resolve(request_, RealisedCharset(font.charset));
         Realisation next;
         next.file = r.file;
         next.index = r.index;
@@ -241,69 +205,28 @@ private:
         next.strikeOut = font.style & kStrikeOut;
         next.codePage = CodePageOf(font.charset);
         if (realisedOnce_ && next == realised_) return;
+        const bool samePage = realisedOnce_ && next.codePage == realised_.codePage;
         realised_ = next;
         realisedOnce_ = true;
-        glyphs_.clear();
+        cache_.Clear();
+        charGlyphs_.clear();
         byteGlyphs_.fill(nullptr);
         fallbacks_.clear();
+        uncovered_.clear();
+        lastValid_ = false;
         SetUpFace();
+        if (!samePage || !reader_) reader_ = std::make_unique<CodePageReader>(realised_.codePage);
         SetUpMapping();
     }
 
-    static std::string FamilyOf(const FontSpec& font) {
-        return font.name == "Default" ? "MS Sans Serif" : font.name;
-    }
-
-    const Resolved& Resolve(const std::string& name, bool bold, bool italic, int charset) {
-        const std::string key =
-            name + '\x01' + char('0' + bold) + char('0' + italic) + std::to_string(charset);
-        auto it = resolved_.find(key);
-        if (it != resolved_.end()) return it->second;
-        Resolved r;
-        FcPattern* pattern = FcPatternCreate();
-        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
-        FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-        FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-        FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-        if (const char* lang = LanguageOf(charset))
-            FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(lang));
-        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-        FcDefaultSubstitute(pattern);
-        FcResult result = FcResultNoMatch;
-        FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-        if (match) {
-            FcChar8* file = nullptr;
-            if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch)
-                r.file = reinterpret_cast<const char*>(file);
-            FcPatternGetInteger(match, FC_INDEX, 0, &r.index);
-            int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
-            FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
-            FcPatternGetInteger(match, FC_SLANT, 0, &slant);
-            r.synthBold = bold && weight < FC_WEIGHT_DEMIBOLD;
-            r.synthItalic = italic && slant == FC_SLANT_ROMAN;
-            FcPatternDestroy(match);
-        }
-        FcPatternDestroy(pattern);
-        return resolved_.emplace(key, r).first->second;
-    }
-
     void SetUpFace() {
-        face_ = nullptr;
-        const auto key = std::make_pair(realised_.file, realised_.index);
-        auto it = faces_.find(key);
-        if (it != faces_.end()) {
-            face_ = it->second;
-        } else if (library_ && !realised_.file.empty()) {
-            FT_Face face = nullptr;
-            if (FT_New_Face(library_, realised_.file.c_str(), realised_.index, &face) != 0) face = nullptr;
-            faces_[key] = face;
-            face_ = face;
-        }
+        face_ = realised_.file.empty() ? nullptr : provider_.Open(realised_.file, realised_.index);
         const int ppem = realised_.ppem;
-        ascent_ = ppem;
-        descent_ = 0;
+        style_ = {realised_.synthBold, realised_.synthItalic, ppem, 0};
         underlineTop_ = strikeTop_ = 0;
         underlineSize_ = strikeSize_ = 1;
+        ascent_ = ppem;
+        descent_ = 0;
         if (!face_) return;
         if (FT_IS_SCALABLE(face_))
             FT_Set_Pixel_Sizes(face_, 0, FT_UInt(ppem));
@@ -318,6 +241,8 @@ private:
         }
         ascent_ = ScaleRound(winAscent, ppem, upem);
         descent_ = ScaleRound(winDescent, ppem, upem);
+        style_.ascent = ascent_;
+        style_.descent = descent_;
         // Underline and strike-out: the outline metrics GDI gives the font,
         // each font-unit value scaled to the em and rounded on its own (the
         // 42-point strike-out position, 530 units at 56 pixels = 14.49, is 14:
@@ -351,10 +276,6 @@ private:
     }
 
     void SetUpMapping() {
-        if (dbcs_ != reinterpret_cast<iconv_t>(-1)) iconv_close(dbcs_);
-        dbcs_ = reinterpret_cast<iconv_t>(-1);
-        doubleByte_ = false;
-        utf8_ = false;
         symbolMap_ = false;
         if (face_) {
             const bool hasUnicode = FT_Select_Charmap(face_, FT_ENCODING_UNICODE) == 0;
@@ -364,262 +285,272 @@ private:
             else if (hasUnicode)
                 FT_Select_Charmap(face_, FT_ENCODING_UNICODE);
         }
-        const std::string& cp = realised_.codePage;
-        if (cp.empty()) {
-            // SYMBOL: the bytes select the symbol glyphs directly, or read as
-            // Latin-1 when the face has no symbol table.
-            for (int b = 0; b < 256; ++b)
-                byteChars_[size_t(b)] = symbolMap_ ? 0xF000u + uint32_t(b) : uint32_t(b);
-            return;
-        }
-        if (cp == "UTF-8") {
-            doubleByte_ = utf8_ = true;  // read character by character, as a double-byte page
-            return;
-        }
-        if (IsDoubleByte(cp)) {
-            dbcs_ = iconv_open("UTF-32LE", cp.c_str());
-            doubleByte_ = dbcs_ != reinterpret_cast<iconv_t>(-1);
-            if (doubleByte_) return;
-        }
-        auto cached = byteTables_.find(cp);
-        if (cached == byteTables_.end()) cached = byteTables_.emplace(cp, BuildByteTable(cp)).first;
-        byteChars_ = cached->second;
-        if (symbolMap_)  // a symbol-only face under a text character set
+        // SYMBOL: the bytes select the symbol glyphs directly, or read as
+        // Latin-1 when the face has no symbol table. A symbol-only face under
+        // a text character set maps its bytes the same way.
+        byteChars_ = reader_->ByteTable();
+        if (symbolMap_ && !reader_->MultiByte())
             for (int b = 0; b < 256; ++b) byteChars_[size_t(b)] = 0xF000u + uint32_t(b);
+        for (int b = 0; b < 256; ++b)
+            byteComplex_[size_t(b)] = face_ && !symbolMap_ && NeedsLayout(byteChars_[size_t(b)]);
     }
 
-    static std::array<uint32_t, 256> BuildByteTable(const std::string& cp) {
-        std::array<uint32_t, 256> table;
-        table.fill(kNoCharacter);
-        iconv_t cd = iconv_open("UTF-32LE", cp.c_str());
-        if (cd == reinterpret_cast<iconv_t>(-1)) {
-            for (int b = 0; b < 256; ++b) table[size_t(b)] = uint32_t(b);  // Latin-1
-            return table;
+    // Lays out `text` into placed_ and gives its width.
+    int Place(std::string_view text) {
+        placed_.clear();
+        if (!reader_->MultiByte()) {
+            characters_.clear();
+            bool complex = false;
+            for (unsigned char b : text) {
+                characters_.push_back(byteChars_[b]);
+                complex |= byteComplex_[b];
+            }
+            if (!complex) {
+                int pen = 0, i = 0;
+                for (unsigned char b : text) {
+                    const Glyph& g = ByteGlyph(b);
+                    placed_.push_back({&g, pen, 0, i++});
+                    pen += g.advance;
+                }
+                return pen;
+            }
+        } else {
+            reader_->Decode(text, characters_);
         }
-        for (int b = 0; b < 256; ++b) {
-            char in = char(b);
-            char* inp = &in;
-            size_t inLeft = 1;
-            uint32_t out[4] = {};
-            char* outp = reinterpret_cast<char*>(out);
-            size_t outLeft = sizeof out;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-            const size_t rc = iconv(cd, &inp, &inLeft, &outp, &outLeft);
-            // Some converters (1258) hold a character back to compose it
-            // with a following accent: flush it out.
-            if (rc != size_t(-1)) iconv(cd, nullptr, nullptr, &outp, &outLeft);
-            if (rc != size_t(-1) && outLeft < sizeof out) table[size_t(b)] = out[0];
+        bool complex = false;
+        if (face_ && !symbolMap_)
+            for (const uint32_t c : characters_) complex = complex || NeedsLayout(c);
+        if (complex) return PlaceComplex();
+        int pen = 0, i = 0;
+        for (const uint32_t c : characters_) {
+            const Glyph& g = CharGlyph(c);
+            placed_.push_back({&g, pen, 0, i++});
+            pen += g.advance;
         }
-        iconv_close(cd);
-        return table;
+        return pen;
     }
 
-    // Decodes a multibyte text into characters; a byte sequence the code page
-    // cannot read becomes one missing character per byte.
-    void Decode(std::string_view text) {
-        decoded_.clear();
-        if (utf8_) return DecodeUtf8(text, decoded_);
-        iconv(dbcs_, nullptr, nullptr, nullptr, nullptr);
-        char* inp = const_cast<char*>(text.data());
-        size_t inLeft = text.size();
-        uint32_t buffer[64];
-        while (inLeft > 0) {
-            char* outp = reinterpret_cast<char*>(buffer);
-            size_t outLeft = sizeof buffer;
-            const size_t rc = iconv(dbcs_, &inp, &inLeft, &outp, &outLeft);
-            const size_t produced = (sizeof buffer - outLeft) / 4;
-            decoded_.insert(decoded_.end(), buffer, buffer + produced);
-            if (rc != size_t(-1)) break;
-            if (errno == E2BIG) continue;
-            // EILSEQ or EINVAL (a lead byte without its trail byte at the end).
-            decoded_.push_back(kNoCharacter);
-            ++inp;
-            --inLeft;
-            iconv(dbcs_, nullptr, nullptr, nullptr, nullptr);
+    // The bidi and shaping layout of characters_ into placed_; gives the
+    // width.
+    int PlaceComplex() {
+        // The renderer measures a line and then draws it: the second layout
+        // is the first one again.
+        if (lastValid_ && characters_ == lastCharacters_) {
+            placed_ = lastPlaced_;
+            return lastWidth_;
         }
+        lastValid_ = true;
+        lastCharacters_ = characters_;
+        lastWidth_ = LayOutComplex();
+        lastPlaced_ = placed_;
+        return lastWidth_;
+    }
+
+    int LayOutComplex() {
+        const size_t n = characters_.size();
+        ResolveLevels(characters_, levels_);
+        // Characters common to all scripts (spaces, punctuation, digits) and
+        // marks take the script of the text before them, at the start of the
+        // line the script after them.
+        scripts_.assign(n, HB_SCRIPT_COMMON);
+        hb_script_t last = HB_SCRIPT_COMMON;
+        for (size_t i = 0; i < n; ++i) {
+            const hb_script_t s = ScriptOf(characters_[i]);
+            if (s != HB_SCRIPT_COMMON && s != HB_SCRIPT_INHERITED && s != HB_SCRIPT_UNKNOWN) last = s;
+            scripts_[i] = last;
+        }
+        for (size_t i = n; i-- > 0;) {
+            if (scripts_[i] != HB_SCRIPT_COMMON)
+                last = scripts_[i];
+            else
+                scripts_[i] = last;
+        }
+        // Runs: one level, one script, one face.
+        runs_.clear();
+        for (size_t start = 0; start < n;) {
+            size_t end = start + 1;
+            while (end < n && levels_[end] == levels_[start] && scripts_[end] == scripts_[start]) ++end;
+            AddItemRuns(start, end);
+            start = end;
+        }
+        std::vector<uint8_t> runLevels(runs_.size());
+        for (size_t r = 0; r < runs_.size(); ++r) runLevels[r] = runs_[r].level;
+        int pen = 0;
+        for (const int r : VisualOrder(runLevels)) pen = PlaceRun(runs_[size_t(r)], pen);
+        return pen;
+    }
+
+    // The runs of characters [start, end), all of one level and script.
+    void AddItemRuns(size_t start, size_t end) {
+        const hb_script_t script = scripts_[start];
+        faces_.assign(end - start, nullptr);
+        if (IsShapedScript(script)) {
+            std::vector<uint32_t> needed;
+            for (size_t i = start; i < end; ++i) {
+                const uint32_t c = characters_[i];
+                if (c != kNoCharacter && !IsFormatCharacter(c) &&
+                    std::find(needed.begin(), needed.end(), c) == needed.end())
+                    needed.push_back(c);
+            }
+            FT_Face item = FaceHaving(needed);
+            for (size_t i = start; i < end; ++i) {
+                const uint32_t c = characters_[i];
+                FT_Face& f = faces_[i - start];
+                if (c == kNoCharacter) continue;  // the requested face's box, glyph by glyph
+                if (item && (IsFormatCharacter(c) || FT_Get_Char_Index(item, c) != 0))
+                    f = item;
+                else if (FT_Get_Char_Index(face_, c) != 0)
+                    f = face_;
+                else if (const Fallback* fallback = FallbackFor(c))
+                    f = fallback->face;
+            }
+        }
+        for (size_t i = start; i < end;) {
+            size_t j = i + 1;
+            while (j < end && faces_[j - start] == faces_[i - start]) ++j;
+            // Only digits, spaces and punctuation: glyph by glyph, as in a
+            // line of Latin text.
+            bool shaped = false;
+            for (size_t k = i; k < j && !shaped; ++k) shaped = IsShapedScript(ScriptOf(characters_[k]));
+            runs_.push_back({i, j - i, levels_[i], script, shaped ? faces_[i - start] : nullptr});
+            i = j;
+        }
+    }
+
+    int PlaceRun(const Run& run, int pen) {
+        const bool rtl = run.level & 1;
+        if (!run.face) {
+            for (size_t k = 0; k < run.length; ++k) {
+                const size_t i = rtl ? run.start + run.length - 1 - k : run.start + k;
+                const Glyph& g = CharGlyph(rtl ? MirroredCharacter(characters_[i]) : characters_[i]);
+                placed_.push_back({&g, pen, 0, int(i)});
+                pen += g.advance;
+            }
+            return pen;
+        }
+        SizeFace(run.face, realised_.ppem);
+        shaper_.Shape(run.face, realised_.ppem, characters_, run.start, run.length, rtl, run.script, shaped_);
+        const GlyphStyle style = StyleOf(run.face);
+        int pen64 = 0;
+        for (const ShapedGlyph& s : shaped_) {
+            const Glyph& g = cache_.Get(provider_.Library(), run.face, s.index, style);
+            placed_.push_back(
+                {&g, pen + ((pen64 + s.xOffset + 32) >> 6), -((s.yOffset + 32) >> 6), s.cluster});
+            pen64 += s.xAdvance + (style.synthBold && s.xAdvance ? 64 : 0);
+        }
+        return pen + ((pen64 + 32) >> 6);
+    }
+
+    GlyphStyle StyleOf(FT_Face face) const {
+        GlyphStyle style = style_;
+        for (const Fallback& f : fallbacks_)
+            if (f.face == face && face != face_)
+                style.synthBold = f.synthBold, style.synthItalic = f.synthItalic;
+        return style;
     }
 
     const Glyph& ByteGlyph(unsigned char b) {
         const Glyph* g = byteGlyphs_[b];
-        if (!g) g = byteGlyphs_[b] = &GlyphOf(byteChars_[b]);
+        if (!g) g = byteGlyphs_[b] = &CharGlyph(byteChars_[b]);
         return *g;
     }
 
-    const Glyph& GlyphOf(uint32_t character) {
-        auto it = glyphs_.find(character);
-        if (it != glyphs_.end()) return it->second;
-        return glyphs_.emplace(character, LoadGlyph(character)).first->second;
-    }
-
-    Glyph LoadGlyph(uint32_t character) {
-        Glyph g;
+    const Glyph& CharGlyph(uint32_t character) {
+        auto [it, added] = charGlyphs_.try_emplace(character, nullptr);
+        if (!added) return *it->second;
         if (!face_) {
-            g.advance = realised_.ppem / 2;
-            return g;
+            noFace_.advance = realised_.ppem / 2;
+            return *(it->second = &noFace_);
         }
         FT_UInt index = character == kNoCharacter ? 0 : FT_Get_Char_Index(face_, character);
-        Fallback from{face_, realised_.synthBold, realised_.synthItalic};
+        FT_Face from = face_;
         if (index == 0 && character != kNoCharacter && !symbolMap_) {
             if (const Fallback* f = FallbackFor(character)) {
-                from = *f;
-                index = FT_Get_Char_Index(from.face, character);
+                from = f->face;
+                index = FT_Get_Char_Index(from, character);
             }
         }
-        FT_Face face = from.face;
-        if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) != 0 &&
-            (index == 0 || FT_Load_Glyph(face, index = 0, FT_LOAD_TARGET_MONO) != 0))
-            return g;
-        FT_GlyphSlot slot = face->glyph;
-        g.advance = int((slot->advance.x + 32) >> 6);
-        if (slot->format == FT_GLYPH_FORMAT_OUTLINE && from.synthItalic) {
-            // The shear of an oblique face: x += 0.2126 y.
-            FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
-            FT_Outline_Transform(&slot->outline, &shear);
-        }
-        // Outlines are rasterised into a box of our own: its edges are the
-        // hinted outline's box rounded outwards (FT_Render_Glyph rounds them
-        // to the nearest pixel, which can move a dropout pixel of a tail one
-        // row up), clipped to the text cell as GDI clips every glyph between
-        // the Windows ascent and descent.
-        std::vector<unsigned char> own;
-        FT_Bitmap rendered{};
-        int left = 0, top = 0;
-        if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
-            FT_BBox box;
-            FT_Outline_Get_CBox(&slot->outline, &box);
-            const FT_Pos x0 = box.xMin & -64, x1 = (box.xMax + 63) & -64;
-            const FT_Pos y0 = std::max<FT_Pos>(box.yMin & -64, -FT_Pos(descent_) * 64);
-            const FT_Pos y1 = std::min<FT_Pos>((box.yMax + 63) & -64, FT_Pos(ascent_) * 64);
-            if (x1 > x0 && y1 > y0) {
-                rendered.width = unsigned((x1 - x0) >> 6);
-                rendered.rows = unsigned((y1 - y0) >> 6);
-                rendered.pitch = int((rendered.width + 7) / 8);
-                rendered.pixel_mode = FT_PIXEL_MODE_MONO;
-                rendered.num_grays = 2;
-                own.assign(size_t(rendered.pitch) * rendered.rows, 0);
-                rendered.buffer = own.data();
-                FT_Outline_Translate(&slot->outline, -x0, -y0);
-                if (FT_Outline_Get_Bitmap(library_, &slot->outline, &rendered) != 0) return g;
-                left = int(x0 >> 6);
-                top = int(y1 >> 6);
-            }
-        } else if (slot->format != FT_GLYPH_FORMAT_BITMAP) {
-            if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0) return g;
-        }
-        const bool ownBitmap = slot->format == FT_GLYPH_FORMAT_OUTLINE;
-        const FT_Bitmap& bm = ownBitmap ? rendered : slot->bitmap;
-        const bool smear = from.synthBold;
-        g.left = ownBitmap ? left : slot->bitmap_left;
-        g.top = ownBitmap ? top : slot->bitmap_top;
-        g.rows = int(bm.rows);
-        g.width = int(bm.width) + (smear && bm.width ? 1 : 0);
-        if (smear) g.advance += 1;
-        g.words = (g.width + 63) / 64;
-        g.bits.assign(size_t(g.words) * size_t(g.rows), 0);
-        for (int y = 0; y < g.rows; ++y) {
-            const unsigned char* src = bm.buffer + long(y) * bm.pitch;
-            uint64_t* dst = g.bits.data() + size_t(y) * size_t(g.words);
-            for (int x = 0; x < int(bm.width); ++x) {
-                bool on = false;
-                if (bm.pixel_mode == FT_PIXEL_MODE_MONO)
-                    on = (src[x >> 3] >> (7 - (x & 7))) & 1;
-                else if (bm.pixel_mode == FT_PIXEL_MODE_GRAY)
-                    on = src[x] >= 128;  // never a partial pixel
-                if (!on) continue;
-                dst[x >> 6] |= uint64_t(1) << (x & 63);
-                if (smear) dst[(x + 1) >> 6] |= uint64_t(1) << ((x + 1) & 63);
-            }
-        }
-        return g;
+        SizeFace(from, realised_.ppem);
+        return *(it->second = &cache_.Get(provider_.Library(), from, index, StyleOf(from)));
     }
 
     // The face for a character the requested face lacks: first a face that
-    // already stood in for another character and has it, otherwise the one
-    // fontconfig matches for the request plus that character. Null when no
-    // face has it (the requested face then draws its box).
+    // already stood in for another character and has it, otherwise the first
+    // face fontconfig offers for the request that has it. Null when no face
+    // has it (the requested face then draws its box).
     const Fallback* FallbackFor(uint32_t character) {
         for (const Fallback& f : fallbacks_)
             if (FT_Get_Char_Index(f.face, character) != 0) return &f;
-        const bool bold = spec_.style & kBold, italic = spec_.style & kItalic;
-        FcPattern* pattern = FcPatternCreate();
-        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(FamilyOf(spec_).c_str()));
-        FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-        FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-        FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-        FcPatternAddDouble(pattern, FC_PIXEL_SIZE, realised_.ppem);
-        FcCharSet* wanted = FcCharSetCreate();
-        FcCharSetAddChar(wanted, character);
-        FcPatternAddCharSet(pattern, FC_CHARSET, wanted);
-        FcCharSetDestroy(wanted);
-        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-        FcDefaultSubstitute(pattern);
-        FcResult result = FcResultNoMatch;
-        FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-        FcPatternDestroy(pattern);
-        if (!match) return nullptr;
-        Fallback found;
-        FcChar8* file = nullptr;
-        int index = 0, weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
-        FcCharSet* has = nullptr;
-        const bool covers = FcPatternGetCharSet(match, FC_CHARSET, 0, &has) == FcResultMatch &&
-                            FcCharSetHasChar(has, character);
-        if (covers && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-            FcPatternGetInteger(match, FC_INDEX, 0, &index);
-            FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
-            FcPatternGetInteger(match, FC_SLANT, 0, &slant);
-            found.face = FaceOf(reinterpret_cast<const char*>(file), index);
-            found.synthBold = bold && weight < FC_WEIGHT_DEMIBOLD;
-            found.synthItalic = italic && slant == FC_SLANT_ROMAN;
-        }
-        FcPatternDestroy(match);
-        if (!found.face || found.face == face_ || FT_Get_Char_Index(found.face, character) == 0) return nullptr;
-        // Each face keeps one size at a time: a face shared with another
-        // realisation is sized again whenever it is used for this one.
-        FT_Select_Charmap(found.face, FT_ENCODING_UNICODE);
+        return AddFallback({character});
+    }
+
+    // A face with every one of `characters`: the requested face, a face that
+    // already stood in, or the first fontconfig offers. Null when none has
+    // them all.
+    FT_Face FaceHaving(const std::vector<uint32_t>& characters) {
+        auto hasAll = [&](FT_Face face) {
+            for (const uint32_t c : characters)
+                if (FT_Get_Char_Index(face, c) == 0) return false;
+            return true;
+        };
+        if (hasAll(face_)) return face_;
+        for (const Fallback& f : fallbacks_)
+            if (hasAll(f.face)) return f.face;
+        std::u32string key(characters.begin(), characters.end());
+        std::sort(key.begin(), key.end());
+        if (uncovered_.count(key)) return nullptr;  // asked before: fontconfig's sort is slow
+        const Fallback* f = AddFallback(characters);
+        if (!f) uncovered_.insert(std::move(key));
+        return f ? f->face : nullptr;
+    }
+
+    const Fallback* AddFallback(const std::vector<uint32_t>& characters) {
+        const char* language = FallbackLanguage(RealisedCharset(spec_.charset), characters.front());
+        const FaceChoice choice = provider_.Covering(request_, realised_.ppem, characters, face_, language);
+        if (choice.file.empty()) return nullptr;
+        Fallback found{provider_.Open(choice.file, choice.index), choice.synthBold, choice.synthItalic};
+        if (!found.face) return nullptr;
+        for (const Fallback& f : fallbacks_)
+            if (f.face == found.face) return &f;
         fallbacks_.push_back(found);
         return &fallbacks_.back();
     }
 
-    // An opened face from the cache shared by all realisations, sized for
-    // the current one.
-    FT_Face FaceOf(const std::string& file, int index) {
-        const auto key = std::make_pair(file, index);
-        auto it = faces_.find(key);
-        FT_Face face = nullptr;
-        if (it != faces_.end()) {
-            face = it->second;
-        } else if (library_) {
-            if (FT_New_Face(library_, file.c_str(), index, &face) != 0) face = nullptr;
-            faces_[key] = face;
-        }
-        if (face && FT_IS_SCALABLE(face)) FT_Set_Pixel_Sizes(face, 0, FT_UInt(realised_.ppem));
-        return face;
-    }
-
-    FT_Library library_ = nullptr;
-    std::map<std::pair<std::string, int>, FT_Face> faces_;
-    std::unordered_map<std::string, Resolved> resolved_;
-    std::map<std::string, std::array<uint32_t, 256>> byteTables_;
+    FontProvider provider_;
+    Shaper shaper_;
 
     bool haveFont_ = false;
     FontSpec spec_;
+    FaceRequest request_;
     bool realisedOnce_ = false;
     Realisation realised_;
     FT_Face face_ = nullptr;
+    GlyphStyle style_;
     int ascent_ = 0, descent_ = 0;
     int underlineTop_ = 0, underlineSize_ = 1, strikeTop_ = 0, strikeSize_ = 1;
 
+    std::unique_ptr<CodePageReader> reader_;
     bool symbolMap_ = false;
-    bool doubleByte_ = false;
-    bool utf8_ = false;
     std::deque<Fallback> fallbacks_;  // stand-in faces of the current realisation; addresses stay put
-    iconv_t dbcs_ = reinterpret_cast<iconv_t>(-1);
+    std::unordered_set<std::u32string> uncovered_;  // character sets no face has all of
     std::array<uint32_t, 256> byteChars_{};
-    std::unordered_map<uint32_t, Glyph> glyphs_;  // by character; node addresses stay put
+    std::array<bool, 256> byteComplex_{};
+    GlyphCache cache_;
+    Glyph noFace_;
+    std::unordered_map<uint32_t, const Glyph*> charGlyphs_;
     std::array<const Glyph*, 256> byteGlyphs_{};
 
-    std::vector<uint32_t> decoded_;
-    std::vector<const Glyph*> placed_;
+    std::vector<uint32_t> characters_;
+    std::vector<uint8_t> levels_;
+    std::vector<hb_script_t> scripts_;
+    std::vector<FT_Face> faces_;
+    std::vector<Run> runs_;
+    std::vector<ShapedGlyph> shaped_;
+    std::vector<Placed> placed_;
+    bool lastValid_ = false;  // the last bidi and shaping layout, until the realisation changes
+    std::vector<uint32_t> lastCharacters_;
+    std::vector<Placed> lastPlaced_;
+    int lastWidth_ = 0;
 };
 
 }  // namespace

@@ -70,6 +70,19 @@ struct LineMask {
     }
 };
 
+// One glyph of a laid-out line: which glyph of which face file, where its
+// pen position lies relative to the left end of the baseline (x to the
+// right, y down), and the character it was made from (an index into the
+// line's characters in reading order).
+struct PlacedGlyph {
+    std::string faceFile;
+    int faceIndex = 0;
+    uint32_t glyph = 0;
+    int x = 0, y = 0;
+    int cluster = 0;
+    friend bool operator==(const PlacedGlyph&, const PlacedGlyph&) = default;
+};
+
 class TextEngine {
 public:
     virtual ~TextEngine() = default;
@@ -86,10 +99,19 @@ public:
     // The family of the face that really draws `font`: its own name when it
     // is installed, the substitute's otherwise.
     virtual std::string FaceName(const FontSpec& font) { return font.name; }
+
+    // The glyphs DrawLineMask draws for `text`, left to right in display
+    // order. An engine that does not know its glyphs gives none.
+    virtual std::vector<PlacedGlyph> LayOutLine(std::string_view text, const FontSpec& font) {
+        (void)text;
+        (void)font;
+        return {};
+    }
 };
 
-// The real engine: fontconfig for face lookup and substitution, FreeType for
-// hinted monochrome glyphs.
+// The real engine: fontconfig for face lookup and substitution, FriBidi for
+// the display order of right-to-left text, HarfBuzz for complex shaping,
+// FreeType for hinted monochrome glyphs.
 std::unique_ptr<TextEngine> CreateFreeTypeEngine();
 
 }  // namespace glyphon

@@ -97,18 +97,25 @@ TEST(SettingsFileWriting, KeepsTheModeAndLeavesAReadOnlyFileAlone) {
     EXPECT_FALSE(fs::exists(path + ".tmp"));
 }
 
-TEST(SettingsFileLocation, TheConfigFolderAppearsOnlyWhenTheSettingsAreWritten) {
-    TempDir dir;
-    const std::string config = dir.File("config");
+// Runs `body` with XDG_CONFIG_HOME set to `config`, restoring it afterwards.
+template <typename F>
+void WithConfigHome(const std::string& config, F body) {
     const char* before = std::getenv("XDG_CONFIG_HOME");
     const std::string saved = before ? before : "";
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    // A program folder that cannot be written (here: one that is gone).
-    const std::string path = DefaultSettingsPath(dir.File("gone") + "/");
+    body();
     if (before)
         setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
     else
         unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(SettingsFileLocation, TheConfigFolderAppearsOnlyWhenTheSettingsAreWritten) {
+    TempDir dir;
+    const std::string config = dir.File("config");
+    std::string path;
+    // A program folder that cannot be written (here: one that is gone).
+    WithConfigHome(config, [&] { path = DefaultSettingsPath(dir.File("gone") + "/"); });
 
     EXPECT_EQ(path, config + "/glyphon/Glyphon_Settings.ini");
     EXPECT_FALSE(fs::exists(config));
@@ -116,6 +123,26 @@ TEST(SettingsFileLocation, TheConfigFolderAppearsOnlyWhenTheSettingsAreWritten) 
     ini.Set("Form1", "A", "1");
     ASSERT_TRUE(ini.Save(path));
     EXPECT_EQ(TempDir::Read(path), "[Form1]\nA=1\n");
+}
+
+TEST(SettingsFileLocation, BesideTheProgramOnlyInItsBuildFolderOrAsAPortableCopy) {
+    TempDir dir;
+    const std::string config = dir.File("config");
+    const std::string installed = dir.File("bin") + "/", build = dir.File("build") + "/",
+                      portable = dir.File("portable") + "/";
+    for (const std::string& d : {installed, build, portable}) fs::create_directories(d);
+    dir.Write("build/CMakeCache.txt", "");
+    dir.Write("portable/Glyphon_Settings.ini", "[Form1]\n");
+    WithConfigHome(config, [&] {
+        // A writable program folder is no reason to write into it.
+        EXPECT_EQ(DefaultSettingsPath(installed), config + "/glyphon/Glyphon_Settings.ini");
+        EXPECT_EQ(DefaultSettingsPath(build), build + "Glyphon_Settings.ini");
+        EXPECT_EQ(DefaultSettingsPath(portable), portable + "Glyphon_Settings.ini");
+    });
+    unsetenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    ASSERT_NE(home, nullptr);
+    EXPECT_EQ(DefaultSettingsPath(installed), std::string(home) + "/.config/glyphon/Glyphon_Settings.ini");
 }
 
 }  // namespace glyphon::test

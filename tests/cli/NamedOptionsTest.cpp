@@ -109,7 +109,7 @@ TEST(NamedOptions, MistakesAreUsageErrorsNamingTheOption) {
     }
 }
 
-TEST(NamedOptions, HelpListsEveryOptionAndBothForms) {
+TEST(NamedOptions, HelpListsEveryOptionAndEveryFormWithin80Columns) {
     const std::string help = UsageText();
     for (const char* option : {"--ifo", "--standard", "--font", "--size", "--style", "--charset", "--align",
                                "--offset", "--line-spacing", "--outline", "--colors", "--format", "--language", "-o, --output-dir",
@@ -117,6 +117,12 @@ TEST(NamedOptions, HelpListsEveryOptionAndBothForms) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     EXPECT_NE(help.find("glyphon convert [OPTIONS] SUBTITLE..."), std::string::npos);
     EXPECT_NE(help.find("glyphon -1 none movie.srt -1 1 0 3 0 0 4 0 14 0 30 -4 1"), std::string::npos);
+    EXPECT_NE(help.find("Usage: glyphon [FILE]\n"), std::string::npos);
+    // A terminal of 80 columns shows every line whole.
+    size_t start = 0;
+    for (size_t end = help.find('\n'); end != std::string::npos; start = end + 1, end = help.find('\n', start))
+        EXPECT_LE(end - start, 80u) << help.substr(start, end - start);
+    EXPECT_EQ(start, help.size());  // ends with a line end
 }
 
 TEST(NamedCommandStart, VersionIsTheProjectVersionAndOtherLinesAreNotNamed) {

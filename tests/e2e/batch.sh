@@ -54,13 +54,22 @@ status=0
 [ -s "$tmp/err" ] || fail "failing job printed nothing on standard error"
 [ ! -e "$tmp/missing.sup" ] || fail "failing job wrote a .sup file"
 
-# Without a display, a line that is neither a job nor a named command: the
-# usage on standard error, and status 2 (it did not succeed).
+# Without a display, a line that is neither a job nor a named command: two
+# lines on standard error pointing to the command line, and status 2.
+for args in "" "$tmp/missing.srt"; do
+  status=0
+  # shellcheck disable=SC2086
+  "$program" $args > "$tmp/out" 2> "$tmp/err" || status=$?
+  [ "$status" -eq 2 ] || fail "'glyphon $args' exited with $status, expected 2"
+  [ ! -s "$tmp/out" ] || fail "'glyphon $args' wrote to standard output"
+  [ "$(wc -l < "$tmp/err")" -le 2 ] || fail "'glyphon $args' printed more than two lines"
+  grep -q "needs a display" "$tmp/err" || fail "'glyphon $args' does not say that the window needs a display"
+  grep -q "glyphon convert --help" "$tmp/err" || fail "'glyphon $args' does not point to glyphon convert --help"
+done
+# An unknown option is a usage error with or without a display.
 status=0
-"$program" > "$tmp/out" 2> "$tmp/err" || status=$?
-[ "$status" -eq 2 ] || fail "usage exited with $status, expected 2"
-[ ! -s "$tmp/out" ] || fail "usage went to standard output"
-grep -q "glyphon -1 none movie.srt" "$tmp/err" || fail "usage does not show the 16-argument form"
-grep -q "glyphon convert \[OPTIONS\] SUBTITLE" "$tmp/err" || fail "usage does not show the named form"
+"$program" --bogus > "$tmp/out" 2> "$tmp/err" || status=$?
+[ "$status" -eq 2 ] || fail "'glyphon --bogus' exited with $status, expected 2"
+grep -q "unknown option '--bogus'" "$tmp/err" || fail "'glyphon --bogus' does not name the option"
 
 echo "ok"

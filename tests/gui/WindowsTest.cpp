@@ -34,6 +34,8 @@ namespace glyphon::test {
 namespace {
 
 QApplication& App() {
+    // One application object for every test file of the program.
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
     static int argc = 1;
     static char name[] = "tests_gui";
     static char* argv[] = {name, nullptr};
@@ -44,7 +46,7 @@ QApplication& App() {
 template <typename W>
 W* Find(QWidget* root, const QString& text) {
     for (W* w : root->findChildren<W*>())
-        if (w->text() == text) return w;
+        if (w->text() == text || QString(w->text()).remove('&') == text) return w;
     return nullptr;
 }
 

@@ -63,7 +63,9 @@ TEST(UnicodeText, Utf8DrawsTheSamePixelsAsTheCodePages) {
         int charset;
     } cases[] = {{"Caf\xC3\xA9 cr\xC3\xA8me \xE2\x82\xAC", "Caf\xE9 cr\xE8me \x80", kDefaultCharset},
                  {"\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1", "\xC5\xEB\xEB\xDC\xE4\xE1", 161},
-                 {"\xD0\xA0\xD1\x83\xD1\x81\xD1\x8C", "\xD0\xF3\xF1\xFC", 204}};
+                 {"\xD0\xA0\xD1\x83\xD1\x81\xD1\x8C", "\xD0\xF3\xF1\xFC", 204},
+                 {"\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D (42)", "\xF9\xEC\xE5\xED (42)", 177},
+                 {"\xD8\xB3\xD9\x84\xD8\xA7\xD9\x85 2024", "\xD3\xE1\xC7\xE3 2024", 178}};
     for (const Case& c : cases) {
         for (int style : {0, kBold | kItalic}) {
             SCOPED_TRACE(std::string(c.bytes) + " style " + std::to_string(style));
@@ -85,9 +87,11 @@ TEST(UnicodeText, InvalidUtf8DrawsTheReplacementCharacter) {
     EXPECT_EQ(Engine().MeasureLine("a\xC3", f).width, Engine().MeasureLine("a\xEF\xBF\xBD", f).width);
 }
 
-// The file fontconfig offers for `c` under the request "Arial", regular.
-std::string FallbackFile(uint32_t c) {
-    FcPattern* p = FcNameParse(reinterpret_cast<const FcChar8*>("Arial:scalable=true"));
+// The first file in fontconfig's order for the request "Arial", regular, in
+// `lang`, plus `c` whose face really has `c`.
+std::string FallbackFile(uint32_t c, const char* lang) {
+    FcPattern* p = FcNameParse(
+        reinterpret_cast<const FcChar8*>(("Arial:scalable=true:lang=" + std::string(lang)).c_str()));
     FcCharSet* cs = FcCharSetCreate();
     FcCharSetAddChar(cs, c);
     FcPatternAddCharSet(p, FC_CHARSET, cs);
@@ -95,11 +99,17 @@ std::string FallbackFile(uint32_t c) {
     FcConfigSubstitute(nullptr, p, FcMatchPattern);
     FcDefaultSubstitute(p);
     FcResult r;
-    FcPattern* m = FcFontMatch(nullptr, p, &r);
-    FcChar8* file = nullptr;
+    FcFontSet* sorted = FcFontSort(nullptr, p, FcFalse, nullptr, &r);
     std::string out;
-    if (m && FcPatternGetString(m, FC_FILE, 0, &file) == FcResultMatch) out = reinterpret_cast<char*>(file);
-    if (m) FcPatternDestroy(m);
+    for (int i = 0; sorted && i < sorted->nfont && out.empty(); ++i) {
+        FcCharSet* has = nullptr;
+        FcChar8* file = nullptr;
+        if (FcPatternGetCharSet(sorted->fonts[i], FC_CHARSET, 0, &has) == FcResultMatch &&
+            FcCharSetHasChar(has, c) &&
+            FcPatternGetString(sorted->fonts[i], FC_FILE, 0, &file) == FcResultMatch)
+            out = reinterpret_cast<char*>(file);
+    }
+    if (sorted) FcFontSetDestroy(sorted);
     FcPatternDestroy(p);
     return out;
 }
@@ -107,20 +117,29 @@ std::string FallbackFile(uint32_t c) {
 TEST(UnicodeText, CjkComesFromTheFallbackFaceAsFreeTypeDrawsIt) {
     const char* text = "\xE4\xB8\xAD\xE6\x96\x87\xED\x95\x9C\xE3\x81\x8B";  // 中文한か
     const uint32_t chars[] = {0x4E2D, 0x6587, 0xD55C, 0x304B};
-    const std::string file = FallbackFile(chars[0]);
-    ASSERT_FALSE(file.empty());
-    EXPECT_EQ(file.find("Liberation"), std::string::npos) << file;
+    // Ideographs and kana from the first face for Chinese that has them, Hangul
+    // from the first for Korean.
+    const std::string chinese = FallbackFile(chars[0], "zh-cn"), korean = FallbackFile(chars[2], "ko");
+    ASSERT_FALSE(chinese.empty())
+        << "no installed font has ideographs: install fonts-droid-fallback (scripts/install-deps)";
+    ASSERT_FALSE(korean.empty())
+        << "no installed font has Hangul: install fonts-nanum (scripts/install-deps)";
+    EXPECT_EQ(chinese.find("Liberation"), std::string::npos) << chinese;
+    EXPECT_NE(chinese, korean);
 
     // Drawn directly: hinted monochrome glyphs at 27 pixels, side by side,
     // on Arial's baseline (24 pixels below the top of the cell).
     FT_Library lib;
     ASSERT_EQ(FT_Init_FreeType(&lib), 0);
-    FT_Face face;
-    ASSERT_EQ(FT_New_Face(lib, file.c_str(), 0, &face), 0);
-    FT_Set_Pixel_Sizes(face, 0, 27);
+    FT_Face chineseFace, koreanFace;
+    ASSERT_EQ(FT_New_Face(lib, chinese.c_str(), 0, &chineseFace), 0);
+    ASSERT_EQ(FT_New_Face(lib, korean.c_str(), 0, &koreanFace), 0);
+    FT_Set_Pixel_Sizes(chineseFace, 0, 27);
+    FT_Set_Pixel_Sizes(koreanFace, 0, 27);
     std::set<std::pair<int, int>> expected;
     int pen = 0;
     for (const uint32_t c : chars) {
+        FT_Face face = c == chars[2] ? koreanFace : chineseFace;
         const FT_UInt index = FT_Get_Char_Index(face, c);
         ASSERT_NE(index, 0u) << std::hex << c;
         ASSERT_EQ(FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO), 0);
@@ -129,10 +148,12 @@ TEST(UnicodeText, CjkComesFromTheFallbackFaceAsFreeTypeDrawsIt) {
         for (unsigned y = 0; y < bm.rows; ++y)
             for (unsigned x = 0; x < bm.width; ++x)
                 if ((bm.buffer[y * unsigned(bm.pitch) + x / 8] >> (7 - x % 8)) & 1)
-                    expected.emplace(pen + face->glyph->bitmap_left + int(x), 24 - face->glyph->bitmap_top + int(y));
+                    expected.emplace(pen + face->glyph->bitmap_left + int(x),
+                                     24 - face->glyph->bitmap_top + int(y));
         pen += int((face->glyph->advance.x + 32) >> 6);
     }
-    FT_Done_Face(face);
+    FT_Done_Face(chineseFace);
+    FT_Done_Face(koreanFace);
     FT_Done_FreeType(lib);
 
     const FontSpec f = Arial(kUtf8Charset);

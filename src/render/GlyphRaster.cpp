@@ -1,0 +1,80 @@
+#include "render/GlyphRaster.h"
+
+#include FT_OUTLINE_H
+
+#include <algorithm>
+
+namespace glyphon {
+
+Glyph RasteriseMono(FT_Library library, FT_Face face, FT_UInt index, const GlyphStyle& style) {
+    Glyph g;
+    g.face = face;
+    g.index = index;
+    if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) != 0 &&
+        (index == 0 || FT_Load_Glyph(face, g.index = index = 0, FT_LOAD_TARGET_MONO) != 0))
+        return g;
+    FT_GlyphSlot slot = face->glyph;
+    g.advance = int((slot->advance.x + 32) >> 6);
+    if (slot->format == FT_GLYPH_FORMAT_OUTLINE && style.synthItalic) {
+        // The shear of an oblique face: x += 0.2126 y.
+        FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
+        FT_Outline_Transform(&slot->outline, &shear);
+    }
+    // Outlines are rasterised into a box of our own: its edges are the hinted
+    // outline's box rounded outwards (FT_Render_Glyph rounds them to the
+    // nearest pixel, which can move a dropout pixel of a tail one row up),
+    // clipped to the text cell as GDI clips every glyph between the Windows
+    // ascent and descent.
+    std::vector<unsigned char> own;
+    FT_Bitmap rendered{};
+    int left = 0, top = 0;
+    if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+        FT_BBox box;
+        FT_Outline_Get_CBox(&slot->outline, &box);
+        const FT_Pos x0 = box.xMin & -64, x1 = (box.xMax + 63) & -64;
+        const FT_Pos y0 = std::max<FT_Pos>(box.yMin & -64, -FT_Pos(style.descent) * 64);
+        const FT_Pos y1 = std::min<FT_Pos>((box.yMax + 63) & -64, FT_Pos(style.ascent) * 64);
+        if (x1 > x0 && y1 > y0) {
+            rendered.width = unsigned((x1 - x0) >> 6);
+            rendered.rows = unsigned((y1 - y0) >> 6);
+            rendered.pitch = int((rendered.width + 7) / 8);
+            rendered.pixel_mode = FT_PIXEL_MODE_MONO;
+            rendered.num_grays = 2;
+            own.assign(size_t(rendered.pitch) * rendered.rows, 0);
+            rendered.buffer = own.data();
+            FT_Outline_Translate(&slot->outline, -x0, -y0);
+            if (FT_Outline_Get_Bitmap(library, &slot->outline, &rendered) != 0) return g;
+            left = int(x0 >> 6);
+            top = int(y1 >> 6);
+        }
+    } else if (slot->format != FT_GLYPH_FORMAT_BITMAP) {
+        if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0) return g;
+    }
+    const bool ownBitmap = slot->format == FT_GLYPH_FORMAT_OUTLINE;
+    const FT_Bitmap& bm = ownBitmap ? rendered : slot->bitmap;
+    const bool smear = style.synthBold;
+    g.left = ownBitmap ? left : slot->bitmap_left;
+    g.top = ownBitmap ? top : slot->bitmap_top;
+    g.rows = int(bm.rows);
+    g.width = int(bm.width) + (smear && bm.width ? 1 : 0);
+    if (smear) g.advance += 1;
+    g.words = (g.width + 63) / 64;
+    g.bits.assign(size_t(g.words) * size_t(g.rows), 0);
+    for (int y = 0; y < g.rows; ++y) {
+        const unsigned char* src = bm.buffer + long(y) * bm.pitch;
+        uint64_t* dst = g.bits.data() + size_t(y) * size_t(g.words);
+        for (int x = 0; x < int(bm.width); ++x) {
+            bool on = false;
+            if (bm.pixel_mode == FT_PIXEL_MODE_MONO)
+                on = (src[x >> 3] >> (7 - (x & 7))) & 1;
+            else if (bm.pixel_mode == FT_PIXEL_MODE_GRAY)
+                on = src[x] >= 128;  // never a partial pixel
+            if (!on) continue;
+            dst[x >> 6] |= uint64_t(1) << (x & 63);
+            if (smear) dst[(x + 1) >> 6] |= uint64_t(1) << ((x + 1) & 63);
+        }
+    }
+    return g;
+}
+
+}  // namespace glyphon
