@@ -20,6 +20,7 @@ constexpr const char* kVobSubKey = "CheckBoxVobSub_Checked";
 // The chosen font's family name: the list position alone shifts when fonts
 // are installed or removed.
 constexpr const char* kFontNameKey = "ComboBoxFontName_Text";
+constexpr const char* kPgsKey = "CheckBoxPgs_Checked";
 
 // Fills a list and selects a position.
 void Fill(TComboBox& c, const std::vector<std::string>& items, int index) {
@@ -62,6 +63,7 @@ void TForm1::SetupControls() {
     EditLoadIfo.enabled = EditLoadSrt.enabled = false;  // read-only display fields
     i_dont_have_ifo.caption = "polycromatic";
     CheckBoxVobSub.caption = "Also write VobSub (.idx/.sub)";
+    CheckBoxPgs.caption = "Also write Blu-ray PGS (.pgs.sup)";
     no_ifo.caption = "     I dont have any Ifo or my Ifo hasnt sup support";
     LabelIfoColors.caption = "Ifo Colors:";
     Pal.caption = "Pal";
@@ -156,6 +158,7 @@ void TForm1::SetControlsEnabled(bool Enabled) {
     ListBox1.enabled = Enabled;
     ButtonBatch.enabled = Enabled;
     CheckBoxVobSub.enabled = Enabled;
+    CheckBoxPgs.enabled = Enabled;
     ButtonGenerateSup.caption = Enabled ? "Generate Sup" : "Abort";
     ui_.Changed();
 }
@@ -203,6 +206,12 @@ void TForm1::ReadStoredSettings() {
         } catch (const ConvertError&) {
         }
     }
+    if (auto v = ini.Get(kSection, kPgsKey); v && !CommandLineMode) {
+        try {
+            CheckBoxPgs.checked = StrToBool(*v);
+        } catch (const ConvertError&) {
+        }
+    }
     settingsRead_ = true;
     storedValues_ = StoredValues();
     ui_.Changed();
@@ -220,7 +229,8 @@ std::vector<std::string> TForm1::StoredValues() const {
             IntToStr(offset.position),
             IntToStr(offset_or.position),
             CheckBoxVobSub.checked ? "-1" : "0",
-            ComboBoxFontName.Text()};
+            ComboBoxFontName.Text(),
+            CheckBoxPgs.checked ? "-1" : "0"};
 }
 
 void TForm1::StoreChangedSettings() {
@@ -246,6 +256,7 @@ void TForm1::WriteStoredSettings() {
     }
     ini.Set(kSection, kVobSubKey, storedValues_[10]);
     ini.Set(kSection, kFontNameKey, storedValues_[11]);
+    ini.Set(kSection, kPgsKey, storedValues_[12]);
     // A settings file that cannot be written costs the user nothing but the
     // stored look; closing the window must not fail over it.
     ini.Save(env_.settingsPath);

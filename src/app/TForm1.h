@@ -21,6 +21,7 @@
 #include "common/Rgb.h"
 #include "core/ConversionJob.h"
 #include "mux/DvdMux.h"
+#include "pgs/PgsSink.h"
 
 namespace glyphon {
 
@@ -52,6 +53,7 @@ public:
     TEdit EditLoadIfo, EditLoadSrt;
     TCheckBox i_dont_have_ifo;
     TCheckBox CheckBoxVobSub;  // a run also writes NAME.idx and NAME.sub
+    TCheckBox CheckBoxPgs;     // a run also writes NAME.pgs.sup (Blu-ray, Pgs)
     TLabel no_ifo, LabelIfoColors;
     TRadioButton Pal, Ntsc;
     TComboBox ComboBoxAntialias, ComboBoxOutline, ComboBoxText, ComboBoxBg;
@@ -195,6 +197,8 @@ public:
     // its index naming VobSubLanguage.
     bool WriteSup = true;
     std::string VobSubLanguage = "en";
+    // The Blu-ray output when CheckBoxPgs is ticked.
+    PgsRequest Pgs;
     void ButtonGenerateSupClick();
     // The controls as a conversion job: the loaded entries, the swatches'
     // colours and the chosen roles, the look and the outputs.

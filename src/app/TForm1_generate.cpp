@@ -85,6 +85,8 @@ ConversionJob TForm1::MakeConversionJob() const {
     job.outputs.folder = OutputFolder;
     job.outputs.language = VobSubLanguage;
     job.outputs.mux = Mux;
+    job.outputs.pgs = CheckBoxPgs.checked;
+    job.outputs.pgsRequest = Pgs;
     return job;
 }
 
@@ -95,6 +97,8 @@ std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
     job.outputs.sup = WriteSup;
     job.outputs.vobsub = CheckBoxVobSub.checked;
     job.outputs.folder = OutputFolder;
+    job.outputs.pgs = CheckBoxPgs.checked;
+    job.outputs.pgs = CheckBoxPgs.checked;
     return glyphon::ComposeHelpText(job);
 }
 

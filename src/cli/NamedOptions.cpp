@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "palette/ColorNames.h"
 #include "render/FontTables.h"
 
 namespace glyphon {
@@ -149,8 +150,8 @@ const OptionRow kOptions[] = {
          o.colors = colors;
          return {};
      }},
-    {"--format", 0, "LIST", "comma-separated outputs: sup, vobsub (NAME.idx and NAME.sub) or both\n"
-                            "(default: sup)",
+    {"--format", 0, "LIST", "comma-separated outputs: sup, vobsub (NAME.idx and NAME.sub), pgs\n"
+                            "(Blu-ray, NAME.pgs.sup), or several (default: sup)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          std::set<std::string> formats;
          for (const std::string& part : SplitCommas(v)) {
@@ -159,6 +160,62 @@ const OptionRow kOptions[] = {
              formats.insert(OutputFormats()[size_t(*known)]);
          }
          o.formats = std::move(formats);
+         return {};
+     }},
+    {"--resolution", 0, "WxH", "picture size of the pgs output: 1920x1080, 1280x720, 720x576 or\n"
+                               "720x480 (default: 1920x1080)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         static const std::vector<std::string> sizes{"1920x1080", "1280x720", "720x576", "720x480"};
+         const auto position = PositionIn(sizes, v);
+         if (!position) return "'" + v + "' is not a picture size (" + Join(sizes, ", ") + ")";
+         static const int sizesWH[][2] = {{1920, 1080}, {1280, 720}, {720, 576}, {720, 480}};
+         o.pgs.video.width = sizesWH[*position][0];
+         o.pgs.video.height = sizesWH[*position][1];
+         if (!o.frameRateGiven) o.pgs.video.frameRate = DefaultPgsFrameRate(o.pgs.video.height);
+         return {};
+     }},
+    {"--frame-rate", 0, "RATE", "frame rate of the pgs output: 23.976, 24, 25, 29.97, 50 or 59.94\n"
+                               "(default: 25 at 720x576, 29.97 at 720x480, 23.976 otherwise)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         const auto code = PgsFrameRateCode(v);
+         if (!code) return "'" + v + "' is not a frame rate (23.976, 24, 25, 29.97, 50, 59.94)";
+         o.pgs.video.frameRate = *code;
+         o.frameRateGiven = true;
+         return {};
+     }},
+    {"--text-color", 0, "COLOR", "text colour of the pgs output: a CSS colour name or #RRGGBB\n"
+                                 "(default: the text role's colour)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         const auto c = ParseColor(v);
+         if (!c) return "'" + v + "' is not a colour name or #RRGGBB";
+         o.pgs.text = Rgba{c->r, c->g, c->b, 255};
+         return {};
+     }},
+    {"--outline-color", 0, "COLOR", "outline colour of the pgs output (default: the outline role's\n"
+                                    "colour)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         const auto c = ParseColor(v);
+         if (!c) return "'" + v + "' is not a colour name or #RRGGBB";
+         o.pgs.outline = Rgba{c->r, c->g, c->b, 255};
+         return {};
+     }},
+    {"--background-color", 0, "COLOR", "box behind the lines of the pgs output: a colour, optionally\n"
+                                       "with an opacity in percent (black/50), or transparent (default)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         if (strcasecmp(v.c_str(), "transparent") == 0 || strcasecmp(v.c_str(), "none") == 0) {
+             o.pgs.background = Rgba{0, 0, 0, 0};
+             return {};
+         }
+         const size_t slash = v.find('/');
+         const auto c = ParseColor(std::string_view(v).substr(0, slash));
+         int percent = 100;
+         if (slash != std::string::npos) {
+             const auto p = ParseInt(v.substr(slash + 1));
+             if (!p || *p < 0 || *p > 100) return "'" + v + "' has no opacity from 0 to 100 after the /";
+             percent = *p;
+         }
+         if (!c) return "'" + v + "' is not a colour name or #RRGGBB (with /PERCENT), or transparent";
+         o.pgs.background = Rgba{c->r, c->g, c->b, uint8_t((percent * 255 + 50) / 100)};
          return {};
      }},
     {"--language", 0, "CODE", "two-letter language code of the VobSub index (default: en)",
@@ -279,7 +336,7 @@ NamedCommand ParseConvert(const std::vector<std::string>& args) {
 }  // namespace
 
 const std::vector<std::string>& OutputFormats() {
-    static const std::vector<std::string> formats{"sup", "vobsub"};
+    static const std::vector<std::string> formats{"sup", "vobsub", "pgs"};
     return formats;
 }
 

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "pgs/PgsSink.h"
+
 namespace glyphon {
 
 // Every setting of a named conversion, as typed values. Lists are held as
@@ -36,6 +38,9 @@ struct ConvertOptions {
     std::optional<std::array<int, 4>> colors;
     std::set<std::string> formats{"sup"};
     std::string language = "en";  // --language, lower case, for the VobSub index
+    // --resolution, --frame-rate and the colours of the PGS output.
+    PgsRequest pgs;
+    bool frameRateGiven = false;  // otherwise the usual rate of the resolution
     std::string outputDir;  // empty: beside each subtitle file
     int jobs = 0;           // 0: one per core
     bool quiet = false;

@@ -13,6 +13,7 @@
 
 #include "common/Rgb.h"
 #include "mux/DvdMux.h"
+#include "pgs/PgsSink.h"
 #include "render/FontTables.h"
 #include "sup/SubPictureEncoder.h"
 
@@ -87,6 +88,8 @@ struct OutputRequest {
     std::string folder;           // empty: beside the subtitle file
     std::string language = "en";  // of the VobSub index
     DvdMuxRequest mux;            // the film to mux into; none when empty
+    bool pgs = false;             // NAME.pgs.sup (Blu-ray), drawn from the subtitles' texts
+    PgsRequest pgsRequest;
 };
 
 struct ConversionJob {

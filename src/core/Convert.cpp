@@ -77,10 +77,19 @@ void CloseAll(std::vector<std::unique_ptr<UnitSink>>& sinks) {
     if (first) std::rethrow_exception(first);
 }
 
+ConversionFailure Failure(ConversionFailure::Stage stage, std::string message) {
+    ConversionFailure f;
+    f.stage = stage;
+    f.message = std::move(message);
+    return f;
+}
+
+int RoleEntry(int index) { return index >= 0 && index < 16 ? index : 0; }
+
 // The run's outputs, in the order they get each unit: the ".sup", the
 // VobSub pair, the film to mux into. Throws FileError; what was created
 // before the failure is in sinks.
-DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem,
+DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem, TextEngine& text, int charset,
                         std::vector<std::unique_ptr<UnitSink>>& sinks) {
     const OutputRequest& o = job.outputs;
     if (o.sup) {
@@ -99,6 +108,27 @@ DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem,
         vobsub->Create(pair + ".idx", pair + ".sub", header);
         sinks.push_back(std::move(vobsub));
     }
+    if (o.pgs) {
+        // The look as the DVD frame has it, scaled by the sink to the
+        // stream's size.
+        const TextLook& l = job.look;
+        PgsLook look;
+        look.font = FontSpec{l.fontName, l.sizePoints, charset, int(l.style)};
+        look.offset = l.offset;
+        look.offsetOr = l.lineSpacing;
+        look.align = AlignmentText(l.align);
+        look.outlineWidth = l.outlineWidth;
+        const auto opaque = [](Rgb c) { return Rgba{c.r, c.g, c.b, 255}; };
+        const auto role = [&](int index) { return job.palette.colours[size_t(RoleEntry(index))]; };
+        PgsOptions options;
+        options.video = o.pgsRequest.video;
+        options.colors.text = o.pgsRequest.text.value_or(opaque(role(job.palette.roles.text)));
+        options.colors.outline = o.pgsRequest.outline.value_or(opaque(role(job.palette.roles.outline)));
+        options.colors.background = o.pgsRequest.background;
+        auto pgs = std::make_unique<PgsSink>(text, look, options);
+        pgs->Create(stem + ".pgs.sup");
+        sinks.push_back(std::move(pgs));
+    }
     if (o.mux.video.empty()) return nullptr;
     auto mux = std::make_unique<DvdMuxSink>(o.mux, stem, job.palette.disc);
     DvdMuxSink* raw = mux.get();
@@ -106,14 +136,6 @@ DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem,
     return raw;
 }
 
-ConversionFailure Failure(ConversionFailure::Stage stage, std::string message) {
-    ConversionFailure f;
-    f.stage = stage;
-    f.message = std::move(message);
-    return f;
-}
-
-int RoleEntry(int index) { return index >= 0 && index < 16 ? index : 0; }
 
 const char* const kFindColors =
     "Then find the Color 0 Y Cr CB ,doubleclick it, and put the value: 00 80 80\r\n"
@@ -215,6 +237,7 @@ std::string ComposeHelpText(const ConversionJob& job) {
             written = pair + ".idx" + "\r\n" + pair + ".sub" + "\r\n";
         }
     }
+    if (job.outputs.pgs) written += stem + ".pgs.sup" + "\r\n";
     return text + written + stem + ".Glyphon_Help.txt";
 }
 
@@ -326,7 +349,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     std::vector<std::unique_ptr<UnitSink>> sinks;
     bool muxing = false;
     try {
-        DvdMuxSink* mux = CreateSinks(job, report.stem, sinks);
+        DvdMuxSink* mux = CreateSinks(job, report.stem, text, charset, sinks);
         for (int i = 1; i <= count; ++i) {
             if (stopped()) {
                 report.cancelled = true;
@@ -347,6 +370,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             int top = placed.bandTop, height = placed.bandHeight;
             ClipBand(top, height, frame.Height());
             const auto& unit = encoder.Encode(frame, top, height, entry.endMs - entry.startMs);
+            for (auto& sink : sinks) sink->Subtitle(entry.startMs, entry.endMs, entry.line1, entry.line2);
             for (auto& sink : sinks) sink->Append(entry.startMs, unit);
             ++report.written;
             if (hooks.progress) hooks.progress(report.written, count);

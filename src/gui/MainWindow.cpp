@@ -209,6 +209,15 @@ void MainWindow::Build() {
     vobsubLabel->setStyleSheet("font-size: 7pt;");
     vobsubLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     vobsubLabel->setToolTip(ToQString(model_.CheckBoxVobSub.caption));
+    // The Blu-ray output below it, the same way.
+    pgs_ = new QCheckBox(this);
+    pgs_->setGeometry(772, 220, 15, 15);
+    pgs_->setToolTip(ToQString(model_.CheckBoxPgs.caption));
+    auto* pgsLabel = MakeLabel(this, ToQString(model_.CheckBoxPgs.caption), 763, 237, 38, 64);
+    pgsLabel->setWordWrap(true);
+    pgsLabel->setStyleSheet("font-size: 7pt;");
+    pgsLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    pgsLabel->setToolTip(ToQString(model_.CheckBoxPgs.caption));
 }
 
 void MainWindow::Connect() {
@@ -231,6 +240,12 @@ void MainWindow::Connect() {
     connect(vobsub_, &QCheckBox::toggled, this, [this](bool on) {
         Guard([this, on] {
             model_.CheckBoxVobSub.checked = on;
+            model_.StoreChangedSettings();
+        });
+    });
+    connect(pgs_, &QCheckBox::toggled, this, [this](bool on) {
+        Guard([this, on] {
+            model_.CheckBoxPgs.checked = on;
             model_.StoreChangedSettings();
         });
     });
@@ -424,6 +439,11 @@ void MainWindow::Sync() {
         const QSignalBlocker b(vobsub_);
         vobsub_->setChecked(model_.CheckBoxVobSub.checked);
         vobsub_->setEnabled(model_.CheckBoxVobSub.enabled);
+    }
+    {
+        const QSignalBlocker b(pgs_);
+        pgs_->setChecked(model_.CheckBoxPgs.checked);
+        pgs_->setEnabled(model_.CheckBoxPgs.enabled);
     }
     {
         const QSignalBlocker b(list_);

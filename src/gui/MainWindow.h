@@ -70,6 +70,7 @@ private:
     QLineEdit *editIfo_ = nullptr, *editSrt_ = nullptr;
     QCheckBox* noIfo_ = nullptr;
     QCheckBox* vobsub_ = nullptr;
+    QCheckBox* pgs_ = nullptr;
     QLabel *noIfoLabel_ = nullptr, *ifoColors_ = nullptr;
     QRadioButton *pal_ = nullptr, *ntsc_ = nullptr;
     std::vector<std::pair<QComboBox*, TComboBox*>> combos_;

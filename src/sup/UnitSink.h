@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace glyphon {
@@ -16,6 +17,12 @@ public:
     // presentation time is startMs * 90, as in the ".sup" record). Throws
     // FileError when writing fails.
     virtual void Append(int64_t startMs, const std::vector<uint8_t>& unit) = 0;
+    // The subtitle the next unit is drawn from: its start and end in whole
+    // milliseconds and its two lines as the file holds them. Outputs that
+    // draw their own picture take it here; the others ignore it. Throws
+    // FileError.
+    virtual void Subtitle(int64_t /*startMs*/, int64_t /*endMs*/, const std::string& /*line1*/,
+                          const std::string& /*line2*/) {}
     // Finishes the output. Throws FileError; a second call does nothing.
     virtual void Close() = 0;
 };

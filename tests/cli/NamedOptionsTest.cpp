@@ -91,7 +91,7 @@ TEST(NamedOptions, MistakesAreUsageErrorsNamingTheOption) {
         {{"convert", "--outline", "1", "a.srt"}, "--outline: '1' is not an outline width"},
         {{"convert", "--colors", "3,0,1", "a.srt"}, "--colors: '3,0,1' is not four palette entries"},
         {{"convert", "--colors", "3,0,1,16", "a.srt"}, "--colors: '3,0,1,16' is not four palette entries"},
-        {{"convert", "--format", "sup,idx", "a.srt"}, "--format: 'idx' is not an output format (sup, vobsub)"},
+        {{"convert", "--format", "sup,idx", "a.srt"}, "--format: 'idx' is not an output format (sup, vobsub, pgs)"},
         {{"convert", "--language", "eng", "a.srt"}, "--language: 'eng' is not a two-letter language code"},
         {{"convert", "--language", "e1", "a.srt"}, "--language: 'e1' is not a two-letter language code"},
         {{"convert", "--format=", "a.srt"}, "--format: '' is not an output format"},

@@ -164,6 +164,28 @@ TEST_F(MainWindowView, VobSubBoxSitsRightOfThePreviewClearOfEveryControlAndForwa
     EXPECT_FALSE(box->isEnabled());
 }
 
+TEST_F(MainWindowView, PgsBoxSitsBelowTheVobSubBoxAndForwards) {
+    QCheckBox* box = nullptr;
+    for (QCheckBox* c : window->findChildren<QCheckBox*>())
+        if (c->toolTip() == "Also write Blu-ray PGS (.pgs.sup)") box = c;
+    ASSERT_NE(box, nullptr);
+    QLabel* caption = Find<QLabel>(window.get(), "Also write Blu-ray PGS (.pgs.sup)");
+    QLabel* vobsub = Find<QLabel>(window.get(), "Also write VobSub (.idx/.sub)");
+    ASSERT_NE(caption, nullptr);
+    ASSERT_NE(vobsub, nullptr);
+    for (QWidget* w : {static_cast<QWidget*>(box), static_cast<QWidget*>(caption)}) {
+        EXPECT_TRUE(window->rect().contains(w->geometry()));
+        EXPECT_GE(w->geometry().left(), 40 + 720);
+        EXPECT_FALSE(w->geometry().intersects(vobsub->geometry()));
+    }
+    box->click();
+    EXPECT_TRUE(model->CheckBoxPgs.checked);
+    EXPECT_FALSE(model->CheckBoxVobSub.checked);
+    model->SetControlsEnabled(false);
+    window->Sync();
+    EXPECT_FALSE(box->isEnabled());
+}
+
 TEST_F(MainWindowView, TrackBarsForwardAndShowTheModelsCorrection) {
     QSlider* vertical = nullptr;
     for (QSlider* s : window->findChildren<QSlider*>())

@@ -1,0 +1,108 @@
+// The stream writer judged by FFmpeg: libavformat's "sup" demuxer and the
+// pgssub decoder read back every object, its place, its palette and its
+// timing.
+#include <gtest/gtest.h>
+
+#include "pgs/PgsPicture.h"
+#include "pgs/PgsStream.h"
+#include "support/PgsDecoder.h"
+#include "support/TempDir.h"
+
+namespace glyphon::test {
+
+namespace {
+
+// An object whose rows mix every kind of run: single pixels, pairs, short
+// and long runs of index 0 and of other indices.
+PgsObject Pattern(int x, int y, int width, int height, int seed) {
+    PgsObject o;
+    o.x = x, o.y = y, o.width = width, o.height = height;
+    o.pixels.resize(size_t(width) * size_t(height));
+    for (int r = 0; r < height; ++r)
+        for (int c = 0; c < width; ++c) {
+            const int band = (c + r * seed) / (1 + (r % 70));
+            o.pixels[size_t(r) * size_t(width) + size_t(c)] = uint8_t(band % 5 == 0 ? 0 : (band * 37 + seed) % 153);
+        }
+    return o;
+}
+
+std::vector<PgsColor> Palette() {
+    PgsColors colors;
+    colors.text = {250, 240, 20, 255};
+    colors.outline = {10, 20, 120, 255};
+    return PgsPalette(colors, 1080);
+}
+
+}  // namespace
+
+TEST(PgsStream, FFmpegReadsEveryObjectShownAtItsStartAndClearedAtItsEnd) {
+    TempDir dir;
+    const std::string path = dir.File("movie.pgs.sup");
+    PgsWriter writer;
+    writer.Create(path, PgsVideo{});
+    const std::vector<PgsObject> objects = {
+        Pattern(100, 900, 64, 8, 1),
+        // Over 65,535 bytes coded: the object goes over several segments.
+        Pattern(0, 0, 1920, 300, 3),
+        Pattern(1800, 1070, 120, 10, 7),
+    };
+    const int64_t times[][2] = {{1000, 2500}, {2500, 4000}, {3600000, 3601234}};
+    for (size_t i = 0; i < objects.size(); ++i) writer.Show(times[i][0], times[i][1], objects[i], Palette());
+    writer.Close();
+
+    const DecodedPgs got = DecodePgs(path);
+    EXPECT_EQ(got.codec, "hdmv_pgs_subtitle");
+    // Shown, cleared, shown, cleared, shown, cleared: a subtitle ending as
+    // the next starts is cleared first, at the same time.
+    ASSERT_EQ(got.subtitles.size(), 6u);
+    const std::vector<PgsColor> palette = Palette();
+    for (size_t i = 0; i < objects.size(); ++i) {
+        SCOPED_TRACE(i);
+        const DecodedPgsSubtitle& shown = got.subtitles[2 * i];
+        const DecodedPgsSubtitle& cleared = got.subtitles[2 * i + 1];
+        EXPECT_EQ(shown.pts, times[i][0] * 90);
+        EXPECT_EQ(cleared.pts, times[i][1] * 90);
+        EXPECT_TRUE(cleared.rects.empty());
+        ASSERT_EQ(shown.rects.size(), 1u);
+        const DecodedPgsRect& r = shown.rects[0];
+        EXPECT_EQ(r.x, objects[i].x);
+        EXPECT_EQ(r.y, objects[i].y);
+        EXPECT_EQ(r.width, objects[i].width);
+        EXPECT_EQ(r.height, objects[i].height);
+        EXPECT_EQ(r.indices, objects[i].pixels);
+        // Opacity passes through the decoder unchanged.
+        ASSERT_GE(r.palette.size(), palette.size());
+        for (size_t k = 0; k < palette.size(); ++k) EXPECT_EQ(r.palette[k] >> 24, palette[k].alpha) << k;
+    }
+}
+
+TEST(PgsStream, ASubtitleStartingBeforeThePreviousEndsReplacesItWithoutAClearBetween) {
+    TempDir dir;
+    const std::string path = dir.File("overlap.pgs.sup");
+    PgsWriter writer;
+    writer.Create(path, PgsVideo{1280, 720, 0x10});
+    writer.Show(1000, 5000, Pattern(10, 10, 40, 20, 1), Palette());
+    writer.Show(3000, 6000, Pattern(20, 30, 50, 20, 2), Palette());
+    // Nothing drawn: nothing shown, the previous subtitle still ends on time.
+    writer.Show(7000, 8000, PgsObject{}, Palette());
+    writer.Close();
+    const DecodedPgs got = DecodePgs(path);
+    ASSERT_EQ(got.subtitles.size(), 3u);
+    EXPECT_EQ(got.subtitles[0].pts, 90000);
+    EXPECT_EQ(got.subtitles[1].pts, 3000 * 90);
+    ASSERT_EQ(got.subtitles[1].rects.size(), 1u);
+    EXPECT_EQ(got.subtitles[1].rects[0].x, 20);
+    EXPECT_EQ(got.subtitles[2].pts, 6000 * 90);
+    EXPECT_TRUE(got.subtitles[2].rects.empty());
+}
+
+TEST(PgsStream, FrameRateCodes) {
+    EXPECT_EQ(PgsFrameRateCode("23.976"), 0x10);
+    EXPECT_EQ(PgsFrameRateCode("24000/1001"), 0x10);
+    EXPECT_EQ(PgsFrameRateCode("25"), 0x30);
+    EXPECT_EQ(PgsFrameRateCode("59.94"), 0x70);
+    EXPECT_FALSE(PgsFrameRateCode("23.98x").has_value());
+    EXPECT_FALSE(PgsFrameRateCode("").has_value());
+}
+
+}  // namespace glyphon::test
