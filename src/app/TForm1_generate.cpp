@@ -98,7 +98,6 @@ std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
     job.outputs.vobsub = CheckBoxVobSub.checked;
     job.outputs.folder = OutputFolder;
     job.outputs.pgs = CheckBoxPgs.checked;
-    job.outputs.pgs = CheckBoxPgs.checked;
     return glyphon::ComposeHelpText(job);
 }
 

@@ -126,8 +126,6 @@ JobSettings ResolveJobSettings(const ConvertOptions& o, const std::vector<std::s
     out.mux = DvdMuxRequest{o.muxVideo, o.stream.value_or(0)};
     out.pgs = o.formats.count("pgs") > 0;
     out.pgsRequest = o.pgs;
-    out.pgs = o.formats.count("pgs") > 0;
-    out.pgsRequest = o.pgs;
     return s;
 }
 
