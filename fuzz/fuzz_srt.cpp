@@ -21,14 +21,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fuzz::Check(subs.Loaded || sink.count == 1);
     } catch (const ConvertError&) {
     }
-    // Each entry needs a timing line of at least 29 bytes of its own. UTF-16
-    // (after its 2-byte mark) becomes at most half as long again as UTF-8.
+    // Each entry needs a timing line of at least 13 bytes of its own
+    // ("0:0:0-->0:0:0"). UTF-16 (after its 2-byte mark) becomes at most half
+    // as long again as UTF-8.
     const bool utf16 = size >= 2 && ((data[0] == 0xFF && data[1] == 0xFE) || (data[0] == 0xFE && data[1] == 0xFF));
-    fuzz::Check(size_t(subs.Count()) <= (utf16 ? (size * 3 / 2 + 3) / 29 : size / 29));
+    fuzz::Check(size_t(subs.Count()) <= (utf16 ? (size * 3 / 2 + 3) / 13 : size / 13));
+    for (const UnreadableBlock& part : subs.Unreadable) fuzz::Check(part.line >= 1 && !part.text.empty());
     for (int i = 1; i <= subs.Count(); ++i) {
         const SubtitleLine e = subs.GetLine(i);
         fuzz::Check(fuzz::IsTimeText(e.StartMs) && fuzz::IsTimeText(e.EndMs));
         fuzz::Check(!fuzz::HasLineEnd(e.Line1) && !fuzz::HasLineEnd(e.Line2) && !fuzz::HasLineEnd(e.Line3));
+        // The runs of a line cover its text exactly.
+        fuzz::Check(e.Runs.size() <= 3 + e.MoreLines.size());
+        for (size_t k = 0; k < e.Runs.size(); ++k) {
+            size_t length = 0;
+            for (const StyledRun& run : e.Runs[k]) length += run.length;
+            const std::string& text = k == 0 ? e.Line1 : k == 1 ? e.Line2 : k == 2 ? e.Line3 : e.MoreLines[k - 3];
+            fuzz::Check(e.Runs[k].empty() || length == text.size());
+        }
     }
 
     if (TSubtitle::IsSrtTimeLine(text)) fuzz::Check(text.size() >= 29);

@@ -21,6 +21,7 @@ constexpr const char* kVobSubKey = "CheckBoxVobSub_Checked";
 // are installed or removed.
 constexpr const char* kFontNameKey = "ComboBoxFontName_Text";
 constexpr const char* kPgsKey = "CheckBoxPgs_Checked";
+constexpr const char* kWrapKey = "CheckBoxWrap_Checked";
 
 // Fills a list and selects a position.
 void Fill(TComboBox& c, const std::vector<std::string>& items, int index) {
@@ -63,6 +64,8 @@ void TForm1::SetupControls() {
     EditLoadIfo.enabled = EditLoadSrt.enabled = false;  // read-only display fields
     i_dont_have_ifo.caption = "polycromatic";
     CheckBoxVobSub.caption = "Also write VobSub (.idx/.sub)";
+    CheckBoxWrap.caption = "Wrap long lines";
+    CheckBoxMux.caption = "Also mux into a DVD film (.mpg)";
     CheckBoxPgs.caption = "Also write Blu-ray PGS (.pgs.sup)";
     no_ifo.caption = "     I dont have any Ifo or my Ifo hasnt sup support";
     LabelIfoColors.caption = "Ifo Colors:";
@@ -91,6 +94,8 @@ void TForm1::SetupControls() {
     OpenDialogImagePAL.filter = "Load your PAL 720x576 BMP|*.bmp";
     OpenDialogImageNTSC.title = "Load 720x480 NTSC image";
     OpenDialogImageNTSC.filter = "Load your NTSC 720x480 BMP|*.bmp";
+    OpenDialogMux.title = "The DVD film to mux the subtitles into";
+    OpenDialogMux.filter = "DVD MPEG-2 program stream|*.mpg;*.mpeg;*.vob";
     preview.Reset(kFrameWidth, kPalHeight);
 }
 
@@ -158,6 +163,8 @@ void TForm1::SetControlsEnabled(bool Enabled) {
     ListBox1.enabled = Enabled;
     ButtonBatch.enabled = Enabled;
     CheckBoxVobSub.enabled = Enabled;
+    CheckBoxWrap.enabled = Enabled;
+    CheckBoxMux.enabled = Enabled;
     CheckBoxPgs.enabled = Enabled;
     ButtonGenerateSup.caption = Enabled ? "Generate Sup" : "Abort";
     ui_.Changed();
@@ -212,6 +219,15 @@ void TForm1::ReadStoredSettings() {
         } catch (const ConvertError&) {
         }
     }
+    // Wrapping changes only lines that would not fit at all, so a batch line
+    // run on this machine follows the window's choice: what the window
+    // accepted with wrapping converts unattended too.
+    if (auto v = ini.Get(kSection, kWrapKey)) {
+        try {
+            CheckBoxWrap.checked = StrToBool(*v);
+        } catch (const ConvertError&) {
+        }
+    }
     settingsRead_ = true;
     storedValues_ = StoredValues();
     ui_.Changed();
@@ -230,7 +246,8 @@ std::vector<std::string> TForm1::StoredValues() const {
             IntToStr(offset_or.position),
             CheckBoxVobSub.checked ? "-1" : "0",
             ComboBoxFontName.Text(),
-            CheckBoxPgs.checked ? "-1" : "0"};
+            CheckBoxPgs.checked ? "-1" : "0",
+            CheckBoxWrap.checked ? "-1" : "0"};
 }
 
 void TForm1::StoreChangedSettings() {
@@ -257,6 +274,7 @@ void TForm1::WriteStoredSettings() {
     ini.Set(kSection, kVobSubKey, storedValues_[10]);
     ini.Set(kSection, kFontNameKey, storedValues_[11]);
     ini.Set(kSection, kPgsKey, storedValues_[12]);
+    ini.Set(kSection, kWrapKey, storedValues_[13]);
     // A settings file that cannot be written costs the user nothing but the
     // stored look; closing the window must not fail over it.
     ini.Save(env_.settingsPath);

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,16 +21,24 @@
 #include "app/WindowPlacement.h"
 #include "common/Rgb.h"
 #include "core/ConversionJob.h"
+#include "core/FitCheck.h"
 #include "mux/DvdMux.h"
+#include "render/StyledLines.h"
+#include "palette/ColorNames.h"
 #include "pgs/PgsSink.h"
 
 namespace glyphon {
 
 class TSubtitle;
+struct SubtitleLine;
 class TextEngine;
 class UnitSink;
 
 // What the program gets from its surroundings at start.
+// The first line of the message that lists what a subtitle file held that
+// is no subtitle.
+inline constexpr const char* kLeftOutHeading = "These parts of the file are no subtitles and were left out:";
+
 struct AppEnvironment {
     std::string programDir;                     // folder of the running program, with trailing '/'
     std::string settingsPath;                   // full path of Glyphon_Settings.ini
@@ -53,6 +62,8 @@ public:
     TEdit EditLoadIfo, EditLoadSrt;
     TCheckBox i_dont_have_ifo;
     TCheckBox CheckBoxVobSub;  // a run also writes NAME.idx and NAME.sub
+    TCheckBox CheckBoxWrap;    // lines too wide are broken at spaces
+    TCheckBox CheckBoxMux;     // a run also muxes into the film chosen in OpenDialogMux
     TCheckBox CheckBoxPgs;     // a run also writes NAME.pgs.sup (Blu-ray, Pgs)
     TLabel no_ifo, LabelIfoColors;
     TRadioButton Pal, Ntsc;
@@ -68,6 +79,7 @@ public:
     std::vector<PaletteSwatch> Swatches;                 // empty: no palette display
 
     TOpenDialog OpenDialogifo, OpenDialogsub, OpenDialogBat, OpenDialogImagePAL, OpenDialogImageNTSC;
+    TOpenDialog OpenDialogMux;  // the DVD MPEG a run muxes into
 
     // ---- flags -----------------------------------------------------------
     bool GenerationStopped = true;
@@ -83,12 +95,17 @@ public:
 
     std::unique_ptr<TSubtitle> Subtitles;  // none before the first load
     // The first line found too wide by the last failed fit check over all
-    // entries: entry number (1-based), line (1 or 2) and its width in pixels.
-    struct TooWideLine {
-        int entry = 0, line = 0, width = 0;
-    } LastTooWide;
+    // entries: entry number (1-based), line and its width in pixels.
+    using TooWideLine = FitProblem;
+    TooWideLine LastTooWide;
+    // Every line found too wide (and every subtitle too tall) by the last
+    // fit check over all entries, in entry order.
+    std::vector<TooWideLine> TooWide;
     int BandTop = 0;
     int BandHeight = 0;
+    // Frame rate for MicroDVD files without their own frame-rate line;
+    // 0: such a file is refused.
+    double MicroDvdFrameRate = 0;
 
     std::vector<std::string> CommandLineArgs;  // the 16 stored arguments
     bool StoreEnabled = true;                  // settings written on close
@@ -177,7 +194,36 @@ public:
     void CheckLineFits(const std::string& Line1, const std::string& Line2, int FontSize,
                        const std::string& FontName, int Charset, int Style);
     void CheckAllSubtitles();
+    // What the fit check needs of the controls' look.
+    FitLook ChosenFitLook() const;
     void ComboBoxFontSizeChange();
+
+    // ---- subtitle lines (app/TForm1_lines.cpp) ----------------------------
+    // The font the controls choose for subtitle text.
+    FontSpec ChosenFont() const;
+    // The look the window's controls choose, in `font` at these offsets.
+    SubtitleLook ChosenLook(const FontSpec& font, int Offset, int OffsetOr, const std::string& Align);
+    // The lines `entry` is drawn with in `font`: every text line with its
+    // styled runs, broken at spaces where too wide when CheckBoxWrap is
+    // ticked; at least two (a one-line subtitle has an empty second line).
+    std::vector<RunLine> LinesToDraw(const SubtitleLine& entry, const FontSpec& font);
+    // RenderSubtitle for lines of any number and style; at the top of the
+    // frame when `top`.
+    void RenderLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
+                     int OffsetOr, const std::string& Align);
+    // The preview of `lines` with the preview's fit test (DrawPreview).
+    void DrawPreviewLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
+                          int OffsetOr, const std::string& Align);
+    // After a file was read: one message listing what it held that is no
+    // subtitle, when there is anything.
+    void ReportUnreadable();
+    // After a file was read: a file that is UTF-8 without a byte-order mark,
+    // read while a single-byte character set is chosen, selects the "UTF-8"
+    // item and says so.
+    void SwitchToUtf8ForUtf8File();
+    // The user ticks or clears CheckBoxWrap: stored, and the loaded
+    // subtitles checked again as after a change of font.
+    void CheckBoxWrapClick();
 
     // ---- generation (app/TForm1_generate.cpp) -----------------------------
     // Where a run writes its ".sup" and help file: empty for the subtitle
@@ -209,6 +255,22 @@ public:
     // The palette the disc must get for the colours of the run (app/TForm1_mux.cpp):
     // the IFO's 16 entries as read, or the generic palette's greys.
     DiscPalette AuthoringPalette() const;
+
+    // ---- DVD authoring choices (app/TForm1_mux.cpp) ------------------------
+    // The picture is 16:9: text is drawn three quarters as wide, so that it
+    // looks right once the player widens the picture.
+    bool Widescreen = false;
+    // Every unit starts with the forced start display command.
+    bool ForcedSubtitles = false;
+    // Colours for the generic palette's role entries (the entries the text,
+    // outline and antialias lists name); none: the entry's grey.
+    NamedRoleColours GenericColours;
+    // Gives the generic palette's swatches the named colours (a run calls
+    // it before fixing its role colours). Nothing with an IFO's palette.
+    void ApplyGenericColours();
+    // "Mux into film": ticking asks for the film (cancel unticks again) and
+    // reads its aspect; unticking forgets the film.
+    void CheckBoxMuxClick();
 
     // ---- unattended use (app/TForm1_cmdline.cpp) --------------------------
     void ExamineCommandLine();

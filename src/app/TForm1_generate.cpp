@@ -40,7 +40,9 @@ ConversionJob TForm1::MakeConversionJob() const {
         auto entries = std::make_shared<std::vector<TimedSubtitle>>();
         entries->reserve(Subtitles->Lines.size());
         for (const SubtitleLine& l : Subtitles->Lines) {
-            TimedSubtitle entry{0, 0, l.Line1, l.Line2};
+            TimedSubtitle entry{0, 0, l};
+            entry.text.StartMs.clear();
+            entry.text.EndMs.clear();
             // A time that is not a number fails the run at its entry.
             try {
                 entry.startMs = RoundHalfEven(StrToFloat(l.StartMs));
@@ -87,6 +89,9 @@ ConversionJob TForm1::MakeConversionJob() const {
     job.outputs.mux = Mux;
     job.outputs.pgs = CheckBoxPgs.checked;
     job.outputs.pgsRequest = Pgs;
+    job.outputs.forced = ForcedSubtitles;
+    look.wrap = CheckBoxWrap.checked;
+    look.widescreen = Widescreen;
     return job;
 }
 
@@ -98,6 +103,8 @@ std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
     job.outputs.vobsub = CheckBoxVobSub.checked;
     job.outputs.folder = OutputFolder;
     job.outputs.pgs = CheckBoxPgs.checked;
+    job.outputs.mux = Mux;
+    job.palette.standard = IsPal() ? VideoStandard::Pal : VideoStandard::Ntsc;
     return glyphon::ComposeHelpText(job);
 }
 
@@ -139,6 +146,7 @@ void TForm1::ButtonGenerateSupClick() {
     // becomes while messages run.
     ConversionJob job;
     try {
+        ApplyGenericColours();
         job = MakeConversionJob();
     } catch (const std::exception& e) {
         ui_.ShowError(WithFullStop(e.what()));

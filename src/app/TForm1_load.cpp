@@ -1,7 +1,10 @@
 #include "app/TForm1.h"
+#include "core/DrawnLines.h"
 #include "common/Convert.h"
 #include "common/FileError.h"
 #include "render/FontTables.h"
+#include "render/Renderer.h"
+#include "render/StyledLines.h"
 #include "render/TextEngine.h"
 #include "subtitle/Subtitle.h"
 
@@ -9,7 +12,6 @@ namespace glyphon {
 
 namespace {
 
-constexpr int kFitLimit = 680;  // a line fits when it is narrower
 constexpr const char* kRestingCaption = "Glyphon By Morvane";
 
 // Shows what the window is busy with in its caption for as long as it lives.
@@ -34,7 +36,7 @@ private:
 
 void TForm1::CheckLineFits(const std::string& Line1, const std::string& Line2, int FontSize,
                            const std::string& FontName, int Charset, int Style) {
-    const FontSpec font{FontName, FontSize, Charset, Style};
+    const FontSpec font{FontName, FontSize, Charset, Style, Widescreen ? 75 : 100};
     const int w1 = text_.MeasureLine(Line1, font).width;
     const int w2 = text_.MeasureLine(Line2, font).width;
     if (w1 < kFitLimit && w2 < kFitLimit) {
@@ -57,15 +59,46 @@ void TForm1::CheckLineFits(const std::string& Line1, const std::string& Line2, i
 
 void TForm1::CheckAllSubtitles() {
     const int count = Subtitles ? Subtitles->Count() : 0;
-    for (int i = 1; i <= count; ++i) {
-        const int size = StrToInt(ComboBoxFontSize.Text());
-        const SubtitleLine& entry = Subtitles->Lines[size_t(i - 1)];
-        CheckLineFits(entry.Line1, entry.Line2, size, ComboBoxFontName.Text(),
-                      SubtitleCharset(), StyleFromName(ComboBoxFontStyle.Text()));
-        if (!SubtitleFits) {
-            LastTooWide.entry = i;
-            break;
+    // Every entry is measured, so that the message names every line that
+    // does not fit. Lines beyond the second must also stay within the frame.
+    FitResult fit;
+    const FitLook look = ChosenFitLook();
+    for (int i = 1; i <= count; ++i) CheckSubtitleFits(Subtitles->Lines[size_t(i - 1)], i, text_, look, false, fit);
+    const std::vector<TooWideLine>& tooWide = fit.problems;
+    // The lines of the first entry that fails.
+    std::vector<std::vector<RunLine>> failed;
+    if (!tooWide.empty()) failed.push_back(LinesToDraw(Subtitles->Lines[size_t(tooWide.front().entry - 1)], look.font));
+    TooWide = tooWide;
+    if (count > 0) SubtitleFits = tooWide.empty();
+    if (!tooWide.empty()) {
+        LastTooWide = tooWide.front();
+        const char* const advice = SubtitleLoaded
+                                       ? "Please use a smaler font size."
+                                       : "Please correct the srt and reload it. You can just use a smaler font size.";
+        // The test belongs to a first load: nothing stays listed.
+        if (!SubtitleLoaded) ListBox1.Clear();
+        std::string message;
+        if (tooWide.size() == 1 && !tooWide.front().belowFrame) {
+            message = "The string \r";
+            for (const RunLine& line : failed.front()) message += ShownText(LineText(line)) + "\r";
+            message += std::string("is too long. ") + advice;
+        } else {
+            message = "These subtitles do not fit the frame:";
+            for (size_t k = 0; k < tooWide.size() && k < 20; ++k) {
+                const TooWideLine& t = tooWide[k];
+                const SubtitleLine& entry = Subtitles->Lines[size_t(t.entry - 1)];
+                message += "\rsubtitle " + IntToStr(t.entry);
+                if (t.belowFrame) {
+                    message += ": its " + IntToStr(t.line) + " lines reach below the frame";
+                } else {
+                    const std::vector<RunLine> lines = LinesToDraw(entry, ChosenFont());
+                    message += ", line " + IntToStr(t.line) + ": " + ShownText(LineText(lines[size_t(t.line - 1)]));
+                }
+            }
+            if (tooWide.size() > 20) message += "\rand " + IntToStr(int64_t(tooWide.size() - 20)) + " more";
+            message += std::string("\r") + advice;
         }
+        ui_.ShowMessage(message);
     }
     if (!SubtitleFits) return;
     if (!CommandLineMode) ui_.ShowMessage("Subtitle Style Modified/Loaded Successfully");
@@ -106,6 +139,7 @@ void TForm1::LoadChosenSubtitle() {
     const CaptionWhile busy(*this, " Loading Subtitle...");
     ListBox1.Clear();
     Subtitles = std::make_unique<TSubtitle>();
+    Subtitles->FallbackFrameRate = MicroDvdFrameRate;
     try {
         Subtitles->LoadFromFile(fileName, true, ui_);
     } catch (const ConvertError& e) {
@@ -118,10 +152,18 @@ void TForm1::LoadChosenSubtitle() {
         return;
     }
     if (Subtitles->Loaded) {
+        ReportUnreadable();
+        SwitchToUtf8ForUtf8File();
         if (Subtitles->Count() > 0) {
             ListBox1.items.reserve(size_t(Subtitles->Count()));
-            for (const SubtitleLine& entry : Subtitles->Lines)
-                ListBox1.items.push_back(entry.Line2.empty() ? entry.Line1 : entry.Line1 + "|" + entry.Line2);
+            for (const SubtitleLine& entry : Subtitles->Lines) {
+                // Every line, "|" between them; a one-line entry as its line alone.
+                const std::vector<std::string_view> lines = TextLinesOf(entry);
+                std::string item = entry.Line1;
+                if (lines.size() > 2 || !entry.Line2.empty())
+                    for (size_t k = 1; k < lines.size(); ++k) (item += '|') += lines[k];
+                ListBox1.items.push_back(std::move(item));
+            }
             // Set directly: the list's click action (and its preview) does not run.
             ListBox1.itemIndex = 0;
         }

@@ -1,19 +1,79 @@
 #include <string>
 
 #include "app/TForm1.h"
+#include "common/Convert.h"
+#include "mux/DvdAuthoring.h"
+#include "palette/ColorNames.h"
 #include "palette/Palette.h"
 
 namespace glyphon {
 
+namespace {
+
+// The colour a role is drawn in for a named colour: itself, except that pure
+// blue is the frame's background and would not be seen as drawn.
+Rgb DrawnColour(Rgb c) { return c == kPureBlue ? Rgb{0, 0, 254} : c; }
+
+}  // namespace
+
 DiscPalette TForm1::AuthoringPalette() const {
     // The swatches of an IFO palette carry each entry as its eight stored
     // hexadecimal digits; the generic palette's swatches do not, and it goes
-    // on the disc as the greys the help text names.
-    if (i_dont_have_ifo.checked || Swatches.size() != size_t(kPaletteSize)) return GenericDiscPalette();
+    // on the disc as the greys the help text names, or in the named colours.
+    if (i_dont_have_ifo.checked || Swatches.size() != size_t(kPaletteSize)) {
+        DiscPalette palette = GenericDiscPalette();
+        const auto put = [&](const std::optional<Rgb>& colour, const TComboBox& role) {
+            if (colour) palette[size_t(PaletteIndexOf(role))] = DiscEntryOf(RgbToVideoYCbCr(*colour));
+        };
+        put(GenericColours.outline, ComboBoxOutline);
+        put(GenericColours.antialias, ComboBoxAntialias);
+        put(GenericColours.text, ComboBoxText);
+        return palette;
+    }
     DiscPalette palette{};
     for (int i = 0; i < kPaletteSize; ++i)
         palette[size_t(i)] = uint32_t(std::stoul(Swatches[size_t(i)].entryText, nullptr, 16)) & 0xFFFFFF;
     return palette;
+}
+
+void TForm1::ApplyGenericColours() {
+    if (!i_dont_have_ifo.checked || !GenericColours.Any() || Swatches.size() != size_t(kPaletteSize)) return;
+    const auto put = [&](const std::optional<Rgb>& colour, const TComboBox& role) {
+        if (colour) Swatches[size_t(PaletteIndexOf(role))].color = DrawnColour(*colour);
+    };
+    put(GenericColours.outline, ComboBoxOutline);
+    put(GenericColours.antialias, ComboBoxAntialias);
+    put(GenericColours.text, ComboBoxText);
+}
+
+void TForm1::CheckBoxMuxClick() {
+    if (!CheckBoxMux.checked) {
+        Mux.video.clear();
+        Widescreen = false;
+        DrawSampleThenSelection();
+        ui().Changed();
+        return;
+    }
+    if (!ui().Execute(OpenDialogMux) || OpenDialogMux.fileName.empty()) {
+        CheckBoxMux.checked = false;
+        ui().Changed();
+        return;
+    }
+    try {
+        const VideoFormat format = ReadVideoFormat(OpenDialogMux.fileName);
+        Mux.video = OpenDialogMux.fileName;
+        Widescreen = format.widescreen;
+    } catch (const std::exception& e) {
+        CheckBoxMux.checked = false;
+        Mux.video.clear();
+        Widescreen = false;
+        ui().Changed();
+        ui().ShowMessage("The film\r" + OpenDialogMux.fileName + "\rcannot be muxed into: " + e.what());
+        return;
+    }
+    // The text is drawn for the film's picture from now on.
+    DrawSampleThenSelection();
+    ui().Changed();
 }
 
 }  // namespace glyphon

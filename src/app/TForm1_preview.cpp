@@ -11,6 +11,7 @@
 #include "render/FontTables.h"
 #include "render/PreviewPictures.h"
 #include "render/Renderer.h"
+#include "render/StyledLines.h"
 #include "render/TextEngine.h"
 #include "subtitle/Subtitle.h"
 
@@ -73,26 +74,31 @@ void TForm1::LoadPreviewBackground() {
 void TForm1::DrawPreview(const std::string& Line1, const std::string& Line2, int FontSize,
                          const std::string& FontName, int Charset, int Style, int Offset, int OffsetOr,
                          const std::string& Align) {
+    DrawPreviewLines({PlainLine(Line1), PlainLine(Line2)}, false, FontSpec{FontName, FontSize, Charset, Style},
+                     Offset, OffsetOr, Align);
+}
+
+void TForm1::DrawPreviewLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
+                              int OffsetOr, const std::string& Align) {
     LoadPreviewBackground();
-    const FontSpec font{FontName, FontSize, Charset, Style};
-    const TextExtent e1 = text().MeasureLine(Line1, font);
-    const TextExtent e2 = text().MeasureLine(Line2, font);
-    if (e1.width >= kFitLimit || e2.width >= kFitLimit) {
-        ui().ShowMessage("The string \r" + ShownText(Line1) + "\r" + ShownText(Line2) + "\r" + "is too long.");
+    bool fits = true;
+    for (const RunLine& line : lines) fits = fits && MeasureRunLine(text(), line, font).width < kFitLimit;
+    if (!fits) {
+        std::string shown = "The string \r";
+        for (const RunLine& line : lines) {
+            std::string bytes;
+            for (const TextRun& run : line) bytes += run.text;
+            shown += ShownText(bytes) + "\r";
+        }
+        ui().ShowMessage(shown + "is too long.");
         SubtitleFits = false;
         ui().Changed();
         return;
     }
     SubtitleFits = true;
     if (!ui().ShowsPreview()) return;
-    SubtitleLook look;
-    look.font = font;
-    look.offset = Offset;
-    look.offsetOr = OffsetOr;
-    look.align = Align;
-    look.outlineWidth = StrToInt(ComboBoxOutlineWidth.Text());
-    look.colors = {RoleColor(ComboBoxOutline), RoleColor(ComboBoxAntialias), RoleColor(ComboBoxText)};
-    DrawSubtitle(preview, text(), Line1, Line2, look);
+    const SubtitleLook look = ChosenLook(font, Offset, OffsetOr, Align);
+    DrawSubtitleLines(preview, text(), lines, look, top);
     ui().Changed();
 }
 
@@ -111,7 +117,9 @@ void TForm1::DrawSelectedEntryPreview() {
     const int entry = ListBox1.itemIndex + 1;
     if (entry < 1 || entry > Subtitles->Count()) return;
     const SubtitleLine line = Subtitles->GetLine(entry);
-    DrawPreviewWithSettings(line.Line1, line.Line2);
+    const FontSpec font = ChosenFont();
+    DrawPreviewLines(LinesToDraw(line, font), line.Top, font, offset.position, offset_or.position,
+                     ComboBoxAlign.Text());
 }
 
 void TForm1::DrawSampleThenSelection() {
@@ -166,19 +174,8 @@ void TForm1::CheckChosenPicture(const std::string& path) {
 void TForm1::RenderSubtitle(const std::string& Line1, const std::string& Line2, int FontSize,
                             const std::string& FontName, int Charset, int Style, int Offset, int OffsetOr,
                             const std::string& Align) {
-    // All blue again: after the previous subtitle only the rows it drew on
-    // are rewritten.
-    preview.Reset(kFrameWidth, IsPal() ? kPalHeight : kNtscHeight, kPureBlue);
-    SubtitleLook look;
-    look.font = FontSpec{FontName, FontSize, Charset, Style};
-    look.offset = Offset;
-    look.offsetOr = OffsetOr;
-    look.align = Align;
-    look.outlineWidth = StrToInt(ComboBoxOutlineWidth.Text());
-    look.colors = {RoleColor(ComboBoxOutline), RoleColor(ComboBoxAntialias), RoleColor(ComboBoxText)};
-    const SubtitlePlacement placed = DrawSubtitle(preview, text(), Line1, Line2, look);
-    BandTop = placed.bandTop;
-    BandHeight = placed.bandHeight;
+    RenderLines({PlainLine(Line1), PlainLine(Line2)}, false, FontSpec{FontName, FontSize, Charset, Style, Widescreen ? 75 : 100}, Offset,
+                OffsetOr, Align);
 }
 
 }  // namespace glyphon

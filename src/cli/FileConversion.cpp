@@ -7,6 +7,9 @@
 #include "common/Convert.h"
 #include "common/FileError.h"
 #include "core/Convert.h"
+#include "render/DisplayText.h"
+#include "subtitle/StyledText.h"
+#include "subtitle/Subtitle.h"
 
 namespace glyphon {
 
@@ -27,8 +30,40 @@ void AddLines(std::vector<std::string>& out, const std::string& text) {
     if (!line.empty()) out.push_back(line);
 }
 
+// Every line that does not fit, each named; or the first subtitle that
+// leaves the frame.
+std::vector<std::string> ExplainFit(const ConversionReport& report, bool wrap) {
+    std::vector<std::string> out;
+    const auto shown = [&](const std::string& bytes) { return DisplayText(bytes, report.charset); };
+    for (const FitProblem& t : report.fit.problems) {
+        const SubtitleLine& entry = report.entries[size_t(t.entry - 1)].text;
+        if (t.belowFrame) {
+            out.push_back("subtitle " + IntToStr(t.entry) + ": its " + IntToStr(t.line) +
+                          " lines reach below the frame; try a smaller --size or --offset");
+            continue;
+        }
+        const std::vector<std::string_view> lines = TextLinesOf(entry);
+        const std::string line =
+            size_t(t.line) <= lines.size() && !wrap ? std::string(lines[size_t(t.line - 1)]) : std::string();
+        out.push_back("subtitle " + IntToStr(t.entry) + ", line " + IntToStr(t.line) + " is " + IntToStr(t.width) +
+                      " pixels wide, more than the " + IntToStr(kWidestFittingLine) + " that fit" +
+                      (line.empty() ? std::string() : ": \"" + shown(line) + "\"") +
+                      (wrap ? "; try a smaller --size" : "; try a smaller --size or --wrap"));
+    }
+    if (!out.empty() || !report.fit.outside) return out;
+    const FrameExit& at = *report.fit.outside;
+    const SubtitleLine& entry = report.entries[size_t(at.entry - 1)].text;
+    const std::string& line = at.line == 1 ? entry.Line1 : entry.Line2;
+    const int height = FrameHeightOf(report.standard);
+    out.push_back("subtitle " + IntToStr(at.entry) + ", line " + IntToStr(at.line) + " would reach row " +
+                  IntToStr(at.row) + (at.row < 0 ? ", above the top of the " : ", below the bottom of the ") +
+                  IntToStr(height) + "-row frame: \"" + line + "\"; try a smaller --size or " +
+                  (at.row < 0 ? "--offset" : "a larger --offset"));
+    return out;
+}
+
 // Why the file was not converted, in the command line's words.
-std::vector<std::string> Explain(const ConversionReport& report) {
+std::vector<std::string> Explain(const ConversionReport& report, bool wrap) {
     std::vector<std::string> out;
     const ConversionFailure& f = *report.failure;
     switch (f.stage) {
@@ -41,21 +76,22 @@ std::vector<std::string> Explain(const ConversionReport& report) {
             for (std::string& line : out) line = "writing " + report.stem + ".sup or its help file: " + line;
             break;
         case ConversionFailure::Stage::Check:
-            out.push_back("subtitle " + IntToStr(f.subtitle) + ", line " + IntToStr(f.line) + " is " +
-                          IntToStr(f.width) + " pixels wide, more than the " + IntToStr(kWidestFittingLine) +
-                          " that fit: \"" + f.text + "\"; try a smaller --size");
+            out = ExplainFit(report, wrap);
             break;
         case ConversionFailure::Stage::Read:
-            if (f.subtitle == 0 && !report.notices.empty()) {
-                for (const std::string& notice : report.notices) AddLines(out, notice);
-                break;
+            for (const std::string& notice : report.notices) {
+                AddLines(out, notice);
+                if (notice.rfind(kNoFrameRate, 0) == 0)
+                    out.push_back("or give its frame rate with --fps, e.g. --fps 23.976");
             }
-            AddLines(out, WithFullStop(f.message));
+            // The refusal only repeats that the reading above did not succeed.
+            if (f.message != kNotLoaded || out.empty()) AddLines(out, WithFullStop(f.message));
+            if (report.loaded && report.entries.empty() && out.size() <= 1) return {"no subtitles in this file"};
             // A text that is not a number ends the reading: the entries
             // before it were read, so the fault lies in the one after them.
             if (f.subtitle > 1 && !report.entries.empty())
                 out.push_back("reading stopped after subtitle " + IntToStr(f.subtitle - 1) + " (" +
-                              report.entries.back().line1 + ")");
+                              report.entries.back().text.Line1 + ")");
             break;
     }
     if (out.empty()) out.push_back("not converted");
@@ -73,7 +109,7 @@ FileOutcome ConvertFile(const ConversionJob& base, const std::string& subtitleFi
         outcome.messages.push_back(WithFullStop(FileErrorText(errno)));
         return outcome;
     }
-    if (const DvdMuxRequest& mux = base.outputs.mux; !mux.video.empty()) {
+    if (const DvdMuxRequest& mux = base.outputs.mux; !mux.video.empty() && !mux.collectOnly) {
         try {
             CheckDvdMuxInput(mux.video, MuxedFileName(OutputStem(base.outputs.folder, subtitleFile)));
         } catch (const FileError& e) {
@@ -88,12 +124,15 @@ FileOutcome ConvertFile(const ConversionJob& base, const std::string& subtitleFi
     job.subtitle.file = subtitleFile;
     ConversionHooks hooks;
     if (progress) hooks.progress = [&](int done, int total) { progress(done, total); };
-    const ConversionReport report = RunConversion(job, text, hooks);
+    ConversionReport report = RunConversion(job, text, hooks);
     outcome.converted = report.converted;
-    if (report.failure)
-        outcome.messages = Explain(report);
-    else
+    if (report.failure) outcome.messages = Explain(report, job.look.wrap);
+    for (const UnreadableBlock& part : report.unreadable)
+        outcome.messages.push_back("warning: line " + IntToStr(part.line) + " is no subtitle and was left out: \"" +
+                                   DisplayText(part.text, report.charset) + "\"");
+    if (outcome.converted)
         for (const std::string& warning : report.warnings) outcome.messages.push_back("warning: " + warning);
+    if (outcome.converted && job.outputs.mux.collectOnly) outcome.muxUnits = std::move(report.muxUnits);
     return outcome;
 }
 

@@ -16,6 +16,8 @@ class TextEngine;
 struct FileOutcome {
     bool converted = false;
     std::vector<std::string> messages;  // why it failed, one line each, without the file name
+    // With a mux request that only collects: the run's units.
+    std::vector<TimedUnit> muxUnits;
 };
 
 // Called while the file is generated: subtitles done so far and the total.
@@ -23,9 +25,10 @@ using ProgressFn = std::function<void(int done, int total)>;
 
 // Converts `subtitleFile` with `job` (its subtitle file is replaced). With a
 // film in the job's mux request, the run's units are also muxed into it
-// (NAME.muxed.mpg, beside the ".sup") and the palette file written; a film
-// that cannot be muxed is refused before anything is written. Warnings
-// (units past the film's end) come in `messages` of a converted file, each
+// (NAME.muxed.mpg, beside the ".sup") and the palette file written, or kept
+// in the outcome when the request only collects; a film that cannot be muxed
+// is refused before anything is written. Warnings (units past the film's
+// end, parts of the subtitle file left out) come in `messages`, each
 // beginning "warning: ".
 FileOutcome ConvertFile(const ConversionJob& job, const std::string& subtitleFile, TextEngine& text,
                         const ProgressFn& progress = {});

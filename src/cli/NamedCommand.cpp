@@ -11,8 +11,13 @@
 #include "cli/Console.h"
 #include "cli/FileConversion.h"
 #include "cli/JobSettings.h"
+#include "common/Convert.h"
+#include "common/FileError.h"
 #include "common/Version.h"
 #include "core/ConversionJob.h"
+#include "mux/FilmStandard.h"
+#include "palette/IfoReader.h"
+#include "mux/DvdAuthoring.h"
 #include "render/FontList.h"
 #include "render/TextEngine.h"
 
@@ -34,9 +39,71 @@ std::optional<std::string> CollidingOutputs(const ConvertOptions& o) {
     return std::nullopt;
 }
 
+// Muxes every file's stream into the film and writes the palette file and
+// the dvdauthor project; false (said on the console) when that failed.
+bool AuthorDisc(const ConvertOptions& o, const std::vector<ConversionJob>& jobs, std::vector<FileOutcome>& outcomes,
+                const std::string& stem, Console& console) {
+    DvdAuthoringRequest request;
+    request.video = o.muxVideo;
+    request.stem = stem;
+    request.widescreen = jobs.front().look.widescreen;
+    request.palette = jobs.front().palette.disc;
+    for (size_t i = 0; i < outcomes.size(); ++i)
+        request.streams.push_back(
+            {jobs[i].outputs.mux.stream, jobs[i].outputs.mux.language, std::move(outcomes[i].muxUnits)});
+    DvdAuthoringResult result;
+    try {
+        result = AuthorDvdFilm(request);
+    } catch (const FileError& e) {
+        console.Message(MuxedFileName(stem) + ": " + WithFullStop(e.what()));
+        return false;
+    } catch (const std::exception& e) {
+        console.Message(e.what());
+        return false;
+    }
+    // Per file: its subtitles that start after the film's last frame.
+    for (size_t i = 0; i < request.streams.size(); ++i) {
+        int past = 0;
+        for (const TimedUnit& unit : request.streams[i].units)
+            if (result.report.firstVideoPts + int64_t(unit.pts) > result.report.lastVideoPts) ++past;
+        if (past > 0)
+            console.Message(o.files[i] + ": warning: " + std::to_string(past) +
+                            (past == 1 ? " subtitle starts" : " subtitles start") + " after the end of the video in " +
+                            o.muxVideo + "; appended at the end of " + MuxedFileName(stem));
+    }
+    return true;
+}
+
 int Refuse(std::FILE* err, const std::string& reason) {
     std::fprintf(err, "glyphon: %s\nTry 'glyphon --help' for more information.\n", reason.c_str());
     return kExitUsage;
+}
+
+const char* StandardName(bool pal) { return pal ? "PAL (576 lines)" : "NTSC (480 lines)"; }
+const char* Article(bool pal) { return pal ? "a " : "an "; }
+
+// The subtitles of a muxed film take the film's standard; a --standard or an
+// IFO that says otherwise is a mistake in the command line.
+std::optional<std::string> TakeFilmStandard(ConvertOptions& o) {
+    if (o.muxVideo.empty()) return std::nullopt;
+    const std::optional<bool> pal = FilmIsPal(o.muxVideo);
+    if (!pal) return std::nullopt;  // the mux itself says what is wrong with the film
+    if (o.pal && *o.pal != *pal)
+        return std::string("--standard ") + (*o.pal ? "pal" : "ntsc") + " contradicts " + o.muxVideo + ", " +
+               Article(*pal) + StandardName(*pal) + " film";
+    if (o.ifoFile) {
+        try {
+            const bool ifoPal = ReadIfoPalette(*o.ifoFile).IsPal();
+            if (ifoPal != *pal)
+                return *o.ifoFile + " is for " + StandardName(ifoPal) + " video, but " + o.muxVideo + " is " +
+                       Article(*pal) + StandardName(*pal) + " film";
+        } catch (const std::exception&) {
+            // An IFO that cannot be read is reported where it is loaded.
+        }
+        return std::nullopt;
+    }
+    o.pal = pal;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -54,12 +121,14 @@ ConvertEnvironment MachineConvertEnvironment() {
     return env;
 }
 
-int RunConvert(const ConvertOptions& o, const ConvertEnvironment& env) {
+int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
+    ConvertOptions o = options;
     if (const auto collision = CollidingOutputs(o)) return Refuse(env.err, *collision);
+    if (const auto contradiction = TakeFilmStandard(o)) return Refuse(env.err, *contradiction);
     Console console(env.err, env.terminal && !o.quiet, env.terminalRows);
 
     const std::unique_ptr<TextEngine> probe = env.makeTextEngine();
-    const JobSettings settings = ResolveJobSettings(o, env.installedFamilies, *probe);
+    JobSettings settings = ResolveJobSettings(o, env.installedFamilies, *probe);
     for (const std::string& warning : settings.warnings) console.Message("warning: " + warning);
     if (!settings.error.empty()) {
         console.Message(settings.error);
@@ -76,6 +145,47 @@ int RunConvert(const ConvertOptions& o, const ConvertEnvironment& env) {
     }
 
     const size_t count = o.files.size();
+    // A film to mux into is checked before anything is written; every file
+    // becomes one of its streams, muxed in one pass once all are converted.
+    const std::string muxStem = count > 0 ? OutputStem(o.outputDir, o.files.front()) : std::string();
+    bool widescreen = o.widescreen.value_or(false);
+    if (!o.muxVideo.empty()) {
+        try {
+            CheckDvdMuxInput(o.muxVideo, MuxedFileName(muxStem));
+            const VideoFormat format = ReadVideoFormat(o.muxVideo);
+            if (!o.widescreen) widescreen = format.widescreen;
+            // The generic palette's standard follows the film unless chosen.
+            if (!o.ifoFile && !o.pal) settings.job.palette.standard = format.pal ? VideoStandard::Pal : VideoStandard::Ntsc;
+        } catch (const FileError& e) {
+            console.Message(o.muxVideo + ": " + WithFullStop(e.what()));
+            return kExitFailed;
+        } catch (const std::exception& e) {
+            console.Message(e.what());
+            return kExitFailed;
+        }
+    }
+    ApplyNamedColours(settings.job.palette, NamedRoleColours{o.textColor, o.outlineColor, o.antialiasColor});
+    // One job per file: its language and stream, and what all files share.
+    std::vector<ConversionJob> jobs(count, settings.job);
+    for (size_t i = 0; i < count; ++i) {
+        ConversionJob& job = jobs[i];
+        job.subtitle.file = o.files[i];
+        job.subtitle.microDvdFps = o.fps;
+        job.subtitle.charsetAuto = o.charsetAuto;
+        job.look.wrap = o.wrap;
+        job.look.widescreen = widescreen;
+        job.look.refuseOutsideFrame = true;
+        OutputRequest& out = job.outputs;
+        if (o.languages.size() == count)
+            out.language = o.languages[i];
+        else if (!o.languages.empty())
+            out.language = o.languages.front();
+        else
+            out.language = LanguageFromFileName(o.files[i]).value_or("en");
+        out.mux = DvdMuxRequest{o.muxVideo, o.stream.value_or(0) + int(i), out.language, true};
+        out.forced = o.forced;
+    }
+    std::vector<FileOutcome> outcomes(count);
     std::atomic<size_t> next{0};
     std::atomic<size_t> failed{0};
     // Each file has a model and a text engine of its own; the threads share
@@ -87,11 +197,12 @@ int RunConvert(const ConvertOptions& o, const ConvertEnvironment& env) {
             FileOutcome outcome;
             {
                 const std::unique_ptr<TextEngine> text = env.makeTextEngine();
-                outcome = ConvertFile(settings.job, file, *text,
+                outcome = ConvertFile(jobs[i], file, *text,
                                       [&](int done, int total) { console.Progress(i, done, total); });
             }
             if (!outcome.converted) ++failed;
             console.Finish(i, outcome.converted, outcome.messages);
+            outcomes[i].muxUnits = std::move(outcome.muxUnits);
         }
     };
     const size_t threads = std::min(count, size_t(o.jobs > 0 ? o.jobs : env.cores));
@@ -101,10 +212,14 @@ int RunConvert(const ConvertOptions& o, const ConvertEnvironment& env) {
     for (std::thread& t : pool) t.join();
 
     if (failed > 0) {
+        if (!o.muxVideo.empty())
+            console.Message(MuxedFileName(muxStem) + " not written: every subtitle file must be converted first");
         console.Message(std::to_string(failed.load()) + " of " + std::to_string(count) +
                         (count == 1 ? " file" : " files") + " not converted");
         return kExitFailed;
     }
+    if (!o.muxVideo.empty() && !AuthorDisc(o, jobs, outcomes, muxStem, console))
+        return kExitFailed;
     return kExitConverted;
 }
 

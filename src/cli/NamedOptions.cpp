@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
 
@@ -73,6 +74,12 @@ std::string ApplyInList(int& field, const std::vector<std::string>& items, const
     return {};
 }
 
+std::string ApplyColour(std::optional<Rgb>& field, const std::string& value) {
+    field = ParseColor(value);
+    if (!field) return "'" + value + "' is not a colour name or #RRGGBB";
+    return {};
+}
+
 std::string ApplyInRange(int& field, const std::string& value, int min, int max) {
     const auto v = ParseInt(value);
     if (!v || *v < min || *v > max)
@@ -115,12 +122,25 @@ const OptionRow kOptions[] = {
      [](ConvertOptions& o, const std::string& v) -> std::string {
          return ApplyInList(o.fontStyle, FontStyleItems(), v, "a font style");
      }},
-    {"--charset", 0, "NAME", "character set of the subtitle bytes: ANSI, ARABIC, BALTIC, CHINESEBIG5,\n"
-                             "DEFAULT, EASTEUROPE, GB2312, GREEK, HANGEUL, HEBREW, JOHAB, MAC, OEM,\n"
-                             "RUSSIAN, SHIFTJIS, SYMBOL, THAI, TURKISH, VIETNAMESE, UTF-8 (default: DEFAULT;\n"
-                             "a file with a byte-order mark is read as Unicode whatever is chosen)",
+    {"--charset", 0, "NAME", "character set of the subtitle bytes: auto, ANSI, ARABIC, BALTIC,\n"
+                             "CHINESEBIG5, DEFAULT, EASTEUROPE, GB2312, GREEK, HANGEUL, HEBREW, JOHAB, MAC,\n"
+                             "OEM, RUSSIAN, SHIFTJIS, SYMBOL, THAI, TURKISH, VIETNAMESE, UTF-8 (default: auto:\n"
+                             "UTF-8 for a file that is valid UTF-8 with characters beyond ASCII, otherwise\n"
+                             "Windows-1252; a file with a byte-order mark is read as Unicode whatever is chosen)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
-         return ApplyInList(o.fontCharset, FontCharsetItems(), v, "a character set");
+         if (strcasecmp(v.c_str(), "auto") == 0) {
+             o.charsetAuto = true;
+             o.fontCharset = kDefaultCharsetPosition;
+             return {};
+         }
+         o.charsetAuto = false;
+         return ApplyInList(o.fontCharset, FontCharsetItems(), v, "a character set (or auto)");
+     }},
+    {"--wrap", 0, nullptr, "break a line too wide for the frame at spaces into lines that fit, as even\n"
+                           "as can be",
+     [](ConvertOptions& o, const std::string&) -> std::string {
+         o.wrap = true;
+         return {};
      }},
     {"--align", 0, "center|left|right", "alignment of the lines (default: center)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
@@ -183,22 +203,6 @@ const OptionRow kOptions[] = {
          o.frameRateGiven = true;
          return {};
      }},
-    {"--text-color", 0, "COLOR", "text colour of the pgs output: a CSS colour name or #RRGGBB\n"
-                                 "(default: the text role's colour)",
-     [](ConvertOptions& o, const std::string& v) -> std::string {
-         const auto c = ParseColor(v);
-         if (!c) return "'" + v + "' is not a colour name or #RRGGBB";
-         o.pgs.text = Rgba{c->r, c->g, c->b, 255};
-         return {};
-     }},
-    {"--outline-color", 0, "COLOR", "outline colour of the pgs output (default: the outline role's\n"
-                                    "colour)",
-     [](ConvertOptions& o, const std::string& v) -> std::string {
-         const auto c = ParseColor(v);
-         if (!c) return "'" + v + "' is not a colour name or #RRGGBB";
-         o.pgs.outline = Rgba{c->r, c->g, c->b, 255};
-         return {};
-     }},
     {"--background-color", 0, "COLOR", "box behind the lines of the pgs output: a colour, optionally\n"
                                        "with an opacity in percent (black/50), or transparent (default)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
@@ -218,11 +222,19 @@ const OptionRow kOptions[] = {
          o.pgs.background = Rgba{c->r, c->g, c->b, uint8_t((percent * 255 + 50) / 100)};
          return {};
      }},
-    {"--language", 0, "CODE", "two-letter language code of the VobSub index (default: en)",
+    {"--language", 0, "CODES", "two-letter language code of each file's VobSub index and DVD stream,\n"
+                               "comma-separated in the order of the files, e.g. en,fr (default: the\n"
+                               "code in a name like movie.fr.srt, else en)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
-         if (v.size() != 2 || !letter(v[0]) || !letter(v[1])) return "'" + v + "' is not a two-letter language code";
-         o.language = {char(v[0] | 0x20), char(v[1] | 0x20)};
+         std::vector<std::string> codes;
+         for (const std::string& part : SplitCommas(v)) {
+             if (part.size() != 2 || !letter(part[0]) || !letter(part[1]))
+                 return "'" + part + "' is not a two-letter language code";
+             codes.push_back({char(part[0] | 0x20), char(part[1] | 0x20)});
+         }
+         o.language = codes.front();
+         o.languages = std::move(codes);
          return {};
      }},
     {"--output-dir", 'o', "DIR", "write the outputs into DIR, created if missing (default: beside each\n"
@@ -239,14 +251,62 @@ const OptionRow kOptions[] = {
          o.quiet = true;
          return {};
      }},
-    {"--mux", 0, "VIDEO", "also mux the subtitles into VIDEO, a DVD MPEG-2 program stream, as\n"
-                          "NAME.muxed.mpg, and write NAME.palette.yuv for dvdauthor",
+    {"--mux", 0, "VIDEO", "also mux the subtitles into VIDEO, a DVD MPEG-2 program stream: every\n"
+                          "file one stream of NAME.muxed.mpg, NAME being the first file's;\n"
+                          "with NAME.palette.yuv and NAME.dvdauthor.xml for\n"
+                          "`dvdauthor -o DVD -x NAME.dvdauthor.xml`",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          if (v.empty()) return "needs a video file name";
          o.muxVideo = v;
          return {};
      }},
-    {"--stream", 0, "N", "sub-picture stream number 0 to 31 for --mux (default: 0)",
+    {"--fps", 0, "RATE", "frame rate of MicroDVD files without a \"{1}{1}RATE\" first line,\n"
+                         "e.g. 23.976 (a file's own line wins)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         double rate = 0;
+         const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), rate);
+         if (v.empty() || ec != std::errc() || end != v.data() + v.size() || !(rate >= 1 && rate <= 1000))
+             return "'" + v + "' is not a frame rate from 1 to 1000, e.g. 25 or 23.976";
+         o.fps = rate;
+         return {};
+     }},
+    {"--aspect", 0, "4:3|16:9", "the picture's aspect ratio (default: the --mux film's, else 4:3); for\n"
+                                "16:9 the text is drawn three quarters as wide, to look right once\n"
+                                "the player widens the picture",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         if (v == "4:3")
+             o.widescreen = false;
+         else if (v == "16:9")
+             o.widescreen = true;
+         else
+             return "'" + v + "' is not 4:3 or 16:9";
+         return {};
+     }},
+    {"--text-color", 0, "COLOR", "text colour: a CSS colour name or #RRGGBB, for the generic DVD\n"
+                                 "palette (default: white) and the pgs output (default: the text\n"
+                                 "role's colour)",
+     [](ConvertOptions& o, const std::string& v) {
+         const std::string reason = ApplyColour(o.textColor, v);
+         if (reason.empty()) o.pgs.text = Rgba{o.textColor->r, o.textColor->g, o.textColor->b, 255};
+         return reason;
+     }},
+    {"--outline-color", 0, "COLOR", "outline colour, for the generic DVD palette (default: black) and\n"
+                                    "the pgs output (default: the outline role's colour)",
+     [](ConvertOptions& o, const std::string& v) {
+         const std::string reason = ApplyColour(o.outlineColor, v);
+         if (reason.empty()) o.pgs.outline = Rgba{o.outlineColor->r, o.outlineColor->g, o.outlineColor->b, 255};
+         return reason;
+     }},
+    {"--antialias-color", 0, "COLOR", "antialias colour of the generic palette (default: dark grey)",
+     [](ConvertOptions& o, const std::string& v) { return ApplyColour(o.antialiasColor, v); }},
+    {"--forced", 0, nullptr, "forced subtitles: players show them even with subtitles off (for the\n"
+                             "foreign-language parts of a film)",
+     [](ConvertOptions& o, const std::string&) -> std::string {
+         o.forced = true;
+         return {};
+     }},
+    {"--stream", 0, "N", "sub-picture stream number 0 to 31 of the first file for --mux; the\n"
+                         "others follow it (default: 0)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          int stream = 0;
          const std::string reason = ApplyInRange(stream, v, 0, 31);
@@ -330,6 +390,29 @@ NamedCommand ParseConvert(const std::vector<std::string>& args) {
     if (o.ifoFile && o.pal) return Refuse("--standard goes with the generic palette, not with --ifo");
     if (o.stream && o.muxVideo.empty()) return Refuse("--stream goes with --mux");
     if (o.files.empty()) return Refuse("no subtitle file given");
+    if (!o.muxVideo.empty() && o.stream.value_or(0) + o.files.size() - 1 > 31)
+        return Refuse("--mux: " + std::to_string(o.files.size()) + " files from stream " +
+                      std::to_string(o.stream.value_or(0)) + " on would go past stream 31");
+    if (o.languages.size() > 1 && o.languages.size() != o.files.size())
+        return Refuse("--language names " + std::to_string(o.languages.size()) + " codes for " +
+                      std::to_string(o.files.size()) + (o.files.size() == 1 ? " file" : " files"));
+    const bool coloured = o.textColor || o.outlineColor || o.antialiasColor;
+    // With an IFO the DVD palette is the disc's own; named colours then
+    // serve the pgs output only.
+    if (o.ifoFile && coloured && !o.formats.count("pgs"))
+        return Refuse("--text-color, --outline-color and --antialias-color go with the generic palette, not with --ifo");
+    if (coloured && !o.ifoFile) {
+        // Roles that share a palette entry cannot have two colours.
+        const std::array<int, 4> entries = o.colors.value_or(std::array<int, 4>{3, 0, 1, 0});
+        const std::pair<const char*, const std::optional<Rgb>*> named[] = {
+            {"--text-color", &o.textColor}, {"--outline-color", &o.outlineColor}, {"--antialias-color", &o.antialiasColor}};
+        for (int a = 0; a < 3; ++a)
+            for (int b = a + 1; b < 3; ++b)
+                if (*named[a].second && *named[b].second && entries[size_t(a)] == entries[size_t(b)] &&
+                    !(**named[a].second == **named[b].second))
+                    return Refuse(std::string(named[a].first) + " and " + named[b].first +
+                                  " colour the same palette entry " + std::to_string(entries[size_t(a)]));
+    }
     return command;
 }
 

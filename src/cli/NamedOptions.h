@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Rgb.h"
 #include "pgs/PgsSink.h"
 
 namespace glyphon {
@@ -29,6 +30,10 @@ struct ConvertOptions {
     int fontSize = 14;     // position in the size list (20 points)
     int fontStyle = 0;     // "Normal"
     int fontCharset = 4;   // "DEFAULT"
+    // --charset auto (the default): each file's own character set, found from
+    // its bytes; fontCharset is then what a file that is not UTF-8 is read in.
+    bool charsetAuto = true;
+    bool wrap = false;     // --wrap: lines too wide are broken at spaces
     int align = 0;         // "center"
     int offset = 30;
     int offsetOr = -4;
@@ -37,7 +42,10 @@ struct ConvertOptions {
     // order --colors takes them; none: what the palette source picks.
     std::optional<std::array<int, 4>> colors;
     std::set<std::string> formats{"sup"};
-    std::string language = "en";  // --language, lower case, for the VobSub index
+    std::string language = "en";  // --language, lower case: the first code
+    // --language with one code per file (lower case); empty: each file's code
+    // from its name (movie.fr.srt), else "en". One code applies to every file.
+    std::vector<std::string> languages;
     // --resolution, --frame-rate and the colours of the PGS output.
     PgsRequest pgs;
     bool frameRateGiven = false;  // otherwise the usual rate of the resolution
@@ -45,7 +53,13 @@ struct ConvertOptions {
     int jobs = 0;           // 0: one per core
     bool quiet = false;
     std::string muxVideo;       // --mux: the DVD MPEG to mux into; empty: none
-    std::optional<int> stream;  // --stream: sub-picture stream number 0 to 31
+    std::optional<int> stream;  // --stream: sub-picture stream number 0 to 31 of the first file
+    double fps = 0;             // --fps: MicroDVD files without a frame-rate line; 0: none
+    std::optional<bool> widescreen;  // --aspect 16:9 / 4:3; none: the film's, else 4:3
+    bool forced = false;             // --forced
+    // --text-color, --outline-color, --antialias-color: the generic palette's
+    // role entries in these colours.
+    std::optional<Rgb> textColor, outlineColor, antialiasColor;
     std::vector<std::string> files;
 };
 

@@ -14,18 +14,20 @@
 #include "common/Rgb.h"
 #include "mux/DvdMux.h"
 #include "pgs/PgsSink.h"
+#include "palette/ColorNames.h"
 #include "render/FontTables.h"
+#include "subtitle/Subtitle.h"
 #include "sup/SubPictureEncoder.h"
 
 namespace glyphon {
 
 // One subtitle as the converter draws it: times in whole milliseconds from
-// the start of the film, the two drawn lines as bytes of the file.
+// the start of the film; its text lines (bytes of the file), styled runs and
+// placement as the reader gives them (their time texts are not used).
 struct TimedSubtitle {
     int64_t startMs = 0;
     int64_t endMs = 0;
-    std::string line1;
-    std::string line2;  // empty for a one-line subtitle
+    SubtitleLine text;
 };
 
 enum class Alignment { Center, Left, Right };
@@ -60,6 +62,12 @@ struct SubtitleInput {
     // reads the file nor checks the widths again. `utf8`: they are UTF-8.
     std::shared_ptr<const std::vector<TimedSubtitle>> entries;
     bool utf8 = false;
+    // A file without a byte-order mark that is valid UTF-8 with characters
+    // beyond ASCII is read as UTF-8 whatever `charset` says.
+    bool charsetAuto = false;
+    // Frame rate of a MicroDVD file without its own frame-rate line; 0:
+    // such a file is refused.
+    double microDvdFps = 0;
 };
 
 struct PaletteChoice {
@@ -80,6 +88,11 @@ struct TextLook {
     int offset = 30;        // rows between the frame's bottom margin and line 1
     int lineSpacing = -4;   // added to line 2's distance from line 1 (negated)
     int outlineWidth = 3;   // pixels; below 1: no outline layer
+    bool wrap = false;        // lines too wide are broken at spaces
+    bool widescreen = false;  // a 16:9 picture: text drawn three quarters as wide
+    // The fit check also refuses a subtitle of one or two lines that would
+    // reach past the frame's top or bottom row.
+    bool refuseOutsideFrame = false;
 };
 
 struct OutputRequest {
@@ -90,6 +103,9 @@ struct OutputRequest {
     DvdMuxRequest mux;            // the film to mux into; none when empty
     bool pgs = false;             // NAME.pgs.sup (Blu-ray), drawn from the subtitles' texts
     PgsRequest pgsRequest;
+    bool forced = false;          // every DVD unit starts with the forced start command
+    // Any DVD output: the ".sup", the VobSub pair or the film.
+    bool AnyDvd() const { return sup || vobsub || !mux.video.empty(); }
 };
 
 struct ConversionJob {
@@ -115,6 +131,11 @@ std::string ReplaceExtension(const std::string& fileName, const std::string& end
 // `subtitleFile`: the subtitle file's folder, or `outputFolder` when it is
 // not empty; the base name is the file name less its last four characters.
 std::string OutputStem(const std::string& outputFolder, const std::string& subtitleFile);
+
+// Gives the generic palette's role entries (those `palette.roles` names for
+// text, outline and antialias) the named colours, both as drawn and as they
+// go on the disc. Nothing with an IFO's own palette.
+void ApplyNamedColours(PaletteChoice& palette, const NamedRoleColours& colours);
 
 // Frame rows of a standard.
 inline int FrameHeightOf(VideoStandard s) { return s == VideoStandard::Pal ? kPalHeight : kNtscHeight; }

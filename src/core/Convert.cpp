@@ -9,10 +9,15 @@
 
 #include "common/Convert.h"
 #include "common/FileError.h"
+#include "core/DrawnLines.h"
+#include "mux/DvdAuthoring.h"
 #include "mux/VobSubWriter.h"
+#include "palette/Palette.h"
 #include "render/DisplayText.h"
 #include "render/Renderer.h"
+#include "render/StyledLines.h"
 #include "render/TextEngine.h"
+#include "subtitle/OverlapCut.h"
 #include "subtitle/Subtitle.h"
 #include "sup/SupWriter.h"
 #include "sup/UnitSink.h"
@@ -21,7 +26,6 @@ namespace glyphon {
 
 namespace {
 
-constexpr const char* kNotLoaded = "Please load an Srt/Sub/Txt subtitle.";
 
 // Keeps the reader's plain messages instead of showing them.
 class NoticeSink : public MessageSink {
@@ -178,6 +182,31 @@ std::string WithIfoText() {
            "Then press save. Thats all.\r\n\r\n\r\nGenerated Files:\r\n";
 }
 
+// A path as one shell word: in single quotes, each quote inside written as
+// '\''.
+std::string ShellWord(const std::string& path) {
+    std::string word = "'";
+    for (const char c : path) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return word + "'";
+}
+
+// The instructions after muxing into a film: the dvdauthor command that
+// builds the disc from the project written beside the film, as printed.
+std::string MuxedFilmText(const std::string& stem, const std::string& film, int stream, bool pal) {
+    return std::string("All Done !!! (Case : Muxed Film)\r\n") + "The subtitles of " + film +
+           " are muxed into " + MuxedFileName(stem) + " as sub-picture stream " + std::to_string(stream) + " (" +
+           (pal ? "PAL" : "NTSC") + "), their palette is in " + PaletteFileName(stem) +
+           ", and the dvdauthor project " + ProjectFileName(stem) + " names them both.\r\n" +
+           "Author the DVD with dvdauthor (Debian package dvdauthor); this command writes it into " + stem +
+           ".dvd:\r\n\r\ndvdauthor -o " + ShellWord(stem + ".dvd") + " -x " + ShellWord(ProjectFileName(stem)) +
+           "\r\n\r\n" +
+           "Its VIDEO_TS folder can then be burnt to a disc or played from the folder.\r\n\r\n\r\nGenerated Files:\r\n";
+}
+
+// The colour a role is drawn in for a named colour: itself, except that pure
+// blue is the frame's background and would not be seen as drawn.
+Rgb DrawnColour(Rgb c) { return c == kPureBlue ? Rgb{0, 0, 254} : c; }
+
 }  // namespace
 
 std::string ReplaceExtension(const std::string& fileName, const std::string& ending) {
@@ -227,79 +256,107 @@ std::string ComposeHelpText(const ConversionJob& job) {
             break;
     }
     const std::string stem = OutputStem(job.outputs.folder, job.subtitle.file);
-    // The list names the files the run writes: a run asked for VobSub alone
-    // writes no ".sup", so its pair stands in that line.
-    std::string written = stem + ".sup" + "\r\n";
-    if (!job.outputs.sup) {
-        written.clear();
-        if (job.outputs.vobsub) {
-            const std::string pair = VobSubStem(stem, job.subtitle.file);
-            written = pair + ".idx" + "\r\n" + pair + ".sub" + "\r\n";
-        }
+    const OutputRequest& o = job.outputs;
+    // The list names the files the run writes.
+    std::string written;
+    if (!o.mux.video.empty()) {
+        text = MuxedFilmText(stem, o.mux.video, o.mux.stream, job.palette.standard == VideoStandard::Pal);
+        written = MuxedFileName(stem) + "\r\n" + PaletteFileName(stem) + "\r\n" + ProjectFileName(stem) + "\r\n";
     }
-    if (job.outputs.pgs) written += stem + ".pgs.sup" + "\r\n";
+    if (o.sup) written += stem + ".sup" + "\r\n";
+    if (o.vobsub) {
+        const std::string pair = VobSubStem(stem, job.subtitle.file);
+        written += pair + ".idx" + "\r\n" + pair + ".sub" + "\r\n";
+    }
+    if (o.pgs) written += stem + ".pgs.sup" + "\r\n";
     return text + written + stem + ".Glyphon_Help.txt";
 }
 
-bool ReadSubtitleEntries(const std::string& file, int charset, std::vector<TimedSubtitle>& entries, bool& utf8,
+void ApplyNamedColours(PaletteChoice& palette, const NamedRoleColours& colours) {
+    if (palette.source == PaletteSource::Ifo) return;
+    const auto put = [&](const std::optional<Rgb>& colour, int role) {
+        if (!colour || role < 0 || role >= 16) return;
+        palette.colours[size_t(role)] = DrawnColour(*colour);
+        palette.disc[size_t(role)] = DiscEntryOf(RgbToVideoYCbCr(*colour));
+    };
+    put(colours.outline, palette.roles.outline);
+    put(colours.antialias, palette.roles.antialias);
+    put(colours.text, palette.roles.text);
+}
+
+bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<TimedSubtitle>& entries, bool& utf8,
                          ConversionReport& report) {
     entries.clear();
     utf8 = false;
     // The readers take a file they cannot open for one of another format;
     // here the reason is known and said.
-    if (std::FILE* probe = std::fopen(file.c_str(), "rb")) {
+    if (std::FILE* probe = std::fopen(input.file.c_str(), "rb")) {
         std::fclose(probe);
     } else {
         report.failure = Failure(ConversionFailure::Stage::Read, FileErrorText(errno));
         return false;
     }
     TSubtitle list;
+    list.FallbackFrameRate = input.microDvdFps;
     NoticeSink notices(report.notices);
     std::optional<ConversionFailure> failure;
     try {
-        list.LoadFromFile(file, true, notices);
+        list.LoadFromFile(input.file, true, notices);
     } catch (const ConvertError& e) {
         // The refused text comes from the file: shown as its characters.
-        failure = Failure(ConversionFailure::Stage::Read, DisplayText(e.what(), list.Utf8 ? int(kUtf8Charset) : charset));
+        failure = Failure(ConversionFailure::Stage::Read,
+                          DisplayText(e.what(), list.Utf8 ? int(kUtf8Charset) : input.charset));
     } catch (const FileError& e) {
         failure = Failure(ConversionFailure::Stage::Read, e.what());
     }
-    utf8 = list.Utf8;
+    utf8 = list.Utf8 || (input.charsetAuto && list.LooksUtf8);
+    report.loaded = list.Loaded;
+    report.unreadable = std::move(list.Unreadable);
     entries.reserve(list.Lines.size());
-    for (SubtitleLine& l : list.Lines)
-        entries.push_back(
-            TimedSubtitle{Milliseconds(l.StartMs), Milliseconds(l.EndMs), std::move(l.Line1), std::move(l.Line2)});
+    for (SubtitleLine& l : list.Lines) {
+        TimedSubtitle entry{Milliseconds(l.StartMs), Milliseconds(l.EndMs), std::move(l)};
+        entry.text.StartMs.clear();
+        entry.text.EndMs.clear();
+        entries.push_back(std::move(entry));
+    }
     if (failure) {
         failure->subtitle = int(entries.size()) + 1;
+        report.loaded = false;
         report.failure = std::move(failure);
         return false;
     }
-    if (!list.Loaded) {
+    if (!list.Loaded || entries.empty()) {
         report.failure = Failure(ConversionFailure::Stage::Read, kNotLoaded);
         return false;
     }
     return true;
 }
 
-std::optional<ConversionFailure> FindTooWideLine(const std::vector<TimedSubtitle>& entries, const TextLook& look,
-                                                 int charset, TextEngine& text) {
-    const FontSpec font{look.fontName, look.sizePoints, charset, int(look.style)};
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const TimedSubtitle& e = entries[i];
-        const int w1 = text.MeasureLine(e.line1, font).width;
-        const int w2 = text.MeasureLine(e.line2, font).width;
-        if (w1 <= kWidestFittingLine && w2 <= kWidestFittingLine) continue;
-        ConversionFailure f;
-        f.stage = ConversionFailure::Stage::Check;
-        f.subtitle = int(i) + 1;
-        f.line = w1 > kWidestFittingLine ? 1 : 2;
-        f.width = f.line == 1 ? w1 : w2;
-        f.text = f.line == 1 ? e.line1 : e.line2;
-        f.message = "The string \r" + DisplayText(e.line1, charset) + "\r" + DisplayText(e.line2, charset) +
-                    "\ris too long. Please correct the srt and reload it. You can just use a smaler font size.";
-        return f;
-    }
-    return std::nullopt;
+namespace {
+
+FontSpec DrawnFont(const TextLook& look, int charset) {
+    return FontSpec{look.fontName, look.sizePoints, charset, int(look.style), look.widescreen ? 75 : 100};
+}
+
+FitLook FitLookOf(const TextLook& look, int charset, VideoStandard standard) {
+    FitLook fit;
+    fit.font = DrawnFont(look, charset);
+    fit.wrap = look.wrap;
+    fit.frameHeight = FrameHeightOf(standard);
+    fit.offset = look.offset;
+    fit.offsetOr = look.lineSpacing;
+    fit.align = AlignmentText(look.align);
+    return fit;
+}
+
+}  // namespace
+
+bool CheckEntriesFit(const std::vector<TimedSubtitle>& entries, const TextLook& look, int charset,
+                     VideoStandard standard, TextEngine& text, FitResult& fit) {
+    const FitLook fitLook = FitLookOf(look, charset, standard);
+    for (size_t i = 0; i < entries.size(); ++i)
+        CheckSubtitleFits(entries[i].text, int(i) + 1, text, fitLook, look.refuseOutsideFrame, fit);
+    return fit.Fits();
 }
 
 ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks) {
@@ -310,32 +367,53 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     const std::vector<TimedSubtitle>* entries = job.subtitle.entries.get();
     bool utf8 = job.subtitle.utf8;
     if (!entries) {
-        if (!ReadSubtitleEntries(job.subtitle.file, job.subtitle.charset, report.entries, utf8, report))
-            return report;
+        if (!ReadSubtitleEntries(job.subtitle, report.entries, utf8, report)) return report;
         entries = &report.entries;
     }
     const int charset = utf8 ? int(kUtf8Charset) : job.subtitle.charset;
-    if (!job.subtitle.entries) {
-        if (auto tooWide = FindTooWideLine(*entries, job.look, charset, text)) {
-            report.failure = std::move(tooWide);
-            return report;
+    report.charset = charset;
+    report.standard = job.palette.standard;
+    const PaletteChoice& p = job.palette;
+    if (!job.subtitle.entries &&
+        !CheckEntriesFit(*entries, job.look, charset, p.standard, text, report.fit)) {
+        // The failure names the first line that does not fit (or the
+        // first subtitle that leaves the frame); the fit lists them all.
+        ConversionFailure f = Failure(ConversionFailure::Stage::Check, "");
+        const FitResult& fit = report.fit;
+        if (!fit.problems.empty()) {
+            const FitProblem& first = fit.problems.front();
+            f.subtitle = first.entry;
+            f.line = first.line;
+            f.width = first.width;
+            const std::vector<std::string_view> lines = TextLinesOf((*entries)[size_t(first.entry - 1)].text);
+            if (!first.belowFrame && !job.look.wrap && size_t(first.line) <= lines.size())
+                f.text = std::string(lines[size_t(first.line - 1)]);
+            f.message = first.belowFrame ? "The subtitle's lines reach below the frame." : "The line is too long.";
+        } else {
+            f.subtitle = fit.outside->entry;
+            f.line = fit.outside->line;
+            f.message = "The subtitle would leave the frame.";
         }
+        report.failure = std::move(f);
+        return report;
     }
 
-    const PaletteChoice& p = job.palette;
     const RoleIndices roles{RoleEntry(p.roles.antialias), RoleEntry(p.roles.outline), RoleEntry(p.roles.text),
                             RoleEntry(p.roles.background)};
     const RoleColours colours{p.colours[size_t(roles.antialias)], p.colours[size_t(roles.outline)],
                               p.colours[size_t(roles.text)]};
     SubPictureEncoder encoder(roles, colours);
+    encoder.SetForced(job.outputs.forced);
     SubtitleLook look;
-    look.font = FontSpec{job.look.fontName, job.look.sizePoints, charset, int(job.look.style)};
+    look.font = DrawnFont(job.look, charset);
     look.offset = job.look.offset;
     look.offsetOr = job.look.lineSpacing;
     look.align = AlignmentText(job.look.align);
     look.outlineWidth = job.look.outlineWidth;
     look.colors = {colours.outline, colours.antialias, colours.text};
     const int frameHeight = FrameHeightOf(p.standard);
+    // A run with no DVD output draws only for a window that shows it.
+    const bool dvd = job.outputs.AnyDvd();
 
     Frame ownFrame;
     Frame& frame = hooks.canvas ? *hooks.canvas : ownFrame;
@@ -345,6 +423,17 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     };
     const int count = int(entries->size());
     report.total = count;
+
+    // Every output shows one subtitle at a time: a subtitle still up when the
+    // next starts ends there. An entry whose time is not a number ends the
+    // list the cut sees, as it ends the run.
+    const size_t timed = job.settingError.empty() ? size_t(count) : size_t(std::max(job.settingErrorAt - 1, 0));
+    std::vector<CueTime> cues;
+    cues.reserve(std::min(timed, size_t(count)));
+    for (size_t i = 0; i < timed && i < size_t(count); ++i) cues.push_back({(*entries)[i].startMs, (*entries)[i].endMs});
+    if (const int cut = CutOverlaps(cues); cut > 0)
+        report.warnings.push_back(std::to_string(cut) + (cut == 1 ? " subtitle overlapped" : " subtitles overlapped") +
+                                  " the next one and " + (cut == 1 ? "was" : "were") + " cut to end where it starts");
 
     std::vector<std::unique_ptr<UnitSink>> sinks;
     bool muxing = false;
@@ -361,28 +450,49 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             }
             if (!job.settingError.empty() && i >= job.settingErrorAt) throw ConvertError(job.settingError);
             const TimedSubtitle& entry = (*entries)[size_t(i - 1)];
-            // All blue again: after the previous subtitle only the rows it
-            // drew on are rewritten.
-            frame.Reset(kFrameWidth, frameHeight, kPureBlue);
-            const SubtitlePlacement placed = DrawSubtitle(frame, text, entry.line1, entry.line2, look);
-            if (hooks.bandTop) *hooks.bandTop = placed.bandTop;
-            if (hooks.bandHeight) *hooks.bandHeight = placed.bandHeight;
-            int top = placed.bandTop, height = placed.bandHeight;
-            ClipBand(top, height, frame.Height());
-            const auto& unit = encoder.Encode(frame, top, height, entry.endMs - entry.startMs);
-            for (auto& sink : sinks) sink->Subtitle(entry.startMs, entry.endMs, entry.line1, entry.line2);
-            for (auto& sink : sinks) sink->Append(entry.startMs, unit);
+            const CueTime& cue = cues[size_t(i - 1)];
+            const SubtitleLine& lines = entry.text;
+            if (dvd || hooks.canvas) {
+                // Every line of the entry, in the styles of its tags. All
+                // blue again first: after the previous subtitle only the rows
+                // it drew on are rewritten.
+                frame.Reset(kFrameWidth, frameHeight, kPureBlue);
+                const StackPlacement placed = DrawSubtitleLines(
+                    frame, text, LinesToDraw(lines, text, look.font, job.look.wrap), look, lines.Top);
+                if (hooks.bandTop) *hooks.bandTop = placed.bandTop;
+                if (hooks.bandHeight) *hooks.bandHeight = placed.bandHeight;
+                if (dvd) {
+                    int top = placed.bandTop, height = placed.bandHeight;
+                    ClipBand(top, height, frame.Height());
+                    const auto& unit = encoder.Encode(frame, top, height, cue.endMs - cue.startMs);
+                    for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, lines.Line1, lines.Line2);
+                    for (auto& sink : sinks) sink->Append(cue.startMs, unit);
+                }
+            }
+            if (!dvd)
+                for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, lines.Line1, lines.Line2);
             ++report.written;
             if (hooks.progress) hooks.progress(report.written, count);
         }
         if (!report.cancelled && stopped()) report.cancelled = true;
         CloseAll(sinks);
         if (mux && !report.cancelled) {
-            muxing = true;
-            const MuxReport muxed = mux->Finish();
-            muxing = false;
-            const std::string warning = mux->PastEndWarning(muxed);
-            if (!warning.empty()) report.warnings.push_back(warning);
+            if (job.outputs.mux.collectOnly) {
+                report.muxUnits = mux->TakeUnits();
+            } else {
+                DvdAuthoringRequest request;
+                request.video = job.outputs.mux.video;
+                request.stem = report.stem;
+                request.streams.push_back({job.outputs.mux.stream, job.outputs.mux.language, mux->TakeUnits()});
+                request.palette = p.disc;
+                request.widescreen = job.look.widescreen;
+                muxing = true;
+                const DvdAuthoringResult result = AuthorDvdFilm(request);
+                muxing = false;
+                report.muxOutputs = result.written;
+                const std::string warning = mux->PastEndWarning(result.report);
+                if (!warning.empty()) report.warnings.push_back(warning);
+            }
         }
         report.helpText = ComposeHelpText(job);
         if (!report.cancelled) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/ConversionJob.h"
+#include "core/FitCheck.h"
 
 namespace glyphon {
 
@@ -23,7 +24,7 @@ class TextEngine;
 struct ConversionFailure {
     enum class Stage {
         Read,    // the file could not be opened, recognised or read
-        Check,   // a line is too wide for the frame
+        Check,   // a line is too wide for the frame, or a subtitle leaves it (the report's fit)
         Output,  // creating or writing an output, or a setting that is not a number
         Mux,     // the film was refused or could not be muxed; the other outputs are written
     } stage = Stage::Read;
@@ -51,6 +52,20 @@ struct ConversionReport {
     std::optional<ConversionFailure> failure;
     // Read entries (when the job brought none), for callers that show them.
     std::vector<TimedSubtitle> entries;
+    bool loaded = false;  // the file was recognised and read (it may hold no subtitle)
+    // What the file held that is no subtitle and was left out.
+    std::vector<UnreadableBlock> unreadable;
+    // The character set the texts were drawn in (UTF-8 for a file with a
+    // byte-order mark, or read as UTF-8 by charsetAuto).
+    int charset = kDefaultCharset;
+    VideoStandard standard = VideoStandard::Pal;
+    // What the fit check found: every line that does not fit, and the first
+    // subtitle that leaves the frame when the look refuses those.
+    FitResult fit;
+    // With a mux request that only collects: the run's units. Otherwise the
+    // files the mux wrote (film, palette file, dvdauthor project).
+    std::vector<TimedUnit> muxUnits;
+    std::vector<std::string> muxOutputs;
 };
 
 struct ConversionHooks {
@@ -75,20 +90,25 @@ struct ConversionHooks {
 // The widest line that fits: a line fits when narrower than 680 pixels.
 inline constexpr int kWidestFittingLine = 679;
 
+// The message asking for a MicroDVD file's frame rate begins so.
+inline constexpr const char* kNoFrameRate = "Please write at the first line of your *.sub subtitle the fps";
+// A run refused because no subtitle was read.
+inline constexpr const char* kNotLoaded = "Please load an Srt/Sub/Txt subtitle.";
+
 ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks = {});
 
-// Reads `file` into timed entries. Throws nothing: a failure comes back in
-// `report` (stage Read; `subtitle` is 0 for a file that cannot be opened or
-// is not recognised, else the entry after the last one read) and its
-// notices. `utf8` is set for a file with a byte-order mark; `charset`
-// decides how a refused text from the file is shown.
-bool ReadSubtitleEntries(const std::string& file, int charset, std::vector<TimedSubtitle>& entries, bool& utf8,
+// Reads the job's subtitle file into timed entries, with what it held that
+// is no subtitle. Throws nothing: a failure comes back in `report` (stage
+// Read; `subtitle` is 0 for a file that cannot be opened or is not
+// recognised, else the entry after the last one read) and its notices.
+// `utf8` is set for a file with a byte-order mark, or one read as UTF-8
+// under charsetAuto.
+bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<TimedSubtitle>& entries, bool& utf8,
                          ConversionReport& report);
 
-// The first entry (1-based) with a line of 680 pixels or more, with its line
-// number and width; nullopt when every line fits.
-std::optional<ConversionFailure> FindTooWideLine(const std::vector<TimedSubtitle>& entries, const TextLook& look,
-                                                 int charset, TextEngine& text);
+// Checks every entry against the look; true when all fit.
+bool CheckEntriesFit(const std::vector<TimedSubtitle>& entries, const TextLook& look, int charset,
+                     VideoStandard standard, TextEngine& text, FitResult& fit);
 
 // The help file's text for the job (its case, then the files written).
 std::string ComposeHelpText(const ConversionJob& job);

@@ -209,6 +209,7 @@ void MainWindow::Build() {
     vobsubLabel->setStyleSheet("font-size: 7pt;");
     vobsubLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     vobsubLabel->setToolTip(ToQString(model_.CheckBoxVobSub.caption));
+
     // The Blu-ray output below it, the same way.
     pgs_ = new QCheckBox(this);
     pgs_->setGeometry(772, 220, 15, 15);
@@ -218,6 +219,23 @@ void MainWindow::Build() {
     pgsLabel->setStyleSheet("font-size: 7pt;");
     pgsLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     pgsLabel->setToolTip(ToQString(model_.CheckBoxPgs.caption));
+    // Wrapping below the outputs.
+    wrap_ = new QCheckBox(this);
+    wrap_->setGeometry(772, 310, 15, 15);
+    wrap_->setToolTip(ToQString(model_.CheckBoxWrap.caption));
+    auto* wrapLabel = MakeLabel(this, ToQString(model_.CheckBoxWrap.caption), 763, 327, 38, 40);
+    wrapLabel->setWordWrap(true);
+    wrapLabel->setStyleSheet("font-size: 7pt;");
+    wrapLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    wrapLabel->setToolTip(ToQString(model_.CheckBoxWrap.caption));
+
+    // Below that, the same for muxing into a film.
+    mux_ = new QCheckBox(this);
+    mux_->setGeometry(772, 380, 15, 15);
+    muxLabel_ = MakeLabel(this, ToQString(model_.CheckBoxMux.caption), 763, 397, 38, 80);
+    muxLabel_->setWordWrap(true);
+    muxLabel_->setStyleSheet("font-size: 7pt;");
+    muxLabel_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 }
 
 void MainWindow::Connect() {
@@ -243,10 +261,23 @@ void MainWindow::Connect() {
             model_.StoreChangedSettings();
         });
     });
+    connect(wrap_, &QCheckBox::toggled, this, [this](bool on) {
+        Guard([this, on] {
+            if (model_.CheckBoxWrap.checked == on) return;
+            model_.CheckBoxWrap.checked = on;
+            model_.CheckBoxWrapClick();
+        });
+    });
     connect(pgs_, &QCheckBox::toggled, this, [this](bool on) {
         Guard([this, on] {
             model_.CheckBoxPgs.checked = on;
             model_.StoreChangedSettings();
+        });
+    });
+    connect(mux_, &QCheckBox::toggled, this, [this](bool on) {
+        Guard([this, on] {
+            model_.CheckBoxMux.checked = on;
+            model_.CheckBoxMuxClick();
         });
     });
     connect(pal_, &QRadioButton::toggled, this, [this](bool on) {
@@ -439,6 +470,20 @@ void MainWindow::Sync() {
         const QSignalBlocker b(vobsub_);
         vobsub_->setChecked(model_.CheckBoxVobSub.checked);
         vobsub_->setEnabled(model_.CheckBoxVobSub.enabled);
+    }
+    {
+        const QSignalBlocker b(wrap_);
+        wrap_->setChecked(model_.CheckBoxWrap.checked);
+        wrap_->setEnabled(model_.CheckBoxWrap.enabled);
+    }
+    {
+        const QSignalBlocker b(mux_);
+        mux_->setChecked(model_.CheckBoxMux.checked);
+        mux_->setEnabled(model_.CheckBoxMux.enabled);
+        const QString tip = ToQString(model_.CheckBoxMux.caption) +
+                            (model_.Mux.video.empty() ? QString() : "\n" + ToQString(model_.Mux.video));
+        mux_->setToolTip(tip);
+        muxLabel_->setToolTip(tip);
     }
     {
         const QSignalBlocker b(pgs_);

@@ -70,6 +70,9 @@ private:
     QLineEdit *editIfo_ = nullptr, *editSrt_ = nullptr;
     QCheckBox* noIfo_ = nullptr;
     QCheckBox* vobsub_ = nullptr;
+    QCheckBox* wrap_ = nullptr;
+    QCheckBox* mux_ = nullptr;
+    QLabel* muxLabel_ = nullptr;
     QCheckBox* pgs_ = nullptr;
     QLabel *noIfoLabel_ = nullptr, *ifoColors_ = nullptr;
     QRadioButton *pal_ = nullptr, *ntsc_ = nullptr;

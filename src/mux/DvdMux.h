@@ -13,11 +13,15 @@
 
 namespace glyphon {
 
-// What to mux into: the film (empty: no mux) and the sub-picture stream
-// number, 0 to 31.
+// What to mux into: the film (empty: no mux), the sub-picture stream
+// number, 0 to 31, and the stream's language for the dvdauthor project.
+// With collectOnly the run keeps its units for a caller that muxes several
+// runs' streams into the film in one pass.
 struct DvdMuxRequest {
     std::string video;
     int stream = 0;
+    std::string language = "en";
+    bool collectOnly = false;
 };
 
 std::string MuxedFileName(const std::string& stem);   // stem + ".muxed.mpg"
@@ -47,6 +51,9 @@ public:
 
     // The warning for units past the video's end; empty when there are none.
     std::string PastEndWarning(const MuxReport& report) const;
+
+    // The units collected so far (the sink keeps none afterwards).
+    std::vector<TimedUnit> TakeUnits() { return std::move(units_); }
 
 private:
     DvdMuxRequest request_;

@@ -10,10 +10,11 @@ namespace glyphon {
 
 DiscPalette GenericDiscPalette() {
     DiscPalette palette;
-    palette.fill(0x008080);
+    // Video range: black is Y' 16 and white Y' 235 on the disc.
+    palette.fill(0x108080);
     palette[1] = 0x558080;
     palette[2] = 0xAA8080;
-    palette[3] = 0xFF8080;
+    palette[3] = 0xEB8080;
     return palette;
 }
 

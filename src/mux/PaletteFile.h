@@ -12,8 +12,9 @@ namespace glyphon {
 // byte, bits 24 to 31, is not written).
 using DiscPalette = std::array<uint32_t, 16>;
 
-// The generic palette as it must go on the disc: Y 00, 55, AA, FF with no
-// colour difference (80 80), then twelve entries 00 80 80.
+// The generic palette as it must go on the disc: its greys Y 00, 55, AA, FF
+// with no colour difference (80 80), each Y kept within video range 16 to
+// 235 (10, 55, AA, EB), then twelve entries 10 80 80.
 DiscPalette GenericDiscPalette();
 
 // Sixteen lines of YYCrCb in upper-case hexadecimal, each ended by a line

@@ -9,11 +9,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <numeric>
+#include <optional>
 #include <stdexcept>
 
 #include "common/FileError.h"
 #include "mux/BufferedFileSink.h"
 #include "mux/PackWriter.h"
+#include "mux/SubPictureDelivery.h"
 
 namespace glyphon {
 
@@ -73,43 +75,100 @@ ProgramStreamStart ScanProgramStreamStart(ByteSource& input) {
             ++frames;
         }
     if (start.firstVideoPts < 0)
-        throw ProgramStreamError("the program stream has no video with presentation times to time subtitles from");
+        throw ProgramStreamError(
+            "the program stream has no video with presentation times to time subtitles from");
     return start;
 }
 
 MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStreamStart& start, int stream,
                            const std::vector<TimedUnit>& units) {
     if (stream < 0 || stream >= kSubPictureStreams)
-        throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) + " outside 0 to 31");
-    const int subStreamId = kSubPictureSubStream + stream;
+        throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) +
+                                    " outside 0 to 31");
+    // The sub-streams the units go into; the film must not have any of them.
+    bool used[kSubPictureStreams] = {};
+    used[stream] = true;
+    for (const TimedUnit& unit : units) {
+        if (unit.stream >= kSubPictureStreams)
+            throw std::invalid_argument("sub-picture stream number " + std::to_string(unit.stream) +
+                                        " outside 0 to 31");
+        if (unit.stream >= 0) used[unit.stream] = true;
+    }
 
     // Units in order of presentation; a stable sort keeps the list order of
     // subtitles that start together.
     std::vector<size_t> order(units.size());
     std::iota(order.begin(), order.end(), size_t(0));
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return units[a].pts < units[b].pts; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return units[a].pts < units[b].pts; });
     auto ptsOf = [&](size_t k) { return uint64_t(start.firstVideoPts) + units[order[k]].pts; };
 
     MuxReport report;
     report.firstVideoPts = start.firstVideoPts;
     ProgramStreamReader reader(input);
     PsItem item;
-    bool afterPack = false;    // at least one input pack has been copied
-    uint64_t lastScr = 0;      // of the pack copied last
-    uint32_t muxRate = 0;      // of the pack copied last
+    bool afterPack = false;  // at least one input pack has been copied
+    uint64_t lastScr = 0;    // of the pack written last, copied or inserted
+    uint32_t muxRate = 0;    // of the pack copied last
     int64_t lastVideoPts = -1;
+    uint64_t videoLead = 0;    // how far ahead of their frames the video packets come
+    uint64_t packScr = 0;      // of the input pack being copied
     bool heldEndCode = false;  // an end code waits: it stays last if the stream ends there
-    size_t next = 0;
+    size_t next = 0;           // the unit being sent, or the next one to send
+    size_t sent = 0;           // bytes of it already in packs
+    uint64_t arrival = 0;      // SCR of its first pack
+    SubPictureBufferModel buffer;
 
-    // Inserts the next unit between two input packs, its packs stamped with
-    // the SCR of the pack they follow.
-    auto insertNext = [&]() {
+    // One more pack of the current unit, stamped scr.
+    auto insertPack = [&](uint64_t scr) {
         const TimedUnit& unit = units[order[next]];
+        const bool first = sent == 0;
+        const size_t n = std::min(unit.bytes.size() - sent, SubPicturePayloadCapacity(first));
         PackWriter writer(output, muxRate ? muxRate : kDvdMuxRate);
-        writer.WriteSubPictureUnit(unit.bytes.data(), unit.bytes.size(), ptsOf(next), stream,
-                                   [&](size_t) { return lastScr; });
-        ++next;
-        ++report.units;
+        writer.WriteSubPicturePack(scr, unit.stream >= 0 ? unit.stream : stream,
+                                   first ? std::optional<uint64_t>(ptsOf(next)) : std::nullopt,
+                                   unit.bytes.data() + sent, n);
+        if (first) arrival = scr;
+        sent += n;
+        lastScr = scr;
+        if (sent >= unit.bytes.size()) {
+            buffer.Enter(arrival, unit.bytes.size(),
+                         ptsOf(next) + UnitShownTicks(unit.bytes.data(), unit.bytes.size()));
+            ++next;
+            sent = 0;
+            ++report.units;
+        }
+    };
+    auto packsLeft = [&]() {
+        const size_t size = units[order[next]].bytes.size();
+        return SubPicturePackCount(size) - (sent == 0 ? 0 : SubPicturePackCount(sent));
+    };
+
+    // Fills the time before an input pack stamped `until` with unit packs:
+    // a unit starts once waiting any longer would send it less than the lead
+    // ahead of its time (and the player's buffer has room for it); its packs
+    // go at the mux rate into the gaps the input leaves, and are squeezed in
+    // before the input pack only when they would otherwise arrive less than
+    // the least lead (150 ms) ahead.
+    auto insertBefore = [&](uint64_t until) {
+        const uint64_t pack = PackTicks(muxRate);
+        const uint64_t lead = SubPictureLead(videoLead);
+        while (next < order.size()) {
+            const uint64_t pts = ptsOf(next);
+            const size_t size = units[order[next]].bytes.size();
+            const uint64_t left = packsLeft();
+            if (sent == 0 && until + DeliveryTime(left, muxRate) + lead <= pts) return;  // not due yet
+            uint64_t scr = lastScr + pack;
+            if (scr + pack > until) {
+                // A later gap will do while the unit still arrives the least
+                // lead ahead.
+                if (until + left * pack + kLeastSubPictureLead <= pts) return;
+                scr = lastScr + 1;
+                if (scr >= until) return;
+            }
+            if (sent == 0 && !buffer.Fits(scr, size)) return;
+            insertPack(scr);
+        }
     };
     const uint8_t endCode[4] = {0, 0, 1, kEndCode};
 
@@ -120,49 +179,55 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
             heldEndCode = false;
         }
         switch (item.kind) {
-        case PsItemKind::PackHeader:
-            // Before this pack: every unit that, sent after it, would no
-            // longer arrive whole before its presentation time.
-            if (afterPack)
-                while (next < order.size() &&
-                       item.scr + DeliveryTime(SubPicturePackCount(units[order[next]].bytes.size()), muxRate) >
-                           ptsOf(next))
-                    insertNext();
-            afterPack = true;
-            lastScr = item.scr;
-            muxRate = item.muxRate;
-            break;
-        case PsItemKind::Packet:
-            if (item.streamId == kPrivateStream1 && item.subStreamId == subStreamId)
-                throw ProgramStreamError("the program stream already has sub-picture stream " + StreamText(stream) +
-                                         "; choose another stream number");
-            if (IsVideo(item.streamId) && item.pts > lastVideoPts) lastVideoPts = item.pts;
-            break;
-        case PsItemKind::EndCode:
-            heldEndCode = true;
-            continue;
-        case PsItemKind::SystemHeader:
-            break;
+            case PsItemKind::PackHeader:
+                if (afterPack) insertBefore(item.scr);
+                afterPack = true;
+                lastScr = item.scr;
+                packScr = item.scr;
+                muxRate = item.muxRate;
+                break;
+            case PsItemKind::Packet:
+                if (item.streamId == kPrivateStream1 && item.subStreamId >= kSubPictureSubStream &&
+                    item.subStreamId < kSubPictureSubStream + kSubPictureStreams &&
+                    used[item.subStreamId - kSubPictureSubStream])
+                    throw ProgramStreamError("the program stream already has sub-picture stream " +
+                                             StreamText(item.subStreamId - kSubPictureSubStream) +
+                                             "; choose another stream number");
+                if (IsVideo(item.streamId) && item.pts >= 0) {
+                    if (item.pts > lastVideoPts) lastVideoPts = item.pts;
+                    if (uint64_t(item.pts) > packScr)
+                        videoLead = std::max(videoLead, uint64_t(item.pts) - packScr);
+                }
+                break;
+            case PsItemKind::EndCode:
+                heldEndCode = true;
+                continue;
+            case PsItemKind::SystemHeader:
+                break;
         }
         output.Write(item.data, item.size);
     }
-    while (next < order.size()) insertNext();
+    // Units left over go after the last pack at the mux rate.
+    while (next < order.size()) insertPack(lastScr + PackTicks(muxRate));
     if (heldEndCode) output.Write(endCode, sizeof endCode);
 
     for (size_t k = 0; k < order.size(); ++k)
         if (int64_t(ptsOf(k)) > lastVideoPts) ++report.pastEnd;
+    report.lastVideoPts = lastVideoPts;
     return report;
 }
 
 MuxReport MuxSubPicturesIntoFile(const std::string& videoPath, const std::string& outputPath, int stream,
                                  const std::vector<TimedUnit>& units) {
     if (stream < 0 || stream >= kSubPictureStreams)
-        throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) + " outside 0 to 31");
+        throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) +
+                                    " outside 0 to 31");
     const int in = ::open(videoPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) ThrowFileError(errno);
     FdCloser inCloser{in};
 
-    struct stat inStat{}, outStat{};
+    struct stat inStat {
+    }, outStat{};
     if (::fstat(in, &inStat) != 0) ThrowFileError(errno);
     if (::stat(outputPath.c_str(), &outStat) == 0 && outStat.st_dev == inStat.st_dev &&
         outStat.st_ino == inStat.st_ino)

@@ -3,12 +3,14 @@
 // dvdauthor and players.
 //
 // Every pack of the input keeps its bytes and its order. Each unit becomes
-// whole 2048-byte packs inserted between two input packs, stamped with the
-// SCR of the pack they follow, so that SCRs never decrease. A unit's PTS is
-// the video's first PTS plus the subtitle's start, and its packs go in ahead
-// of the first input pack whose SCR would leave too little time to deliver
-// them at the stream's mux rate. Units after the last input pack are
-// appended at the end (before a final end code).
+// whole 2048-byte packs inserted between input packs, with SCRs that keep
+// increasing: at the mux rate in the gaps the input leaves, squeezed in only
+// when a unit would otherwise arrive late. A unit's PTS is the video's first
+// PTS plus the subtitle's start; its first pack goes out the lead of
+// SubPictureDelivery.h ahead of that (at least 150 ms, and ahead of the
+// video packets of its first frame), once the player's sub-picture buffer
+// has room for it. Units after the last input pack are appended at the end
+// (before a final end code).
 //
 // The input is streamed: memory holds the units and fixed buffers, nothing
 // that grows with the video.
@@ -28,6 +30,7 @@ namespace glyphon {
 struct TimedUnit {
     uint32_t pts = 0;
     std::vector<uint8_t> bytes;
+    int stream = -1;  // sub-picture stream 0 to 31; -1: the one the mux call names
 };
 
 // What the first look at the input found.
@@ -39,6 +42,7 @@ struct MuxReport {
     int units = 0;               // units written
     int pastEnd = 0;             // of these, units that start after the last video frame
     int64_t firstVideoPts = 0;   // the video's first PTS the units were timed from
+    int64_t lastVideoPts = -1;   // the largest video PTS of the input
     uint64_t inputBytes = 0;
 };
 
@@ -49,7 +53,9 @@ struct MuxReport {
 ProgramStreamStart ScanProgramStreamStart(ByteSource& input);
 
 // Copies input to output with the units inserted; units are taken in order of
-// their pts (the list order for equal times). stream is 0 to 31. Throws
+// their pts (the list order for equal times). stream is 0 to 31, the stream
+// of every unit that does not name its own, so that one pass muxes several
+// streams (languages) into the film. Throws
 // ProgramStreamError when the input is refused (output is then incomplete:
 // the caller discards it), FileError when reading or writing fails.
 MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStreamStart& start, int stream,

@@ -21,6 +21,12 @@ std::optional<Rgb> ParseColor(std::string_view text);
 // their colours: for help texts and tests.
 const std::vector<std::pair<std::string_view, Rgb>>& ColorKeywords();
 
+// Colours named for the drawn roles; none: the palette's own entry.
+struct NamedRoleColours {
+    std::optional<Rgb> text, outline, antialias;
+    bool Any() const { return text || outline || antialias; }
+};
+
 // Y' 16 to 235, Cb and Cr 16 to 240: ITU-R BT.601 on 8-bit video range, each
 // component rounded to the nearest integer (halves away from zero).
 struct VideoYCbCr {

@@ -176,9 +176,15 @@ const char* FallbackLanguage(int charset, uint32_t c) {
     }
 }
 
-void SizeFace(FT_Face face, int ppem) {
+void SizeFace(FT_Face face, int ppem, int xppem64) {
     if (!face) return;
     if (FT_IS_SCALABLE(face)) {
+        if (xppem64 != 0 && xppem64 != ppem * 64) {
+            // x_ppem is the width rounded to whole pixels.
+            if (!face->size || face->size->metrics.y_ppem != ppem || face->size->metrics.x_ppem != (xppem64 + 32) / 64)
+                FT_Set_Char_Size(face, FT_F26Dot6(xppem64), FT_F26Dot6(ppem) * 64, 72, 72);
+            return;
+        }
         if (!face->size || face->size->metrics.x_ppem != ppem || face->size->metrics.y_ppem != ppem)
             FT_Set_Pixel_Sizes(face, 0, FT_UInt(ppem));
     } else if (face->num_fixed_sizes > 0) {

@@ -69,7 +69,9 @@ private:
 // also has the ideographs), none for the rest.
 const char* FallbackLanguage(int charset, uint32_t c);
 
-// Sizes `face` to an em of `ppem` pixels unless it already is.
-void SizeFace(FT_Face face, int ppem);
+// Sizes `face` to an em of `ppem` pixels unless it already is; with
+// `xppem64` (1/64 pixel, not 0 and not ppem * 64) the em is that wide
+// instead (narrowed text).
+void SizeFace(FT_Face face, int ppem, int xppem64 = 0);
 
 }  // namespace glyphon

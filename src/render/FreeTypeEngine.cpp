@@ -70,6 +70,7 @@ struct Realisation {
     std::string file;
     int index = 0;
     int ppem = 0;
+    int xppem64 = 0;  // horizontal pixels per em in 1/64: ppem * 64, or less for narrowed text
     bool synthBold = false, synthItalic = false;
     bool underline = false, strikeOut = false;
     std::string codePage;  // "" for the symbol mapping
@@ -199,6 +200,7 @@ private:
         next.file = r.file;
         next.index = r.index;
         next.ppem = std::max(1, PixelEmHeight(font.sizePoints));
+        next.xppem64 = std::max(1, (next.ppem * 64 * std::clamp(font.widthPercent, 1, 100) + 50) / 100);
         next.synthBold = r.synthBold;
         next.synthItalic = r.synthItalic;
         next.underline = font.style & kUnderline;
@@ -229,7 +231,7 @@ private:
         descent_ = 0;
         if (!face_) return;
         if (FT_IS_SCALABLE(face_))
-            FT_Set_Pixel_Sizes(face_, 0, FT_UInt(ppem));
+            SizeFace(face_, ppem, realised_.xppem64);
         else if (face_->num_fixed_sizes > 0)
             FT_Select_Size(face_, 0);
         const long upem = face_->units_per_EM > 0 ? face_->units_per_EM : 2048;
@@ -428,8 +430,11 @@ private:
             }
             return pen;
         }
-        SizeFace(run.face, realised_.ppem);
-        shaper_.Shape(run.face, realised_.ppem, characters_, run.start, run.length, rtl, run.script, shaped_);
+        SizeFace(run.face, realised_.ppem, realised_.xppem64);
+        // The shaper keeps a HarfBuzz font per face and size key: narrowed
+        // text has a key of its own.
+        const int sizeKey = realised_.xppem64 == realised_.ppem * 64 ? realised_.ppem : -realised_.xppem64;
+        shaper_.Shape(run.face, sizeKey, characters_, run.start, run.length, rtl, run.script, shaped_);
         const GlyphStyle style = StyleOf(run.face);
         int pen64 = 0;
         for (const ShapedGlyph& s : shaped_) {
@@ -470,7 +475,7 @@ private:
                 index = FT_Get_Char_Index(from, character);
             }
         }
-        SizeFace(from, realised_.ppem);
+        SizeFace(from, realised_.ppem, realised_.xppem64);
         return *(it->second = &cache_.Get(provider_.Library(), from, index, StyleOf(from)));
     }
 

@@ -21,6 +21,10 @@ struct FontSpec {
     int sizePoints = 20;
     int charset = 1;  // GDI character-set number (CharsetFromName)
     int style = 0;    // StyleBits (StyleFromName)
+    // Glyph width in percent of the normal width, for pictures a player
+    // widens: 75 draws text for a 16:9 picture so that it looks right once
+    // widened. Heights do not change.
+    int widthPercent = 100;
 
     friend bool operator==(const FontSpec&, const FontSpec&) = default;
 };

@@ -15,6 +15,7 @@ namespace {
 
 using textfile::TextLines;
 
+constexpr int kSniffedLines = 16;  // looked at for a timing line
 const char* const kUnsupported = "Unsupported Subtitle Format !";
 const char* const kNoFrameRate =
     "Please write at the first line of your *.sub subtitle the fps of this subtitle\r"
@@ -131,19 +132,112 @@ void StripTagsFrom(std::string& s) {
     }
 }
 
-// The times come as the decimal text of a 32-bit integer (SrtTime and
-// FrameToMs see to that), which is how every time is stored.
-void AddEntry(TSubtitle& s, std::string start, std::string end, std::string_view l1, std::string_view l2,
-              std::string_view l3) {
+bool Blank(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
+
+// A subtitle number: digits, blanks around them allowed.
+bool CueNumber(std::string_view line) {
+    const size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return false;
+    const size_t last = line.find_last_not_of(" \t");
+    for (size_t i = first; i <= last; ++i)
+        if (line[i] < '0' || line[i] > '9') return false;
+    return true;
+}
+
+void SkipBlanks(std::string_view s, size_t& i) {
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+}
+
+// Digits at `i`, at most `most` of them; false when there are none.
+bool Digits(std::string_view s, size_t& i, size_t most, int64_t& value) {
+    size_t n = 0;
+    value = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9' && n < most) {
+        value = value * 10 + (s[i] - '0');
+        ++i;
+        ++n;
+    }
+    return n > 0;
+}
+
+// A time as players (FFmpeg's reader among them) read it: hours of any
+// number of digits, minutes and seconds of one or two, then a comma or full
+// stop and the milliseconds in one to three digits ("9,5" is 9 seconds and
+// 5 milliseconds); without them, whole seconds.
+bool PlayerTime(std::string_view s, size_t& i, int64_t& ms) {
+    int64_t hours = 0, minutes = 0, seconds = 0;
+    if (!Digits(s, i, 9, hours) || i >= s.size() || s[i] != ':') return false;
+    ++i;
+    if (!Digits(s, i, 2, minutes) || i >= s.size() || s[i] != ':') return false;
+    ++i;
+    if (!Digits(s, i, 2, seconds)) return false;
+    int64_t millis = 0;
+    if (i + 1 < s.size() && (s[i] == ',' || s[i] == '.') && s[i + 1] >= '0' && s[i + 1] <= '9') {
+        ++i;
+        Digits(s, i, 3, millis);
+    }
+    // A fourth digit of milliseconds, or seconds of three, is no time.
+    if (i < s.size() && s[i] >= '0' && s[i] <= '9') return false;
+    ms = hours * 3600000 + minutes * 60000 + seconds * 1000 + millis;
+    return ms <= std::numeric_limits<int32_t>::max();
+}
+
+// The times of a timing line. The fixed columns come first, so that every
+// line they read keeps its times; then the line as players read it: blanks
+// anywhere around the times, "-->" with or without blanks, anything (such as
+// position coordinates) after the end time.
+bool TimingOf(std::string_view line, std::string& start, std::string& end) {
+    if (SrtTimeLine(line)) {
+        try {
+            start = SrtTime(line.substr(0, 12));
+            end = SrtTime(line.substr(17, 12));
+            return true;
+        } catch (const ConvertError&) {
+        }
+    }
+    size_t i = 0;
+    int64_t from = 0, to = 0;
+    SkipBlanks(line, i);
+    if (!PlayerTime(line, i, from)) return false;
+    if (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '-') return false;
+    SkipBlanks(line, i);
+    if (line.substr(i, 3) != "-->") return false;
+    i += 3;
+    SkipBlanks(line, i);
+    if (!PlayerTime(line, i, to)) return false;
+    // Coordinates or anything else stand apart from the end time.
+    if (i < line.size() && line[i] != ' ' && line[i] != '\t') return false;
+    start = IntToStr(from);
+    end = IntToStr(to);
+    return true;
+}
+
+// The times come as the decimal text of a 32-bit integer (SrtTime, TimingOf
+// and FrameToMs see to that), which is how every time is stored. The text
+// lines lose their tags; their styles become the entry's runs.
+void AddEntry(TSubtitle& s, std::string start, std::string end, const std::vector<std::string_view>& text,
+              TagSyntax syntax) {
     SubtitleLine& e = s.Lines.emplace_back();
     e.StartMs = std::move(start);
     e.EndMs = std::move(end);
-    e.Line1 = l1;
-    e.Line2 = l2;
-    e.Line3 = l3;
-    StripTagsFrom(e.Line1);
-    StripTagsFrom(e.Line2);
-    StripTagsFrom(e.Line3);
+    TagState tags;
+    std::vector<LineRuns> runs;
+    bool styled = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        std::string plain;
+        runs.push_back(ReadTags(text[i], syntax, tags, plain));
+        styled = styled || !runs.back().empty();
+        if (i == 0)
+            e.Line1 = std::move(plain);
+        else if (i == 1)
+            e.Line2 = std::move(plain);
+        else if (i == 2)
+            e.Line3 = std::move(plain);
+        else
+            e.MoreLines.push_back(std::move(plain));
+    }
+    if (styled) e.Runs = std::move(runs);
+    e.Top = tags.top;
 }
 
 // Makes room at once for at most `entries` more entries, so that a large file
@@ -153,31 +247,59 @@ void Reserve(TSubtitle& s, size_t entries, const TextLines& in) {
     s.Lines.reserve(s.Lines.size() + std::min(entries, in.Size() / 40 + 16));
 }
 
+// The file's text; notes whether it is UTF-8 without saying so.
+TextLines ReadText(TSubtitle& s, const std::string& FileName) {
+    textfile::Bytes bytes = textfile::ReadTextFile(FileName, s.Utf8);
+    s.LooksUtf8 = !s.Utf8 && LooksLikeUtf8(std::string_view(bytes.data.get(), bytes.size));
+    return TextLines(std::move(bytes));
+}
+
+constexpr size_t kShownBytes = 80;  // of an unreadable line
+
+void NoteUnreadable(TSubtitle& s, size_t index, std::string_view line) {
+    s.Unreadable.push_back(UnreadableBlock{int(index + 1), std::string(line.substr(0, kShownBytes))});
+}
+
+// A subtitle is a timing line and the text lines after it, up to a blank
+// line, the next timing line, or a subtitle number directly followed by a
+// timing line. Subtitle numbers are never checked. Lines outside every
+// subtitle are reported, one report per block of them.
 void ReadSrt(TSubtitle& s, const std::string& FileName) {
-    TextLines in(textfile::ReadTextFile(FileName, s.Utf8));
+    TextLines in = ReadText(s, FileName);
+    std::vector<std::string_view> lines;
+    while (!in.Eof()) lines.push_back(in.ReadLine());
+    const size_t n = lines.size();
+    std::string start, end;
+    std::vector<bool> timing(n);
     size_t timingLines = 0;
-    while (!in.Eof()) timingLines += SrtTimeLine(in.ReadLine());
+    for (size_t i = 0; i < n; ++i) timingLines += timing[i] = !Blank(lines[i]) && TimingOf(lines[i], start, end);
     Reserve(s, timingLines, in);
-    in.Rewind();
-    while (!in.Eof()) {
-        const std::string_view line = in.ReadLine();
-        if (SrtTimeLine(line)) {
-            std::string start = SrtTime(line.substr(0, 12));
-            std::string end = SrtTime(line.substr(17, 12));
-            // Three lines always follow a timing line, whatever they hold; a
-            // blank one ends the text, and the ones after it are read and
-            // dropped.
-            std::string_view l1 = in.ReadLine(), l2 = in.ReadLine(), l3 = in.ReadLine();
-            if (l1.empty()) l2 = {};
-            if (l2.empty()) l3 = {};
-            AddEntry(s, std::move(start), std::move(end), l1, l2, l3);
+    const auto numberBeforeTiming = [&](size_t i) { return i + 1 < n && timing[i + 1] && CueNumber(lines[i]); };
+    std::vector<std::string_view> text;
+    for (size_t i = 0; i < n;) {
+        if (Blank(lines[i]) || numberBeforeTiming(i)) {
+            ++i;
+        } else if (timing[i]) {
+            TimingOf(lines[i], start, end);
+            text.clear();
+            for (++i; i < n && !Blank(lines[i]) && !timing[i] && !numberBeforeTiming(i); ++i)
+                text.push_back(lines[i]);
+            AddEntry(s, std::move(start), std::move(end), text, TagSyntax::SubRip);
+        } else {
+            // Named by its first line that is more than a number: usually a
+            // timing line that cannot be read.
+            size_t shown = i;
+            const size_t first = i;
+            for (; i < n && !Blank(lines[i]) && !timing[i] && !numberBeforeTiming(i); ++i)
+                if (shown == first && CueNumber(lines[shown]) && !CueNumber(lines[i])) shown = i;
+            NoteUnreadable(s, shown, lines[shown]);
         }
-        s.Loaded = true;
     }
+    s.Loaded = true;
 }
 
 void ReadMicroDvd(TSubtitle& s, const std::string& FileName, MessageSink& messages) {
-    TextLines in(textfile::ReadTextFile(FileName, s.Utf8));
+    TextLines in = ReadText(s, FileName);
     // Reading stops at the first line without "}{", which cannot be parsed.
     size_t frameLines = 0;
     while (!in.Eof() && in.ReadLine().find("}{") != std::string_view::npos) ++frameLines;
@@ -185,26 +307,77 @@ void ReadMicroDvd(TSubtitle& s, const std::string& FileName, MessageSink& messag
     in.Rewind();
     bool first = true;
     double rate = 0;
-    while (!in.Eof()) {
+    std::vector<std::string_view> text;
+    for (size_t index = 0; !in.Eof(); ++index) {
         const std::string_view line = in.ReadLine();
-        if (first) rate = FrameRateOf(line);
-        first = false;
-        if (rate == 0) {
+        if (first) {
+            first = false;
+            // The frame-rate line only says how frames turn into time: it is
+            // not a subtitle. Without one, the fallback rate (if any) times
+            // the file, and its first line is a subtitle like the rest.
+            double own = 0;
+            if (s.FallbackFrameRate > 0) {
+                try {
+                    own = FrameRateOf(line);
+                } catch (const ConvertError&) {
+                }
+            } else {
+                own = FrameRateOf(line);
+            }
+            if (own > 0) {
+                rate = own;
+                s.Loaded = true;
+                continue;
+            }
+            rate = s.FallbackFrameRate;
+        }
+        if (!(rate > 0)) {
             messages.ShowMessage(kNoFrameRate);
             s.Loaded = false;
             return;
         }
-        // The frame-rate line itself becomes the first entry, as every other.
-        MicroDvdParts f = ParseMicroDvd(line, rate);
-        AddEntry(s, std::move(f.StartMs), std::move(f.EndMs), f.Line1, f.Line2, f.Line3);
+        if (Blank(line)) continue;
+        MicroDvdParts f;
+        try {
+            f = ParseMicroDvd(line, rate);
+        } catch (const ConvertError&) {
+            NoteUnreadable(s, index, line);
+            continue;
+        }
+        // Every "|" starts a line.
+        text.assign({f.Line1});
+        if (f.Line2.data() != nullptr) text.push_back(f.Line2);
+        for (std::string_view rest = f.Line3; rest.data() != nullptr;) {
+            const size_t bar = rest.find('|');
+            text.push_back(rest.substr(0, bar));
+            if (bar == std::string_view::npos) break;
+            rest = rest.substr(bar + 1);
+        }
+        AddEntry(s, std::move(f.StartMs), std::move(f.EndMs), text, TagSyntax::MicroDvd);
         s.Loaded = true;
     }
 }
 
 }  // namespace
 
+std::vector<std::string_view> TextLinesOf(const SubtitleLine& entry) {
+    std::vector<std::string_view> lines{entry.Line1, entry.Line2};
+    size_t last = entry.MoreLines.size();
+    while (last > 0 && entry.MoreLines[last - 1].empty()) --last;
+    if (last > 0 || !entry.Line3.empty()) lines.push_back(entry.Line3);
+    for (size_t i = 0; i < last; ++i) lines.push_back(entry.MoreLines[i]);
+    return lines;
+}
+
+const LineRuns& RunsOf(const SubtitleLine& entry, size_t index) {
+    static const LineRuns kNone;
+    return index < entry.Runs.size() ? entry.Runs[index] : kNone;
+}
+
 void TSubtitle::LoadFromFile(const std::string& FileName, bool ClearFirst, MessageSink& messages) {
     Loaded = false;
+    LooksUtf8 = false;
+    Unreadable.clear();
     if (IsSrtFile(FileName)) {
         if (ClearFirst) Clear();
         ReadSrt(*this, FileName);
@@ -219,8 +392,14 @@ void TSubtitle::LoadFromFile(const std::string& FileName, bool ClearFirst, Messa
 bool TSubtitle::IsSrtFile(const std::string& FileName) {
     if (!textfile::FileExists(FileName) || textfile::UpperExtension(FileName) != ".SRT") return false;
     // The first line (a subtitle number, or nothing at all) is not looked at.
-    const std::vector<std::string> lines = textfile::ReadFirstLines(FileName, 2, 16);
-    return lines[1].size() >= 16 && std::string_view(lines[1]).substr(13, 3) == "-->";
+    const std::vector<std::string> lines = textfile::ReadFirstLines(FileName, kSniffedLines, 256);
+    if (lines[1].size() >= 16 && std::string_view(lines[1]).substr(13, 3) == "-->") return true;
+    // Blank lines or a header before the first subtitle, or a timing line
+    // that only players read.
+    std::string start, end;
+    for (const std::string& line : lines)
+        if (TimingOf(line, start, end)) return true;
+    return false;
 }
 
 bool TSubtitle::IsSrtTimeLine(const std::string& Line) { return SrtTimeLine(Line); }

@@ -5,9 +5,11 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/MessageSink.h"
+#include "subtitle/StyledText.h"
 
 namespace glyphon {
 
@@ -16,7 +18,34 @@ struct SubtitleLine {
     std::string EndMs;
     std::string Line1;
     std::string Line2;  // empty for a one-line subtitle
-    std::string Line3;  // carried, never drawn
+    std::string Line3;  // empty when the subtitle has fewer than three lines
+    // The fourth text line on, for subtitles that have them.
+    std::vector<std::string> MoreLines;
+    // The styled spans of the text lines (Line1, Line2, Line3, MoreLines in
+    // that order), one entry per line, when tags styled any span; empty
+    // otherwise. The lines themselves hold the text without its tags.
+    std::vector<LineRuns> Runs;
+    // An ASS placement tag ({\an7}, {\an8}, {\an9}) puts the subtitle at
+    // the top of the frame.
+    bool Top = false;
+};
+
+// The text lines a subtitle draws, in order: Line1 and Line2 always (an
+// empty second line still takes its height), then Line3 and the further
+// lines up to the last one that is not empty.
+std::vector<std::string_view> TextLinesOf(const SubtitleLine& entry);
+
+// The runs of text line `index` (0-based, as TextLinesOf counts); empty when
+// the line is not styled.
+const LineRuns& RunsOf(const SubtitleLine& entry, size_t index);
+
+// A part of a subtitle file that could not be read as a subtitle and was
+// left out: the number of its first line in the file (1-based) and that
+// line's text.
+struct UnreadableBlock {
+    int line = 0;
+    std::string text;
+    friend bool operator==(const UnreadableBlock&, const UnreadableBlock&) = default;
 };
 
 // One parsed MicroDVD line before it is copied into a SubtitleLine.
@@ -35,14 +64,28 @@ public:
     // The last file read started with a byte-order mark: its texts are UTF-8,
     // whatever character set the window has chosen.
     bool Utf8 = false;
+    // The frame rate of a MicroDVD file that does not start with its own
+    // "{1}{1}RATE" line; 0: such a file is refused with the frame-rate
+    // request.
+    double FallbackFrameRate = 0;
+    // The last file read had no byte-order mark but is well-formed UTF-8
+    // with characters of more than one byte.
+    bool LooksUtf8 = false;
+    // What the last file read held that is no subtitle, in file order; the
+    // rest of the file was read.
+    std::vector<UnreadableBlock> Unreadable;
 
     // Reads FileName as SubRip or MicroDVD. Plain messages ("Unsupported
-    // Subtitle Format !", the frame-rate request) go to `messages`. A text
-    // that should be a number throws ConvertError; entries added before it
-    // stay, and Loaded keeps the value it had. A recognised file that cannot
+    // Subtitle Format !", the frame-rate request) go to `messages`. Whatever
+    // cannot be read as a subtitle (a timing line no player reads, text
+    // outside any subtitle, a MicroDVD line without frames) is left out and
+    // listed in Unreadable; the rest of the file is read. Tags are removed
+    // from the text and kept as Runs and Top. A recognised file that cannot
     // be opened or read throws FileError.
     void LoadFromFile(const std::string& FileName, bool ClearFirst, MessageSink& messages);
 
+    // A ".srt" file whose second line is a timing line in the fixed columns,
+    // or one of whose first lines is a timing line as players read it.
     static bool IsSrtFile(const std::string& FileName);
     static bool IsSrtTimeLine(const std::string& Line);
     // A time outside 32 bits throws ConvertError naming Time instead of

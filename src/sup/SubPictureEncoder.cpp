@@ -221,12 +221,11 @@ UnitTooLargeError::UnitTooLargeError(size_t size)
 
 uint16_t DisplayTimeUnits(int64_t durationMs) {
     if (durationMs <= 0) return 0;
-    // 65,535 units are 728,166 ms; anything from there on is held at the limit.
+    // 65,535 units are 745,642 ms; anything from there on is held at the limit.
     if (durationMs >= 1'000'000) return 65535;
-    const int64_t scaled = durationMs * 90;
-    int64_t units = scaled / 1000;
-    const int64_t rest = scaled % 1000;
-    if (rest > 500 || (rest == 500 && (units & 1))) ++units;
+    // Rounded down: a subtitle that ends where the next one starts must be
+    // hidden by then, never a few milliseconds into it.
+    const int64_t units = durationMs * 90 / 1024;
     return uint16_t(std::min<int64_t>(units, 65535));
 }
 
@@ -268,12 +267,15 @@ void SubPictureEncoder::EncodeInto(const Frame& frame, int BandTop, int BandHeig
 
     uint8_t* p = unit + c;
     const size_t last = c + 24;
-    const int yEnd = BandTop + BandHeight;  // one past the last encoded row
+    // The area's y end is the last coded row itself: decoders show rows
+    // BandTop to yEnd inclusive, and one row more would repeat the band's
+    // second row from the start of the bottom field.
+    const int yEnd = BandTop + BandHeight - 1;
     *p++ = 0;
     *p++ = 0;
     PutU16(p, last);
     p += 2;
-    *p++ = 0x01;  // start display
+    *p++ = forced_ ? 0x00 : 0x01;  // forced start display, or start display
     *p++ = 0x03;  // palette entries of codes 3, 2 and 1, 0
     *p++ = uint8_t(indices_.antialias << 4 | indices_.outline);
     *p++ = uint8_t(indices_.text << 4 | indices_.background);

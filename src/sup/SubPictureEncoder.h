@@ -41,10 +41,11 @@ private:
     size_t size_;
 };
 
-// The display time of a unit in units of 1/90 s of a millisecond count:
-// ms * 90 / 1000 rounded to nearest, an exact half to the even neighbour.
-// Negative durations give 0; the field is 16 bits wide, so longer times are
-// held at 65,535.
+// The display time of a unit in the stop delay's units of 1024/90,000 s of a
+// millisecond count: ms * 90 / 1024 rounded down, so that the subtitle is
+// hidden at or up to 11.4 ms before its end, never after it. Negative
+// durations give 0; the field is 16 bits wide, so longer times are held at
+// 65,535.
 uint16_t DisplayTimeUnits(int64_t durationMs);
 
 // The largest unit the 16-bit size field can describe.
@@ -71,6 +72,11 @@ public:
         colours_ = colours;
     }
 
+    // Forced units start with the forced start display command (0x00) in
+    // place of start display (0x01): players show them even with subtitles
+    // switched off (the foreign-language parts of a film).
+    void SetForced(bool forced) { forced_ = forced; }
+
     // Encodes into the encoder's own buffer and returns it; the reference
     // stays valid until the next call.
     const std::vector<uint8_t>& Encode(const Frame& frame, int BandTop, int BandHeight, int64_t durationMs);
@@ -82,6 +88,7 @@ public:
 private:
     RoleIndices indices_;
     RoleColours colours_;
+    bool forced_ = false;
     std::vector<uint8_t> buffer_;
 };
 

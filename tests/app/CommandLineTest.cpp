@@ -237,11 +237,14 @@ TEST_F(CommandLine, MissingSubtitleFileDoesNotEndTheProgram) {
     EXPECT_FALSE(ui.terminated);
 }
 
-TEST_F(CommandLine, SubtitleErrorBoxEndsTheRunWithoutAskingToGenerate) {
+TEST_F(CommandLine, FileWithNothingReadableIsReportedAndNotGenerated) {
     const std::string srt = dir.Write("bad.srt", "1\n00:00:0x,000 --> 00:00:02,000\nText\n\n");
     TForm1& f = Start(GenericJob(srt));
-    EXPECT_EQ(ui.errors, std::vector<std::string>{"'0x' is not a valid integer value."});
-    EXPECT_EQ(std::count(ui.messages.begin(), ui.messages.end(), "Please load an Srt/Sub/Txt subtitle."), 0);
+    EXPECT_TRUE(ui.errors.empty());
+    EXPECT_EQ(std::count(ui.messages.begin(), ui.messages.end(),
+                         std::string(kLeftOutHeading) + "\rline 2: 00:00:0x,000 --> 00:00:02,000"),
+              1);
+    EXPECT_EQ(std::count(ui.messages.begin(), ui.messages.end(), "Please load an Srt/Sub/Txt subtitle."), 1);
     EXPECT_FALSE(f.SubtitleLoaded);
     EXPECT_FALSE(ui.terminated);
 }

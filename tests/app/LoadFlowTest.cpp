@@ -102,7 +102,7 @@ TEST_F(LoadFlow, FileWithoutEntriesIsNeverMarkedLoaded) {
     TForm1& f = Ready();
     // Recognised as SubRip (arrow in columns 14 to 16 of line 2) but no full timing line.
     Load(f, dir.Write("empty.srt", "1\r\n00:00:01,000 -->\r\n"));
-    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ui.messages, std::vector<std::string>{std::string(kLeftOutHeading) + "\rline 2: 00:00:01,000 -->"});
     EXPECT_TRUE(f.Subtitles->Loaded);
     EXPECT_TRUE(f.ListBox1.items.empty());
     EXPECT_FALSE(f.SubtitleLoaded);
@@ -117,10 +117,10 @@ TEST_F(LoadFlow, LineOf680PixelsStopsTheFirstLoadButOf679Fits) {
     ui.messages.clear();
     const std::string wide(680, 'w');
     Load(f, dir.Write("wide.srt", Srt({{"short", ""}, {"first", wide}, {std::string(700, 'z'), ""}})));
-    ASSERT_EQ(ui.messages.size(), 1u);  // checking stops at the first wide entry
-    EXPECT_EQ(ui.messages[0], "The string \rfirst\r" + wide +
-                                  "\ris too long. Please correct the srt and reload it. You can just use a smaler "
-                                  "font size.");
+    ASSERT_EQ(ui.messages.size(), 1u);  // one message names every wide line
+    EXPECT_EQ(ui.messages[0], "These subtitles do not fit the frame:\rsubtitle 2, line 2: " + wide +
+                                  "\rsubtitle 3, line 1: " + std::string(700, 'z') +
+                                  "\rPlease correct the srt and reload it. You can just use a smaler font size.");
     EXPECT_TRUE(f.ListBox1.items.empty());
     EXPECT_EQ(f.Subtitles->Count(), 3);
     EXPECT_FALSE(f.SubtitleLoaded);
@@ -128,26 +128,30 @@ TEST_F(LoadFlow, LineOf680PixelsStopsTheFirstLoadButOf679Fits) {
     EXPECT_EQ(f.EditLoadSrt.text, "Load SRT");
 }
 
-TEST_F(LoadFlow, ThirdLineIsNeverMeasured) {
+TEST_F(LoadFlow, ThirdLineIsMeasuredLikeTheOthers) {
     TForm1& f = Ready();
     Load(f, dir.Write("three.srt", "1\n00:00:01,000 --> 00:00:02,000\nA\nB\n" + std::string(900, 'c') + "\n\n"));
-    EXPECT_TRUE(f.SubtitleLoaded);
+    EXPECT_FALSE(f.SubtitleLoaded);
+    ASSERT_EQ(f.TooWide.size(), 1u);
+    EXPECT_EQ(f.TooWide[0].line, 3);
 }
 
-TEST_F(LoadFlow, ConversionErrorShowsTheRuntimeTextWithAFullStopAndListsNothing) {
+TEST_F(LoadFlow, BadTimingLineIsLeftOutWithAMessageAndTheRestLoads) {
     TForm1& f = Ready();
     Load(f, dir.Write("bad.srt", Srt({{"Good", ""}}) + "2\r\n00:0x:01,000 --> 00:00:02,000\r\nBad\r\n"));
-    EXPECT_EQ(ui.errors, (std::vector<std::string>{"'0x' is not a valid integer value."}));
-    EXPECT_TRUE(f.ListBox1.items.empty());
-    EXPECT_EQ(f.Subtitles->Count(), 1);
-    EXPECT_FALSE(f.SubtitleLoaded);
+    EXPECT_TRUE(ui.errors.empty());
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{std::string(kLeftOutHeading) +
+                                                         "\rline 6: 00:0x:01,000 --> 00:00:02,000",
+                                                     kSuccess}));
+    EXPECT_EQ(f.ListBox1.items, std::vector<std::string>{"Good"});
+    EXPECT_TRUE(f.SubtitleLoaded);
     EXPECT_EQ(f.Caption, "Glyphon By Morvane");
 }
 
-TEST_F(LoadFlow, MicroDvdListsItsFrameRateLineFirst) {
+TEST_F(LoadFlow, MicroDvdFrameRateLineIsNotListed) {
     TForm1& f = Ready();
     Load(f, dir.Write("m.sub", "{1}{1}25.000\n{100}{200}Hello|World\n{300}{400}|B\n"));
-    EXPECT_EQ(f.ListBox1.items, (std::vector<std::string>{"25.000", "Hello|World", "|B"}));
+    EXPECT_EQ(f.ListBox1.items, (std::vector<std::string>{"Hello|World", "|B"}));
     EXPECT_TRUE(f.SubtitleLoaded);
 }
 

@@ -108,8 +108,12 @@ TEST_F(Convert, FailuresNameTheirStageSubtitleAndLine) {
 TEST_F(Convert, EntriesOfTheJobAreDrawnAsGiven) {
     ConversionJob job = GenericJob(dir.Write("film.srt", "not a subtitle file any more"));
     auto entries = std::make_shared<std::vector<TimedSubtitle>>();
-    entries->push_back(TimedSubtitle{500, 1500, "One", ""});
-    entries->push_back(TimedSubtitle{2000, 2100, "Two", "lines"});
+    SubtitleLine one, two;
+    one.Line1 = "One";
+    two.Line1 = "Two";
+    two.Line2 = "lines";
+    entries->push_back(TimedSubtitle{500, 1500, one});
+    entries->push_back(TimedSubtitle{2000, 2100, two});
     job.subtitle.entries = entries;
     const ConversionReport r = RunConversion(job, text);
     ASSERT_FALSE(r.failure) << r.failure->message;

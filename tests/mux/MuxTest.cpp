@@ -12,6 +12,7 @@
 #include "mux/PackWriter.h"
 #include "mux/PaletteFile.h"
 #include "mux/ProgramStreamMuxer.h"
+#include "mux/SubPictureDelivery.h"
 #include "palette/IfoReader.h"
 #include "sup/SubPictureEncoder.h"
 #include "sup/SyntheticBand.h"
@@ -99,9 +100,10 @@ TEST_P(MuxStandard, LibavformatReadsEveryUnitBackWithItsBytesAndTimeAndTheFilmUn
     EXPECT_EQ(Fingerprints(before).count(0x80), 1u);   // AC-3 audio
 }
 
-// The stream's own structure: whole 2048-byte packs, SCRs that never go
-// back, the input's bytes in order, and each unit whole before its PTS.
-TEST_P(MuxStandard, InsertedPacksAreWholeTimelyAndLeaveTheInputBytesInOrder) {
+// The stream's own structure: whole 2048-byte packs, SCRs that keep
+// increasing, the input's bytes in order; each unit whole well before its
+// PTS, and never more units held than the player's sub-picture buffer takes.
+TEST_P(MuxStandard, InsertedPacksAreWholeAheadOfTimeAndLeaveTheInputBytesInOrder) {
     const bool pal = GetParam();
     const std::string& video = DvdMpeg(pal);
     TempDir dir;
@@ -114,45 +116,53 @@ TEST_P(MuxStandard, InsertedPacksAreWholeTimelyAndLeaveTheInputBytesInOrder) {
     ASSERT_EQ(output.size() % 2048, 0u);
     uint64_t previousScr = 0;
     size_t copied = 0;  // input bytes matched so far
-    // The unit being delivered: its PTS, the SCR of its first pack, the mux
-    // rate and its packs so far.
-    int64_t unitPts = -1;
-    uint64_t unitScr = 0;
-    uint32_t muxRate = 0;
-    int unitPacks = 0, unitsSeen = 0;
-    auto endUnit = [&]() {
-        if (unitPts >= 0) {
-            EXPECT_LE(unitScr + uint64_t(unitPacks) * 2048 * 90000 / (muxRate * 50), uint64_t(unitPts));
-        }
-        unitPts = -1;
+    // Per unit of the stream: its PTS, the SCRs of its first and last packs,
+    // its size.
+    struct Delivered {
+        int64_t pts = -1;
+        uint64_t firstScr = 0, lastScr = 0;
+        size_t size = 0;
     };
+    std::vector<Delivered> delivered;
+    uint32_t muxRate = 0;
     for (size_t at = 0; at < output.size(); at += 2048) {
         MemorySource source(output.data() + at, 2048);
         ProgramStreamReader reader(source);
         PsItem header, packet;
         ASSERT_TRUE(reader.Next(header) && header.kind == PsItemKind::PackHeader) << "at byte " << at;
-        EXPECT_GE(header.scr, previousScr) << "at byte " << at;
+        if (at > 0) EXPECT_GT(header.scr, previousScr) << "at byte " << at;
         previousScr = header.scr;
         muxRate = header.muxRate;
         if (reader.Next(packet) && packet.streamId == 0xBD && packet.subStreamId == 0x23) {
-            if (packet.pts >= 0) {
-                endUnit();
-                ++unitsSeen;
-                unitPts = packet.pts;
-                unitScr = header.scr;
-                unitPacks = 0;
-            }
-            ++unitPacks;
+            if (packet.pts >= 0) delivered.push_back({packet.pts, header.scr, header.scr, 0});
+            delivered.back().lastScr = header.scr;
             continue;
         }
-        endUnit();
         ASSERT_LE(copied + 2048, input.size());
         ASSERT_TRUE(std::equal(output.begin() + at, output.begin() + at + 2048, input.begin() + copied))
             << "input byte " << copied;
         copied += 2048;
     }
     EXPECT_EQ(copied, input.size());
-    EXPECT_EQ(unitsSeen, int(units.size()));
+    ASSERT_EQ(delivered.size(), units.size());
+
+    auto sorted = units;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const TimedUnit& a, const TimedUnit& b) { return a.pts < b.pts; });
+    const uint64_t packTicks = 2048 * 90000 / (uint64_t(muxRate) * 50) + 1;
+    for (size_t i = 0; i < delivered.size(); ++i) {
+        const Delivered& d = delivered[i];
+        EXPECT_LE(d.firstScr + kLeastSubPictureLead, uint64_t(d.pts)) << "unit " << i;
+        EXPECT_LE(d.lastScr + packTicks, uint64_t(d.pts)) << "unit " << i;
+        // Held from its first pack until its stop-display command.
+        size_t held = 0;
+        for (size_t k = 0; k <= i; ++k) {
+            const uint64_t leave =
+                uint64_t(delivered[k].pts) + UnitShownTicks(sorted[k].bytes.data(), sorted[k].bytes.size());
+            if (leave > d.firstScr) held += sorted[k].bytes.size();
+        }
+        EXPECT_LE(held, kSubPictureBufferSize) << "unit " << i;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(PalAndNtsc, MuxStandard, ::testing::Bool(),
@@ -282,10 +292,10 @@ TEST(Mux, RefusesToWriteOverTheVideoItself) {
     EXPECT_EQ(std::filesystem::file_size(dir.File("film.mpg")), size);
 }
 
-TEST(PaletteFile, GenericPaletteIsTheFourGreysThenTwelveBlacks) {
+TEST(PaletteFile, GenericPaletteIsTheFourGreysThenTwelveBlacksInVideoRange) {
     EXPECT_EQ(PaletteFileText(GenericDiscPalette()),
-              "008080\n558080\nAA8080\nFF8080\n008080\n008080\n008080\n008080\n"
-              "008080\n008080\n008080\n008080\n008080\n008080\n008080\n008080\n");
+              "108080\n558080\nAA8080\nEB8080\n108080\n108080\n108080\n108080\n"
+              "108080\n108080\n108080\n108080\n108080\n108080\n108080\n108080\n");
     DiscPalette ifo{};
     ifo[0] = 0x01EB8080;  // the reserved byte is not part of the line
     EXPECT_EQ(PaletteFileText(ifo).substr(0, 14), "EB8080\n000000\n");

@@ -14,7 +14,7 @@ TEST_F(MicroDvd, SubAndTxtAreAcceptedInAnyLetterCase) {
         TSubtitle s;
         s.LoadFromFile(dir.Write(name, "{1}{1}25\n{100}{200}Hi\n"), true, sink);
         EXPECT_TRUE(s.Loaded) << name;
-        EXPECT_EQ(s.Count(), 2) << name;
+        EXPECT_EQ(s.Count(), 1) << name;
     }
     EXPECT_TRUE(sink.shown.empty());
 }
@@ -32,11 +32,28 @@ TEST_F(MicroDvd, UnsupportedUnderSrtNameOrWithAnythingBeforeTheFirstBrace) {
     }
 }
 
-TEST_F(MicroDvd, FrameRateLineBecomesTheFirstEntry) {
+// The frame-rate line times the file; it is not shown as a subtitle.
+TEST_F(MicroDvd, FrameRateLineTimesTheFileAndIsNoSubtitle) {
     Load("r.sub", "{1}{1}25.000\r\n{100}{200}Hello|World\r\n");
+    ASSERT_EQ(subs.Count(), 1);
+    ExpectEntry(1, "4000", "8000", "Hello", "World");
+    Load("only.sub", "{1}{1}23.976\n");
+    EXPECT_TRUE(subs.Loaded);
+    EXPECT_EQ(subs.Count(), 0);
+}
+
+// A file without the line is timed by the fallback rate (--fps), its first
+// line a subtitle; a file's own line wins over the fallback.
+TEST_F(MicroDvd, FallbackRateTimesAFileWithoutItsOwnLine) {
+    subs.FallbackFrameRate = 25;
+    Load("n.sub", "{1}{1}Hi\n{100}{200}Hello\n");
+    EXPECT_TRUE(sink.shown.empty());
     ASSERT_EQ(subs.Count(), 2);
-    ExpectEntry(1, "40", "40", "25.000");
-    ExpectEntry(2, "4000", "8000", "Hello", "World");
+    ExpectEntry(1, "40", "40", "Hi");
+    ExpectEntry(2, "4000", "8000", "Hello");
+    Load("o.sub", "{1}{1}50\n{100}{200}Hello\n");
+    ASSERT_EQ(subs.Count(), 1);
+    ExpectEntry(1, "2000", "4000", "Hello");
 }
 
 TEST_F(MicroDvd, MissingOrZeroFrameRateAsksForItAndAddsNothing) {
@@ -141,35 +158,31 @@ TEST_F(MicroDvd, SingleFinalLineBreakIsNotABlankLine) {
     for (const std::string end : {"", "\n", "\r\n", "\n\r", "\n\x1A", "\r\n\x1A\r\n\r\n{junk"}) {
         Load("e.sub", "{1}{1}25\n{25}{50}A" + end);
         EXPECT_TRUE(subs.Loaded);
-        ASSERT_EQ(subs.Count(), 2);
-        ExpectEntry(2, "1000", "2000", "A");
+        ASSERT_EQ(subs.Count(), 1);
+        ExpectEntry(1, "1000", "2000", "A");
     }
 }
 
-TEST_F(MicroDvd, BlankLineStopsReadingAndKeepsEarlierEntries) {
-    for (const std::string bytes : {"{1}{1}25\n{25}{50}A\n\n{75}{100}B\n", "{1}{1}25\r\n{25}{50}A\r\n\r\n",
-                                    "{1}{1}25\n{25}{50}A\n \n"}) {
-        const std::string what = LoadError("b.sub", bytes);
-        EXPECT_TRUE(what == "'' is not a valid integer value") << what;
+TEST_F(MicroDvd, BlankLinesAreSkippedAndBadFramesReportedWithTheirLines) {
+    for (const std::string bytes : {"{1}{1}25\n{25}{50}A\n\n{75}{100}B\n", "{1}{1}25\r\n{25}{50}A\r\n\r\n{75}{100}B",
+                                    "{1}{1}25\n{25}{50}A\n \n{75}{100}B\n"}) {
+        Load("b.sub", bytes);
         EXPECT_TRUE(subs.Loaded);
+        EXPECT_TRUE(subs.Unreadable.empty());
         ASSERT_EQ(subs.Count(), 2);
-        ExpectEntry(2, "1000", "2000", "A");
+        ExpectEntry(1, "1000", "2000", "A");
+        ExpectEntry(2, "3000", "4000", "B");
     }
+    Load("f.sub", "{1}{1}25\n{25}{50}A\n{75}{x}B\n{100}{125}C\n{99999999}{99999999}D\n");
+    EXPECT_EQ(subs.Count(), 2);
+    ExpectEntry(2, "4000", "5000", "C");
+    EXPECT_EQ(subs.Unreadable,
+              (std::vector<UnreadableBlock>{{3, "{75}{x}B"}, {5, "{99999999}{99999999}D"}}));
 }
 
-TEST_F(MicroDvd, BadFrameStopsReadingAndKeepsEarlierEntries) {
-    EXPECT_EQ(LoadError("f.sub", "{1}{1}25\n{25}{50}A\n{75}{x}B\n{100}{125}C\n"),
-              "'x' is not a valid integer value");
-    EXPECT_TRUE(subs.Loaded);
-    EXPECT_EQ(subs.Count(), 2);
-    EXPECT_EQ(LoadError("o.sub", "{1}{1}25\n{25}{50}A\n{99999999}{99999999}B\n"),
-              "'99999999' is not a valid integer value");
-    EXPECT_EQ(subs.Count(), 2);
-}
-
-TEST_F(MicroDvd, TagsAreStrippedAndBytesKept) {
+TEST_F(MicroDvd, TagsAreRemovedAndBytesKept) {
     Load("t.sub", "{1}{1}25\r\n{25}{50}<i>Caf\xE9</i>|<B>\x93x\x94</B>|<u>a</u><u>b</u>\r\n");
-    ExpectEntry(2, "1000", "2000", "Caf\xE9", "\x93x\x94", "a<u>b</u>");
+    ExpectEntry(1, "1000", "2000", "Caf\xE9", "\x93x\x94", "ab");
 }
 
 // --- a file written elsewhere ----------------------------------------------
@@ -187,10 +200,10 @@ TEST_F(MicroDvd, VimSubtitlesExampleWithFrameRateAndDosLineEnds) {
         dos += c == '\n' ? std::string("\r\n") : std::string(1, c);
     Load("vim.SUB", dos + "\x1A");
     EXPECT_TRUE(sink.shown.empty());
-    ASSERT_EQ(subs.Count(), 9);
-    ExpectEntry(2, "1440", "8640", "This is an example subtitle file", "of the MicroDVD (sub) format");
-    ExpectEntry(4, "13040", "16680", "...use reportbug");
-    ExpectEntry(9, "32600", "36440", "Have fun Subtitling!");
+    ASSERT_EQ(subs.Count(), 8);
+    ExpectEntry(1, "1440", "8640", "This is an example subtitle file", "of the MicroDVD (sub) format");
+    ExpectEntry(3, "13040", "16680", "...use reportbug");
+    ExpectEntry(8, "32600", "36440", "Have fun Subtitling!");
 }
 
 }  // namespace

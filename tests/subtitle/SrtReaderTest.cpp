@@ -35,10 +35,11 @@ TEST_F(Srt, SubRipContentUnderAnotherNameIsUnsupported) {
     }
 }
 
-TEST_F(Srt, ArrowMustStandInColumns14To16OfTheSecondLine) {
+TEST_F(Srt, SecondLineOrATimingLineAmongTheFirstLinesMakesASubRipFile) {
+    // A blank first line: the timing line is found further on.
     Load("blank-first.srt", "\n1\n" + kT1 + "\nHi\n");
-    EXPECT_EQ(sink.shown, std::vector<std::string>{kUnsupported});
-    sink.shown.clear();
+    EXPECT_TRUE(sink.shown.empty());
+    ExpectEntry(1, "1000", "2000", "Hi");
     Load("short.srt", "1\n00:00:01 --> 2\n");
     EXPECT_EQ(sink.shown, std::vector<std::string>{kUnsupported});
     sink.shown.clear();
@@ -47,6 +48,7 @@ TEST_F(Srt, ArrowMustStandInColumns14To16OfTheSecondLine) {
     EXPECT_TRUE(sink.shown.empty());
     EXPECT_TRUE(subs.Loaded);
     EXPECT_EQ(subs.Count(), 0);
+    EXPECT_EQ(subs.Unreadable, (std::vector<UnreadableBlock>{{2, "00:00:01,000 -->"}}));
 }
 
 TEST_F(Srt, MissingFileOrFolderIsUnsupportedAndLeavesTheListAlone) {
@@ -78,10 +80,11 @@ TEST_F(Srt, TimesAreWholeMillisecondsWhateverTheSeparators) {
     EXPECT_EQ(TSubtitle::SrtTimeToMs("99:59:59,999"), "359999999");
 }
 
-TEST_F(Srt, TimingLineWithTheArrowOutOfPlaceIsSkipped) {
+TEST_F(Srt, TimingLineWithTheArrowOutOfPlaceIsReadAsPlayersReadIt) {
     Load("t.srt", "1\n" + kT1 + "\nA\n\n2\n00:00:03,000  --> 00:00:04,000\nB\n\n3\n" + kT3 + "\nC\n");
-    ASSERT_EQ(subs.Count(), 2);
-    ExpectEntry(2, "5000", "6000", "C");
+    ASSERT_EQ(subs.Count(), 3);
+    ExpectEntry(2, "3000", "4000", "B");
+    ExpectEntry(3, "5000", "6000", "C");
 }
 
 TEST_F(Srt, TimeFieldsTakeSignsAndLeadingBlanks) {
@@ -111,30 +114,35 @@ TEST_F(Srt, OneTwoAndThreeLineSubtitlesInAWellFormedFile) {
     ExpectEntry(4, "1000", "2000", "Last");
 }
 
-TEST_F(Srt, FourthTextLineIsSkipped) {
+TEST_F(Srt, FourthTextLineIsKept) {
     Load("f.srt", "1\n" + kT1 + "\na\nb\nc\nd\n\n2\n" + kT2 + "\ne\n");
     ASSERT_EQ(subs.Count(), 2);
     ExpectEntry(1, "1000", "2000", "a", "b", "c");
+    EXPECT_EQ(subs.GetLine(1).MoreLines, std::vector<std::string>{"d"});
     ExpectEntry(2, "3000", "4000", "e");
 }
 
-TEST_F(Srt, MissingBlankLineSwallowsTheNextSubtitle) {
+TEST_F(Srt, MissingBlankLineLosesNoSubtitle) {
     Load("n.srt", "1\n" + kT1 + "\nA\n2\n" + kT2 + "\nB\n\n3\n" + kT3 + "\nC\n");
-    ASSERT_EQ(subs.Count(), 2);
-    ExpectEntry(1, "1000", "2000", "A", "2", kT2);
-    ExpectEntry(2, "5000", "6000", "C");
+    ASSERT_EQ(subs.Count(), 3);
+    ExpectEntry(1, "1000", "2000", "A");
+    ExpectEntry(2, "3000", "4000", "B");
+    ExpectEntry(3, "5000", "6000", "C");
 }
 
-TEST_F(Srt, MissingNumberLineSwallowsTheNextSubtitle) {
+TEST_F(Srt, MissingNumberLineLosesNoSubtitle) {
     Load("m.srt", "1\n" + kT1 + "\nA\n\n" + kT2 + "\nB\n\n3\n" + kT3 + "\nC\n");
-    ASSERT_EQ(subs.Count(), 2);
+    ASSERT_EQ(subs.Count(), 3);
     ExpectEntry(1, "1000", "2000", "A");
-    ExpectEntry(2, "5000", "6000", "C");
+    ExpectEntry(2, "3000", "4000", "B");
+    ExpectEntry(3, "5000", "6000", "C");
 }
 
 TEST_F(Srt, BlankLineEndsTheTextEvenWhenTextFollows) {
     Load("b.srt", "1\n" + kT1 + "\n\nlost\nlost too\n");
     ExpectEntry(1, "1000", "2000", "");
+    // Text outside every subtitle is reported, not dropped in silence.
+    EXPECT_EQ(subs.Unreadable, (std::vector<UnreadableBlock>{{4, "lost"}}));
     Load("b2.srt", "1\n" + kT1 + "\nA\n\nlost\n");
     ExpectEntry(1, "1000", "2000", "A");
 }
@@ -150,9 +158,9 @@ TEST_F(Srt, TimingLineAtTheEndReadsPastTheEndAsEmptyLines) {
     }
 }
 
-TEST_F(Srt, TagsAreStrippedFromAllThreeLines) {
+TEST_F(Srt, EveryTagIsRemovedFromEveryLine) {
     Load("tags.srt", "1\n" + kT1 + "\n<i>a</i>\n<b>b</b> <b>c</b>\n<font x>d</font>\n");
-    ExpectEntry(1, "1000", "2000", "a", "b <b>c</b>", "<font x>d</font>");
+    ExpectEntry(1, "1000", "2000", "a", "b c", "d");
 }
 
 // --- the file as text ------------------------------------------------------
@@ -185,23 +193,17 @@ TEST_F(Srt, CtrlZEndsTheFile) {
 
 // --- errors ----------------------------------------------------------------
 
-TEST_F(Srt, BadTimeStopsReadingAndKeepsEarlierEntries) {
-    EXPECT_EQ(LoadError("bad.srt",
-                        "1\n" + kT1 + "\nA\n\n2\n00:0a:03,000 --> 00:00:04,000\nB\n\n3\n" + kT3 + "\nC\n"),
-              "'0a' is not a valid integer value");
+TEST_F(Srt, BadTimeIsReportedWithItsLineAndTheRestIsRead) {
+    Load("bad.srt", "1\n" + kT1 + "\nA\n\n2\n00:0a:03,000 --> 00:00:04,000\nB\n\n3\n" + kT3 + "\nC\n");
     EXPECT_TRUE(subs.Loaded);
-    ASSERT_EQ(subs.Count(), 1);
+    ASSERT_EQ(subs.Count(), 2);
     ExpectEntry(1, "1000", "2000", "A");
-    // The end time is converted after the start time.
-    EXPECT_EQ(LoadError("bad2.srt", "1\n00:00:01,000 --> 00:00:02,x00\n"),
-              "'x00' is not a valid integer value");
-}
-
-TEST_F(Srt, BadTimeOnTheFirstLineLeavesTheListNotLoaded) {
-    EXPECT_EQ(LoadError("first.srt", "xx:00:01,000 --> 00:00:02,000\n" + kT2 + "\nA\n"),
-              "'xx' is not a valid integer value");
-    EXPECT_FALSE(subs.Loaded);
-    EXPECT_EQ(subs.Count(), 0);
+    ExpectEntry(2, "5000", "6000", "C");
+    EXPECT_EQ(subs.Unreadable, (std::vector<UnreadableBlock>{{6, "00:0a:03,000 --> 00:00:04,000"}}));
+    Load("first.srt", "xx:00:01,000 --> 00:00:02,000\n" + kT2 + "\nA\n");
+    EXPECT_TRUE(subs.Loaded);
+    ExpectEntry(1, "3000", "4000", "A");
+    EXPECT_EQ(subs.Unreadable, (std::vector<UnreadableBlock>{{1, "xx:00:01,000 --> 00:00:02,000"}}));
 }
 
 // --- a file written elsewhere ----------------------------------------------

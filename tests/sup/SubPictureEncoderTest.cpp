@@ -171,8 +171,8 @@ TEST(EncodeSubPicture, TwoBackgroundRowsGiveThe52ByteUnit) {
     const auto unit = EncodeSubPicture(frame, 100, 2, kIndices, kColours, 2000);
     EXPECT_EQ(unit, Bytes("00 34 00 16"
                           " 00 00 03 FC 03 FC 03 44 00 00 03 FC 03 FC 03 44 00 00 00 00"
-                          " 00 2E 01 03 10 30 04 FF F0 05 00 02 CF 06 40 66 06 00 06 00 0E FF"
-                          " 00 B4 00 2E 02 FF"));
+                          " 00 2E 01 03 10 30 04 FF F0 05 00 02 CF 06 40 65 06 00 06 00 0E FF"
+                          " 00 AF 00 2E 02 FF"));
 }
 
 TEST(EncodeSubPicture, OddPixelBlockEndsInTwoFFAndGives56Bytes) {
@@ -181,16 +181,16 @@ TEST(EncodeSubPicture, OddPixelBlockEndsInTwoFFAndGives56Bytes) {
     const auto unit = EncodeSubPicture(frame, 100, 2, kIndices, kColours, 50);
     EXPECT_EQ(unit, Bytes("00 38 00 19"
                           " 00 00 01 90 D0 3F C0 3F C0 1A 80 00 00 03 FC 03 FC 03 44 00 00 00 00"
-                          " 00 31 01 03 10 30 04 FF F0 05 00 02 CF 06 40 66 06 00 06 00 11 FF"
+                          " 00 31 01 03 10 30 04 FF F0 05 00 02 CF 06 40 65 06 00 06 00 11 FF"
                           " 00 04 00 31 02 FF FF"));
 }
 
-TEST(EncodeSubPicture, DisplayAreaIsFullWidthAndEndsOnePastTheBand) {
+TEST(EncodeSubPicture, DisplayAreaIsFullWidthAndEndsOnTheLastCodedRow) {
     const Frame frame(kFrameWidth, kPalHeight);
     const auto unit = EncodeSubPicture(frame, 480, 60, kIndices, kColours, 1000);
     const size_t c = U16(unit, 2);
     EXPECT_EQ(unit[c + 11], 0x05);
-    EXPECT_EQ(Hex(&unit[c + 12], 6), "0002CF1E021C");
+    EXPECT_EQ(Hex(&unit[c + 12], 6), "0002CF1E021B");
 }
 
 TEST(EncodeSubPicture, OddBandPutsTheExtraRowInTheTopField) {
@@ -213,21 +213,24 @@ TEST(EncodeSubPicture, PaletteAndContrastBytes) {
     EXPECT_EQ(Hex(&unit[c + 4], 7), "0103F7A204FFF0");
 }
 
-TEST(DisplayTime, MillisecondsTimes90Over1000RoundedHalfToEven) {
-    EXPECT_EQ(DisplayTimeUnits(2000), 180);
-    EXPECT_EQ(DisplayTimeUnits(50), 4);
-    EXPECT_EQ(DisplayTimeUnits(150), 14);
-    EXPECT_EQ(DisplayTimeUnits(1000), 90);
-    EXPECT_EQ(DisplayTimeUnits(250), 22);  // 22.5
-    EXPECT_EQ(DisplayTimeUnits(6), 1);     // 0.54
-    EXPECT_EQ(DisplayTimeUnits(5), 0);     // 0.45
+// The stop delay counts 1024/90,000 s: a 3 s subtitle is 263.67 units. It
+// is rounded down, so that a subtitle is gone when the next one starts.
+TEST(DisplayTime, MillisecondsTimes90Over1024RoundedDown) {
+    EXPECT_EQ(DisplayTimeUnits(2000), 175);  // 175.78
+    EXPECT_EQ(DisplayTimeUnits(3000), 263);  // 263.67
+    EXPECT_EQ(DisplayTimeUnits(50), 4);      // 4.39
+    EXPECT_EQ(DisplayTimeUnits(1000), 87);   // 87.89
+    EXPECT_EQ(DisplayTimeUnits(256), 22);    // 22.5
+    EXPECT_EQ(DisplayTimeUnits(12), 1);      // 1.05
+    EXPECT_EQ(DisplayTimeUnits(11), 0);      // 0.97
 }
 
 TEST(DisplayTime, NegativeGivesZeroAndOverflowHoldsAt65535) {
     EXPECT_EQ(DisplayTimeUnits(0), 0);
     EXPECT_EQ(DisplayTimeUnits(-1500), 0);
-    EXPECT_EQ(DisplayTimeUnits(728166), 65535);  // 65534.94
-    EXPECT_EQ(DisplayTimeUnits(728178), 65535);  // 65536.02
+    EXPECT_EQ(DisplayTimeUnits(745642), 65534);  // 65534.94
+    EXPECT_EQ(DisplayTimeUnits(745643), 65535);  // 65535.03
+    EXPECT_EQ(DisplayTimeUnits(745660), 65535);  // 65536.52
     EXPECT_EQ(DisplayTimeUnits(INT64_MAX), 65535);
 
     const Frame frame(kFrameWidth, kPalHeight);

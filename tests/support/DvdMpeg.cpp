@@ -22,16 +22,44 @@ namespace {
 
 // Bars rather than a moving picture, a low bit rate and one thread keep the
 // encode to a few seconds of one core.
-std::string MakeCommand(bool pal, const std::string& out) {
+std::string MakeCommand(bool pal, const std::string& out, const char* aspect = "4:3") {
     const std::string size = pal ? "720x576:rate=25" : "720x480:rate=30000/1001";
     return "ffmpeg -nostdin -loglevel error -y -f lavfi -i smptebars=size=" + size +
            ":duration=60 -f lavfi -i sine=frequency=440:duration=60 -target " +
-           std::string(pal ? "pal-dvd" : "ntsc-dvd") + " -aspect 4:3 -b:v 300k -motion_est zero -threads 1 '" + out + "'";
+           std::string(pal ? "pal-dvd" : "ntsc-dvd") + " -aspect " + aspect + " -b:v 300k -motion_est zero -threads 1 '" + out + "'";
 }
 
 }  // namespace
 
 bool Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+namespace {
+
+// Makes the film at path once (a lock keeps parallel test processes from
+// making it twice).
+void MakeOnce(const std::string& path, bool pal, const char* aspect) {
+    if (std::filesystem::exists(path)) return;
+    std::filesystem::create_directories(GLYPHON_MUX_DATA);
+    const int lock = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (lock < 0 || ::flock(lock, LOCK_EX) != 0) throw std::runtime_error("cannot lock " + path);
+    if (!std::filesystem::exists(path)) {
+        const std::string part = path + ".part.mpg";
+        if (!Run(MakeCommand(pal, part, aspect))) {
+            ::close(lock);
+            throw std::runtime_error("ffmpeg could not make " + path);
+        }
+        std::filesystem::rename(part, path);
+    }
+    ::close(lock);
+}
+
+}  // namespace
+
+const std::string& WideDvdMpeg() {
+    static const std::string path = std::string(GLYPHON_MUX_DATA) + "/pal-dvd-16x9-v1.mpg";
+    MakeOnce(path, true, "16:9");
+    return path;
+}
 
 const std::string& DvdMpeg(bool pal) {
     static const std::string paths[2] = {std::string(GLYPHON_MUX_DATA) + "/ntsc-dvd-v2.mpg",

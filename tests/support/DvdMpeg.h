@@ -14,6 +14,10 @@ namespace glyphon::test {
 // lock keeps parallel test processes from making it twice).
 const std::string& DvdMpeg(bool pal);
 
+// The same PAL film flagged 16:9 (a widescreen picture for the player to
+// widen).
+const std::string& WideDvdMpeg();
+
 // Runs a shell command with its output discarded; true when it exits 0.
 bool Run(const std::string& command);
 

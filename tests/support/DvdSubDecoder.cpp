@@ -82,6 +82,7 @@ std::optional<DecodedSubPicture> DvdSubDecoder::Decode(const std::vector<uint8_t
         pic.w = rect.w;
         pic.h = rect.h;
         pic.startMs = sub.start_display_time;
+        pic.forced = (rect.flags & AV_SUBTITLE_FLAG_FORCED) != 0;
         pic.endMs = sub.end_display_time;
         pic.codes.assign(size_t(rect.h), std::vector<uint8_t>(size_t(rect.w)));
         for (int r = 0; r < rect.h; ++r)

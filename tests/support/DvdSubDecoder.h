@@ -26,6 +26,8 @@ struct DecodedSubPicture {
     std::array<int, 4> paletteEntry{-1, -1, -1, -1};
     // Display start and end in ms, as the decoder computes them.
     int64_t startMs = 0, endMs = 0;
+    // The decoder marked the picture forced (a forced start display command).
+    bool forced = false;
 
     // The code shown at a frame position: 0 outside the rectangle.
     int CodeAt(int frameX, int frameY) const;

@@ -84,7 +84,30 @@ DemuxedSubtitles DemuxSubtitles(const std::string& path) {
     }
 }
 
+std::vector<std::pair<int64_t, int64_t>> DemuxTextCueTimes(const std::string& path) {
+    AVFormatContext* format = nullptr;
+    Check(avformat_open_input(&format, path.c_str(), nullptr, nullptr), "opening " + path);
+    AVPacket* packet = av_packet_alloc();
+    std::vector<std::pair<int64_t, int64_t>> cues;
+    const int rc = avformat_find_stream_info(format, nullptr);
+    while (rc >= 0 && av_read_frame(format, packet) >= 0) {
+        const AVStream* stream = format->streams[packet->stream_index];
+        const AVRational ms{1, 1000};
+        cues.emplace_back(av_rescale_q(packet->pts, stream->time_base, ms),
+                          av_rescale_q(packet->pts + packet->duration, stream->time_base, ms));
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    avformat_close_input(&format);
+    Check(rc, "reading stream information");
+    return cues;
+}
+
 #else
+
+std::vector<std::pair<int64_t, int64_t>> DemuxTextCueTimes(const std::string&) {
+    throw std::runtime_error("built without libavformat");
+}
 
 DemuxedSubtitles DemuxSubtitles(const std::string&) { throw std::runtime_error("built without libavformat"); }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace glyphon::test {
@@ -30,5 +31,10 @@ struct DemuxedSubtitles {
 // and decodes each. Throws std::runtime_error when libavformat is missing or
 // fails.
 DemuxedSubtitles DemuxSubtitles(const std::string& path);
+
+// Start and end (ms) of every cue libavformat reads from a text subtitle
+// file (SubRip, MicroDVD), in the order it hands them out. Throws
+// std::runtime_error when libavformat is missing or fails.
+std::vector<std::pair<int64_t, int64_t>> DemuxTextCueTimes(const std::string& path);
 
 }  // namespace glyphon::test

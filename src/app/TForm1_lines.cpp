@@ -1,0 +1,95 @@
+// Subtitles as they are drawn: every text line with its styled runs, wrapped
+// when asked, placed at the bottom or (ASS placement tags) at the top; and
+// what the window says after reading a file.
+#include <algorithm>
+
+#include "app/TForm1.h"
+#include "core/DrawnLines.h"
+#include "common/Convert.h"
+#include "render/FontTables.h"
+#include "render/StyledLines.h"
+#include "render/TextEngine.h"
+#include "subtitle/Subtitle.h"
+
+namespace glyphon {
+
+namespace {
+
+constexpr size_t kListedAtMost = 20;  // parts named in one message
+
+}  // namespace
+
+
+FontSpec TForm1::ChosenFont() const {
+    return FontSpec{ComboBoxFontName.Text(), StrToInt(ComboBoxFontSize.Text()), SubtitleCharset(),
+                    StyleFromName(ComboBoxFontStyle.Text()), Widescreen ? 75 : 100};
+}
+
+std::vector<RunLine> TForm1::LinesToDraw(const SubtitleLine& entry, const FontSpec& font) {
+    return glyphon::LinesToDraw(entry, text_, font, CheckBoxWrap.checked);
+}
+
+FitLook TForm1::ChosenFitLook() const {
+    FitLook look;
+    look.font = ChosenFont();
+    look.wrap = CheckBoxWrap.checked;
+    look.frameHeight = FrameHeight();
+    look.offset = offset.position;
+    look.offsetOr = offset_or.position;
+    look.align = ComboBoxAlign.Text();
+    return look;
+}
+
+SubtitleLook TForm1::ChosenLook(const FontSpec& font, int Offset, int OffsetOr, const std::string& Align) {
+    SubtitleLook look;
+    look.font = font;
+    look.offset = Offset;
+    look.offsetOr = OffsetOr;
+    look.align = Align;
+    look.outlineWidth = StrToInt(ComboBoxOutlineWidth.Text());
+    look.colors = {RoleColor(ComboBoxOutline), RoleColor(ComboBoxAntialias), RoleColor(ComboBoxText)};
+    return look;
+}
+
+void TForm1::RenderLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
+                         int OffsetOr, const std::string& Align) {
+    // All blue again: after the previous subtitle only the rows it drew on
+    // are rewritten.
+    preview.Reset(kFrameWidth, IsPal() ? kPalHeight : kNtscHeight, kPureBlue);
+    const SubtitleLook look = ChosenLook(font, Offset, OffsetOr, Align);
+    const StackPlacement placed = DrawSubtitleLines(preview, text(), lines, look, top);
+    BandTop = placed.bandTop;
+    BandHeight = placed.bandHeight;
+}
+
+void TForm1::CheckBoxWrapClick() {
+    StoreChangedSettings();
+    ComboBoxFontSizeChange();
+}
+
+void TForm1::ReportUnreadable() {
+    if (!Subtitles || Subtitles->Unreadable.empty()) return;
+    const std::vector<UnreadableBlock>& parts = Subtitles->Unreadable;
+    std::string text = kLeftOutHeading;
+    for (size_t i = 0; i < parts.size() && i < kListedAtMost; ++i)
+        text += "\rline " + IntToStr(parts[i].line) + ": " + ShownText(parts[i].text);
+    if (parts.size() > kListedAtMost) text += "\rand " + IntToStr(int64_t(parts.size() - kListedAtMost)) + " more";
+    ui_.ShowMessage(text);
+}
+
+void TForm1::SwitchToUtf8ForUtf8File() {
+    if (CommandLineMode || !Subtitles || !Subtitles->LooksUtf8) return;
+    static const std::string kMultiByte[] = {"CHINESEBIG5", "GB2312", "HANGEUL", "JOHAB", "SHIFTJIS", "UTF-8"};
+    const std::string chosen = ComboBoxFontCharset.Text();
+    for (const std::string& item : kMultiByte)
+        if (chosen == item) return;
+    const std::vector<std::string>& items = ComboBoxFontCharset.items;
+    const auto utf8 = std::find(items.begin(), items.end(), "UTF-8");
+    if (utf8 == items.end()) return;
+    ComboBoxFontCharset.SetItemIndex(int(utf8 - items.begin()));
+    ui_.ShowMessage("This file is UTF-8 text, not " + (chosen.empty() ? std::string("the chosen character set") : chosen) +
+                    ": the character set is now UTF-8.");
+    ui_.Changed();
+}
+
+}  // namespace glyphon

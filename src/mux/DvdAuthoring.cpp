@@ -1,0 +1,178 @@
+#include "mux/DvdAuthoring.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "common/FileError.h"
+#include "mux/DvdMux.h"
+#include "mux/PackWriter.h"
+
+namespace glyphon {
+
+namespace {
+
+bool IsVideo(uint8_t streamId) { return streamId >= kFirstVideoStream && streamId <= kLastVideoStream; }
+
+// Looks for 00 00 01 B3 and the 4 bytes after it in the video payload seen
+// so far.
+std::optional<VideoFormat> FindSequenceHeader(const std::vector<uint8_t>& es) {
+    for (size_t i = 0; i + 8 <= es.size(); ++i) {
+        if (es[i] != 0 || es[i + 1] != 0 || es[i + 2] != 1 || es[i + 3] != 0xB3) continue;
+        VideoFormat f;
+        f.width = es[i + 4] << 4 | es[i + 5] >> 4;
+        f.height = (es[i + 5] & 0x0F) << 8 | es[i + 6];
+        const int aspect = es[i + 7] >> 4;
+        const int rate = es[i + 7] & 0x0F;
+        f.widescreen = aspect == 3;
+        f.pal = rate == 3 || (rate != 1 && rate != 4 && f.height == 576);
+        return f;
+    }
+    return std::nullopt;
+}
+
+std::string XmlEscaped(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&apos;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute.lexically_normal().string();
+}
+
+void WriteWholeFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) ThrowFileError(errno);
+    out << text;
+    out.close();
+    if (!out) ThrowFileError(errno ? errno : EIO);
+}
+
+}  // namespace
+
+VideoFormat ReadVideoFormat(const std::string& video) {
+    const int fd = ::open(video.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) ThrowFileError(errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    try {
+        FdSource source(fd);
+        ProgramStreamReader reader(source);
+        PsItem item;
+        std::vector<uint8_t> es;  // the start of the video elementary stream
+        constexpr size_t kLooked = 256 * 1024;
+        while (es.size() < kLooked && reader.Next(item)) {
+            if (item.kind != PsItemKind::Packet || !IsVideo(item.streamId) || item.size < 9) continue;
+            const size_t payload = 9 + size_t(item.data[8]);
+            if (payload >= item.size) continue;
+            es.insert(es.end(), item.data + payload, item.data + item.size);
+            if (const auto format = FindSequenceHeader(es)) return *format;
+        }
+        throw ProgramStreamError("no MPEG-2 sequence header near the start of the video");
+    } catch (const ProgramStreamError& e) {
+        throw ProgramStreamError(video + ": " + e.what());
+    }
+}
+
+std::string ProjectFileName(const std::string& stem) { return stem + ".dvdauthor.xml"; }
+
+std::string DvdAuthorProjectText(const DvdAuthorProject& project) {
+    const std::string format = project.pal ? "pal" : "ntsc";
+    const std::string aspect = project.widescreen ? "16:9" : "4:3";
+    // The disc's own menu domain needs the video format too, or dvdauthor
+    // takes it from its environment.
+    std::string x = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<dvdauthor>\n  <vmgm>\n    <menus>\n";
+    x += "      <video format=\"" + format + "\" aspect=\"" + aspect + "\" />\n";
+    x += "    </menus>\n  </vmgm>\n  <titleset>\n    <titles>\n";
+    x += "      <video format=\"" + format + "\" aspect=\"" + aspect + "\"" +
+         (project.widescreen ? " widescreen=\"nopanscan\"" : "") + " />\n";
+    for (const auto& [stream, language] : project.streams) {
+        x += "      <subpicture lang=\"" + XmlEscaped(language) + "\">\n";
+        if (project.widescreen) {
+            x += "        <stream mode=\"widescreen\" id=\"" + std::to_string(stream) + "\" />\n";
+        } else {
+            x += "        <stream mode=\"normal\" id=\"" + std::to_string(stream) + "\" />\n";
+        }
+        x += "      </subpicture>\n";
+    }
+    x += "      <pgc palette=\"" + XmlEscaped(project.paletteFile) + "\">\n";
+    x += "        <vob file=\"" + XmlEscaped(project.vobFile) + "\" />\n";
+    x += "      </pgc>\n    </titles>\n  </titleset>\n</dvdauthor>\n";
+    return x;
+}
+
+DvdAuthoringResult AuthorDvdFilm(const DvdAuthoringRequest& request) {
+    DvdAuthoringResult result;
+    bool used[kSubPictureStreams] = {};
+    std::vector<TimedUnit> units;
+    for (const AuthoringStream& s : request.streams) {
+        if (s.stream < 0 || s.stream >= kSubPictureStreams)
+            throw std::invalid_argument("sub-picture stream number " + std::to_string(s.stream) +
+                                        " outside 0 to 31");
+        if (used[s.stream])
+            throw std::invalid_argument("sub-picture stream " + std::to_string(s.stream) + " given twice");
+        used[s.stream] = true;
+        for (const TimedUnit& unit : s.units) {
+            units.push_back(unit);
+            units.back().stream = s.stream;
+        }
+    }
+    result.format = ReadVideoFormat(request.video);
+    const std::string muxed = MuxedFileName(request.stem);
+    const int firstStream = request.streams.empty() ? 0 : request.streams.front().stream;
+    result.report = MuxSubPicturesIntoFile(request.video, muxed, firstStream, units);
+    result.written.push_back(muxed);
+
+    const std::string palette = PaletteFileName(request.stem);
+    WritePaletteFile(palette, request.palette);
+    result.written.push_back(palette);
+
+    DvdAuthorProject project;
+    project.pal = result.format.pal;
+    project.widescreen = request.widescreen.value_or(result.format.widescreen);
+    for (const AuthoringStream& s : request.streams) project.streams.emplace_back(s.stream, s.language);
+    project.paletteFile = AbsolutePath(palette);
+    project.vobFile = AbsolutePath(muxed);
+    const std::string projectFile = ProjectFileName(request.stem);
+    WriteWholeFile(projectFile, DvdAuthorProjectText(project));
+    result.written.push_back(projectFile);
+    return result;
+}
+
+std::optional<std::string> LanguageFromFileName(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t last = name.rfind('.');
+    if (last == std::string::npos || last < 3) return std::nullopt;
+    if (name[last - 3] != '.') return std::nullopt;
+    std::string code;
+    for (size_t i = last - 2; i < last; ++i) {
+        const char c = name[i];
+        if (c >= 'a' && c <= 'z') code += c;
+        else if (c >= 'A' && c <= 'Z') code += char(c - 'A' + 'a');
+        else return std::nullopt;
+    }
+    // "x.fr.srt" has a base name before the code; ".fr.srt" is a hidden file.
+    if (last - 3 == 0) return std::nullopt;
+    return code;
+}
+
+}  // namespace glyphon

@@ -1,0 +1,75 @@
+// A DVD from a film and its subtitle streams: every stream muxed into the
+// film in one pass (NAME.muxed.mpg), the palette file (NAME.palette.yuv) and
+// a dvdauthor project (NAME.dvdauthor.xml) that builds the disc with
+// `dvdauthor -o DVD -x NAME.dvdauthor.xml` from any folder.
+#pragma once
+
+#include <optional>
+#include <utility>
+#include <string>
+#include <vector>
+
+#include "mux/PaletteFile.h"
+#include "mux/ProgramStreamMuxer.h"
+
+namespace glyphon {
+
+// What the film's first MPEG-2 sequence header says.
+struct VideoFormat {
+    int width = 0, height = 0;
+    bool widescreen = false;  // display aspect 16:9 (aspect code 3), else 4:3
+    bool pal = true;          // 25 frames per second; 29.97 and 23.976 are NTSC
+};
+
+// Reads the first sequence header of the film's video. Throws FileError,
+// ProgramStreamError (naming the film) when there is none near the start.
+VideoFormat ReadVideoFormat(const std::string& video);
+
+// One subtitle stream of the disc.
+struct AuthoringStream {
+    int stream = 0;           // sub-picture stream number 0 to 31
+    std::string language;     // two lower-case letters
+    std::vector<TimedUnit> units;
+};
+
+struct DvdAuthoringRequest {
+    std::string video;                     // the film, a DVD MPEG-2 program stream
+    std::string stem;                      // folder and base name of the outputs
+    std::vector<AuthoringStream> streams;  // in the order the disc lists them
+    DiscPalette palette{};
+    std::optional<bool> widescreen;        // none: as the film says
+};
+
+struct DvdAuthoringResult {
+    MuxReport report;
+    VideoFormat format;
+    std::vector<std::string> written;  // the files written, in order
+};
+
+std::string ProjectFileName(const std::string& stem);  // stem + ".dvdauthor.xml"
+
+// The project for a muxed film: video format and aspect, one <subpicture>
+// per stream with its language and stream number, the palette file, the
+// film. Paths are written as given (callers give absolute ones).
+struct DvdAuthorProject {
+    bool pal = true;
+    bool widescreen = false;
+    std::vector<std::pair<int, std::string>> streams;  // stream number, language
+    std::string paletteFile;
+    std::string vobFile;
+};
+std::string DvdAuthorProjectText(const DvdAuthorProject& project);
+
+// Muxes every stream's units into the film, then writes the palette file and
+// the project beside NAME.muxed.mpg. The film is read for its format first;
+// a refused film leaves no file at all. Throws ProgramStreamError (naming
+// the film), FileError, std::invalid_argument for a stream number outside
+// 0 to 31 or one used twice.
+DvdAuthoringResult AuthorDvdFilm(const DvdAuthoringRequest& request);
+
+// The language code in a subtitle file name such as "movie.fr.srt" or
+// "/films/Movie.PT.sub": two letters between the last two dots, in lower
+// case; none when the name has no such part.
+std::optional<std::string> LanguageFromFileName(const std::string& path);
+
+}  // namespace glyphon

@@ -1,0 +1,196 @@
+#include "render/StyledLines.h"
+
+#include <algorithm>
+#include <climits>
+#include <map>
+
+namespace glyphon {
+
+namespace {
+
+FontSpec WithStyle(const FontSpec& font, int style) {
+    FontSpec f = font;
+    f.style |= style;
+    return f;
+}
+
+// The runs that hold text.
+std::vector<const TextRun*> Drawn(const RunLine& line) {
+    std::vector<const TextRun*> runs;
+    for (const TextRun& run : line)
+        if (!run.text.empty()) runs.push_back(&run);
+    return runs;
+}
+
+// `from` in mask coordinates ORed into `into` with its origin moved by dx.
+void Merge(const LineMask& from, int dx, LineMask& into) {
+    for (int y = 0; y < from.height; ++y)
+        for (int x = 0; x < from.width; ++x)
+            if (from.Test(x, y)) into.Set(from.left + dx + x - into.left, from.top + y - into.top);
+}
+
+// Characters [from, to) of the line's text, counted over all its runs.
+RunLine Slice(const RunLine& line, size_t from, size_t to) {
+    RunLine out;
+    size_t at = 0;
+    for (const TextRun& run : line) {
+        const size_t begin = std::max(from, at), end = std::min(to, at + run.text.size());
+        if (begin < end) out.push_back(TextRun{run.text.substr(begin - at, end - begin), run.style});
+        at += run.text.size();
+    }
+    return out;
+}
+
+// The line broken at spaces into the fewest pieces narrower than `limit`,
+// the widest of them as narrow as possible; empty when there is no such way.
+std::vector<RunLine> Balanced(TextEngine& text, const RunLine& line, const FontSpec& font, int limit) {
+    constexpr size_t kMostSpaces = 200;  // beyond this, no text of a subtitle
+    std::vector<size_t> spaces;
+    size_t total = 0;
+    for (const TextRun& run : line) {
+        for (size_t i = 0; i < run.text.size(); ++i)
+            if (run.text[i] == ' ') spaces.push_back(total + i);
+        total += run.text.size();
+    }
+    const size_t m = spaces.size();
+    if (m == 0 || m > kMostSpaces) return {};
+    // Break points 0 (the start) and m + 1 (the end) around the spaces.
+    const auto begin = [&](size_t b) { return b == 0 ? size_t(0) : spaces[b - 1] + 1; };
+    const auto end = [&](size_t b) { return b == m + 1 ? total : spaces[b - 1]; };
+    std::map<std::pair<size_t, size_t>, int> widths;
+    const auto width = [&](size_t a, size_t b) {
+        auto [it, added] = widths.try_emplace({a, b}, 0);
+        if (added) it->second = MeasureRunLine(text, Slice(line, begin(a), end(b)), font).width;
+        return it->second;
+    };
+    // best[c][b]: the widest piece of the best way to cover up to break b
+    // with c pieces (INT_MAX when none fits); from[c][b] the break before.
+    std::vector<std::vector<int>> best(1, std::vector<int>(m + 2, INT_MAX));
+    std::vector<std::vector<size_t>> from(1, std::vector<size_t>(m + 2, 0));
+    for (size_t b = 1; b <= m + 1; ++b) best[0][b] = width(0, b) < limit ? width(0, b) : INT_MAX;
+    for (size_t pieces = 2; pieces <= m + 1; ++pieces) {
+        best.emplace_back(m + 2, INT_MAX);
+        from.emplace_back(m + 2, 0);
+        const size_t c = pieces - 1;
+        for (size_t b = pieces; b <= m + 1; ++b)
+            for (size_t a = pieces - 1; a < b; ++a) {
+                if (best[c - 1][a] == INT_MAX) continue;
+                const int w = width(a, b);
+                if (w >= limit) continue;
+                const int widest = std::max(best[c - 1][a], w);
+                if (widest < best[c][b]) {
+                    best[c][b] = widest;
+                    from[c][b] = a;
+                }
+            }
+        if (best[c][m + 1] != INT_MAX) {
+            std::vector<RunLine> out(pieces);
+            size_t b = m + 1;
+            for (size_t k = pieces; k-- > 0;) {
+                const size_t a = k == 0 ? 0 : from[k][b];
+                out[k] = Slice(line, begin(a), end(b));
+                b = a;
+            }
+            return out;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+TextExtent MeasureRunLine(TextEngine& text, const RunLine& line, const FontSpec& font) {
+    const std::vector<const TextRun*> runs = Drawn(line);
+    if (runs.empty()) return text.MeasureLine({}, font);
+    if (runs.size() == 1) return text.MeasureLine(runs[0]->text, WithStyle(font, runs[0]->style));
+    TextExtent e;
+    for (const TextRun* run : runs) {
+        const TextExtent r = text.MeasureLine(run->text, WithStyle(font, run->style));
+        e.width += r.width;
+        e.height = std::max(e.height, r.height);
+    }
+    return e;
+}
+
+void DrawRunLineMask(TextEngine& text, const RunLine& line, const FontSpec& font, LineMask& mask) {
+    const std::vector<const TextRun*> runs = Drawn(line);
+    if (runs.empty()) {
+        text.DrawLineMask({}, font, mask);
+        return;
+    }
+    if (runs.size() == 1) {
+        text.DrawLineMask(runs[0]->text, WithStyle(font, runs[0]->style), mask);
+        return;
+    }
+    std::vector<LineMask> parts(runs.size());
+    std::vector<int> xs(runs.size());
+    int x = 0, left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        const FontSpec f = WithStyle(font, runs[i]->style);
+        text.DrawLineMask(runs[i]->text, f, parts[i]);
+        xs[i] = x;
+        x += text.MeasureLine(runs[i]->text, f).width;
+        if (parts[i].Empty()) continue;
+        left = std::min(left, xs[i] + parts[i].left);
+        top = std::min(top, parts[i].top);
+        right = std::max(right, xs[i] + parts[i].left + parts[i].width);
+        bottom = std::max(bottom, parts[i].top + parts[i].height);
+    }
+    if (left == INT_MAX) {
+        mask.Reset(0, 0, 0, 0);
+        return;
+    }
+    mask.Reset(left, top, right - left, bottom - top);
+    for (size_t i = 0; i < runs.size(); ++i) Merge(parts[i], xs[i], mask);
+}
+
+StackPlacement PlaceLines(const std::vector<TextExtent>& extents, int frameWidth, int frameHeight, int offset,
+                          int offsetOr, std::string_view align, bool top) {
+    StackPlacement p;
+    const size_t n = extents.size();
+    p.x.resize(n);
+    p.y.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        p.x[i] = AlignedX(extents[i].width, frameWidth, align);
+        p.y[i] = i == 0 ? (top ? 40 + offset : frameHeight - extents[0].height - 40 - offset)
+                        : p.y[i - 1] + extents[i].height - offsetOr;
+    }
+    p.bandTop = (p.y[0] % 2 == 0) ? p.y[0] : p.y[0] - 1;  // also right for odd negatives: -3 -> -4
+    p.bandHeight = (n > 0 ? extents[0].height : 0) + 6;
+    for (size_t i = 1; i < n; ++i) p.bandHeight += extents[i].height - offsetOr;
+    return p;
+}
+
+StackPlacement DrawSubtitleLines(Frame& frame, TextEngine& text, const std::vector<RunLine>& lines,
+                                 const SubtitleLook& look, bool top) {
+    std::vector<TextExtent> extents;
+    extents.reserve(lines.size());
+    for (const RunLine& line : lines) extents.push_back(MeasureRunLine(text, line, look.font));
+    const StackPlacement p =
+        PlaceLines(extents, frame.Width(), frame.Height(), look.offset, look.offsetOr, look.align, top);
+    static thread_local LineMask mask;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        DrawRunLineMask(text, lines[i], look.font, mask);
+        DrawLayeredLine(frame, mask, p.x[i], p.y[i], look.outlineWidth, look.colors);
+    }
+    return p;
+}
+
+std::vector<RunLine> WrapLines(TextEngine& text, const std::vector<RunLine>& lines, const FontSpec& font,
+                               int limit) {
+    std::vector<RunLine> out;
+    for (const RunLine& line : lines) {
+        if (MeasureRunLine(text, line, font).width < limit) {
+            out.push_back(line);
+            continue;
+        }
+        std::vector<RunLine> pieces = Balanced(text, line, font, limit);
+        if (pieces.empty())
+            out.push_back(line);
+        else
+            for (RunLine& piece : pieces) out.push_back(std::move(piece));
+    }
+    return out;
+}
+
+}  // namespace glyphon

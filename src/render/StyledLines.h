@@ -1,0 +1,64 @@
+// Subtitles of any number of lines, each line a sequence of runs in styles
+// of their own. A line is measured and drawn as GDI draws runs of different
+// fonts side by side: each run in the font of its style (the chosen style
+// plus the run's bits), the next run starting where the previous one's
+// width ends, every run's cell top at the line's top. A line of one run in
+// the chosen style measures and draws exactly as MeasureLine and
+// DrawLineMask do.
+//
+// Lines stack by the second line's rule: line k + 1's cell starts H(k+1) -
+// OffsetOr rows below line k's. At the bottom (the usual place) line 1's cell
+// ends 40 + Offset rows above the frame's bottom edge; at the top its cell
+// starts 40 + Offset rows below the top edge.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "render/Renderer.h"
+#include "render/TextEngine.h"
+
+namespace glyphon {
+
+struct TextRun {
+    std::string_view text;
+    int style = 0;  // StyleBits added to the font's own style
+};
+// One text line; no runs (or only empty ones) is an empty line.
+using RunLine = std::vector<TextRun>;
+
+// A line of one plain run.
+inline RunLine PlainLine(std::string_view text) { return RunLine{TextRun{text, 0}}; }
+
+// The line's width (the runs' widths added up) and height (the tallest
+// run's); an empty line measures as a space in the font.
+TextExtent MeasureRunLine(TextEngine& text, const RunLine& line, const FontSpec& font);
+
+// The pixels of one drawing of the line with its cell's top-left corner at
+// (0, 0): every run drawn at its place.
+void DrawRunLineMask(TextEngine& text, const RunLine& line, const FontSpec& font, LineMask& mask);
+
+struct StackPlacement {
+    std::vector<int> x, y;  // top-left corner of each line's cell
+    int bandTop = 0;        // the even row at or above the first line's top
+    int bandHeight = 0;     // H1 + (H2 - OffsetOr) + ... + 6; a one-line subtitle counts an empty second line
+};
+
+// Where the lines go. `extents` holds at least two lines (an empty second
+// line of a one-line subtitle is measured as a space). Nothing is clamped.
+StackPlacement PlaceLines(const std::vector<TextExtent>& extents, int frameWidth, int frameHeight, int offset,
+                          int offsetOr, std::string_view align, bool top);
+
+// Measures, places and draws every line (each over the ones before it).
+// `lines` holds at least two lines.
+StackPlacement DrawSubtitleLines(Frame& frame, TextEngine& text, const std::vector<RunLine>& lines,
+                                 const SubtitleLook& look, bool top);
+
+// Each line at least `limit` pixels wide broken at spaces into the fewest
+// lines narrower than `limit`, their widths as even as can be (the widest as
+// narrow as possible); the spaces at the breaks are dropped. A line that
+// cannot be broken so stays as it is.
+std::vector<RunLine> WrapLines(TextEngine& text, const std::vector<RunLine>& lines, const FontSpec& font,
+                               int limit);
+
+}  // namespace glyphon

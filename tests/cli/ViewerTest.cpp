@@ -1,0 +1,312 @@
+// What a viewer sees: a DVD authored by dvdauthor from `glyphon convert
+// --mux` on an ffmpeg-made film, read back by libavformat and decoded by
+// libavcodec; and FFmpeg's overlay of the muxed film beside spumux's.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "cli/CliSupport.h"
+#include "render/FontTables.h"
+#include "render/Renderer.h"
+#include "support/DvdMpeg.h"
+#include "support/DvdSubDecoder.h"
+
+namespace glyphon::test {
+
+namespace {
+
+struct Cue {
+    int64_t start = 0, end = 0;  // ms
+    std::string line1, line2;
+};
+
+std::string SrtTime(int64_t ms) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d,%03d", int(ms / 3600000), int(ms / 60000 % 60),
+                  int(ms / 1000 % 60), int(ms % 1000));
+    return text;
+}
+
+// UTF-8 with a byte-order mark.
+std::string Srt(const std::vector<Cue>& cues) {
+    std::string srt = "\xEF\xBB\xBF";
+    for (size_t i = 0; i < cues.size(); ++i) {
+        srt += std::to_string(i + 1) + "\r\n" + SrtTime(cues[i].start) + " --> " + SrtTime(cues[i].end) + "\r\n" +
+               cues[i].line1 + "\r\n";
+        if (!cues[i].line2.empty()) srt += cues[i].line2 + "\r\n";
+        srt += "\r\n";
+    }
+    return srt;
+}
+
+// Twelve subtitles with the usual two-frame gaps, accents reaching the top of
+// their cells; the fifth runs on into the sixth.
+std::vector<Cue> Cues() {
+    const char* const texts[][2] = {
+        {"Élodie est à l'école", ""},      {"Über den Ärger", "sprechen wir später"},
+        {"ŽELJKO ČAĆA", ""},               {"Ça va, Noël ?", "Très bien, Hélène."},
+        {"Où est l'hôtel ?", ""},          {"À demain !", ""},
+        {"Ève, Ôtez ça", "Ñandú"},          {"Ålesund – Østfold", ""},
+        {"Ich wünsche Ihnen", "Glück"},   {"ÉTÉ ÎLE ÂGE", ""},
+        {"Dernière ligne", "Fin"},         {"Ürün", ""},
+    };
+    std::vector<Cue> cues;
+    for (int i = 0; i < 12; ++i) {
+        const int64_t start = 2000 + 4000 * i;
+        cues.push_back({start, start + 3920, texts[i][0], texts[i][1]});
+    }
+    cues[4].end = cues[5].start + 600;
+    return cues;
+}
+
+int64_t FirstVideoPts(const std::vector<ProgramStreamPacket>& packets) {
+    int64_t first = -1;
+    for (const ProgramStreamPacket& p : packets)
+        if (p.streamId == 0x1E0 && p.pts >= 0 && (first < 0 || p.pts < first)) first = p.pts;
+    return first;
+}
+
+// The frame rows a subtitle's text (with its outline) covers, from the text
+// engine's glyph masks placed where the renderer places its lines.
+std::set<int> TextRows(TextEngine& engine, const Cue& cue, int frameHeight) {
+    const FontSpec font{"DejaVu Sans", 20, kUtf8Charset, 0};
+    constexpr int kOutline = 3;
+    const TextExtent e1 = engine.MeasureLine(cue.line1, font), e2 = engine.MeasureLine(cue.line2, font);
+    const SubtitlePlacement p = PlaceSubtitle(e1, e2, 720, frameHeight, 30, -4, "center");
+    std::set<int> rows;
+    LineMask mask;
+    for (const auto& [text, y] : {std::pair{cue.line1, p.y1}, std::pair{cue.line2, p.y2}}) {
+        if (text.empty()) continue;
+        engine.DrawLineMask(text, font, mask);
+        for (int r = mask.top - kOutline; r < mask.top + mask.height + kOutline; ++r) rows.insert(y + r);
+    }
+    return rows;
+}
+
+int Shell(const std::string& command, const std::string& log) {
+    return std::system(("(" + command + ") >>'" + log + "' 2>&1").c_str());
+}
+
+}  // namespace
+
+class Viewer : public ::testing::TestWithParam<bool> {};
+
+// The film's own standard is taken (no --standard); the disc is authored with
+// the commands the help file prints; every subtitle is shown from its first
+// frame to its last within one frame, with nothing drawn outside its text.
+TEST_P(Viewer, AuthoredDiscShowsEverySubtitleOnItsFramesAndNothingButItsText) {
+    const bool pal = GetParam();
+    const int frameHeight = pal ? 576 : 480;
+    const int64_t frameTicks = pal ? 3600 : 3003;
+    TempDir dir;
+    const std::vector<Cue> cues = Cues();
+    const std::string subtitle = dir.Write("film.srt", Srt(cues));
+    const RunResult r = RunNamed({"--mux", DvdMpeg(pal), "--font", "DejaVu Sans", "-o", dir.File("out"), subtitle});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("warning: 1 subtitle overlapped the next one and was cut to end where it starts"),
+              std::string::npos)
+        << r.err;
+
+    const std::string out = dir.File("out/film");
+    EXPECT_NE(TempDir::Read(out + ".Glyphon_Help.txt")
+                  .find("Generated Files:\r\n" + out + ".muxed.mpg\r\n" + out + ".palette.yuv\r\n" + out +
+                        ".dvdauthor.xml\r\n" + out + ".sup\r\n" + out + ".Glyphon_Help.txt"),
+              std::string::npos);
+    std::istringstream help(TempDir::Read(dir.File("out/film.Glyphon_Help.txt")));
+    std::vector<std::string> commands;
+    for (std::string line; std::getline(help, line);)
+        if (line.rfind("dvdauthor ", 0) == 0) commands.push_back(line.substr(0, line.find('\r')));
+    ASSERT_EQ(commands.size(), 1u) << help.str();
+    const std::string log = dir.File("dvdauthor.log");
+    for (const std::string& command : commands) {
+        ASSERT_EQ(Shell(command, log), 0) << command << "\n" << TempDir::Read(log);
+    }
+    EXPECT_EQ(TempDir::Read(log).find("WARN"), std::string::npos) << TempDir::Read(log);
+
+    const auto vob = DemuxProgramStream(dir.File("out/film.dvd/VIDEO_TS/VTS_01_1.VOB"));
+    const int64_t first = FirstVideoPts(vob);
+    const auto units = UnitsOfStream(vob, 0x20);
+    ASSERT_EQ(units.size(), cues.size());
+    const std::unique_ptr<TextEngine> engine = CreateFreeTypeEngine();
+    DvdSubDecoder decoder;
+    for (size_t i = 0; i < cues.size(); ++i) {
+        const int64_t end = i + 1 < cues.size() ? std::min(cues[i].end, cues[i + 1].start) : cues[i].end;
+        const auto picture = decoder.Decode(units[i].bytes);
+        ASSERT_TRUE(picture) << "subtitle " << i + 1;
+        const int64_t shown = units[i].pts - first + picture->startMs * 90;
+        const int64_t hidden = units[i].pts - first + picture->endMs * 90;
+        EXPECT_NEAR(double(shown), double(cues[i].start * 90), double(frameTicks)) << "subtitle " << i + 1;
+        EXPECT_NEAR(double(hidden), double(end * 90), double(frameTicks)) << "subtitle " << i + 1;
+
+        const std::set<int> rows = TextRows(*engine, cues[i], frameHeight);
+        for (int y = 0; y < picture->h; ++y) {
+            bool drawn = false;
+            for (const uint8_t code : picture->codes[size_t(y)]) drawn |= code != 0;
+            if (drawn) EXPECT_TRUE(rows.count(picture->y + y)) << "subtitle " << i + 1 << ": row " << picture->y + y;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(PalAndNtsc, Viewer, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Pal" : "Ntsc"; });
+
+namespace {
+
+// The frames (from 0) at which FFmpeg's overlay of the film's first
+// subtitle stream starts showing something in the lower fifth of the picture.
+std::vector<int> OverlayOnsets(const std::string& film, TempDir& dir) {
+    const std::string raw = dir.File("overlay.gray");
+    const std::string command = "ffmpeg -nostdin -loglevel error -y -i '" + film +
+                                "' -filter_complex '[0:v][0:s:0]overlay,crop=720:120:0:456,scale=180:30,format=gray' "
+                                "-f rawvideo '" + raw + "'";
+    EXPECT_TRUE(Run(command)) << command;
+    const std::string bytes = TempDir::Read(raw);
+    constexpr size_t kFrame = 180 * 30;
+    std::vector<int> onsets;
+    bool before = false;
+    for (size_t f = 0; f + 1 <= bytes.size() / kFrame; ++f) {
+        int changed = 0;
+        for (size_t i = 0; i < kFrame; ++i)
+            changed += std::abs(int(uint8_t(bytes[f * kFrame + i])) - int(uint8_t(bytes[i]))) > 60;
+        const bool shown = changed >= 6;
+        if (shown && !before) onsets.push_back(int(f));
+        before = shown;
+    }
+    return onsets;
+}
+
+}  // namespace
+
+// The same cues muxed by spumux (from a white box) and by glyphon: FFmpeg,
+// which reads the file in order, shows ours no later than spumux's.
+TEST(ViewerTiming, FfmpegOverlayShowsTheMuxedSubtitlesNoLaterThanSpumuxs) {
+    const std::string& film = DvdMpeg(true);
+    TempDir dir;
+    std::vector<Cue> cues;
+    std::string xml = "<subpictures>\n<stream>\n";
+    for (int i = 0; i < 6; ++i) {
+        cues.push_back({3000 + 5000 * i, 5500 + 5000 * i, "Subtitle " + std::to_string(i + 1), ""});
+        char times[64];
+        std::snprintf(times, sizeof times, "start=\"00:00:%02d.00\" end=\"00:00:%02d.50\"", 3 + 5 * i, 5 + 5 * i);
+        xml += std::string("<spu ") + times + " image=\"" + dir.File("box.png") + "\" transparent=\"000000\" />\n";
+    }
+    xml += "</stream>\n</subpictures>\n";
+    std::ofstream(dir.File("spu.xml")) << xml;
+    ASSERT_TRUE(test::Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i color=c=black:s=720x576 -vf "
+                    "drawbox=x=200:y=500:w=320:h=30:color=white:t=fill -frames:v 1 '" + dir.File("box.png") + "'"));
+    const std::string log = dir.File("spumux.log");
+    ASSERT_EQ(Shell("VIDEO_FORMAT=PAL spumux -s 0 '" + dir.File("spu.xml") + "' <'" + film + "' >'" +
+                        dir.File("spumux.mpg") + "'",
+                    log),
+              0)
+        << TempDir::Read(log) << "\n(spumux is in the Debian package dvdauthor)";
+
+    const RunResult r = RunNamed({"--mux", film, "--font", "DejaVu Sans", "-o", dir.File("out"),
+                                  dir.Write("film.srt", Srt(cues))});
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    const std::vector<int> spumux = OverlayOnsets(dir.File("spumux.mpg"), dir);
+    const std::vector<int> ours = OverlayOnsets(dir.File("out/film.muxed.mpg"), dir);
+    ASSERT_EQ(spumux.size(), cues.size());
+    ASSERT_EQ(ours.size(), cues.size());
+    for (size_t i = 0; i < cues.size(); ++i) {
+        EXPECT_LE(ours[i], spumux[i]) << "subtitle " << i + 1;
+        // On its own frame, or the one after.
+        EXPECT_LE(ours[i], int(cues[i].start / 40) + 1) << "subtitle " << i + 1;
+    }
+}
+
+}  // namespace glyphon::test
+
+namespace glyphon::test {
+
+namespace {
+
+// Every file of a folder with its bytes.
+std::map<std::string, std::string> Contents(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        files[entry.path().filename().string()] = TempDir::Read(entry.path().string());
+    return files;
+}
+
+constexpr const char* kTwoLines = "1\r\n00:00:01,000 --> 00:00:03,000\r\nUpper line\r\nLower line\r\n\r\n";
+
+}  // namespace
+
+// A film of the other standard than --standard or the IFO says: a usage
+// error naming both, and nothing written.
+TEST(ViewerRefusals, FilmOfTheOtherStandard) {
+    TempDir dir;
+    const std::string subtitle = dir.Write("film.srt", kTwoLines);
+    dir.Write("film.sup", "kept");
+    const auto before = Contents(dir.path());
+    RunResult r = RunNamed({"--standard", "pal", "--mux", DvdMpeg(false), subtitle});
+    EXPECT_EQ(r.status, kExitUsage);
+    EXPECT_NE(r.err.find("--standard pal contradicts " + DvdMpeg(false) + ", an NTSC (480 lines) film"),
+              std::string::npos)
+        << r.err;
+    r = RunNamed({"--ifo", GLYPHON_TEST_DATA "/ifo/pal/VTS_01_0.IFO", "--mux", DvdMpeg(false), subtitle});
+    EXPECT_EQ(r.status, kExitUsage);
+    EXPECT_NE(r.err.find("VTS_01_0.IFO is for PAL (576 lines) video, but " + DvdMpeg(false) +
+                         " is an NTSC (480 lines) film"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(Contents(dir.path()), before);
+}
+
+// Lines that would reach past the frame's bottom (large size, two lines) or
+// its top (large offset): the subtitle is named, with advice.
+TEST(ViewerRefusals, SubtitleThatDoesNotFitTheFramesHeight) {
+    TempDir dir;
+    const std::string subtitle = dir.Write("film.srt", kTwoLines);
+    dir.Write("film.sup", "kept");
+    const auto before = Contents(dir.path());
+    RunResult r = RunNamed({"--size", "50", "--offset", "8", "--line-spacing", "-14", subtitle});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("subtitle 1, line 2 would reach row "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("below the bottom of the 576-row frame: \"Lower line\"; try a smaller --size or a "
+                         "larger --offset"),
+              std::string::npos)
+        << r.err;
+    r = RunNamed({"--standard", "ntsc", "--size", "40", "--offset", "492", subtitle});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("subtitle 1, line 1 would reach row -"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("above the top of the 480-row frame: \"Upper line\"; try a smaller --size or --offset"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(Contents(dir.path()), before);
+    // A smaller size fits at the default offset.
+    EXPECT_EQ(RunNamed({"--size", "36", "-o", dir.File("out"), subtitle}).status, 0);
+}
+
+// A MicroDVD file without its frame-rate line needs --fps; with it, the
+// first line is a subtitle like the others.
+TEST(ViewerRefusals, MicroDvdWithoutFrameRate) {
+    TempDir dir;
+    const std::string subtitle = dir.Write("film.txt", "{25}{75}First\n{100}{150}Second\n");
+    dir.Write("film.sup", "kept");
+    const auto before = Contents(dir.path());
+    RunResult r = RunNamed({subtitle});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Please write at the first line of your *.sub subtitle the fps of this subtitle"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("--fps"), std::string::npos) << r.err;
+    EXPECT_EQ(Contents(dir.path()), before);
+
+    r = RunNamed({"--fps", "25", "-o", dir.File("out"), subtitle});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto records = SplitSupFile(TempDir::Read(dir.File("out/film.sup")));
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].pts, 90000u);
+    EXPECT_EQ(records[1].pts, 360000u);
+    EXPECT_EQ(RunNamed({"--fps", "0", subtitle}).status, kExitUsage);
+}
+
+}  // namespace glyphon::test
