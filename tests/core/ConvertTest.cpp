@@ -124,3 +124,37 @@ TEST_F(Convert, EntriesOfTheJobAreDrawnAsGiven) {
 }
 
 }  // namespace glyphon::test
+
+namespace glyphon::test {
+
+// The text engine keeps each style's glyphs while runs in other styles and
+// other outputs' sizes come and go: the DVD pictures of a file with tagged
+// runs and stand-in faces are the same with or without a PGS stream drawn
+// beside them, and the same when a subtitle is converted on its own.
+TEST(ConvertWithFreeType, PicturesDoNotDependOnWhatWasDrawnBefore) {
+    TempDir dir;
+    const std::string tagged = "<i>café hello مرحبا naïve</i>\nПривет\n世界 שלום café\n";
+    const std::string srt = "1\n00:00:01,000 --> 00:00:01,900\n<u>안녕 W 안녕 世界</u> <i>x</i>\n<b>Καλημέρα</b>\n\n"
+                            "2\n00:00:02,000 --> 00:00:02,900\n" + tagged + "\n";
+    ConversionJob job = GenericJob(dir.Write("mixed.srt", srt));
+    job.subtitle.charsetAuto = true;
+    const std::unique_ptr<TextEngine> text = CreateFreeTypeEngine();
+    ASSERT_TRUE(RunConversion(job, *text).converted);
+    const std::vector<SupRecord> alone = SplitSupFile(TempDir::Read(dir.File("mixed.sup")));
+    job.outputs.pgs = true;
+    ASSERT_TRUE(RunConversion(job, *text).converted);
+    const std::vector<SupRecord> withPgs = SplitSupFile(TempDir::Read(dir.File("mixed.sup")));
+    ASSERT_EQ(alone.size(), 2u);
+    ASSERT_EQ(withPgs.size(), 2u);
+    EXPECT_EQ(alone[1].unit, withPgs[1].unit);
+
+    ConversionJob single = GenericJob(dir.Write("single.srt", "1\n00:00:02,000 --> 00:00:02,900\n" + tagged + "\n"));
+    single.subtitle.charsetAuto = true;
+    const std::unique_ptr<TextEngine> fresh = CreateFreeTypeEngine();
+    ASSERT_TRUE(RunConversion(single, *fresh).converted);
+    const std::vector<SupRecord> own = SplitSupFile(TempDir::Read(dir.File("single.sup")));
+    ASSERT_EQ(own.size(), 1u);
+    EXPECT_EQ(alone[1].unit, own[0].unit);
+}
+
+}  // namespace glyphon::test
