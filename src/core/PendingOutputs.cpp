@@ -1,4 +1,4 @@
-#include "app/PendingOutputs.h"
+#include "core/PendingOutputs.h"
 
 #include <exception>
 

@@ -1,4 +1,4 @@
-#include "app/OutputNames.h"
+#include "core/OutputNames.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
