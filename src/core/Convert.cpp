@@ -312,7 +312,8 @@ std::string ComposeHelpText(const ConversionJob& job) {
     }
     if (o.sup) written += stem + ".sup" + "\r\n";
     if (o.vobsub) {
-        const std::string pair = VobSubStem(stem, job.subtitle.file);
+        // The pair the run writes, free of every input as CreateSinks picks it.
+        const std::string pair = FreeVobSubStem(stem, RunInputs(job)).value_or(stem);
         written += pair + ".idx" + "\r\n" + pair + ".sub" + "\r\n";
     }
     if (o.pgs) written += stem + ".pgs.sup" + "\r\n";
