@@ -274,8 +274,8 @@ void TForm1::ButtonGenerateSupClick() {
             const SubtitleLine entry = Subtitles->GetLine(i);
             // Every line of the entry, in the styles of its tags.
             const FontSpec font = ChosenFont();
-            RenderLines(LinesToDraw(entry, font), entry.Top, font, offset.position, offset_or.position,
-                        ComboBoxAlign.Text());
+            const std::vector<RunLine> lines = LinesToDraw(entry, font);
+            RenderLines(lines, entry.Top, font, offset.position, offset_or.position, ComboBoxAlign.Text());
             int top = BandTop, height = BandHeight;
             ClipBand(top, height, preview.Height());
             if (size_t(i) > cues.size()) {
@@ -284,7 +284,7 @@ void TForm1::ButtonGenerateSupClick() {
             }
             const CueTime& cue = cues[size_t(i - 1)];
             const auto& unit = encoder.Encode(preview, top, height, cue.endMs - cue.startMs);
-            for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, entry.Line1, entry.Line2);
+            for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, lines, entry.Top);
             for (auto& sink : sinks) sink->Append(cue.startMs, unit);
             ui_.Changed();
         }

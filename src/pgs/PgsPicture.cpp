@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "render/GreyBytes.h"
 #include "render/GreyLine.h"
 #include "render/Renderer.h"
 
@@ -13,10 +14,6 @@ namespace {
 
 int Scaled(double value, double scale) { return int(std::lround(value * scale)); }
 
-struct LineDrawing {
-    GreyMask glyphs, outline;
-    int x = 0, y = 0;  // the text cell's top-left corner in the frame
-};
 
 }  // namespace
 
@@ -69,35 +66,57 @@ std::vector<PgsColor> PgsPalette(const PgsColors& colors, int frameHeight) {
     return palette;
 }
 
-void DrawPgsSubtitle(TextEngine& engine, std::string_view line1, std::string_view line2, const PgsLook& look,
+StackPlacement PlacePgsLines(const std::vector<TextExtent>& extents, const PgsLook& look, bool top) {
+    const double scale = PgsScale(look.frameHeight);
+    const int margin = Scaled(8, scale), edge = Scaled(40 + look.offset, scale), spacing = Scaled(look.offsetOr, scale);
+    StackPlacement p;
+    const size_t n = extents.size();
+    p.x.resize(n);
+    p.y.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        const int width = extents[i].width;
+        p.x[i] = look.align == "center" ? look.frameWidth / 2 - width / 2
+                 : look.align == "left" ? margin
+                                        : look.frameWidth - width - margin;
+        p.y[i] = i == 0 ? (top ? edge : look.frameHeight - extents[0].height - edge)
+                        : p.y[i - 1] + extents[i].height - spacing;
+    }
+    p.bandTop = n > 0 ? p.y[0] : 0;
+    p.bandHeight = n > 0 ? extents[0].height : 0;
+    for (size_t i = 1; i < n; ++i) p.bandHeight += extents[i].height - spacing;
+    return p;
+}
+
+void DrawPgsSubtitle(TextEngine& engine, const std::vector<RunLine>& lines, bool top, const PgsLook& look,
                      PgsObject& object) {
-    static thread_local LineDrawing lines[2];
+    struct Scratch {
+        std::vector<TextExtent> extents;
+        std::vector<GreyMask> glyphs, outline;
+        std::vector<uint8_t> t, o;
+    };
+    static thread_local Scratch s;
     const double scale = PgsScale(look.frameHeight);
     const int em = PgsEm(look.font.sizePoints, look.frameHeight);
-    const TextExtent e1 = MeasureGreyLine(engine, line1, look.font, em);
-    const TextExtent e2 = MeasureGreyLine(engine, line2, look.font, em);
-    const int margin = Scaled(8, scale);
-    const auto alignedX = [&](int width) {
-        if (look.align == "center") return look.frameWidth / 2 - width / 2;
-        if (look.align == "left") return margin;
-        return look.frameWidth - width - margin;
-    };
-    lines[0].x = alignedX(e1.width);
-    lines[1].x = alignedX(e2.width);
-    lines[0].y = look.frameHeight - e1.height - Scaled(40 + look.offset, scale);
-    lines[1].y = lines[0].y + e2.height - Scaled(look.offsetOr, scale);
-    const int outlineSamples = Scaled(std::max(look.outlineWidth, 0) * kGreySamples, scale);
-    DrawGreyLine(engine, line1, look.font, em, outlineSamples, lines[0].glyphs, lines[0].outline);
-    DrawGreyLine(engine, line2, look.font, em, outlineSamples, lines[1].glyphs, lines[1].outline);
+    const size_t n = lines.size();
+    s.extents.resize(n);
+    if (s.glyphs.size() < n) {
+        s.glyphs.resize(n);
+        s.outline.resize(n);
+    }
+    for (size_t i = 0; i < n; ++i) s.extents[i] = MeasureGreyLine(engine, lines[i], look.font, em);
+    const StackPlacement place = PlacePgsLines(s.extents, look, top);
+    const int outline64 = int(std::lround(std::max(look.outlineWidth, 0) * scale * 64));
+    for (size_t i = 0; i < n; ++i) DrawGreyLine(engine, lines[i], look.font, em, outline64, s.glyphs[i], s.outline[i]);
 
     // The box of everything drawn, inside the frame.
     int x0 = look.frameWidth, y0 = look.frameHeight, x1 = 0, y1 = 0;
-    for (const LineDrawing& l : lines) {
-        if (l.outline.Empty()) continue;
-        x0 = std::min(x0, l.x + l.outline.left);
-        y0 = std::min(y0, l.y + l.outline.top);
-        x1 = std::max(x1, l.x + l.outline.left + l.outline.width);
-        y1 = std::max(y1, l.y + l.outline.top + l.outline.height);
+    for (size_t i = 0; i < n; ++i) {
+        const GreyMask& l = s.outline[i];
+        if (l.Empty()) continue;
+        x0 = std::min(x0, place.x[i] + l.left);
+        y0 = std::min(y0, place.y[i] + l.top);
+        x1 = std::max(x1, place.x[i] + l.left + l.width);
+        y1 = std::max(y1, place.y[i] + l.top + l.height);
     }
     x0 = std::max(x0, 0), y0 = std::max(y0, 0);
     x1 = std::min(x1, look.frameWidth), y1 = std::min(y1, look.frameHeight);
@@ -110,41 +129,36 @@ void DrawPgsSubtitle(TextEngine& engine, std::string_view line1, std::string_vie
     object.y = y0;
     object.width = x1 - x0;
     object.height = y1 - y0;
-    // Indices straight away; where the second line meets pixels of the
-    // first, the larger coverage of each kind wins.
-    static const auto pairOf = [] {
-        std::array<uint8_t[2], kPgsPaletteSize> pairs{};
-        for (int o = 0; o <= kGreyLevels; ++o)
-            for (int t = 0; t <= o; ++t) {
-                pairs[size_t(PgsIndex(t, o))][0] = uint8_t(t);
-                pairs[size_t(PgsIndex(t, o))][1] = uint8_t(o);
-            }
-        return pairs;
-    }();
-    object.pixels.assign(size_t(object.width) * size_t(object.height), 0);
-    bool first = true;
-    for (const LineDrawing& l : lines) {
-        if (l.outline.Empty()) continue;
-        const int left = l.x + l.outline.left, top = l.y + l.outline.top;
-        const int cx0 = std::max(x0, left), cx1 = std::min(x1, left + l.outline.width);
-        const int cy0 = std::max(y0, top), cy1 = std::min(y1, top + l.outline.height);
+    const size_t area = size_t(object.width) * size_t(object.height);
+    // Each kind of coverage on its own plane; where lines meet, the larger
+    // wins.
+    s.t.assign(area, 0);
+    s.o.assign(area, 0);
+    for (size_t i = 0; i < n; ++i) {
+        const GreyMask& g = s.glyphs[i];
+        const GreyMask& o = s.outline[i];
+        if (o.Empty()) continue;
+        const int left = place.x[i] + o.left, top = place.y[i] + o.top;
+        const int cx0 = std::max(x0, left), cx1 = std::min(x1, left + o.width);
+        const int cy0 = std::max(y0, top), cy1 = std::min(y1, top + o.height);
+        const int count = cx1 - cx0;
         for (int y = cy0; y < cy1; ++y) {
-            const uint8_t* g = l.glyphs.cover.data() + size_t(y - top) * size_t(l.glyphs.width) + (cx0 - left);
-            const uint8_t* o = l.outline.cover.data() + size_t(y - top) * size_t(l.outline.width) + (cx0 - left);
-            uint8_t* dst = object.pixels.data() + size_t(y - y0) * size_t(object.width) + (cx0 - x0);
-            const int n = cx1 - cx0;
-            if (first) {
-                for (int x = 0; x < n; ++x) dst[x] = uint8_t(o[x] * (o[x] + 1) / 2 + g[x]);
-                continue;
-            }
-            for (int x = 0; x < n; ++x) {
-                if (!o[x]) continue;
-                const int t = std::max<int>(pairOf[dst[x]][0], g[x]), oo = std::max<int>(pairOf[dst[x]][1], o[x]);
-                dst[x] = uint8_t(PgsIndex(t, oo));
-            }
+            const uint8_t* gs = g.Row(y - top) + (cx0 - left);
+            const uint8_t* os = o.Row(y - top) + (cx0 - left);
+            const size_t at = size_t(y - y0) * size_t(object.width) + size_t(cx0 - x0);
+            uint8_t* td = s.t.data() + at;
+            uint8_t* od = s.o.data() + at;
+            MaxBytes(td, gs, size_t(count));
+            MaxBytes(od, os, size_t(count));
         }
-        first = false;
     }
+    object.pixels.resize(area);
+    PairIndices(object.pixels.data(), s.t.data(), s.o.data(), area);
+}
+
+void DrawPgsSubtitle(TextEngine& engine, std::string_view line1, std::string_view line2, const PgsLook& look,
+                     PgsObject& object) {
+    DrawPgsSubtitle(engine, {PlainLine(line1), PlainLine(line2)}, false, look, object);
 }
 
 }  // namespace glyphon

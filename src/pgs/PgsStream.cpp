@@ -1,6 +1,12 @@
 #include "pgs/PgsStream.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "sup/SupWriter.h"
 
@@ -76,41 +82,106 @@ uint8_t DefaultPgsFrameRate(int height) {
     return 0x10;
 }
 
-std::vector<uint8_t> EncodePgsRle(const uint8_t* pixels, int width, int height) {
-    std::vector<uint8_t> out;
-    out.reserve(size_t(width) * size_t(height) / 4 + size_t(height) * 2 + 16);
+namespace {
+
+// The end of the run of row[x]'s value that starts at x: eight pixels are
+// compared at a time.
+int RunEnd(const uint8_t* row, int x, int width) {
+    const uint8_t c = row[x];
+    const uint64_t pattern = 0x0101010101010101ull * c;
+    int end = x + 1;
+    for (; end + 8 <= width; end += 8) {
+        uint64_t v;
+        std::memcpy(&v, row + end, 8);
+        if (const uint64_t differ = v ^ pattern) {
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+            return end + (__builtin_ctzll(differ) >> 3);
+#else
+            return end + (__builtin_clzll(differ) >> 3);
+#endif
+        }
+    }
+    while (end < width && row[end] == c) ++end;
+    return end;
+}
+
+// Runs of a colour shorter than this are written as their pixels: a run of
+// three is three bytes either way, and a stretch of such pixels is copied.
+constexpr int kLiteralBelow = 8;
+
+// Codes the run of `run` pixels of value c.
+inline uint8_t* PutRun(uint8_t* out, uint8_t c, int run) {
+    if (c == 0) {
+        *out++ = 0;
+        if (run < 64) {
+            *out++ = uint8_t(run);
+        } else {
+            *out++ = uint8_t(0x40 | (run >> 8));
+            *out++ = uint8_t(run);
+        }
+    } else if (run < kLiteralBelow) {
+        for (int i = 0; i < run; ++i) *out++ = c;
+    } else if (run < 64) {
+        *out++ = 0;
+        *out++ = uint8_t(0x80 | run);
+        *out++ = c;
+    } else {
+        *out++ = 0;
+        *out++ = uint8_t(0xC0 | (run >> 8));
+        *out++ = uint8_t(run);
+        *out++ = c;
+    }
+    return out;
+}
+
+// Codes the rows into `out` (room for 2 bytes a pixel, 2 a row and 16
+// more); gives the end. A stretch of pixels that holds no 0 and no run of
+// kLiteralBelow is copied as it is, sixteen pixels at a time where SSE2
+// helps.
+uint8_t* EncodeRows(const uint8_t* pixels, int width, int height, uint8_t* out) {
     for (int y = 0; y < height; ++y) {
         const uint8_t* row = pixels + size_t(y) * size_t(width);
         int x = 0;
         while (x < width) {
-            const uint8_t c = row[x];
-            int run = 1;
-            while (x + run < width && row[x + run] == c && run < 16383) ++run;
-            x += run;
-            if (c == 0) {
-                out.push_back(0);
-                if (run < 64) {
-                    out.push_back(uint8_t(run));
-                } else {
-                    out.push_back(uint8_t(0x40 | (run >> 8)));
-                    out.push_back(uint8_t(run));
+#if defined(__SSE2__)
+            if (x + 16 + kLiteralBelow - 1 <= width) {
+                const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+                __m128i runs = _mm_set1_epi8(-1), previous = v0;
+                for (int k = 1; k < kLiteralBelow; ++k) {
+                    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + k));
+                    runs = _mm_and_si128(runs, _mm_cmpeq_epi8(previous, next));
+                    previous = next;
                 }
-            } else if (run < 3) {
-                out.insert(out.end(), size_t(run), c);
-            } else if (run < 64) {
-                out.push_back(0);
-                out.push_back(uint8_t(0x80 | run));
-                out.push_back(c);
-            } else {
-                out.push_back(0);
-                out.push_back(uint8_t(0xC0 | (run >> 8)));
-                out.push_back(uint8_t(run));
-                out.push_back(c);
+                const __m128i stops = _mm_or_si128(runs, _mm_cmpeq_epi8(v0, _mm_setzero_si128()));
+                const unsigned stop = unsigned(_mm_movemask_epi8(stops));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v0);
+                if (stop == 0) {
+                    out += 16;
+                    x += 16;
+                    continue;
+                }
+                const int k = __builtin_ctz(stop);
+                out += k;
+                x += k;
             }
+#endif
+            const int run = std::min(RunEnd(row, x, width) - x, 16383);
+            out = PutRun(out, row[x], run);
+            x += run;
         }
-        out.push_back(0);
-        out.push_back(0);
+        *out++ = 0;
+        *out++ = 0;
     }
+    return out;
+}
+
+size_t RleRoom(int width, int height) { return size_t(width) * size_t(height) * 2 + size_t(height) * 2 + 32; }
+
+}  // namespace
+
+std::vector<uint8_t> EncodePgsRle(const uint8_t* pixels, int width, int height) {
+    std::vector<uint8_t> out(RleRoom(width, height));
+    out.resize(size_t(EncodeRows(pixels, width, height, out.data()) - out.data()));
     return out;
 }
 
@@ -144,28 +215,42 @@ std::vector<uint8_t> PgsShowSet(const PgsVideo& video, uint16_t composition, uin
 
     // The object's data: its length (which counts the width and height),
     // width, height, then the coded rows, cut into segments of at most
-    // 65,535 bytes; the first carries the length, the last is flagged.
-    const std::vector<uint8_t> rle = EncodePgsRle(object.pixels.data(), object.width, object.height);
-    std::vector<uint8_t> data;
-    Put24(data, unsigned(rle.size() + 4));
-    Put16(data, unsigned(object.width));
-    Put16(data, unsigned(object.height));
-    data.insert(data.end(), rle.begin(), rle.end());
+    // 65,535 bytes; the first carries the length, the last is flagged. The
+    // rows are coded into a buffer kept for the next subtitle.
+    static thread_local std::unique_ptr<uint8_t[]> coded;
+    static thread_local size_t codedRoom = 0;
+    const size_t room = RleRoom(object.width, object.height) + 7;
+    if (codedRoom < room) {
+        coded.reset(new uint8_t[room]);
+        codedRoom = room;
+    }
+    uint8_t* const data = coded.get();
+    const size_t size = size_t(EncodeRows(object.pixels.data(), object.width, object.height, data + 7) - data);
+    const unsigned length = unsigned(size - 7 + 4);
+    data[0] = uint8_t(length >> 16), data[1] = uint8_t(length >> 8), data[2] = uint8_t(length);
+    data[3] = uint8_t(object.width >> 8), data[4] = uint8_t(object.width);
+    data[5] = uint8_t(object.height >> 8), data[6] = uint8_t(object.height);
     constexpr size_t kMaxFragment = 65535 - 4;  // after object id, version and sequence flags
+    set.reserve(set.size() + size + (size / kMaxFragment + 1) * 17 + 13);
     size_t at = 0;
     do {
-        const size_t n = std::min(kMaxFragment, data.size() - at);
+        const size_t n = std::min(kMaxFragment, size - at);
         uint8_t flags = 0;
         if (at == 0) flags |= 0x80;
-        if (at + n == data.size()) flags |= 0x40;
-        p.clear();
-        Put16(p, 0);     // object id
-        p.push_back(0);  // version
-        p.push_back(flags);
-        p.insert(p.end(), data.begin() + ptrdiff_t(at), data.begin() + ptrdiff_t(at + n));
-        AppendPgsSegment(set, kPgsObject, pts, p);
+        if (at + n == size) flags |= 0x40;
+        // The segment's header and payload written in place.
+        set.push_back('P');
+        set.push_back('G');
+        Put32(set, pts);
+        Put32(set, 0);
+        set.push_back(kPgsObject);
+        Put16(set, unsigned(n + 4));
+        Put16(set, 0);     // object id
+        set.push_back(0);  // version
+        set.push_back(flags);
+        set.insert(set.end(), data + at, data + at + n);
         at += n;
-    } while (at < data.size());
+    } while (at < size);
 
     AppendPgsSegment(set, kPgsEnd, pts, {});
     return set;

@@ -32,8 +32,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <deque>
+#include <map>
 #include <memory>
+#include <tuple>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -44,6 +47,8 @@
 #include "render/FontProvider.h"
 #include "render/FontTables.h"
 #include "render/GlyphRaster.h"
+#include "render/GreyBytes.h"
+#include "render/GreyLine.h"
 #include "render/Shaping.h"
 #include "render/TextEngine.h"
 
@@ -144,6 +149,67 @@ public:
         if (realised_.strikeOut) FillRows(mask, -minX, extent - minX, strikeTop_ - minY, strikeSize_);
     }
 
+    void DrawLineGrey(std::string_view text, const FontSpec& font, int outline64, GreyMask& glyphs,
+                      GreyMask& outline) override {
+        Use(font);
+        glyphs.Reset(0, 0, 0, 0);
+        outline.Reset(0, 0, 0, 0);
+        if (text.empty()) return;
+        if (greyGlyphs_.size() > kMostGreyGlyphs) {
+            greyGlyphs_.clear();
+            greyOf_.clear();
+        }
+        if (outline64 != greyOutline64_) {
+            greyOf_.clear();
+            greyOutline64_ = outline64;
+        }
+        const int extent = Place(text);
+        const int reach = OutlineReach(outline64);
+        greyPlaced_.clear();
+        int minX = 0, maxX = 0, minY = 0, maxY = 0;
+        bool any = false;
+        auto include = [&](int x0, int y0, int x1, int y1) {
+            if (x1 <= x0 || y1 <= y0) return;
+            if (!any) {
+                minX = x0, minY = y0, maxX = x1, maxY = y1;
+                any = true;
+            } else {
+                minX = std::min(minX, x0), minY = std::min(minY, y0);
+                maxX = std::max(maxX, x1), maxY = std::max(maxY, y1);
+            }
+        };
+        for (const Placed& p : placed_) {
+            const GreyGlyph* g = GreyOf(*p.glyph, outline64);
+            if (!g || g->width == 0 || g->rows == 0) continue;
+            const int x = p.x + g->left - reach, y = ascent_ + p.y - g->top - reach;
+            greyPlaced_.push_back({g, x, y});
+            include(x, y, x + g->width + 2 * reach, y + g->rows + 2 * reach);
+        }
+        if (realised_.underline) include(-reach, underlineTop_ - reach, extent + reach, underlineTop_ + underlineSize_ + reach);
+        if (realised_.strikeOut) include(-reach, strikeTop_ - reach, extent + reach, strikeTop_ + strikeSize_ + reach);
+        if (!any) return;
+        glyphs.Reset(minX, minY, maxX - minX, maxY - minY);
+        outline.Reset(minX, minY, maxX - minX, maxY - minY);
+        for (const GreyPlaced& p : greyPlaced_) {
+            const GreyGlyph& g = *p.glyph;
+            const int ow = g.width + 2 * reach;
+            for (int r = 0; r < g.rows + 2 * reach; ++r) {
+                uint8_t* dst = outline.Row(p.y - minY + r) + (p.x - minX);
+                const uint8_t* src = g.outline.data() + size_t(r) * size_t(ow);
+                MaxBytes(dst, src, size_t(ow));
+            }
+            for (int r = 0; r < g.rows; ++r) {
+                uint8_t* dst = glyphs.Row(p.y - minY + reach + r) + (p.x - minX + reach);
+                const uint8_t* src = g.cover.data() + size_t(r) * size_t(g.width);
+                AddBytesCapped(dst, src, size_t(g.width), kGreyLevels);
+            }
+        }
+        if (realised_.underline) GreyRule(glyphs, outline, extent, underlineTop_, underlineSize_, outline64);
+        if (realised_.strikeOut) GreyRule(glyphs, outline, extent, strikeTop_, strikeSize_, outline64);
+    }
+
+    std::unique_ptr<TextEngine> Twin() const override { return CreateFreeTypeEngine(); }
+
     std::string FaceName(const FontSpec& font) override {
         Use(font);
         return face_ && face_->family_name ? std::string(face_->family_name) : std::string();
@@ -182,6 +248,41 @@ private:
         }
     }
 
+    // An underline or strike-out rule of columns [0, extent) and `rows` rows
+    // from row y0 (cell coordinates), fully covered, and its outline: the
+    // rectangle grown by the outline's disc.
+    static void GreyRule(GreyMask& glyphs, GreyMask& outline, int extent, int y0, int rows, int outline64) {
+        const int reach = OutlineReach(outline64);
+        const double radius = outline64 / 64.0;
+        for (int y = y0 - reach; y < y0 + rows + reach; ++y)
+            for (int x = -reach; x < extent + reach; ++x) {
+                const int dx = x < 0 ? -x : (x >= extent ? x - extent + 1 : 0);
+                const int dy = y < y0 ? y0 - y : (y >= y0 + rows ? y - y0 - rows + 1 : 0);
+                const double d = std::sqrt(double(dx * dx + dy * dy));
+                const int level =
+                    d == 0 ? kGreyLevels : int(std::lround(std::clamp(radius + 0.5 - d, 0.0, 1.0) * kGreyLevels));
+                uint8_t& o = outline.Row(y - outline.top)[x - outline.left];
+                o = std::max<uint8_t>(o, uint8_t(level));
+                if (d == 0) glyphs.Row(y - glyphs.top)[x - glyphs.left] = kGreyLevels;
+            }
+    }
+
+    // The grey drawing of a glyph this realisation drew, with its outline.
+    const GreyGlyph* GreyOf(const Glyph& glyph, int outline64) {
+        if (!glyph.face) return nullptr;
+        auto [it, added] = greyOf_.try_emplace(&glyph, nullptr);
+        if (!added) return it->second;
+        const GlyphStyle style = StyleOf(glyph.face);
+        const GreyKey key{glyph.face,     glyph.index,    realised_.ppem, realised_.xppem64, style.synthBold,
+                          style.synthItalic, style.ascent, style.descent,  outline64};
+        auto [found, fresh] = greyGlyphs_.try_emplace(key);
+        if (fresh) {
+            SizeFace(glyph.face, realised_.ppem, realised_.xppem64);
+            found->second = RasteriseGrey(provider_.Library(), glyph.face, glyph.index, style, outline64);
+        }
+        return it->second = &found->second;
+    }
+
     static void FillRows(LineMask& mask, int x0, int x1, int y0, int rows) {
         for (int y = y0; y < y0 + rows; ++y)
             for (int x = x0; x < x1; ++x) mask.Set(x, y);
@@ -199,7 +300,7 @@ private:
         Realisation next;
         next.file = r.file;
         next.index = r.index;
-        next.ppem = std::max(1, PixelEmHeight(font.sizePoints));
+        next.ppem = std::max(1, font.pixelEm > 0 ? font.pixelEm : PixelEmHeight(font.sizePoints));
         next.xppem64 = std::max(1, (next.ppem * 64 * std::clamp(font.widthPercent, 1, 100) + 50) / 100);
         next.synthBold = r.synthBold;
         next.synthItalic = r.synthItalic;
@@ -213,6 +314,7 @@ private:
         cache_.Clear();
         charGlyphs_.clear();
         byteGlyphs_.fill(nullptr);
+        greyOf_.clear();
         fallbacks_.clear();
         uncovered_.clear();
         lastValid_ = false;
@@ -544,6 +646,21 @@ private:
     Glyph noFace_;
     std::unordered_map<uint32_t, const Glyph*> charGlyphs_;
     std::array<const Glyph*, 256> byteGlyphs_{};
+
+    // Grey glyphs by everything that decides their pixels, kept across
+    // realisations (an output drawing in grey beside monochrome ones
+    // switches realisations every subtitle); the current realisation's by
+    // its glyphs.
+    using GreyKey = std::tuple<FT_Face, FT_UInt, int, int, bool, bool, int, int, int>;
+    static constexpr size_t kMostGreyGlyphs = 8192;
+    std::map<GreyKey, GreyGlyph> greyGlyphs_;
+    std::unordered_map<const Glyph*, const GreyGlyph*> greyOf_;
+    int greyOutline64_ = -1;
+    struct GreyPlaced {
+        const GreyGlyph* glyph;
+        int x, y;  // the outline box's top-left corner, cell coordinates
+    };
+    std::vector<GreyPlaced> greyPlaced_;
 
     std::vector<uint32_t> characters_;
     std::vector<uint8_t> levels_;

@@ -1,162 +1,156 @@
 #include "render/GreyLine.h"
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <cmath>
+
+#include "render/GreyBytes.h"
 
 namespace glyphon {
 
 namespace {
 
-int FloorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
-int CeilDiv(int a, int b) { return -FloorDiv(-a, b); }
-
-// Rows of samples as bits: bit (x & 63) of word x >> 6 is column x.
-struct SamplePlane {
-    int width = 0, height = 0, words = 0;
-    std::vector<uint64_t> bits;
-
-    void Reset(int w, int h) {
-        width = w;
-        height = h;
-        words = (w + 63) / 64;
-        bits.assign(size_t(words) * size_t(h), 0);
-    }
-    uint64_t* Row(int y) { return bits.data() + size_t(y) * size_t(words); }
-    const uint64_t* Row(int y) const { return bits.data() + size_t(y) * size_t(words); }
-};
-
-// out |= in moved `k` columns (to higher columns when k > 0).
-void OrMoved(const uint64_t* in, uint64_t* out, int words, int k) {
-    const int m = k < 0 ? -k : k;
-    const int ws = m >> 6, bs = m & 63;
-    if (k > 0) {
-        for (int i = words - 1; i >= ws; --i) {
-            uint64_t v = in[i - ws] << bs;
-            if (bs && i - ws - 1 >= 0) v |= in[i - ws - 1] >> (64 - bs);
-            out[i] |= v;
-        }
-    } else {
-        for (int i = 0; i + ws < words; ++i) {
-            uint64_t v = in[i + ws] >> bs;
-            if (bs && i + ws + 1 < words) v |= in[i + ws + 1] << (64 - bs);
-            out[i] |= v;
-        }
-    }
+FontSpec WithStyle(const FontSpec& font, int style) {
+    FontSpec f = font;
+    f.style |= style;
+    return f;
 }
 
-// Grows `plane` by the segment of samples t (dx, dy), |t| <= reach. A set
-// grown by r grows to r + s (s <= 2r + 1) when or'ed with itself moved s
-// steps either way, so a reach costs a few passes.
-void GrowAlong(SamplePlane& plane, SamplePlane& tmp, int dx, int dy, int reach) {
-    const int words = plane.words;
-    for (int r = 0; r < reach;) {
-        const int s = std::min(reach - r, 2 * r + 1);
-        for (int y = 0; y < plane.height; ++y) {
-            uint64_t* out = tmp.Row(y);
-            std::copy(plane.Row(y), plane.Row(y) + words, out);
-            if (y - s * dy >= 0 && y - s * dy < plane.height) OrMoved(plane.Row(y - s * dy), out, words, s * dx);
-            if (y + s * dy >= 0 && y + s * dy < plane.height) OrMoved(plane.Row(y + s * dy), out, words, -s * dx);
-        }
-        std::swap(plane.bits, tmp.bits);
-        r += s;
+// Coverage added up (glyphs side by side share the pixels their edges
+// cross), never beyond a full pixel.
+void AddRow(uint8_t* dst, const uint8_t* src, int n) { AddBytesCapped(dst, src, size_t(n), kGreyLevels); }
+
+void MaxRow(uint8_t* dst, const uint8_t* src, int n) { MaxBytes(dst, src, size_t(n)); }
+
+// `from` placed `dx` columns to the right merged into `into` (whose box holds
+// it): glyphs added, outlines by the larger.
+void Merge(const GreyMask& from, int dx, GreyMask& into, bool add) {
+    for (int y = 0; y < from.height; ++y) {
+        uint8_t* dst = into.Row(from.top + y - into.top) + (from.left + dx - into.left);
+        if (add)
+            AddRow(dst, from.Row(y), from.width);
+        else
+            MaxRow(dst, from.Row(y), from.width);
     }
 }
-
-// Counts each pixel's set samples into `mask` (one pixel per kGreySamples
-// square of the plane).
-void CountSamples(const SamplePlane& plane, GreyMask& mask) {
-    static_assert(kGreySamples == 4, "four samples a pixel: one nibble of a word per pixel");
-    constexpr uint64_t k1 = 0x5555555555555555ull, k2 = 0x3333333333333333ull, k4 = 0x0F0F0F0F0F0F0F0Full;
-    for (int y = 0; y < mask.height; ++y) {
-        uint8_t* out = mask.cover.data() + size_t(y) * size_t(mask.width);
-        const uint64_t* rows[4] = {plane.Row(4 * y), plane.Row(4 * y + 1), plane.Row(4 * y + 2),
-                                   plane.Row(4 * y + 3)};
-        for (int i = 0; i < plane.words; ++i) {
-            uint64_t even = 0, odd = 0;  // per byte: the counts of the even and the odd nibbles
-            for (const uint64_t* r : rows) {
-                const uint64_t w = r[i];
-                if (!w) continue;
-                uint64_t n = w - ((w >> 1) & k1);
-                n = (n & k2) + ((n >> 2) & k2);  // each nibble: its number of set bits
-                even += n & k4;
-                odd += (n >> 4) & k4;
-            }
-            if (!(even | odd)) continue;
-            const int x0 = i * 16;
-            const int count = std::min(16, mask.width - x0);
-            for (int j = 0; j < count; ++j)
-                out[x0 + j] = uint8_t(((j & 1 ? odd : even) >> (8 * (j >> 1))) & 0xFF);
-        }
-    }
-}
-
-struct Scratch {
-    LineMask mask;
-    SamplePlane text, outline, tmp;
-};
 
 }  // namespace
 
-FontSpec SampledFont(const FontSpec& font, int em) {
-    FontSpec sampled = font;
-    sampled.sizePoints = 3 * std::max(em, 1);
-    return sampled;
+int OutlineReach(int outline64) {
+    if (outline64 <= 0) return 0;
+    return int(std::ceil(outline64 / 64.0 + 0.5));
+}
+
+void GrowCoverage(const uint8_t* cover, int width, int height, int outline64, std::vector<uint8_t>& out) {
+    const int reach = OutlineReach(outline64);
+    const int ow = width + 2 * reach, oh = height + 2 * reach;
+    out.assign(size_t(std::max(ow, 0)) * size_t(std::max(oh, 0)), 0);
+    if (width <= 0 || height <= 0) return;
+    std::vector<bool> rowUsed(size_t(height), false);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width && !rowUsed[size_t(y)]; ++x) rowUsed[size_t(y)] = cover[size_t(y) * size_t(width) + size_t(x)] != 0;
+    const double radius = outline64 / 64.0;
+    for (int dy = -reach; dy <= reach; ++dy)
+        for (int dx = -reach; dx <= reach; ++dx) {
+            // Full weight inside the disc, falling to nothing over its rim's
+            // last pixel.
+            const double d = std::sqrt(double(dx * dx + dy * dy));
+            const int weight = dx == 0 && dy == 0 ? 256 : int(std::lround(std::clamp(radius + 0.5 - d, 0.0, 1.0) * 256));
+            if (weight == 0) continue;
+            std::array<uint8_t, kGreyLevels + 1> scaled{};
+            for (int v = 0; v <= kGreyLevels; ++v) scaled[size_t(v)] = uint8_t((v * weight + 128) >> 8);
+            for (int y = 0; y < height; ++y) {
+                if (!rowUsed[size_t(y)]) continue;
+                const uint8_t* src = cover + size_t(y) * size_t(width);
+                uint8_t* dst = out.data() + size_t(y + reach + dy) * size_t(ow) + size_t(reach + dx);
+                if (weight == 256) {
+                    MaxRow(dst, src, width);
+                } else {
+                    for (int x = 0; x < width; ++x) dst[x] = std::max(dst[x], scaled[src[x]]);
+                }
+            }
+        }
+}
+
+void TextEngine::DrawLineGrey(std::string_view text, const FontSpec& font, int outline64, GreyMask& glyphs,
+                              GreyMask& outline) {
+    LineMask mask;
+    DrawLineMask(text, font, mask);
+    glyphs.Reset(0, 0, 0, 0);
+    outline.Reset(0, 0, 0, 0);
+    if (mask.Empty()) return;
+    const int reach = OutlineReach(outline64);
+    std::vector<uint8_t> cover(size_t(mask.width) * size_t(mask.height), 0);
+    for (int y = 0; y < mask.height; ++y)
+        for (int x = 0; x < mask.width; ++x)
+            if (mask.Test(x, y)) cover[size_t(y) * size_t(mask.width) + size_t(x)] = kGreyLevels;
+    outline.Reset(mask.left - reach, mask.top - reach, mask.width + 2 * reach, mask.height + 2 * reach);
+    GrowCoverage(cover.data(), mask.width, mask.height, outline64, outline.cover);
+    glyphs.Reset(outline.left, outline.top, outline.width, outline.height);
+    for (int y = 0; y < mask.height; ++y)
+        std::copy_n(cover.data() + size_t(y) * size_t(mask.width), mask.width, glyphs.Row(y + reach) + reach);
+}
+
+FontSpec FontWithEm(const FontSpec& font, int em) {
+    FontSpec f = font;
+    f.pixelEm = std::max(em, 1);
+    return f;
+}
+
+TextExtent MeasureGreyLine(TextEngine& engine, const RunLine& line, const FontSpec& font, int em) {
+    return MeasureRunLine(engine, line, FontWithEm(font, em));
 }
 
 TextExtent MeasureGreyLine(TextEngine& engine, std::string_view text, const FontSpec& font, int em) {
-    const TextExtent e = engine.MeasureLine(text, SampledFont(font, em));
-    return {(e.width + kGreySamples / 2) / kGreySamples, (e.height + kGreySamples / 2) / kGreySamples};
+    return engine.MeasureLine(text, FontWithEm(font, em));
 }
 
-void DrawGreyLine(TextEngine& engine, std::string_view text, const FontSpec& font, int em, int outlineSamples,
+void DrawGreyLine(TextEngine& engine, std::string_view text, const FontSpec& font, int em, int outline64,
                   GreyMask& glyphs, GreyMask& outline) {
-    static thread_local Scratch s;
-    glyphs.Reset(0, 0, 0, 0);
-    outline.Reset(0, 0, 0, 0);
-    engine.DrawLineMask(text, SampledFont(font, em), s.mask);
-    const LineMask& mask = s.mask;
-    if (mask.Empty()) return;
-    const int r = std::max(outlineSamples, 0);
-    // The pixel box that holds the glyphs grown by r samples.
-    const int px0 = FloorDiv(mask.left - r, kGreySamples), px1 = CeilDiv(mask.left + mask.width + r, kGreySamples);
-    const int py0 = FloorDiv(mask.top - r, kGreySamples), py1 = CeilDiv(mask.top + mask.height + r, kGreySamples);
-    const int pw = px1 - px0, ph = py1 - py0;
-    const int sw = pw * kGreySamples, sh = ph * kGreySamples;
-    const int ox = mask.left - px0 * kGreySamples, oy = mask.top - py0 * kGreySamples;
+    engine.DrawLineGrey(text, FontWithEm(font, em), outline64, glyphs, outline);
+}
 
-    s.text.Reset(sw, sh);
-    for (int y = 0; y < mask.height; ++y) {
-        const uint64_t* src = mask.Row(y);
-        uint64_t* dst = s.text.Row(y + oy);
-        for (int k = 0; k < mask.wordsPerRow; ++k) {
-            const uint64_t v = src[k];
-            if (!v) continue;
-            const int bit = ox + k * 64;
-            dst[bit >> 6] |= v << (bit & 63);
-            if ((bit & 63) && (bit >> 6) + 1 < s.text.words) dst[(bit >> 6) + 1] |= v >> (64 - (bit & 63));
-        }
-    }
-    glyphs.Reset(px0, py0, pw, ph);
-    outline.Reset(px0, py0, pw, ph);
-    CountSamples(s.text, glyphs);
-    if (r == 0) {
-        outline.cover = glyphs.cover;
+void DrawGreyLine(TextEngine& engine, const RunLine& line, const FontSpec& font, int em, int outline64,
+                  GreyMask& glyphs, GreyMask& outline) {
+    const FontSpec sized = FontWithEm(font, em);
+    std::vector<const TextRun*> runs;
+    for (const TextRun& run : line)
+        if (!run.text.empty()) runs.push_back(&run);
+    if (runs.size() <= 1) {
+        engine.DrawLineGrey(runs.empty() ? std::string_view() : runs[0]->text,
+                            runs.empty() ? sized : WithStyle(sized, runs[0]->style), outline64, glyphs, outline);
         return;
     }
-
-    // The disc is a regular octagon: the sum of a horizontal and a vertical
-    // segment of half-length a and two diagonal ones of half-length b, with
-    // a = sqrt(2) b, reaching r along the axes (a + 2b) and about r along
-    // the diagonals.
-    const int b = int(std::lround(r / (2 + std::sqrt(2.0))));
-    const int a = r - 2 * b;
-    s.outline = s.text;
-    s.tmp.Reset(sw, sh);
-    GrowAlong(s.outline, s.tmp, 1, 0, a);
-    GrowAlong(s.outline, s.tmp, 0, 1, a);
-    GrowAlong(s.outline, s.tmp, 1, 1, b);
-    GrowAlong(s.outline, s.tmp, 1, -1, b);
-    CountSamples(s.outline, outline);
+    // Runs side by side as DrawRunLineMask places them.
+    struct Part {
+        GreyMask glyphs, outline;
+        int x = 0;
+    };
+    std::vector<Part> parts(runs.size());
+    int x = 0, left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        const FontSpec f = WithStyle(sized, runs[i]->style);
+        engine.DrawLineGrey(runs[i]->text, f, outline64, parts[i].glyphs, parts[i].outline);
+        parts[i].x = x;
+        x += engine.MeasureLine(runs[i]->text, f).width;
+        const GreyMask& o = parts[i].outline;
+        if (o.Empty()) continue;
+        left = std::min(left, parts[i].x + o.left);
+        top = std::min(top, o.top);
+        right = std::max(right, parts[i].x + o.left + o.width);
+        bottom = std::max(bottom, o.top + o.height);
+    }
+    glyphs.Reset(0, 0, 0, 0);
+    outline.Reset(0, 0, 0, 0);
+    if (left == INT_MAX) return;
+    glyphs.Reset(left, top, right - left, bottom - top);
+    outline.Reset(left, top, right - left, bottom - top);
+    for (const Part& p : parts) {
+        if (p.outline.Empty()) continue;
+        Merge(p.glyphs, p.x, glyphs, true);
+        Merge(p.outline, p.x, outline, false);
+    }
 }
 
 }  // namespace glyphon

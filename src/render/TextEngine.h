@@ -3,8 +3,9 @@
 // one; tests may substitute a fake.
 //
 // Text is a byte string; the font's character set decides which characters
-// its bytes stand for. Glyphs are always rasterised monochrome: a drawn pixel
-// is either fully set or not set at all.
+// its bytes stand for. DrawLineMask rasterises glyphs monochrome: a drawn
+// pixel is either fully set or not set at all; DrawLineGrey draws the same
+// glyphs in grey levels.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,8 @@
 #include <vector>
 
 namespace glyphon {
+
+struct GreyMask;
 
 // A font as the main window's lists describe it.
 struct FontSpec {
@@ -25,6 +28,9 @@ struct FontSpec {
     // widens: 75 draws text for a 16:9 picture so that it looks right once
     // widened. Heights do not change.
     int widthPercent = 100;
+    // The em in pixels; 0: PixelEmHeight(sizePoints). Pictures larger than a
+    // DVD frame ask for ems no point size gives.
+    int pixelEm = 0;
 
     friend bool operator==(const FontSpec&, const FontSpec&) = default;
 };
@@ -111,6 +117,18 @@ public:
         (void)font;
         return {};
     }
+
+    // The grey-level drawing of `text` (render/GreyLine.h): `glyphs` gets the
+    // coverage of the glyphs, `outline` the coverage grown by outline64 / 64
+    // pixels; both the same box, placed as DrawLineMask places its mask. An
+    // empty text draws nothing. This one counts every pixel DrawLineMask sets
+    // as fully covered; the FreeType engine draws FreeType's grey levels.
+    virtual void DrawLineGrey(std::string_view text, const FontSpec& font, int outline64, GreyMask& glyphs,
+                              GreyMask& outline);
+
+    // A new engine of the same kind with caches of its own, for an output
+    // that draws in other sizes beside this one's; null: none, share this.
+    virtual std::unique_ptr<TextEngine> Twin() const { return nullptr; }
 };
 
 // The real engine: fontconfig for face lookup and substitution, FriBidi for

@@ -42,8 +42,8 @@ TEST_F(PgsRun, EverySubtitleIsShownAtItsStartAndClearedAtItsEndInTheRolesColours
     // The fake engine's solid blocks: fully covered glyph pixels in the text
     // role's colour (the generic palette's white), the outline's in black.
     const DecodedPgsRect& r = got.subtitles[0].rects[0];
-    EXPECT_EQ(r.palette[size_t(PgsIndex(16, 16))] & 0xFFFFFF, 0xFFFFFFu);
-    EXPECT_EQ(r.palette[size_t(PgsIndex(0, 16))] & 0xFFFFFF, 0x000000u);
+    EXPECT_EQ(r.palette[size_t(PgsIndex(kGreyLevels, kGreyLevels))] & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(r.palette[size_t(PgsIndex(0, kGreyLevels))] & 0xFFFFFF, 0x000000u);
     EXPECT_EQ(r.palette[0] >> 24, 0u);
     EXPECT_TRUE(std::filesystem::exists(dir.File("movie.sup")));
     const std::string help = TempDir::Read(dir.File("movie.Glyphon_Help.txt"));
@@ -61,8 +61,8 @@ TEST_F(PgsRun, ChosenColoursReplaceTheRolesAndTheBoxIsOffUnlessTicked) {
     const DecodedPgs got = DecodePgs(dir.File("movie.pgs.sup"));
     ASSERT_FALSE(got.subtitles.empty());
     const DecodedPgsRect& r = got.subtitles[0].rects.at(0);
-    EXPECT_NEAR(int((r.palette[size_t(PgsIndex(16, 16))] >> 8) & 255), 255, 2);  // yellow's green
-    EXPECT_NEAR(int(r.palette[size_t(PgsIndex(16, 16))] & 255), 0, 2);           // and no blue
+    EXPECT_NEAR(int((r.palette[size_t(PgsIndex(kGreyLevels, kGreyLevels))] >> 8) & 255), 255, 2);  // yellow's green
+    EXPECT_NEAR(int(r.palette[size_t(PgsIndex(kGreyLevels, kGreyLevels))] & 255), 0, 2);           // and no blue
     EXPECT_EQ(r.palette[0] >> 24, 128u);
 
     std::filesystem::remove(dir.File("movie.pgs.sup"));

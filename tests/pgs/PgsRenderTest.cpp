@@ -61,7 +61,7 @@ TEST_F(PgsRender, EveryDecodedObjectIsTheRenderersOwnPictureInItsColours) {
         options.colors.background = {0, 0, 0, 96};
         PgsSink sink(*engine, look, options);
         sink.Create(dir.File("movie.pgs.sup"));
-        for (const Entry& e : kEntries) sink.Subtitle(e.start, e.end, e.line1, e.line2);
+        for (const Entry& e : kEntries) sink.Subtitle(e.start, e.end, {PlainLine(e.line1), PlainLine(e.line2)}, false);
         sink.Close();
 
         const DecodedPgs got = DecodePgs(dir.File("movie.pgs.sup"));
@@ -134,7 +134,7 @@ TEST_F(PgsRender, AFontSizeTakesTheSameShareOfThePictureAsOnAPalDvd) {
 TEST_F(PgsRender, TheOutlineSurroundsTheGlyphsByItsScaledWidth) {
     GreyMask glyphs, outline;
     const int em = PgsEm(20, 1080);
-    DrawGreyLine(*engine, "l", kArial20, em, 3 * kGreySamples * 2, glyphs, outline);
+    DrawGreyLine(*engine, "l", kArial20, em, 6 * 64, glyphs, outline);
     ASSERT_FALSE(glyphs.Empty());
     EXPECT_EQ(glyphs.width, outline.width);
     // The "l" stem's middle row: glyph pixels, then about 6 pixels of
