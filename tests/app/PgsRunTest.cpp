@@ -82,3 +82,53 @@ TEST_F(PgsRun, TheBoxIsStoredWithTheSettings) {
 }
 
 }  // namespace glyphon::test
+
+namespace glyphon::test {
+
+// The lines the DVD unit is drawn from, placed by its rules scaled to the
+// stream: every line of a three-line subtitle (the fake engine's 27-row
+// blocks, 1.25 times the DVD distances at 720 rows) and a subtitle the tags
+// place at the top.
+TEST_F(PgsRun, EveryLineAndThePlacementAtTheTopAreTheDvdPathsScaled) {
+    TForm1& f = Start();
+    text.advance = 10;
+    f.SetNoIfoChecked(true);
+    ui.dialogAnswers.push_back(dir.Write("movie.srt",
+                                         "1\n00:00:01,000 --> 00:00:02,000\nFirst line\n<i>Second</i> line\nThird line\n\n"
+                                         "2\n00:00:03,000 --> 00:00:04,000\n{\\an8}At the top\n\n"));
+    f.ButtonLoadSubClick();
+    ASSERT_TRUE(f.SubtitleLoaded);
+    f.CheckBoxPgs.checked = true;
+    f.Pgs.video = PgsVideo{1280, 720, 0x10};
+    f.ButtonGenerateSupClick();
+    ASSERT_TRUE(ui.errors.empty()) << ui.errors[0];
+    const DecodedPgs got = DecodePgs(dir.File("movie.pgs.sup"));
+    ASSERT_EQ(got.subtitles.size(), 4u);
+    // Line 1's cell ends 88 rows (70 DVD rows) above the bottom, each next
+    // cell starts 27 + 5 rows lower; the outline reaches 5 rows further.
+    const DecodedPgsRect& three = got.subtitles[0].rects.at(0);
+    EXPECT_EQ(three.y, 720 - 88 - 27 - 5);
+    EXPECT_EQ(three.height, 2 * 32 + 27 + 2 * 5);
+    // Rows holding text: three bands of 27 rows, 5 rows apart.
+    std::vector<int> textRows;
+    for (int y = 0; y < three.height; ++y)
+        for (int x = 0; x < three.width; ++x)
+            if (three.indices[size_t(y) * size_t(three.width) + size_t(x)] == PgsIndex(kGreyLevels, kGreyLevels)) {
+                textRows.push_back(y);
+                break;
+            }
+    ASSERT_EQ(textRows.size(), 3u * 27u);
+    EXPECT_EQ(textRows[0], 5);
+    EXPECT_EQ(textRows[27], 5 + 32);
+    EXPECT_EQ(textRows[54], 5 + 64);
+    // The styled line's runs side by side: "Second line" is 11 blocks wide,
+    // the widest line, centred.
+    EXPECT_EQ(three.x, 640 - 55 - 5);
+    EXPECT_EQ(three.width, 110 + 2 * 5);
+    // {\an8}: line 1's cell starts 88 rows below the top.
+    const DecodedPgsRect& top = got.subtitles[2].rects.at(0);
+    EXPECT_EQ(top.y, 88 - 5);
+    EXPECT_EQ(top.height, 27 + 2 * 5);
+}
+
+}  // namespace glyphon::test
