@@ -132,3 +132,51 @@ TEST_F(PgsRun, EveryLineAndThePlacementAtTheTopAreTheDvdPathsScaled) {
 }
 
 }  // namespace glyphon::test
+
+namespace glyphon::test {
+
+namespace {
+
+int PositionOf(const TComboBox& list, const std::string& item) {
+    const auto found = std::find(list.items.begin(), list.items.end(), item);
+    return found == list.items.end() ? -1 : int(found - list.items.begin());
+}
+
+}  // namespace
+
+// The window's lists choose the stream's size and colours, and are stored
+// by their texts after every other key.
+TEST_F(PgsRun, TheWindowsSizeAndColoursChooseTheStreamAndAreStoredLast) {
+    TForm1& f = Loaded();
+    EXPECT_EQ(f.ComboBoxPgsResolution.items, (std::vector<std::string>{"1920x1080", "1280x720", "720x480", "720x576"}));
+    EXPECT_EQ(f.ComboBoxPgsText.Text(), "role");
+    f.UserPick(f.ComboBoxPgsResolution, PositionOf(f.ComboBoxPgsResolution, "720x576"));
+    f.UserPick(f.ComboBoxPgsText, PositionOf(f.ComboBoxPgsText, "yellow"));
+    f.UserPick(f.ComboBoxPgsOutline, PositionOf(f.ComboBoxPgsOutline, "navy"));
+    EXPECT_EQ(f.Pgs.video.frameRate, 0x30);  // 25 frames a second at 576 rows
+    f.ButtonGenerateSupClick();
+    ASSERT_TRUE(ui.errors.empty()) << ui.errors[0];
+    const std::string bytes = TempDir::Read(dir.File("movie.pgs.sup"));
+    ASSERT_GT(bytes.size(), 18u);
+    EXPECT_EQ(bytes.substr(13, 5), std::string("\x02\xD0\x02\x40\x30", 5));  // 720 x 576, 25
+    const DecodedPgsRect& r = DecodePgs(dir.File("movie.pgs.sup")).subtitles.at(0).rects.at(0);
+    const uint32_t text = r.palette[size_t(PgsIndex(kGreyLevels, kGreyLevels))];
+    const uint32_t outline = r.palette[size_t(PgsIndex(0, kGreyLevels))];
+    EXPECT_NEAR(int(text >> 16 & 255), 255, 3);  // yellow
+    EXPECT_NEAR(int(text & 255), 0, 3);
+    EXPECT_NEAR(int(outline >> 16 & 255), 0, 3);  // navy
+    EXPECT_NEAR(int(outline & 255), 128, 3);
+
+    f.FormClose();
+    const std::string ini = TempDir::Read(dir.File("Glyphon_Settings.ini"));
+    const size_t wrap = ini.find("CheckBoxWrap_Checked="), size = ini.find("ComboBoxPgsResolution_Text=720x576\n");
+    ASSERT_NE(size, std::string::npos) << ini;
+    EXPECT_LT(wrap, size);
+    EXPECT_NE(ini.find("ComboBoxPgsText_Text=yellow\nComboBoxPgsOutline_Text=navy\n"), std::string::npos) << ini;
+    TForm1& again = Start();
+    EXPECT_EQ(again.ComboBoxPgsOutline.Text(), "navy");
+    EXPECT_EQ(again.Pgs.video.height, 576);
+    EXPECT_EQ(again.Pgs.text, (Rgba{255, 255, 0, 255}));
+}
+
+}  // namespace glyphon::test
