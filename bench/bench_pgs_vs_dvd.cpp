@@ -51,6 +51,7 @@ int main() {
     PgsLook pgsLook;
     pgsLook.font = dvdLook.font;
     PgsObject object;
+    std::vector<uint8_t> set;  // as PgsWriter keeps it
 
     // One round: every subtitle drawn by the DVD path and then by the PGS
     // path at the given size; each path's time and pixels added up.
@@ -71,7 +72,8 @@ int main() {
                 dvdPixels += double(kFrameWidth) * p.bandHeight + double(unit.size() & 0);
                 start = stop;
                 DrawPgsSubtitle(*twin, lines, false, pgsLook, object);
-                const auto set = PgsShowSet(PgsVideo{width, height, 0x10}, 0, 90000, object, palette);
+                set.clear();
+                AppendPgsShowSet(set, PgsVideo{width, height, 0x10}, 0, 90000, object, palette);
                 stop = CpuSeconds();
                 pgsTime += stop - start;
                 pgsPixels += double(object.width) * object.height + double(set.size() & 0);

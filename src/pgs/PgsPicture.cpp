@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 
-#include "render/GreyBytes.h"
 #include "render/GreyLine.h"
 #include "render/Renderer.h"
 
@@ -91,37 +90,31 @@ void DrawPgsSubtitle(TextEngine& engine, const std::vector<RunLine>& lines, bool
                      PgsObject& object) {
     struct Scratch {
         std::vector<TextExtent> extents;
-        std::vector<GreyMask> glyphs, outline;
-        std::vector<uint8_t> t, o;
+        std::vector<GreyBox> boxes;
+        GreyMask canvas;
     };
     static thread_local Scratch s;
     const double scale = PgsScale(look.frameHeight);
     const int em = PgsEm(look.font.sizePoints, look.frameHeight);
+    const int outline64 = int(std::lround(std::max(look.outlineWidth, 0) * scale * 64));
     const size_t n = lines.size();
     s.extents.resize(n);
-    if (s.glyphs.size() < n) {
-        s.glyphs.resize(n);
-        s.outline.resize(n);
-    }
+    s.boxes.resize(n);
     for (size_t i = 0; i < n; ++i) s.extents[i] = MeasureGreyLine(engine, lines[i], look.font, em);
     const StackPlacement place = PlacePgsLines(s.extents, look, top);
-    const int outline64 = int(std::lround(std::max(look.outlineWidth, 0) * scale * 64));
-    for (size_t i = 0; i < n; ++i) DrawGreyLine(engine, lines[i], look.font, em, outline64, s.glyphs[i], s.outline[i]);
 
     // The box of everything drawn, inside the frame.
-    int x0 = look.frameWidth, y0 = look.frameHeight, x1 = 0, y1 = 0;
+    GreyBox all;
     for (size_t i = 0; i < n; ++i) {
-        const GreyMask& l = s.outline[i];
-        if (l.Empty()) continue;
-        x0 = std::min(x0, place.x[i] + l.left);
-        y0 = std::min(y0, place.y[i] + l.top);
-        x1 = std::max(x1, place.x[i] + l.left + l.width);
-        y1 = std::max(y1, place.y[i] + l.top + l.height);
+        s.boxes[i] = GreyLineBox(engine, lines[i], look.font, em, outline64);
+        if (s.boxes[i].Empty()) continue;
+        all = all.United({place.x[i] + s.boxes[i].left, place.y[i] + s.boxes[i].top, s.boxes[i].width,
+                          s.boxes[i].height});
     }
-    x0 = std::max(x0, 0), y0 = std::max(y0, 0);
-    x1 = std::min(x1, look.frameWidth), y1 = std::min(y1, look.frameHeight);
+    const int x0 = std::max(all.left, 0), y0 = std::max(all.top, 0);
+    const int x1 = std::min(all.left + all.width, look.frameWidth), y1 = std::min(all.top + all.height, look.frameHeight);
     object.pixels.clear();
-    if (x1 <= x0 || y1 <= y0) {
+    if (all.Empty() || x1 <= x0 || y1 <= y0) {
         object.x = object.y = object.width = object.height = 0;
         return;
     }
@@ -129,31 +122,13 @@ void DrawPgsSubtitle(TextEngine& engine, const std::vector<RunLine>& lines, bool
     object.y = y0;
     object.width = x1 - x0;
     object.height = y1 - y0;
-    const size_t area = size_t(object.width) * size_t(object.height);
-    // Each kind of coverage on its own plane; where lines meet, the larger
-    // wins.
-    s.t.assign(area, 0);
-    s.o.assign(area, 0);
-    for (size_t i = 0; i < n; ++i) {
-        const GreyMask& g = s.glyphs[i];
-        const GreyMask& o = s.outline[i];
-        if (o.Empty()) continue;
-        const int left = place.x[i] + o.left, top = place.y[i] + o.top;
-        const int cx0 = std::max(x0, left), cx1 = std::min(x1, left + o.width);
-        const int cy0 = std::max(y0, top), cy1 = std::min(y1, top + o.height);
-        const int count = cx1 - cx0;
-        for (int y = cy0; y < cy1; ++y) {
-            const uint8_t* gs = g.Row(y - top) + (cx0 - left);
-            const uint8_t* os = o.Row(y - top) + (cx0 - left);
-            const size_t at = size_t(y - y0) * size_t(object.width) + size_t(cx0 - x0);
-            uint8_t* td = s.t.data() + at;
-            uint8_t* od = s.o.data() + at;
-            MaxBytes(td, gs, size_t(count));
-            MaxBytes(od, os, size_t(count));
-        }
-    }
-    object.pixels.resize(area);
-    PairIndices(object.pixels.data(), s.t.data(), s.o.data(), area);
+    // The lines drawn straight into the object: its pixels are the pair
+    // bytes, which are the palette's indices.
+    s.canvas.Reset(0, 0, object.width, object.height);
+    for (size_t i = 0; i < n; ++i)
+        if (!s.boxes[i].Empty())
+            DrawGreyLine(engine, lines[i], look.font, em, outline64, place.x[i] - x0, place.y[i] - y0, s.canvas);
+    object.pixels.swap(s.canvas.cover);
 }
 
 void DrawPgsSubtitle(TextEngine& engine, std::string_view line1, std::string_view line2, const PgsLook& look,

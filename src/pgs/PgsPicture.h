@@ -52,9 +52,10 @@ struct PgsLook {
     int frameWidth = 1920, frameHeight = 1080;
 };
 
-inline constexpr int kPgsPaletteSize = (kGreyLevels + 1) * (kGreyLevels + 2) / 2;
-// The palette index of glyph coverage t within outline coverage o (t <= o).
-constexpr int PgsIndex(int t, int o) { return o * (o + 1) / 2 + t; }
+inline constexpr int kPgsPaletteSize = kGreyPairs;
+// The palette index of glyph coverage t within outline coverage o (t <= o):
+// the pixel's pair byte as drawn.
+constexpr int PgsIndex(int t, int o) { return GreyPair(t, o); }
 
 // The colour a pixel of glyph coverage t and outline coverage o stands for:
 // the text colour over t of kGreyLevels parts of the pixel, the outline's

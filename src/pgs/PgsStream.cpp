@@ -134,35 +134,50 @@ inline uint8_t* PutRun(uint8_t* out, uint8_t c, int run) {
     return out;
 }
 
-// Codes the rows into `out` (room for 2 bytes a pixel, 2 a row and 16
+// Codes the rows into `out` (room for 2 bytes a pixel, 2 a row and 32
 // more); gives the end. A stretch of pixels that holds no 0 and no run of
 // kLiteralBelow is copied as it is, sixteen pixels at a time where SSE2
 // helps.
 uint8_t* EncodeRows(const uint8_t* pixels, int width, int height, uint8_t* out) {
+    // The blocks may look past a row's end into the next row (never past
+    // the last): what they find there only ends a stretch early, and the
+    // run found then is cut at the row's end, so the coding is the same.
+    const uint8_t* const end = pixels + size_t(width) * size_t(height);
     for (int y = 0; y < height; ++y) {
         const uint8_t* row = pixels + size_t(y) * size_t(width);
         int x = 0;
         while (x < width) {
 #if defined(__SSE2__)
-            if (x + 16 + kLiteralBelow - 1 <= width) {
-                const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
-                __m128i runs = _mm_set1_epi8(-1), previous = v0;
-                for (int k = 1; k < kLiteralBelow; ++k) {
-                    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + k));
-                    runs = _mm_and_si128(runs, _mm_cmpeq_epi8(previous, next));
-                    previous = next;
-                }
-                const __m128i stops = _mm_or_si128(runs, _mm_cmpeq_epi8(v0, _mm_setzero_si128()));
-                const unsigned stop = unsigned(_mm_movemask_epi8(stops));
+            if (row + x + 49 <= end) {
+                // Bit i of `same`: pixel x + i equals the next one; a run of
+                // eight starts where seven such bits in a row are set. 32
+                // pixels a step.
+                static_assert(kLiteralBelow == 8, "seven equal neighbours make a run of eight");
+                const auto load = [&](int at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + at)); };
+                const auto equal = [&](__m128i a, int at) { return uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a, load(at))))); };
+                const __m128i v0 = load(0), v16 = load(16), v32 = load(32);
+                const uint64_t same = equal(v0, 1) | equal(v16, 17) << 16 | equal(v32, 33) << 32;
+                const uint64_t two = same & (same >> 1), four = two & (two >> 2), eight = four & (four >> 3);
+                const __m128i zero = _mm_setzero_si128();
+                const uint64_t zeros = uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v0, zero)))) |
+                                       uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v16, zero)))) << 16;
+                const uint64_t stop = ((eight | zeros) & 0xFFFFFFFFull) | (uint64_t(1) << 32);
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v0);
-                if (stop == 0) {
-                    out += 16;
-                    x += 16;
-                    continue;
-                }
-                const int k = __builtin_ctz(stop);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), v16);
+                const int k = std::min(int(__builtin_ctzll(stop)), width - x);
                 out += k;
                 x += k;
+                if (k == 32 || x == width) continue;
+                // The run at the stop, when it ends inside the window and the
+                // row: zeros by the zero bits, a colour by the equal bits.
+                const bool isZero = (zeros >> k) & 1;
+                const uint64_t going = isZero ? zeros : same;  // no further than the window
+                const int run = std::min(int(__builtin_ctzll(~(going >> k))) + (isZero ? 0 : 1), width - x);
+                if (k + run < (isZero ? 32 : 48) || x + run == width) {
+                    out = PutRun(out, row[x], run);
+                    x += run;
+                    continue;
+                }
             }
 #endif
             const int run = std::min(RunEnd(row, x, width) - x, 16383);
@@ -175,7 +190,7 @@ uint8_t* EncodeRows(const uint8_t* pixels, int width, int height, uint8_t* out) 
     return out;
 }
 
-size_t RleRoom(int width, int height) { return size_t(width) * size_t(height) * 2 + size_t(height) * 2 + 32; }
+size_t RleRoom(int width, int height) { return size_t(width) * size_t(height) * 2 + size_t(height) * 2 + 64; }
 
 }  // namespace
 
@@ -198,6 +213,12 @@ void AppendPgsSegment(std::vector<uint8_t>& out, uint8_t type, uint32_t pts, con
 std::vector<uint8_t> PgsShowSet(const PgsVideo& video, uint16_t composition, uint32_t pts, const PgsObject& object,
                                 const std::vector<PgsColor>& palette) {
     std::vector<uint8_t> set;
+    AppendPgsShowSet(set, video, composition, pts, object, palette);
+    return set;
+}
+
+void AppendPgsShowSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t composition, uint32_t pts,
+                      const PgsObject& object, const std::vector<PgsColor>& palette) {
     AppendPgsSegment(set, kPgsComposition, pts, CompositionPayload(video, composition, kEpochStart, &object));
     AppendPgsSegment(set, kPgsWindow, pts, WindowPayload(object));
 
@@ -253,7 +274,6 @@ std::vector<uint8_t> PgsShowSet(const PgsVideo& video, uint16_t composition, uin
     } while (at < size);
 
     AppendPgsSegment(set, kPgsEnd, pts, {});
-    return set;
 }
 
 std::vector<uint8_t> PgsClearSet(const PgsVideo& video, uint16_t composition, uint32_t pts, const PgsObject& shown) {
@@ -298,7 +318,9 @@ void PgsWriter::Show(int64_t startMs, int64_t endMs, const PgsObject& object, co
     // A subtitle still shown when this one starts is replaced by it.
     if (clearPending_ && clearPts_ <= start) WritePendingClear();
     clearPending_ = false;
-    Put(PgsShowSet(video_, composition_, start, object, palette));
+    set_.clear();
+    AppendPgsShowSet(set_, video_, composition_, start, object, palette);
+    Put(set_);
     shown_.x = object.x;
     shown_.y = object.y;
     shown_.width = object.width;

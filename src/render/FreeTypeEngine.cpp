@@ -149,63 +149,27 @@ public:
         if (realised_.strikeOut) FillRows(mask, -minX, extent - minX, strikeTop_ - minY, strikeSize_);
     }
 
-    void DrawLineGrey(std::string_view text, const FontSpec& font, int outline64, GreyMask& glyphs,
-                      GreyMask& outline) override {
-        Use(font);
-        glyphs.Reset(0, 0, 0, 0);
-        outline.Reset(0, 0, 0, 0);
-        if (text.empty()) return;
-        if (greyGlyphs_.size() > kMostGreyGlyphs) {
-            greyGlyphs_.clear();
-            greyOf_.clear();
-        }
-        if (outline64 != greyOutline64_) {
-            greyOf_.clear();
-            greyOutline64_ = outline64;
-        }
-        const int extent = Place(text);
+    GreyBox GreyLineBox(std::string_view text, const FontSpec& font, int outline64) override {
+        GreyBox box;
+        if (!PlaceGrey(text, font, outline64)) return box;
+        for (const GreyPlaced& p : greyPlaced_) box = box.United({p.x, p.y, p.glyph->width, p.glyph->rows});
         const int reach = OutlineReach(outline64);
-        greyPlaced_.clear();
-        int minX = 0, maxX = 0, minY = 0, maxY = 0;
-        bool any = false;
-        auto include = [&](int x0, int y0, int x1, int y1) {
-            if (x1 <= x0 || y1 <= y0) return;
-            if (!any) {
-                minX = x0, minY = y0, maxX = x1, maxY = y1;
-                any = true;
-            } else {
-                minX = std::min(minX, x0), minY = std::min(minY, y0);
-                maxX = std::max(maxX, x1), maxY = std::max(maxY, y1);
-            }
-        };
-        for (const Placed& p : placed_) {
-            const GreyGlyph* g = GreyOf(*p.glyph, outline64);
-            if (!g || g->width == 0 || g->rows == 0) continue;
-            const int x = p.x + g->left - reach, y = ascent_ + p.y - g->top - reach;
-            greyPlaced_.push_back({g, x, y});
-            include(x, y, x + g->width + 2 * reach, y + g->rows + 2 * reach);
-        }
-        if (realised_.underline) include(-reach, underlineTop_ - reach, extent + reach, underlineTop_ + underlineSize_ + reach);
-        if (realised_.strikeOut) include(-reach, strikeTop_ - reach, extent + reach, strikeTop_ + strikeSize_ + reach);
-        if (!any) return;
-        glyphs.Reset(minX, minY, maxX - minX, maxY - minY);
-        outline.Reset(minX, minY, maxX - minX, maxY - minY);
+        if (realised_.underline)
+            box = box.United({-reach, underlineTop_ - reach, greyExtent_ + 2 * reach, underlineSize_ + 2 * reach});
+        if (realised_.strikeOut)
+            box = box.United({-reach, strikeTop_ - reach, greyExtent_ + 2 * reach, strikeSize_ + 2 * reach});
+        return box;
+    }
+
+    void DrawLineGrey(std::string_view text, const FontSpec& font, int outline64, int x, int y,
+                      GreyMask& canvas) override {
+        if (!PlaceGrey(text, font, outline64)) return;
         for (const GreyPlaced& p : greyPlaced_) {
             const GreyGlyph& g = *p.glyph;
-            const int ow = g.width + 2 * reach;
-            for (int r = 0; r < g.rows + 2 * reach; ++r) {
-                uint8_t* dst = outline.Row(p.y - minY + r) + (p.x - minX);
-                const uint8_t* src = g.outline.data() + size_t(r) * size_t(ow);
-                MaxBytes(dst, src, size_t(ow));
-            }
-            for (int r = 0; r < g.rows; ++r) {
-                uint8_t* dst = glyphs.Row(p.y - minY + reach + r) + (p.x - minX + reach);
-                const uint8_t* src = g.cover.data() + size_t(r) * size_t(g.width);
-                AddBytesCapped(dst, src, size_t(g.width), kGreyLevels);
-            }
+            MaxIntoCanvas(g.pairs.data(), g.width, g.rows, g.width, x + p.x, y + p.y, canvas);
         }
-        if (realised_.underline) GreyRule(glyphs, outline, extent, underlineTop_, underlineSize_, outline64);
-        if (realised_.strikeOut) GreyRule(glyphs, outline, extent, strikeTop_, strikeSize_, outline64);
+        if (realised_.underline) GreyRule(canvas, x, y + underlineTop_, greyExtent_, underlineSize_, outline64);
+        if (realised_.strikeOut) GreyRule(canvas, x, y + strikeTop_, greyExtent_, strikeSize_, outline64);
     }
 
     std::unique_ptr<TextEngine> Twin() const override { return CreateFreeTypeEngine(); }
@@ -248,23 +212,52 @@ private:
         }
     }
 
-    // An underline or strike-out rule of columns [0, extent) and `rows` rows
-    // from row y0 (cell coordinates), fully covered, and its outline: the
+    // An underline or strike-out rule of `extent` columns and `rows` rows
+    // from (x0, y0) of the canvas, fully covered, and its outline: the
     // rectangle grown by the outline's disc.
-    static void GreyRule(GreyMask& glyphs, GreyMask& outline, int extent, int y0, int rows, int outline64) {
+    static void GreyRule(GreyMask& canvas, int x0, int y0, int extent, int rows, int outline64) {
         const int reach = OutlineReach(outline64);
         const double radius = outline64 / 64.0;
-        for (int y = y0 - reach; y < y0 + rows + reach; ++y)
-            for (int x = -reach; x < extent + reach; ++x) {
-                const int dx = x < 0 ? -x : (x >= extent ? x - extent + 1 : 0);
+        for (int y = std::max(y0 - reach, 0); y < std::min(y0 + rows + reach, canvas.height); ++y)
+            for (int x = std::max(x0 - reach, 0); x < std::min(x0 + extent + reach, canvas.width); ++x) {
+                const int dx = x < x0 ? x0 - x : (x >= x0 + extent ? x - x0 - extent + 1 : 0);
                 const int dy = y < y0 ? y0 - y : (y >= y0 + rows ? y - y0 - rows + 1 : 0);
                 const double d = std::sqrt(double(dx * dx + dy * dy));
-                const int level =
+                const int o =
                     d == 0 ? kGreyLevels : int(std::lround(std::clamp(radius + 0.5 - d, 0.0, 1.0) * kGreyLevels));
-                uint8_t& o = outline.Row(y - outline.top)[x - outline.left];
-                o = std::max<uint8_t>(o, uint8_t(level));
-                if (d == 0) glyphs.Row(y - glyphs.top)[x - glyphs.left] = kGreyLevels;
+                uint8_t& pixel = canvas.Row(y)[x];
+                pixel = std::max(pixel, GreyPair(d == 0 ? kGreyLevels : 0, o));
             }
+    }
+
+    // Lays `text` out and finds the grey drawing of each glyph, in
+    // greyPlaced_ with its box's corner relative to the cell's; false for an
+    // empty text.
+    bool PlaceGrey(std::string_view text, const FontSpec& font, int outline64) {
+        Use(font);
+        // The box and then the drawing: the second call finds the first's
+        // layout.
+        if (greyValid_ && outline64 == greyOutline64_ && font == greyFont_ && text == greyText_) return !text.empty();
+        greyValid_ = false;
+        greyPlaced_.clear();
+        if (text.empty()) return false;
+        if (greyGlyphs_.size() > kMostGreyGlyphs) {
+            greyGlyphs_.clear();
+            greyOf_.clear();
+        }
+        if (outline64 != greyOutline64_) {
+            greyOf_.clear();
+            greyOutline64_ = outline64;
+        }
+        greyExtent_ = Place(text);
+        for (const Placed& p : placed_) {
+            const GreyGlyph* g = GreyOf(*p.glyph, outline64);
+            if (g && g->width > 0 && g->rows > 0) greyPlaced_.push_back({g, p.x + g->left, ascent_ + p.y - g->top});
+        }
+        greyValid_ = true;
+        greyFont_ = font;
+        greyText_.assign(text);
+        return true;
     }
 
     // The grey drawing of a glyph this realisation drew, with its outline.
@@ -315,6 +308,7 @@ private:
         charGlyphs_.clear();
         byteGlyphs_.fill(nullptr);
         greyOf_.clear();
+        greyValid_ = false;
         fallbacks_.clear();
         uncovered_.clear();
         lastValid_ = false;
@@ -658,9 +652,13 @@ private:
     int greyOutline64_ = -1;
     struct GreyPlaced {
         const GreyGlyph* glyph;
-        int x, y;  // the outline box's top-left corner, cell coordinates
+        int x, y;  // the glyph's box's top-left corner, cell coordinates
     };
-    std::vector<GreyPlaced> greyPlaced_;
+    std::vector<GreyPlaced> greyPlaced_;  // of the last grey layout, while greyValid_
+    int greyExtent_ = 0;
+    bool greyValid_ = false;
+    FontSpec greyFont_;
+    std::string greyText_;
 
     std::vector<uint32_t> characters_;
     std::vector<uint8_t> levels_;

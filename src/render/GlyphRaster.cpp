@@ -81,7 +81,6 @@ Glyph RasteriseMono(FT_Library library, FT_Face face, FT_UInt index, const Glyph
 
 GreyGlyph RasteriseGrey(FT_Library library, FT_Face face, FT_UInt index, const GlyphStyle& style, int outline64) {
     GreyGlyph g;
-    g.reach = OutlineReach(outline64);
     if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) != 0 &&
         (index == 0 || FT_Load_Glyph(face, index = 0, FT_LOAD_TARGET_MONO) != 0))
         return g;
@@ -120,14 +119,11 @@ GreyGlyph RasteriseGrey(FT_Library library, FT_Face face, FT_UInt index, const G
     const bool ownBitmap = slot->format == FT_GLYPH_FORMAT_OUTLINE;
     const FT_Bitmap& bm = ownBitmap ? rendered : slot->bitmap;
     const bool smear = style.synthBold;
-    g.left = ownBitmap ? left : slot->bitmap_left;
-    g.top = ownBitmap ? top : slot->bitmap_top;
-    g.rows = int(bm.rows);
-    g.width = int(bm.width) + (smear && bm.width ? 1 : 0);
-    g.cover.assign(size_t(g.width) * size_t(g.rows), 0);
-    for (int y = 0; y < g.rows; ++y) {
+    const int rows = int(bm.rows), width = int(bm.width) + (smear && bm.width ? 1 : 0);
+    std::vector<uint8_t> cover(size_t(width) * size_t(rows), 0);
+    for (int y = 0; y < rows; ++y) {
         const unsigned char* src = bm.buffer + long(y) * bm.pitch;
-        uint8_t* dst = g.cover.data() + size_t(y) * size_t(g.width);
+        uint8_t* dst = cover.data() + size_t(y) * size_t(width);
         for (int x = 0; x < int(bm.width); ++x) {
             int v = 0;
             if (bm.pixel_mode == FT_PIXEL_MODE_MONO)
@@ -140,7 +136,13 @@ GreyGlyph RasteriseGrey(FT_Library library, FT_Face face, FT_UInt index, const G
             if (smear) dst[x + 1] = std::max(dst[x + 1], level);
         }
     }
-    GrowCoverage(g.cover.data(), g.width, g.rows, outline64, g.outline);
+    if (width == 0 || rows == 0) return g;
+    const int reach = OutlineReach(outline64);
+    g.left = (ownBitmap ? left : slot->bitmap_left) - reach;
+    g.top = (ownBitmap ? top : slot->bitmap_top) + reach;
+    g.width = width + 2 * reach;
+    g.rows = rows + 2 * reach;
+    CoveragePairs(cover.data(), width, rows, outline64, g.pairs);
     return g;
 }
 

@@ -41,14 +41,12 @@ struct GlyphStyle {
 // nothing.
 Glyph RasteriseMono(FT_Library library, FT_Face face, FT_UInt index, const GlyphStyle& style);
 
-// A glyph in grey levels (0 to kGreyLevels, render/GreyLine.h) and its
-// outline: the coverage grown by `reach` pixels on every side.
+// A glyph in grey levels with its outline, as pair bytes (render/GreyLine.h)
+// over the glyph's box grown by `reach` pixels on every side.
 struct GreyGlyph {
-    int left = 0, top = 0;  // as Glyph
+    int left = 0, top = 0;  // the grown box's corner, relative to pen and baseline (up positive)
     int width = 0, rows = 0;
-    std::vector<uint8_t> cover;    // rows x width
-    int reach = 0;
-    std::vector<uint8_t> outline;  // (rows + 2 reach) x (width + 2 reach)
+    std::vector<uint8_t> pairs;  // rows x width
 };
 
 // Glyph `index` of `face` (already sized) in FreeType's grey levels, and its

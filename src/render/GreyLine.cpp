@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <climits>
 #include <cmath>
 
 #include "render/GreyBytes.h"
@@ -17,25 +16,36 @@ FontSpec WithStyle(const FontSpec& font, int style) {
     return f;
 }
 
-// Coverage added up (glyphs side by side share the pixels their edges
-// cross), never beyond a full pixel.
-void AddRow(uint8_t* dst, const uint8_t* src, int n) { AddBytesCapped(dst, src, size_t(n), kGreyLevels); }
-
-void MaxRow(uint8_t* dst, const uint8_t* src, int n) { MaxBytes(dst, src, size_t(n)); }
-
-// `from` placed `dx` columns to the right merged into `into` (whose box holds
-// it): glyphs added, outlines by the larger.
-void Merge(const GreyMask& from, int dx, GreyMask& into, bool add) {
-    for (int y = 0; y < from.height; ++y) {
-        uint8_t* dst = into.Row(from.top + y - into.top) + (from.left + dx - into.left);
-        if (add)
-            AddRow(dst, from.Row(y), from.width);
-        else
-            MaxRow(dst, from.Row(y), from.width);
+// The coverages of every pair byte.
+struct PairTable {
+    std::array<uint8_t, 256> glyph{}, outline{};
+    PairTable() {
+        for (int o = 0; o <= kGreyLevels; ++o)
+            for (int t = 0; t <= o; ++t) {
+                glyph[GreyPair(t, o)] = uint8_t(t);
+                outline[GreyPair(t, o)] = uint8_t(o);
+            }
     }
+};
+
+const PairTable& Pairs() {
+    static const PairTable table;
+    return table;
 }
 
 }  // namespace
+
+int PairGlyph(uint8_t pair) { return Pairs().glyph[pair]; }
+int PairOutline(uint8_t pair) { return Pairs().outline[pair]; }
+
+GreyBox GreyBox::United(const GreyBox& other) const {
+    if (other.Empty()) return *this;
+    if (Empty()) return other;
+    const int l = std::min(left, other.left), t = std::min(top, other.top);
+    const int r = std::max(left + width, other.left + other.width);
+    const int b = std::max(top + height, other.top + other.height);
+    return {l, t, r - l, b - t};
+}
 
 int OutlineReach(int outline64) {
     if (outline64 <= 0) return 0;
@@ -49,14 +59,16 @@ void GrowCoverage(const uint8_t* cover, int width, int height, int outline64, st
     if (width <= 0 || height <= 0) return;
     std::vector<bool> rowUsed(size_t(height), false);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width && !rowUsed[size_t(y)]; ++x) rowUsed[size_t(y)] = cover[size_t(y) * size_t(width) + size_t(x)] != 0;
+        for (int x = 0; x < width && !rowUsed[size_t(y)]; ++x)
+            rowUsed[size_t(y)] = cover[size_t(y) * size_t(width) + size_t(x)] != 0;
     const double radius = outline64 / 64.0;
     for (int dy = -reach; dy <= reach; ++dy)
         for (int dx = -reach; dx <= reach; ++dx) {
             // Full weight inside the disc, falling to nothing over its rim's
             // last pixel.
             const double d = std::sqrt(double(dx * dx + dy * dy));
-            const int weight = dx == 0 && dy == 0 ? 256 : int(std::lround(std::clamp(radius + 0.5 - d, 0.0, 1.0) * 256));
+            const int weight =
+                dx == 0 && dy == 0 ? 256 : int(std::lround(std::clamp(radius + 0.5 - d, 0.0, 1.0) * 256));
             if (weight == 0) continue;
             std::array<uint8_t, kGreyLevels + 1> scaled{};
             for (int v = 0; v <= kGreyLevels; ++v) scaled[size_t(v)] = uint8_t((v * weight + 128) >> 8);
@@ -65,7 +77,7 @@ void GrowCoverage(const uint8_t* cover, int width, int height, int outline64, st
                 const uint8_t* src = cover + size_t(y) * size_t(width);
                 uint8_t* dst = out.data() + size_t(y + reach + dy) * size_t(ow) + size_t(reach + dx);
                 if (weight == 256) {
-                    MaxRow(dst, src, width);
+                    MaxBytes(dst, src, size_t(width));
                 } else {
                     for (int x = 0; x < width; ++x) dst[x] = std::max(dst[x], scaled[src[x]]);
                 }
@@ -73,23 +85,46 @@ void GrowCoverage(const uint8_t* cover, int width, int height, int outline64, st
         }
 }
 
-void TextEngine::DrawLineGrey(std::string_view text, const FontSpec& font, int outline64, GreyMask& glyphs,
-                              GreyMask& outline) {
+void CoveragePairs(const uint8_t* cover, int width, int height, int outline64, std::vector<uint8_t>& pairs) {
+    const int reach = OutlineReach(outline64);
+    GrowCoverage(cover, width, height, outline64, pairs);  // the outline's coverage, then the pairs
+    const int ow = width + 2 * reach;
+    std::vector<uint8_t> glyphs(pairs.size(), 0);
+    for (int y = 0; y < height; ++y)
+        std::copy_n(cover + size_t(y) * size_t(width), width, glyphs.data() + size_t(y + reach) * size_t(ow) + reach);
+    PairIndices(pairs.data(), glyphs.data(), pairs.data(), pairs.size());
+}
+
+void MaxIntoCanvas(const uint8_t* pairs, int width, int rows, int pitch, int x, int y, GreyMask& canvas) {
+    const int x0 = std::max(x, 0), x1 = std::min(x + width, canvas.width);
+    const int y0 = std::max(y, 0), y1 = std::min(y + rows, canvas.height);
+    if (x1 <= x0) return;
+    for (int r = y0; r < y1; ++r)
+        MaxBytes(canvas.Row(r) + x0, pairs + size_t(r - y) * size_t(pitch) + size_t(x0 - x), size_t(x1 - x0));
+}
+
+GreyBox TextEngine::GreyLineBox(std::string_view text, const FontSpec& font, int outline64) {
     LineMask mask;
     DrawLineMask(text, font, mask);
-    glyphs.Reset(0, 0, 0, 0);
-    outline.Reset(0, 0, 0, 0);
-    if (mask.Empty()) return;
+    if (mask.Empty()) return {};
     const int reach = OutlineReach(outline64);
+    return {mask.left - reach, mask.top - reach, mask.width + 2 * reach, mask.height + 2 * reach};
+}
+
+void TextEngine::DrawLineGrey(std::string_view text, const FontSpec& font, int outline64, int x, int y,
+                              GreyMask& canvas) {
+    LineMask mask;
+    DrawLineMask(text, font, mask);
+    if (mask.Empty()) return;
     std::vector<uint8_t> cover(size_t(mask.width) * size_t(mask.height), 0);
-    for (int y = 0; y < mask.height; ++y)
-        for (int x = 0; x < mask.width; ++x)
-            if (mask.Test(x, y)) cover[size_t(y) * size_t(mask.width) + size_t(x)] = kGreyLevels;
-    outline.Reset(mask.left - reach, mask.top - reach, mask.width + 2 * reach, mask.height + 2 * reach);
-    GrowCoverage(cover.data(), mask.width, mask.height, outline64, outline.cover);
-    glyphs.Reset(outline.left, outline.top, outline.width, outline.height);
-    for (int y = 0; y < mask.height; ++y)
-        std::copy_n(cover.data() + size_t(y) * size_t(mask.width), mask.width, glyphs.Row(y + reach) + reach);
+    for (int r = 0; r < mask.height; ++r)
+        for (int c = 0; c < mask.width; ++c)
+            if (mask.Test(c, r)) cover[size_t(r) * size_t(mask.width) + size_t(c)] = kGreyLevels;
+    std::vector<uint8_t> pairs;
+    CoveragePairs(cover.data(), mask.width, mask.height, outline64, pairs);
+    const int reach = OutlineReach(outline64);
+    MaxIntoCanvas(pairs.data(), mask.width + 2 * reach, mask.height + 2 * reach, mask.width + 2 * reach,
+                  x + mask.left - reach, y + mask.top - reach, canvas);
 }
 
 FontSpec FontWithEm(const FontSpec& font, int em) {
@@ -106,51 +141,40 @@ TextExtent MeasureGreyLine(TextEngine& engine, std::string_view text, const Font
     return engine.MeasureLine(text, FontWithEm(font, em));
 }
 
-void DrawGreyLine(TextEngine& engine, std::string_view text, const FontSpec& font, int em, int outline64,
-                  GreyMask& glyphs, GreyMask& outline) {
-    engine.DrawLineGrey(text, FontWithEm(font, em), outline64, glyphs, outline);
+namespace {
+
+// Calls f(run text, run font, run's x) for every run that holds text, each
+// starting where the previous one's width ends.
+template <typename F>
+void ForEachRun(TextEngine& engine, const RunLine& line, const FontSpec& sized, F f) {
+    size_t drawn = 0;
+    for (const TextRun& run : line) drawn += run.text.empty() ? 0 : 1;
+    int x = 0;
+    for (const TextRun& run : line) {
+        if (run.text.empty()) continue;
+        const FontSpec font = WithStyle(sized, run.style);
+        f(run.text, font, x);
+        if (drawn > 1) x += engine.MeasureLine(run.text, font).width;
+    }
 }
 
-void DrawGreyLine(TextEngine& engine, const RunLine& line, const FontSpec& font, int em, int outline64,
-                  GreyMask& glyphs, GreyMask& outline) {
-    const FontSpec sized = FontWithEm(font, em);
-    std::vector<const TextRun*> runs;
-    for (const TextRun& run : line)
-        if (!run.text.empty()) runs.push_back(&run);
-    if (runs.size() <= 1) {
-        engine.DrawLineGrey(runs.empty() ? std::string_view() : runs[0]->text,
-                            runs.empty() ? sized : WithStyle(sized, runs[0]->style), outline64, glyphs, outline);
-        return;
-    }
-    // Runs side by side as DrawRunLineMask places them.
-    struct Part {
-        GreyMask glyphs, outline;
-        int x = 0;
-    };
-    std::vector<Part> parts(runs.size());
-    int x = 0, left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
-    for (size_t i = 0; i < runs.size(); ++i) {
-        const FontSpec f = WithStyle(sized, runs[i]->style);
-        engine.DrawLineGrey(runs[i]->text, f, outline64, parts[i].glyphs, parts[i].outline);
-        parts[i].x = x;
-        x += engine.MeasureLine(runs[i]->text, f).width;
-        const GreyMask& o = parts[i].outline;
-        if (o.Empty()) continue;
-        left = std::min(left, parts[i].x + o.left);
-        top = std::min(top, o.top);
-        right = std::max(right, parts[i].x + o.left + o.width);
-        bottom = std::max(bottom, o.top + o.height);
-    }
-    glyphs.Reset(0, 0, 0, 0);
-    outline.Reset(0, 0, 0, 0);
-    if (left == INT_MAX) return;
-    glyphs.Reset(left, top, right - left, bottom - top);
-    outline.Reset(left, top, right - left, bottom - top);
-    for (const Part& p : parts) {
-        if (p.outline.Empty()) continue;
-        Merge(p.glyphs, p.x, glyphs, true);
-        Merge(p.outline, p.x, outline, false);
-    }
+}  // namespace
+
+GreyBox GreyLineBox(TextEngine& engine, const RunLine& line, const FontSpec& font, int em, int outline64) {
+    GreyBox box;
+    ForEachRun(engine, line, FontWithEm(font, em), [&](std::string_view text, const FontSpec& f, int x) {
+        GreyBox run = engine.GreyLineBox(text, f, outline64);
+        run.left += x;
+        box = box.United(run);
+    });
+    return box;
+}
+
+void DrawGreyLine(TextEngine& engine, const RunLine& line, const FontSpec& font, int em, int outline64, int x,
+                  int y, GreyMask& canvas) {
+    ForEachRun(engine, line, FontWithEm(font, em), [&](std::string_view text, const FontSpec& f, int runX) {
+        engine.DrawLineGrey(text, f, outline64, x + runX, y, canvas);
+    });
 }
 
 }  // namespace glyphon

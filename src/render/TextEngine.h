@@ -16,6 +16,7 @@
 
 namespace glyphon {
 
+struct GreyBox;
 struct GreyMask;
 
 // A font as the main window's lists describe it.
@@ -118,13 +119,17 @@ public:
         return {};
     }
 
-    // The grey-level drawing of `text` (render/GreyLine.h): `glyphs` gets the
-    // coverage of the glyphs, `outline` the coverage grown by outline64 / 64
-    // pixels; both the same box, placed as DrawLineMask places its mask. An
-    // empty text draws nothing. This one counts every pixel DrawLineMask sets
-    // as fully covered; the FreeType engine draws FreeType's grey levels.
-    virtual void DrawLineGrey(std::string_view text, const FontSpec& font, int outline64, GreyMask& glyphs,
-                              GreyMask& outline);
+    // The grey-level drawing of `text` (render/GreyLine.h): every pixel's
+    // glyph and outline coverage (the glyphs grown by outline64 / 64 pixels)
+    // as one pair byte, the larger of the byte there and the drawing's,
+    // with the text cell's top-left corner at (x, y) of `canvas`; pixels
+    // outside the canvas are left out. GreyLineBox gives the box the drawing
+    // covers, relative to the cell's corner (empty for an empty text). These
+    // count every pixel DrawLineMask sets as fully covered; the FreeType
+    // engine draws FreeType's grey levels.
+    virtual GreyBox GreyLineBox(std::string_view text, const FontSpec& font, int outline64);
+    virtual void DrawLineGrey(std::string_view text, const FontSpec& font, int outline64, int x, int y,
+                              GreyMask& canvas);
 
     // A new engine of the same kind with caches of its own, for an output
     // that draws in other sizes beside this one's; null: none, share this.
