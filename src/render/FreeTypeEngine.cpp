@@ -166,7 +166,7 @@ public:
         if (!PlaceGrey(text, font, outline64)) return;
         for (const GreyPlaced& p : greyPlaced_) {
             const GreyGlyph& g = *p.glyph;
-            MaxIntoCanvas(g.pairs.data(), g.width, g.rows, g.width, x + p.x, y + p.y, canvas);
+            MaxIntoCanvas(g.pairs.data(), g.pitch, g.rows, g.pitch, x + p.x, y + p.y, canvas);
         }
         if (realised_.underline) GreyRule(canvas, x, y + underlineTop_, greyExtent_, underlineSize_, outline64);
         if (realised_.strikeOut) GreyRule(canvas, x, y + strikeTop_, greyExtent_, strikeSize_, outline64);

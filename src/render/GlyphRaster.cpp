@@ -142,7 +142,14 @@ GreyGlyph RasteriseGrey(FT_Library library, FT_Face face, FT_UInt index, const G
     g.top = (ownBitmap ? top : slot->bitmap_top) + reach;
     g.width = width + 2 * reach;
     g.rows = rows + 2 * reach;
-    CoveragePairs(cover.data(), width, rows, outline64, g.pairs);
+    std::vector<uint8_t> pairs;
+    CoveragePairs(cover.data(), width, rows, outline64, pairs);
+    // Rows of whole blocks: a row is combined sixteen bytes at a time
+    // without a tail, the zeros past the glyph changing nothing.
+    g.pitch = (g.width + 15) & ~15;
+    g.pairs.assign(size_t(g.pitch) * size_t(g.rows), 0);
+    for (int y = 0; y < g.rows; ++y)
+        std::copy_n(pairs.data() + size_t(y) * size_t(g.width), g.width, g.pairs.data() + size_t(y) * size_t(g.pitch));
     return g;
 }
 

@@ -46,7 +46,8 @@ Glyph RasteriseMono(FT_Library library, FT_Face face, FT_UInt index, const Glyph
 struct GreyGlyph {
     int left = 0, top = 0;  // the grown box's corner, relative to pen and baseline (up positive)
     int width = 0, rows = 0;
-    std::vector<uint8_t> pairs;  // rows x width
+    int pitch = 0;               // width rounded up to whole 16-byte blocks
+    std::vector<uint8_t> pairs;  // rows x pitch; past width, 0
 };
 
 // Glyph `index` of `face` (already sized) in FreeType's grey levels, and its
