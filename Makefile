@@ -1,5 +1,5 @@
-# make run   - install what is missing, build, start the program
-# make test  - install what is missing, build, run every test
+# make run   - install what the program needs, build only the program, start it
+# make test  - install everything missing (tests, benchmarks too), build, run every test
 # make bench - build and run the benchmarks
 # make install [PREFIX=/usr/local] [DESTDIR=] - install the program (stripped), desktop entry, icon, man page
 # make test-sanitize - the tests built with AddressSanitizer and UBSan, in build-sanitize/
@@ -7,20 +7,28 @@ BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test test-sanitize bench install clean
+.PHONY: all deps deps-program configure build build-program run test test-sanitize bench install clean
 
 all: build
 
 deps:
 	@scripts/install-deps
 
+deps-program:
+	@scripts/install-deps --program
+
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) -DGLYPHON_TESTS=ON -DGLYPHON_BENCH=ON >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j2
 
-run: build
+# The program and its window module only: no tests, benchmarks or their packages.
+build-program: deps-program
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) -DGLYPHON_TESTS=OFF -DGLYPHON_BENCH=OFF >/dev/null
+	@cmake --build $(BUILD) -j2 --target glyphon
+
+run: build-program
 	@scripts/run $(BUILD)
 
 test: build

@@ -20,6 +20,8 @@
 #include "app/Ui.h"
 #include "app/WindowPlacement.h"
 #include "common/Rgb.h"
+#include "core/ConversionJob.h"
+#include "core/FitCheck.h"
 #include "mux/DvdMux.h"
 #include "render/StyledLines.h"
 #include "palette/ColorNames.h"
@@ -33,16 +35,6 @@ class TextEngine;
 class UnitSink;
 
 // What the program gets from its surroundings at start.
-// The file name with its last four characters (dot and three-letter
-// extension) replaced by `ending`; a name of three characters or fewer loses
-// nothing.
-std::string ReplaceExtension(const std::string& fileName, const std::string& ending);
-
-// Folder (with its separator) and base name of a run's outputs for
-// `subtitleFile`: the subtitle file's folder, or `outputFolder` when it is
-// not empty; the base name is the file name less its last four characters.
-std::string OutputStem(const std::string& outputFolder, const std::string& subtitleFile);
-
 // The first line of the message that lists what a subtitle file held that
 // is no subtitle.
 inline constexpr const char* kLeftOutHeading = "These parts of the file are no subtitles and were left out:";
@@ -111,28 +103,17 @@ public:
 
     std::unique_ptr<TSubtitle> Subtitles;  // none before the first load
     // The first line found too wide by the last failed fit check over all
-    // entries: entry number (1-based), line (1 or 2) and its width in pixels.
-    struct TooWideLine {
-        int entry = 0, line = 0, width = 0;
-        // The subtitle's lines reach below the frame (line is the last one).
-        bool belowFrame = false;
-    } LastTooWide;
+    // entries: entry number (1-based), line and its width in pixels.
+    using TooWideLine = FitProblem;
+    TooWideLine LastTooWide;
     // Every line found too wide (and every subtitle too tall) by the last
     // fit check over all entries, in entry order.
     std::vector<TooWideLine> TooWide;
     int BandTop = 0;
     int BandHeight = 0;
-    // When set (the named command line), the fit check also refuses a
-    // subtitle whose lines would reach past the frame's top or bottom row;
-    // LastOutsideFrame then names the first such entry (1-based) and the
-    // frame row its text would reach.
-    bool RefuseOutsideFrame = false;
-    // Frame rate for MicroDVD files without their own frame-rate line
-    // (--fps); 0: such a file is refused.
+    // Frame rate for MicroDVD files without their own frame-rate line;
+    // 0: such a file is refused.
     double MicroDvdFrameRate = 0;
-    struct OutsideFrame {
-        int entry = 0, line = 0, row = 0;
-    } LastOutsideFrame;
 
     std::vector<std::string> CommandLineArgs;  // the 16 stored arguments
     bool StoreEnabled = true;                  // settings written on close
@@ -221,9 +202,8 @@ public:
     void CheckLineFits(const std::string& Line1, const std::string& Line2, int FontSize,
                        const std::string& FontName, int Charset, int Style);
     void CheckAllSubtitles();
-    // The subtitle's lines lie inside the frame rows at the current look;
-    // otherwise LastOutsideFrame.line and .row say where they leave it.
-    bool LinesInsideFrame(const SubtitleLine& entry, int fontSize);
+    // What the fit check needs of the controls' look.
+    FitLook ChosenFitLook() const;
     void ComboBoxFontSizeChange();
 
     // ---- subtitle lines (app/TForm1_lines.cpp) ----------------------------
@@ -276,23 +256,15 @@ public:
     // The Blu-ray output when CheckBoxPgs is ticked.
     PgsRequest Pgs;
     void ButtonGenerateSupClick();
-    // Creates the run's outputs beside the subtitle file (stem: folder and
-    // base name) and adds them to sinks, each of which the run hands every
-    // unit: the ".sup", then those the user asked for. Throws FileError;
-    // what was created before the failure is in sinks.
-    void CreateUnitSinks(const std::string& stem, std::vector<std::unique_ptr<UnitSink>>& sinks);
+    // The controls as a conversion job: the loaded entries, the swatches'
+    // colours and the chosen roles, the look and the outputs.
+    ConversionJob MakeConversionJob() const;
+    // Which help text a run writes, from the no-IFO box and the palette flags.
+    PaletteSource HelpCase() const;
     std::string ComposeHelpText(const std::string& subtitleFile) const;
-    // Where the VobSub pair of a run with this output stem goes.
-    std::string VobSubStem(const std::string& stem) const;
     // The palette the disc must get for the colours of the run (app/TForm1_mux.cpp):
     // the IFO's 16 entries as read, or the generic palette's greys.
     DiscPalette AuthoringPalette() const;
-    // After a whole run: muxes into the film when a mux sink is among sinks
-    // (NAME.muxed.mpg, NAME.palette.yuv, NAME.dvdauthor.xml, listed in
-    // MuxOutputs), or keeps its units in MuxUnits when the request says so.
-    void FinishDvdMux(std::vector<std::unique_ptr<UnitSink>>& sinks);
-    std::vector<std::string> MuxOutputs;  // what the last run's mux wrote
-    std::vector<TimedUnit> MuxUnits;      // the last run's units, kept for the caller's mux
 
     // ---- DVD authoring choices (app/TForm1_mux.cpp) ------------------------
     // The picture is 16:9: text is drawn three quarters as wide, so that it

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "app/TForm1.h"
+#include "core/DrawnLines.h"
 #include "common/Convert.h"
 #include "render/FontTables.h"
 #include "render/StyledLines.h"
@@ -14,30 +15,10 @@ namespace glyphon {
 
 namespace {
 
-constexpr int kFitLimit = 680;  // a line fits when it is narrower
 constexpr size_t kListedAtMost = 20;  // parts named in one message
 
-// The runs of one text line as views of its text.
-RunLine RunsOfLine(std::string_view text, const LineRuns& runs) {
-    if (runs.empty()) return PlainLine(text);
-    RunLine line;
-    size_t at = 0;
-    for (const StyledRun& run : runs) {
-        const size_t length = std::min<size_t>(run.length, text.size() - at);
-        line.push_back(TextRun{text.substr(at, length), run.style});
-        at += length;
-    }
-    if (at < text.size()) line.push_back(TextRun{text.substr(at), 0});
-    return line;
-}
-
-bool Empty(const RunLine& line) {
-    for (const TextRun& run : line)
-        if (!run.text.empty()) return false;
-    return true;
-}
-
 }  // namespace
+
 
 FontSpec TForm1::ChosenFont() const {
     return FontSpec{ComboBoxFontName.Text(), StrToInt(ComboBoxFontSize.Text()), SubtitleCharset(),
@@ -45,18 +26,18 @@ FontSpec TForm1::ChosenFont() const {
 }
 
 std::vector<RunLine> TForm1::LinesToDraw(const SubtitleLine& entry, const FontSpec& font) {
-    const std::vector<std::string_view> texts = TextLinesOf(entry);
-    std::vector<RunLine> lines;
-    lines.reserve(texts.size());
-    for (size_t i = 0; i < texts.size(); ++i) lines.push_back(RunsOfLine(texts[i], RunsOf(entry, i)));
-    if (CheckBoxWrap.checked) {
-        // Only real lines are wrapped; the empty second line of a one-line
-        // subtitle comes back after.
-        while (lines.size() > 1 && Empty(lines.back())) lines.pop_back();
-        lines = WrapLines(text_, lines, font, kFitLimit);
-        while (lines.size() < 2) lines.push_back(RunLine{});
-    }
-    return lines;
+    return glyphon::LinesToDraw(entry, text_, font, CheckBoxWrap.checked);
+}
+
+FitLook TForm1::ChosenFitLook() const {
+    FitLook look;
+    look.font = ChosenFont();
+    look.wrap = CheckBoxWrap.checked;
+    look.frameHeight = FrameHeight();
+    look.offset = offset.position;
+    look.offsetOr = offset_or.position;
+    look.align = ComboBoxAlign.Text();
+    return look;
 }
 
 SubtitleLook TForm1::ChosenLook(const FontSpec& font, int Offset, int OffsetOr, const std::string& Align) {

@@ -1,4 +1,5 @@
 #include "app/TForm1.h"
+#include "core/DrawnLines.h"
 #include "common/Convert.h"
 #include "common/FileError.h"
 #include "render/FontTables.h"
@@ -11,7 +12,6 @@ namespace glyphon {
 
 namespace {
 
-constexpr int kFitLimit = 680;  // a line fits when it is narrower
 constexpr const char* kRestingCaption = "Glyphon By Morvane";
 
 // Shows what the window is busy with in its caption for as long as it lives.
@@ -57,71 +57,19 @@ void TForm1::CheckLineFits(const std::string& Line1, const std::string& Line2, i
     }
 }
 
-bool TForm1::LinesInsideFrame(const SubtitleLine& entry, int fontSize) {
-    const FontSpec font{ComboBoxFontName.Text(), fontSize, SubtitleCharset(), StyleFromName(ComboBoxFontStyle.Text()), Widescreen ? 75 : 100};
-    const TextExtent e1 = text_.MeasureLine(entry.Line1, font);
-    const TextExtent e2 = text_.MeasureLine(entry.Line2, font);
-    const int height = FrameHeight();
-    const SubtitlePlacement p =
-        PlaceSubtitle(e1, e2, kFrameWidth, height, offset.position, offset_or.position, ComboBoxAlign.Text());
-    if (p.y1 < 0) {
-        LastOutsideFrame.line = 1;
-        LastOutsideFrame.row = p.y1;
-        return false;
-    }
-    // The lower line's cell: line 2 when it has text, otherwise line 1.
-    const bool two = !entry.Line2.empty();
-    const int bottom = two ? p.y2 + e2.height : p.y1 + e1.height;
-    if (bottom > height) {
-        LastOutsideFrame.line = two ? 2 : 1;
-        LastOutsideFrame.row = bottom - 1;
-        return false;
-    }
-    return true;
-}
-
-namespace {
-
-// A drawn line's text (the runs one after another).
-std::string LineText(const RunLine& line) {
-    std::string text;
-    for (const TextRun& run : line) text += run.text;
-    return text;
-}
-
-}  // namespace
-
 void TForm1::CheckAllSubtitles() {
     const int count = Subtitles ? Subtitles->Count() : 0;
     // Every entry is measured, so that the message names every line that
     // does not fit. Lines beyond the second must also stay within the frame.
-    std::vector<TooWideLine> tooWide;
-    std::vector<std::vector<RunLine>> failed;  // the lines of the first entry that fails
-    bool outside = false;                       // an entry leaves the frame (refused on the named line)
-    for (int i = 1; i <= count; ++i) {
-        const FontSpec font = ChosenFont();
-        const SubtitleLine& entry = Subtitles->Lines[size_t(i - 1)];
-        const std::vector<RunLine> lines = LinesToDraw(entry, font);
-        std::vector<TextExtent> extents;
-        const size_t before = tooWide.size();
-        for (size_t k = 0; k < lines.size(); ++k) {
-            extents.push_back(MeasureRunLine(text_, lines[k], font));
-            if (extents.back().width >= kFitLimit) tooWide.push_back({i, int(k + 1), extents.back().width});
-        }
-        if (lines.size() > 2) {
-            const StackPlacement p = PlaceLines(extents, kFrameWidth, FrameHeight(), offset.position,
-                                                offset_or.position, ComboBoxAlign.Text(), entry.Top);
-            if (p.y.back() + extents.back().height > FrameHeight())
-                tooWide.push_back({i, int(lines.size()), 0, true});
-        }
-        if (tooWide.size() > before && failed.empty()) failed.push_back(lines);
-        if (RefuseOutsideFrame && !outside && lines.size() <= 2 && !LinesInsideFrame(entry, font.sizePoints)) {
-            outside = true;
-            LastOutsideFrame.entry = i;
-        }
-    }
+    FitResult fit;
+    const FitLook look = ChosenFitLook();
+    for (int i = 1; i <= count; ++i) CheckSubtitleFits(Subtitles->Lines[size_t(i - 1)], i, text_, look, false, fit);
+    const std::vector<TooWideLine>& tooWide = fit.problems;
+    // The lines of the first entry that fails.
+    std::vector<std::vector<RunLine>> failed;
+    if (!tooWide.empty()) failed.push_back(LinesToDraw(Subtitles->Lines[size_t(tooWide.front().entry - 1)], look.font));
     TooWide = tooWide;
-    if (count > 0) SubtitleFits = tooWide.empty() && !outside;
+    if (count > 0) SubtitleFits = tooWide.empty();
     if (!tooWide.empty()) {
         LastTooWide = tooWide.front();
         const char* const advice = SubtitleLoaded

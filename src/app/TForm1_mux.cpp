@@ -46,34 +46,6 @@ void TForm1::ApplyGenericColours() {
     put(GenericColours.text, ComboBoxText);
 }
 
-void TForm1::FinishDvdMux(std::vector<std::unique_ptr<UnitSink>>& sinks) {
-    MuxOutputs.clear();
-    MuxUnits.clear();
-    for (auto& sink : sinks)
-        if (auto* mux = dynamic_cast<DvdMuxSink*>(sink.get())) {
-            if (Mux.collectOnly) {
-                MuxUnits = mux->TakeUnits();
-                continue;
-            }
-            DvdAuthoringRequest request;
-            request.video = Mux.video;
-            request.stem = OutputStem(OutputFolder, OpenDialogsub.fileName);
-            request.streams.push_back({Mux.stream, Mux.language, mux->TakeUnits()});
-            request.palette = AuthoringPalette();
-            request.widescreen = Widescreen;
-            DvdAuthoringResult result;
-            try {
-                result = AuthorDvdFilm(request);
-            } catch (const std::exception&) {
-                DvdMuxFailed = true;
-                throw;
-            }
-            MuxOutputs = result.written;
-            const std::string warning = mux->PastEndWarning(result.report);
-            if (!warning.empty()) RunWarnings.push_back(warning);
-        }
-}
-
 void TForm1::CheckBoxMuxClick() {
     if (!CheckBoxMux.checked) {
         Mux.video.clear();

@@ -1,169 +1,117 @@
 #include "cli/FileConversion.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <exception>
 
-#include "app/HeadlessUi.h"
-#include "app/TForm1.h"
 #include "common/Convert.h"
 #include "common/FileError.h"
-#include "render/FontTables.h"
+#include "core/Convert.h"
+#include "render/DisplayText.h"
 #include "subtitle/StyledText.h"
 #include "subtitle/Subtitle.h"
-#include "subtitle/TextFile.h"
 
 namespace glyphon {
 
 namespace {
 
-constexpr int kWidestFit = 679;  // a line fits when narrower than 680 pixels
-constexpr const char* kNotLoaded = "Please load an Srt/Sub/Txt subtitle.";
-constexpr const char* kNoFrameRate = "Please write at the first line of your *.sub subtitle the fps";
-
-// Keeps what the model says instead of showing it, and passes the run's
-// progress on.
-class CollectingUi : public Ui {
-public:
-    explicit CollectingUi(const ProgressFn& progress) : progress_(progress) {}
-    void Attach(const TForm1* form) { form_ = form; }
-
-    void ShowMessage(const std::string& text) override { texts.push_back(text); }
-    void ShowError(const std::string& text) override { texts.push_back(text); }
-    bool Execute(TOpenDialog&) override { return false; }
-    void ProcessMessages() override {}
-    void ShowModalWindow(WindowKind) override {}
-    void Terminate(int exitStatus) override {
-        if (!terminated) terminated = exitStatus;
-    }
-    bool ShowsPreview() const override { return false; }  // no window
-    void Changed() override {
-        // The generation run advances the progress bar once per subtitle.
-        if (!progress_ || !form_ || form_->GenerationStopped || !form_->Subtitles) return;
-        progress_(form_->ProgressBar1.position, form_->Subtitles->Count());
-    }
-
-    std::vector<std::string> texts;
-    std::optional<int> terminated;
-
-private:
-    const ProgressFn& progress_;
-    const TForm1* form_ = nullptr;
-};
-
-// Every line of a message box text, without empty ones.
+// Every line of a message box text ("\r", "\r\n" or "\n" between lines),
+// without empty ones.
 void AddLines(std::vector<std::string>& out, const std::string& text) {
-    const std::string lines = MessageAsLines(text);
-    size_t start = 0;
-    for (size_t nl = lines.find('\n'); nl != std::string::npos; nl = lines.find('\n', start)) {
-        if (nl > start) out.push_back(lines.substr(start, nl - start));
-        start = nl + 1;
+    std::string line;
+    for (char c : text) {
+        if (c == '\r' || c == '\n') {
+            if (!line.empty()) out.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
     }
+    if (!line.empty()) out.push_back(line);
 }
 
-// Why the model did not convert, in the command line's words.
-std::vector<std::string> Explain(const TForm1& form, const std::vector<std::string>& texts,
-                                 const std::string& outputStem) {
+// Every line that does not fit, each named; or the first subtitle that
+// leaves the frame.
+std::vector<std::string> ExplainFit(const ConversionReport& report, bool wrap) {
     std::vector<std::string> out;
-    if (form.DvdMuxFailed) {
-        // The run's other outputs are written; the film was refused or could
-        // not be muxed, and the message names it.
-        for (const std::string& text : texts) AddLines(out, text);
-        return out;
-    }
-    if (form.SubtitleLoaded && form.SubtitleFits) {
-        // Read and checked: what failed was writing the outputs.
-        for (const std::string& text : texts) AddLines(out, text);
-        for (std::string& line : out) line = "writing " + outputStem + ".sup or its help file: " + line;
-        if (out.empty()) out.push_back("not converted");
-        return out;
-    }
-    if (form.Subtitles && !form.TooWide.empty() && !form.SubtitleLoaded) {
-        // Every line that does not fit, each named.
-        for (const TForm1::TooWideLine& t : form.TooWide) {
-            const SubtitleLine& entry = form.Subtitles->Lines[size_t(t.entry - 1)];
-            if (t.belowFrame) {
-                out.push_back("subtitle " + IntToStr(t.entry) + ": its " + IntToStr(t.line) +
-                              " lines reach below the frame; try a smaller --size or --offset");
-                continue;
-            }
-            const std::vector<std::string_view> lines = TextLinesOf(entry);
-            const std::string line = size_t(t.line) <= lines.size() && !form.CheckBoxWrap.checked
-                                         ? std::string(lines[size_t(t.line - 1)])
-                                         : std::string();
-            out.push_back("subtitle " + IntToStr(t.entry) + ", line " + IntToStr(t.line) + " is " +
-                          IntToStr(t.width) + " pixels wide, more than the " + IntToStr(kWidestFit) +
-                          " that fit" + (line.empty() ? std::string() : ": \"" + form.ShownText(line) + "\"") +
-                          (form.CheckBoxWrap.checked ? "; try a smaller --size" : "; try a smaller --size or --wrap"));
+    const auto shown = [&](const std::string& bytes) { return DisplayText(bytes, report.charset); };
+    for (const FitProblem& t : report.fit.problems) {
+        const SubtitleLine& entry = report.entries[size_t(t.entry - 1)].text;
+        if (t.belowFrame) {
+            out.push_back("subtitle " + IntToStr(t.entry) + ": its " + IntToStr(t.line) +
+                          " lines reach below the frame; try a smaller --size or --offset");
+            continue;
         }
-        return out;
+        const std::vector<std::string_view> lines = TextLinesOf(entry);
+        const std::string line =
+            size_t(t.line) <= lines.size() && !wrap ? std::string(lines[size_t(t.line - 1)]) : std::string();
+        out.push_back("subtitle " + IntToStr(t.entry) + ", line " + IntToStr(t.line) + " is " + IntToStr(t.width) +
+                      " pixels wide, more than the " + IntToStr(kWidestFittingLine) + " that fit" +
+                      (line.empty() ? std::string() : ": \"" + shown(line) + "\"") +
+                      (wrap ? "; try a smaller --size" : "; try a smaller --size or --wrap"));
     }
-    if (form.Subtitles && form.LastOutsideFrame.entry > 0 && !form.SubtitleLoaded) {
-        const TForm1::OutsideFrame& at = form.LastOutsideFrame;
-        const SubtitleLine& entry = form.Subtitles->Lines[size_t(at.entry - 1)];
-        const std::string& line = at.line == 1 ? entry.Line1 : entry.Line2;
-        const int height = form.FrameHeight();
-        out.push_back("subtitle " + IntToStr(at.entry) + ", line " + IntToStr(at.line) + " would reach row " +
-                      IntToStr(at.row) + (at.row < 0 ? ", above the top of the " : ", below the bottom of the ") +
-                      IntToStr(height) + "-row frame: \"" + line + "\"; try a smaller --size or " +
-                      (at.row < 0 ? "--offset" : "a larger --offset"));
-        return out;
+    if (!out.empty() || !report.fit.outside) return out;
+    const FrameExit& at = *report.fit.outside;
+    const SubtitleLine& entry = report.entries[size_t(at.entry - 1)].text;
+    const std::string& line = at.line == 1 ? entry.Line1 : entry.Line2;
+    const int height = FrameHeightOf(report.standard);
+    out.push_back("subtitle " + IntToStr(at.entry) + ", line " + IntToStr(at.line) + " would reach row " +
+                  IntToStr(at.row) + (at.row < 0 ? ", above the top of the " : ", below the bottom of the ") +
+                  IntToStr(height) + "-row frame: \"" + line + "\"; try a smaller --size or " +
+                  (at.row < 0 ? "--offset" : "a larger --offset"));
+    return out;
+}
+
+// Why the file was not converted, in the command line's words.
+std::vector<std::string> Explain(const ConversionReport& report, bool wrap) {
+    std::vector<std::string> out;
+    const ConversionFailure& f = *report.failure;
+    switch (f.stage) {
+        case ConversionFailure::Stage::Mux:
+            // The run's other outputs are written; the message names the film.
+            AddLines(out, WithFullStop(f.message));
+            break;
+        case ConversionFailure::Stage::Output:
+            AddLines(out, WithFullStop(f.message));
+            for (std::string& line : out) line = "writing " + report.stem + ".sup or its help file: " + line;
+            break;
+        case ConversionFailure::Stage::Check:
+            out = ExplainFit(report, wrap);
+            break;
+        case ConversionFailure::Stage::Read:
+            for (const std::string& notice : report.notices) {
+                AddLines(out, notice);
+                if (notice.rfind(kNoFrameRate, 0) == 0)
+                    out.push_back("or give its frame rate with --fps, e.g. --fps 23.976");
+            }
+            // The refusal only repeats that the reading above did not succeed.
+            if (f.message != kNotLoaded || out.empty()) AddLines(out, WithFullStop(f.message));
+            if (report.loaded && report.entries.empty() && out.size() <= 1) return {"no subtitles in this file"};
+            // A text that is not a number ends the reading: the entries
+            // before it were read, so the fault lies in the one after them.
+            if (f.subtitle > 1 && !report.entries.empty())
+                out.push_back("reading stopped after subtitle " + IntToStr(f.subtitle - 1) + " (" +
+                              report.entries.back().text.Line1 + ")");
+            break;
     }
-    for (const std::string& text : texts) {
-        // The run's refusal only repeats that the load above did not succeed.
-        if (text == kNotLoaded && !out.empty()) continue;
-        // Said once, as warnings, for converted and failed files alike.
-        if (text.rfind(kLeftOutHeading, 0) == 0) continue;
-        AddLines(out, text);
-        if (text.rfind(kNoFrameRate, 0) == 0)
-            out.push_back("or give its frame rate with --fps, e.g. --fps 23.976");
-    }
-    if (form.Subtitles && form.Subtitles->Loaded && form.Subtitles->Count() == 0 && out.size() <= 1)
-        return {"no subtitles in this file"};
-    // A text that is not a number ends the reading: the entries before it
-    // were read, so the fault lies in the one after them.
-    if (form.ActionFailed && form.Subtitles && form.Subtitles->Count() > 0)
-        out.push_back("reading stopped after subtitle " + IntToStr(form.Subtitles->Count()) + " (" +
-                      form.Subtitles->Lines.back().Line1 + ")");
     if (out.empty()) out.push_back("not converted");
     return out;
 }
 
-// The file has no byte-order mark and is valid UTF-8 with characters
-// beyond ASCII. A file that cannot be read is left to the load to report.
-bool ReadsAsUtf8(const std::string& subtitleFile) {
-    try {
-        bool unicode = false;
-        const textfile::Bytes bytes = textfile::ReadTextFile(subtitleFile, unicode);
-        return !unicode && LooksLikeUtf8(std::string_view(bytes.data.get(), bytes.size));
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
-int Utf8CharsetPosition() {
-    const std::vector<std::string>& items = FontCharsetItems();
-    return int(std::find(items.begin(), items.end(), "UTF-8") - items.begin());
-}
-
 }  // namespace
 
-FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& families,
-                        const std::string& outputFolder, const std::string& subtitleFile, TextEngine& text,
-                        const ProgressFn& progress, const FileOutputs& outputs) {
+FileOutcome ConvertFile(const ConversionJob& base, const std::string& subtitleFile, TextEngine& text,
+                        const ProgressFn& progress) {
     FileOutcome outcome;
-    // The loaders take a file they cannot open for one of another format;
-    // here the reason is known and said.
     if (std::FILE* probe = std::fopen(subtitleFile.c_str(), "rb")) {
         std::fclose(probe);
     } else {
         outcome.messages.push_back(WithFullStop(FileErrorText(errno)));
         return outcome;
     }
-    if (const DvdMuxRequest& mux = outputs.mux; !mux.video.empty() && !mux.collectOnly) {
+    if (const DvdMuxRequest& mux = base.outputs.mux; !mux.video.empty() && !mux.collectOnly) {
         try {
-            CheckDvdMuxInput(mux.video, MuxedFileName(OutputStem(outputFolder, subtitleFile)));
+            CheckDvdMuxInput(mux.video, MuxedFileName(OutputStem(base.outputs.folder, subtitleFile)));
         } catch (const FileError& e) {
             outcome.messages.push_back(mux.video + ": " + WithFullStop(e.what()));
             return outcome;
@@ -172,55 +120,19 @@ FileOutcome ConvertFile(const BatchJob& job, const std::vector<std::string>& fam
             return outcome;
         }
     }
-    CollectingUi ui(progress);
-    AppEnvironment env;
-    env.args = {"glyphon"};
-    env.installedFamilies = families;
-    TForm1 form(ui, text, std::move(env));
-    ui.Attach(&form);
-    try {
-        form.FormCreate();
-        BatchJob fileJob = job;
-        fileJob.subtitleFile = subtitleFile;
-        if (outputs.charsetAuto && ReadsAsUtf8(subtitleFile)) fileJob.fontCharset = Utf8CharsetPosition();
-        // What a batch line of this job would have stored at creation. Set
-        // directly rather than recognised from an argv: recognition refuses
-        // a text equal to its position's placeholder (a subtitle file named
-        // "filenamesub"), which a named line need not avoid.
-        form.CommandLineArgs = BatchJobArgs(fileJob);
-        form.CommandLineMode = true;
-        form.StoreEnabled = false;
-        form.OutputFolder = outputFolder;
-        form.WriteSup = outputs.sup;
-        form.CheckBoxVobSub.checked = outputs.vobsub;
-        form.VobSubLanguage = outputs.language;
-        form.Mux = outputs.mux;
-        form.CheckBoxWrap.checked = outputs.wrap;
-        form.Widescreen = outputs.widescreen;
-        form.ForcedSubtitles = outputs.forced;
-        form.GenericColours = outputs.colours;
-        form.CheckBoxPgs.checked = outputs.pgs;
-        form.Pgs = outputs.pgsRequest;
-        form.RefuseOutsideFrame = true;
-        form.MicroDvdFrameRate = outputs.microDvdFps;
-        form.FormActivate();
-    } catch (const std::exception& e) {
-        ui.ShowError(WithFullStop(e.what()));
-    }
-    form.FormClose();
-    outcome.converted = ui.terminated == 0;
-    if (!outcome.converted)
-        outcome.messages = Explain(form, ui.texts, OutputStem(outputFolder, subtitleFile));
-    if (form.Subtitles)
-        for (const UnreadableBlock& part : form.Subtitles->Unreadable)
-            outcome.messages.push_back("warning: line " + IntToStr(part.line) + " is no subtitle and was left out: \"" +
-                                       form.ShownText(part.text) + "\"");
+    ConversionJob job = base;
+    job.subtitle.file = subtitleFile;
+    ConversionHooks hooks;
+    if (progress) hooks.progress = [&](int done, int total) { progress(done, total); };
+    ConversionReport report = RunConversion(job, text, hooks);
+    outcome.converted = report.converted;
+    if (report.failure) outcome.messages = Explain(report, job.look.wrap);
+    for (const UnreadableBlock& part : report.unreadable)
+        outcome.messages.push_back("warning: line " + IntToStr(part.line) + " is no subtitle and was left out: \"" +
+                                   DisplayText(part.text, report.charset) + "\"");
     if (outcome.converted)
-        for (const std::string& warning : form.RunWarnings) outcome.messages.push_back("warning: " + warning);
-    if (outcome.converted && outputs.mux.collectOnly) {
-        outcome.muxUnits = std::move(form.MuxUnits);
-        outcome.palette = form.AuthoringPalette();
-    }
+        for (const std::string& warning : report.warnings) outcome.messages.push_back("warning: " + warning);
+    if (outcome.converted && job.outputs.mux.collectOnly) outcome.muxUnits = std::move(report.muxUnits);
     return outcome;
 }
 

@@ -2,8 +2,11 @@
 
 #include <strings.h>
 
-#include "common/FileError.h"
+#include <algorithm>
+
 #include "common/Convert.h"
+#include "common/FileError.h"
+#include "mux/PaletteFile.h"
 #include "palette/IfoReader.h"
 #include "palette/Palette.h"
 #include "render/FontTables.h"
@@ -13,14 +16,26 @@ namespace glyphon {
 
 namespace {
 
-// The font list position of `name`: an exact match first (the list's own
+// The font list's item for `name`: an exact match first (the list's own
 // "Arial" at position 0 before an installed Arial), then any letter case.
-int FontPosition(const std::vector<std::string>& list, const std::string& name) {
-    for (size_t i = 0; i < list.size(); ++i)
-        if (list[i] == name) return int(i);
-    for (size_t i = 0; i < list.size(); ++i)
-        if (strcasecmp(list[i].c_str(), name.c_str()) == 0) return int(i);
-    return -1;
+const std::string* FontItem(const std::vector<std::string>& list, const std::string& name) {
+    for (const std::string& item : list)
+        if (item == name) return &item;
+    for (const std::string& item : list)
+        if (strcasecmp(item.c_str(), name.c_str()) == 0) return &item;
+    return nullptr;
+}
+
+void UseGenericPalette(PaletteChoice& p) {
+    const auto& generic = GenericPalette();
+    for (size_t i = 0; i < p.colours.size(); ++i) p.colours[i] = generic[i].color;
+    p.disc = GenericDiscPalette();
+}
+
+// A list item by position; the window's list without a selection gives "".
+const std::string& Item(const std::vector<std::string>& items, int position) {
+    static const std::string none;
+    return position >= 0 && size_t(position) < items.size() ? items[size_t(position)] : none;
 }
 
 }  // namespace
@@ -28,29 +43,42 @@ int FontPosition(const std::vector<std::string>& list, const std::string& name) 
 JobSettings ResolveJobSettings(const ConvertOptions& o, const std::vector<std::string>& installedFamilies,
                                TextEngine& text) {
     JobSettings s;
-    BatchJob& job = s.job;
-    job.noIfo = !o.ifoFile;
-    job.ifoFile = o.ifoFile.value_or("none");
-    job.pal = o.pal.value_or(true);
+    PaletteChoice& p = s.job.palette;
 
     // The roles the palette source picks, as the loaders pick them.
     int textRole = kGenericText, outlineRole = kGenericOutline, antialiasRole = kGenericAntialias,
         backgroundRole = kGenericBackground;
     if (o.ifoFile) {
+        IfoPalette ifo;
         try {
-            const DefaultRoles roles = PickDefaultRoles(ReadIfoPalette(*o.ifoFile).entries);
-            if (roles.Polychromatic()) {
-                backgroundRole = outlineRole = *roles.dark;
-                antialiasRole = *roles.middle;
-                textRole = *roles.bright;
-            } else {
-                s.warnings.push_back(*o.ifoFile +
-                                     ": no polychromatic palette in this IFO; the generic palette is used");
-            }
+            ifo = ReadIfoPalette(*o.ifoFile);
         } catch (const FileError& e) {
             s.error = *o.ifoFile + ": " + WithFullStop(e.what());
             return s;
+        } catch (const ConvertError& e) {
+            s.error = *o.ifoFile + ": " + WithFullStop(e.what());
+            return s;
         }
+        p.standard = ifo.IsPal() ? VideoStandard::Pal : VideoStandard::Ntsc;
+        const DefaultRoles roles = PickDefaultRoles(ifo.entries);
+        if (roles.Polychromatic()) {
+            backgroundRole = outlineRole = *roles.dark;
+            antialiasRole = *roles.middle;
+            textRole = *roles.bright;
+            for (size_t i = 0; i < p.colours.size(); ++i) {
+                p.colours[i] = DisplayColor(ifo.entries[i]);
+                p.disc[i] = ifo.entries[i] & 0xFFFFFF;
+            }
+            p.source = PaletteSource::Ifo;
+        } else {
+            s.warnings.push_back(*o.ifoFile + ": no polychromatic palette in this IFO; the generic palette is used");
+            UseGenericPalette(p);
+            p.source = PaletteSource::MonochromeIfo;
+        }
+    } else {
+        UseGenericPalette(p);
+        p.standard = o.pal.value_or(true) ? VideoStandard::Pal : VideoStandard::Ntsc;
+        p.source = PaletteSource::NoIfo;
     }
     if (o.colors) {
         textRole = (*o.colors)[0];
@@ -58,29 +86,46 @@ JobSettings ResolveJobSettings(const ConvertOptions& o, const std::vector<std::s
         antialiasRole = (*o.colors)[2];
         backgroundRole = (*o.colors)[3];
     }
-    job.antialias = antialiasRole;
-    job.outline = outlineRole;
-    job.text = textRole;
-    job.background = backgroundRole;
+    p.roles = RoleIndices{antialiasRole, outlineRole, textRole, backgroundRole};
 
-    s.families = installedFamilies;
-    job.fontName = FontPosition(BuildFontNameList(s.families), o.fontName);
-    if (job.fontName < 0) {
-        s.families.push_back(o.fontName);
-        job.fontName = FontPosition(BuildFontNameList(s.families), o.fontName);
-        const int charset = CharsetFromName(FontCharsetItems()[size_t(o.fontCharset)]);
-        const int style = StyleFromName(FontStyleItems()[size_t(o.fontStyle)]);
-        const std::string face = text.FaceName(FontSpec{o.fontName, 20, charset, style});
+    TextLook& look = s.job.look;
+    s.job.subtitle.charset = CharsetFromName(Item(FontCharsetItems(), o.fontCharset));
+    look.style = FontStyle(StyleFromName(Item(FontStyleItems(), o.fontStyle)));
+    const std::vector<std::string> fonts = BuildFontNameList(installedFamilies);
+    if (const std::string* item = FontItem(fonts, o.fontName)) {
+        look.fontName = *item;
+    } else {
+        // Drawn with the face the text engine substitutes, as for any list
+        // item whose face is missing.
+        look.fontName = o.fontName;
+        const std::string face =
+            text.FaceName(FontSpec{o.fontName, 20, s.job.subtitle.charset, int(look.style)});
         s.warnings.push_back("font \"" + o.fontName + "\" is not installed; \"" +
                              (face.empty() ? std::string("the built-in fallback") : face) + "\" is used instead");
     }
-    job.fontCharset = o.fontCharset;
-    job.fontStyle = o.fontStyle;
-    job.fontSize = o.fontSize;
-    job.align = o.align;
-    job.offset = o.offset;
-    job.offsetOr = o.offsetOr;
-    job.outlineWidth = o.outlineWidth;
+    try {
+        look.sizePoints = StrToInt(Item(FontSizeItems(), o.fontSize));
+        look.outlineWidth = StrToInt(Item(OutlineWidthItems(), o.outlineWidth));
+    } catch (const ConvertError& e) {
+        s.error = WithFullStop(e.what());
+        return s;
+    }
+    const std::string& align = Item(AlignItems(), o.align);
+    look.align = align == "center" ? Alignment::Center : align == "left" ? Alignment::Left : Alignment::Right;
+    // The track bars' ranges; line spacing only in even steps, an odd value
+    // moving up by one.
+    look.offset = std::clamp(o.offset, 8, 492);
+    look.lineSpacing = std::clamp(o.offsetOr, -14, 10);
+    if (look.lineSpacing % 2 != 0) look.lineSpacing = std::min(look.lineSpacing + 1, 10);
+
+    OutputRequest& out = s.job.outputs;
+    out.sup = o.formats.count("sup") > 0;
+    out.vobsub = o.formats.count("vobsub") > 0;
+    out.folder = o.outputDir;
+    out.language = o.language;
+    out.mux = DvdMuxRequest{o.muxVideo, o.stream.value_or(0)};
+    out.pgs = o.formats.count("pgs") > 0;
+    out.pgsRequest = o.pgs;
     return s;
 }
 

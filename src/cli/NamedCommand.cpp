@@ -8,13 +8,13 @@
 #include <map>
 #include <thread>
 
-#include "app/TForm1.h"
 #include "cli/Console.h"
 #include "cli/FileConversion.h"
 #include "cli/JobSettings.h"
 #include "common/Convert.h"
 #include "common/FileError.h"
 #include "common/Version.h"
+#include "core/ConversionJob.h"
 #include "mux/FilmStandard.h"
 #include "palette/IfoReader.h"
 #include "mux/DvdAuthoring.h"
@@ -41,15 +41,16 @@ std::optional<std::string> CollidingOutputs(const ConvertOptions& o) {
 
 // Muxes every file's stream into the film and writes the palette file and
 // the dvdauthor project; false (said on the console) when that failed.
-bool AuthorDisc(const ConvertOptions& o, const std::vector<FileOutputs>& outputs,
-                std::vector<FileOutcome>& outcomes, const std::string& stem, bool widescreen, Console& console) {
+bool AuthorDisc(const ConvertOptions& o, const std::vector<ConversionJob>& jobs, std::vector<FileOutcome>& outcomes,
+                const std::string& stem, Console& console) {
     DvdAuthoringRequest request;
     request.video = o.muxVideo;
     request.stem = stem;
-    request.widescreen = widescreen;
-    request.palette = outcomes.front().palette;
+    request.widescreen = jobs.front().look.widescreen;
+    request.palette = jobs.front().palette.disc;
     for (size_t i = 0; i < outcomes.size(); ++i)
-        request.streams.push_back({outputs[i].mux.stream, outputs[i].language, std::move(outcomes[i].muxUnits)});
+        request.streams.push_back(
+            {jobs[i].outputs.mux.stream, jobs[i].outputs.mux.language, std::move(outcomes[i].muxUnits)});
     DvdAuthoringResult result;
     try {
         result = AuthorDvdFilm(request);
@@ -154,7 +155,7 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
             const VideoFormat format = ReadVideoFormat(o.muxVideo);
             if (!o.widescreen) widescreen = format.widescreen;
             // The generic palette's standard follows the film unless chosen.
-            if (!o.ifoFile && !o.pal) settings.job.pal = format.pal;
+            if (!o.ifoFile && !o.pal) settings.job.palette.standard = format.pal ? VideoStandard::Pal : VideoStandard::Ntsc;
         } catch (const FileError& e) {
             console.Message(o.muxVideo + ": " + WithFullStop(e.what()));
             return kExitFailed;
@@ -163,26 +164,26 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
             return kExitFailed;
         }
     }
-    std::vector<FileOutputs> fileOutputs(count);
+    ApplyNamedColours(settings.job.palette, NamedRoleColours{o.textColor, o.outlineColor, o.antialiasColor});
+    // One job per file: its language and stream, and what all files share.
+    std::vector<ConversionJob> jobs(count, settings.job);
     for (size_t i = 0; i < count; ++i) {
-        FileOutputs& f = fileOutputs[i];
-        f.sup = o.formats.count("sup") > 0;
-        f.vobsub = o.formats.count("vobsub") > 0;
+        ConversionJob& job = jobs[i];
+        job.subtitle.file = o.files[i];
+        job.subtitle.microDvdFps = o.fps;
+        job.subtitle.charsetAuto = o.charsetAuto;
+        job.look.wrap = o.wrap;
+        job.look.widescreen = widescreen;
+        job.look.refuseOutsideFrame = true;
+        OutputRequest& out = job.outputs;
         if (o.languages.size() == count)
-            f.language = o.languages[i];
+            out.language = o.languages[i];
         else if (!o.languages.empty())
-            f.language = o.languages.front();
+            out.language = o.languages.front();
         else
-            f.language = LanguageFromFileName(o.files[i]).value_or("en");
-        f.mux = DvdMuxRequest{o.muxVideo, o.stream.value_or(0) + int(i), f.language, true};
-        f.widescreen = widescreen;
-        f.forced = o.forced;
-        f.colours = NamedRoleColours{o.textColor, o.outlineColor, o.antialiasColor};
-        f.pgs = o.formats.count("pgs") > 0;
-        f.pgsRequest = o.pgs;
-        f.microDvdFps = o.fps;
-        f.wrap = o.wrap;
-        f.charsetAuto = o.charsetAuto;
+            out.language = LanguageFromFileName(o.files[i]).value_or("en");
+        out.mux = DvdMuxRequest{o.muxVideo, o.stream.value_or(0) + int(i), out.language, true};
+        out.forced = o.forced;
     }
     std::vector<FileOutcome> outcomes(count);
     std::atomic<size_t> next{0};
@@ -196,14 +197,12 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
             FileOutcome outcome;
             {
                 const std::unique_ptr<TextEngine> text = env.makeTextEngine();
-                outcome = ConvertFile(settings.job, settings.families, o.outputDir, file, *text,
-                                      [&](int done, int total) { console.Progress(i, done, total); },
-                                      fileOutputs[i]);
+                outcome = ConvertFile(jobs[i], file, *text,
+                                      [&](int done, int total) { console.Progress(i, done, total); });
             }
             if (!outcome.converted) ++failed;
             console.Finish(i, outcome.converted, outcome.messages);
             outcomes[i].muxUnits = std::move(outcome.muxUnits);
-            outcomes[i].palette = outcome.palette;
         }
     };
     const size_t threads = std::min(count, size_t(o.jobs > 0 ? o.jobs : env.cores));
@@ -219,7 +218,7 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
                         (count == 1 ? " file" : " files") + " not converted");
         return kExitFailed;
     }
-    if (!o.muxVideo.empty() && !AuthorDisc(o, fileOutputs, outcomes, muxStem, widescreen, console))
+    if (!o.muxVideo.empty() && !AuthorDisc(o, jobs, outcomes, muxStem, console))
         return kExitFailed;
     return kExitConverted;
 }

@@ -99,21 +99,52 @@ struct Run {
     FT_Face face = nullptr;
 };
 
+// What one realisation of a font keeps: its face and metrics, the code page
+// reader, stand-in faces, the glyphs drawn so far and the last layout. Runs
+// in other styles switch between a few of these without losing their glyphs.
+struct RealisedFont {
+    Realisation realised;
+    FT_Face face = nullptr;
+    GlyphStyle style;
+    int ascent = 0, descent = 0;
+    int underlineTop = 0, underlineSize = 1, strikeTop = 0, strikeSize = 1;
+
+    std::unique_ptr<CodePageReader> reader;
+    bool symbolMap = false;
+    std::deque<Fallback> fallbacks;  // stand-in faces of this realisation; addresses stay put
+    std::unordered_set<std::u32string> uncovered;  // character sets no face has all of
+    std::array<uint32_t, 256> byteChars{};
+    std::array<bool, 256> byteComplex{};
+    GlyphCache cache;
+    Glyph noFace;
+    std::unordered_map<uint32_t, const Glyph*> charGlyphs;
+    std::array<const Glyph*, 256> byteGlyphs{};
+
+    // Grey drawings of these glyphs with outlines of greyOutline64.
+    std::unordered_map<const Glyph*, const GreyGlyph*> greyOf;
+    int greyOutline64 = -1;
+
+    bool lastValid = false;  // the last bidi and shaping layout, until the realisation changes
+    std::vector<uint32_t> lastCharacters;
+    std::vector<Placed> lastPlaced;
+    int lastWidth = 0;
+};
+
 class FreeTypeEngine final : public TextEngine {
 public:
     TextExtent MeasureLine(std::string_view text, const FontSpec& font) override {
         Use(font);
         if (text.empty()) text = " ";
-        if (!reader_->MultiByte()) {
+        if (!f_->reader->MultiByte()) {
             int width = 0;
             bool complex = false;
             for (unsigned char b : text) {
                 width += ByteGlyph(b).advance;
-                complex |= byteComplex_[b];
+                complex |= f_->byteComplex[b];
             }
-            if (!complex) return {width, ascent_ + descent_};
+            if (!complex) return {width, f_->ascent + f_->descent};
         }
-        return {Place(text), ascent_ + descent_};
+        return {Place(text), f_->ascent + f_->descent};
     }
 
     void DrawLineMask(std::string_view text, const FontSpec& font, LineMask& mask) override {
@@ -136,17 +167,17 @@ public:
         };
         for (const Placed& p : placed_) {
             const Glyph* g = p.glyph;
-            const int x = p.x + g->left, y = ascent_ + p.y - g->top;
+            const int x = p.x + g->left, y = f_->ascent + p.y - g->top;
             include(x, y, x + g->width, y + g->rows);
         }
-        if (realised_.underline) include(0, underlineTop_, extent, underlineTop_ + underlineSize_);
-        if (realised_.strikeOut) include(0, strikeTop_, extent, strikeTop_ + strikeSize_);
+        if (f_->realised.underline) include(0, f_->underlineTop, extent, f_->underlineTop + f_->underlineSize);
+        if (f_->realised.strikeOut) include(0, f_->strikeTop, extent, f_->strikeTop + f_->strikeSize);
         if (!any) return;
         mask.Reset(minX, minY, maxX - minX, maxY - minY);
         for (const Placed& p : placed_)
-            Blit(*p.glyph, p.x + p.glyph->left - minX, ascent_ + p.y - p.glyph->top - minY, mask);
-        if (realised_.underline) FillRows(mask, -minX, extent - minX, underlineTop_ - minY, underlineSize_);
-        if (realised_.strikeOut) FillRows(mask, -minX, extent - minX, strikeTop_ - minY, strikeSize_);
+            Blit(*p.glyph, p.x + p.glyph->left - minX, f_->ascent + p.y - p.glyph->top - minY, mask);
+        if (f_->realised.underline) FillRows(mask, -minX, extent - minX, f_->underlineTop - minY, f_->underlineSize);
+        if (f_->realised.strikeOut) FillRows(mask, -minX, extent - minX, f_->strikeTop - minY, f_->strikeSize);
     }
 
     GreyBox GreyLineBox(std::string_view text, const FontSpec& font, int outline64) override {
@@ -154,10 +185,10 @@ public:
         if (!PlaceGrey(text, font, outline64)) return box;
         for (const GreyPlaced& p : greyPlaced_) box = box.United({p.x, p.y, p.glyph->width, p.glyph->rows});
         const int reach = OutlineReach(outline64);
-        if (realised_.underline)
-            box = box.United({-reach, underlineTop_ - reach, greyExtent_ + 2 * reach, underlineSize_ + 2 * reach});
-        if (realised_.strikeOut)
-            box = box.United({-reach, strikeTop_ - reach, greyExtent_ + 2 * reach, strikeSize_ + 2 * reach});
+        if (f_->realised.underline)
+            box = box.United({-reach, f_->underlineTop - reach, greyExtent_ + 2 * reach, f_->underlineSize + 2 * reach});
+        if (f_->realised.strikeOut)
+            box = box.United({-reach, f_->strikeTop - reach, greyExtent_ + 2 * reach, f_->strikeSize + 2 * reach});
         return box;
     }
 
@@ -168,15 +199,16 @@ public:
             const GreyGlyph& g = *p.glyph;
             MaxIntoCanvas(g.pairs.data(), g.pitch, g.rows, g.pitch, x + p.x, y + p.y, canvas);
         }
-        if (realised_.underline) GreyRule(canvas, x, y + underlineTop_, greyExtent_, underlineSize_, outline64);
-        if (realised_.strikeOut) GreyRule(canvas, x, y + strikeTop_, greyExtent_, strikeSize_, outline64);
+        if (f_->realised.underline)
+            GreyRule(canvas, x, y + f_->underlineTop, greyExtent_, f_->underlineSize, outline64);
+        if (f_->realised.strikeOut) GreyRule(canvas, x, y + f_->strikeTop, greyExtent_, f_->strikeSize, outline64);
     }
 
     std::unique_ptr<TextEngine> Twin() const override { return CreateFreeTypeEngine(); }
 
     std::string FaceName(const FontSpec& font) override {
         Use(font);
-        return face_ && face_->family_name ? std::string(face_->family_name) : std::string();
+        return f_->face && f_->face->family_name ? std::string(f_->face->family_name) : std::string();
     }
 
     std::vector<PlacedGlyph> LayOutLine(std::string_view text, const FontSpec& font) override {
@@ -243,18 +275,19 @@ private:
         if (text.empty()) return false;
         if (greyGlyphs_.size() > kMostGreyGlyphs) {
             greyGlyphs_.clear();
-            greyOf_.clear();
+            for (auto& f : fonts_) f->greyOf.clear();
         }
-        if (outline64 != greyOutline64_) {
-            greyOf_.clear();
-            greyOutline64_ = outline64;
+        if (outline64 != f_->greyOutline64) {
+            f_->greyOf.clear();
+            f_->greyOutline64 = outline64;
         }
         greyExtent_ = Place(text);
         for (const Placed& p : placed_) {
             const GreyGlyph* g = GreyOf(*p.glyph, outline64);
-            if (g && g->width > 0 && g->rows > 0) greyPlaced_.push_back({g, p.x + g->left, ascent_ + p.y - g->top});
+            if (g && g->width > 0 && g->rows > 0) greyPlaced_.push_back({g, p.x + g->left, f_->ascent + p.y - g->top});
         }
         greyValid_ = true;
+        greyOutline64_ = outline64;
         greyFont_ = font;
         greyText_.assign(text);
         return true;
@@ -263,14 +296,14 @@ private:
     // The grey drawing of a glyph this realisation drew, with its outline.
     const GreyGlyph* GreyOf(const Glyph& glyph, int outline64) {
         if (!glyph.face) return nullptr;
-        auto [it, added] = greyOf_.try_emplace(&glyph, nullptr);
+        auto [it, added] = f_->greyOf.try_emplace(&glyph, nullptr);
         if (!added) return it->second;
         const GlyphStyle style = StyleOf(glyph.face);
-        const GreyKey key{glyph.face,     glyph.index,    realised_.ppem, realised_.xppem64, style.synthBold,
-                          style.synthItalic, style.ascent, style.descent,  outline64};
+        const GreyKey key{glyph.face,        glyph.index,  f_->realised.ppem, f_->realised.xppem64, style.synthBold,
+                          style.synthItalic, style.ascent, style.descent,     outline64};
         auto [found, fresh] = greyGlyphs_.try_emplace(key);
         if (fresh) {
-            SizeFace(glyph.face, realised_.ppem, realised_.xppem64);
+            SizeFace(glyph.face, f_->realised.ppem, f_->realised.xppem64);
             found->second = RasteriseGrey(provider_.Library(), glyph.face, glyph.index, style, outline64);
         }
         return it->second = &found->second;
@@ -300,47 +333,64 @@ private:
         next.underline = font.style & kUnderline;
         next.strikeOut = font.style & kStrikeOut;
         next.codePage = CodePageOf(font.charset);
-        if (realisedOnce_ && next == realised_) return;
-        const bool samePage = realisedOnce_ && next.codePage == realised_.codePage;
-        realised_ = next;
+        if (realisedOnce_ && next == f_->realised) return;
         realisedOnce_ = true;
-        cache_.Clear();
-        charGlyphs_.clear();
-        byteGlyphs_.fill(nullptr);
-        greyOf_.clear();
-        greyValid_ = false;
-        fallbacks_.clear();
-        uncovered_.clear();
-        lastValid_ = false;
+        for (size_t i = 0; i < fonts_.size(); ++i) {
+            if (!(fonts_[i]->realised == next)) continue;
+            // Used before: its glyphs are kept, and its face (which other
+            // realisations may share) gets this one's size and character map
+            // back. The latest used go last.
+            std::rotate(fonts_.begin() + long(i), fonts_.begin() + long(i) + 1, fonts_.end());
+            f_ = fonts_.back().get();
+            SizeMainFace();
+            if (f_->face) FT_Select_Charmap(f_->face, f_->symbolMap ? FT_ENCODING_MS_SYMBOL : FT_ENCODING_UNICODE);
+            return;
+        }
+        if (fonts_.size() >= kKeptRealisations) {
+            fonts_.erase(fonts_.begin());
+            greyValid_ = false;  // its glyphs may have been the last grey layout's
+        }
+        fonts_.push_back(std::make_unique<RealisedFont>());
+        f_ = fonts_.back().get();
+        f_->realised = next;
         SetUpFace();
-        if (!samePage || !reader_) reader_ = std::make_unique<CodePageReader>(realised_.codePage);
+        f_->reader = std::make_unique<CodePageReader>(f_->realised.codePage);
         SetUpMapping();
     }
 
+    // Realisations kept with their glyphs: the chosen style and the styles
+    // of a few tagged runs.
+    static constexpr size_t kKeptRealisations = 8;
+
+    void SizeMainFace() {
+        if (!f_->face) return;
+        if (FT_IS_SCALABLE(f_->face))
+            SizeFace(f_->face, f_->realised.ppem, f_->realised.xppem64);
+        else if (f_->face->num_fixed_sizes > 0)
+            FT_Select_Size(f_->face, 0);
+    }
+
     void SetUpFace() {
-        face_ = realised_.file.empty() ? nullptr : provider_.Open(realised_.file, realised_.index);
-        const int ppem = realised_.ppem;
-        style_ = {realised_.synthBold, realised_.synthItalic, ppem, 0};
-        underlineTop_ = strikeTop_ = 0;
-        underlineSize_ = strikeSize_ = 1;
-        ascent_ = ppem;
-        descent_ = 0;
-        if (!face_) return;
-        if (FT_IS_SCALABLE(face_))
-            SizeFace(face_, ppem, realised_.xppem64);
-        else if (face_->num_fixed_sizes > 0)
-            FT_Select_Size(face_, 0);
-        const long upem = face_->units_per_EM > 0 ? face_->units_per_EM : 2048;
-        const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face_, FT_SFNT_OS2));
-        long winAscent = face_->ascender, winDescent = -face_->descender;
+        f_->face = f_->realised.file.empty() ? nullptr : provider_.Open(f_->realised.file, f_->realised.index);
+        const int ppem = f_->realised.ppem;
+        f_->style = {f_->realised.synthBold, f_->realised.synthItalic, ppem, 0};
+        f_->underlineTop = f_->strikeTop = 0;
+        f_->underlineSize = f_->strikeSize = 1;
+        f_->ascent = ppem;
+        f_->descent = 0;
+        if (!f_->face) return;
+        SizeMainFace();
+        const long upem = f_->face->units_per_EM > 0 ? f_->face->units_per_EM : 2048;
+        const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(f_->face, FT_SFNT_OS2));
+        long winAscent = f_->face->ascender, winDescent = -f_->face->descender;
         if (os2 && os2->version != 0xFFFF && (os2->usWinAscent || os2->usWinDescent)) {
             winAscent = os2->usWinAscent;
             winDescent = os2->usWinDescent;
         }
-        ascent_ = ScaleRound(winAscent, ppem, upem);
-        descent_ = ScaleRound(winDescent, ppem, upem);
-        style_.ascent = ascent_;
-        style_.descent = descent_;
+        f_->ascent = ScaleRound(winAscent, ppem, upem);
+        f_->descent = ScaleRound(winDescent, ppem, upem);
+        f_->style.ascent = f_->ascent;
+        f_->style.descent = f_->descent;
         // Underline and strike-out: the outline metrics GDI gives the font,
         // each font-unit value scaled to the em and rounded on its own (the
         // 42-point strike-out position, 530 units at 56 pixels = 14.49, is 14:
@@ -350,16 +400,16 @@ private:
         // position as the rule's top and lowers it by half the thickness (a
         // row too low at 20 points), so its underline_position, the centre
         // in every other format, only serves fonts without a post table.
-        long underlinePos = face_->underline_position;
-        long underlineSize = face_->underline_thickness;
-        if (const auto* post = static_cast<const TT_Postscript*>(FT_Get_Sfnt_Table(face_, FT_SFNT_POST))) {
+        long underlinePos = f_->face->underline_position;
+        long underlineSize = f_->face->underline_thickness;
+        if (const auto* post = static_cast<const TT_Postscript*>(FT_Get_Sfnt_Table(f_->face, FT_SFNT_POST))) {
             underlinePos = post->underlinePosition;
             underlineSize = post->underlineThickness;
         }
         const RuleRows underline =
-            PlaceRule(ascent_, ScaleRound(underlinePos, ppem, upem), ScaleRound(underlineSize, ppem, upem));
-        underlineTop_ = underline.top;
-        underlineSize_ = underline.count;
+            PlaceRule(f_->ascent, ScaleRound(underlinePos, ppem, upem), ScaleRound(underlineSize, ppem, upem));
+        f_->underlineTop = underline.top;
+        f_->underlineSize = underline.count;
         // Strike-out: the OS/2 position and size; without them, a quarter em
         // above the baseline, as thick as the underline.
         long strikePos = upem / 4, strikeSize = underlineSize;
@@ -368,40 +418,40 @@ private:
             strikeSize = os2->yStrikeoutSize;
         }
         const RuleRows strike =
-            PlaceRule(ascent_, ScaleRound(strikePos, ppem, upem), ScaleRound(strikeSize, ppem, upem));
-        strikeTop_ = strike.top;
-        strikeSize_ = strike.count;
+            PlaceRule(f_->ascent, ScaleRound(strikePos, ppem, upem), ScaleRound(strikeSize, ppem, upem));
+        f_->strikeTop = strike.top;
+        f_->strikeSize = strike.count;
     }
 
     void SetUpMapping() {
-        symbolMap_ = false;
-        if (face_) {
-            const bool hasUnicode = FT_Select_Charmap(face_, FT_ENCODING_UNICODE) == 0;
-            const bool wantSymbol = realised_.codePage.empty() || !hasUnicode;
-            if (wantSymbol && FT_Select_Charmap(face_, FT_ENCODING_MS_SYMBOL) == 0)
-                symbolMap_ = true;
+        f_->symbolMap = false;
+        if (f_->face) {
+            const bool hasUnicode = FT_Select_Charmap(f_->face, FT_ENCODING_UNICODE) == 0;
+            const bool wantSymbol = f_->realised.codePage.empty() || !hasUnicode;
+            if (wantSymbol && FT_Select_Charmap(f_->face, FT_ENCODING_MS_SYMBOL) == 0)
+                f_->symbolMap = true;
             else if (hasUnicode)
-                FT_Select_Charmap(face_, FT_ENCODING_UNICODE);
+                FT_Select_Charmap(f_->face, FT_ENCODING_UNICODE);
         }
         // SYMBOL: the bytes select the symbol glyphs directly, or read as
         // Latin-1 when the face has no symbol table. A symbol-only face under
         // a text character set maps its bytes the same way.
-        byteChars_ = reader_->ByteTable();
-        if (symbolMap_ && !reader_->MultiByte())
-            for (int b = 0; b < 256; ++b) byteChars_[size_t(b)] = 0xF000u + uint32_t(b);
+        f_->byteChars = f_->reader->ByteTable();
+        if (f_->symbolMap && !f_->reader->MultiByte())
+            for (int b = 0; b < 256; ++b) f_->byteChars[size_t(b)] = 0xF000u + uint32_t(b);
         for (int b = 0; b < 256; ++b)
-            byteComplex_[size_t(b)] = face_ && !symbolMap_ && NeedsLayout(byteChars_[size_t(b)]);
+            f_->byteComplex[size_t(b)] = f_->face && !f_->symbolMap && NeedsLayout(f_->byteChars[size_t(b)]);
     }
 
     // Lays out `text` into placed_ and gives its width.
     int Place(std::string_view text) {
         placed_.clear();
-        if (!reader_->MultiByte()) {
+        if (!f_->reader->MultiByte()) {
             characters_.clear();
             bool complex = false;
             for (unsigned char b : text) {
-                characters_.push_back(byteChars_[b]);
-                complex |= byteComplex_[b];
+                characters_.push_back(f_->byteChars[b]);
+                complex |= f_->byteComplex[b];
             }
             if (!complex) {
                 int pen = 0, i = 0;
@@ -413,10 +463,10 @@ private:
                 return pen;
             }
         } else {
-            reader_->Decode(text, characters_);
+            f_->reader->Decode(text, characters_);
         }
         bool complex = false;
-        if (face_ && !symbolMap_)
+        if (f_->face && !f_->symbolMap)
             for (const uint32_t c : characters_) complex = complex || NeedsLayout(c);
         if (complex) return PlaceComplex();
         int pen = 0, i = 0;
@@ -433,15 +483,15 @@ private:
     int PlaceComplex() {
         // The renderer measures a line and then draws it: the second layout
         // is the first one again.
-        if (lastValid_ && characters_ == lastCharacters_) {
-            placed_ = lastPlaced_;
-            return lastWidth_;
+        if (f_->lastValid && characters_ == f_->lastCharacters) {
+            placed_ = f_->lastPlaced;
+            return f_->lastWidth;
         }
-        lastValid_ = true;
-        lastCharacters_ = characters_;
-        lastWidth_ = LayOutComplex();
-        lastPlaced_ = placed_;
-        return lastWidth_;
+        f_->lastValid = true;
+        f_->lastCharacters = characters_;
+        f_->lastWidth = LayOutComplex();
+        f_->lastPlaced = placed_;
+        return f_->lastWidth;
     }
 
     int LayOutComplex() {
@@ -497,8 +547,8 @@ private:
                 if (c == kNoCharacter) continue;  // the requested face's box, glyph by glyph
                 if (item && (IsFormatCharacter(c) || FT_Get_Char_Index(item, c) != 0))
                     f = item;
-                else if (FT_Get_Char_Index(face_, c) != 0)
-                    f = face_;
+                else if (FT_Get_Char_Index(f_->face, c) != 0)
+                    f = f_->face;
                 else if (const Fallback* fallback = FallbackFor(c))
                     f = fallback->face;
             }
@@ -526,15 +576,15 @@ private:
             }
             return pen;
         }
-        SizeFace(run.face, realised_.ppem, realised_.xppem64);
+        SizeFace(run.face, f_->realised.ppem, f_->realised.xppem64);
         // The shaper keeps a HarfBuzz font per face and size key: narrowed
         // text has a key of its own.
-        const int sizeKey = realised_.xppem64 == realised_.ppem * 64 ? realised_.ppem : -realised_.xppem64;
+        const int sizeKey = f_->realised.xppem64 == f_->realised.ppem * 64 ? f_->realised.ppem : -f_->realised.xppem64;
         shaper_.Shape(run.face, sizeKey, characters_, run.start, run.length, rtl, run.script, shaped_);
         const GlyphStyle style = StyleOf(run.face);
         int pen64 = 0;
         for (const ShapedGlyph& s : shaped_) {
-            const Glyph& g = cache_.Get(provider_.Library(), run.face, s.index, style);
+            const Glyph& g = f_->cache.Get(provider_.Library(), run.face, s.index, style);
             placed_.push_back(
                 {&g, pen + ((pen64 + s.xOffset + 32) >> 6), -((s.yOffset + 32) >> 6), s.cluster});
             pen64 += s.xAdvance + (style.synthBold && s.xAdvance ? 64 : 0);
@@ -543,36 +593,36 @@ private:
     }
 
     GlyphStyle StyleOf(FT_Face face) const {
-        GlyphStyle style = style_;
-        for (const Fallback& f : fallbacks_)
-            if (f.face == face && face != face_)
+        GlyphStyle style = f_->style;
+        for (const Fallback& f : f_->fallbacks)
+            if (f.face == face && face != f_->face)
                 style.synthBold = f.synthBold, style.synthItalic = f.synthItalic;
         return style;
     }
 
     const Glyph& ByteGlyph(unsigned char b) {
-        const Glyph* g = byteGlyphs_[b];
-        if (!g) g = byteGlyphs_[b] = &CharGlyph(byteChars_[b]);
+        const Glyph* g = f_->byteGlyphs[b];
+        if (!g) g = f_->byteGlyphs[b] = &CharGlyph(f_->byteChars[b]);
         return *g;
     }
 
     const Glyph& CharGlyph(uint32_t character) {
-        auto [it, added] = charGlyphs_.try_emplace(character, nullptr);
+        auto [it, added] = f_->charGlyphs.try_emplace(character, nullptr);
         if (!added) return *it->second;
-        if (!face_) {
-            noFace_.advance = realised_.ppem / 2;
-            return *(it->second = &noFace_);
+        if (!f_->face) {
+            f_->noFace.advance = f_->realised.ppem / 2;
+            return *(it->second = &f_->noFace);
         }
-        FT_UInt index = character == kNoCharacter ? 0 : FT_Get_Char_Index(face_, character);
-        FT_Face from = face_;
-        if (index == 0 && character != kNoCharacter && !symbolMap_) {
+        FT_UInt index = character == kNoCharacter ? 0 : FT_Get_Char_Index(f_->face, character);
+        FT_Face from = f_->face;
+        if (index == 0 && character != kNoCharacter && !f_->symbolMap) {
             if (const Fallback* f = FallbackFor(character)) {
                 from = f->face;
                 index = FT_Get_Char_Index(from, character);
             }
         }
-        SizeFace(from, realised_.ppem, realised_.xppem64);
-        return *(it->second = &cache_.Get(provider_.Library(), from, index, StyleOf(from)));
+        SizeFace(from, f_->realised.ppem, f_->realised.xppem64);
+        return *(it->second = &f_->cache.Get(provider_.Library(), from, index, StyleOf(from)));
     }
 
     // The face for a character the requested face lacks: first a face that
@@ -580,7 +630,7 @@ private:
     // face fontconfig offers for the request that has it. Null when no face
     // has it (the requested face then draws its box).
     const Fallback* FallbackFor(uint32_t character) {
-        for (const Fallback& f : fallbacks_)
+        for (const Fallback& f : f_->fallbacks)
             if (FT_Get_Char_Index(f.face, character) != 0) return &f;
         return AddFallback({character});
     }
@@ -594,27 +644,27 @@ private:
                 if (FT_Get_Char_Index(face, c) == 0) return false;
             return true;
         };
-        if (hasAll(face_)) return face_;
-        for (const Fallback& f : fallbacks_)
+        if (hasAll(f_->face)) return f_->face;
+        for (const Fallback& f : f_->fallbacks)
             if (hasAll(f.face)) return f.face;
         std::u32string key(characters.begin(), characters.end());
         std::sort(key.begin(), key.end());
-        if (uncovered_.count(key)) return nullptr;  // asked before: fontconfig's sort is slow
+        if (f_->uncovered.count(key)) return nullptr;  // asked before: fontconfig's sort is slow
         const Fallback* f = AddFallback(characters);
-        if (!f) uncovered_.insert(std::move(key));
+        if (!f) f_->uncovered.insert(std::move(key));
         return f ? f->face : nullptr;
     }
 
     const Fallback* AddFallback(const std::vector<uint32_t>& characters) {
         const char* language = FallbackLanguage(RealisedCharset(spec_.charset), characters.front());
-        const FaceChoice choice = provider_.Covering(request_, realised_.ppem, characters, face_, language);
+        const FaceChoice choice = provider_.Covering(request_, f_->realised.ppem, characters, f_->face, language);
         if (choice.file.empty()) return nullptr;
         Fallback found{provider_.Open(choice.file, choice.index), choice.synthBold, choice.synthItalic};
         if (!found.face) return nullptr;
-        for (const Fallback& f : fallbacks_)
+        for (const Fallback& f : f_->fallbacks)
             if (f.face == found.face) return &f;
-        fallbacks_.push_back(found);
-        return &fallbacks_.back();
+        f_->fallbacks.push_back(found);
+        return &f_->fallbacks.back();
     }
 
     FontProvider provider_;
@@ -624,41 +674,9 @@ private:
     FontSpec spec_;
     FaceRequest request_;
     bool realisedOnce_ = false;
-    Realisation realised_;
-    FT_Face face_ = nullptr;
-    GlyphStyle style_;
-    int ascent_ = 0, descent_ = 0;
-    int underlineTop_ = 0, underlineSize_ = 1, strikeTop_ = 0, strikeSize_ = 1;
-
-    std::unique_ptr<CodePageReader> reader_;
-    bool symbolMap_ = false;
-    std::deque<Fallback> fallbacks_;  // stand-in faces of the current realisation; addresses stay put
-    std::unordered_set<std::u32string> uncovered_;  // character sets no face has all of
-    std::array<uint32_t, 256> byteChars_{};
-    std::array<bool, 256> byteComplex_{};
-    GlyphCache cache_;
-    Glyph noFace_;
-    std::unordered_map<uint32_t, const Glyph*> charGlyphs_;
-    std::array<const Glyph*, 256> byteGlyphs_{};
-
-    // Grey glyphs by everything that decides their pixels, kept across
-    // realisations (an output drawing in grey beside monochrome ones
-    // switches realisations every subtitle); the current realisation's by
-    // its glyphs.
-    using GreyKey = std::tuple<FT_Face, FT_UInt, int, int, bool, bool, int, int, int>;
-    static constexpr size_t kMostGreyGlyphs = 8192;
-    std::map<GreyKey, GreyGlyph> greyGlyphs_;
-    std::unordered_map<const Glyph*, const GreyGlyph*> greyOf_;
-    int greyOutline64_ = -1;
-    struct GreyPlaced {
-        const GreyGlyph* glyph;
-        int x, y;  // the glyph's box's top-left corner, cell coordinates
-    };
-    std::vector<GreyPlaced> greyPlaced_;  // of the last grey layout, while greyValid_
-    int greyExtent_ = 0;
-    bool greyValid_ = false;
-    FontSpec greyFont_;
-    std::string greyText_;
+    // The realisations used so far, the latest last; f_ is the current one.
+    std::vector<std::unique_ptr<RealisedFont>> fonts_;
+    RealisedFont* f_ = nullptr;
 
     std::vector<uint32_t> characters_;
     std::vector<uint8_t> levels_;
@@ -667,10 +685,22 @@ private:
     std::vector<Run> runs_;
     std::vector<ShapedGlyph> shaped_;
     std::vector<Placed> placed_;
-    bool lastValid_ = false;  // the last bidi and shaping layout, until the realisation changes
-    std::vector<uint32_t> lastCharacters_;
-    std::vector<Placed> lastPlaced_;
-    int lastWidth_ = 0;
+
+    // Grey glyphs by everything that decides their pixels, whichever
+    // realisation drew them.
+    using GreyKey = std::tuple<FT_Face, FT_UInt, int, int, bool, bool, int, int, int>;
+    static constexpr size_t kMostGreyGlyphs = 8192;
+    std::map<GreyKey, GreyGlyph> greyGlyphs_;
+    struct GreyPlaced {
+        const GreyGlyph* glyph;
+        int x, y;  // the glyph's box's top-left corner, cell coordinates
+    };
+    std::vector<GreyPlaced> greyPlaced_;  // of the last grey layout, while greyValid_
+    int greyExtent_ = 0;
+    bool greyValid_ = false;
+    int greyOutline64_ = -1;
+    FontSpec greyFont_;
+    std::string greyText_;
 };
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "gui/Application.h"
+#include "launch/Launch.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -7,26 +7,16 @@
 #include <string>
 #include <vector>
 
-#include <QApplication>
-
 #include "app/CommandLine.h"
 #include "app/Environment.h"
 #include "app/FileArgument.h"
 #include "app/HeadlessUi.h"
 #include "cli/NamedCommand.h"
-#include "gui/DisplayProbe.h"
-#include "gui/WindowedApp.h"
 #include "render/TextEngine.h"
 
 namespace glyphon {
 
 namespace {
-
-bool HaveDisplay() {
-    const char* x = std::getenv("DISPLAY");
-    const char* w = std::getenv("WAYLAND_DISPLAY");
-    return (x && *x) || (w && *w);
-}
 
 // Without a display no window can be shown: a complete 16-argument line is
 // converted without one; anything else is a mistake the usage explains, or,
@@ -46,8 +36,20 @@ int RunWithoutDisplay(int argc, char** argv, bool unreachable) {
 
 }  // namespace
 
-int RunApplication(int argc, char** argv) {
-    // `glyphon convert ...`, --help and --version never open a window.
+bool HaveDisplay() {
+    const char* x = std::getenv("DISPLAY");
+    const char* w = std::getenv("WAYLAND_DISPLAY");
+    return (x && *x) || (w && *w);
+}
+
+int ReportUnreachableDisplay() {
+    const char* x = std::getenv("DISPLAY");
+    const char* name = x && *x ? x : std::getenv("WAYLAND_DISPLAY");
+    std::fprintf(stderr, "glyphon: cannot open the display \"%s\"\n", name ? name : "");
+    return 2;
+}
+
+int RunProgram(int argc, char** argv, WindowRunner runWindow) {
     if (const std::optional<int> status = RunNamedCommand(std::vector<std::string>(argv, argv + argc)))
         return *status;
     const WindowStart start = ExamineWindowArguments(std::vector<std::string>(argv, argv + argc));
@@ -57,8 +59,8 @@ int RunApplication(int argc, char** argv) {
     }
     if (!HaveDisplay()) return RunWithoutDisplay(argc, argv, false);
     // A named display that is gone counts as none for a conversion job.
-    if (!DisplayCanBeOpened(argc, argv)) return RunWithoutDisplay(argc, argv, true);
-    return RunWindowed(argc, argv);
+    if (!DisplayReachable(argc, argv)) return RunWithoutDisplay(argc, argv, true);
+    return runWindow(argc, argv);
 }
 
 }  // namespace glyphon

@@ -1,0 +1,146 @@
+// A conversion job: everything one run of the converter needs, in plain
+// types. The window turns its controls into one, the 16-argument and batch
+// lines reach it through the window's model, and the named command line
+// builds one from its options; every one of them then calls RunConversion
+// (core/Convert.h).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/Rgb.h"
+#include "mux/DvdMux.h"
+#include "pgs/PgsSink.h"
+#include "palette/ColorNames.h"
+#include "render/FontTables.h"
+#include "subtitle/Subtitle.h"
+#include "sup/SubPictureEncoder.h"
+
+namespace glyphon {
+
+// One subtitle as the converter draws it: times in whole milliseconds from
+// the start of the film; its text lines (bytes of the file), styled runs and
+// placement as the reader gives them (their time texts are not used).
+struct TimedSubtitle {
+    int64_t startMs = 0;
+    int64_t endMs = 0;
+    SubtitleLine text;
+};
+
+enum class Alignment { Center, Left, Right };
+
+// Font style as a set of StyleBits (bold, italic, underline, strike-out).
+enum class FontStyle : int {
+    Normal = 0,
+    Bold = kBold,
+    Italic = kItalic,
+    Underline = kUnderline,
+    StrikeOut = kStrikeOut,
+};
+constexpr FontStyle operator|(FontStyle a, FontStyle b) { return FontStyle(int(a) | int(b)); }
+
+enum class VideoStandard { Pal, Ntsc };
+
+// Where the palette came from; it decides the help file's text.
+enum class PaletteSource {
+    None,           // no case applies: the help file lists only the outputs
+    NoIfo,          // the generic palette, chosen without an IFO
+    MonochromeIfo,  // the generic palette, in place of an IFO's that has no greys
+    Ifo,            // the IFO's own palette
+};
+
+struct SubtitleInput {
+    std::string file;
+    // GDI character-set number (FontTables.h) the texts are read and drawn
+    // in; a file that starts with a byte-order mark reads as UTF-8 whatever
+    // this says.
+    int charset = kDefaultCharset;
+    // Entries already read and checked (the window's list): the run neither
+    // reads the file nor checks the widths again. `utf8`: they are UTF-8.
+    std::shared_ptr<const std::vector<TimedSubtitle>> entries;
+    bool utf8 = false;
+    // A file without a byte-order mark that is valid UTF-8 with characters
+    // beyond ASCII is read as UTF-8 whatever `charset` says.
+    bool charsetAuto = false;
+    // Frame rate of a MicroDVD file without its own frame-rate line; 0:
+    // such a file is refused.
+    double microDvdFps = 0;
+};
+
+struct PaletteChoice {
+    // The colour each of the 16 entries is drawn and recognised in.
+    std::array<Rgb, 16> colours{};
+    // The entries as they go on the disc (the mux's palette file).
+    std::array<uint32_t, 16> disc{};
+    RoleIndices roles;  // palette entries of antialias, outline, text, background
+    VideoStandard standard = VideoStandard::Pal;
+    PaletteSource source = PaletteSource::NoIfo;
+};
+
+struct TextLook {
+    std::string fontName = "Arial";  // a face that is not installed is substituted
+    int sizePoints = 20;
+    FontStyle style = FontStyle::Normal;
+    Alignment align = Alignment::Center;
+    int offset = 30;        // rows between the frame's bottom margin and line 1
+    int lineSpacing = -4;   // added to line 2's distance from line 1 (negated)
+    int outlineWidth = 3;   // pixels; below 1: no outline layer
+    bool wrap = false;        // lines too wide are broken at spaces
+    bool widescreen = false;  // a 16:9 picture: text drawn three quarters as wide
+    // The fit check also refuses a subtitle of one or two lines that would
+    // reach past the frame's top or bottom row.
+    bool refuseOutsideFrame = false;
+};
+
+struct OutputRequest {
+    bool sup = true;
+    bool vobsub = false;
+    std::string folder;           // empty: beside the subtitle file
+    std::string language = "en";  // of the VobSub index
+    DvdMuxRequest mux;            // the film to mux into; none when empty
+    bool pgs = false;             // NAME.pgs.sup (Blu-ray), drawn from the subtitles' texts
+    PgsRequest pgsRequest;
+    bool forced = false;          // every DVD unit starts with the forced start command
+    // Any DVD output: the ".sup", the VobSub pair or the film.
+    bool AnyDvd() const { return sup || vobsub || !mux.video.empty(); }
+};
+
+struct ConversionJob {
+    SubtitleInput subtitle;
+    PaletteChoice palette;
+    TextLook look;
+    OutputRequest outputs;
+    // A setting or time that could not be turned into a number (the
+    // window's size or outline width list without a selection, an entry's
+    // time text): the run fails with this message when it comes to
+    // subtitle `settingErrorAt` (1-based), after writing those before it,
+    // as the window always did.
+    std::string settingError;
+    int settingErrorAt = 1;
+};
+
+// The file name with its last four characters (dot and three-letter
+// extension) replaced by `ending`; a name of three characters or fewer loses
+// nothing.
+std::string ReplaceExtension(const std::string& fileName, const std::string& ending);
+
+// Folder (with its separator) and base name of a run's outputs for
+// `subtitleFile`: the subtitle file's folder, or `outputFolder` when it is
+// not empty; the base name is the file name less its last four characters.
+std::string OutputStem(const std::string& outputFolder, const std::string& subtitleFile);
+
+// Gives the generic palette's role entries (those `palette.roles` names for
+// text, outline and antialias) the named colours, both as drawn and as they
+// go on the disc. Nothing with an IFO's own palette.
+void ApplyNamedColours(PaletteChoice& palette, const NamedRoleColours& colours);
+
+// Frame rows of a standard.
+inline int FrameHeightOf(VideoStandard s) { return s == VideoStandard::Pal ? kPalHeight : kNtscHeight; }
+
+// The alignment list's text of an alignment ("center", "left", "right").
+const char* AlignmentText(Alignment a);
+
+}  // namespace glyphon

@@ -1,0 +1,531 @@
+#include "core/Convert.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "common/Convert.h"
+#include "common/FileError.h"
+#include "core/DrawnLines.h"
+#include "mux/DvdAuthoring.h"
+#include "mux/VobSubWriter.h"
+#include "palette/Palette.h"
+#include "render/DisplayText.h"
+#include "render/Renderer.h"
+#include "render/StyledLines.h"
+#include "render/TextEngine.h"
+#include "subtitle/OverlapCut.h"
+#include "subtitle/Subtitle.h"
+#include "sup/SupWriter.h"
+#include "sup/UnitSink.h"
+
+namespace glyphon {
+
+namespace {
+
+
+// Keeps the reader's plain messages instead of showing them.
+class NoticeSink : public MessageSink {
+public:
+    explicit NoticeSink(std::vector<std::string>& out) : out_(out) {}
+    void ShowMessage(const std::string& text) override { out_.push_back(text); }
+
+private:
+    std::vector<std::string>& out_;
+};
+
+// The reader writes whole milliseconds as decimal text within 32 bits.
+int64_t Milliseconds(const std::string& text) {
+    int64_t v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || end != text.data() + text.size()) return RoundHalfEven(StrToFloat(text));
+    return v;
+}
+
+void WriteTextFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) ThrowFileError(errno);
+    out << text;
+    out.close();
+    if (!out) ThrowFileError(errno ? errno : EIO);
+}
+
+// Keeps the band inside the frame rows, its top even: rows outside the frame
+// do not exist and are never read. A band that lies wholly outside becomes
+// two empty rows at the nearest edge, so that every subtitle still has its
+// record and its timing.
+void ClipBand(int& top, int& height, int frameHeight) {
+    int bottom = top + height;  // one past the last row
+    if (top < 0) top = 0;
+    if (bottom > frameHeight) bottom = frameHeight;
+    if (bottom - top < 1) {
+        top = top >= frameHeight ? frameHeight - 2 : 0;
+        bottom = top + 2;
+    }
+    height = bottom - top;
+}
+
+// Closes every sink, even after one fails; the first failure is reported.
+void CloseAll(std::vector<std::unique_ptr<UnitSink>>& sinks) {
+    std::exception_ptr first;
+    for (auto& sink : sinks) {
+        try {
+            sink->Close();
+        } catch (const std::exception&) {
+            if (!first) first = std::current_exception();
+        }
+    }
+    if (first) std::rethrow_exception(first);
+}
+
+ConversionFailure Failure(ConversionFailure::Stage stage, std::string message) {
+    ConversionFailure f;
+    f.stage = stage;
+    f.message = std::move(message);
+    return f;
+}
+
+int RoleEntry(int index) { return index >= 0 && index < 16 ? index : 0; }
+
+// The run's outputs, in the order they get each unit: the ".sup", the
+// VobSub pair, the film to mux into. Throws FileError; what was created
+// before the failure is in sinks.
+DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem, TextEngine& text, int charset,
+                        std::vector<std::unique_ptr<UnitSink>>& sinks) {
+    const OutputRequest& o = job.outputs;
+    if (o.sup) {
+        auto sup = std::make_unique<SupWriter>();
+        sup->Create(stem + ".sup");
+        sinks.push_back(std::move(sup));
+    }
+    if (o.vobsub) {
+        VobSubHeader header;
+        header.frameHeight = FrameHeightOf(job.palette.standard);
+        for (size_t i = 0; i < header.palette.size() && i < job.palette.colours.size(); ++i)
+            header.palette[i] = job.palette.colours[i];
+        header.language = o.language;
+        const std::string pair = VobSubStem(stem, job.subtitle.file);
+        auto vobsub = std::make_unique<VobSubWriter>();
+        vobsub->Create(pair + ".idx", pair + ".sub", header);
+        sinks.push_back(std::move(vobsub));
+    }
+    if (o.pgs) {
+        // The look as the DVD frame has it, scaled by the sink to the
+        // stream's size.
+        const TextLook& l = job.look;
+        PgsLook look;
+        look.font = FontSpec{l.fontName, l.sizePoints, charset, int(l.style)};
+        look.offset = l.offset;
+        look.offsetOr = l.lineSpacing;
+        look.align = AlignmentText(l.align);
+        look.outlineWidth = l.outlineWidth;
+        const auto opaque = [](Rgb c) { return Rgba{c.r, c.g, c.b, 255}; };
+        const auto role = [&](int index) { return job.palette.colours[size_t(RoleEntry(index))]; };
+        PgsOptions options;
+        options.video = o.pgsRequest.video;
+        options.colors.text = o.pgsRequest.text.value_or(opaque(role(job.palette.roles.text)));
+        options.colors.outline = o.pgsRequest.outline.value_or(opaque(role(job.palette.roles.outline)));
+        options.colors.background = o.pgsRequest.background;
+        auto pgs = std::make_unique<PgsSink>(text, look, options);
+        pgs->Create(stem + ".pgs.sup");
+        sinks.push_back(std::move(pgs));
+    }
+    if (o.mux.video.empty()) return nullptr;
+    auto mux = std::make_unique<DvdMuxSink>(o.mux, stem, job.palette.disc);
+    DvdMuxSink* raw = mux.get();
+    sinks.push_back(std::move(mux));
+    return raw;
+}
+
+
+const char* const kFindColors =
+    "Then find the Color 0 Y Cr CB ,doubleclick it, and put the value: 00 80 80\r\n"
+    "Then find the Color 1 Y Cr CB ,doubleclick it, and put the value: 55 80 80\r\n"
+    "Then find the Color 2 Y Cr CB ,doubleclick it, and put the value: AA 80 80\r\n"
+    "Then find the Color 3 Y Cr CB ,doubleclick it, and put the value: FF 80 80\r\n";
+
+const char* const kAfterAuthoringNew =
+    "After authoring the new dvd, load (the generated from Ifoedit) VTS_01_0.IFO on Ifoedit and press "
+    "VTS_PGCITI "
+    "and then VTS_PGC1.\r\n";
+
+std::string NoIfoText() {
+    return std::string("All Done !!! (Case : No Ifo)\r\n") +
+           "Since you didnt had any ifo, author your video with the generated sup using Ifoedit.\r\n" +
+           kAfterAuthoringNew + kFindColors + "Then press save. Thats all.\r\n\r\n\r\nGenerated Files:\r\n";
+}
+
+std::string MonochromeIfoText() {
+    return std::string("All Done !!! (Case : Monocromatic Ifo)\r\n") +
+           "Since you had an ifo with no polycromatic palette support , Glyphon generated for you a sup with "
+           "a "
+           "generic pallette.\r\n" +
+           "Just author your video with the generated sup using Ifoedit.\r\n" + kAfterAuthoringNew +
+           kFindColors + "Then press save. Thats all.\r\n\r\n\r\nGenerated Files:\r\n";
+}
+
+std::string WithIfoText() {
+    return std::string("All Done !!! (Case : With Ifo)\r\n") +
+           "Since you already had an ifo with polycromatic palette support , Glyphon generated for you a sup "
+           "with "
+           "the same ifo pallette.\r\n" +
+           "Just author your video with the generated sup using Ifoedit.\r\n" +
+           "After authoring the new dvd, load the original ifo (the ifo that you have loaded on Glyphon) on "
+           "Ifoedit and press VTS_PGCITI and then VTS_PGC1.\r\n" +
+           "Then press Subtitle Color, Copy Colors from this PGC\r\n" +
+           "Then load (the generated from Ifoedit) VTS_01_0.IFO on Ifoedit and press VTS_PGCITI and then "
+           "VTS_PGC1\r\n" +
+           "Then press Subtitle Color, Paste Colors into this PGC\r\n" +
+           "Then press save. Thats all.\r\n\r\n\r\nGenerated Files:\r\n";
+}
+
+// A path as one shell word: in single quotes, each quote inside written as
+// '\''.
+std::string ShellWord(const std::string& path) {
+    std::string word = "'";
+    for (const char c : path) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return word + "'";
+}
+
+// The instructions after muxing into a film: the dvdauthor command that
+// builds the disc from the project written beside the film, as printed.
+std::string MuxedFilmText(const std::string& stem, const std::string& film, int stream, bool pal) {
+    return std::string("All Done !!! (Case : Muxed Film)\r\n") + "The subtitles of " + film +
+           " are muxed into " + MuxedFileName(stem) + " as sub-picture stream " + std::to_string(stream) + " (" +
+           (pal ? "PAL" : "NTSC") + "), their palette is in " + PaletteFileName(stem) +
+           ", and the dvdauthor project " + ProjectFileName(stem) + " names them both.\r\n" +
+           "Author the DVD with dvdauthor (Debian package dvdauthor); this command writes it into " + stem +
+           ".dvd:\r\n\r\ndvdauthor -o " + ShellWord(stem + ".dvd") + " -x " + ShellWord(ProjectFileName(stem)) +
+           "\r\n\r\n" +
+           "Its VIDEO_TS folder can then be burnt to a disc or played from the folder.\r\n\r\n\r\nGenerated Files:\r\n";
+}
+
+// The colour a role is drawn in for a named colour: itself, except that pure
+// blue is the frame's background and would not be seen as drawn.
+Rgb DrawnColour(Rgb c) { return c == kPureBlue ? Rgb{0, 0, 254} : c; }
+
+}  // namespace
+
+std::string ReplaceExtension(const std::string& fileName, const std::string& ending) {
+    return (fileName.size() > 3 ? fileName.substr(0, fileName.size() - 4) : fileName) + ending;
+}
+
+std::string OutputStem(const std::string& outputFolder, const std::string& subtitleFile) {
+    const auto slash = subtitleFile.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : subtitleFile.substr(0, slash + 1);
+    if (!outputFolder.empty()) folder = outputFolder.back() == '/' ? outputFolder : outputFolder + '/';
+    const std::string name = slash == std::string::npos ? subtitleFile : subtitleFile.substr(slash + 1);
+    return folder + ReplaceExtension(name, "");
+}
+
+const char* AlignmentText(Alignment a) {
+    switch (a) {
+        case Alignment::Center:
+            return "center";
+        case Alignment::Left:
+            return "left";
+        case Alignment::Right:
+            break;
+    }
+    return "right";
+}
+
+std::string VobSubStem(const std::string& stem, const std::string& subtitleFile) {
+    // A MicroDVD subtitle file NAME.sub is never overwritten: beside it the
+    // pair is NAME.vobsub.idx and NAME.vobsub.sub.
+    std::error_code ec;
+    return std::filesystem::equivalent(stem + ".sub", subtitleFile, ec) ? stem + ".vobsub" : stem;
+}
+
+std::string ComposeHelpText(const ConversionJob& job) {
+    std::string text;
+    switch (job.palette.source) {
+        case PaletteSource::NoIfo:
+            text = NoIfoText();
+            break;
+        case PaletteSource::MonochromeIfo:
+            text = MonochromeIfoText();
+            break;
+        case PaletteSource::Ifo:
+            text = WithIfoText();
+            break;
+        case PaletteSource::None:
+            break;
+    }
+    const std::string stem = OutputStem(job.outputs.folder, job.subtitle.file);
+    const OutputRequest& o = job.outputs;
+    // The list names the files the run writes.
+    std::string written;
+    if (!o.mux.video.empty()) {
+        text = MuxedFilmText(stem, o.mux.video, o.mux.stream, job.palette.standard == VideoStandard::Pal);
+        written = MuxedFileName(stem) + "\r\n" + PaletteFileName(stem) + "\r\n" + ProjectFileName(stem) + "\r\n";
+    }
+    if (o.sup) written += stem + ".sup" + "\r\n";
+    if (o.vobsub) {
+        const std::string pair = VobSubStem(stem, job.subtitle.file);
+        written += pair + ".idx" + "\r\n" + pair + ".sub" + "\r\n";
+    }
+    if (o.pgs) written += stem + ".pgs.sup" + "\r\n";
+    return text + written + stem + ".Glyphon_Help.txt";
+}
+
+void ApplyNamedColours(PaletteChoice& palette, const NamedRoleColours& colours) {
+    if (palette.source == PaletteSource::Ifo) return;
+    const auto put = [&](const std::optional<Rgb>& colour, int role) {
+        if (!colour || role < 0 || role >= 16) return;
+        palette.colours[size_t(role)] = DrawnColour(*colour);
+        palette.disc[size_t(role)] = DiscEntryOf(RgbToVideoYCbCr(*colour));
+    };
+    put(colours.outline, palette.roles.outline);
+    put(colours.antialias, palette.roles.antialias);
+    put(colours.text, palette.roles.text);
+}
+
+bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<TimedSubtitle>& entries, bool& utf8,
+                         ConversionReport& report) {
+    entries.clear();
+    utf8 = false;
+    // The readers take a file they cannot open for one of another format;
+    // here the reason is known and said.
+    if (std::FILE* probe = std::fopen(input.file.c_str(), "rb")) {
+        std::fclose(probe);
+    } else {
+        report.failure = Failure(ConversionFailure::Stage::Read, FileErrorText(errno));
+        return false;
+    }
+    TSubtitle list;
+    list.FallbackFrameRate = input.microDvdFps;
+    NoticeSink notices(report.notices);
+    std::optional<ConversionFailure> failure;
+    try {
+        list.LoadFromFile(input.file, true, notices);
+    } catch (const ConvertError& e) {
+        // The refused text comes from the file: shown as its characters.
+        failure = Failure(ConversionFailure::Stage::Read,
+                          DisplayText(e.what(), list.Utf8 ? int(kUtf8Charset) : input.charset));
+    } catch (const FileError& e) {
+        failure = Failure(ConversionFailure::Stage::Read, e.what());
+    }
+    utf8 = list.Utf8 || (input.charsetAuto && list.LooksUtf8);
+    report.loaded = list.Loaded;
+    report.unreadable = std::move(list.Unreadable);
+    entries.reserve(list.Lines.size());
+    for (SubtitleLine& l : list.Lines) {
+        TimedSubtitle entry{Milliseconds(l.StartMs), Milliseconds(l.EndMs), std::move(l)};
+        entry.text.StartMs.clear();
+        entry.text.EndMs.clear();
+        entries.push_back(std::move(entry));
+    }
+    if (failure) {
+        failure->subtitle = int(entries.size()) + 1;
+        report.loaded = false;
+        report.failure = std::move(failure);
+        return false;
+    }
+    if (!list.Loaded || entries.empty()) {
+        report.failure = Failure(ConversionFailure::Stage::Read, kNotLoaded);
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+FontSpec DrawnFont(const TextLook& look, int charset) {
+    return FontSpec{look.fontName, look.sizePoints, charset, int(look.style), look.widescreen ? 75 : 100};
+}
+
+FitLook FitLookOf(const TextLook& look, int charset, VideoStandard standard) {
+    FitLook fit;
+    fit.font = DrawnFont(look, charset);
+    fit.wrap = look.wrap;
+    fit.frameHeight = FrameHeightOf(standard);
+    fit.offset = look.offset;
+    fit.offsetOr = look.lineSpacing;
+    fit.align = AlignmentText(look.align);
+    return fit;
+}
+
+}  // namespace
+
+bool CheckEntriesFit(const std::vector<TimedSubtitle>& entries, const TextLook& look, int charset,
+                     VideoStandard standard, TextEngine& text, FitResult& fit) {
+    const FitLook fitLook = FitLookOf(look, charset, standard);
+    for (size_t i = 0; i < entries.size(); ++i)
+        CheckSubtitleFits(entries[i].text, int(i) + 1, text, fitLook, look.refuseOutsideFrame, fit);
+    return fit.Fits();
+}
+
+ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks) {
+    ConversionReport report;
+    report.stem = OutputStem(job.outputs.folder, job.subtitle.file);
+
+    // The entries: the job's own, or read and checked here.
+    const std::vector<TimedSubtitle>* entries = job.subtitle.entries.get();
+    bool utf8 = job.subtitle.utf8;
+    if (!entries) {
+        if (!ReadSubtitleEntries(job.subtitle, report.entries, utf8, report)) return report;
+        entries = &report.entries;
+    }
+    const int charset = utf8 ? int(kUtf8Charset) : job.subtitle.charset;
+    report.charset = charset;
+    report.standard = job.palette.standard;
+    const PaletteChoice& p = job.palette;
+    if (!job.subtitle.entries &&
+        !CheckEntriesFit(*entries, job.look, charset, p.standard, text, report.fit)) {
+        // The failure names the first line that does not fit (or the
+        // first subtitle that leaves the frame); the fit lists them all.
+        ConversionFailure f = Failure(ConversionFailure::Stage::Check, "");
+        const FitResult& fit = report.fit;
+        if (!fit.problems.empty()) {
+            const FitProblem& first = fit.problems.front();
+            f.subtitle = first.entry;
+            f.line = first.line;
+            f.width = first.width;
+            const std::vector<std::string_view> lines = TextLinesOf((*entries)[size_t(first.entry - 1)].text);
+            if (!first.belowFrame && !job.look.wrap && size_t(first.line) <= lines.size())
+                f.text = std::string(lines[size_t(first.line - 1)]);
+            f.message = first.belowFrame ? "The subtitle's lines reach below the frame." : "The line is too long.";
+        } else {
+            f.subtitle = fit.outside->entry;
+            f.line = fit.outside->line;
+            f.message = "The subtitle would leave the frame.";
+        }
+        report.failure = std::move(f);
+        return report;
+    }
+
+    const RoleIndices roles{RoleEntry(p.roles.antialias), RoleEntry(p.roles.outline), RoleEntry(p.roles.text),
+                            RoleEntry(p.roles.background)};
+    const RoleColours colours{p.colours[size_t(roles.antialias)], p.colours[size_t(roles.outline)],
+                              p.colours[size_t(roles.text)]};
+    SubPictureEncoder encoder(roles, colours);
+    encoder.SetForced(job.outputs.forced);
+    SubtitleLook look;
+    look.font = DrawnFont(job.look, charset);
+    look.offset = job.look.offset;
+    look.offsetOr = job.look.lineSpacing;
+    look.align = AlignmentText(job.look.align);
+    look.outlineWidth = job.look.outlineWidth;
+    look.colors = {colours.outline, colours.antialias, colours.text};
+    const int frameHeight = FrameHeightOf(p.standard);
+    // A run with no DVD output draws only for a window that shows it.
+    const bool dvd = job.outputs.AnyDvd();
+
+    Frame ownFrame;
+    Frame& frame = hooks.canvas ? *hooks.canvas : ownFrame;
+    // Without a canvas the units are coded from pixel codes: each layer's
+    // colour classified as the coder classifies a frame's pixels.
+    CodeFrame codes;
+    const LayerCodes layerCodes{ClassifyPixel(look.colors.outline, colours), ClassifyPixel(look.colors.antialias, colours),
+                                ClassifyPixel(look.colors.text, colours)};
+    const unsigned backgroundCode = ClassifyPixel(kPureBlue, colours);
+    auto stopped = [&] {
+        return (hooks.cancel && hooks.cancel->load(std::memory_order_relaxed)) ||
+               (hooks.stopRequested && hooks.stopRequested());
+    };
+    const int count = int(entries->size());
+    report.total = count;
+
+    // Every output shows one subtitle at a time: a subtitle still up when the
+    // next starts ends there. An entry whose time is not a number ends the
+    // list the cut sees, as it ends the run.
+    const size_t timed = job.settingError.empty() ? size_t(count) : size_t(std::max(job.settingErrorAt - 1, 0));
+    std::vector<CueTime> cues;
+    cues.reserve(std::min(timed, size_t(count)));
+    for (size_t i = 0; i < timed && i < size_t(count); ++i) cues.push_back({(*entries)[i].startMs, (*entries)[i].endMs});
+    if (const int cut = CutOverlaps(cues); cut > 0)
+        report.warnings.push_back(std::to_string(cut) + (cut == 1 ? " subtitle overlapped" : " subtitles overlapped") +
+                                  " the next one and " + (cut == 1 ? "was" : "were") + " cut to end where it starts");
+
+    std::vector<std::unique_ptr<UnitSink>> sinks;
+    bool muxing = false;
+    try {
+        DvdMuxSink* mux = CreateSinks(job, report.stem, text, charset, sinks);
+        for (int i = 1; i <= count; ++i) {
+            if (stopped()) {
+                report.cancelled = true;
+                break;
+            }
+            if (hooks.beforeSubtitle && !hooks.beforeSubtitle(i, count)) {
+                report.cancelled = true;
+                break;
+            }
+            if (!job.settingError.empty() && i >= job.settingErrorAt) throw ConvertError(job.settingError);
+            const TimedSubtitle& entry = (*entries)[size_t(i - 1)];
+            const CueTime& cue = cues[size_t(i - 1)];
+            const SubtitleLine& lines = entry.text;
+            // Every line of the entry, in the styles of its tags, wrapped as
+            // asked: what the DVD unit shows and what the other outputs draw.
+            const std::vector<RunLine> drawn = LinesToDraw(lines, text, look.font, job.look.wrap);
+            if (hooks.canvas) {
+                // Every line of the entry, in the styles of its tags. All
+                // blue again first: after the previous subtitle only the rows
+                // it drew on are rewritten.
+                frame.Reset(kFrameWidth, frameHeight, kPureBlue);
+                const StackPlacement placed = DrawSubtitleLines(frame, text, drawn, look, lines.Top);
+                if (hooks.bandTop) *hooks.bandTop = placed.bandTop;
+                if (hooks.bandHeight) *hooks.bandHeight = placed.bandHeight;
+                if (dvd) {
+                    int top = placed.bandTop, height = placed.bandHeight;
+                    ClipBand(top, height, frame.Height());
+                    const auto& unit = encoder.Encode(frame, top, height, cue.endMs - cue.startMs);
+                    for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, drawn, lines.Top);
+                    for (auto& sink : sinks) sink->Append(cue.startMs, unit);
+                }
+            } else if (dvd) {
+                // Nobody looks at the frame: the lines go straight into the
+                // pixel codes the unit is coded from.
+                codes.Reset(frameHeight, backgroundCode);
+                const StackPlacement placed = DrawSubtitleLines(codes, text, drawn, look, layerCodes, lines.Top);
+                int top = placed.bandTop, height = placed.bandHeight;
+                ClipBand(top, height, codes.Height());
+                const auto& unit = encoder.Encode(codes, top, height, cue.endMs - cue.startMs);
+                for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, drawn, lines.Top);
+                for (auto& sink : sinks) sink->Append(cue.startMs, unit);
+            }
+            if (!dvd)
+                for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, drawn, lines.Top);
+            ++report.written;
+            if (hooks.progress) hooks.progress(report.written, count);
+        }
+        if (!report.cancelled && stopped()) report.cancelled = true;
+        CloseAll(sinks);
+        if (mux && !report.cancelled) {
+            if (job.outputs.mux.collectOnly) {
+                report.muxUnits = mux->TakeUnits();
+            } else {
+                DvdAuthoringRequest request;
+                request.video = job.outputs.mux.video;
+                request.stem = report.stem;
+                request.streams.push_back({job.outputs.mux.stream, job.outputs.mux.language, mux->TakeUnits()});
+                request.palette = p.disc;
+                request.widescreen = job.look.widescreen;
+                muxing = true;
+                const DvdAuthoringResult result = AuthorDvdFilm(request);
+                muxing = false;
+                report.muxOutputs = result.written;
+                const std::string warning = mux->PastEndWarning(result.report);
+                if (!warning.empty()) report.warnings.push_back(warning);
+            }
+        }
+        report.helpText = ComposeHelpText(job);
+        if (!report.cancelled) {
+            WriteTextFile(report.stem + ".Glyphon_Help.txt", report.helpText);
+            report.converted = true;
+        }
+    } catch (const std::exception& e) {
+        // The units written so far stay in the files.
+        try {
+            CloseAll(sinks);
+        } catch (const std::exception&) {
+        }
+        report.failure = Failure(muxing ? ConversionFailure::Stage::Mux : ConversionFailure::Stage::Output, e.what());
+    }
+    return report;
+}
+
+}  // namespace glyphon

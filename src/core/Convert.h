@@ -1,0 +1,120 @@
+// The one entry point of a conversion: reads the subtitle file (unless the
+// job brings its entries), checks that every line fits, draws and encodes
+// every subtitle and hands each unit to the job's outputs, then writes the
+// help file. The window, the 16-argument and batch lines (through the
+// window's model) and the named command line all call it.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/ConversionJob.h"
+#include "core/FitCheck.h"
+
+namespace glyphon {
+
+class Frame;
+class TextEngine;
+
+// Why a run did not convert. The message is the system's own text, as an
+// error box would show it before its full stop is added.
+struct ConversionFailure {
+    enum class Stage {
+        Read,    // the file could not be opened, recognised or read
+        Check,   // a line is too wide for the frame, or a subtitle leaves it (the report's fit)
+        Output,  // creating or writing an output, or a setting that is not a number
+        Mux,     // the film was refused or could not be muxed; the other outputs are written
+    } stage = Stage::Read;
+    std::string message;
+    // The subtitle (1-based) the failure belongs to, 0 when none: for Read
+    // the one after the last entry read, for Check the entry that is too
+    // wide, with its line (1 or 2), that line's bytes and width in pixels.
+    int subtitle = 0;
+    int line = 0;
+    int width = 0;
+    std::string text;
+};
+
+struct ConversionReport {
+    bool converted = false;  // every subtitle written and the help file too
+    bool cancelled = false;  // stopped before a subtitle; outputs closed, no help file
+    int total = 0;           // subtitles in the run
+    int written = 0;         // units handed to the outputs
+    std::string stem;        // folder and base name of the outputs
+    std::string helpText;    // what the help file holds (composed for every run)
+    // Messages of reading that did not stop it ("Unsupported Subtitle Format
+    // !"), as the reader said them.
+    std::vector<std::string> notices;
+    std::vector<std::string> warnings;  // the run converted, but the user should know (one line each)
+    std::optional<ConversionFailure> failure;
+    // Read entries (when the job brought none), for callers that show them.
+    std::vector<TimedSubtitle> entries;
+    bool loaded = false;  // the file was recognised and read (it may hold no subtitle)
+    // What the file held that is no subtitle and was left out.
+    std::vector<UnreadableBlock> unreadable;
+    // The character set the texts were drawn in (UTF-8 for a file with a
+    // byte-order mark, or read as UTF-8 by charsetAuto).
+    int charset = kDefaultCharset;
+    VideoStandard standard = VideoStandard::Pal;
+    // What the fit check found: every line that does not fit, and the first
+    // subtitle that leaves the frame when the look refuses those.
+    FitResult fit;
+    // With a mux request that only collects: the run's units. Otherwise the
+    // files the mux wrote (film, palette file, dvdauthor project).
+    std::vector<TimedUnit> muxUnits;
+    std::vector<std::string> muxOutputs;
+};
+
+struct ConversionHooks {
+    // Before subtitle `index` (1-based) of `count`; false stops the run there
+    // (reported as cancelled). The window lets its messages run here.
+    std::function<bool(int index, int count)> beforeSubtitle;
+    // After each subtitle's unit has gone to the outputs.
+    std::function<void(int done, int count)> progress;
+    // Asked before each subtitle and once after the last: true when the run
+    // was told to stop (the window's "Abort"); it then writes no help file.
+    std::function<bool()> stopRequested;
+    // Set from anywhere (another thread, a signal) to the same effect.
+    const std::atomic<bool>* cancel = nullptr;
+    // Where subtitles are drawn (the window's preview, which shows the last
+    // one after the run); the run's own frame when null.
+    Frame* canvas = nullptr;
+    // Where the band of the last drawn subtitle is put (top, height), if wanted.
+    int* bandTop = nullptr;
+    int* bandHeight = nullptr;
+};
+
+// The widest line that fits: a line fits when narrower than 680 pixels.
+inline constexpr int kWidestFittingLine = 679;
+
+// The message asking for a MicroDVD file's frame rate begins so.
+inline constexpr const char* kNoFrameRate = "Please write at the first line of your *.sub subtitle the fps";
+// A run refused because no subtitle was read.
+inline constexpr const char* kNotLoaded = "Please load an Srt/Sub/Txt subtitle.";
+
+ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks = {});
+
+// Reads the job's subtitle file into timed entries, with what it held that
+// is no subtitle. Throws nothing: a failure comes back in `report` (stage
+// Read; `subtitle` is 0 for a file that cannot be opened or is not
+// recognised, else the entry after the last one read) and its notices.
+// `utf8` is set for a file with a byte-order mark, or one read as UTF-8
+// under charsetAuto.
+bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<TimedSubtitle>& entries, bool& utf8,
+                         ConversionReport& report);
+
+// Checks every entry against the look; true when all fit.
+bool CheckEntriesFit(const std::vector<TimedSubtitle>& entries, const TextLook& look, int charset,
+                     VideoStandard standard, TextEngine& text, FitResult& fit);
+
+// The help file's text for the job (its case, then the files written).
+std::string ComposeHelpText(const ConversionJob& job);
+
+// Where the VobSub pair of a run with this output stem goes: beside a
+// MicroDVD subtitle file NAME.sub it is NAME.vobsub.idx/.sub.
+std::string VobSubStem(const std::string& stem, const std::string& subtitleFile);
+
+}  // namespace glyphon

@@ -1,0 +1,54 @@
+#include "core/DrawnLines.h"
+
+#include <algorithm>
+
+#include "subtitle/Subtitle.h"
+
+namespace glyphon {
+
+namespace {
+
+// The runs of one text line as views of its text.
+RunLine RunsOfLine(std::string_view text, const LineRuns& runs) {
+    if (runs.empty()) return PlainLine(text);
+    RunLine line;
+    size_t at = 0;
+    for (const StyledRun& run : runs) {
+        const size_t length = std::min<size_t>(run.length, text.size() - at);
+        line.push_back(TextRun{text.substr(at, length), run.style});
+        at += length;
+    }
+    if (at < text.size()) line.push_back(TextRun{text.substr(at), 0});
+    return line;
+}
+
+bool Empty(const RunLine& line) {
+    for (const TextRun& run : line)
+        if (!run.text.empty()) return false;
+    return true;
+}
+
+}  // namespace
+
+std::vector<RunLine> LinesToDraw(const SubtitleLine& entry, TextEngine& text, const FontSpec& font, bool wrap) {
+    const std::vector<std::string_view> texts = TextLinesOf(entry);
+    std::vector<RunLine> lines;
+    lines.reserve(texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) lines.push_back(RunsOfLine(texts[i], RunsOf(entry, i)));
+    if (wrap) {
+        // Only real lines are wrapped; the empty second line of a one-line
+        // subtitle comes back after.
+        while (lines.size() > 1 && Empty(lines.back())) lines.pop_back();
+        lines = WrapLines(text, lines, font, kFitLimit);
+        while (lines.size() < 2) lines.push_back(RunLine{});
+    }
+    return lines;
+}
+
+std::string LineText(const RunLine& line) {
+    std::string text;
+    for (const TextRun& run : line) text += run.text;
+    return text;
+}
+
+}  // namespace glyphon

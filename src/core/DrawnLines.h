@@ -1,0 +1,25 @@
+// The lines a subtitle is drawn with: every text line of the entry with its
+// styled runs, broken at spaces where too wide when wrapping is asked for.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "render/StyledLines.h"
+
+namespace glyphon {
+
+struct SubtitleLine;
+
+// A line fits the frame when it is narrower than this many pixels.
+inline constexpr int kFitLimit = 680;
+
+// The lines `entry` is drawn with in `font`; at least two (a one-line
+// subtitle has an empty second line). The runs are views of the entry's
+// texts, which must outlive them.
+std::vector<RunLine> LinesToDraw(const SubtitleLine& entry, TextEngine& text, const FontSpec& font, bool wrap);
+
+// A drawn line's text (the runs one after another).
+std::string LineText(const RunLine& line);
+
+}  // namespace glyphon
