@@ -222,15 +222,19 @@ void AppendPgsShowSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t
     AppendPgsSegment(set, kPgsComposition, pts, CompositionPayload(video, composition, kEpochStart, &object));
     AppendPgsSegment(set, kPgsWindow, pts, WindowPayload(object));
 
-    std::vector<uint8_t> p;
-    p.push_back(0);  // palette id
-    p.push_back(0);  // version
-    for (size_t i = 0; i < palette.size() && i < 256; ++i) {
-        p.push_back(uint8_t(i));
-        p.push_back(palette[i].y);
-        p.push_back(palette[i].cr);
-        p.push_back(palette[i].cb);
-        p.push_back(palette[i].alpha);
+    // Palette id and version 0, then id, Y', Cr, Cb and opacity of each
+    // entry, written in place.
+    static thread_local std::vector<uint8_t> p;
+    const size_t entries = std::min<size_t>(palette.size(), 256);
+    p.resize(2 + 5 * entries);
+    p[0] = p[1] = 0;
+    for (size_t i = 0; i < entries; ++i) {
+        uint8_t* e = p.data() + 2 + 5 * i;
+        e[0] = uint8_t(i);
+        e[1] = palette[i].y;
+        e[2] = palette[i].cr;
+        e[3] = palette[i].cb;
+        e[4] = palette[i].alpha;
     }
     AppendPgsSegment(set, kPgsPalette, pts, p);
 
