@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (o.colors)
                 for (int n : *o.colors) fuzz::Check(n >= 0 && n <= 15);
             fuzz::Check(!o.formats.empty());
-            for (const std::string& f : o.formats) fuzz::Check(f == "sup");
+            for (const std::string& f : o.formats) fuzz::Check(f == "sup" || f == "vobsub" || f == "pgs");
             break;
         }
     }

@@ -8,6 +8,7 @@
 
 #include "FuzzFile.h"
 #include "render/FontTables.h"
+#include "render/GreyLine.h"
 #include "render/TextEngine.h"
 
 using namespace glyphon;
@@ -30,5 +31,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto glyphs = engine->LayOutLine(text, font);
     fuzz::Check(text.empty() ? glyphs.empty() : true);
     for (const PlacedGlyph& g : glyphs) fuzz::Check(g.cluster >= 0 && size_t(g.cluster) < text.size());
+    // The grey drawing (with an outline, underlined at times), half outside a
+    // small canvas: it writes only the canvas's pixels.
+    FontSpec grey = font;
+    grey.pixelEm = 30;
+    if (data[0] & 0x10) grey.style |= kUnderline;
+    GreyMask canvas;
+    canvas.Reset(0, 0, 200, 40);
+    const GreyBox box = engine->GreyLineBox(text, grey, 3 * 64);
+    fuzz::Check(text.empty() ? box.Empty() : true);
+    engine->DrawLineGrey(text, grey, 3 * 64, -box.left - 50, 5 - box.top, canvas);
     return 0;
 }

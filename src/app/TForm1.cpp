@@ -22,6 +22,9 @@ constexpr const char* kVobSubKey = "CheckBoxVobSub_Checked";
 constexpr const char* kFontNameKey = "ComboBoxFontName_Text";
 constexpr const char* kPgsKey = "CheckBoxPgs_Checked";
 constexpr const char* kWrapKey = "CheckBoxWrap_Checked";
+// The PGS lists by their texts, after every key above.
+constexpr const char* kPgsListKeys[] = {"ComboBoxPgsResolution_Text", "ComboBoxPgsText_Text",
+                                        "ComboBoxPgsOutline_Text"};
 
 // Fills a list and selects a position.
 void Fill(TComboBox& c, const std::vector<std::string>& items, int index) {
@@ -79,6 +82,9 @@ void TForm1::SetupControls() {
     Fill(ComboBoxFontSize, FontSizeItems(), kDefaultSizePosition);
     Fill(ComboBoxAlign, AlignItems(), kDefaultAlignPosition);
     Fill(ComboBoxOutlineWidth, OutlineWidthItems(), kDefaultOutlinePosition);
+    Fill(ComboBoxPgsResolution, PgsResolutionItems(), 0);
+    Fill(ComboBoxPgsText, PgsColourItems(), 0);
+    Fill(ComboBoxPgsOutline, PgsColourItems(), 0);
     offset.min = 8;
     offset.max = 492;
     offset.position = 30;
@@ -131,6 +137,8 @@ void TForm1::BitBtnSetDefaultValuesClick() {
     LabelImageChangedNTSC.caption.clear();
     LoadPreviewBackground();
     SetNoIfoChecked(false);
+    for (TComboBox* c : {&ComboBoxPgsResolution, &ComboBoxPgsText, &ComboBoxPgsOutline}) c->SetItemIndex(0);
+    ComboBoxPgsChange();
     StoreChangedSettings();
     ui_.Changed();
 }
@@ -166,6 +174,7 @@ void TForm1::SetControlsEnabled(bool Enabled) {
     CheckBoxWrap.enabled = Enabled;
     CheckBoxMux.enabled = Enabled;
     CheckBoxPgs.enabled = Enabled;
+    ComboBoxPgsResolution.enabled = ComboBoxPgsText.enabled = ComboBoxPgsOutline.enabled = Enabled;
     ButtonGenerateSup.caption = Enabled ? "Generate Sup" : "Abort";
     ui_.Changed();
 }
@@ -228,6 +237,18 @@ void TForm1::ReadStoredSettings() {
         } catch (const ConvertError&) {
         }
     }
+    // The PGS choices are the window's; the command line brings its own.
+    if (!CommandLineMode) {
+        TComboBox* const pgsLists[] = {&ComboBoxPgsResolution, &ComboBoxPgsText, &ComboBoxPgsOutline};
+        for (size_t i = 0; i < std::size(pgsLists); ++i) {
+            const auto v = ini.Get(kSection, kPgsListKeys[i]);
+            if (!v) continue;
+            const auto& items = pgsLists[i]->items;
+            const auto found = std::find(items.begin(), items.end(), *v);
+            if (found != items.end()) pgsLists[i]->SetItemIndex(int(found - items.begin()));
+        }
+        ComboBoxPgsChange();
+    }
     settingsRead_ = true;
     storedValues_ = StoredValues();
     ui_.Changed();
@@ -247,7 +268,10 @@ std::vector<std::string> TForm1::StoredValues() const {
             CheckBoxVobSub.checked ? "-1" : "0",
             ComboBoxFontName.Text(),
             CheckBoxPgs.checked ? "-1" : "0",
-            CheckBoxWrap.checked ? "-1" : "0"};
+            CheckBoxWrap.checked ? "-1" : "0",
+            ComboBoxPgsResolution.Text(),
+            ComboBoxPgsText.Text(),
+            ComboBoxPgsOutline.Text()};
 }
 
 void TForm1::StoreChangedSettings() {
@@ -275,6 +299,7 @@ void TForm1::WriteStoredSettings() {
     ini.Set(kSection, kFontNameKey, storedValues_[11]);
     ini.Set(kSection, kPgsKey, storedValues_[12]);
     ini.Set(kSection, kWrapKey, storedValues_[13]);
+    for (size_t i = 0; i < std::size(kPgsListKeys); ++i) ini.Set(kSection, kPgsListKeys[i], storedValues_[14 + i]);
     // A settings file that cannot be written costs the user nothing but the
     // stored look; closing the window must not fail over it.
     ini.Save(env_.settingsPath);
@@ -321,6 +346,8 @@ void TForm1::UserPick(TComboBox& combo, int index) {
         ComboBoxFontCharsetChange();
     else if (&combo == &ComboBoxAlign)
         offsetChange();
+    else if (&combo == &ComboBoxPgsResolution || &combo == &ComboBoxPgsText || &combo == &ComboBoxPgsOutline)
+        ComboBoxPgsChange();
     StoreChangedSettings();
     ui_.Changed();
 }

@@ -46,6 +46,11 @@ struct AppEnvironment {
     std::vector<std::string> installedFamilies; // font families, as fontconfig lists them
 };
 
+// The window's PGS lists: the picture sizes ("1920x1080", "1280x720",
+// "720x480", "720x576") and the colours ("role", then the CSS colour
+// keywords).
+const std::vector<std::string>& PgsResolutionItems();
+const std::vector<std::string>& PgsColourItems();
 
 class TForm1 {
 public:
@@ -65,6 +70,9 @@ public:
     TCheckBox CheckBoxWrap;    // lines too wide are broken at spaces
     TCheckBox CheckBoxMux;     // a run also muxes into the film chosen in OpenDialogMux
     TCheckBox CheckBoxPgs;     // a run also writes NAME.pgs.sup (Blu-ray, Pgs)
+    // The PGS stream's picture size, and its text and outline colours: "role"
+    // (the role's own colour) or a colour keyword (ComboBoxPgsChange).
+    TComboBox ComboBoxPgsResolution, ComboBoxPgsText, ComboBoxPgsOutline;
     TLabel no_ifo, LabelIfoColors;
     TRadioButton Pal, Ntsc;
     TComboBox ComboBoxAntialias, ComboBoxOutline, ComboBoxText, ComboBoxBg;
@@ -224,6 +232,8 @@ public:
     // The user ticks or clears CheckBoxWrap: stored, and the loaded
     // subtitles checked again as after a change of font.
     void CheckBoxWrapClick();
+    // Sets Pgs from the three PGS lists (the size's usual frame rate).
+    void ComboBoxPgsChange();
 
     // ---- generation (app/TForm1_generate.cpp) -----------------------------
     // Where a run writes its ".sup" and help file: empty for the subtitle

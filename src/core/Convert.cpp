@@ -465,6 +465,12 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
 
     Frame ownFrame;
     Frame& frame = hooks.canvas ? *hooks.canvas : ownFrame;
+    // Without a canvas the units are coded from pixel codes: each layer's
+    // colour classified as the coder classifies a frame's pixels.
+    CodeFrame codes;
+    const LayerCodes layerCodes{ClassifyPixel(look.colors.outline, colours), ClassifyPixel(look.colors.antialias, colours),
+                                ClassifyPixel(look.colors.text, colours)};
+    const unsigned backgroundCode = ClassifyPixel(kPureBlue, colours);
     auto stopped = [&] {
         return (hooks.cancel && hooks.cancel->load(std::memory_order_relaxed)) ||
                (hooks.stopRequested && hooks.stopRequested());
@@ -505,25 +511,37 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             const TimedSubtitle& entry = (*entries)[size_t(i - 1)];
             const CueTime& cue = cues[size_t(i - 1)];
             const SubtitleLine& lines = entry.text;
-            if (dvd || hooks.canvas) {
+            // Every line of the entry, in the styles of its tags, wrapped as
+            // asked: what the DVD unit shows and what the other outputs draw.
+            const std::vector<RunLine> drawn = LinesToDraw(lines, text, look.font, job.look.wrap);
+            if (hooks.canvas) {
                 // Every line of the entry, in the styles of its tags. All
                 // blue again first: after the previous subtitle only the rows
                 // it drew on are rewritten.
                 frame.Reset(kFrameWidth, frameHeight, kPureBlue);
-                const StackPlacement placed = DrawSubtitleLines(
-                    frame, text, LinesToDraw(lines, text, look.font, job.look.wrap), look, lines.Top);
+                const StackPlacement placed = DrawSubtitleLines(frame, text, drawn, look, lines.Top);
                 if (hooks.bandTop) *hooks.bandTop = placed.bandTop;
                 if (hooks.bandHeight) *hooks.bandHeight = placed.bandHeight;
                 if (dvd) {
                     int top = placed.bandTop, height = placed.bandHeight;
                     ClipBand(top, height, frame.Height());
                     const auto& unit = encoder.Encode(frame, top, height, cue.endMs - cue.startMs);
-                    for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, lines.Line1, lines.Line2);
+                    for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, drawn, lines.Top);
                     for (auto& sink : sinks) sink->Append(cue.startMs, unit);
                 }
+            } else if (dvd) {
+                // Nobody looks at the frame: the lines go straight into the
+                // pixel codes the unit is coded from.
+                codes.Reset(frameHeight, backgroundCode);
+                const StackPlacement placed = DrawSubtitleLines(codes, text, drawn, look, layerCodes, lines.Top);
+                int top = placed.bandTop, height = placed.bandHeight;
+                ClipBand(top, height, codes.Height());
+                const auto& unit = encoder.Encode(codes, top, height, cue.endMs - cue.startMs);
+                for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, drawn, lines.Top);
+                for (auto& sink : sinks) sink->Append(cue.startMs, unit);
             }
             if (!dvd)
-                for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, lines.Line1, lines.Line2);
+                for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, drawn, lines.Top);
             ++report.written;
             if (hooks.progress) hooks.progress(report.written, count);
         }

@@ -236,6 +236,33 @@ void MainWindow::Build() {
     muxLabel_->setWordWrap(true);
     muxLabel_->setStyleSheet("font-size: 7pt;");
     muxLabel_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+
+    // The Blu-ray stream's size and colours at the bottom of the strip, each
+    // list under its caption; the open list is as wide as its items.
+    auto* pgsHeading = MakeLabel(this, "Blu-ray PGS", 762, 478, 40, 24);
+    pgsHeading->setWordWrap(true);
+    pgsHeading->setStyleSheet("font-size: 7pt;");
+    pgsHeading->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    const struct {
+        const char* caption;
+        const char* tip;
+        TComboBox* list;
+    } pgsLists[] = {
+        {"size", "Picture size of the Blu-ray PGS output", &model_.ComboBoxPgsResolution},
+        {"text", "Text colour of the Blu-ray PGS output (role: the Text colour)", &model_.ComboBoxPgsText},
+        {"outline", "Outline colour of the Blu-ray PGS output (role: the Outine colour)",
+         &model_.ComboBoxPgsOutline},
+    };
+    for (int i = 0; i < 3; ++i) {
+        auto* caption = MakeLabel(this, pgsLists[i].caption, 762, 504 + 38 * i, 40, 12);
+        caption->setStyleSheet("font-size: 7pt;");
+        caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        caption->setToolTip(pgsLists[i].tip);
+        // The narrow box shows the start of its choice; its tip the whole.
+        QComboBox* box = Combo(this, *pgsLists[i].list, 762, 517 + 38 * i, 40);
+        box->setStyleSheet("font-size: 6pt;");
+        pgsBoxes_.push_back({box, pgsLists[i].tip});
+    }
 }
 
 void MainWindow::Connect() {
@@ -490,6 +517,7 @@ void MainWindow::Sync() {
         pgs_->setChecked(model_.CheckBoxPgs.checked);
         pgs_->setEnabled(model_.CheckBoxPgs.enabled);
     }
+    for (const auto& [box, tip] : pgsBoxes_) box->setToolTip(tip + ": " + box->currentText());
     {
         const QSignalBlocker b(list_);
         // Entries show as the chosen character set reads them, so a change of

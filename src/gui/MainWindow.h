@@ -74,6 +74,7 @@ private:
     QCheckBox* mux_ = nullptr;
     QLabel* muxLabel_ = nullptr;
     QCheckBox* pgs_ = nullptr;
+    std::vector<std::pair<QComboBox*, QString>> pgsBoxes_;  // the PGS lists and their tips
     QLabel *noIfoLabel_ = nullptr, *ifoColors_ = nullptr;
     QRadioButton *pal_ = nullptr, *ntsc_ = nullptr;
     std::vector<std::pair<QComboBox*, TComboBox*>> combos_;

@@ -13,10 +13,6 @@ namespace {
 
 int Scaled(double value, double scale) { return int(std::lround(value * scale)); }
 
-struct LineDrawing {
-    GreyMask glyphs, outline;
-    int x = 0, y = 0;  // the text cell's top-left corner in the frame
-};
 
 }  // namespace
 
@@ -69,40 +65,56 @@ std::vector<PgsColor> PgsPalette(const PgsColors& colors, int frameHeight) {
     return palette;
 }
 
-void DrawPgsSubtitle(TextEngine& engine, std::string_view line1, std::string_view line2, const PgsLook& look,
+StackPlacement PlacePgsLines(const std::vector<TextExtent>& extents, const PgsLook& look, bool top) {
+    const double scale = PgsScale(look.frameHeight);
+    const int margin = Scaled(8, scale), edge = Scaled(40 + look.offset, scale), spacing = Scaled(look.offsetOr, scale);
+    StackPlacement p;
+    const size_t n = extents.size();
+    p.x.resize(n);
+    p.y.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        const int width = extents[i].width;
+        p.x[i] = look.align == "center" ? look.frameWidth / 2 - width / 2
+                 : look.align == "left" ? margin
+                                        : look.frameWidth - width - margin;
+        p.y[i] = i == 0 ? (top ? edge : look.frameHeight - extents[0].height - edge)
+                        : p.y[i - 1] + extents[i].height - spacing;
+    }
+    p.bandTop = n > 0 ? p.y[0] : 0;
+    p.bandHeight = n > 0 ? extents[0].height : 0;
+    for (size_t i = 1; i < n; ++i) p.bandHeight += extents[i].height - spacing;
+    return p;
+}
+
+void DrawPgsSubtitle(TextEngine& engine, const std::vector<RunLine>& lines, bool top, const PgsLook& look,
                      PgsObject& object) {
-    static thread_local LineDrawing lines[2];
+    struct Scratch {
+        std::vector<TextExtent> extents;
+        std::vector<GreyBox> boxes;
+        GreyMask canvas;
+    };
+    static thread_local Scratch s;
     const double scale = PgsScale(look.frameHeight);
     const int em = PgsEm(look.font.sizePoints, look.frameHeight);
-    const TextExtent e1 = MeasureGreyLine(engine, line1, look.font, em);
-    const TextExtent e2 = MeasureGreyLine(engine, line2, look.font, em);
-    const int margin = Scaled(8, scale);
-    const auto alignedX = [&](int width) {
-        if (look.align == "center") return look.frameWidth / 2 - width / 2;
-        if (look.align == "left") return margin;
-        return look.frameWidth - width - margin;
-    };
-    lines[0].x = alignedX(e1.width);
-    lines[1].x = alignedX(e2.width);
-    lines[0].y = look.frameHeight - e1.height - Scaled(40 + look.offset, scale);
-    lines[1].y = lines[0].y + e2.height - Scaled(look.offsetOr, scale);
-    const int outlineSamples = Scaled(std::max(look.outlineWidth, 0) * kGreySamples, scale);
-    DrawGreyLine(engine, line1, look.font, em, outlineSamples, lines[0].glyphs, lines[0].outline);
-    DrawGreyLine(engine, line2, look.font, em, outlineSamples, lines[1].glyphs, lines[1].outline);
+    const int outline64 = int(std::lround(std::max(look.outlineWidth, 0) * scale * 64));
+    const size_t n = lines.size();
+    s.extents.resize(n);
+    s.boxes.resize(n);
+    for (size_t i = 0; i < n; ++i) s.extents[i] = MeasureGreyLine(engine, lines[i], look.font, em);
+    const StackPlacement place = PlacePgsLines(s.extents, look, top);
 
     // The box of everything drawn, inside the frame.
-    int x0 = look.frameWidth, y0 = look.frameHeight, x1 = 0, y1 = 0;
-    for (const LineDrawing& l : lines) {
-        if (l.outline.Empty()) continue;
-        x0 = std::min(x0, l.x + l.outline.left);
-        y0 = std::min(y0, l.y + l.outline.top);
-        x1 = std::max(x1, l.x + l.outline.left + l.outline.width);
-        y1 = std::max(y1, l.y + l.outline.top + l.outline.height);
+    GreyBox all;
+    for (size_t i = 0; i < n; ++i) {
+        s.boxes[i] = GreyLineBox(engine, lines[i], look.font, em, outline64);
+        if (s.boxes[i].Empty()) continue;
+        all = all.United({place.x[i] + s.boxes[i].left, place.y[i] + s.boxes[i].top, s.boxes[i].width,
+                          s.boxes[i].height});
     }
-    x0 = std::max(x0, 0), y0 = std::max(y0, 0);
-    x1 = std::min(x1, look.frameWidth), y1 = std::min(y1, look.frameHeight);
+    const int x0 = std::max(all.left, 0), y0 = std::max(all.top, 0);
+    const int x1 = std::min(all.left + all.width, look.frameWidth), y1 = std::min(all.top + all.height, look.frameHeight);
     object.pixels.clear();
-    if (x1 <= x0 || y1 <= y0) {
+    if (all.Empty() || x1 <= x0 || y1 <= y0) {
         object.x = object.y = object.width = object.height = 0;
         return;
     }
@@ -110,41 +122,18 @@ void DrawPgsSubtitle(TextEngine& engine, std::string_view line1, std::string_vie
     object.y = y0;
     object.width = x1 - x0;
     object.height = y1 - y0;
-    // Indices straight away; where the second line meets pixels of the
-    // first, the larger coverage of each kind wins.
-    static const auto pairOf = [] {
-        std::array<uint8_t[2], kPgsPaletteSize> pairs{};
-        for (int o = 0; o <= kGreyLevels; ++o)
-            for (int t = 0; t <= o; ++t) {
-                pairs[size_t(PgsIndex(t, o))][0] = uint8_t(t);
-                pairs[size_t(PgsIndex(t, o))][1] = uint8_t(o);
-            }
-        return pairs;
-    }();
-    object.pixels.assign(size_t(object.width) * size_t(object.height), 0);
-    bool first = true;
-    for (const LineDrawing& l : lines) {
-        if (l.outline.Empty()) continue;
-        const int left = l.x + l.outline.left, top = l.y + l.outline.top;
-        const int cx0 = std::max(x0, left), cx1 = std::min(x1, left + l.outline.width);
-        const int cy0 = std::max(y0, top), cy1 = std::min(y1, top + l.outline.height);
-        for (int y = cy0; y < cy1; ++y) {
-            const uint8_t* g = l.glyphs.cover.data() + size_t(y - top) * size_t(l.glyphs.width) + (cx0 - left);
-            const uint8_t* o = l.outline.cover.data() + size_t(y - top) * size_t(l.outline.width) + (cx0 - left);
-            uint8_t* dst = object.pixels.data() + size_t(y - y0) * size_t(object.width) + (cx0 - x0);
-            const int n = cx1 - cx0;
-            if (first) {
-                for (int x = 0; x < n; ++x) dst[x] = uint8_t(o[x] * (o[x] + 1) / 2 + g[x]);
-                continue;
-            }
-            for (int x = 0; x < n; ++x) {
-                if (!o[x]) continue;
-                const int t = std::max<int>(pairOf[dst[x]][0], g[x]), oo = std::max<int>(pairOf[dst[x]][1], o[x]);
-                dst[x] = uint8_t(PgsIndex(t, oo));
-            }
-        }
-        first = false;
-    }
+    // The lines drawn straight into the object: its pixels are the pair
+    // bytes, which are the palette's indices.
+    s.canvas.Reset(0, 0, object.width, object.height);
+    for (size_t i = 0; i < n; ++i)
+        if (!s.boxes[i].Empty())
+            DrawGreyLine(engine, lines[i], look.font, em, outline64, place.x[i] - x0, place.y[i] - y0, s.canvas);
+    object.pixels.swap(s.canvas.cover);
+}
+
+void DrawPgsSubtitle(TextEngine& engine, std::string_view line1, std::string_view line2, const PgsLook& look,
+                     PgsObject& object) {
+    DrawPgsSubtitle(engine, {PlainLine(line1), PlainLine(line2)}, false, look, object);
 }
 
 }  // namespace glyphon

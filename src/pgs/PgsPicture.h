@@ -1,13 +1,15 @@
 // Subtitles drawn for presentation graphic streams: anti-aliased, with an
 // outline, at the stream's own resolution.
 //
-// Lines are measured and placed as on a DVD frame, every distance scaled by
-// PgsScale: the em of a font size, the 40 + offset rows above the bottom
-// edge, the line spacing adjustment, the 8-column margin of "left" and
-// "right" and the outline width. Pixels hold the coverage of the glyphs
-// (t) and of the outline (o, which contains the glyphs) in kGreyLevels
-// steps, and the palette index of a pixel names the pair: index
-// o (o + 1) / 2 + t, 153 entries in all, index 0 for an uncovered pixel.
+// The lines are the DVD path's (every line, styled runs, wrapping), measured
+// and stacked by its rules (render/StyledLines.h) with every distance scaled
+// by PgsScale: the em of a font size, the 40 + offset rows above the bottom
+// edge (or below the top edge for a subtitle placed at the top), the line
+// spacing adjustment, the 8-column margin of "left" and "right" and the
+// outline width. Pixels hold the coverage of the glyphs (t) and of the
+// outline (o, which contains the glyphs) in kGreyLevels steps, and the
+// palette index of a pixel names the pair: index o (o + 1) / 2 + t, 253
+// entries in all, index 0 for an uncovered pixel.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +18,8 @@
 #include <vector>
 
 #include "pgs/PgsStream.h"
+#include "render/GreyLine.h"
+#include "render/StyledLines.h"
 #include "render/TextEngine.h"
 
 namespace glyphon {
@@ -48,9 +52,10 @@ struct PgsLook {
     int frameWidth = 1920, frameHeight = 1080;
 };
 
-inline constexpr int kPgsPaletteSize = 153;
-// The palette index of glyph coverage t within outline coverage o (t <= o).
-constexpr int PgsIndex(int t, int o) { return o * (o + 1) / 2 + t; }
+inline constexpr int kPgsPaletteSize = kGreyPairs;
+// The palette index of glyph coverage t within outline coverage o (t <= o):
+// the pixel's pair byte as drawn.
+constexpr int PgsIndex(int t, int o) { return GreyPair(t, o); }
 
 // The colour a pixel of glyph coverage t and outline coverage o stands for:
 // the text colour over t of kGreyLevels parts of the pixel, the outline's
@@ -62,10 +67,19 @@ PgsColor ToPgsColor(Rgba c, int frameHeight);
 // Entry i is the colour of the pair that PgsIndex maps to i.
 std::vector<PgsColor> PgsPalette(const PgsColors& colors, int frameHeight);
 
-// Draws the two lines (line 2 over line 1: each pixel takes the larger
+// The top-left corner of each line's cell on the stream's picture: the DVD
+// path's stacking (PlaceLines) with its distances scaled.
+StackPlacement PlacePgsLines(const std::vector<TextExtent>& extents, const PgsLook& look, bool top);
+
+// Draws the lines (each over the ones before it: each pixel takes the larger
 // coverage of each kind) and gives the smallest object that holds every
 // covered pixel inside the frame, or an empty one when nothing is drawn. With
 // a background that is not transparent the object is the box it fills.
+// `lines` are the lines the DVD path draws (at least two; an empty line is
+// measured as a space and draws nothing); `top` places them at the top.
+void DrawPgsSubtitle(TextEngine& engine, const std::vector<RunLine>& lines, bool top, const PgsLook& look,
+                     PgsObject& object);
+// Two plain lines at the bottom.
 void DrawPgsSubtitle(TextEngine& engine, std::string_view line1, std::string_view line2, const PgsLook& look,
                      PgsObject& object);
 

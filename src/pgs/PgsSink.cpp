@@ -3,7 +3,7 @@
 namespace glyphon {
 
 PgsSink::PgsSink(TextEngine& engine, const PgsLook& look, const PgsOptions& options)
-    : engine_(engine), look_(look), options_(options) {
+    : twin_(engine.Twin()), engine_(twin_ ? *twin_ : engine), look_(look), options_(options) {
     look_.frameWidth = options.video.width;
     look_.frameHeight = options.video.height;
     palette_ = PgsPalette(options.colors, options.video.height);
@@ -11,8 +11,8 @@ PgsSink::PgsSink(TextEngine& engine, const PgsLook& look, const PgsOptions& opti
 
 void PgsSink::Create(const std::string& path) { writer_.Create(path, options_.video); }
 
-void PgsSink::Subtitle(int64_t startMs, int64_t endMs, const std::string& line1, const std::string& line2) {
-    DrawPgsSubtitle(engine_, line1, line2, look_, object_);
+void PgsSink::Subtitle(int64_t startMs, int64_t endMs, const std::vector<RunLine>& lines, bool top) {
+    DrawPgsSubtitle(engine_, lines, top, look_, object_);
     writer_.Show(startMs, endMs, object_, palette_);
 }
 

@@ -1,8 +1,9 @@
 // The run's PGS output: every subtitle drawn anti-aliased at the stream's
 // resolution and written as its display sets into "NAME.pgs.sup". It draws
-// from the subtitle's lines, not from the DVD unit.
+// from the lines the DVD unit is drawn from, not from the unit.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -31,14 +32,17 @@ struct PgsRequest {
 
 class PgsSink : public UnitSink {
 public:
+    // Draws with a twin of `engine` (TextEngine::Twin) when it has one, so
+    // that the stream's sizes and the engine's own keep their glyph caches.
     PgsSink(TextEngine& engine, const PgsLook& look, const PgsOptions& options);
     // Creates (or empties) the file. Throws FileError.
     void Create(const std::string& path);
-    void Subtitle(int64_t startMs, int64_t endMs, const std::string& line1, const std::string& line2) override;
+    void Subtitle(int64_t startMs, int64_t endMs, const std::vector<RunLine>& lines, bool top) override;
     void Append(int64_t, const std::vector<uint8_t>&) override {}
     void Close() override;
 
 private:
+    std::unique_ptr<TextEngine> twin_;
     TextEngine& engine_;
     PgsLook look_;
     PgsOptions options_;

@@ -1,6 +1,12 @@
 #include "pgs/PgsStream.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "sup/SupWriter.h"
 
@@ -76,41 +82,121 @@ uint8_t DefaultPgsFrameRate(int height) {
     return 0x10;
 }
 
-std::vector<uint8_t> EncodePgsRle(const uint8_t* pixels, int width, int height) {
-    std::vector<uint8_t> out;
-    out.reserve(size_t(width) * size_t(height) / 4 + size_t(height) * 2 + 16);
+namespace {
+
+// The end of the run of row[x]'s value that starts at x: eight pixels are
+// compared at a time.
+int RunEnd(const uint8_t* row, int x, int width) {
+    const uint8_t c = row[x];
+    const uint64_t pattern = 0x0101010101010101ull * c;
+    int end = x + 1;
+    for (; end + 8 <= width; end += 8) {
+        uint64_t v;
+        std::memcpy(&v, row + end, 8);
+        if (const uint64_t differ = v ^ pattern) {
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+            return end + (__builtin_ctzll(differ) >> 3);
+#else
+            return end + (__builtin_clzll(differ) >> 3);
+#endif
+        }
+    }
+    while (end < width && row[end] == c) ++end;
+    return end;
+}
+
+// Runs of a colour shorter than this are written as their pixels: a run of
+// three is three bytes either way, and a stretch of such pixels is copied.
+constexpr int kLiteralBelow = 8;
+
+// Codes the run of `run` pixels of value c.
+inline uint8_t* PutRun(uint8_t* out, uint8_t c, int run) {
+    if (c == 0) {
+        *out++ = 0;
+        if (run < 64) {
+            *out++ = uint8_t(run);
+        } else {
+            *out++ = uint8_t(0x40 | (run >> 8));
+            *out++ = uint8_t(run);
+        }
+    } else if (run < kLiteralBelow) {
+        for (int i = 0; i < run; ++i) *out++ = c;
+    } else if (run < 64) {
+        *out++ = 0;
+        *out++ = uint8_t(0x80 | run);
+        *out++ = c;
+    } else {
+        *out++ = 0;
+        *out++ = uint8_t(0xC0 | (run >> 8));
+        *out++ = uint8_t(run);
+        *out++ = c;
+    }
+    return out;
+}
+
+// Codes the rows into `out` (room for 2 bytes a pixel, 2 a row and 32
+// more); gives the end. A stretch of pixels that holds no 0 and no run of
+// kLiteralBelow is copied as it is, sixteen pixels at a time where SSE2
+// helps.
+uint8_t* EncodeRows(const uint8_t* pixels, int width, int height, uint8_t* out) {
+    // The blocks may look past a row's end into the next row (never past
+    // the last): what they find there only ends a stretch early, and the
+    // run found then is cut at the row's end, so the coding is the same.
+    const uint8_t* const end = pixels + size_t(width) * size_t(height);
     for (int y = 0; y < height; ++y) {
         const uint8_t* row = pixels + size_t(y) * size_t(width);
         int x = 0;
         while (x < width) {
-            const uint8_t c = row[x];
-            int run = 1;
-            while (x + run < width && row[x + run] == c && run < 16383) ++run;
-            x += run;
-            if (c == 0) {
-                out.push_back(0);
-                if (run < 64) {
-                    out.push_back(uint8_t(run));
-                } else {
-                    out.push_back(uint8_t(0x40 | (run >> 8)));
-                    out.push_back(uint8_t(run));
+#if defined(__SSE2__)
+            if (row + x + 49 <= end) {
+                // Bit i of `same`: pixel x + i equals the next one; a run of
+                // eight starts where seven such bits in a row are set. 32
+                // pixels a step.
+                static_assert(kLiteralBelow == 8, "seven equal neighbours make a run of eight");
+                const auto load = [&](int at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + at)); };
+                const auto equal = [&](__m128i a, int at) { return uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a, load(at))))); };
+                const __m128i v0 = load(0), v16 = load(16), v32 = load(32);
+                const uint64_t same = equal(v0, 1) | equal(v16, 17) << 16 | equal(v32, 33) << 32;
+                const uint64_t two = same & (same >> 1), four = two & (two >> 2), eight = four & (four >> 3);
+                const __m128i zero = _mm_setzero_si128();
+                const uint64_t zeros = uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v0, zero)))) |
+                                       uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v16, zero)))) << 16;
+                const uint64_t stop = ((eight | zeros) & 0xFFFFFFFFull) | (uint64_t(1) << 32);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v0);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), v16);
+                const int k = std::min(int(__builtin_ctzll(stop)), width - x);
+                out += k;
+                x += k;
+                if (k == 32 || x == width) continue;
+                // The run at the stop, when it ends inside the window and the
+                // row: zeros by the zero bits, a colour by the equal bits.
+                const bool isZero = (zeros >> k) & 1;
+                const uint64_t going = isZero ? zeros : same;  // no further than the window
+                const int run = std::min(int(__builtin_ctzll(~(going >> k))) + (isZero ? 0 : 1), width - x);
+                if (k + run < (isZero ? 32 : 48) || x + run == width) {
+                    out = PutRun(out, row[x], run);
+                    x += run;
+                    continue;
                 }
-            } else if (run < 3) {
-                out.insert(out.end(), size_t(run), c);
-            } else if (run < 64) {
-                out.push_back(0);
-                out.push_back(uint8_t(0x80 | run));
-                out.push_back(c);
-            } else {
-                out.push_back(0);
-                out.push_back(uint8_t(0xC0 | (run >> 8)));
-                out.push_back(uint8_t(run));
-                out.push_back(c);
             }
+#endif
+            const int run = std::min(RunEnd(row, x, width) - x, 16383);
+            out = PutRun(out, row[x], run);
+            x += run;
         }
-        out.push_back(0);
-        out.push_back(0);
+        *out++ = 0;
+        *out++ = 0;
     }
+    return out;
+}
+
+size_t RleRoom(int width, int height) { return size_t(width) * size_t(height) * 2 + size_t(height) * 2 + 64; }
+
+}  // namespace
+
+std::vector<uint8_t> EncodePgsRle(const uint8_t* pixels, int width, int height) {
+    std::vector<uint8_t> out(RleRoom(width, height));
+    out.resize(size_t(EncodeRows(pixels, width, height, out.data()) - out.data()));
     return out;
 }
 
@@ -127,48 +213,71 @@ void AppendPgsSegment(std::vector<uint8_t>& out, uint8_t type, uint32_t pts, con
 std::vector<uint8_t> PgsShowSet(const PgsVideo& video, uint16_t composition, uint32_t pts, const PgsObject& object,
                                 const std::vector<PgsColor>& palette) {
     std::vector<uint8_t> set;
+    AppendPgsShowSet(set, video, composition, pts, object, palette);
+    return set;
+}
+
+void AppendPgsShowSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t composition, uint32_t pts,
+                      const PgsObject& object, const std::vector<PgsColor>& palette) {
     AppendPgsSegment(set, kPgsComposition, pts, CompositionPayload(video, composition, kEpochStart, &object));
     AppendPgsSegment(set, kPgsWindow, pts, WindowPayload(object));
 
-    std::vector<uint8_t> p;
-    p.push_back(0);  // palette id
-    p.push_back(0);  // version
-    for (size_t i = 0; i < palette.size() && i < 256; ++i) {
-        p.push_back(uint8_t(i));
-        p.push_back(palette[i].y);
-        p.push_back(palette[i].cr);
-        p.push_back(palette[i].cb);
-        p.push_back(palette[i].alpha);
+    // Palette id and version 0, then id, Y', Cr, Cb and opacity of each
+    // entry, written in place.
+    static thread_local std::vector<uint8_t> p;
+    const size_t entries = std::min<size_t>(palette.size(), 256);
+    p.resize(2 + 5 * entries);
+    p[0] = p[1] = 0;
+    for (size_t i = 0; i < entries; ++i) {
+        uint8_t* e = p.data() + 2 + 5 * i;
+        e[0] = uint8_t(i);
+        e[1] = palette[i].y;
+        e[2] = palette[i].cr;
+        e[3] = palette[i].cb;
+        e[4] = palette[i].alpha;
     }
     AppendPgsSegment(set, kPgsPalette, pts, p);
 
     // The object's data: its length (which counts the width and height),
     // width, height, then the coded rows, cut into segments of at most
-    // 65,535 bytes; the first carries the length, the last is flagged.
-    const std::vector<uint8_t> rle = EncodePgsRle(object.pixels.data(), object.width, object.height);
-    std::vector<uint8_t> data;
-    Put24(data, unsigned(rle.size() + 4));
-    Put16(data, unsigned(object.width));
-    Put16(data, unsigned(object.height));
-    data.insert(data.end(), rle.begin(), rle.end());
+    // 65,535 bytes; the first carries the length, the last is flagged. The
+    // rows are coded into a buffer kept for the next subtitle.
+    static thread_local std::unique_ptr<uint8_t[]> coded;
+    static thread_local size_t codedRoom = 0;
+    const size_t room = RleRoom(object.width, object.height) + 7;
+    if (codedRoom < room) {
+        coded.reset(new uint8_t[room]);
+        codedRoom = room;
+    }
+    uint8_t* const data = coded.get();
+    const size_t size = size_t(EncodeRows(object.pixels.data(), object.width, object.height, data + 7) - data);
+    const unsigned length = unsigned(size - 7 + 4);
+    data[0] = uint8_t(length >> 16), data[1] = uint8_t(length >> 8), data[2] = uint8_t(length);
+    data[3] = uint8_t(object.width >> 8), data[4] = uint8_t(object.width);
+    data[5] = uint8_t(object.height >> 8), data[6] = uint8_t(object.height);
     constexpr size_t kMaxFragment = 65535 - 4;  // after object id, version and sequence flags
+    set.reserve(set.size() + size + (size / kMaxFragment + 1) * 17 + 13);
     size_t at = 0;
     do {
-        const size_t n = std::min(kMaxFragment, data.size() - at);
+        const size_t n = std::min(kMaxFragment, size - at);
         uint8_t flags = 0;
         if (at == 0) flags |= 0x80;
-        if (at + n == data.size()) flags |= 0x40;
-        p.clear();
-        Put16(p, 0);     // object id
-        p.push_back(0);  // version
-        p.push_back(flags);
-        p.insert(p.end(), data.begin() + ptrdiff_t(at), data.begin() + ptrdiff_t(at + n));
-        AppendPgsSegment(set, kPgsObject, pts, p);
+        if (at + n == size) flags |= 0x40;
+        // The segment's header and payload written in place.
+        set.push_back('P');
+        set.push_back('G');
+        Put32(set, pts);
+        Put32(set, 0);
+        set.push_back(kPgsObject);
+        Put16(set, unsigned(n + 4));
+        Put16(set, 0);     // object id
+        set.push_back(0);  // version
+        set.push_back(flags);
+        set.insert(set.end(), data + at, data + at + n);
         at += n;
-    } while (at < data.size());
+    } while (at < size);
 
     AppendPgsSegment(set, kPgsEnd, pts, {});
-    return set;
 }
 
 std::vector<uint8_t> PgsClearSet(const PgsVideo& video, uint16_t composition, uint32_t pts, const PgsObject& shown) {
@@ -213,7 +322,9 @@ void PgsWriter::Show(int64_t startMs, int64_t endMs, const PgsObject& object, co
     // A subtitle still shown when this one starts is replaced by it.
     if (clearPending_ && clearPts_ <= start) WritePendingClear();
     clearPending_ = false;
-    Put(PgsShowSet(video_, composition_, start, object, palette));
+    set_.clear();
+    AppendPgsShowSet(set_, video_, composition_, start, object, palette);
+    Put(set_);
     shown_.x = object.x;
     shown_.y = object.y;
     shown_.width = object.width;

@@ -67,6 +67,9 @@ void AppendPgsSegment(std::vector<uint8_t>& out, uint8_t type, uint32_t pts, con
 // entry i having id i) from pts on.
 std::vector<uint8_t> PgsShowSet(const PgsVideo& video, uint16_t composition, uint32_t pts, const PgsObject& object,
                                 const std::vector<PgsColor>& palette);
+// The same appended to `set`, whose room the next subtitle uses again.
+void AppendPgsShowSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t composition, uint32_t pts,
+                      const PgsObject& object, const std::vector<PgsColor>& palette);
 // The display set that clears the window the object was shown in.
 std::vector<uint8_t> PgsClearSet(const PgsVideo& video, uint16_t composition, uint32_t pts, const PgsObject& shown);
 
@@ -100,6 +103,7 @@ private:
     bool clearPending_ = false;
     uint32_t clearPts_ = 0;
     PgsObject shown_;  // position and size only
+    std::vector<uint8_t> set_;
 };
 
 }  // namespace glyphon

@@ -32,8 +32,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <deque>
+#include <map>
 #include <memory>
+#include <tuple>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -44,6 +47,8 @@
 #include "render/FontProvider.h"
 #include "render/FontTables.h"
 #include "render/GlyphRaster.h"
+#include "render/GreyBytes.h"
+#include "render/GreyLine.h"
 #include "render/Shaping.h"
 #include "render/TextEngine.h"
 
@@ -123,6 +128,10 @@ struct RealisedFont {
     std::unordered_map<uint32_t, const Glyph*> charGlyphs;
     std::array<const Glyph*, 256> byteGlyphs{};
 
+    // Grey drawings of these glyphs with outlines of greyOutline64.
+    std::unordered_map<const Glyph*, const GreyGlyph*> greyOf;
+    int greyOutline64 = -1;
+
     bool lastValid = false;  // the last bidi and shaping layout, until the realisation changes
     std::vector<uint32_t> lastCharacters;
     std::vector<Placed> lastPlaced;
@@ -181,6 +190,32 @@ public:
         if (f_->realised.strikeOut) FillRows(mask, -minX, extent - minX, f_->strikeTop - minY, f_->strikeSize);
     }
 
+    GreyBox GreyLineBox(std::string_view text, const FontSpec& font, int outline64) override {
+        GreyBox box;
+        if (!PlaceGrey(text, font, outline64)) return box;
+        for (const GreyPlaced& p : greyPlaced_) box = box.United({p.x, p.y, p.glyph->width, p.glyph->rows});
+        const int reach = OutlineReach(outline64);
+        if (f_->realised.underline)
+            box = box.United({-reach, f_->underlineTop - reach, greyExtent_ + 2 * reach, f_->underlineSize + 2 * reach});
+        if (f_->realised.strikeOut)
+            box = box.United({-reach, f_->strikeTop - reach, greyExtent_ + 2 * reach, f_->strikeSize + 2 * reach});
+        return box;
+    }
+
+    void DrawLineGrey(std::string_view text, const FontSpec& font, int outline64, int x, int y,
+                      GreyMask& canvas) override {
+        if (!PlaceGrey(text, font, outline64)) return;
+        for (const GreyPlaced& p : greyPlaced_) {
+            const GreyGlyph& g = *p.glyph;
+            MaxIntoCanvas(g.pairs.data(), g.pitch, g.rows, g.pitch, x + p.x, y + p.y, canvas);
+        }
+        if (f_->realised.underline)
+            GreyRule(canvas, x, y + f_->underlineTop, greyExtent_, f_->underlineSize, outline64);
+        if (f_->realised.strikeOut) GreyRule(canvas, x, y + f_->strikeTop, greyExtent_, f_->strikeSize, outline64);
+    }
+
+    std::unique_ptr<TextEngine> Twin() const override { return CreateFreeTypeEngine(); }
+
     std::string FaceName(const FontSpec& font) override {
         Use(font);
         return f_->face && f_->face->family_name ? std::string(f_->face->family_name) : std::string();
@@ -220,6 +255,71 @@ private:
         }
     }
 
+    // An underline or strike-out rule of `extent` columns and `rows` rows
+    // from (x0, y0) of the canvas, fully covered, and its outline: the
+    // rectangle grown by the outline's disc.
+    static void GreyRule(GreyMask& canvas, int x0, int y0, int extent, int rows, int outline64) {
+        const int reach = OutlineReach(outline64);
+        const double radius = outline64 / 64.0;
+        for (int y = std::max(y0 - reach, 0); y < std::min(y0 + rows + reach, canvas.height); ++y)
+            for (int x = std::max(x0 - reach, 0); x < std::min(x0 + extent + reach, canvas.width); ++x) {
+                const int dx = x < x0 ? x0 - x : (x >= x0 + extent ? x - x0 - extent + 1 : 0);
+                const int dy = y < y0 ? y0 - y : (y >= y0 + rows ? y - y0 - rows + 1 : 0);
+                const double d = std::sqrt(double(dx * dx + dy * dy));
+                const int o =
+                    d == 0 ? kGreyLevels : int(std::lround(std::clamp(radius + 0.5 - d, 0.0, 1.0) * kGreyLevels));
+                uint8_t& pixel = canvas.Row(y)[x];
+                pixel = std::max(pixel, GreyPair(d == 0 ? kGreyLevels : 0, o));
+            }
+    }
+
+    // Lays `text` out and finds the grey drawing of each glyph, in
+    // greyPlaced_ with its box's corner relative to the cell's; false for an
+    // empty text.
+    bool PlaceGrey(std::string_view text, const FontSpec& font, int outline64) {
+        Use(font);
+        // The box and then the drawing: the second call finds the first's
+        // layout.
+        if (greyValid_ && outline64 == greyOutline64_ && font == greyFont_ && text == greyText_) return !text.empty();
+        greyValid_ = false;
+        greyPlaced_.clear();
+        if (text.empty()) return false;
+        if (greyGlyphs_.size() > kMostGreyGlyphs) {
+            greyGlyphs_.clear();
+            for (auto& f : fonts_) f->greyOf.clear();
+        }
+        if (outline64 != f_->greyOutline64) {
+            f_->greyOf.clear();
+            f_->greyOutline64 = outline64;
+        }
+        greyExtent_ = Place(text);
+        for (const Placed& p : placed_) {
+            const GreyGlyph* g = GreyOf(*p.glyph, outline64);
+            if (g && g->width > 0 && g->rows > 0) greyPlaced_.push_back({g, p.x + g->left, f_->ascent + p.y - g->top});
+        }
+        greyValid_ = true;
+        greyOutline64_ = outline64;
+        greyFont_ = font;
+        greyText_.assign(text);
+        return true;
+    }
+
+    // The grey drawing of a glyph this realisation drew, with its outline.
+    const GreyGlyph* GreyOf(const Glyph& glyph, int outline64) {
+        if (!glyph.face) return nullptr;
+        auto [it, added] = f_->greyOf.try_emplace(&glyph, nullptr);
+        if (!added) return it->second;
+        const GlyphStyle style = StyleOf(glyph.face);
+        const GreyKey key{glyph.face,        glyph.index,  f_->realised.ppem, f_->realised.xppem64, style.synthBold,
+                          style.synthItalic, style.ascent, style.descent,     outline64};
+        auto [found, fresh] = greyGlyphs_.try_emplace(key);
+        if (fresh) {
+            SizeFace(glyph.face, f_->realised.ppem, f_->realised.xppem64);
+            found->second = RasteriseGrey(provider_.Library(), glyph.face, glyph.index, style, outline64);
+        }
+        return it->second = &found->second;
+    }
+
     static void FillRows(LineMask& mask, int x0, int x1, int y0, int rows) {
         for (int y = y0; y < y0 + rows; ++y)
             for (int x = x0; x < x1; ++x) mask.Set(x, y);
@@ -237,7 +337,7 @@ private:
         Realisation next;
         next.file = r.file;
         next.index = r.index;
-        next.ppem = std::max(1, PixelEmHeight(font.sizePoints));
+        next.ppem = std::max(1, font.pixelEm > 0 ? font.pixelEm : PixelEmHeight(font.sizePoints));
         next.xppem64 = std::max(1, (next.ppem * 64 * std::clamp(font.widthPercent, 1, 100) + 50) / 100);
         next.synthBold = r.synthBold;
         next.synthItalic = r.synthItalic;
@@ -257,7 +357,10 @@ private:
             if (f_->face) FT_Select_Charmap(f_->face, f_->symbolMap ? FT_ENCODING_MS_SYMBOL : FT_ENCODING_UNICODE);
             return;
         }
-        if (fonts_.size() >= kKeptRealisations) fonts_.erase(fonts_.begin());
+        if (fonts_.size() >= kKeptRealisations) {
+            fonts_.erase(fonts_.begin());
+            greyValid_ = false;  // its glyphs may have been the last grey layout's
+        }
         fonts_.push_back(std::make_unique<RealisedFont>());
         f_ = fonts_.back().get();
         f_->realised = next;
@@ -593,6 +696,22 @@ private:
     std::vector<Run> runs_;
     std::vector<ShapedGlyph> shaped_;
     std::vector<Placed> placed_;
+
+    // Grey glyphs by everything that decides their pixels, whichever
+    // realisation drew them.
+    using GreyKey = std::tuple<FT_Face, FT_UInt, int, int, bool, bool, int, int, int>;
+    static constexpr size_t kMostGreyGlyphs = 8192;
+    std::map<GreyKey, GreyGlyph> greyGlyphs_;
+    struct GreyPlaced {
+        const GreyGlyph* glyph;
+        int x, y;  // the glyph's box's top-left corner, cell coordinates
+    };
+    std::vector<GreyPlaced> greyPlaced_;  // of the last grey layout, while greyValid_
+    int greyExtent_ = 0;
+    bool greyValid_ = false;
+    int greyOutline64_ = -1;
+    FontSpec greyFont_;
+    std::string greyText_;
 };
 
 }  // namespace

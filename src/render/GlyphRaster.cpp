@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "render/GreyLine.h"
+
 namespace glyphon {
 
 Glyph RasteriseMono(FT_Library library, FT_Face face, FT_UInt index, const GlyphStyle& style) {
@@ -74,6 +76,80 @@ Glyph RasteriseMono(FT_Library library, FT_Face face, FT_UInt index, const Glyph
             if (smear) dst[(x + 1) >> 6] |= uint64_t(1) << ((x + 1) & 63);
         }
     }
+    return g;
+}
+
+GreyGlyph RasteriseGrey(FT_Library library, FT_Face face, FT_UInt index, const GlyphStyle& style, int outline64) {
+    GreyGlyph g;
+    if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) != 0 &&
+        (index == 0 || FT_Load_Glyph(face, index = 0, FT_LOAD_TARGET_MONO) != 0))
+        return g;
+    FT_GlyphSlot slot = face->glyph;
+    if (slot->format == FT_GLYPH_FORMAT_OUTLINE && style.synthItalic) {
+        FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
+        FT_Outline_Transform(&slot->outline, &shear);
+    }
+    // The same box as RasteriseMono's: the hinted outline's, rounded
+    // outwards, clipped to the text cell.
+    std::vector<unsigned char> own;
+    FT_Bitmap rendered{};
+    int left = 0, top = 0;
+    if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+        FT_BBox box;
+        FT_Outline_Get_CBox(&slot->outline, &box);
+        const FT_Pos x0 = box.xMin & -64, x1 = (box.xMax + 63) & -64;
+        const FT_Pos y0 = std::max<FT_Pos>(box.yMin & -64, -FT_Pos(style.descent) * 64);
+        const FT_Pos y1 = std::min<FT_Pos>((box.yMax + 63) & -64, FT_Pos(style.ascent) * 64);
+        if (x1 > x0 && y1 > y0) {
+            rendered.width = unsigned((x1 - x0) >> 6);
+            rendered.rows = unsigned((y1 - y0) >> 6);
+            rendered.pitch = int(rendered.width);
+            rendered.pixel_mode = FT_PIXEL_MODE_GRAY;
+            rendered.num_grays = 256;
+            own.assign(size_t(rendered.pitch) * rendered.rows, 0);
+            rendered.buffer = own.data();
+            FT_Outline_Translate(&slot->outline, -x0, -y0);
+            if (FT_Outline_Get_Bitmap(library, &slot->outline, &rendered) != 0) return g;
+            left = int(x0 >> 6);
+            top = int(y1 >> 6);
+        }
+    } else if (slot->format != FT_GLYPH_FORMAT_BITMAP) {
+        if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return g;
+    }
+    const bool ownBitmap = slot->format == FT_GLYPH_FORMAT_OUTLINE;
+    const FT_Bitmap& bm = ownBitmap ? rendered : slot->bitmap;
+    const bool smear = style.synthBold;
+    const int rows = int(bm.rows), width = int(bm.width) + (smear && bm.width ? 1 : 0);
+    std::vector<uint8_t> cover(size_t(width) * size_t(rows), 0);
+    for (int y = 0; y < rows; ++y) {
+        const unsigned char* src = bm.buffer + long(y) * bm.pitch;
+        uint8_t* dst = cover.data() + size_t(y) * size_t(width);
+        for (int x = 0; x < int(bm.width); ++x) {
+            int v = 0;
+            if (bm.pixel_mode == FT_PIXEL_MODE_MONO)
+                v = (src[x >> 3] >> (7 - (x & 7))) & 1 ? 255 : 0;
+            else if (bm.pixel_mode == FT_PIXEL_MODE_GRAY)
+                v = bm.num_grays == 256 ? src[x] : src[x] * 255 / std::max(1, int(bm.num_grays) - 1);
+            const uint8_t level = GreyLevelOf(v);
+            dst[x] = std::max(dst[x], level);
+            // A simulated bold face is smeared one pixel to the right.
+            if (smear) dst[x + 1] = std::max(dst[x + 1], level);
+        }
+    }
+    if (width == 0 || rows == 0) return g;
+    const int reach = OutlineReach(outline64);
+    g.left = (ownBitmap ? left : slot->bitmap_left) - reach;
+    g.top = (ownBitmap ? top : slot->bitmap_top) + reach;
+    g.width = width + 2 * reach;
+    g.rows = rows + 2 * reach;
+    std::vector<uint8_t> pairs;
+    CoveragePairs(cover.data(), width, rows, outline64, pairs);
+    // Rows of whole blocks: a row is combined sixteen bytes at a time
+    // without a tail, the zeros past the glyph changing nothing.
+    g.pitch = (g.width + 15) & ~15;
+    g.pairs.assign(size_t(g.pitch) * size_t(g.rows), 0);
+    for (int y = 0; y < g.rows; ++y)
+        std::copy_n(pairs.data() + size_t(y) * size_t(g.width), g.width, g.pairs.data() + size_t(y) * size_t(g.pitch));
     return g;
 }
 

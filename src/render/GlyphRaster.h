@@ -5,8 +5,9 @@
 // partly covered. A bold style on a family without a bold face is simulated
 // as GDI does it: every glyph is smeared one pixel to the right and advances
 // one pixel further. An italic style without an italic face shears the
-// outline. A rasteriser of grey levels would take the same GlyphStyle and
-// hinting and differ only in RasteriseMono's bitmap step.
+// outline. RasteriseGrey takes the same GlyphStyle and hinting (so a line
+// keeps its advances) and differs only in the bitmap step: FreeType's grey
+// levels.
 #pragma once
 
 #include <ft2build.h>
@@ -39,6 +40,19 @@ struct GlyphStyle {
 // advance. A glyph that cannot be loaded falls back to glyph 0, then to
 // nothing.
 Glyph RasteriseMono(FT_Library library, FT_Face face, FT_UInt index, const GlyphStyle& style);
+
+// A glyph in grey levels with its outline, as pair bytes (render/GreyLine.h)
+// over the glyph's box grown by `reach` pixels on every side.
+struct GreyGlyph {
+    int left = 0, top = 0;  // the grown box's corner, relative to pen and baseline (up positive)
+    int width = 0, rows = 0;
+    int pitch = 0;               // width rounded up to whole 16-byte blocks
+    std::vector<uint8_t> pairs;  // rows x pitch; past width, 0
+};
+
+// Glyph `index` of `face` (already sized) in FreeType's grey levels, and its
+// outline of outline64 / 64 pixels.
+GreyGlyph RasteriseGrey(FT_Library library, FT_Face face, FT_UInt index, const GlyphStyle& style, int outline64);
 
 // The drawn glyphs of one realisation, by face and glyph index. Addresses of
 // the glyphs stay put until Clear.

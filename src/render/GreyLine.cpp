@@ -1,162 +1,180 @@
 #include "render/GreyLine.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+
+#include "render/GreyBytes.h"
 
 namespace glyphon {
 
 namespace {
 
-int FloorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
-int CeilDiv(int a, int b) { return -FloorDiv(-a, b); }
-
-// Rows of samples as bits: bit (x & 63) of word x >> 6 is column x.
-struct SamplePlane {
-    int width = 0, height = 0, words = 0;
-    std::vector<uint64_t> bits;
-
-    void Reset(int w, int h) {
-        width = w;
-        height = h;
-        words = (w + 63) / 64;
-        bits.assign(size_t(words) * size_t(h), 0);
-    }
-    uint64_t* Row(int y) { return bits.data() + size_t(y) * size_t(words); }
-    const uint64_t* Row(int y) const { return bits.data() + size_t(y) * size_t(words); }
-};
-
-// out |= in moved `k` columns (to higher columns when k > 0).
-void OrMoved(const uint64_t* in, uint64_t* out, int words, int k) {
-    const int m = k < 0 ? -k : k;
-    const int ws = m >> 6, bs = m & 63;
-    if (k > 0) {
-        for (int i = words - 1; i >= ws; --i) {
-            uint64_t v = in[i - ws] << bs;
-            if (bs && i - ws - 1 >= 0) v |= in[i - ws - 1] >> (64 - bs);
-            out[i] |= v;
-        }
-    } else {
-        for (int i = 0; i + ws < words; ++i) {
-            uint64_t v = in[i + ws] >> bs;
-            if (bs && i + ws + 1 < words) v |= in[i + ws + 1] << (64 - bs);
-            out[i] |= v;
-        }
-    }
+FontSpec WithStyle(const FontSpec& font, int style) {
+    FontSpec f = font;
+    f.style |= style;
+    return f;
 }
 
-// Grows `plane` by the segment of samples t (dx, dy), |t| <= reach. A set
-// grown by r grows to r + s (s <= 2r + 1) when or'ed with itself moved s
-// steps either way, so a reach costs a few passes.
-void GrowAlong(SamplePlane& plane, SamplePlane& tmp, int dx, int dy, int reach) {
-    const int words = plane.words;
-    for (int r = 0; r < reach;) {
-        const int s = std::min(reach - r, 2 * r + 1);
-        for (int y = 0; y < plane.height; ++y) {
-            uint64_t* out = tmp.Row(y);
-            std::copy(plane.Row(y), plane.Row(y) + words, out);
-            if (y - s * dy >= 0 && y - s * dy < plane.height) OrMoved(plane.Row(y - s * dy), out, words, s * dx);
-            if (y + s * dy >= 0 && y + s * dy < plane.height) OrMoved(plane.Row(y + s * dy), out, words, -s * dx);
-        }
-        std::swap(plane.bits, tmp.bits);
-        r += s;
-    }
-}
-
-// Counts each pixel's set samples into `mask` (one pixel per kGreySamples
-// square of the plane).
-void CountSamples(const SamplePlane& plane, GreyMask& mask) {
-    static_assert(kGreySamples == 4, "four samples a pixel: one nibble of a word per pixel");
-    constexpr uint64_t k1 = 0x5555555555555555ull, k2 = 0x3333333333333333ull, k4 = 0x0F0F0F0F0F0F0F0Full;
-    for (int y = 0; y < mask.height; ++y) {
-        uint8_t* out = mask.cover.data() + size_t(y) * size_t(mask.width);
-        const uint64_t* rows[4] = {plane.Row(4 * y), plane.Row(4 * y + 1), plane.Row(4 * y + 2),
-                                   plane.Row(4 * y + 3)};
-        for (int i = 0; i < plane.words; ++i) {
-            uint64_t even = 0, odd = 0;  // per byte: the counts of the even and the odd nibbles
-            for (const uint64_t* r : rows) {
-                const uint64_t w = r[i];
-                if (!w) continue;
-                uint64_t n = w - ((w >> 1) & k1);
-                n = (n & k2) + ((n >> 2) & k2);  // each nibble: its number of set bits
-                even += n & k4;
-                odd += (n >> 4) & k4;
+// The coverages of every pair byte.
+struct PairTable {
+    std::array<uint8_t, 256> glyph{}, outline{};
+    PairTable() {
+        for (int o = 0; o <= kGreyLevels; ++o)
+            for (int t = 0; t <= o; ++t) {
+                glyph[GreyPair(t, o)] = uint8_t(t);
+                outline[GreyPair(t, o)] = uint8_t(o);
             }
-            if (!(even | odd)) continue;
-            const int x0 = i * 16;
-            const int count = std::min(16, mask.width - x0);
-            for (int j = 0; j < count; ++j)
-                out[x0 + j] = uint8_t(((j & 1 ? odd : even) >> (8 * (j >> 1))) & 0xFF);
-        }
     }
-}
-
-struct Scratch {
-    LineMask mask;
-    SamplePlane text, outline, tmp;
 };
+
+const PairTable& Pairs() {
+    static const PairTable table;
+    return table;
+}
 
 }  // namespace
 
-FontSpec SampledFont(const FontSpec& font, int em) {
-    FontSpec sampled = font;
-    sampled.sizePoints = 3 * std::max(em, 1);
-    return sampled;
+int PairGlyph(uint8_t pair) { return Pairs().glyph[pair]; }
+int PairOutline(uint8_t pair) { return Pairs().outline[pair]; }
+
+GreyBox GreyBox::United(const GreyBox& other) const {
+    if (other.Empty()) return *this;
+    if (Empty()) return other;
+    const int l = std::min(left, other.left), t = std::min(top, other.top);
+    const int r = std::max(left + width, other.left + other.width);
+    const int b = std::max(top + height, other.top + other.height);
+    return {l, t, r - l, b - t};
+}
+
+int OutlineReach(int outline64) {
+    if (outline64 <= 0) return 0;
+    return int(std::ceil(outline64 / 64.0 + 0.5));
+}
+
+void GrowCoverage(const uint8_t* cover, int width, int height, int outline64, std::vector<uint8_t>& out) {
+    const int reach = OutlineReach(outline64);
+    const int ow = width + 2 * reach, oh = height + 2 * reach;
+    out.assign(size_t(std::max(ow, 0)) * size_t(std::max(oh, 0)), 0);
+    if (width <= 0 || height <= 0) return;
+    std::vector<bool> rowUsed(size_t(height), false);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width && !rowUsed[size_t(y)]; ++x)
+            rowUsed[size_t(y)] = cover[size_t(y) * size_t(width) + size_t(x)] != 0;
+    const double radius = outline64 / 64.0;
+    for (int dy = -reach; dy <= reach; ++dy)
+        for (int dx = -reach; dx <= reach; ++dx) {
+            // Full weight inside the disc, falling to nothing over its rim's
+            // last pixel.
+            const double d = std::sqrt(double(dx * dx + dy * dy));
+            const int weight =
+                dx == 0 && dy == 0 ? 256 : int(std::lround(std::clamp(radius + 0.5 - d, 0.0, 1.0) * 256));
+            if (weight == 0) continue;
+            std::array<uint8_t, kGreyLevels + 1> scaled{};
+            for (int v = 0; v <= kGreyLevels; ++v) scaled[size_t(v)] = uint8_t((v * weight + 128) >> 8);
+            for (int y = 0; y < height; ++y) {
+                if (!rowUsed[size_t(y)]) continue;
+                const uint8_t* src = cover + size_t(y) * size_t(width);
+                uint8_t* dst = out.data() + size_t(y + reach + dy) * size_t(ow) + size_t(reach + dx);
+                if (weight == 256) {
+                    MaxBytes(dst, src, size_t(width));
+                } else {
+                    for (int x = 0; x < width; ++x) dst[x] = std::max(dst[x], scaled[src[x]]);
+                }
+            }
+        }
+}
+
+void CoveragePairs(const uint8_t* cover, int width, int height, int outline64, std::vector<uint8_t>& pairs) {
+    const int reach = OutlineReach(outline64);
+    GrowCoverage(cover, width, height, outline64, pairs);  // the outline's coverage, then the pairs
+    const int ow = width + 2 * reach;
+    std::vector<uint8_t> glyphs(pairs.size(), 0);
+    for (int y = 0; y < height; ++y)
+        std::copy_n(cover + size_t(y) * size_t(width), width, glyphs.data() + size_t(y + reach) * size_t(ow) + reach);
+    PairIndices(pairs.data(), glyphs.data(), pairs.data(), pairs.size());
+}
+
+void MaxIntoCanvas(const uint8_t* pairs, int width, int rows, int pitch, int x, int y, GreyMask& canvas) {
+    const int x0 = std::max(x, 0), x1 = std::min(x + width, canvas.width);
+    const int y0 = std::max(y, 0), y1 = std::min(y + rows, canvas.height);
+    if (x1 <= x0) return;
+    for (int r = y0; r < y1; ++r)
+        MaxBytes(canvas.Row(r) + x0, pairs + size_t(r - y) * size_t(pitch) + size_t(x0 - x), size_t(x1 - x0));
+}
+
+GreyBox TextEngine::GreyLineBox(std::string_view text, const FontSpec& font, int outline64) {
+    LineMask mask;
+    DrawLineMask(text, font, mask);
+    if (mask.Empty()) return {};
+    const int reach = OutlineReach(outline64);
+    return {mask.left - reach, mask.top - reach, mask.width + 2 * reach, mask.height + 2 * reach};
+}
+
+void TextEngine::DrawLineGrey(std::string_view text, const FontSpec& font, int outline64, int x, int y,
+                              GreyMask& canvas) {
+    LineMask mask;
+    DrawLineMask(text, font, mask);
+    if (mask.Empty()) return;
+    std::vector<uint8_t> cover(size_t(mask.width) * size_t(mask.height), 0);
+    for (int r = 0; r < mask.height; ++r)
+        for (int c = 0; c < mask.width; ++c)
+            if (mask.Test(c, r)) cover[size_t(r) * size_t(mask.width) + size_t(c)] = kGreyLevels;
+    std::vector<uint8_t> pairs;
+    CoveragePairs(cover.data(), mask.width, mask.height, outline64, pairs);
+    const int reach = OutlineReach(outline64);
+    MaxIntoCanvas(pairs.data(), mask.width + 2 * reach, mask.height + 2 * reach, mask.width + 2 * reach,
+                  x + mask.left - reach, y + mask.top - reach, canvas);
+}
+
+FontSpec FontWithEm(const FontSpec& font, int em) {
+    FontSpec f = font;
+    f.pixelEm = std::max(em, 1);
+    return f;
+}
+
+TextExtent MeasureGreyLine(TextEngine& engine, const RunLine& line, const FontSpec& font, int em) {
+    return MeasureRunLine(engine, line, FontWithEm(font, em));
 }
 
 TextExtent MeasureGreyLine(TextEngine& engine, std::string_view text, const FontSpec& font, int em) {
-    const TextExtent e = engine.MeasureLine(text, SampledFont(font, em));
-    return {(e.width + kGreySamples / 2) / kGreySamples, (e.height + kGreySamples / 2) / kGreySamples};
+    return engine.MeasureLine(text, FontWithEm(font, em));
 }
 
-void DrawGreyLine(TextEngine& engine, std::string_view text, const FontSpec& font, int em, int outlineSamples,
-                  GreyMask& glyphs, GreyMask& outline) {
-    static thread_local Scratch s;
-    glyphs.Reset(0, 0, 0, 0);
-    outline.Reset(0, 0, 0, 0);
-    engine.DrawLineMask(text, SampledFont(font, em), s.mask);
-    const LineMask& mask = s.mask;
-    if (mask.Empty()) return;
-    const int r = std::max(outlineSamples, 0);
-    // The pixel box that holds the glyphs grown by r samples.
-    const int px0 = FloorDiv(mask.left - r, kGreySamples), px1 = CeilDiv(mask.left + mask.width + r, kGreySamples);
-    const int py0 = FloorDiv(mask.top - r, kGreySamples), py1 = CeilDiv(mask.top + mask.height + r, kGreySamples);
-    const int pw = px1 - px0, ph = py1 - py0;
-    const int sw = pw * kGreySamples, sh = ph * kGreySamples;
-    const int ox = mask.left - px0 * kGreySamples, oy = mask.top - py0 * kGreySamples;
+namespace {
 
-    s.text.Reset(sw, sh);
-    for (int y = 0; y < mask.height; ++y) {
-        const uint64_t* src = mask.Row(y);
-        uint64_t* dst = s.text.Row(y + oy);
-        for (int k = 0; k < mask.wordsPerRow; ++k) {
-            const uint64_t v = src[k];
-            if (!v) continue;
-            const int bit = ox + k * 64;
-            dst[bit >> 6] |= v << (bit & 63);
-            if ((bit & 63) && (bit >> 6) + 1 < s.text.words) dst[(bit >> 6) + 1] |= v >> (64 - (bit & 63));
-        }
+// Calls f(run text, run font, run's x) for every run that holds text, each
+// starting where the previous one's width ends.
+template <typename F>
+void ForEachRun(TextEngine& engine, const RunLine& line, const FontSpec& sized, F f) {
+    size_t drawn = 0;
+    for (const TextRun& run : line) drawn += run.text.empty() ? 0 : 1;
+    int x = 0;
+    for (const TextRun& run : line) {
+        if (run.text.empty()) continue;
+        const FontSpec font = WithStyle(sized, run.style);
+        f(run.text, font, x);
+        if (drawn > 1) x += engine.MeasureLine(run.text, font).width;
     }
-    glyphs.Reset(px0, py0, pw, ph);
-    outline.Reset(px0, py0, pw, ph);
-    CountSamples(s.text, glyphs);
-    if (r == 0) {
-        outline.cover = glyphs.cover;
-        return;
-    }
+}
 
-    // The disc is a regular octagon: the sum of a horizontal and a vertical
-    // segment of half-length a and two diagonal ones of half-length b, with
-    // a = sqrt(2) b, reaching r along the axes (a + 2b) and about r along
-    // the diagonals.
-    const int b = int(std::lround(r / (2 + std::sqrt(2.0))));
-    const int a = r - 2 * b;
-    s.outline = s.text;
-    s.tmp.Reset(sw, sh);
-    GrowAlong(s.outline, s.tmp, 1, 0, a);
-    GrowAlong(s.outline, s.tmp, 0, 1, a);
-    GrowAlong(s.outline, s.tmp, 1, 1, b);
-    GrowAlong(s.outline, s.tmp, 1, -1, b);
-    CountSamples(s.outline, outline);
+}  // namespace
+
+GreyBox GreyLineBox(TextEngine& engine, const RunLine& line, const FontSpec& font, int em, int outline64) {
+    GreyBox box;
+    ForEachRun(engine, line, FontWithEm(font, em), [&](std::string_view text, const FontSpec& f, int x) {
+        GreyBox run = engine.GreyLineBox(text, f, outline64);
+        run.left += x;
+        box = box.United(run);
+    });
+    return box;
+}
+
+void DrawGreyLine(TextEngine& engine, const RunLine& line, const FontSpec& font, int em, int outline64, int x,
+                  int y, GreyMask& canvas) {
+    ForEachRun(engine, line, FontWithEm(font, em), [&](std::string_view text, const FontSpec& f, int runX) {
+        engine.DrawLineGrey(text, f, outline64, x + runX, y, canvas);
+    });
 }
 
 }  // namespace glyphon

@@ -102,20 +102,35 @@ SubtitlePlacement PlaceSubtitle(TextExtent line1, TextExtent line2, int frameWid
     return p;
 }
 
-void DrawLayeredLine(Frame& frame, const LineMask& mask, int x, int y, int outlineWidth,
-                     const LayerColors& colors) {
-    if (mask.Empty()) return;
-    static thread_local Scratch s;
+namespace {
+
+// Where a line's layer canvas lies in a frame: canvas column 0 / row 0 at
+// (originX, originY), cw x ch pixels, of which columns [cx0, cx1) and rows
+// [cy0, cy1) fall inside the frame.
+struct CanvasPlace {
+    int originX = 0, originY = 0, cw = 0, ch = 0;
+    int cx0 = 0, cx1 = 0, cy0 = 0, cy1 = 0;
+};
+
+// The three layers of one line in `s`; false when nothing of them can touch
+// a frame of this size.
+bool BuildLayers(const LineMask& mask, int x, int y, int outlineWidth, int frameWidth, int frameHeight,
+                 Scratch& s, CanvasPlace& at) {
+    if (mask.Empty()) return false;
     const int w = std::max(outlineWidth, 0);
     const int pad = std::max(w, 1);
-    // Canvas column 0 / row 0 sit at this frame position.
-    const int originX = x + mask.left - pad, originY = y + mask.top - pad;
-    const int cw = mask.width + 2 * pad, ch = mask.height + 2 * pad;
-    // Nothing of the line can touch the frame: done.
-    if (originX >= frame.Width() || originY >= frame.Height() || originX + cw <= 0 || originY + ch <= 0)
-        return;
+    at.originX = x + mask.left - pad;
+    at.originY = y + mask.top - pad;
+    at.cw = mask.width + 2 * pad;
+    at.ch = mask.height + 2 * pad;
+    if (at.originX >= frameWidth || at.originY >= frameHeight || at.originX + at.cw <= 0 || at.originY + at.ch <= 0)
+        return false;
+    at.cx0 = std::max(0, -at.originX);
+    at.cx1 = std::min(at.cw, frameWidth - at.originX);
+    at.cy0 = std::max(0, -at.originY);
+    at.cy1 = std::min(at.ch, frameHeight - at.originY);
 
-    s.text.Reset(cw, ch);
+    s.text.Reset(at.cw, at.ch);
     for (int r = 0; r < mask.height; ++r) {
         const uint64_t* src = mask.Row(r);
         uint64_t* dst = s.text.Row(r + pad);
@@ -133,7 +148,62 @@ void DrawLayeredLine(Frame& frame, const LineMask& mask, int x, int y, int outli
     if (w >= 1)
         DilateSquare(s.antialias, s.outline, s.rows, s.tmp, w - 1);
     else
-        s.outline.Reset(cw, ch);
+        s.outline.Reset(at.cw, at.ch);
+    return true;
+}
+
+// The 64 bits of a canvas row from column `start` on (columns outside the
+// row are clear).
+uint64_t Bits64(const uint64_t* row, int words, int start) {
+    const int w = start >= 0 ? start >> 6 : -((-start + 63) >> 6);
+    const int b = start - w * 64;
+    const auto word = [&](int i) -> uint64_t { return i >= 0 && i < words ? row[i] : 0; };
+    uint64_t v = word(w) >> b;
+    if (b) v |= word(w + 1) << (64 - b);
+    return v;
+}
+
+}  // namespace
+
+void DrawLayeredLineCodes(CodeFrame& frame, const LineMask& mask, int x, int y, int outlineWidth,
+                          const LayerCodes& codes) {
+    static thread_local Scratch s;
+    CanvasPlace at;
+    if (!BuildLayers(mask, x, y, outlineWidth, frame.Width(), frame.Height(), s, at)) return;
+    const auto all = [](bool set) { return set ? ~uint64_t(0) : uint64_t(0); };
+    const uint64_t outLo = all(codes.outline & 1), outHi = all(codes.outline & 2);
+    const uint64_t aaLo = all(codes.antialias & 1), aaHi = all(codes.antialias & 2);
+    const uint64_t textLo = all(codes.text & 1), textHi = all(codes.text & 2);
+    const int firstWord = (at.originX + at.cx0) >> 6, lastWord = (at.originX + at.cx1 - 1) >> 6;
+    for (int cy = at.cy0; cy < at.cy1; ++cy) {
+        uint64_t* lo = frame.Low(at.originY + cy);
+        uint64_t* hi = frame.High(at.originY + cy);
+        const uint64_t* o = s.outline.Row(cy);
+        const uint64_t* a = s.antialias.Row(cy);
+        const uint64_t* t = s.text.Row(cy);
+        for (int i = firstWord; i <= lastWord; ++i) {
+            const int start = i * 64 - at.originX;  // canvas column of the word's first pixel
+            const uint64_t A = Bits64(a, s.antialias.words, start);
+            uint64_t cover = Bits64(o, s.outline.words, start) | A;
+            // Only the frame's columns.
+            if (i * 64 + 64 > frame.Width()) cover &= ~uint64_t(0) >> (i * 64 + 64 - frame.Width());
+            if (!cover) continue;
+            const uint64_t T = Bits64(t, s.text.words, start);
+            // The topmost layer's code: text within antialias within outline.
+            const uint64_t asOutline = cover & ~A, asAntialias = cover & A & ~T, asText = cover & T;
+            lo[i] = (lo[i] & ~cover) | (asOutline & outLo) | (asAntialias & aaLo) | (asText & textLo);
+            hi[i] = (hi[i] & ~cover) | (asOutline & outHi) | (asAntialias & aaHi) | (asText & textHi);
+        }
+    }
+}
+
+void DrawLayeredLine(Frame& frame, const LineMask& mask, int x, int y, int outlineWidth,
+                     const LayerColors& colors) {
+    static thread_local Scratch s;
+    CanvasPlace at;
+    if (!BuildLayers(mask, x, y, outlineWidth, frame.Width(), frame.Height(), s, at)) return;
+    const int originX = at.originX, originY = at.originY;
+    const int cx0 = at.cx0, cx1 = at.cx1, cy0 = at.cy0, cy1 = at.cy1;
 
     // Every pixel of the outline or antialias layer is painted once, in the
     // colour of the topmost layer it belongs to. The layers nest (text within
@@ -142,8 +212,6 @@ void DrawLayeredLine(Frame& frame, const LineMask& mask, int x, int y, int outli
     // antialias, neither is outline.
     const uint32_t colourOf[4] = {colors.outline.Packed(), colors.antialias.Packed(), 0,
                                   colors.text.Packed()};
-    const int cx0 = std::max(0, -originX), cx1 = std::min(cw, frame.Width() - originX);
-    const int cy0 = std::max(0, -originY), cy1 = std::min(ch, frame.Height() - originY);
     for (int cy = cy0; cy < cy1; ++cy) {
         uint32_t* row = frame.Row(originY + cy);
         const uint64_t* o = s.outline.Row(cy);

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/CodeFrame.h"
 #include "common/Rgb.h"
 #include "render/TextEngine.h"
 
@@ -43,6 +44,17 @@ SubtitlePlacement PlaceSubtitle(TextExtent line1, TextExtent line2, int frameWid
 // width below 1 leaves the outline layer out.
 void DrawLayeredLine(Frame& frame, const LineMask& mask, int x, int y, int outlineWidth,
                      const LayerColors& colors);
+
+// The pixel codes of the three layers, for drawing into a CodeFrame.
+struct LayerCodes {
+    unsigned outline = 2, antialias = 3, text = 1;
+};
+
+// DrawLayeredLine into the codes a DVD unit is coded from: every pixel of
+// the outline or antialias layer gets the code of the topmost layer it
+// belongs to, exactly where DrawLayeredLine paints that layer's colour.
+void DrawLayeredLineCodes(CodeFrame& frame, const LineMask& mask, int x, int y, int outlineWidth,
+                          const LayerCodes& codes);
 
 // Everything besides the two lines that decides how a subtitle is drawn.
 struct SubtitleLook {

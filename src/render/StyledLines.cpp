@@ -161,19 +161,41 @@ StackPlacement PlaceLines(const std::vector<TextExtent>& extents, int frameWidth
     return p;
 }
 
-StackPlacement DrawSubtitleLines(Frame& frame, TextEngine& text, const std::vector<RunLine>& lines,
-                                 const SubtitleLook& look, bool top) {
+namespace {
+
+// Measures and places the lines, then draws each with `draw(mask, x, y)`.
+template <class Draw>
+StackPlacement DrawLinesWith(TextEngine& text, const std::vector<RunLine>& lines, const SubtitleLook& look,
+                             bool top, int frameWidth, int frameHeight, Draw draw) {
     std::vector<TextExtent> extents;
     extents.reserve(lines.size());
     for (const RunLine& line : lines) extents.push_back(MeasureRunLine(text, line, look.font));
     const StackPlacement p =
-        PlaceLines(extents, frame.Width(), frame.Height(), look.offset, look.offsetOr, look.align, top);
+        PlaceLines(extents, frameWidth, frameHeight, look.offset, look.offsetOr, look.align, top);
     static thread_local LineMask mask;
     for (size_t i = 0; i < lines.size(); ++i) {
         DrawRunLineMask(text, lines[i], look.font, mask);
-        DrawLayeredLine(frame, mask, p.x[i], p.y[i], look.outlineWidth, look.colors);
+        draw(mask, p.x[i], p.y[i]);
     }
     return p;
+}
+
+}  // namespace
+
+StackPlacement DrawSubtitleLines(Frame& frame, TextEngine& text, const std::vector<RunLine>& lines,
+                                 const SubtitleLook& look, bool top) {
+    return DrawLinesWith(text, lines, look, top, frame.Width(), frame.Height(),
+                         [&](const LineMask& mask, int x, int y) {
+                             DrawLayeredLine(frame, mask, x, y, look.outlineWidth, look.colors);
+                         });
+}
+
+StackPlacement DrawSubtitleLines(CodeFrame& frame, TextEngine& text, const std::vector<RunLine>& lines,
+                                 const SubtitleLook& look, const LayerCodes& codes, bool top) {
+    return DrawLinesWith(text, lines, look, top, frame.Width(), frame.Height(),
+                         [&](const LineMask& mask, int x, int y) {
+                             DrawLayeredLineCodes(frame, mask, x, y, look.outlineWidth, codes);
+                         });
 }
 
 std::vector<RunLine> WrapLines(TextEngine& text, const std::vector<RunLine>& lines, const FontSpec& font,

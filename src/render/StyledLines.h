@@ -53,6 +53,9 @@ StackPlacement PlaceLines(const std::vector<TextExtent>& extents, int frameWidth
 // `lines` holds at least two lines.
 StackPlacement DrawSubtitleLines(Frame& frame, TextEngine& text, const std::vector<RunLine>& lines,
                                  const SubtitleLook& look, bool top);
+// The same drawing into the pixel codes a DVD unit is coded from.
+StackPlacement DrawSubtitleLines(CodeFrame& frame, TextEngine& text, const std::vector<RunLine>& lines,
+                                 const SubtitleLook& look, const LayerCodes& codes, bool top);
 
 // Each line at least `limit` pixels wide broken at spaces into the fewest
 // lines narrower than `limit`, their widths as even as can be (the widest as

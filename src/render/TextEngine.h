@@ -3,8 +3,9 @@
 // one; tests may substitute a fake.
 //
 // Text is a byte string; the font's character set decides which characters
-// its bytes stand for. Glyphs are always rasterised monochrome: a drawn pixel
-// is either fully set or not set at all.
+// its bytes stand for. DrawLineMask rasterises glyphs monochrome: a drawn
+// pixel is either fully set or not set at all; DrawLineGrey draws the same
+// glyphs in grey levels.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,9 @@
 #include <vector>
 
 namespace glyphon {
+
+struct GreyBox;
+struct GreyMask;
 
 // A font as the main window's lists describe it.
 struct FontSpec {
@@ -25,6 +29,9 @@ struct FontSpec {
     // widens: 75 draws text for a 16:9 picture so that it looks right once
     // widened. Heights do not change.
     int widthPercent = 100;
+    // The em in pixels; 0: PixelEmHeight(sizePoints). Pictures larger than a
+    // DVD frame ask for ems no point size gives.
+    int pixelEm = 0;
 
     friend bool operator==(const FontSpec&, const FontSpec&) = default;
 };
@@ -111,6 +118,22 @@ public:
         (void)font;
         return {};
     }
+
+    // The grey-level drawing of `text` (render/GreyLine.h): every pixel's
+    // glyph and outline coverage (the glyphs grown by outline64 / 64 pixels)
+    // as one pair byte, the larger of the byte there and the drawing's,
+    // with the text cell's top-left corner at (x, y) of `canvas`; pixels
+    // outside the canvas are left out. GreyLineBox gives the box the drawing
+    // covers, relative to the cell's corner (empty for an empty text). These
+    // count every pixel DrawLineMask sets as fully covered; the FreeType
+    // engine draws FreeType's grey levels.
+    virtual GreyBox GreyLineBox(std::string_view text, const FontSpec& font, int outline64);
+    virtual void DrawLineGrey(std::string_view text, const FontSpec& font, int outline64, int x, int y,
+                              GreyMask& canvas);
+
+    // A new engine of the same kind with caches of its own, for an output
+    // that draws in other sizes beside this one's; null: none, share this.
+    virtual std::unique_ptr<TextEngine> Twin() const { return nullptr; }
 };
 
 // The real engine: fontconfig for face lookup and substitution, FriBidi for

@@ -1,5 +1,7 @@
 #include "sup/SubPictureEncoder.h"
 
+#include "common/CodeFrame.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -196,6 +198,41 @@ void EncodeRow(const uint32_t* row, const Classifier& classify, CodeWriter& writ
     writer = out;
 }
 
+// The same row from its pixel codes: runs begin where the code changes,
+// which is where the colour changes (each colour drawn has a code of its
+// own, pure blue the background's).
+void EncodeCodeRow(const uint64_t* lo, const uint64_t* hi, CodeWriter& writer) {
+    CodeWriter out = writer;
+    constexpr int kWords = CodeFrame::kWords;
+    const auto codeAt = [&](uint32_t x) {
+        return uint32_t(lo[x >> 6] >> (x & 63) & 1) | uint32_t(hi[x >> 6] >> (x & 63) & 1) << 1;
+    };
+    ChangeMask mask;
+    static_assert(ChangeMask::kWords == kWords);
+    for (int w = 0; w < kWords; ++w) {
+        // Bit i: pixel i + 1 against pixel i.
+        const uint64_t nextLo = (lo[w] >> 1) | (w + 1 < kWords ? lo[w + 1] << 63 : 0);
+        const uint64_t nextHi = (hi[w] >> 1) | (w + 1 < kWords ? hi[w + 1] << 63 : 0);
+        mask.words[w] = (lo[w] ^ nextLo) | (hi[w] ^ nextHi);
+    }
+    // Only pixels 1 to 718 against their left neighbours; pixel 1 always
+    // begins the first run.
+    constexpr int kCompared = kLastColumn - 1;
+    mask.words[kCompared >> 6] &= (uint64_t(1) << (kCompared & 63)) - 1;
+    mask.words[0] &= ~uint64_t(1);
+    uint32_t start = 1;
+    for (uint32_t w = 0; w < ChangeMask::kWords; ++w) {
+        for (uint64_t bits = mask.words[w]; bits != 0; bits &= bits - 1) {
+            const uint32_t x = w * 64 + uint32_t(__builtin_ctzll(bits)) + 1;
+            out.PutRun(x - start, codeAt(start));
+            start = x;
+        }
+    }
+    out.PutRun(kFrameWidth - start, codeAt(start));
+    out.EndRow();
+    writer = out;
+}
+
 void PutU16(uint8_t* p, size_t value) {
     p[0] = uint8_t(value >> 8);
     p[1] = uint8_t(value);
@@ -229,15 +266,16 @@ uint16_t DisplayTimeUnits(int64_t durationMs) {
     return uint16_t(std::min<int64_t>(units, 65535));
 }
 
-void SubPictureEncoder::EncodeInto(const Frame& frame, int BandTop, int BandHeight, int64_t durationMs,
-                                   std::vector<uint8_t>& out) const {
-    if (frame.Width() != kFrameWidth)
-        throw std::invalid_argument("The frame is " + std::to_string(frame.Width()) +
+template <class CodeRow>
+void SubPictureEncoder::EncodeUnit(int frameWidth, int frameHeight, int BandTop, int BandHeight, int64_t durationMs,
+                                   std::vector<uint8_t>& out, CodeRow codeRow) const {
+    if (frameWidth != kFrameWidth)
+        throw std::invalid_argument("The frame is " + std::to_string(frameWidth) +
                                     " pixels wide; sub-pictures are encoded from 720-pixel frames");
-    if (BandHeight < 1 || BandTop < 0 || int64_t(BandTop) + BandHeight > frame.Height())
+    if (BandHeight < 1 || BandTop < 0 || int64_t(BandTop) + BandHeight > frameHeight)
         throw std::invalid_argument("The subtitle band (rows " + std::to_string(BandTop) + " to " +
                                     std::to_string(int64_t(BandTop) + BandHeight - 1) +
-                                    ") does not lie inside the frame of " + std::to_string(frame.Height()) +
+                                    ") does not lie inside the frame of " + std::to_string(frameHeight) +
                                     " rows");
     CheckRoleIndex(indices_.antialias, "antialias");
     CheckRoleIndex(indices_.outline, "outline");
@@ -247,16 +285,15 @@ void SubPictureEncoder::EncodeInto(const Frame& frame, int BandTop, int BandHeig
     const size_t capacity = kFixedBytes + size_t(BandHeight) * kMaxRowBytes + kWriteSlack;
     if (out.size() < capacity) out.resize(capacity);
     uint8_t* const unit = out.data();
-    const Classifier classify(colours_);
 
     // Pixel data block: two zero bytes, the top field (even band rows), the
     // bottom field (odd band rows), two zero bytes.
     unit[4] = 0;
     unit[5] = 0;
     CodeWriter writer(unit + 6);
-    for (int y = BandTop; y < BandTop + BandHeight; y += 2) EncodeRow(frame.Row(y), classify, writer);
+    for (int y = BandTop; y < BandTop + BandHeight; y += 2) codeRow(y, writer);
     const size_t bottomField = size_t(writer.Position() - unit);
-    for (int y = BandTop + 1; y < BandTop + BandHeight; y += 2) EncodeRow(frame.Row(y), classify, writer);
+    for (int y = BandTop + 1; y < BandTop + BandHeight; y += 2) codeRow(y, writer);
 
     // C: the first control sequence, whose zero delay is the block's two
     // closing zero bytes.
@@ -307,6 +344,25 @@ void SubPictureEncoder::EncodeInto(const Frame& frame, int BandTop, int BandHeig
     PutU16(unit, size);
     PutU16(unit + 2, c);
     out.resize(size);
+}
+
+void SubPictureEncoder::EncodeInto(const Frame& frame, int BandTop, int BandHeight, int64_t durationMs,
+                                   std::vector<uint8_t>& out) const {
+    const Classifier classify(colours_);
+    EncodeUnit(frame.Width(), frame.Height(), BandTop, BandHeight, durationMs, out,
+               [&](int y, CodeWriter& writer) { EncodeRow(frame.Row(y), classify, writer); });
+}
+
+void SubPictureEncoder::EncodeInto(const CodeFrame& frame, int BandTop, int BandHeight, int64_t durationMs,
+                                   std::vector<uint8_t>& out) const {
+    EncodeUnit(frame.Width(), frame.Height(), BandTop, BandHeight, durationMs, out,
+               [&](int y, CodeWriter& writer) { EncodeCodeRow(frame.Low(y), frame.High(y), writer); });
+}
+
+const std::vector<uint8_t>& SubPictureEncoder::Encode(const CodeFrame& frame, int BandTop, int BandHeight,
+                                                      int64_t durationMs) {
+    EncodeInto(frame, BandTop, BandHeight, durationMs, buffer_);
+    return buffer_;
 }
 
 const std::vector<uint8_t>& SubPictureEncoder::Encode(const Frame& frame, int BandTop, int BandHeight,

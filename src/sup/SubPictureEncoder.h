@@ -12,6 +12,8 @@
 
 namespace glyphon {
 
+class CodeFrame;
+
 // Palette entries (0..15) chosen for the four colour roles.
 struct RoleIndices {
     int antialias = 0, outline = 0, text = 0, background = 0;
@@ -85,7 +87,17 @@ public:
     void EncodeInto(const Frame& frame, int BandTop, int BandHeight, int64_t durationMs,
                     std::vector<uint8_t>& out) const;
 
+    // The same from the pixel codes of a CodeFrame: the same unit as from a
+    // Frame whose colours classify to those codes.
+    const std::vector<uint8_t>& Encode(const CodeFrame& frame, int BandTop, int BandHeight, int64_t durationMs);
+    void EncodeInto(const CodeFrame& frame, int BandTop, int BandHeight, int64_t durationMs,
+                    std::vector<uint8_t>& out) const;
+
 private:
+    template <class CodeRow>
+    void EncodeUnit(int frameWidth, int frameHeight, int BandTop, int BandHeight, int64_t durationMs,
+                    std::vector<uint8_t>& out, CodeRow codeRow) const;
+
     RoleIndices indices_;
     RoleColours colours_;
     bool forced_ = false;

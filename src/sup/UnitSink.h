@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "render/StyledLines.h"
+
 namespace glyphon {
 
 class UnitSink {
@@ -19,11 +21,12 @@ public:
     // FileError when writing fails.
     virtual void Append(int64_t startMs, const std::vector<uint8_t>& unit) = 0;
     // The subtitle the next unit is drawn from: its start and end in whole
-    // milliseconds and its two lines as the file holds them. Outputs that
-    // draw their own picture take it here; the others ignore it. Throws
-    // FileError.
-    virtual void Subtitle(int64_t /*startMs*/, int64_t /*endMs*/, const std::string& /*line1*/,
-                          const std::string& /*line2*/) {}
+    // milliseconds, the lines the unit draws (every line with its styled
+    // runs, wrapped as drawn; at least two) and whether they sit at the top
+    // of the picture. Outputs that draw their own picture take it here; the
+    // others ignore it. Throws FileError.
+    virtual void Subtitle(int64_t /*startMs*/, int64_t /*endMs*/, const std::vector<RunLine>& /*lines*/,
+                          bool /*top*/) {}
     // Finishes the output and puts it in place of the previous one. Throws
     // FileError; a second call does nothing.
     virtual void Close() = 0;

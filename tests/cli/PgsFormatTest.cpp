@@ -38,7 +38,7 @@ TEST(PgsFormat, ThreeFormatsAtOnceAndPgsAloneWithItsOwnSizeRateAndColours) {
     const DecodedPgsRect& rect = sd.subtitles[0].rects.at(0);
     EXPECT_LT(rect.y + rect.height, 576);
     EXPECT_EQ(rect.palette[0] >> 24, 128u);  // the half-opaque box
-    const uint32_t text = rect.palette[size_t(PgsIndex(16, 16))];
+    const uint32_t text = rect.palette[size_t(PgsIndex(kGreyLevels, kGreyLevels))];
     EXPECT_NEAR(int(text >> 16 & 255), 255, 3);
     EXPECT_NEAR(int(text >> 8 & 255), 255, 3);
     EXPECT_NEAR(int(text & 255), 0, 3);

@@ -186,6 +186,28 @@ TEST_F(MainWindowView, PgsBoxSitsBelowTheVobSubBoxAndForwards) {
     EXPECT_FALSE(box->isEnabled());
 }
 
+TEST_F(MainWindowView, PgsListsSitInTheStripAndForwardPicks) {
+    QComboBox* size = nullptr;
+    int lists = 0;
+    for (QComboBox* c : window->findChildren<QComboBox*>()) {
+        if (!c->toolTip().contains("Blu-ray PGS")) continue;
+        ++lists;
+        EXPECT_TRUE(window->rect().contains(c->geometry()));
+        EXPECT_GE(c->geometry().left(), 40 + 720);
+        if (c->toolTip().startsWith("Picture size")) size = c;
+    }
+    EXPECT_EQ(lists, 3);
+    ASSERT_NE(size, nullptr);
+    EXPECT_EQ(size->toolTip(), "Picture size of the Blu-ray PGS output: 1920x1080");
+    emit size->activated(1);
+    EXPECT_EQ(model->ComboBoxPgsResolution.Text(), "1280x720");
+    EXPECT_EQ(model->Pgs.video.height, 720);
+    EXPECT_EQ(size->toolTip(), "Picture size of the Blu-ray PGS output: 1280x720");
+    model->SetControlsEnabled(false);
+    window->Sync();
+    EXPECT_FALSE(size->isEnabled());
+}
+
 TEST_F(MainWindowView, TrackBarsForwardAndShowTheModelsCorrection) {
     QSlider* vertical = nullptr;
     for (QSlider* s : window->findChildren<QSlider*>())

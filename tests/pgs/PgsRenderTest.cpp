@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <set>
 
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
 #include "pgs/PgsPicture.h"
 #include "pgs/PgsSink.h"
 #include "render/GreyLine.h"
@@ -61,7 +64,7 @@ TEST_F(PgsRender, EveryDecodedObjectIsTheRenderersOwnPictureInItsColours) {
         options.colors.background = {0, 0, 0, 96};
         PgsSink sink(*engine, look, options);
         sink.Create(dir.File("movie.pgs.sup"));
-        for (const Entry& e : kEntries) sink.Subtitle(e.start, e.end, e.line1, e.line2);
+        for (const Entry& e : kEntries) sink.Subtitle(e.start, e.end, {PlainLine(e.line1), PlainLine(e.line2)}, false);
         sink.Close();
 
         const DecodedPgs got = DecodePgs(dir.File("movie.pgs.sup"));
@@ -131,30 +134,68 @@ TEST_F(PgsRender, AFontSizeTakesTheSameShareOfThePictureAsOnAPalDvd) {
     EXPECT_GT(object.y + object.height, cellBottom - hd.height / 3);
 }
 
-TEST_F(PgsRender, TheOutlineSurroundsTheGlyphsByItsScaledWidth) {
-    GreyMask glyphs, outline;
+TEST_F(PgsRender, GlyphsAreFreeTypesGreyLevelsAndTheOutlineSurroundsThemByItsScaledWidth) {
     const int em = PgsEm(20, 1080);
-    DrawGreyLine(*engine, "l", kArial20, em, 3 * kGreySamples * 2, glyphs, outline);
-    ASSERT_FALSE(glyphs.Empty());
-    EXPECT_EQ(glyphs.width, outline.width);
-    // The "l" stem's middle row: glyph pixels, then about 6 pixels of
-    // outline on each side, then nothing.
-    const int y = glyphs.height / 2;
+    const auto draw = [&](std::string_view text, int outline64, GreyBox& box, GreyMask& canvas) {
+        const RunLine line = PlainLine(text);
+        box = GreyLineBox(*engine, line, kArial20, em, outline64);
+        canvas.Reset(0, 0, box.width, box.height);
+        DrawGreyLine(*engine, line, kArial20, em, outline64, -box.left, -box.top, canvas);
+    };
+    // Without an outline: FreeType's own anti-aliased bitmap of the glyph,
+    // hinted as the monochrome path hints it, in kGreyLevels steps.
+    GreyBox box;
+    GreyMask plain;
+    draw("o", 0, box, plain);
+    const std::vector<PlacedGlyph> placed = engine->LayOutLine("o", FontWithEm(kArial20, em));
+    ASSERT_EQ(placed.size(), 1u);
+    FT_Library library = nullptr;
+    FT_Face face = nullptr;
+    ASSERT_EQ(FT_Init_FreeType(&library), 0);
+    ASSERT_EQ(FT_New_Face(library, placed[0].faceFile.c_str(), placed[0].faceIndex, &face), 0);
+    ASSERT_EQ(FT_Set_Pixel_Sizes(face, 0, FT_UInt(em)), 0);
+    ASSERT_EQ(FT_Load_Glyph(face, placed[0].glyph, FT_LOAD_TARGET_MONO), 0);
+    ASSERT_EQ(FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL), 0);
+    const FT_Bitmap& bitmap = face->glyph->bitmap;
+    EXPECT_EQ(box.left, face->glyph->bitmap_left);
+    ASSERT_EQ(box.width, int(bitmap.width));
+    ASSERT_EQ(box.height, int(bitmap.rows));
+    int partial = 0;
+    for (int y = 0; y < box.height; ++y)
+        for (int x = 0; x < box.width; ++x) {
+            const int level = GreyLevelOf(bitmap.buffer[y * bitmap.pitch + x]);
+            EXPECT_EQ(PairGlyph(uint8_t(plain.At(x, y))), level) << x << "," << y;
+            partial += level > 0 && level < kGreyLevels;
+        }
+    EXPECT_GT(partial, 0);
+    FT_Done_Face(face);
+    FT_Done_FreeType(library);
+
+    // With 3 DVD pixels of outline at 1080 rows (5.6 pixels): the stem's
+    // middle row holds glyph pixels, then about 6 pixels of outline on each
+    // side, then nothing; the outline covers at least the glyph.
+    GreyMask outlined;
+    draw("l", int(std::lround(3 * 1.875 * 64)), box, outlined);
+    const int y = box.height / 2;
     int firstGlyph = -1, lastGlyph = -1, firstOutline = -1, lastOutline = -1;
-    for (int x = 0; x < glyphs.width; ++x) {
-        if (glyphs.At(x, y) == kGreyLevels) {
+    for (int x = 0; x < box.width; ++x) {
+        const uint8_t pair = uint8_t(outlined.At(x, y));
+        if (PairGlyph(pair) == kGreyLevels) {
             if (firstGlyph < 0) firstGlyph = x;
             lastGlyph = x;
         }
-        if (outline.At(x, y) > 0) {
+        if (PairOutline(pair) > 0) {
             if (firstOutline < 0) firstOutline = x;
             lastOutline = x;
         }
-        EXPECT_GE(outline.At(x, y), glyphs.At(x, y));
+        EXPECT_GE(PairOutline(pair), PairGlyph(pair));
     }
     ASSERT_GE(firstGlyph, 0);
-    EXPECT_NEAR(firstGlyph - firstOutline, 7, 1.5);
-    EXPECT_NEAR(lastOutline - lastGlyph, 7, 1.5);
+    EXPECT_NEAR(firstGlyph - firstOutline, 6.6, 1);
+    EXPECT_NEAR(lastOutline - lastGlyph, 6.6, 1);
+    // A soft rim: levels between nothing and a full outline.
+    EXPECT_GT(PairOutline(uint8_t(outlined.At(firstOutline, y))), 0);
+    EXPECT_LT(PairOutline(uint8_t(outlined.At(firstOutline, y))), kGreyLevels);
 }
 
 }  // namespace glyphon::test

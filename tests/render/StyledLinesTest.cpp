@@ -2,8 +2,12 @@
 // top placement, and wrapping, against the FreeType engine's own drawings.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "render/FontTables.h"
 #include "render/StyledLines.h"
+#include "sup/SubPictureEncoder.h"
+#include "common/CodeFrame.h"
 #include "support/FakeTextEngine.h"
 
 namespace glyphon::test {
@@ -115,3 +119,59 @@ TEST(StyledLines, WrapBreaksAtSpacesIntoTheFewestEvenLines) {
 }
 
 }  // namespace glyphon::test
+
+namespace glyphon {
+namespace {
+
+// The coder's shortcut: lines drawn into pixel codes give the same units as
+// the same lines painted in colours, for every outline width, for colours
+// that share an entry with the background or with each other, and for lines
+// that leave the frame at any edge.
+TEST(CodeFrameDrawing, GivesTheUnitsOfThePaintedFrame) {
+    const std::unique_ptr<TextEngine> text = CreateFreeTypeEngine();
+    const std::vector<RunLine> lines = {PlainLine("Wide WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW line"),
+                                        RunLine{TextRun{"café ", kItalic}, TextRun{"naïve", 0}},
+                                        PlainLine("Top")};
+    const Rgb white{255, 255, 255}, black{0, 0, 0}, grey{128, 128, 128};
+    struct Case {
+        int outline, offset, offsetOr;
+        std::string align;
+        bool top;
+        LayerColors colors;
+    };
+    const Case cases[] = {
+        {3, 30, -4, "center", false, {black, grey, white}},
+        {0, 30, -4, "left", false, {black, grey, white}},
+        {1, -60, 10, "right", false, {black, black, white}},   // below the bottom edge
+        {2, -20, -14, "center", true, {kPureBlue, grey, white}},  // above the top edge
+        {5, 8, -4, "left", false, {grey, grey, grey}},
+    };
+    for (const Case& c : cases) {
+        SubtitleLook look;
+        look.font = FontSpec{"Arial", 36, kDefaultCharset, 0};
+        look.outlineWidth = c.outline;
+        look.offset = c.offset;
+        look.offsetOr = c.offsetOr;
+        look.align = c.align;
+        look.colors = c.colors;
+        const RoleColours roles{c.colors.antialias, c.colors.outline, c.colors.text};
+        const SubPictureEncoder encoder(RoleIndices{1, 2, 3, 0}, roles);
+
+        Frame frame(kFrameWidth, kPalHeight);
+        const StackPlacement painted = DrawSubtitleLines(frame, *text, lines, look, c.top);
+        CodeFrame codes;
+        codes.Reset(kPalHeight, ClassifyPixel(kPureBlue, roles));
+        const LayerCodes layers{ClassifyPixel(c.colors.outline, roles), ClassifyPixel(c.colors.antialias, roles),
+                                ClassifyPixel(c.colors.text, roles)};
+        const StackPlacement coded = DrawSubtitleLines(codes, *text, lines, look, layers, c.top);
+        ASSERT_EQ(painted.bandTop, coded.bandTop);
+        // The whole frame, row pairs, so that every row is compared.
+        std::vector<uint8_t> fromColours, fromCodes;
+        encoder.EncodeInto(frame, 0, kPalHeight, 1000, fromColours);
+        encoder.EncodeInto(codes, 0, kPalHeight, 1000, fromCodes);
+        EXPECT_EQ(fromColours, fromCodes) << "outline " << c.outline << ", offset " << c.offset;
+    }
+}
+
+}  // namespace
+}  // namespace glyphon
