@@ -101,7 +101,7 @@ struct OutputRequest {
     std::string folder;           // empty: beside the subtitle file
     std::string language = "en";  // of the VobSub index
     DvdMuxRequest mux;            // the film to mux into; none when empty
-    bool pgs = false;             // NAME.pgs.sup (Blu-ray), drawn from the subtitles' texts
+    bool pgs = false;             // NAME.pgs.sup (Blu-ray), drawn from the same lines in grey levels
     PgsRequest pgsRequest;
     bool forced = false;          // every DVD unit starts with the forced start command
     // Any DVD output: the ".sup", the VobSub pair or the film.
