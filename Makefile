@@ -37,7 +37,8 @@ test: build
 
 # A separate build with the address and undefined-behaviour sanitizers; any
 # report fails its test. Leaks of other libraries' lifetime caches are
-# suppressed in scripts/lsan.supp, each with the reason.
+# suppressed in scripts/lsan.supp, other libraries' false reports in
+# scripts/asan.supp, each with the reason.
 SANITIZE_BUILD ?= build-sanitize
 SANITIZE = -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
 test-sanitize: deps
@@ -46,7 +47,7 @@ test-sanitize: deps
 	  -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" >/dev/null
 	@cmake --build $(SANITIZE_BUILD) -j2
 	@cd $(SANITIZE_BUILD) && \
-	  ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0:strict_string_checks=1:detect_stack_use_after_return=1 \
+	  ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0:strict_string_checks=1:detect_stack_use_after_return=1:suppressions=$(CURDIR)/scripts/asan.supp \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
 	  ctest --output-on-failure -j2

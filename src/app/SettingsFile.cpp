@@ -9,7 +9,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
+#include <algorithm>
 #include <strings.h>
+
+#include "common/StagedFile.h"
 
 namespace glyphon {
 
@@ -65,9 +69,34 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
+namespace {
+
+// The settings file's bytes: at most kLargestSettingsFile of a regular file.
+// Anything else (a folder, a pipe, a device such as /dev/zero or
+// /dev/urandom behind a link) reads as no file at all, without waiting.
+std::string ReadSettingsBytes(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return {};
+    std::string bytes;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        char buffer[1 << 14];
+        while (bytes.size() < kLargestSettingsFile) {
+            const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, kLargestSettingsFile - bytes.size()));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            bytes.append(buffer, size_t(n));
+        }
+    }
+    ::close(fd);
+    return bytes;
+}
+
+}  // namespace
+
 IniFile IniFile::Load(const std::string& path) {
     IniFile ini;
-    std::ifstream in(path, std::ios::binary);
+    std::istringstream in(ReadSettingsBytes(path));
     std::string raw;
     while (std::getline(in, raw)) {
         if (!raw.empty() && raw.back() == '\r') {
@@ -109,12 +138,19 @@ bool IniFile::Save(const std::string& path) const {
     // A settings file the user has made read-only (or that belongs to
     // someone else) stays as it is.
     if (exists && !MayWrite(target.string(), st)) return false;
+    // Nor is anything but a regular file replaced (a link to a device).
+    if (exists && !S_ISREG(st.st_mode)) return false;
     if (!exists && target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
 
     // Write beside the target and rename, so that a failed write never
     // leaves a half-written settings file behind.
     const std::string tmp = target.string() + ".tmp";
     unlink(tmp.c_str());
+    // Removed by the signal handler should the program be stopped meanwhile.
+    struct Listed {
+        int slot;
+        ~Listed() { ForgetTemporaryFile(slot); }
+    } listed{ListTemporaryFile(tmp)};
     const int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
         // A writable file in a folder the user may not write: only an

@@ -14,7 +14,9 @@ namespace glyphon {
 
 class IniFile {
 public:
-    // A missing or unreadable file reads as empty.
+    // A missing or unreadable file reads as empty, and so does anything but
+    // a regular file (a pipe or device read without waiting); at most
+    // kLargestSettingsFile bytes are read.
     static IniFile Load(const std::string& path);
     // Writes the whole file through a temporary beside it and a rename.
     // A symbolic link is followed and its target replaced; the file keeps
@@ -52,6 +54,9 @@ private:
 // otherwise $XDG_CONFIG_HOME/glyphon/ (default ~/.config/glyphon/). Nothing
 // is created here: the folder appears when the settings are first written.
 std::string DefaultSettingsPath(const std::string& programDir);
+
+// Far more than the program ever writes (a few hundred bytes).
+inline constexpr size_t kLargestSettingsFile = size_t(1) << 20;
 
 inline constexpr const char* kSettingsFileName = "Glyphon_Settings.ini";
 

@@ -248,6 +248,10 @@ public:
     std::vector<std::string> RunWarnings;
     // The last run's units were written but muxing them into the film failed.
     bool DvdMuxFailed = false;
+    // The last run was refused before it wrote anything: an output would
+    // replace one of its inputs (the subtitle file, the IFO, the film), or a
+    // subtitle's times cannot be written (the message names it).
+    bool RunRefused = false;
     // Outputs beside the help file: the ".sup" unless the named command line
     // asks only for other formats; VobSub when CheckBoxVobSub is ticked,
     // its index naming VobSubLanguage.
@@ -296,6 +300,9 @@ public:
     // Subtitle bytes as that character set reads them, as UTF-8: what the
     // list and the messages show (the same characters the preview draws).
     std::string ShownText(const std::string& bytes) const;
+    // The same for quoting in a message: at most about `length` bytes, cut
+    // at a character with "..." after it, however long the line.
+    std::string QuotedText(const std::string& bytes, size_t length = 1000) const;
 
     // Shows an error that ends the current action (a full stop is added
     // when the text has none) and sets ActionFailed.

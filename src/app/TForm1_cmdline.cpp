@@ -36,7 +36,16 @@ void TForm1::RunCommandLine() {
     // A text that is not a number, or a file that cannot be read, ends the
     // run here with the runtime's message; the window stays open.
     try {
-        SetNoIfoChecked(StrToBool(arg[kArgHaveIfo]));
+        // Every argument is converted before any file is read or written,
+        // so a job with a text that is not a number touches nothing. The
+        // video standard counts only without an IFO.
+        const bool noIfo = StrToBool(arg[kArgHaveIfo]);
+        if (noIfo) (void)StrToBool(arg[kArgPal]);
+        for (const int k : {kArgColorAntialias, kArgColorOutline, kArgColorText, kArgColorBg, kArgFontName,
+                            kArgFontCharset, kArgFontStyle, kArgFontSize, kArgAlign, kArgOffset, kArgOffsetOr,
+                            kArgOutline})
+            (void)StrToInt(arg[size_t(k)]);
+        SetNoIfoChecked(noIfo);
         OpenDialogifo.fileName = arg[kArgFileNameIfo];
         OpenDialogsub.fileName = arg[kArgFileNameSub];
         if (i_dont_have_ifo.checked) {

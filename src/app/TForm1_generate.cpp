@@ -82,6 +82,8 @@ ConversionJob TForm1::MakeConversionJob() const {
         job.settingErrorAt = 1;
     }
 
+    // The IFO the palette came from is an input no output may replace.
+    if (!i_dont_have_ifo.checked) job.otherInputs.push_back(OpenDialogifo.fileName);
     job.outputs.sup = WriteSup;
     job.outputs.vobsub = CheckBoxVobSub.checked;
     job.outputs.folder = OutputFolder;
@@ -157,6 +159,7 @@ void TForm1::ButtonGenerateSupClick() {
     ProgressBar1.position = 0;
     RunWarnings.clear();
     DvdMuxFailed = false;
+    RunRefused = false;
 
     ConversionHooks hooks;
     hooks.stopRequested = [this] { return GenerationStopped; };
@@ -174,9 +177,10 @@ void TForm1::ButtonGenerateSupClick() {
     const ConversionReport report = RunConversion(job, text_, hooks);
 
     if (report.failure) {
-        // Reported with the system's message; the units written so far stay
-        // in the files and the window returns to idle.
+        // Reported with the system's message; the previous outputs stay as
+        // they were and the window returns to idle.
         DvdMuxFailed = report.failure->stage == ConversionFailure::Stage::Mux;
+        RunRefused = report.failure->stage == ConversionFailure::Stage::Refused;
         ui_.ShowError(WithFullStop(report.failure->message));
         return;
     }

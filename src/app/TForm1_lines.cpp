@@ -72,7 +72,7 @@ void TForm1::ReportUnreadable() {
     const std::vector<UnreadableBlock>& parts = Subtitles->Unreadable;
     std::string text = kLeftOutHeading;
     for (size_t i = 0; i < parts.size() && i < kListedAtMost; ++i)
-        text += "\rline " + IntToStr(parts[i].line) + ": " + ShownText(parts[i].text);
+        text += "\rline " + IntToStr(parts[i].line) + ": " + QuotedText(parts[i].text);
     if (parts.size() > kListedAtMost) text += "\rand " + IntToStr(int64_t(parts.size() - kListedAtMost)) + " more";
     ui_.ShowMessage(text);
 }

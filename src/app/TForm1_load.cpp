@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "app/TForm1.h"
 #include "core/DrawnLines.h"
 #include "common/Convert.h"
@@ -49,10 +51,10 @@ void TForm1::CheckLineFits(const std::string& Line1, const std::string& Line2, i
     if (!SubtitleLoaded) {
         // The test belongs to a first load: nothing stays listed.
         ListBox1.Clear();
-        ui_.ShowMessage("The string \r" + ShownText(Line1) + "\r" + ShownText(Line2) +
+        ui_.ShowMessage("The string \r" + QuotedText(Line1) + "\r" + QuotedText(Line2) +
                         "\ris too long. Please correct the srt and reload it. You can just use a smaler font size.");
     } else {
-        ui_.ShowMessage("The string \r" + ShownText(Line1) + "\r" + ShownText(Line2) +
+        ui_.ShowMessage("The string \r" + QuotedText(Line1) + "\r" + QuotedText(Line2) +
                         "\ris too long. Please use a smaler font size.");
     }
 }
@@ -80,7 +82,7 @@ void TForm1::CheckAllSubtitles() {
         std::string message;
         if (tooWide.size() == 1 && !tooWide.front().belowFrame) {
             message = "The string \r";
-            for (const RunLine& line : failed.front()) message += ShownText(LineText(line)) + "\r";
+            for (const RunLine& line : failed.front()) message += QuotedText(LineText(line)) + "\r";
             message += std::string("is too long. ") + advice;
         } else {
             message = "These subtitles do not fit the frame:";
@@ -92,7 +94,7 @@ void TForm1::CheckAllSubtitles() {
                     message += ": its " + IntToStr(t.line) + " lines reach below the frame";
                 } else {
                     const std::vector<RunLine> lines = LinesToDraw(entry, ChosenFont());
-                    message += ", line " + IntToStr(t.line) + ": " + ShownText(LineText(lines[size_t(t.line - 1)]));
+                    message += ", line " + IntToStr(t.line) + ": " + QuotedText(LineText(lines[size_t(t.line - 1)]));
                 }
             }
             if (tooWide.size() > 20) message += "\rand " + IntToStr(int64_t(tooWide.size() - 20)) + " more";
@@ -177,6 +179,11 @@ void TForm1::ComboBoxFontSizeChange() {
         const CaptionWhile busy(*this, " Checking Subtitle Length...");
         CheckAllSubtitles();
     }
+}
+
+std::string TForm1::QuotedText(const std::string& bytes, size_t length) const {
+    const size_t kept = std::min(bytes.size(), length * 4);  // enough for the characters kept
+    return CutForMessage(ShownText(bytes.substr(0, kept)), length);
 }
 
 }  // namespace glyphon

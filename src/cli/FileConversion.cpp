@@ -15,6 +15,14 @@ namespace glyphon {
 
 namespace {
 
+constexpr size_t kQuotedLength = 60;  // of a subtitle line quoted in a message
+
+// A subtitle line as a message quotes it: its characters, cut after about
+// kQuotedLength bytes however long the line is.
+std::string Quoted(const std::string& bytes, int charset) {
+    return CutForMessage(DisplayText(bytes.substr(0, kQuotedLength * 4), charset), kQuotedLength);
+}
+
 // Every line of a message box text ("\r", "\r\n" or "\n" between lines),
 // without empty ones.
 void AddLines(std::vector<std::string>& out, const std::string& text) {
@@ -34,7 +42,7 @@ void AddLines(std::vector<std::string>& out, const std::string& text) {
 // leaves the frame.
 std::vector<std::string> ExplainFit(const ConversionReport& report, bool wrap) {
     std::vector<std::string> out;
-    const auto shown = [&](const std::string& bytes) { return DisplayText(bytes, report.charset); };
+    const auto shown = [&](const std::string& bytes) { return Quoted(bytes, report.charset); };
     for (const FitProblem& t : report.fit.problems) {
         const SubtitleLine& entry = report.entries[size_t(t.entry - 1)].text;
         if (t.belowFrame) {
@@ -57,7 +65,7 @@ std::vector<std::string> ExplainFit(const ConversionReport& report, bool wrap) {
     const int height = FrameHeightOf(report.standard);
     out.push_back("subtitle " + IntToStr(at.entry) + ", line " + IntToStr(at.line) + " would reach row " +
                   IntToStr(at.row) + (at.row < 0 ? ", above the top of the " : ", below the bottom of the ") +
-                  IntToStr(height) + "-row frame: \"" + line + "\"; try a smaller --size or " +
+                  IntToStr(height) + "-row frame: \"" + shown(line) + "\"; try a smaller --size or " +
                   (at.row < 0 ? "--offset" : "a larger --offset"));
     return out;
 }
@@ -68,7 +76,9 @@ std::vector<std::string> Explain(const ConversionReport& report, bool wrap) {
     const ConversionFailure& f = *report.failure;
     switch (f.stage) {
         case ConversionFailure::Stage::Mux:
-            // The run's other outputs are written; the message names the film.
+            // The message names the film; no output was put in place.
+        case ConversionFailure::Stage::Refused:
+            // Nothing was written; the message names the file or subtitle.
             AddLines(out, WithFullStop(f.message));
             break;
         case ConversionFailure::Stage::Output:
@@ -91,7 +101,7 @@ std::vector<std::string> Explain(const ConversionReport& report, bool wrap) {
             // before it were read, so the fault lies in the one after them.
             if (f.subtitle > 1 && !report.entries.empty())
                 out.push_back("reading stopped after subtitle " + IntToStr(f.subtitle - 1) + " (" +
-                              report.entries.back().text.Line1 + ")");
+                              Quoted(report.entries.back().text.Line1, report.charset) + ")");
             break;
     }
     if (out.empty()) out.push_back("not converted");
@@ -129,10 +139,13 @@ FileOutcome ConvertFile(const ConversionJob& base, const std::string& subtitleFi
     if (report.failure) outcome.messages = Explain(report, job.look.wrap);
     for (const UnreadableBlock& part : report.unreadable)
         outcome.messages.push_back("warning: line " + IntToStr(part.line) + " is no subtitle and was left out: \"" +
-                                   DisplayText(part.text, report.charset) + "\"");
+                                   Quoted(part.text, report.charset) + "\"");
     if (outcome.converted)
         for (const std::string& warning : report.warnings) outcome.messages.push_back("warning: " + warning);
-    if (outcome.converted && job.outputs.mux.collectOnly) outcome.muxUnits = std::move(report.muxUnits);
+    if (outcome.converted && job.outputs.mux.collectOnly) {
+        outcome.muxUnits = std::move(report.muxUnits);
+        outcome.pending = std::move(report.pending);
+    }
     return outcome;
 }
 

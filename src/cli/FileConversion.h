@@ -4,10 +4,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/ConversionJob.h"
+#include "core/PendingOutputs.h"
 
 namespace glyphon {
 
@@ -17,7 +19,10 @@ struct FileOutcome {
     bool converted = false;
     std::vector<std::string> messages;  // why it failed, one line each, without the file name
     // With a mux request that only collects: the run's units.
-    std::vector<TimedUnit> muxUnits;
+    UnitSpool muxUnits;
+    // Its outputs, written but not yet in place: committed once the mux of
+    // every file succeeded, removed otherwise.
+    std::shared_ptr<PendingOutputs> pending;
 };
 
 // Called while the file is generated: subtitles done so far and the total.

@@ -8,6 +8,7 @@
 #include <map>
 #include <thread>
 
+#include "core/OutputNames.h"
 #include "cli/Console.h"
 #include "cli/FileConversion.h"
 #include "cli/JobSettings.h"
@@ -31,12 +32,25 @@ std::optional<std::string> CollidingOutputs(const ConvertOptions& o) {
     std::map<std::string, std::string> seen;
     for (const std::string& file : o.files) {
         const std::filesystem::path stem(OutputStem(o.outputDir, file));
-        const std::string key = std::filesystem::absolute(stem).lexically_normal().string();
+        // A file named ".srt" has an empty stem: its outputs are ".sup" and
+        // ".Glyphon_Help.txt" in the current folder.
+        std::error_code ec;
+        std::filesystem::path absolute = std::filesystem::absolute(stem.empty() ? "./" : stem, ec);
+        if (ec) absolute = stem;
+        const std::string key = absolute.lexically_normal().string();
         const auto [it, added] = seen.emplace(key, file);
         if (!added)
             return "'" + it->second + "' and '" + file + "' would both write " + stem.string() + ".sup";
     }
     return std::nullopt;
+}
+
+// Success only when everything written to out has arrived: help sent to a
+// full disk or a closed pipe is a failure the caller should see.
+int Flushed(std::FILE* out) {
+    if (std::fflush(out) == 0 && !std::ferror(out)) return kExitConverted;
+    std::fprintf(stderr, "glyphon: cannot write the text: %s\n", FileErrorText(errno).c_str());
+    return kExitFailed;
 }
 
 // Muxes every file's stream into the film and writes the palette file and
@@ -64,14 +78,38 @@ bool AuthorDisc(const ConvertOptions& o, const std::vector<ConversionJob>& jobs,
     // Per file: its subtitles that start after the film's last frame.
     for (size_t i = 0; i < request.streams.size(); ++i) {
         int past = 0;
-        for (const TimedUnit& unit : request.streams[i].units)
-            if (result.report.firstVideoPts + int64_t(unit.pts) > result.report.lastVideoPts) ++past;
+        const UnitSpool& units = request.streams[i].units;
+        for (size_t k = 0; k < units.Count(); ++k)
+            if (result.report.firstVideoPts + int64_t(units.Pts(k)) > result.report.lastVideoPts) ++past;
         if (past > 0)
             console.Message(o.files[i] + ": warning: " + std::to_string(past) +
                             (past == 1 ? " subtitle starts" : " subtitles start") + " after the end of the video in " +
                             o.muxVideo + "; appended at the end of " + MuxedFileName(stem));
     }
     return true;
+}
+
+// Puts the outputs of files converted for a mux in place, now that the mux
+// succeeded; false (said on the console) when one cannot be.
+bool CommitPending(std::vector<FileOutcome>& outcomes, Console& console) {
+    for (FileOutcome& outcome : outcomes) {
+        if (!outcome.pending) continue;
+        try {
+            outcome.pending->Commit();
+        } catch (const std::exception& e) {
+            console.Message(WithFullStop(e.what()));
+            return false;
+        }
+    }
+    return true;
+}
+
+// Every file the command reads; no output may be one of them.
+std::vector<std::string> RunInputsOf(const ConvertOptions& o) {
+    std::vector<std::string> inputs = o.files;
+    inputs.push_back(o.muxVideo);
+    if (o.ifoFile) inputs.push_back(*o.ifoFile);
+    return inputs;
 }
 
 int Refuse(std::FILE* err, const std::string& reason) {
@@ -152,6 +190,10 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
     if (!o.muxVideo.empty()) {
         try {
             CheckDvdMuxInput(o.muxVideo, MuxedFileName(muxStem));
+            if (const auto refusal = OutputReplacingInput(AuthoringFileNames(muxStem), RunInputsOf(o))) {
+                console.Message(*refusal);
+                return kExitFailed;
+            }
             const VideoFormat format = ReadVideoFormat(o.muxVideo);
             if (!o.widescreen) widescreen = format.widescreen;
             // The generic palette's standard follows the film unless chosen.
@@ -170,6 +212,7 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
     for (size_t i = 0; i < count; ++i) {
         ConversionJob& job = jobs[i];
         job.subtitle.file = o.files[i];
+        if (o.ifoFile) job.otherInputs.push_back(*o.ifoFile);
         job.subtitle.microDvdFps = o.fps;
         job.subtitle.charsetAuto = o.charsetAuto;
         job.look.wrap = o.wrap;
@@ -203,6 +246,7 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
             if (!outcome.converted) ++failed;
             console.Finish(i, outcome.converted, outcome.messages);
             outcomes[i].muxUnits = std::move(outcome.muxUnits);
+            outcomes[i].pending = std::move(outcome.pending);
         }
     };
     const size_t threads = std::min(count, size_t(o.jobs > 0 ? o.jobs : env.cores));
@@ -213,13 +257,15 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
 
     if (failed > 0) {
         if (!o.muxVideo.empty())
-            console.Message(MuxedFileName(muxStem) + " not written: every subtitle file must be converted first");
+            console.Message(MuxedFileName(muxStem) +
+                            " not written, nor any other file: every subtitle file must be converted first");
         console.Message(std::to_string(failed.load()) + " of " + std::to_string(count) +
                         (count == 1 ? " file" : " files") + " not converted");
         return kExitFailed;
     }
     if (!o.muxVideo.empty() && !AuthorDisc(o, jobs, outcomes, muxStem, console))
         return kExitFailed;
+    if (!CommitPending(outcomes, console)) return kExitFailed;
     return kExitConverted;
 }
 
@@ -230,10 +276,10 @@ std::optional<int> RunNamedCommand(const std::vector<std::string>& args, std::FI
             return std::nullopt;
         case NamedCommand::Help:
             std::fputs(UsageText().c_str(), out);
-            return kExitConverted;
+            return Flushed(out);
         case NamedCommand::Version:
             std::fprintf(out, "glyphon %s\n", kVersion);
-            return kExitConverted;
+            return Flushed(out);
         case NamedCommand::UsageError:
             return Refuse(stderr, command.error);
         case NamedCommand::Convert:

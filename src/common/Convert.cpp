@@ -107,4 +107,11 @@ std::string WithFullStop(std::string text) {
     return text;
 }
 
+std::string CutForMessage(std::string_view text, size_t length) {
+    if (text.size() <= length) return std::string(text);
+    size_t cut = length;
+    while (cut > 0 && (uint8_t(text[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
+    return std::string(text.substr(0, cut)) + "...";
+}
+
 }  // namespace glyphon

@@ -40,4 +40,8 @@ std::string IntToStr(int64_t value);
 // does not already end in one.
 std::string WithFullStop(std::string text);
 
+// A text quoted in a message: at most `length` bytes (never half a UTF-8
+// character) and "..." when it was longer.
+std::string CutForMessage(std::string_view text, size_t length);
+
 }  // namespace glyphon

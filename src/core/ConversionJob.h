@@ -120,6 +120,9 @@ struct ConversionJob {
     // as the window always did.
     std::string settingError;
     int settingErrorAt = 1;
+    // Files the run reads besides the subtitle file and the film (the IFO):
+    // no output may replace one of them.
+    std::vector<std::string> otherInputs;
 };
 
 // The file name with its last four characters (dot and three-letter

@@ -9,7 +9,9 @@
 
 #include "common/Convert.h"
 #include "common/FileError.h"
+#include "common/StagedFile.h"
 #include "core/DrawnLines.h"
+#include "core/OutputNames.h"
 #include "mux/DvdAuthoring.h"
 #include "mux/VobSubWriter.h"
 #include "palette/Palette.h"
@@ -45,14 +47,6 @@ int64_t Milliseconds(const std::string& text) {
     return v;
 }
 
-void WriteTextFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) ThrowFileError(errno);
-    out << text;
-    out.close();
-    if (!out) ThrowFileError(errno ? errno : EIO);
-}
-
 // Keeps the band inside the frame rows, its top even: rows outside the frame
 // do not exist and are never read. A band that lies wholly outside becomes
 // two empty rows at the nearest edge, so that every subtitle still has its
@@ -68,17 +62,51 @@ void ClipBand(int& top, int& height, int frameHeight) {
     height = bottom - top;
 }
 
-// Closes every sink, even after one fails; the first failure is reported.
-void CloseAll(std::vector<std::unique_ptr<UnitSink>>& sinks) {
-    std::exception_ptr first;
-    for (auto& sink : sinks) {
-        try {
-            sink->Close();
-        } catch (const std::exception&) {
-            if (!first) first = std::current_exception();
-        }
+// Writes every sink out without replacing anything yet. Throws the first
+// failure.
+void SealAll(std::vector<std::unique_ptr<UnitSink>>& sinks) {
+    for (auto& sink : sinks) sink->Seal();
+}
+
+void DiscardAll(std::vector<std::unique_ptr<UnitSink>>& sinks) {
+    for (auto& sink : sinks) sink->Discard();
+}
+
+// Time as hours:minutes:seconds.milliseconds, for messages.
+std::string ClockText(int64_t total) {
+    char text[48];
+    const long long a = total < 0 ? -static_cast<long long>(total) : static_cast<long long>(total);
+    std::snprintf(text, sizeof text, "%s%02lld:%02lld:%02lld.%03lld", total < 0 ? "-" : "", a / 3600000,
+                  a / 60000 % 60, a / 1000 % 60, a % 1000);
+    return text;
+}
+
+// Why a subtitle's times cannot go into the outputs, or nothing. The ".sup"
+// header holds the start in 32 bits of 1/90,000 s (up to 13:15:21.858).
+std::optional<std::string> UntimeableSubtitle(const std::vector<TimedSubtitle>& entries, size_t timed) {
+    constexpr int64_t kLatestStartMs = int64_t(4294967295) / 90;
+    for (size_t i = 0; i < entries.size() && i < timed; ++i) {
+        const TimedSubtitle& e = entries[i];
+        const std::string which = "Subtitle " + std::to_string(i + 1) + " (" + CutForMessage(e.text.Line1, 60) + ")";
+        if (e.startMs < 0)
+            return which + " starts at " + ClockText(e.startMs) +
+                   ", before the start of the video; nothing was written.";
+        if (e.startMs > kLatestStartMs)
+            return which + " starts at " + ClockText(e.startMs) + ", later than a .sup file can time (" +
+                   ClockText(kLatestStartMs) + " at most); nothing was written.";
+        if (e.endMs < e.startMs)
+            return which + " ends at " + ClockText(e.endMs) + ", before it starts at " + ClockText(e.startMs) +
+                   "; nothing was written.";
     }
-    if (first) std::rethrow_exception(first);
+    return std::nullopt;
+}
+
+// The files a run reads: none of them may be one of its outputs.
+std::vector<std::string> RunInputs(const ConversionJob& job) {
+    std::vector<std::string> inputs = job.otherInputs;
+    inputs.push_back(job.subtitle.file);
+    inputs.push_back(job.outputs.mux.video);
+    return inputs;
 }
 
 ConversionFailure Failure(ConversionFailure::Stage stage, std::string message) {
@@ -94,7 +122,7 @@ int RoleEntry(int index) { return index >= 0 && index < 16 ? index : 0; }
 // VobSub pair, the film to mux into. Throws FileError; what was created
 // before the failure is in sinks.
 DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem, TextEngine& text, int charset,
-                        std::vector<std::unique_ptr<UnitSink>>& sinks) {
+                        std::vector<std::unique_ptr<UnitSink>>& sinks, std::vector<std::string>& warnings) {
     const OutputRequest& o = job.outputs;
     if (o.sup) {
         auto sup = std::make_unique<SupWriter>();
@@ -107,7 +135,14 @@ DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem, TextE
         for (size_t i = 0; i < header.palette.size() && i < job.palette.colours.size(); ++i)
             header.palette[i] = job.palette.colours[i];
         header.language = o.language;
-        const std::string pair = VobSubStem(stem, job.subtitle.file);
+        const std::optional<std::string> free = FreeVobSubStem(stem, RunInputs(job));
+        if (!free)
+            throw FileError(stem + ".idx, " + stem + ".sub and the names after them are taken by other files; "
+                                   "the VobSub pair was not written");
+        const std::string pair = *free;
+        if (pair != stem)
+            warnings.push_back(stem + ".sub is not a VobSub file written by Glyphon; the VobSub pair is " + pair +
+                               ".idx and " + pair + ".sub");
         auto vobsub = std::make_unique<VobSubWriter>();
         vobsub->Create(pair + ".idx", pair + ".sub", header);
         sinks.push_back(std::move(vobsub));
@@ -234,10 +269,22 @@ const char* AlignmentText(Alignment a) {
 }
 
 std::string VobSubStem(const std::string& stem, const std::string& subtitleFile) {
-    // A MicroDVD subtitle file NAME.sub is never overwritten: beside it the
-    // pair is NAME.vobsub.idx and NAME.vobsub.sub.
-    std::error_code ec;
-    return std::filesystem::equivalent(stem + ".sub", subtitleFile, ec) ? stem + ".vobsub" : stem;
+    // A VobSub pair replaces only a pair this program wrote.
+    return FreeVobSubStem(stem, {subtitleFile}).value_or(std::string());
+}
+
+std::optional<std::string> RunRefusal(const ConversionJob& job, const std::vector<TimedSubtitle>& entries) {
+    const std::string stem = OutputStem(job.outputs.folder, job.subtitle.file);
+    const OutputRequest& o = job.outputs;
+    std::vector<std::string> outputs{stem + ".Glyphon_Help.txt"};
+    if (o.sup) outputs.push_back(stem + ".sup");
+    if (o.pgs) outputs.push_back(stem + ".pgs.sup");
+    if (!o.mux.video.empty())
+        for (const std::string& name : AuthoringFileNames(stem)) outputs.push_back(name);
+    // The VobSub pair picks names that are free of inputs.
+    if (std::optional<std::string> refusal = OutputReplacingInput(outputs, RunInputs(job))) return refusal;
+    const size_t timed = job.settingError.empty() ? entries.size() : size_t(std::max(job.settingErrorAt - 1, 0));
+    return UntimeableSubtitle(entries, timed);
 }
 
 std::string ComposeHelpText(const ConversionJob& job) {
@@ -265,7 +312,8 @@ std::string ComposeHelpText(const ConversionJob& job) {
     }
     if (o.sup) written += stem + ".sup" + "\r\n";
     if (o.vobsub) {
-        const std::string pair = VobSubStem(stem, job.subtitle.file);
+        // The pair the run writes, free of every input as CreateSinks picks it.
+        const std::string pair = FreeVobSubStem(stem, RunInputs(job)).value_or(stem);
         written += pair + ".idx" + "\r\n" + pair + ".sub" + "\r\n";
     }
     if (o.pgs) written += stem + ".pgs.sup" + "\r\n";
@@ -441,10 +489,15 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
         report.warnings.push_back(std::to_string(cut) + (cut == 1 ? " subtitle overlapped" : " subtitles overlapped") +
                                   " the next one and " + (cut == 1 ? "was" : "were") + " cut to end where it starts");
 
+    if (std::optional<std::string> refusal = RunRefusal(job, *entries)) {
+        report.failure = Failure(ConversionFailure::Stage::Refused, *refusal);
+        return report;
+    }
+
     std::vector<std::unique_ptr<UnitSink>> sinks;
     bool muxing = false;
     try {
-        DvdMuxSink* mux = CreateSinks(job, report.stem, text, charset, sinks);
+        DvdMuxSink* mux = CreateSinks(job, report.stem, text, charset, sinks, report.warnings);
         for (int i = 1; i <= count; ++i) {
             if (stopped()) {
                 report.cancelled = true;
@@ -493,8 +546,17 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             if (hooks.progress) hooks.progress(report.written, count);
         }
         if (!report.cancelled && stopped()) report.cancelled = true;
-        CloseAll(sinks);
-        if (mux && !report.cancelled) {
+        report.helpText = ComposeHelpText(job);
+        if (report.cancelled) {
+            // A stopped run keeps the records written so far, and writes no
+            // help file.
+            CloseAllSinks(sinks);
+            return report;
+        }
+        // Everything is written under temporary names first: a full disk,
+        // a refused film or a signal leaves every previous output as it was.
+        SealAll(sinks);
+        if (mux) {
             if (job.outputs.mux.collectOnly) {
                 report.muxUnits = mux->TakeUnits();
             } else {
@@ -505,24 +567,26 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                 request.palette = p.disc;
                 request.widescreen = job.look.widescreen;
                 muxing = true;
-                const DvdAuthoringResult result = AuthorDvdFilm(request);
+                const DvdAuthoringResult result = AuthorDvdFilm(request, &mux->Staged());
                 muxing = false;
                 report.muxOutputs = result.written;
                 const std::string warning = mux->PastEndWarning(result.report);
                 if (!warning.empty()) report.warnings.push_back(warning);
             }
         }
-        report.helpText = ComposeHelpText(job);
-        if (!report.cancelled) {
-            WriteTextFile(report.stem + ".Glyphon_Help.txt", report.helpText);
-            report.converted = true;
-        }
+        auto help = std::make_unique<StagedFile>(report.stem + ".Glyphon_Help.txt");
+        WriteAll(help->Fd(), report.helpText.data(), report.helpText.size());
+        help->Close();
+        // A run whose units are muxed later leaves its outputs to that step.
+        auto outputs = std::make_shared<PendingOutputs>(std::move(sinks), std::move(help));
+        if (mux && job.outputs.mux.collectOnly)
+            report.pending = std::move(outputs);
+        else
+            outputs->Commit();
+        report.converted = true;
     } catch (const std::exception& e) {
-        // The units written so far stay in the files.
-        try {
-            CloseAll(sinks);
-        } catch (const std::exception&) {
-        }
+        // The previous outputs stay as they were.
+        DiscardAll(sinks);
         report.failure = Failure(muxing ? ConversionFailure::Stage::Mux : ConversionFailure::Stage::Output, e.what());
     }
     return report;

@@ -7,11 +7,13 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/ConversionJob.h"
+#include "core/PendingOutputs.h"
 #include "core/FitCheck.h"
 
 namespace glyphon {
@@ -26,7 +28,10 @@ struct ConversionFailure {
         Read,    // the file could not be opened, recognised or read
         Check,   // a line is too wide for the frame, or a subtitle leaves it (the report's fit)
         Output,  // creating or writing an output, or a setting that is not a number
-        Mux,     // the film was refused or could not be muxed; the other outputs are written
+        Mux,     // the film was refused or could not be muxed; no output was put in place
+        // Before any file was touched: an output would replace one of the
+        // run's inputs, or a subtitle's times cannot go into the outputs.
+        Refused,
     } stage = Stage::Read;
     std::string message;
     // The subtitle (1-based) the failure belongs to, 0 when none: for Read
@@ -64,8 +69,12 @@ struct ConversionReport {
     FitResult fit;
     // With a mux request that only collects: the run's units. Otherwise the
     // files the mux wrote (film, palette file, dvdauthor project).
-    std::vector<TimedUnit> muxUnits;
+    UnitSpool muxUnits;
     std::vector<std::string> muxOutputs;
+    // With a mux request that only collects: the run's outputs, written in
+    // full but not yet in place; the caller commits them once its mux
+    // succeeded (dropped, they are removed).
+    std::shared_ptr<PendingOutputs> pending;
 };
 
 struct ConversionHooks {
@@ -113,8 +122,16 @@ bool CheckEntriesFit(const std::vector<TimedSubtitle>& entries, const TextLook& 
 // The help file's text for the job (its case, then the files written).
 std::string ComposeHelpText(const ConversionJob& job);
 
-// Where the VobSub pair of a run with this output stem goes: beside a
-// MicroDVD subtitle file NAME.sub it is NAME.vobsub.idx/.sub.
+// Where the VobSub pair of a run with this output stem goes: NAME itself
+// when its pair is free or one this program wrote; beside a MicroDVD
+// subtitle file NAME.sub (or any other file of those names) NAME.vobsub,
+// NAME.vobsub2, ... (FreeVobSubStem). Empty when all of those are taken.
 std::string VobSubStem(const std::string& stem, const std::string& subtitleFile);
+
+// Why a run must not start, before it touches a file: an output that is one
+// of its inputs (the subtitle file, the film, `job.otherInputs`), or a
+// subtitle whose times the outputs cannot hold; the sentence names the file
+// or the subtitle. Nothing when the run may go ahead.
+std::optional<std::string> RunRefusal(const ConversionJob& job, const std::vector<TimedSubtitle>& entries);
 
 }  // namespace glyphon

@@ -7,18 +7,16 @@
 #include <stdexcept>
 
 #include "common/FileError.h"
+#include "common/StagedFile.h"
 
 namespace glyphon {
 
-FileSink::~FileSink() {
-    if (fd_ >= 0) ::close(fd_);
-}
+FileSink::~FileSink() = default;  // the staged file removes itself
 
 void FileSink::Create(const std::string& path) {
-    Close();
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) ThrowFileError(errno);
-    fd_ = fd;
+    Discard();
+    staged_ = std::make_unique<StagedFile>(path);
+    fd_ = staged_->Fd();
     position_ = 0;
 }
 
@@ -34,11 +32,32 @@ void FileSink::Truncate(uint64_t size) {
     position_ = size;
 }
 
-void FileSink::Close() {
-    if (fd_ < 0) return;
-    const int err = ::close(fd_) != 0 ? errno : 0;
+void FileSink::Seal() {
+    if (!staged_ || fd_ < 0) return;
     fd_ = -1;
-    if (err != 0) ThrowFileError(err);
+    try {
+        staged_->Close();
+    } catch (const FileError&) {
+        Discard();
+        throw;
+    }
+}
+
+void FileSink::Close() {
+    if (!staged_) return;
+    Seal();
+    try {
+        staged_->Commit();
+    } catch (const FileError&) {
+        Discard();
+        throw;
+    }
+    staged_.reset();
+}
+
+void FileSink::Discard() {
+    staged_.reset();
+    fd_ = -1;
 }
 
 }  // namespace glyphon

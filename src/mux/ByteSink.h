@@ -3,8 +3,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "common/StagedFile.h"
 
 namespace glyphon {
 
@@ -30,7 +33,8 @@ private:
 
 // Writes straight to a file, without a buffer of its own: each Write is on
 // disk (as far as the system is concerned) when it returns, so a caller that
-// writes whole units leaves a file that ends on a unit.
+// writes whole units leaves a file that ends on a unit. The file is written
+// under a temporary name (StagedFile) and replaces the named one on Close.
 class FileSink : public ByteSink {
 public:
     FileSink() = default;
@@ -38,7 +42,7 @@ public:
     FileSink& operator=(const FileSink&) = delete;
     ~FileSink() override;  // closes without reporting errors
 
-    // Creates the file, or empties an existing one. Throws FileError.
+    // Starts the file; an existing one stays until Close. Throws FileError.
     void Create(const std::string& path);
     // Throws FileError, std::logic_error when no file is open.
     void Write(const uint8_t* data, size_t size) override;
@@ -46,11 +50,17 @@ public:
     // Cuts the file back to size bytes (to drop a unit that was only partly
     // written). Throws FileError.
     void Truncate(uint64_t size);
-    // Closes the file. Throws FileError; does nothing when none is open.
+    // Closes the file and puts it in place. Throws FileError (the previous
+    // file then stays); does nothing when none is open.
     void Close();
+    // Closes the file without putting it in place yet. Throws FileError.
+    void Seal();
+    // Drops the file; the previous one stays. Never throws.
+    void Discard();
     bool IsOpen() const { return fd_ >= 0; }
 
 private:
+    std::unique_ptr<StagedFile> staged_;
     int fd_ = -1;
     uint64_t position_ = 0;
 };

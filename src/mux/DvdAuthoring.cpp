@@ -1,6 +1,7 @@
 #include "mux/DvdAuthoring.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -56,19 +57,30 @@ std::string AbsolutePath(const std::string& path) {
     return ec ? path : absolute.lexically_normal().string();
 }
 
-void WriteWholeFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) ThrowFileError(errno);
-    out << text;
-    out.close();
-    if (!out) ThrowFileError(errno ? errno : EIO);
+// A file of the authoring, written in full under its temporary name.
+std::unique_ptr<StagedFile> StagedText(const std::string& path, const std::string& text) {
+    auto file = std::make_unique<StagedFile>(path);
+    WriteAll(file->Fd(), text.data(), text.size());
+    file->Close();
+    return file;
+}
+
+// Refuses an output name that is the film itself (a link, or the film named
+// like the output).
+void RefuseReplacingFilm(const std::string& video, const std::string& output) {
+    struct stat in {}, out {};
+    if (::stat(video.c_str(), &in) == 0 && ::stat(output.c_str(), &out) == 0 && in.st_dev == out.st_dev &&
+        in.st_ino == out.st_ino)
+        throw ProgramStreamError(video + ": the file " + output +
+                                 " would replace the video itself; choose another output folder");
 }
 
 }  // namespace
 
 VideoFormat ReadVideoFormat(const std::string& video) {
-    const int fd = ::open(video.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) ThrowFileError(errno);
+    // Refuses a pipe or device without waiting on it: the film is read again
+    // to mux it.
+    const int fd = OpenFilmOnce(video);
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
@@ -93,6 +105,10 @@ VideoFormat ReadVideoFormat(const std::string& video) {
 }
 
 std::string ProjectFileName(const std::string& stem) { return stem + ".dvdauthor.xml"; }
+
+std::vector<std::string> AuthoringFileNames(const std::string& stem) {
+    return {MuxedFileName(stem), PaletteFileName(stem), ProjectFileName(stem)};
+}
 
 std::string DvdAuthorProjectText(const DvdAuthorProject& project) {
     const std::string format = project.pal ? "pal" : "ntsc";
@@ -119,10 +135,10 @@ std::string DvdAuthorProjectText(const DvdAuthorProject& project) {
     return x;
 }
 
-DvdAuthoringResult AuthorDvdFilm(const DvdAuthoringRequest& request) {
+DvdAuthoringResult AuthorDvdFilm(const DvdAuthoringRequest& request, StagedAuthoring* staged) {
     DvdAuthoringResult result;
     bool used[kSubPictureStreams] = {};
-    std::vector<TimedUnit> units;
+    JoinedUnitLists units;
     for (const AuthoringStream& s : request.streams) {
         if (s.stream < 0 || s.stream >= kSubPictureStreams)
             throw std::invalid_argument("sub-picture stream number " + std::to_string(s.stream) +
@@ -130,19 +146,24 @@ DvdAuthoringResult AuthorDvdFilm(const DvdAuthoringRequest& request) {
         if (used[s.stream])
             throw std::invalid_argument("sub-picture stream " + std::to_string(s.stream) + " given twice");
         used[s.stream] = true;
-        for (const TimedUnit& unit : s.units) {
-            units.push_back(unit);
-            units.back().stream = s.stream;
-        }
+        units.Add(s.units, s.stream);
     }
     result.format = ReadVideoFormat(request.video);
     const std::string muxed = MuxedFileName(request.stem);
+    const std::string palette = PaletteFileName(request.stem);
+    const std::string projectFile = ProjectFileName(request.stem);
+    for (const std::string& output : AuthoringFileNames(request.stem)) RefuseReplacingFilm(request.video, output);
+
+    StagedAuthoring local;
+    StagedAuthoring& files = staged ? *staged : local;
+    files.Discard();
     const int firstStream = request.streams.empty() ? 0 : request.streams.front().stream;
-    result.report = MuxSubPicturesIntoFile(request.video, muxed, firstStream, units);
+    auto muxedFile = std::make_unique<StagedFile>(muxed);
+    result.report = MuxSubPicturesIntoStaged(request.video, *muxedFile, firstStream, units);
+    files.Add(std::move(muxedFile));
     result.written.push_back(muxed);
 
-    const std::string palette = PaletteFileName(request.stem);
-    WritePaletteFile(palette, request.palette);
+    files.Add(StagedText(palette, PaletteFileText(request.palette)));
     result.written.push_back(palette);
 
     DvdAuthorProject project;
@@ -151,10 +172,27 @@ DvdAuthoringResult AuthorDvdFilm(const DvdAuthoringRequest& request) {
     for (const AuthoringStream& s : request.streams) project.streams.emplace_back(s.stream, s.language);
     project.paletteFile = AbsolutePath(palette);
     project.vobFile = AbsolutePath(muxed);
-    const std::string projectFile = ProjectFileName(request.stem);
-    WriteWholeFile(projectFile, DvdAuthorProjectText(project));
+    files.Add(StagedText(projectFile, DvdAuthorProjectText(project)));
     result.written.push_back(projectFile);
+    if (!staged) local.Commit();
     return result;
+}
+
+StagedAuthoring::StagedAuthoring() = default;
+StagedAuthoring::StagedAuthoring(StagedAuthoring&&) noexcept = default;
+StagedAuthoring& StagedAuthoring::operator=(StagedAuthoring&&) noexcept = default;
+StagedAuthoring::~StagedAuthoring() { Discard(); }
+
+void StagedAuthoring::Add(std::unique_ptr<StagedFile> file) { files_.push_back(std::move(file)); }
+
+void StagedAuthoring::Commit() {
+    for (auto& file : files_) file->Commit();
+    files_.clear();
+}
+
+void StagedAuthoring::Discard() {
+    for (auto& file : files_) file->Discard();
+    files_.clear();
 }
 
 std::optional<std::string> LanguageFromFileName(const std::string& path) {

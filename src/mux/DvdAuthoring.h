@@ -4,13 +4,16 @@
 // `dvdauthor -o DVD -x NAME.dvdauthor.xml` from any folder.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <utility>
 #include <string>
 #include <vector>
 
+#include "common/StagedFile.h"
 #include "mux/PaletteFile.h"
 #include "mux/ProgramStreamMuxer.h"
+#include "mux/UnitSpool.h"
 
 namespace glyphon {
 
@@ -29,7 +32,7 @@ VideoFormat ReadVideoFormat(const std::string& video);
 struct AuthoringStream {
     int stream = 0;           // sub-picture stream number 0 to 31
     std::string language;     // two lower-case letters
-    std::vector<TimedUnit> units;
+    UnitSpool units;
 };
 
 struct DvdAuthoringRequest {
@@ -47,6 +50,8 @@ struct DvdAuthoringResult {
 };
 
 std::string ProjectFileName(const std::string& stem);  // stem + ".dvdauthor.xml"
+// The three files an authoring writes: muxed film, palette file, project.
+std::vector<std::string> AuthoringFileNames(const std::string& stem);
 
 // The project for a muxed film: video format and aspect, one <subpicture>
 // per stream with its language and stream number, the palette file, the
@@ -60,12 +65,33 @@ struct DvdAuthorProject {
 };
 std::string DvdAuthorProjectText(const DvdAuthorProject& project);
 
+// The files of an authoring, written in full under temporary names beside
+// their own (StagedFile): Commit puts them all in place, Discard (or the
+// destructor) removes them and leaves the previous files as they were.
+class StagedAuthoring {
+public:
+    StagedAuthoring();
+    StagedAuthoring(StagedAuthoring&&) noexcept;
+    StagedAuthoring& operator=(StagedAuthoring&&) noexcept;
+    ~StagedAuthoring();
+    void Add(std::unique_ptr<StagedFile> file);
+    // Throws FileError; a second call does nothing.
+    void Commit();
+    void Discard();
+    bool Empty() const { return files_.empty(); }
+
+private:
+    std::vector<std::unique_ptr<StagedFile>> files_;
+};
+
 // Muxes every stream's units into the film, then writes the palette file and
 // the project beside NAME.muxed.mpg. The film is read for its format first;
-// a refused film leaves no file at all. Throws ProgramStreamError (naming
-// the film), FileError, std::invalid_argument for a stream number outside
-// 0 to 31 or one used twice.
-DvdAuthoringResult AuthorDvdFilm(const DvdAuthoringRequest& request);
+// a refused film (or one that any of the three files would replace) leaves
+// no file at all. With `staged` the three files wait there for the caller's
+// Commit; without, they are put in place once all are written. Throws
+// ProgramStreamError (naming the film), FileError, std::invalid_argument for
+// a stream number outside 0 to 31 or one used twice.
+DvdAuthoringResult AuthorDvdFilm(const DvdAuthoringRequest& request, StagedAuthoring* staged = nullptr);
 
 // The language code in a subtitle file name such as "movie.fr.srt" or
 // "/films/Movie.PT.sub": two letters between the last two dots, in lower

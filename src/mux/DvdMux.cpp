@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "common/FileError.h"
+#include "common/StagedFile.h"
 #include "sup/SupWriter.h"
 
 namespace glyphon {
@@ -15,8 +16,7 @@ std::string MuxedFileName(const std::string& stem) { return stem + ".muxed.mpg";
 std::string PaletteFileName(const std::string& stem) { return stem + ".palette.yuv"; }
 
 void CheckDvdMuxInput(const std::string& video, const std::string& muxedPath) {
-    const int fd = ::open(video.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) ThrowFileError(errno);
+    const int fd = OpenFilmOnce(video);
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
@@ -35,19 +35,21 @@ void CheckDvdMuxInput(const std::string& video, const std::string& muxedPath) {
 }
 
 DvdMuxSink::DvdMuxSink(DvdMuxRequest request, std::string stem, const DiscPalette& palette)
-    : request_(std::move(request)), stem_(std::move(stem)), palette_(palette) {}
+    : request_(std::move(request)), stem_(std::move(stem)), palette_(palette), units_(MuxedFileName(stem_)) {}
 
 void DvdMuxSink::Append(int64_t startMs, const std::vector<uint8_t>& unit) {
     // The same presentation time as the ".sup" record's header.
     const auto header = UnitHeader(startMs);
     const uint32_t pts = uint32_t(header[2]) | uint32_t(header[3]) << 8 | uint32_t(header[4]) << 16 |
                          uint32_t(header[5]) << 24;
-    units_.push_back({pts, unit});
+    units_.Append(pts, -1, unit);
 }
 
 MuxReport DvdMuxSink::Finish() {
-    const MuxReport report = MuxSubPicturesIntoFile(request_.video, MuxedFileName(stem_), request_.stream, units_);
+    StagedFile muxed(MuxedFileName(stem_));
+    const MuxReport report = MuxSubPicturesIntoStaged(request_.video, muxed, request_.stream, units_);
     WritePaletteFile(PaletteFileName(stem_), palette_);
+    muxed.Commit();
     return report;
 }
 

@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "mux/DvdAuthoring.h"
 #include "mux/PaletteFile.h"
 #include "mux/ProgramStreamMuxer.h"
 #include "sup/UnitSink.h"
@@ -34,15 +36,21 @@ std::string PaletteFileName(const std::string& stem);  // stem + ".palette.yuv"
 // film). Damage further in is found by the mux itself.
 void CheckDvdMuxInput(const std::string& video, const std::string& muxedPath);
 
-// Collects the run's units (a few kilobytes each; the film itself is only
-// ever streamed) and, once the run has finished, muxes them.
+// Collects the run's units (their bytes spooled to a file beside the muxed
+// film, see UnitSpool; the film itself is only ever streamed) and, once the
+// run has finished, muxes them.
 class DvdMuxSink : public UnitSink {
 public:
     DvdMuxSink(DvdMuxRequest request, std::string stem, const DiscPalette& palette);
 
     void Append(int64_t startMs, const std::vector<uint8_t>& unit) override;
-    // Nothing to do: an aborted or failed run leaves no muxed film.
-    void Close() override {}
+    // Puts the files of the authoring staged in Staged() in place (nothing
+    // when the run did not mux: an aborted run leaves no muxed film).
+    void Close() override { staged_.Commit(); }
+    // Removes them: the previous files stay.
+    void Discard() override { staged_.Discard(); }
+    // Where the run's authoring waits for Close.
+    StagedAuthoring& Staged() { return staged_; }
 
     // Writes NAME.muxed.mpg (replaced only when the mux succeeds) and then
     // NAME.palette.yuv. Throws ProgramStreamError when the film is refused,
@@ -53,13 +61,14 @@ public:
     std::string PastEndWarning(const MuxReport& report) const;
 
     // The units collected so far (the sink keeps none afterwards).
-    std::vector<TimedUnit> TakeUnits() { return std::move(units_); }
+    UnitSpool TakeUnits() { return std::exchange(units_, UnitSpool()); }
 
 private:
     DvdMuxRequest request_;
     std::string stem_;
     DiscPalette palette_;
-    std::vector<TimedUnit> units_;
+    UnitSpool units_;  // their bytes in a spool file beside the muxed film
+    StagedAuthoring staged_;
 };
 
 }  // namespace glyphon

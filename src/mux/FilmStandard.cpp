@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "mux/ProgramStreamMuxer.h"
+
 namespace glyphon {
 
 namespace {
@@ -35,8 +37,13 @@ std::optional<int> ProgramStreamFrameHeight(ByteSource& input) {
 }
 
 std::optional<bool> FilmIsPal(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+    // A pipe is not waited on; it has no standard to give.
+    int fd = -1;
+    try {
+        fd = OpenFilmOnce(path);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
     std::optional<int> height;
     try {
         FdSource source(fd);

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "common/FileError.h"
+#include "common/StagedFile.h"
 
 namespace glyphon {
 
@@ -29,11 +29,7 @@ std::string PaletteFileText(const DiscPalette& palette) {
 }
 
 void WritePaletteFile(const std::string& path, const DiscPalette& palette) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) ThrowFileError(errno);
-    out << PaletteFileText(palette);
-    out.close();
-    if (!out) ThrowFileError(errno ? errno : EIO);
+    WriteFileReplacing(path, PaletteFileText(palette));
 }
 
 }  // namespace glyphon

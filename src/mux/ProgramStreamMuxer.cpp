@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cerrno>
 #include <cstdio>
 #include <numeric>
@@ -13,9 +14,12 @@
 #include <stdexcept>
 
 #include "common/FileError.h"
+#include "common/StagedFile.h"
 #include "mux/BufferedFileSink.h"
+#include "mux/FilmTimeline.h"
 #include "mux/PackWriter.h"
 #include "mux/SubPictureDelivery.h"
+#include "mux/UnitSpool.h"
 
 namespace glyphon {
 
@@ -38,19 +42,6 @@ std::string StreamText(int stream) {
     return std::to_string(stream) + " (sub-stream " + hex + ")";
 }
 
-// A temporary file beside path, created empty and writable, with the
-// permissions a new file of that name would get.
-int CreateTemporaryBeside(const std::string& path, std::string& tempPath) {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = path + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) return fd;
-        if (errno != EEXIST) ThrowFileError(errno);
-    }
-    ThrowFileError(EEXIST);
-}
-
 struct FdCloser {
     int fd;
     ~FdCloser() {
@@ -59,6 +50,22 @@ struct FdCloser {
 };
 
 }  // namespace
+
+int OpenFilmOnce(const std::string& videoPath) {
+    // Opened without waiting: a pipe without a writer would block the open
+    // itself. Only a regular file can be read from its start a second time.
+    const int fd = ::open(videoPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) ThrowFileError(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw ProgramStreamError(videoPath +
+                                 ": not a regular file (a pipe, device or folder); the film is read twice, once "
+                                 "to find its first frame and once to mux, so it must be a file on disk");
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
 
 ProgramStreamStart ScanProgramStreamStart(ByteSource& input) {
     // Frames are stored in decoding order: pictures shown before the first
@@ -71,7 +78,10 @@ ProgramStreamStart ScanProgramStreamStart(ByteSource& input) {
     int frames = 0;
     while (frames < kFramesLooked && reader.Next(item))
         if (item.kind == PsItemKind::Packet && IsVideo(item.streamId) && item.pts >= 0) {
-            if (start.firstVideoPts < 0 || item.pts < start.firstVideoPts) start.firstVideoPts = item.pts;
+            // Compared as steps of the 33-bit clock, which may wrap among them.
+            if (start.firstVideoPts < 0 || (int64_t((uint64_t(item.pts) - uint64_t(start.firstVideoPts)) &
+                                                    FilmTimeline::kClockMask) >= int64_t(1) << 32))
+                start.firstVideoPts = item.pts;
             ++frames;
         }
     if (start.firstVideoPts < 0)
@@ -82,91 +92,118 @@ ProgramStreamStart ScanProgramStreamStart(ByteSource& input) {
 
 MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStreamStart& start, int stream,
                            const std::vector<TimedUnit>& units) {
+    const TimedUnitList list(units);
+    return MuxProgramStream(input, output, start, stream, list);
+}
+
+MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStreamStart& start, int stream,
+                           const UnitList& units) {
     if (stream < 0 || stream >= kSubPictureStreams)
         throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) +
                                     " outside 0 to 31");
     // The sub-streams the units go into; the film must not have any of them.
     bool used[kSubPictureStreams] = {};
     used[stream] = true;
-    for (const TimedUnit& unit : units) {
-        if (unit.stream >= kSubPictureStreams)
-            throw std::invalid_argument("sub-picture stream number " + std::to_string(unit.stream) +
-                                        " outside 0 to 31");
-        if (unit.stream >= 0) used[unit.stream] = true;
+    for (size_t i = 0; i < units.Count(); ++i) {
+        const int own = units.Stream(i);
+        if (own >= kSubPictureStreams)
+            throw std::invalid_argument("sub-picture stream number " + std::to_string(own) + " outside 0 to 31");
+        if (own >= 0) used[own] = true;
     }
 
     // Units in order of presentation; a stable sort keeps the list order of
     // subtitles that start together.
-    std::vector<size_t> order(units.size());
+    std::vector<size_t> order(units.Count());
     std::iota(order.begin(), order.end(), size_t(0));
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return units[a].pts < units[b].pts; });
-    auto ptsOf = [&](size_t k) { return uint64_t(start.firstVideoPts) + units[order[k]].pts; };
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return units.Pts(a) < units.Pts(b); });
+    // The schedule runs on the film's timeline (FilmTimeline): from its first
+    // frame on, across wraps of the clock and restarts of it, as a player
+    // counts the film's time. SCRs and PTSs are written in the 33-bit clock
+    // of the stretch the packs are inserted into.
+    FilmTimeline timeline;
+    int64_t firstVideoFilm = 0;  // the film time of start.firstVideoPts, known at the first pack
+    auto filmPtsOf = [&](size_t k) { return firstVideoFilm + int64_t(units.Pts(order[k])); };
+    // Only the unit being sent is held in memory.
+    std::vector<uint8_t> current;
+    size_t loaded = SIZE_MAX;
+    auto bytesOf = [&](size_t k) -> const std::vector<uint8_t>& {
+        if (loaded != k) {
+            units.Read(order[k], current);
+            loaded = k;
+        }
+        return current;
+    };
 
     MuxReport report;
     report.firstVideoPts = start.firstVideoPts;
     ProgramStreamReader reader(input);
     PsItem item;
-    bool afterPack = false;  // at least one input pack has been copied
-    uint64_t lastScr = 0;    // of the pack written last, copied or inserted
-    uint32_t muxRate = 0;    // of the pack copied last
-    int64_t lastVideoPts = -1;
-    uint64_t videoLead = 0;    // how far ahead of their frames the video packets come
-    uint64_t packScr = 0;      // of the input pack being copied
+    bool afterPack = false;      // at least one input pack has been copied
+    int64_t lastScr = 0;         // film time of the pack written last, copied or inserted
+    uint32_t muxRate = 0;        // of the pack copied last
+    int64_t lastVideoPts = -1;   // film time
+    uint64_t videoLead = 0;      // how far ahead of their frames the video packets come
+    int64_t packScr = 0;         // film time of the input pack being copied
     bool heldEndCode = false;  // an end code waits: it stays last if the stream ends there
     size_t next = 0;           // the unit being sent, or the next one to send
     size_t sent = 0;           // bytes of it already in packs
-    uint64_t arrival = 0;      // SCR of its first pack
+    int64_t arrival = 0;       // film time of its first pack
     SubPictureBufferModel buffer;
+    // The buffer model counts from a point before any film time (a broken
+    // film's first frame may precede its first pack).
+    constexpr int64_t kModelOrigin = int64_t(1) << 40;
+    auto modelTime = [&](int64_t film) { return uint64_t(film + kModelOrigin); };
 
-    // One more pack of the current unit, stamped scr.
-    auto insertPack = [&](uint64_t scr) {
-        const TimedUnit& unit = units[order[next]];
+    // One more pack of the current unit, at film time scr.
+    auto insertPack = [&](int64_t scr) {
+        const std::vector<uint8_t>& bytes = bytesOf(next);
+        const int own = units.Stream(order[next]);
         const bool first = sent == 0;
-        const size_t n = std::min(unit.bytes.size() - sent, SubPicturePayloadCapacity(first));
+        const size_t n = std::min(bytes.size() - sent, SubPicturePayloadCapacity(first));
         PackWriter writer(output, muxRate ? muxRate : kDvdMuxRate);
-        writer.WriteSubPicturePack(scr, unit.stream >= 0 ? unit.stream : stream,
-                                   first ? std::optional<uint64_t>(ptsOf(next)) : std::nullopt,
-                                   unit.bytes.data() + sent, n);
+        writer.WriteSubPicturePack(timeline.Clock(scr), own >= 0 ? own : stream,
+                                   first ? std::optional<uint64_t>(timeline.Clock(filmPtsOf(next))) : std::nullopt,
+                                   bytes.data() + sent, n);
         if (first) arrival = scr;
         sent += n;
         lastScr = scr;
-        if (sent >= unit.bytes.size()) {
-            buffer.Enter(arrival, unit.bytes.size(),
-                         ptsOf(next) + UnitShownTicks(unit.bytes.data(), unit.bytes.size()));
+        if (sent >= bytes.size()) {
+            buffer.Enter(modelTime(arrival), bytes.size(),
+                         modelTime(filmPtsOf(next)) + UnitShownTicks(bytes.data(), bytes.size()));
             ++next;
             sent = 0;
             ++report.units;
         }
     };
     auto packsLeft = [&]() {
-        const size_t size = units[order[next]].bytes.size();
+        const size_t size = units.Size(order[next]);
         return SubPicturePackCount(size) - (sent == 0 ? 0 : SubPicturePackCount(sent));
     };
 
-    // Fills the time before an input pack stamped `until` with unit packs:
+    // Fills the film time before an input pack at `until` with unit packs:
     // a unit starts once waiting any longer would send it less than the lead
     // ahead of its time (and the player's buffer has room for it); its packs
     // go at the mux rate into the gaps the input leaves, and are squeezed in
     // before the input pack only when they would otherwise arrive less than
-    // the least lead (150 ms) ahead.
-    auto insertBefore = [&](uint64_t until) {
-        const uint64_t pack = PackTicks(muxRate);
-        const uint64_t lead = SubPictureLead(videoLead);
+    // the least lead (150 ms) ahead. Across a restart of the film's clock
+    // film time stands still, so no unit goes between those two packs.
+    auto insertBefore = [&](int64_t until) {
+        const int64_t pack = int64_t(PackTicks(muxRate));
+        const int64_t lead = int64_t(SubPictureLead(videoLead));
         while (next < order.size()) {
-            const uint64_t pts = ptsOf(next);
-            const size_t size = units[order[next]].bytes.size();
-            const uint64_t left = packsLeft();
-            if (sent == 0 && until + DeliveryTime(left, muxRate) + lead <= pts) return;  // not due yet
-            uint64_t scr = lastScr + pack;
+            const int64_t pts = filmPtsOf(next);
+            const size_t size = units.Size(order[next]);
+            const int64_t left = int64_t(packsLeft());
+            if (sent == 0 && until + int64_t(DeliveryTime(size_t(left), muxRate)) + lead <= pts) return;  // not due yet
+            int64_t scr = lastScr + pack;
             if (scr + pack > until) {
                 // A later gap will do while the unit still arrives the least
                 // lead ahead.
-                if (until + left * pack + kLeastSubPictureLead <= pts) return;
+                if (until + left * pack + int64_t(kLeastSubPictureLead) <= pts) return;
                 scr = lastScr + 1;
                 if (scr >= until) return;
             }
-            if (sent == 0 && !buffer.Fits(scr, size)) return;
+            if (sent == 0 && !buffer.Fits(modelTime(scr), size)) return;
             insertPack(scr);
         }
     };
@@ -179,13 +216,18 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
             heldEndCode = false;
         }
         switch (item.kind) {
-            case PsItemKind::PackHeader:
-                if (afterPack) insertBefore(item.scr);
+            case PsItemKind::PackHeader: {
+                // The film time this pack will have; units inserted before
+                // it are stamped in the clock of the packs they follow.
+                const int64_t step = int64_t((item.scr - timeline.Clock(packScr)) & FilmTimeline::kClockMask);
+                if (afterPack) insertBefore(packScr + (step < FilmTimeline::kLargestStep ? step : 0));
+                packScr = timeline.OnPack(item.scr);
+                if (!afterPack) firstVideoFilm = timeline.FilmTime(uint64_t(start.firstVideoPts));
                 afterPack = true;
-                lastScr = item.scr;
-                packScr = item.scr;
+                lastScr = packScr;
                 muxRate = item.muxRate;
                 break;
+            }
             case PsItemKind::Packet:
                 if (item.streamId == kPrivateStream1 && item.subStreamId >= kSubPictureSubStream &&
                     item.subStreamId < kSubPictureSubStream + kSubPictureStreams &&
@@ -193,10 +235,10 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
                     throw ProgramStreamError("the program stream already has sub-picture stream " +
                                              StreamText(item.subStreamId - kSubPictureSubStream) +
                                              "; choose another stream number");
-                if (IsVideo(item.streamId) && item.pts >= 0) {
-                    if (item.pts > lastVideoPts) lastVideoPts = item.pts;
-                    if (uint64_t(item.pts) > packScr)
-                        videoLead = std::max(videoLead, uint64_t(item.pts) - packScr);
+                if (IsVideo(item.streamId) && item.pts >= 0 && timeline.Started()) {
+                    const int64_t pts = timeline.FilmTime(uint64_t(item.pts));
+                    lastVideoPts = std::max(lastVideoPts, pts);
+                    if (pts > packScr) videoLead = std::max(videoLead, uint64_t(pts - packScr));
                 }
                 break;
             case PsItemKind::EndCode:
@@ -208,30 +250,31 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
         output.Write(item.data, item.size);
     }
     // Units left over go after the last pack at the mux rate.
-    while (next < order.size()) insertPack(lastScr + PackTicks(muxRate));
+    while (next < order.size()) insertPack(lastScr + int64_t(PackTicks(muxRate)));
     if (heldEndCode) output.Write(endCode, sizeof endCode);
 
     for (size_t k = 0; k < order.size(); ++k)
-        if (int64_t(ptsOf(k)) > lastVideoPts) ++report.pastEnd;
-    report.lastVideoPts = lastVideoPts;
+        if (filmPtsOf(k) > lastVideoPts) ++report.pastEnd;
+    // On the film's timeline counted from the first frame's own clock value,
+    // so that firstVideoPts + a unit's pts compares with it.
+    if (lastVideoPts >= 0) report.lastVideoPts = start.firstVideoPts + (lastVideoPts - firstVideoFilm);
     return report;
 }
 
-MuxReport MuxSubPicturesIntoFile(const std::string& videoPath, const std::string& outputPath, int stream,
-                                 const std::vector<TimedUnit>& units) {
+MuxReport MuxSubPicturesIntoStaged(const std::string& videoPath, StagedFile& output, int stream,
+                                   const UnitList& units) {
     if (stream < 0 || stream >= kSubPictureStreams)
         throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) +
                                     " outside 0 to 31");
-    const int in = ::open(videoPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) ThrowFileError(errno);
+    const int in = OpenFilmOnce(videoPath);
     FdCloser inCloser{in};
 
     struct stat inStat {
     }, outStat{};
     if (::fstat(in, &inStat) != 0) ThrowFileError(errno);
-    if (::stat(outputPath.c_str(), &outStat) == 0 && outStat.st_dev == inStat.st_dev &&
+    if (::stat(output.FinalPath().c_str(), &outStat) == 0 && outStat.st_dev == inStat.st_dev &&
         outStat.st_ino == inStat.st_ino)
-        throw ProgramStreamError(videoPath + ": the muxed file " + outputPath +
+        throw ProgramStreamError(videoPath + ": the muxed file " + output.FinalPath() +
                                  " would replace the video itself; choose another output folder");
 
     try {
@@ -239,25 +282,25 @@ MuxReport MuxSubPicturesIntoFile(const std::string& videoPath, const std::string
         const ProgramStreamStart start = ScanProgramStreamStart(scanSource);
         if (::lseek(in, 0, SEEK_SET) != 0) ThrowFileError(errno);
 
-        std::string tempPath;
-        BufferedFileSink out(CreateTemporaryBeside(outputPath, tempPath));
-        try {
-            FdSource source(in);
-            const MuxReport report = MuxProgramStream(source, out, start, stream, units);
-            out.Close();
-            if (::rename(tempPath.c_str(), outputPath.c_str()) != 0) ThrowFileError(errno);
-            return report;
-        } catch (...) {
-            try {
-                out.Close();
-            } catch (const FileError&) {
-            }
-            ::unlink(tempPath.c_str());
-            throw;
-        }
+        const int fd = ::dup(output.Fd());
+        if (fd < 0) ThrowFileError(errno);
+        BufferedFileSink out(fd);
+        FdSource source(in);
+        const MuxReport report = MuxProgramStream(source, out, start, stream, units);
+        out.Close();
+        output.Close();
+        return report;
     } catch (const ProgramStreamError& e) {
         throw ProgramStreamError(videoPath + ": " + e.what());
     }
+}
+
+MuxReport MuxSubPicturesIntoFile(const std::string& videoPath, const std::string& outputPath, int stream,
+                                 const std::vector<TimedUnit>& units) {
+    StagedFile output(outputPath);
+    const MuxReport report = MuxSubPicturesIntoStaged(videoPath, output, stream, TimedUnitList(units));
+    output.Commit();
+    return report;
 }
 
 }  // namespace glyphon

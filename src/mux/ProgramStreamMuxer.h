@@ -12,8 +12,13 @@
 // has room for it. Units after the last input pack are appended at the end
 // (before a final end code).
 //
-// The input is streamed: memory holds the units and fixed buffers, nothing
-// that grows with the video.
+// The schedule runs on the film's timeline (FilmTimeline.h), across wraps
+// and restarts of its clock; SCRs and PTSs are written in the clock of the
+// stretch the packs go into.
+//
+// The input is streamed: memory holds the units' times, the unit being sent
+// and fixed buffers, nothing that grows with the video (units given as a
+// UnitList are read one at a time; see UnitSpool.h).
 #pragma once
 
 #include <cstdint>
@@ -22,6 +27,7 @@
 
 #include "mux/ByteSink.h"
 #include "mux/ProgramStreamReader.h"
+#include "mux/UnitSpool.h"
 
 namespace glyphon {
 
@@ -42,7 +48,9 @@ struct MuxReport {
     int units = 0;               // units written
     int pastEnd = 0;             // of these, units that start after the last video frame
     int64_t firstVideoPts = 0;   // the video's first PTS the units were timed from
-    int64_t lastVideoPts = -1;   // the largest video PTS of the input
+    // The last video frame's PTS counted on from firstVideoPts along the
+    // film's timeline (across clock wraps and restarts; it may pass 2^33).
+    int64_t lastVideoPts = -1;
     uint64_t inputBytes = 0;
 };
 
@@ -60,12 +68,27 @@ ProgramStreamStart ScanProgramStreamStart(ByteSource& input);
 // the caller discards it), FileError when reading or writing fails.
 MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStreamStart& start, int stream,
                            const std::vector<TimedUnit>& units);
+// The same for units read one at a time (a spool of them): memory holds
+// their times and the unit being sent, not all their bytes.
+MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStreamStart& start, int stream,
+                           const UnitList& units);
+
+// Opens the film for reading without blocking on a pipe; refuses anything but
+// a regular file (ProgramStreamError naming it), since the film is read twice.
+// Throws FileError when it cannot be opened. The caller closes the descriptor.
+int OpenFilmOnce(const std::string& videoPath);
 
 // The whole job on files: scans and muxes videoPath into outputPath through
 // a temporary file beside it, which replaces outputPath only when the mux
 // succeeded; a refused input leaves no output and an existing outputPath
 // untouched. Throws ProgramStreamError (a refusal, the message names the
 // video file), FileError, std::invalid_argument for a stream outside 0..31.
+// The same into a staged file (StagedFile) for outputPath, which this closes
+// but leaves for the caller to commit or discard.
+class StagedFile;
+MuxReport MuxSubPicturesIntoStaged(const std::string& videoPath, StagedFile& output, int stream,
+                                   const UnitList& units);
+
 MuxReport MuxSubPicturesIntoFile(const std::string& videoPath, const std::string& outputPath, int stream,
                                  const std::vector<TimedUnit>& units);
 

@@ -53,15 +53,10 @@ std::string VobSubTimestampLine(uint32_t pts, uint64_t filePosition) {
     return line;
 }
 
-VobSubWriter::~VobSubWriter() {
-    try {
-        Close();
-    } catch (const FileError&) {
-    }
-}
+VobSubWriter::~VobSubWriter() = default;  // the staged files remove themselves
 
 void VobSubWriter::Create(const std::string& idxPath, const std::string& subPath, const VobSubHeader& header) {
-    Close();
+    Discard();
     idx_.Create(idxPath);
     sub_.Create(subPath);
     WriteText(idx_, VobSubIndexHeader(header));
@@ -91,18 +86,32 @@ void VobSubWriter::Append(int64_t startMs, const std::vector<uint8_t>& unit) {
     idxEnd_ = idx_.Position();
 }
 
+void VobSubWriter::Seal() {
+    try {
+        sub_.Seal();
+        idx_.Seal();
+    } catch (const FileError&) {
+        Discard();
+        throw;
+    }
+}
+
 void VobSubWriter::Close() {
-    // Both files are closed even when the first fails.
+    // Both are written out before either replaces its previous file, so a
+    // failure leaves the previous pair as it was.
+    Seal();
     try {
         sub_.Close();
     } catch (const FileError&) {
-        try {
-            idx_.Close();
-        } catch (const FileError&) {
-        }
+        Discard();
         throw;
     }
     idx_.Close();
+}
+
+void VobSubWriter::Discard() {
+    sub_.Discard();
+    idx_.Discard();
 }
 
 }  // namespace glyphon

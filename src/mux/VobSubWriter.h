@@ -36,14 +36,17 @@ public:
     VobSubWriter() = default;
     VobSubWriter(const VobSubWriter&) = delete;
     VobSubWriter& operator=(const VobSubWriter&) = delete;
-    ~VobSubWriter() override;  // closes without reporting errors
+    ~VobSubWriter() override;  // discards files that were not closed
 
-    // Creates (or empties) both files and writes the index header. Throws
-    // FileError.
+    // Starts both files (under temporary names; existing ones stay until
+    // Close) and writes the index header. Throws FileError.
     void Create(const std::string& idxPath, const std::string& subPath, const VobSubHeader& header);
     // Sub-picture stream 0; every pack's SCR is the unit's presentation time.
     void Append(int64_t startMs, const std::vector<uint8_t>& unit) override;
+    // Puts both files in place; a failure leaves both previous files.
     void Close() override;
+    void Seal() override;
+    void Discard() override;
 
 private:
     FileSink idx_, sub_;

@@ -45,7 +45,7 @@ public:
     void Seek(int32_t position) {
         if (position < 0) {
             Close();
-            ThrowRuntimeError(kNegativeSeekError);
+            throw FileError(kNotAnIfoText);
         }
         position_ = position;
     }

@@ -25,6 +25,9 @@ struct IfoPalette {
 // a negative position with ERROR_NEGATIVE_SEEK (131), and reported it as
 // "I/O error 131"; users and batch logs know that text, so it is kept.
 inline constexpr int kNegativeSeekError = 131;
+// What is said instead: the sentence, with the number those users know.
+inline constexpr const char* kNotAnIfoText =
+    "The file is not a DVD IFO file: the palette it points to lies outside the file (I/O error 131)";
 
 // Reads, in this order: S (4 bytes at 204, the sector of the program-chain
 // table), P (4 bytes at S * 2048 + 12, the first program chain's offset in
@@ -39,7 +42,7 @@ inline constexpr int kNegativeSeekError = 131;
 // zero. A short or foreign file thus yields some palette, never a failure.
 //
 // Throws FileError with the runtime's texts ("File not found", "File access
-// denied", ...; FileErrorText), and "I/O error 131" for a negative position.
+// denied", ...; FileErrorText), and kNotAnIfoText for a negative position.
 IfoPalette ReadIfoPalette(const std::string& path);
 
 }  // namespace glyphon

@@ -99,6 +99,14 @@ struct Run {
     FT_Face face = nullptr;
 };
 
+// The most bytes of a line that are measured, drawn or laid out. Far more
+// than any frame holds (a line of that many characters is thousands of
+// pixels too wide), and few enough that no sum of advances or position can
+// overflow, nor a line of megabytes be laid out.
+constexpr size_t kLongestLine = size_t(1) << 14;
+
+std::string_view Bounded(std::string_view text) { return text.substr(0, kLongestLine); }
+
 // What one realisation of a font keeps: its face and metrics, the code page
 // reader, stand-in faces, the glyphs drawn so far and the last layout. Runs
 // in other styles switch between a few of these without losing their glyphs.
@@ -134,6 +142,7 @@ class FreeTypeEngine final : public TextEngine {
 public:
     TextExtent MeasureLine(std::string_view text, const FontSpec& font) override {
         Use(font);
+        text = Bounded(text);
         if (text.empty()) text = " ";
         if (!f_->reader->MultiByte()) {
             int width = 0;
@@ -149,6 +158,7 @@ public:
 
     void DrawLineMask(std::string_view text, const FontSpec& font, LineMask& mask) override {
         Use(font);
+        text = Bounded(text);
         mask.Reset(0, 0, 0, 0);
         if (text.empty()) return;
         const int extent = Place(text);
@@ -213,6 +223,7 @@ public:
 
     std::vector<PlacedGlyph> LayOutLine(std::string_view text, const FontSpec& font) override {
         Use(font);
+        text = Bounded(text);
         std::vector<PlacedGlyph> out;
         if (text.empty()) return out;
         Place(text);

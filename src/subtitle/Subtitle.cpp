@@ -21,6 +21,9 @@ const char* const kNoFrameRate =
     "Please write at the first line of your *.sub subtitle the fps of this subtitle\r"
     "Example: {1}{1}25.000";
 
+// Above any video's rate; a larger first-line value is a mistake.
+constexpr double kFastestFrameRate = 1000;
+
 [[noreturn]] void NotAnInteger(std::string_view text) {
     throw ConvertError("'" + std::string(text) + "' is not a valid integer value");
 }
@@ -323,6 +326,17 @@ void ReadMicroDvd(TSubtitle& s, const std::string& FileName, MessageSink& messag
                 }
             } else {
                 own = FrameRateOf(line);
+            }
+            if (own != 0 && !(own > 0 && own <= kFastestFrameRate)) {
+                // A negative rate would time everything before the video, a
+                // huge one everything at 0 s.
+                const std::string_view given = line.substr(6, 40);
+                messages.ShowMessage("The frame rate " + std::string(given) + (line.size() > 46 ? "..." : "") +
+                                     " in the first line of " + FileName +
+                                     " is not a frame rate of a video (more than 0, at most 1000)\r"
+                                     "Example: {1}{1}25.000");
+                s.Loaded = false;
+                return;
             }
             if (own > 0) {
                 rate = own;

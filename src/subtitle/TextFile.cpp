@@ -41,6 +41,11 @@ private:
     int fd_;
 };
 
+[[noreturn]] void TooLarge() {
+    throw FileError("The file is larger than " + std::to_string(kLargestTextFile >> 20) +
+                    " MB, more than any subtitle file holds");
+}
+
 }  // namespace
 
 TextLines::TextLines(Bytes bytes) : text_(std::move(bytes.data)), size_(bytes.size) {
@@ -81,6 +86,7 @@ Bytes ReadFileBytes(const std::string& FileName) {
     struct stat st;
     size_t capacity = 0;
     if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) capacity = size_t(st.st_size);
+    if (capacity > kLargestTextFile) TooLarge();
     Bytes bytes{std::unique_ptr<char[]>(new char[capacity]), 0};
     for (;;) {
         if (bytes.size == capacity) {
@@ -90,6 +96,7 @@ Bytes ReadFileBytes(const std::string& FileName) {
             char probe[1 << 12];
             const size_t n = fd.Read(probe, sizeof probe);
             if (n == 0) break;
+            if (capacity + n > kLargestTextFile) TooLarge();
             capacity += std::max<size_t>(capacity / 2, 1 << 16);
             std::unique_ptr<char[]> larger(new char[capacity]);
             std::memcpy(larger.get(), bytes.data.get(), bytes.size);

@@ -51,8 +51,13 @@ bool FileExists(const std::string& FileName);
 // ASCII letters upper-cased; empty when there is none.
 std::string UpperExtension(const std::string& FileName);
 
+// The largest file ReadFileBytes reads: a subtitle file of 100,000 entries
+// is a few megabytes, and a larger one would only fill the memory with lines
+// no frame can hold.
+inline constexpr size_t kLargestTextFile = size_t(64) << 20;
+
 // The whole file, read in one go. Throws FileError when it cannot be opened
-// or read.
+// or read, or is larger than kLargestTextFile.
 Bytes ReadFileBytes(const std::string& FileName);
 
 // Which Unicode form a byte-order mark at the start of `bytes` announces.

@@ -29,21 +29,12 @@ std::array<uint8_t, 10> UnitHeader(int64_t startMs) {
     return {'S', 'P', uint8_t(pts), uint8_t(pts >> 8), uint8_t(pts >> 16), uint8_t(pts >> 24), 0, 0, 0, 0};
 }
 
-SupWriter::~SupWriter() {
-    if (fd_ >= 0) {
-        try {
-            Flush();
-        } catch (const FileError&) {
-        }
-        ::close(fd_);
-    }
-}
+SupWriter::~SupWriter() = default;  // the staged file removes itself
 
 void SupWriter::Create(const std::string& path) {
-    Close();
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) ThrowFileError(errno);
-    fd_ = fd;
+    Discard();
+    staged_ = std::make_unique<StagedFile>(path);
+    fd_ = staged_->Fd();
     buffer_.resize(kBufferSize);
     used_ = 0;
 }
@@ -55,18 +46,41 @@ void SupWriter::Append(int64_t startMs, const std::vector<uint8_t>& unit) {
     Put(unit.data(), unit.size());
 }
 
-void SupWriter::Close() {
-    if (fd_ < 0) return;
+void SupWriter::Seal() {
+    if (!staged_ || fd_ < 0) return;
+    fd_ = -1;
     try {
-        Flush();
+        const size_t size = used_;
+        used_ = 0;
+        WriteAll(staged_->Fd(), buffer_.data(), size);
     } catch (const FileError&) {
-        ::close(fd_);
-        fd_ = -1;
+        Discard();
         throw;
     }
-    const int err = ::close(fd_) != 0 ? errno : 0;
+    try {
+        staged_->Close();
+    } catch (const FileError&) {
+        Discard();
+        throw;
+    }
+}
+
+void SupWriter::Close() {
+    if (!staged_) return;
+    Seal();
+    try {
+        staged_->Commit();
+    } catch (const FileError&) {
+        Discard();
+        throw;
+    }
+    staged_.reset();
+}
+
+void SupWriter::Discard() {
+    staged_.reset();
     fd_ = -1;
-    if (err != 0) ThrowFileError(err);
+    used_ = 0;
 }
 
 void SupWriter::Put(const uint8_t* data, size_t size) {

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "common/StagedFile.h"
 #include "sup/UnitSink.h"
 
 namespace glyphon {
@@ -22,30 +24,37 @@ std::array<uint8_t, 10> UnitHeader(int64_t startMs);
 uint32_t PresentationTime(int64_t startMs);
 
 // Writes records as they are produced through a small buffer, so a long run
-// never holds the whole file in memory.
+// never holds the whole file in memory. The records go to a temporary file
+// beside the ".sup" (StagedFile), which replaces it only on Close.
 class SupWriter : public UnitSink {
 public:
     SupWriter() = default;
     SupWriter(const SupWriter&) = delete;
     SupWriter& operator=(const SupWriter&) = delete;
-    ~SupWriter() override;  // closes without reporting errors; call Close() to see them
+    ~SupWriter() override;  // discards an output that was not closed
 
-    // Creates the file, or empties an existing one. Throws FileError.
+    // Starts the file; an existing one stays as it is until Close. Throws
+    // FileError.
     void Create(const std::string& path);
     // Appends the header for startMs and the unit's bytes. Throws FileError
     // when writing fails, std::logic_error when no file is open.
     void Append(int64_t startMs, const std::vector<uint8_t>& unit) override;
-    // Writes what is buffered and closes the file. Throws FileError when that
-    // fails; does nothing when no file is open.
+    // Writes what is buffered and puts the file in place. Throws FileError
+    // when that fails (the previous file then stays); does nothing when no
+    // file is open.
     void Close() override;
+    // Writes what is buffered without putting the file in place.
+    void Seal() override;
+    void Discard() override;
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return staged_ != nullptr; }
 
 private:
     void Put(const uint8_t* data, size_t size);
     void Flush();
 
-    int fd_ = -1;
+    std::unique_ptr<StagedFile> staged_;
+    int fd_ = -1;  // staged_'s descriptor until sealed
     std::vector<uint8_t> buffer_;
     size_t used_ = 0;
 };

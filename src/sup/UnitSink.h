@@ -1,7 +1,8 @@
 // Where a generation run puts its sub-picture units: the ".sup" file and any
 // other output written beside it. The run hands every unit, in list order,
-// to each sink it has opened, and closes them all at its end, an aborted or
-// failed run included, so that each output ends on its last whole unit.
+// to each sink it has opened. Outputs are written under temporary names: a
+// run that succeeds (or is aborted) closes them all, which puts them in place;
+// a failed run discards them, and the previous files stay untouched.
 #pragma once
 
 #include <cstdint>
@@ -26,8 +27,16 @@ public:
     // others ignore it. Throws FileError.
     virtual void Subtitle(int64_t /*startMs*/, int64_t /*endMs*/, const std::vector<RunLine>& /*lines*/,
                           bool /*top*/) {}
-    // Finishes the output. Throws FileError; a second call does nothing.
+    // Finishes the output and puts it in place of the previous one. Throws
+    // FileError; a second call does nothing.
     virtual void Close() = 0;
+    // Writes out everything but leaves the previous output in place until
+    // Close, so that a run can learn of a full disk before it replaces
+    // anything. Throws FileError.
+    virtual void Seal() {}
+    // Drops the output: the previous file of that name stays as it was.
+    // Never throws.
+    virtual void Discard() {}
 };
 
 }  // namespace glyphon

@@ -145,13 +145,15 @@ TEST_F(GenerateRun, FileErrorReportsAndReturnsToIdleSoTheNextClickRunsAgain) {
     EXPECT_NE(ui.messages[0], "Operation Aborted");
 }
 
-TEST_F(GenerateRun, ErrorInsideTheRunKeepsTheRecordsWrittenSoFar) {
+TEST_F(GenerateRun, ErrorInsideTheRunLeavesThePreviousOutputs) {
     TForm1& f = Loaded(3);
+    dir.Write("movie.sup", "previous");
     f.Subtitles->Lines[1].StartMs = "soon";
     f.ButtonGenerateSupClick();
     EXPECT_EQ(ui.errors, (std::vector<std::string>{"'soon' is not a valid floating point value."}));
-    EXPECT_EQ(RecordCount(Sup()), 1u);
+    EXPECT_EQ(Sup(), "previous");
     EXPECT_FALSE(Exists("movie.Glyphon_Help.txt"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // and the subtitle file
     ExpectIdle(f);
 }
 

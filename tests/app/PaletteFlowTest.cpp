@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "palette/IfoReader.h"
 #include "subtitle/Subtitle.h"
 #include "support/ModelFixture.h"
 
@@ -194,7 +195,7 @@ TEST_F(PaletteFlow, FileThatCannotBeReadChangesOnlyTheFileNameField) {
     std::string negative(1024, '\0');
     negative[204 + 1] = 0x10;  // S = 0x00100000: S * 2048 wraps negative
     LoadIfo(dir.Write("negative.ifo", negative));
-    EXPECT_EQ(ui.errors.back(), "I/O error 131.");
+    EXPECT_EQ(ui.errors.back(), std::string(kNotAnIfoText) + ".");
     EXPECT_EQ(Shown(f), swatches);
 }
 

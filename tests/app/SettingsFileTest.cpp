@@ -32,6 +32,31 @@ TEST(SettingsFileReading, NamesInAnyCaseBlanksTrimmedFirstOccurrenceWins) {
     EXPECT_EQ(ini.Get("Form2", "offset_Position"), std::nullopt);
 }
 
+TEST(SettingsFileReading, DevicesAndHugeFilesReadAsLittleOrNothingAtOnce) {
+    TempDir dir;
+    // Links to endless devices read as a missing file, and are never written.
+    for (const char* device : {"/dev/urandom", "/dev/zero"}) {
+        const std::string link = dir.File("Glyphon_Settings.ini");
+        fs::remove(link);
+        fs::create_symlink(device, link);
+        const IniFile ini = IniFile::Load(link);
+        EXPECT_FALSE(ini.Get("Form1", "offset_Position")) << device;
+        IniFile changed = ini;
+        changed.Set("Form1", "offset_Position", "40");
+        EXPECT_FALSE(changed.Save(link)) << device;
+        EXPECT_TRUE(fs::is_symlink(link));
+    }
+    ASSERT_EQ(mkfifo(dir.File("fifo.ini").c_str(), 0600), 0);
+    EXPECT_FALSE(IniFile::Load(dir.File("fifo.ini")).Get("Form1", "offset_Position"));
+    // Only the first megabyte of a regular file is read.
+    std::string big = "[Form1]\noffset_Position=100\n";
+    big.resize(kLargestSettingsFile, ';');
+    big += "\nComboBoxAlign_ItemIndex=2\n";
+    const IniFile ini = IniFile::Load(dir.Write("big.ini", big));
+    EXPECT_EQ(ini.Get("Form1", "offset_Position"), "100");
+    EXPECT_FALSE(ini.Get("Form1", "ComboBoxAlign_ItemIndex"));
+}
+
 TEST(SettingsFileWriting, ReplacesTheKeysLineInPlaceAndKeepsEveryOtherLine) {
     TempDir dir;
     const std::string path = dir.Write("s.ini",

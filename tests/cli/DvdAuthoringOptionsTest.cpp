@@ -197,12 +197,14 @@ TEST(DvdAuthoringOptions, RefusesWhatCannotBeAuthored) {
     EXPECT_EQ(RunNamed({"--aspect", "5:4", a}).err, "--aspect: '5:4' is not 4:3 or 16:9");
     EXPECT_EQ(RunNamed({"--mux", "film.mpg", "--stream", "31", a, b}).err,
               "--mux: 2 files from stream 31 on would go past stream 31");
-    // A file that fails leaves no muxed film.
+    // A file that fails leaves no muxed film, and the others' files wait
+    // for the mux with it.
     const std::string bad = dir.Write("bad.srt", "1\r\nnot a time\r\nx\r\n\r\n");
     const RunResult r = RunNamed({"--mux", DvdMpeg(true), a, bad});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("a.muxed.mpg not written"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir.File("a.muxed.mpg")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("a.sup")));
 }
 
 }  // namespace glyphon::test

@@ -54,6 +54,18 @@ TEST(TextEngine, WidthIsTheSumOfAdvancesAndEmptyMeasuresAsASpace) {
     EXPECT_GT(Width("W", Arial(50)), Width("W", Arial(20)));
 }
 
+TEST(TextEngine, ALineMillionsOfPixelsWideStaysTooWideAndDrawsWithinBounds) {
+    // 40 million "W" at 50 points add up to more than 2^31 pixels.
+    const std::string line(40'000'000, 'W');
+    const int width = Width(line, Arial(50));
+    EXPECT_GE(width, 680);
+    EXPECT_LE(width, 1 << 21);
+    LineMask mask;
+    Engine().DrawLineMask(line, Arial(50), mask);
+    EXPECT_GT(mask.width, 0);
+    EXPECT_LE(mask.width, width + 200);
+}
+
 TEST(TextEngine, BoldIsWiderAndTheCacheSurvivesSwitchingFonts) {
     const int normal = Width("Crete Hellas", Arial(20));
     const int bold = Width("Crete Hellas", Arial(20, kDefaultCharset, kBold));

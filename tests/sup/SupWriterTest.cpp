@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <filesystem>
+#include <iterator>
 
 #include "common/FileError.h"
 #include "sup/SubPictureEncoder.h"
@@ -84,14 +89,27 @@ TEST(SupWriter, RecordsLargerThanTheBufferAndManySmallOnesArriveWhole) {
     EXPECT_EQ(TempDir::Read(path), expected);
 }
 
-TEST(SupWriter, CreateEmptiesAnExistingFileAndDestructorFlushes) {
+TEST(SupWriter, AnExistingFileIsReplacedOnlyOnClose) {
     TempDir dir;
-    const std::string path = dir.Write("old.sup", std::string(5000, 'x'));
+    const std::string old(5000, 'x');
+    const std::string path = dir.Write("old.sup", old);
     const auto unit = Unit(200, 20, 6, 700);
+    {
+        // Never closed (a failed run): the previous file stays, and no
+        // temporary file is left.
+        SupWriter writer;
+        writer.Create(path);
+        writer.Append(40, unit);
+        writer.Seal();
+        EXPECT_EQ(TempDir::Read(path), old);
+    }
+    EXPECT_EQ(TempDir::Read(path), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     {
         SupWriter writer;
         writer.Create(path);
         writer.Append(40, unit);
+        writer.Close();
     }
     EXPECT_EQ(TempDir::Read(path), Str(UnitHeader(40)) + std::string(unit.begin(), unit.end()));
 
@@ -99,6 +117,7 @@ TEST(SupWriter, CreateEmptiesAnExistingFileAndDestructorFlushes) {
     empty.Create(path);
     empty.Close();
     EXPECT_EQ(TempDir::Read(path), "");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 TEST(SupWriter, UncreatableFileRaisesFileError) {
@@ -120,24 +139,51 @@ TEST(SupWriter, UncreatableFileRaisesFileError) {
     EXPECT_THROW(writer.Append(0, {}), std::logic_error);
 }
 
-TEST(SupWriter, WriteFailureIsReportedNotSwallowed) {
-    ASSERT_EQ(access("/dev/full", W_OK), 0) << "the test needs /dev/full";
+// Files past `bytes` cannot grow while it lives (EFBIG, shown as "Disk full").
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        handler_ = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        signal(SIGXFSZ, handler_);
+    }
+
+private:
+    rlimit old_{};
+    void (*handler_)(int) = nullptr;
+};
+
+TEST(SupWriter, WriteFailureIsReportedAndLeavesThePreviousFile) {
+    TempDir dir;
+    const std::string previous(300000, 'p');
+    const std::string path = dir.Write("movie.sup", previous);
     const auto unit = Unit(0, 100, 7, 1000);
     {
         SupWriter writer;
-        writer.Create("/dev/full");
+        writer.Create(path);
         writer.Append(0, unit);
+        const FileSizeLimit limit(100);
         EXPECT_THROW(writer.Close(), FileError);  // the final flush fails
         EXPECT_NO_THROW(writer.Close());
     }
     SupWriter writer;
-    writer.Create("/dev/full");
+    writer.Create(path);
     try {
+        const FileSizeLimit limit(100000);
         for (int i = 0; i < 100; ++i) writer.Append(i, unit);
-        FAIL() << "appending 100 records to a full device succeeded";
+        FAIL() << "appending 100 records past the size limit succeeded";
     } catch (const FileError& e) {
         EXPECT_EQ(std::string(e.what()), "Disk full");
     }
+    writer.Discard();
+    EXPECT_EQ(TempDir::Read(path), previous);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 }  // namespace
