@@ -159,7 +159,8 @@ TEST_F(PgsRun, TheWindowsSizeAndColoursChooseTheStreamAndAreStoredLast) {
     const std::string bytes = TempDir::Read(dir.File("movie.pgs.sup"));
     ASSERT_GT(bytes.size(), 18u);
     EXPECT_EQ(bytes.substr(13, 5), std::string("\x02\xD0\x02\x40\x30", 5));  // 720 x 576, 25
-    const DecodedPgsRect& r = DecodePgs(dir.File("movie.pgs.sup")).subtitles.at(0).rects.at(0);
+    const DecodedPgs decoded = DecodePgs(dir.File("movie.pgs.sup"));
+    const DecodedPgsRect& r = decoded.subtitles.at(0).rects.at(0);
     const uint32_t text = r.palette[size_t(PgsIndex(kGreyLevels, kGreyLevels))];
     const uint32_t outline = r.palette[size_t(PgsIndex(0, kGreyLevels))];
     EXPECT_NEAR(int(text >> 16 & 255), 255, 3);  // yellow
