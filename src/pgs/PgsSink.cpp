@@ -18,4 +18,8 @@ void PgsSink::Subtitle(int64_t startMs, int64_t endMs, const std::vector<RunLine
 
 void PgsSink::Close() { writer_.Close(); }
 
+void PgsSink::Seal() { writer_.Seal(); }
+
+void PgsSink::Discard() { writer_.Discard(); }
+
 }  // namespace glyphon

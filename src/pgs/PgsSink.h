@@ -40,6 +40,8 @@ public:
     void Subtitle(int64_t startMs, int64_t endMs, const std::vector<RunLine>& lines, bool top) override;
     void Append(int64_t, const std::vector<uint8_t>&) override {}
     void Close() override;
+    void Seal() override;
+    void Discard() override;
 
 private:
     std::unique_ptr<TextEngine> twin_;

@@ -333,18 +333,25 @@ void PgsWriter::Show(int64_t startMs, int64_t endMs, const PgsObject& object, co
     clearPts_ = end;
 }
 
-void PgsWriter::Close() {
+void PgsWriter::Seal() {
     if (!file_.IsOpen()) return;
     try {
         WritePendingClear();
     } catch (...) {
-        try {
-            file_.Close();
-        } catch (...) {
-        }
+        Discard();
         throw;
     }
+    file_.Seal();
+}
+
+void PgsWriter::Close() {
+    Seal();
     file_.Close();
+}
+
+void PgsWriter::Discard() {
+    clearPending_ = false;
+    file_.Discard();
 }
 
 }  // namespace glyphon

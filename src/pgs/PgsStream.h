@@ -89,9 +89,15 @@ public:
     // as every output of a run). An empty object shows nothing. Throws
     // FileError.
     void Show(int64_t startMs, int64_t endMs, const PgsObject& object, const std::vector<PgsColor>& palette);
-    // Writes the last clearing set and closes. Throws FileError; a second
-    // call does nothing.
+    // Writes the last clearing set and closes the file without putting it in
+    // place yet. Throws FileError (the file is then dropped).
+    void Seal();
+    // Seals when needed and puts the file in place of the previous one.
+    // Throws FileError (the previous file then stays); a second call does
+    // nothing.
     void Close();
+    // Drops the file; the previous one stays. Never throws.
+    void Discard();
 
 private:
     void Put(const std::vector<uint8_t>& set);

@@ -245,3 +245,33 @@ TEST(NothingLost, HelpThatCannotBeWrittenFails) {
 }
 
 }  // namespace glyphon::test
+
+namespace glyphon::test {
+
+// A disk that fills while the PGS stream is finished (its last clearing set)
+// leaves every previous output, the .sup included: nothing is put in place
+// before every output is written out.
+TEST(NothingLost, APgsStreamThatCannotBeFinishedReplacesNothing) {
+    TempDir dir;
+    const std::string subtitle = dir.Write("film.srt", Entries(1));
+    const std::vector<std::string> args{"--format", "sup,pgs", "--resolution", "720x576", subtitle};
+    ASSERT_EQ(RunNamed(args).status, 0);
+    const uintmax_t whole = fs::file_size(dir.File("film.pgs.sup"));
+    dir.Write("film.sup", "previous .sup");
+    dir.Write("film.pgs.sup", "previous .pgs.sup");
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto handler = signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = old;
+    limit.rlim_cur = rlim_t(whole - 1);  // everything but the end of the last set fits
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const RunResult r = RunNamed(args);
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, handler);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(TempDir::Read(dir.File("film.sup")), "previous .sup") << r.err;
+    EXPECT_EQ(TempDir::Read(dir.File("film.pgs.sup")), "previous .pgs.sup");
+    EXPECT_FALSE(HasTemporary(dir.path()));
+}
+
+}  // namespace glyphon::test
