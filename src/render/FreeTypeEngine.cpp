@@ -278,6 +278,7 @@ private:
     // empty text.
     bool PlaceGrey(std::string_view text, const FontSpec& font, int outline64) {
         Use(font);
+        text = Bounded(text);
         // The box and then the drawing: the second call finds the first's
         // layout.
         if (greyValid_ && outline64 == greyOutline64_ && font == greyFont_ && text == greyText_) return !text.empty();
