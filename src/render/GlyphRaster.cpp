@@ -8,28 +8,37 @@
 
 namespace glyphon {
 
-Glyph RasteriseMono(FT_Library library, FT_Face face, FT_UInt index, const GlyphStyle& style) {
-    Glyph g;
-    g.face = face;
-    g.index = index;
+namespace {
+
+// Loads the glyph hinted for monochrome output (glyph 0 when it cannot be
+// loaded; `index` then becomes 0) and slants an outline for a simulated
+// italic. False when nothing could be loaded.
+bool LoadStyledGlyph(FT_Face face, FT_UInt& index, const GlyphStyle& style) {
     if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) != 0 &&
-        (index == 0 || FT_Load_Glyph(face, g.index = index = 0, FT_LOAD_TARGET_MONO) != 0))
-        return g;
+        (index == 0 || FT_Load_Glyph(face, index = 0, FT_LOAD_TARGET_MONO) != 0))
+        return false;
     FT_GlyphSlot slot = face->glyph;
-    g.advance = int((slot->advance.x + 32) >> 6);
     if (slot->format == FT_GLYPH_FORMAT_OUTLINE && style.synthItalic) {
         // The shear of an oblique face: x += 0.2126 y.
         FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
         FT_Outline_Transform(&slot->outline, &shear);
     }
-    // Outlines are rasterised into a box of our own: its edges are the hinted
-    // outline's box rounded outwards (FT_Render_Glyph rounds them to the
-    // nearest pixel, which can move a dropout pixel of a tail one row up),
-    // clipped to the text cell as GDI clips every glyph between the Windows
-    // ascent and descent.
+    return true;
+}
+
+// The loaded glyph's pixels, one bit (mono) or one byte (grey) each.
+// Outlines are rasterised into a box of our own: its edges are the hinted
+// outline's box rounded outwards (FT_Render_Glyph rounds them to the
+// nearest pixel, which can move a dropout pixel of a tail one row up),
+// clipped to the text cell as GDI clips every glyph between the Windows
+// ascent and descent; `own` then holds the pixels. Other formats but bitmaps
+// are rendered by FreeType. False when rasterising failed.
+struct Rendered {
     std::vector<unsigned char> own;
-    FT_Bitmap rendered{};
+    FT_Bitmap bitmap{};
     int left = 0, top = 0;
+};
+bool RenderLoaded(FT_Library library, FT_GlyphSlot slot, const GlyphStyle& style, bool grey, Rendered& out) {
     if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
         FT_BBox box;
         FT_Outline_Get_CBox(&slot->outline, &box);
@@ -37,26 +46,46 @@ Glyph RasteriseMono(FT_Library library, FT_Face face, FT_UInt index, const Glyph
         const FT_Pos y0 = std::max<FT_Pos>(box.yMin & -64, -FT_Pos(style.descent) * 64);
         const FT_Pos y1 = std::min<FT_Pos>((box.yMax + 63) & -64, FT_Pos(style.ascent) * 64);
         if (x1 > x0 && y1 > y0) {
+            FT_Bitmap& rendered = out.bitmap;
             rendered.width = unsigned((x1 - x0) >> 6);
             rendered.rows = unsigned((y1 - y0) >> 6);
-            rendered.pitch = int((rendered.width + 7) / 8);
-            rendered.pixel_mode = FT_PIXEL_MODE_MONO;
-            rendered.num_grays = 2;
-            own.assign(size_t(rendered.pitch) * rendered.rows, 0);
-            rendered.buffer = own.data();
+            rendered.pitch = grey ? int(rendered.width) : int((rendered.width + 7) / 8);
+            rendered.pixel_mode = grey ? FT_PIXEL_MODE_GRAY : FT_PIXEL_MODE_MONO;
+            rendered.num_grays = grey ? 256 : 2;
+            out.own.assign(size_t(rendered.pitch) * rendered.rows, 0);
+            rendered.buffer = out.own.data();
             FT_Outline_Translate(&slot->outline, -x0, -y0);
-            if (FT_Outline_Get_Bitmap(library, &slot->outline, &rendered) != 0) return g;
-            left = int(x0 >> 6);
-            top = int(y1 >> 6);
+            if (FT_Outline_Get_Bitmap(library, &slot->outline, &rendered) != 0) return false;
+            out.left = int(x0 >> 6);
+            out.top = int(y1 >> 6);
         }
-    } else if (slot->format != FT_GLYPH_FORMAT_BITMAP) {
-        if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0) return g;
+        return true;
     }
-    const bool ownBitmap = slot->format == FT_GLYPH_FORMAT_OUTLINE;
-    const FT_Bitmap& bm = ownBitmap ? rendered : slot->bitmap;
+    if (slot->format != FT_GLYPH_FORMAT_BITMAP &&
+        FT_Render_Glyph(slot, grey ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO) != 0)
+        return false;
+    out.bitmap = slot->bitmap;
+    out.left = slot->bitmap_left;
+    out.top = slot->bitmap_top;
+    return true;
+}
+
+}  // namespace
+
+Glyph RasteriseMono(FT_Library library, FT_Face face, FT_UInt index, const GlyphStyle& style) {
+    Glyph g;
+    g.face = face;
+    const bool loaded = LoadStyledGlyph(face, index, style);
+    g.index = index;
+    if (!loaded) return g;
+    FT_GlyphSlot slot = face->glyph;
+    g.advance = int((slot->advance.x + 32) >> 6);
+    Rendered r;
+    if (!RenderLoaded(library, slot, style, false, r)) return g;
+    const FT_Bitmap& bm = r.bitmap;
     const bool smear = style.synthBold;
-    g.left = ownBitmap ? left : slot->bitmap_left;
-    g.top = ownBitmap ? top : slot->bitmap_top;
+    g.left = r.left;
+    g.top = r.top;
     g.rows = int(bm.rows);
     g.width = int(bm.width) + (smear && bm.width ? 1 : 0);
     if (smear) g.advance += 1;
@@ -81,43 +110,11 @@ Glyph RasteriseMono(FT_Library library, FT_Face face, FT_UInt index, const Glyph
 
 GreyGlyph RasteriseGrey(FT_Library library, FT_Face face, FT_UInt index, const GlyphStyle& style, int outline64) {
     GreyGlyph g;
-    if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) != 0 &&
-        (index == 0 || FT_Load_Glyph(face, index = 0, FT_LOAD_TARGET_MONO) != 0))
-        return g;
-    FT_GlyphSlot slot = face->glyph;
-    if (slot->format == FT_GLYPH_FORMAT_OUTLINE && style.synthItalic) {
-        FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
-        FT_Outline_Transform(&slot->outline, &shear);
-    }
-    // The same box as RasteriseMono's: the hinted outline's, rounded
-    // outwards, clipped to the text cell.
-    std::vector<unsigned char> own;
-    FT_Bitmap rendered{};
-    int left = 0, top = 0;
-    if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
-        FT_BBox box;
-        FT_Outline_Get_CBox(&slot->outline, &box);
-        const FT_Pos x0 = box.xMin & -64, x1 = (box.xMax + 63) & -64;
-        const FT_Pos y0 = std::max<FT_Pos>(box.yMin & -64, -FT_Pos(style.descent) * 64);
-        const FT_Pos y1 = std::min<FT_Pos>((box.yMax + 63) & -64, FT_Pos(style.ascent) * 64);
-        if (x1 > x0 && y1 > y0) {
-            rendered.width = unsigned((x1 - x0) >> 6);
-            rendered.rows = unsigned((y1 - y0) >> 6);
-            rendered.pitch = int(rendered.width);
-            rendered.pixel_mode = FT_PIXEL_MODE_GRAY;
-            rendered.num_grays = 256;
-            own.assign(size_t(rendered.pitch) * rendered.rows, 0);
-            rendered.buffer = own.data();
-            FT_Outline_Translate(&slot->outline, -x0, -y0);
-            if (FT_Outline_Get_Bitmap(library, &slot->outline, &rendered) != 0) return g;
-            left = int(x0 >> 6);
-            top = int(y1 >> 6);
-        }
-    } else if (slot->format != FT_GLYPH_FORMAT_BITMAP) {
-        if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return g;
-    }
-    const bool ownBitmap = slot->format == FT_GLYPH_FORMAT_OUTLINE;
-    const FT_Bitmap& bm = ownBitmap ? rendered : slot->bitmap;
+    if (!LoadStyledGlyph(face, index, style)) return g;
+    // The same box as RasteriseMono's, in grey levels.
+    Rendered r;
+    if (!RenderLoaded(library, face->glyph, style, true, r)) return g;
+    const FT_Bitmap& bm = r.bitmap;
     const bool smear = style.synthBold;
     const int rows = int(bm.rows), width = int(bm.width) + (smear && bm.width ? 1 : 0);
     std::vector<uint8_t> cover(size_t(width) * size_t(rows), 0);
@@ -138,8 +135,8 @@ GreyGlyph RasteriseGrey(FT_Library library, FT_Face face, FT_UInt index, const G
     }
     if (width == 0 || rows == 0) return g;
     const int reach = OutlineReach(outline64);
-    g.left = (ownBitmap ? left : slot->bitmap_left) - reach;
-    g.top = (ownBitmap ? top : slot->bitmap_top) + reach;
+    g.left = r.left - reach;
+    g.top = r.top + reach;
     g.width = width + 2 * reach;
     g.rows = rows + 2 * reach;
     std::vector<uint8_t> pairs;
