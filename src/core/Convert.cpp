@@ -514,6 +514,8 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             // Every line of the entry, in the styles of its tags, wrapped as
             // asked: what the DVD unit shows and what the other outputs draw.
             const std::vector<RunLine> drawn = LinesToDraw(lines, text, look.font, job.look.wrap);
+            // The DVD unit, when the run has a DVD output.
+            const std::vector<uint8_t>* unit = nullptr;
             if (hooks.canvas) {
                 // Every line of the entry, in the styles of its tags. All
                 // blue again first: after the previous subtitle only the rows
@@ -525,9 +527,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                 if (dvd) {
                     int top = placed.bandTop, height = placed.bandHeight;
                     ClipBand(top, height, frame.Height());
-                    const auto& unit = encoder.Encode(frame, top, height, cue.endMs - cue.startMs);
-                    for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, drawn, lines.Top);
-                    for (auto& sink : sinks) sink->Append(cue.startMs, unit);
+                    unit = &encoder.Encode(frame, top, height, cue.endMs - cue.startMs);
                 }
             } else if (dvd) {
                 // Nobody looks at the frame: the lines go straight into the
@@ -536,12 +536,11 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                 const StackPlacement placed = DrawSubtitleLines(codes, text, drawn, look, layerCodes, lines.Top);
                 int top = placed.bandTop, height = placed.bandHeight;
                 ClipBand(top, height, codes.Height());
-                const auto& unit = encoder.Encode(codes, top, height, cue.endMs - cue.startMs);
-                for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, drawn, lines.Top);
-                for (auto& sink : sinks) sink->Append(cue.startMs, unit);
+                unit = &encoder.Encode(codes, top, height, cue.endMs - cue.startMs);
             }
-            if (!dvd)
-                for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, drawn, lines.Top);
+            for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, drawn, lines.Top);
+            if (unit)
+                for (auto& sink : sinks) sink->Append(cue.startMs, *unit);
             ++report.written;
             if (hooks.progress) hooks.progress(report.written, count);
         }
