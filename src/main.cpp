@@ -18,19 +18,29 @@ namespace {
 
 constexpr const char* kModuleName = "glyphon-window.so";
 
-// The folder of the running program, with its separator.
+// The folder of the running program, absolute and with its separator; empty
+// when it cannot be known (no /proc). Never a relative folder: a module
+// from the working directory would be anybody's.
 std::string ProgramFolder() {
     std::vector<char> buf(4096);
     const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
     if (n <= 0) return {};
     const std::string path(buf.data(), size_t(n));
     const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    if (path[0] != '/' || slash == std::string::npos) return {};
+    return path.substr(0, slash + 1);
 }
 
 // Beside the program (the build folder), then where make install puts it.
 int RunWindowModule(int argc, char** argv) {
     const std::string folder = ProgramFolder();
+    if (folder.empty()) {
+        std::fprintf(stderr,
+                     "glyphon: cannot find the window module: the program's own folder is unknown "
+                     "(/proc/self/exe cannot be read)
+");
+        return 1;
+    }
     std::string tried, why;
     for (const std::string& path :
          {folder + kModuleName, folder + GLYPHON_WINDOW_MODULE_DIR + "/" + kModuleName}) {

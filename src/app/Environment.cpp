@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 
 #include "app/SettingsFile.h"
 #include "render/FontList.h"
@@ -21,6 +22,9 @@ AppEnvironment MakeEnvironment(int argc, char** argv) {
     AppEnvironment env;
     env.programDir = ProgramDir();
     env.settingsPath = DefaultSettingsPath(env.programDir);
+    // Said once, when the window starts (the other runs store nothing).
+    if (env.settingsPath.empty() && argc <= 1)
+        std::fputs("glyphon: neither HOME nor XDG_CONFIG_HOME names a folder: settings are not kept\n", stderr);
     env.args.assign(argv, argv + argc);
     env.installedFamilies = ListInstalledFontFamilies();
     return env;

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "common/Convert.h"
+#include "common/Utf8.h"
 
 namespace glyphon {
 
@@ -21,7 +22,8 @@ std::string MessageAsLines(const std::string& text) {
     return out;
 }
 
-void HeadlessUi::WriteText(const std::string& text) {
+void HeadlessUi::WriteText(const std::string& raw) {
+    const std::string text = TerminalSafe(raw, "\t\n");
     std::fwrite(text.data(), 1, text.size(), err_);
     std::fflush(err_);
 }

@@ -124,6 +124,7 @@ IniFile IniFile::Load(const std::string& path) {
 }
 
 bool IniFile::Save(const std::string& path) const {
+    if (path.empty()) return false;  // no settings are kept
     const char* eol = crlf_ ? "\r\n" : "\n";
     std::string out;
     for (const auto& s : sections_) {
@@ -220,17 +221,20 @@ std::string DefaultSettingsPath(const std::string& programDir) {
     // A settings file already beside the program makes a portable copy; a
     // program still in its build folder keeps its settings there too. An
     // installed program never writes into its own folder, whoever runs it.
-    if (!programDir.empty()) {
+    // Only an absolute folder is the program's (not the working directory).
+    if (!programDir.empty() && programDir[0] == '/') {
         const std::string beside = programDir + kSettingsFileName;
         if (access(beside.c_str(), F_OK) == 0 || RunFromBuildFolder(programDir)) return beside;
     }
+    // Without a home of the user's own, no settings are kept: a fixed
+    // folder in the shared temporary directory could be another user's.
     std::string base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
         base = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
+    else if (const char* home = std::getenv("HOME"); home && home[0] == '/')
         base = std::string(home) + "/.config";
     else
-        base = "/tmp";
+        return {};
     return base + "/glyphon/" + kSettingsFileName;
 }
 

@@ -53,6 +53,8 @@ private:
 // already there (a portable copy) or the program runs from its build folder;
 // otherwise $XDG_CONFIG_HOME/glyphon/ (default ~/.config/glyphon/). Nothing
 // is created here: the folder appears when the settings are first written.
+// Empty when neither names an absolute folder: no settings are kept (Load
+// reads nothing, Save writes nothing).
 std::string DefaultSettingsPath(const std::string& programDir);
 
 // Far more than the program ever writes (a few hundred bytes).

@@ -1,5 +1,8 @@
 #include "cli/Console.h"
 
+#include "common/StagedFile.h"
+#include "common/Utf8.h"
+
 namespace glyphon {
 
 namespace {
@@ -17,7 +20,7 @@ std::string Counted(const std::string& name, int done, int total) {
 Console::Console(std::FILE* err, bool progress, int rows) : err_(err), progress_(progress), rows_(rows) {}
 
 void Console::Append(const std::string& text) {
-    std::fputs(text.c_str(), err_);
+    std::fputs(TerminalSafe(text).c_str(), err_);
     std::fputc('\n', err_);
     ++written_;
 }
@@ -26,7 +29,7 @@ void Console::Redraw(Line& line, const std::string& text) {
     const size_t up = written_ - line.row;
     if (up >= size_t(rows_ > 1 ? rows_ - 1 : 1)) return;  // scrolled out of reach
     // Up to the line, rewrite it, clear its rest, and back down.
-    std::fprintf(err_, "\x1b[%zuA\r%s\x1b[K\r\x1b[%zuB", up, text.c_str(), up);
+    std::fprintf(err_, "\x1b[%zuA\r%s\x1b[K\r\x1b[%zuB", up, TerminalSafe(text).c_str(), up);
     std::fflush(err_);
 }
 
@@ -37,6 +40,7 @@ Console::Line& Console::LineOf(size_t file) {
 
 void Console::Message(const std::string& line) {
     const std::lock_guard<std::mutex> lock(mutex_);
+    if (ProgramEnding()) return;  // a signal removes the files these would be about
     Append("glyphon: " + line);
     std::fflush(err_);
 }
@@ -65,6 +69,7 @@ void Console::Progress(size_t file, int done, int total) {
 
 void Console::Finish(size_t file, bool converted, const std::vector<std::string>& messages) {
     const std::lock_guard<std::mutex> lock(mutex_);
+    if (ProgramEnding()) return;
     Line& line = LineOf(file);
     if (progress_) {
         const std::string text = converted ? Counted(line.name, line.total, line.total) + ", done"

@@ -1,5 +1,9 @@
 #include "cli/FileConversion.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <exception>
@@ -10,6 +14,7 @@
 #include "render/DisplayText.h"
 #include "subtitle/StyledText.h"
 #include "subtitle/Subtitle.h"
+#include "subtitle/TextFile.h"
 
 namespace glyphon {
 
@@ -83,7 +88,8 @@ std::vector<std::string> Explain(const ConversionReport& report, bool wrap) {
             break;
         case ConversionFailure::Stage::Output:
             AddLines(out, WithFullStop(f.message));
-            for (std::string& line : out) line = "writing " + report.stem + ".sup or its help file: " + line;
+            for (std::string& line : out)
+                line = "writing " + (f.file.empty() ? report.stem + ".sup or its help file" : f.file) + ": " + line;
             break;
         case ConversionFailure::Stage::Check:
             out = ExplainFit(report, wrap);
@@ -113,8 +119,15 @@ std::vector<std::string> Explain(const ConversionReport& report, bool wrap) {
 FileOutcome ConvertFile(const ConversionJob& base, const std::string& subtitleFile, TextEngine& text,
                         const ProgressFn& progress) {
     FileOutcome outcome;
-    if (std::FILE* probe = std::fopen(subtitleFile.c_str(), "rb")) {
-        std::fclose(probe);
+    // Opened without waiting: a pipe is refused, not waited on.
+    if (const int probe = ::open(subtitleFile.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); probe >= 0) {
+        struct stat st {};
+        const bool regular = ::fstat(probe, &st) == 0 && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
+        ::close(probe);
+        if (!regular) {
+            outcome.messages.push_back(WithFullStop(kNotARegularTextFile));
+            return outcome;
+        }
     } else {
         outcome.messages.push_back(WithFullStop(FileErrorText(errno)));
         return outcome;

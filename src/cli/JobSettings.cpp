@@ -52,6 +52,15 @@ JobSettings ResolveJobSettings(const ConvertOptions& o, const std::vector<std::s
         IfoPalette ifo;
         try {
             ifo = ReadIfoPalette(*o.ifoFile);
+            // The window reads any file for some palette; the command line
+            // wants the IFO it was told of, not a text file that turns the
+            // frame NTSC.
+            if (!StartsAsTitleSetIfo(*o.ifoFile)) {
+                s.error = *o.ifoFile +
+                          ": not a DVD title set's IFO file (it does not start with \"DVDVIDEO-VTS\"); give the "
+                          "VTS_nn_0.IFO of the title set";
+                return s;
+            }
         } catch (const FileError& e) {
             s.error = *o.ifoFile + ": " + WithFullStop(e.what());
             return s;

@@ -12,6 +12,7 @@
 #include "cli/Console.h"
 #include "cli/FileConversion.h"
 #include "cli/JobSettings.h"
+#include "cli/OutputClash.h"
 #include "common/Convert.h"
 #include "common/FileError.h"
 #include "common/Version.h"
@@ -26,25 +27,6 @@ namespace glyphon {
 
 namespace {
 
-// Two files whose outputs would land on the same name: one would overwrite
-// the other, or both would write it at once.
-std::optional<std::string> CollidingOutputs(const ConvertOptions& o) {
-    std::map<std::string, std::string> seen;
-    for (const std::string& file : o.files) {
-        const std::filesystem::path stem(OutputStem(o.outputDir, file));
-        // A file named ".srt" has an empty stem: its outputs are ".sup" and
-        // ".Glyphon_Help.txt" in the current folder.
-        std::error_code ec;
-        std::filesystem::path absolute = std::filesystem::absolute(stem.empty() ? "./" : stem, ec);
-        if (ec) absolute = stem;
-        const std::string key = absolute.lexically_normal().string();
-        const auto [it, added] = seen.emplace(key, file);
-        if (!added)
-            return "'" + it->second + "' and '" + file + "' would both write " + stem.string() + ".sup";
-    }
-    return std::nullopt;
-}
-
 // Success only when everything written to out has arrived: help sent to a
 // full disk or a closed pipe is a failure the caller should see.
 int Flushed(std::FILE* out) {
@@ -56,7 +38,7 @@ int Flushed(std::FILE* out) {
 // Muxes every file's stream into the film and writes the palette file and
 // the dvdauthor project; false (said on the console) when that failed.
 bool AuthorDisc(const ConvertOptions& o, const std::vector<ConversionJob>& jobs, std::vector<FileOutcome>& outcomes,
-                const std::string& stem, Console& console) {
+                const std::string& stem, StagedAuthoring& staged, Console& console) {
     DvdAuthoringRequest request;
     request.video = o.muxVideo;
     request.stem = stem;
@@ -67,9 +49,10 @@ bool AuthorDisc(const ConvertOptions& o, const std::vector<ConversionJob>& jobs,
             {jobs[i].outputs.mux.stream, jobs[i].outputs.mux.language, std::move(outcomes[i].muxUnits)});
     DvdAuthoringResult result;
     try {
-        result = AuthorDvdFilm(request);
+        result = AuthorDvdFilm(request, &staged);
     } catch (const FileError& e) {
-        console.Message(MuxedFileName(stem) + ": " + WithFullStop(e.what()));
+        const auto* output = dynamic_cast<const OutputFileError*>(&e);
+        console.Message((output ? output->Path() : MuxedFileName(stem)) + ": " + WithFullStop(e.what()));
         return false;
     } catch (const std::exception& e) {
         console.Message(e.what());
@@ -90,8 +73,17 @@ bool AuthorDisc(const ConvertOptions& o, const std::vector<ConversionJob>& jobs,
 }
 
 // Puts the outputs of files converted for a mux in place, now that the mux
-// succeeded; false (said on the console) when one cannot be.
-bool CommitPending(std::vector<FileOutcome>& outcomes, Console& console) {
+// succeeded, with the film, its palette and project (one unit: a signal
+// meanwhile waits until all are in place); false (said on the console) when
+// one cannot be.
+bool CommitPending(std::vector<FileOutcome>& outcomes, StagedAuthoring& staged, Console& console) {
+    OutputsCommitting committing;
+    try {
+        staged.Commit();
+    } catch (const std::exception& e) {
+        console.Message(WithFullStop(e.what()));
+        return false;
+    }
     for (FileOutcome& outcome : outcomes) {
         if (!outcome.pending) continue;
         try {
@@ -161,7 +153,7 @@ ConvertEnvironment MachineConvertEnvironment() {
 
 int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
     ConvertOptions o = options;
-    if (const auto collision = CollidingOutputs(o)) return Refuse(env.err, *collision);
+    if (const auto collision = OutputClash(o)) return Refuse(env.err, *collision);
     if (const auto contradiction = TakeFilmStandard(o)) return Refuse(env.err, *contradiction);
     Console console(env.err, env.terminal && !o.quiet, env.terminalRows);
 
@@ -191,6 +183,10 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
         try {
             CheckDvdMuxInput(o.muxVideo, MuxedFileName(muxStem));
             if (const auto refusal = OutputReplacingInput(AuthoringFileNames(muxStem), RunInputsOf(o))) {
+                console.Message(*refusal);
+                return kExitFailed;
+            }
+            if (const auto refusal = UnnameableInProject(muxStem)) {
                 console.Message(*refusal);
                 return kExitFailed;
             }
@@ -263,9 +259,10 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
                         (count == 1 ? " file" : " files") + " not converted");
         return kExitFailed;
     }
-    if (!o.muxVideo.empty() && !AuthorDisc(o, jobs, outcomes, muxStem, console))
+    StagedAuthoring staged;
+    if (!o.muxVideo.empty() && !AuthorDisc(o, jobs, outcomes, muxStem, staged, console))
         return kExitFailed;
-    if (!CommitPending(outcomes, console)) return kExitFailed;
+    if (!CommitPending(outcomes, staged, console)) return kExitFailed;
     return kExitConverted;
 }
 

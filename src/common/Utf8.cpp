@@ -85,6 +85,36 @@ std::string ValidUtf8(std::string_view text) {
     return out;
 }
 
+std::string TerminalSafe(std::string_view text, std::string_view keep) {
+    bool plain = true;
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b >= 0x7F) plain = false;
+    }
+    if (plain) return std::string(text);
+    std::vector<uint32_t> chars;
+    DecodeUtf8(text, chars);
+    std::string out;
+    out.reserve(text.size());
+    static const char kHex[] = "0123456789abcdef";
+    for (const uint32_t c : chars) {
+        if (c < 0x20 && keep.find(char(c)) != std::string_view::npos) {
+            out += char(c);
+        } else if (c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else if (c >= 0x80 && c < 0xA0) {
+            out += "\\u00";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            AppendUtf8(out, c);
+        }
+    }
+    return out;
+}
+
 std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 2);

@@ -24,6 +24,12 @@ void DecodeUtf8(std::string_view text, std::vector<uint32_t>& out);
 // `text` with every ill-formed part replaced by U+FFFD (EF BF BD).
 std::string ValidUtf8(std::string_view text);
 
+// `text` as it may be printed on a terminal: every control character (C0
+// except those in `keep`, DEL, C1) as "\xHH" (C1: "\u0080" to "\u009f"),
+// every ill-formed part as U+FFFD, so that no text a file brings can move
+// the cursor, retitle the window or fake other lines.
+std::string TerminalSafe(std::string_view text, std::string_view keep = {});
+
 // UTF-16 bytes (without their byte-order mark) as UTF-8. An unpaired
 // surrogate and an odd last byte become U+FFFD.
 std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian);

@@ -140,9 +140,20 @@ DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem, TextE
             throw FileError(stem + ".idx, " + stem + ".sub and the names after them are taken by other files; "
                                    "the VobSub pair was not written");
         const std::string pair = *free;
-        if (pair != stem)
-            warnings.push_back(stem + ".sub is not a VobSub file written by Glyphon; the VobSub pair is " + pair +
-                               ".idx and " + pair + ".sub");
+        if (pair != stem) {
+            // Say what took the name: an input of the run, or another
+            // program's file.
+            std::string taken = stem + ".sub is not a VobSub file written by Glyphon";
+            for (const std::string& name : {stem + ".idx", stem + ".sub"})
+                if (OutputReplacingInput({name}, RunInputs(job))) {
+                    taken = name + " is an input of this run";
+                    break;
+                }
+            std::error_code missing;
+            if (taken.rfind(stem + ".sub", 0) == 0 && !std::filesystem::exists(stem + ".sub", missing))
+                taken = stem + ".idx is not a VobSub index written by Glyphon";
+            warnings.push_back(taken + "; the VobSub pair is " + pair + ".idx and " + pair + ".sub");
+        }
         auto vobsub = std::make_unique<VobSubWriter>();
         vobsub->Create(pair + ".idx", pair + ".sub", header);
         sinks.push_back(std::move(vobsub));
@@ -549,6 +560,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
         if (report.cancelled) {
             // A stopped run keeps the records written so far, and writes no
             // help file.
+            OutputsCommitting committing;
             CloseAllSinks(sinks);
             return report;
         }
@@ -587,6 +599,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
         // The previous outputs stay as they were.
         DiscardAll(sinks);
         report.failure = Failure(muxing ? ConversionFailure::Stage::Mux : ConversionFailure::Stage::Output, e.what());
+        if (const auto* output = dynamic_cast<const OutputFileError*>(&e)) report.failure->file = output->Path();
     }
     return report;
 }

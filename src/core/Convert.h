@@ -34,6 +34,7 @@ struct ConversionFailure {
         Refused,
     } stage = Stage::Read;
     std::string message;
+    std::string file;  // the output the failure is about, when one is known
     // The subtitle (1-based) the failure belongs to, 0 when none: for Read
     // the one after the last entry read, for Check the entry that is too
     // wide, with its line (1 or 2), that line's bytes and width in pixels.

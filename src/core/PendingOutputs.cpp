@@ -24,6 +24,8 @@ PendingOutputs::~PendingOutputs() { Discard(); }
 void PendingOutputs::Commit() {
     if (done_) return;
     done_ = true;
+    // The set is put in place whole: a signal meanwhile waits for the end.
+    OutputsCommitting committing;
     try {
         CloseAllSinks(sinks_);
         if (help_) help_->Commit();

@@ -1,11 +1,17 @@
 #include "mux/DvdAuthoring.h"
 
+#include "common/Utf8.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cctype>
+#include <cstdlib>
 #include <filesystem>
+#include <iterator>
+#include <map>
 #include <fstream>
 #include <stdexcept>
 
@@ -45,6 +51,10 @@ std::string XmlEscaped(const std::string& text) {
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
         case '\'': out += "&apos;"; break;
+        // Written as references, or the parser would make spaces of them.
+        case '\n': out += "&#10;"; break;
+        case '\t': out += "&#9;"; break;
+        case '\r': out += "&#13;"; break;
         default: out += c;
         }
     }
@@ -73,6 +83,32 @@ void RefuseReplacingFilm(const std::string& video, const std::string& output) {
         in.st_ino == out.st_ino)
         throw ProgramStreamError(video + ": the file " + output +
                                  " would replace the video itself; choose another output folder");
+}
+
+// The languages of the sub-picture streams an earlier project of this
+// program gave the film (FILM.dvdauthor.xml beside FILM.muxed.mpg): stream
+// number to language.
+std::map<int, std::string> EarlierProjectLanguages(const std::string& video) {
+    std::map<int, std::string> languages;
+    const std::string suffix = ".muxed.mpg";
+    if (video.size() <= suffix.size() || video.compare(video.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return languages;
+    std::ifstream in(ProjectFileName(video.substr(0, video.size() - suffix.size())));
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (text.size() > (size_t(1) << 20)) return languages;
+    const std::string open = "<subpicture lang=\"", id = " id=\"";
+    for (size_t at = text.find(open); at != std::string::npos; at = text.find(open, at + 1)) {
+        const size_t end = text.find('"', at + open.size());
+        const size_t close = text.find("</subpicture>", at);
+        const size_t number = text.find(id, at);
+        if (end == std::string::npos || number == std::string::npos || number > close) continue;
+        const int stream = std::atoi(text.c_str() + number + id.size());
+        const std::string language = text.substr(at + open.size(), end - at - open.size());
+        if (stream >= 0 && stream < kSubPictureStreams && language.size() == 2 && std::isalpha(static_cast<unsigned char>(language[0])) &&
+            std::isalpha(static_cast<unsigned char>(language[1])))
+            languages[stream] = language;
+    }
+    return languages;
 }
 
 }  // namespace
@@ -104,6 +140,21 @@ VideoFormat ReadVideoFormat(const std::string& video) {
     }
 }
 
+std::optional<std::string> UnnameableInProject(const std::string& stem) {
+    for (const std::string& name : {AbsolutePath(PaletteFileName(stem)), AbsolutePath(MuxedFileName(stem))}) {
+        if (ValidUtf8(name) != name)
+            return "The dvdauthor project cannot name " + TerminalSafe(name) +
+                   ": it is not UTF-8 text, as the project must be; rename it or choose another output folder";
+        std::vector<uint32_t> chars;
+        DecodeUtf8(name, chars);
+        for (const uint32_t c : chars)
+            if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || (c >= 0x7F && c < 0xA0))
+                return "The dvdauthor project cannot name " + TerminalSafe(name) +
+                       ": it holds a control character; rename it or choose another output folder";
+    }
+    return std::nullopt;
+}
+
 std::string ProjectFileName(const std::string& stem) { return stem + ".dvdauthor.xml"; }
 
 std::vector<std::string> AuthoringFileNames(const std::string& stem) {
@@ -121,7 +172,9 @@ std::string DvdAuthorProjectText(const DvdAuthorProject& project) {
     x += "      <video format=\"" + format + "\" aspect=\"" + aspect + "\"" +
          (project.widescreen ? " widescreen=\"nopanscan\"" : "") + " />\n";
     for (const auto& [stream, language] : project.streams) {
-        x += "      <subpicture lang=\"" + XmlEscaped(language) + "\">\n";
+        // A stream of unknown language (muxed by another program) has none.
+        x += language.empty() ? std::string("      <subpicture>\n")
+                              : "      <subpicture lang=\"" + XmlEscaped(language) + "\">\n";
         if (project.widescreen) {
             x += "        <stream mode=\"widescreen\" id=\"" + std::to_string(stream) + "\" />\n";
         } else {
@@ -153,6 +206,7 @@ DvdAuthoringResult AuthorDvdFilm(const DvdAuthoringRequest& request, StagedAutho
     const std::string palette = PaletteFileName(request.stem);
     const std::string projectFile = ProjectFileName(request.stem);
     for (const std::string& output : AuthoringFileNames(request.stem)) RefuseReplacingFilm(request.video, output);
+    if (const auto refusal = UnnameableInProject(request.stem)) throw ProgramStreamError(*refusal);
 
     StagedAuthoring local;
     StagedAuthoring& files = staged ? *staged : local;
@@ -169,7 +223,18 @@ DvdAuthoringResult AuthorDvdFilm(const DvdAuthoringRequest& request, StagedAutho
     DvdAuthorProject project;
     project.pal = result.format.pal;
     project.widescreen = request.widescreen.value_or(result.format.widescreen);
-    for (const AuthoringStream& s : request.streams) project.streams.emplace_back(s.stream, s.language);
+    // The disc lists every sub-picture stream the film holds, in stream
+    // order, so that the streams muxed earlier keep their logical numbers
+    // and languages.
+    const std::map<int, std::string> earlier = EarlierProjectLanguages(request.video);
+    std::map<int, std::string> streams;
+    for (int n = 0; n < kSubPictureStreams; ++n)
+        if (result.report.filmStreams & (1u << n)) {
+            const auto known = earlier.find(n);
+            streams[n] = known == earlier.end() ? std::string() : known->second;
+        }
+    for (const AuthoringStream& s : request.streams) streams[s.stream] = s.language;
+    for (const auto& [stream, language] : streams) project.streams.emplace_back(stream, language);
     project.paletteFile = AbsolutePath(palette);
     project.vobFile = AbsolutePath(muxed);
     files.Add(StagedText(projectFile, DvdAuthorProjectText(project)));
@@ -186,6 +251,7 @@ StagedAuthoring::~StagedAuthoring() { Discard(); }
 void StagedAuthoring::Add(std::unique_ptr<StagedFile> file) { files_.push_back(std::move(file)); }
 
 void StagedAuthoring::Commit() {
+    OutputsCommitting committing;  // the film, its palette and project together
     for (auto& file : files_) file->Commit();
     files_.clear();
 }

@@ -53,6 +53,11 @@ std::string ProjectFileName(const std::string& stem);  // stem + ".dvdauthor.xml
 // The three files an authoring writes: muxed film, palette file, project.
 std::vector<std::string> AuthoringFileNames(const std::string& stem);
 
+// Why the project could not name the film or palette file of stem (not
+// UTF-8, or a control character other than tab, line feed and carriage
+// return, which it writes as references); nothing when it can.
+std::optional<std::string> UnnameableInProject(const std::string& stem);
+
 // The project for a muxed film: video format and aspect, one <subpicture>
 // per stream with its language and stream number, the palette file, the
 // film. Paths are written as given (callers give absolute ones).

@@ -235,6 +235,9 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
                     throw ProgramStreamError("the program stream already has sub-picture stream " +
                                              StreamText(item.subStreamId - kSubPictureSubStream) +
                                              "; choose another stream number");
+                if (item.streamId == kPrivateStream1 && item.subStreamId >= kSubPictureSubStream &&
+                    item.subStreamId < kSubPictureSubStream + kSubPictureStreams)
+                    report.filmStreams |= 1u << (item.subStreamId - kSubPictureSubStream);
                 if (IsVideo(item.streamId) && item.pts >= 0 && timeline.Started()) {
                     const int64_t pts = timeline.FilmTime(uint64_t(item.pts));
                     lastVideoPts = std::max(lastVideoPts, pts);

@@ -52,6 +52,7 @@ struct MuxReport {
     // film's timeline (across clock wraps and restarts; it may pass 2^33).
     int64_t lastVideoPts = -1;
     uint64_t inputBytes = 0;
+    uint32_t filmStreams = 0;    // bit n: the film already held sub-picture stream n
 };
 
 // Reads the stream's start: the first 16 video packets with a PTS, whose

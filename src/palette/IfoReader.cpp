@@ -28,13 +28,19 @@ int32_t Wrap32(int64_t v) { return int32_t(uint32_t(uint64_t(v))); }
 class RawFile {
 public:
     explicit RawFile(const std::string& path) {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Opened without waiting: a pipe without a writer would block the
+        // open itself.
+        fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd_ < 0) ThrowFileError(errno);
         struct stat st {};
         if (::fstat(fd_, &st) != 0) Fail(errno);
         // A folder cannot be opened as a file of bytes; the user is told
         // that access is denied, as when opening one for reading elsewhere.
         if (S_ISDIR(st.st_mode)) Fail(EACCES);
+        if (!S_ISREG(st.st_mode)) {
+            Close();
+            throw FileError(kNotARegularIfoText);
+        }
     }
     ~RawFile() {
         if (fd_ >= 0) ::close(fd_);
@@ -85,6 +91,13 @@ uint32_t BigEndian32(const unsigned char* b) {
 }
 
 }  // namespace
+
+bool StartsAsTitleSetIfo(const std::string& path) {
+    RawFile file(path);
+    unsigned char start[12] = {};
+    file.Read(start, sizeof start);
+    return std::memcmp(start, "DVDVIDEO-VTS", sizeof start) == 0;
+}
 
 IfoPalette ReadIfoPalette(const std::string& path) {
     RawFile file(path);

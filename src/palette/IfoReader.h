@@ -29,6 +29,14 @@ inline constexpr int kNegativeSeekError = 131;
 inline constexpr const char* kNotAnIfoText =
     "The file is not a DVD IFO file: the palette it points to lies outside the file (I/O error 131)";
 
+// What is said of a pipe, device or socket given as the IFO.
+inline constexpr const char* kNotARegularIfoText =
+    "Not a regular file (a pipe, device or socket); an IFO is read from a file on disk";
+
+// Whether the file starts as a DVD title set's IFO does ("DVDVIDEO-VTS").
+// Throws FileError as ReadIfoPalette.
+bool StartsAsTitleSetIfo(const std::string& path);
+
 // Reads, in this order: S (4 bytes at 204, the sector of the program-chain
 // table), P (4 bytes at S * 2048 + 12, the first program chain's offset in
 // that table), the 16 palette entries from S * 2048 + P + 164 on, and the

@@ -23,6 +23,7 @@ const char* const kNoFrameRate =
 
 // Above any video's rate; a larger first-line value is a mistake.
 constexpr double kFastestFrameRate = 1000;
+constexpr double kSlowestFrameRate = 0.001;
 
 [[noreturn]] void NotAnInteger(std::string_view text) {
     throw ConvertError("'" + std::string(text) + "' is not a valid integer value");
@@ -327,13 +328,15 @@ void ReadMicroDvd(TSubtitle& s, const std::string& FileName, MessageSink& messag
             } else {
                 own = FrameRateOf(line);
             }
-            if (own != 0 && !(own > 0 && own <= kFastestFrameRate)) {
+            // A tiny rate puts every frame number past any time there is.
+            const bool tiny = own > 0 && own < kSlowestFrameRate;
+            if (own != 0 && (tiny || !(own > 0 && own <= kFastestFrameRate))) {
                 // A negative rate would time everything before the video, a
                 // huge one everything at 0 s.
                 const std::string_view given = line.substr(6, 40);
                 messages.ShowMessage("The frame rate " + std::string(given) + (line.size() > 46 ? "..." : "") +
-                                     " in the first line of " + FileName +
-                                     " is not a frame rate of a video (more than 0, at most 1000)\r"
+                                     " in the first line of " + FileName + " is not a frame rate of a video (" +
+                                     (tiny ? "at least 0.001" : "more than 0") + ", at most 1000)\r"
                                      "Example: {1}{1}25.000");
                 s.Loaded = false;
                 return;

@@ -20,8 +20,18 @@ constexpr char kCtrlZ = 26;
 // Closes the descriptor on every way out.
 class Fd {
 public:
-    explicit Fd(const std::string& FileName) : fd_(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC)) {
+    // Opened without waiting (a pipe without a writer would block the open
+    // itself); only a regular file or a folder (refused when read, as
+    // always) is read.
+    explicit Fd(const std::string& FileName)
+        : fd_(::open(FileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {
         if (fd_ < 0) ThrowFileError(errno);
+        struct stat st {};
+        if (::fstat(fd_, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+            ::close(fd_);
+            throw FileError(kNotARegularTextFile);
+        }
+        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
     }
     ~Fd() { ::close(fd_); }
     Fd(const Fd&) = delete;

@@ -55,6 +55,9 @@ std::string UpperExtension(const std::string& FileName);
 // is a few megabytes, and a larger one would only fill the memory with lines
 // no frame can hold.
 inline constexpr size_t kLargestTextFile = size_t(64) << 20;
+// Said of a pipe, device or socket given as a subtitle file.
+inline constexpr const char* kNotARegularTextFile =
+    "Not a regular file (a pipe, device or socket); subtitles are read from a file on disk";
 
 // The whole file, read in one go. Throws FileError when it cannot be opened
 // or read, or is larger than kLargestTextFile.

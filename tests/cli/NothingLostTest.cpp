@@ -45,6 +45,44 @@ bool HasTemporary(const std::string& folder) {
 
 }  // namespace
 
+// One file's outputs never land on another file of the same command: a
+// usage error naming both, before anything is written.
+TEST(NothingLost, OutputsOfOneFileMeetNoOtherFileOfTheCommand) {
+    const struct {
+        const char* format;
+        const char *first, *second;
+    } cases[] = {{"sup", "a.srt", "a.Glyphon_Help.txt"},
+                 {"sup,pgs", "x.srt", "x.pgs.srt"},
+                 {"vobsub", "y.sub", "y.vobsub.srt"}};
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::string first = dir.Write(c.first, Entries(2)), second = dir.Write(c.second, Entries(2));
+        const RunResult r = RunNamed({"--format", c.format, first, second});
+        EXPECT_EQ(r.status, 2) << c.second;
+        EXPECT_NE(r.err.find(c.second), std::string::npos) << r.err;
+        EXPECT_EQ(Names(dir.path()), (std::set<std::string>{c.first, c.second})) << r.err;
+    }
+}
+
+// A pipe is refused, not waited on; so is what is no IFO; a name's control
+// characters reach the terminal escaped.
+TEST(NothingLost, PipesTextAsIfoAndEscapesInNames) {
+    TempDir dir;
+    const std::string subtitle = dir.Write("s.srt", Entries(2)), fifo = dir.File("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::vector<std::vector<std::string>> lines = {
+        {fifo}, {"--ifo", fifo, subtitle}, {"--ifo", dir.Write("t.ifo", "8 bytes!"), subtitle},
+        {"--ifo", dir.Write("e.ifo", ""), subtitle}, {dir.File("\x1b]0;title\x07.srt")}};
+    for (const auto& line : lines) {
+        const RunResult r = RunNamed(line);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(dir.File("s.sup"))) << r.err;
+    }
+    const RunResult tiny = RunNamed({dir.Write("tiny.sub", "{1}{1}1e-308\n{10}{20}Hi\n")});
+    EXPECT_NE(tiny.err.find("is not a frame rate"), std::string::npos) << tiny.err;
+}
+
 TEST(NothingLost, ALineWiderThanAnyFrameIsRefusedAndQuotedShort) {
     TempDir dir;
     // 40 million "W" at 50 points: more than 2^31 pixels.

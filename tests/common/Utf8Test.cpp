@@ -39,4 +39,16 @@ TEST(Utf8, Utf16BothByteOrdersPairsAndBrokenUnits) {
     EXPECT_EQ(Utf16ToUtf8("A", false), "\xEF\xBF\xBD");
 }
 
+TEST(Utf8, TerminalSafeEscapesEveryControlCharacter) {
+    const struct {
+        std::string in, out;
+    } cases[] = {{"plain é", "plain é"},
+                 {"\x1b]0;title\x07", "\\x1b]0;title\\x07"},
+                 {"a\x7f\xc2\x9b2J", "a\\x7f\\u009b2J"},
+                 {"\x9b bad", "\xef\xbf\xbd bad"},
+                 {"line\nnext\ttab", "line\\x0anext\\x09tab"}};
+    for (const auto& c : cases) EXPECT_EQ(TerminalSafe(c.in), c.out) << c.in;
+    EXPECT_EQ(TerminalSafe("a\nb\x1b", "\n"), "a\nb\\x1b");
+}
+
 }  // namespace glyphon

@@ -88,6 +88,22 @@ TEST(DvdAuthoring, TwoLanguagesInOneFilmAndADiscBuiltFromTheProject) {
     const auto vob = test::DemuxProgramStream(dir.File("elsewhere/DVD/VIDEO_TS/VTS_01_1.VOB"));
     EXPECT_EQ(test::UnitsOfStream(vob, 0x20).size(), 5u);
     EXPECT_EQ(test::UnitsOfStream(vob, 0x21).size(), 3u);
+
+    // Adding a language to the muxed film keeps the earlier streams' logical
+    // numbers and languages (from the earlier project beside it).
+    DvdAuthoringRequest more;
+    more.video = dir.File("movie.muxed.mpg");
+    more.stem = dir.File("movie.de");
+    more.streams = {{2, "de", Units(2, 1500)}};
+    more.palette = GenericDiscPalette();
+    AuthorDvdFilm(more);
+    std::filesystem::remove_all(dir.File("elsewhere"));
+    AuthorFromElsewhere(dir, dir.File("movie.de.dvdauthor.xml"));
+    const auto three = ReadBytes(dir.File("elsewhere/DVD/VIDEO_TS/VTS_01_0.IFO"));
+    ASSERT_GT(three.size(), 0x300u);
+    EXPECT_EQ(three[0x254] << 8 | three[0x255], 3);
+    for (const auto& [at, language] : {std::pair{0x256, "en"}, {0x25C, "fr"}, {0x262, "de"}})
+        EXPECT_EQ(std::string(three.begin() + at + 2, three.begin() + at + 4), language);
 }
 
 TEST(DvdAuthoring, AWidescreenFilmGivesAWidescreenTitleSetFromStreamTwoOn) {
@@ -111,6 +127,22 @@ TEST(DvdAuthoring, AWidescreenFilmGivesAWidescreenTitleSetFromStreamTwoOn) {
     EXPECT_EQ(std::string(ifo.begin() + 0x256 + 2, ifo.begin() + 0x256 + 4), "de");
     const auto vob = test::DemuxProgramStream(dir.File("elsewhere/DVD/VIDEO_TS/VTS_01_1.VOB"));
     EXPECT_EQ(test::UnitsOfStream(vob, 0x22).size(), 2u);
+}
+
+// dvdauthor reads the project as UTF-8 XML and makes spaces of raw tabs and
+// line ends in attributes: those are written as references, and names it
+// could not read are refused.
+TEST(DvdAuthoring, ProjectNamesSurviveTheXmlParser) {
+    DvdAuthorProject project;
+    project.paletteFile = "/films/a\tb/p.yuv";
+    project.vobFile = "/films/two\nlines.mpg";
+    const std::string xml = DvdAuthorProjectText(project);
+    EXPECT_NE(xml.find("a&#9;b/p.yuv"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("two&#10;lines.mpg"), std::string::npos) << xml;
+    EXPECT_EQ(xml.find('\t'), std::string::npos);
+    for (const char* bad : {"/films/caf\xe9", "/films/bell\x07", "/films/\xc2\x85next"})
+        EXPECT_TRUE(UnnameableInProject(bad).has_value()) << bad;
+    EXPECT_FALSE(UnnameableInProject("/films/caf\xc3\xa9 \t\n").has_value());
 }
 
 TEST(DvdAuthoring, LanguageCodesFromFileNames) {

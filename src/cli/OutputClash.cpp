@@ -1,0 +1,97 @@
+#include "cli/OutputClash.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <map>
+#include <utility>
+
+#include "core/ConversionJob.h"
+#include "core/OutputNames.h"
+#include "mux/DvdAuthoring.h"
+
+namespace glyphon {
+
+namespace {
+
+// The name as one spelling: absolute and without "." and "..".
+std::string Spelling(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(path.empty() ? "./" : path, ec);
+    if (ec) absolute = path;
+    return absolute.lexically_normal().string();
+}
+
+using FileId = std::pair<dev_t, ino_t>;
+std::optional<FileId> IdOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileId{st.st_dev, st.st_ino};
+}
+
+// Who a name belongs to: the index of the subtitle file (the mux: -1), and
+// whether it is that file itself rather than one of its outputs.
+struct Owner {
+    long file;
+    bool input;
+    std::string name;
+};
+
+}  // namespace
+
+std::vector<std::string> FileOutputNames(const ConvertOptions& o, const std::string& file) {
+    const std::string stem = OutputStem(o.outputDir, file);
+    std::vector<std::string> names;
+    if (o.formats.count("sup")) names.push_back(stem + ".sup");
+    if (o.formats.count("vobsub")) {
+        std::vector<std::string> inputs = o.files;
+        if (o.ifoFile) inputs.push_back(*o.ifoFile);
+        if (!o.muxVideo.empty()) inputs.push_back(o.muxVideo);
+        const std::string pair = FreeVobSubStem(stem, inputs).value_or(stem);
+        names.push_back(pair + ".idx");
+        names.push_back(pair + ".sub");
+    }
+    if (o.formats.count("pgs")) names.push_back(stem + ".pgs.sup");
+    names.push_back(stem + ".Glyphon_Help.txt");
+    return names;
+}
+
+std::optional<std::string> OutputClash(const ConvertOptions& o) {
+    std::map<std::string, Owner> byName;
+    std::map<FileId, Owner> byId;
+    const auto note = [&](const Owner& owner) {
+        byName.emplace(Spelling(owner.name), owner);
+        if (const auto id = IdOf(owner.name)) byId.emplace(*id, owner);
+    };
+    const auto quoted = [](const std::string& name) { return "'" + name + "'"; };
+    for (size_t i = 0; i < o.files.size(); ++i) note({long(i), true, o.files[i]});
+    if (!o.muxVideo.empty() && !o.files.empty())
+        for (const std::string& name : AuthoringFileNames(OutputStem(o.outputDir, o.files.front())))
+            note({-1, false, name});
+    for (size_t i = 0; i < o.files.size(); ++i) {
+        for (const std::string& name : FileOutputNames(o, o.files[i])) {
+            const Owner mine{long(i), false, name};
+            std::optional<Owner> other;
+            if (const auto it = byName.find(Spelling(name)); it != byName.end() && it->second.file != mine.file)
+                other = it->second;
+            if (!other)
+                if (const auto id = IdOf(name))
+                    if (const auto it = byId.find(*id); it != byId.end() && it->second.file != mine.file)
+                        other = it->second;
+            if (other) {
+                if (other->input)
+                    return "the output " + name + " of " + quoted(o.files[i]) + " would replace " +
+                           quoted(other->name) + ", another subtitle file of this run; nothing was written";
+                if (other->file < 0)
+                    return quoted(o.files[i]) + " and the muxed film would both write " + name +
+                           "; nothing was written";
+                return quoted(o.files[size_t(other->file)]) + " and " + quoted(o.files[i]) +
+                       " would both write " + name;
+            }
+            note(mine);
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace glyphon
