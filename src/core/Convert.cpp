@@ -1,5 +1,9 @@
 #include "core/Convert.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -21,6 +25,7 @@
 #include "render/TextEngine.h"
 #include "subtitle/OverlapCut.h"
 #include "subtitle/Subtitle.h"
+#include "subtitle/TextFile.h"
 #include "sup/SupWriter.h"
 #include "sup/UnitSink.h"
 
@@ -349,8 +354,15 @@ bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<TimedSubtitle>&
     utf8 = false;
     // The readers take a file they cannot open for one of another format;
     // here the reason is known and said.
-    if (std::FILE* probe = std::fopen(input.file.c_str(), "rb")) {
-        std::fclose(probe);
+    // Opened without waiting: a pipe is refused, not waited on.
+    if (const int probe = ::open(input.file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); probe >= 0) {
+        struct stat st {};
+        const bool readable = ::fstat(probe, &st) == 0 && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
+        ::close(probe);
+        if (!readable) {
+            report.failure = Failure(ConversionFailure::Stage::Read, kNotARegularTextFile);
+            return false;
+        }
     } else {
         report.failure = Failure(ConversionFailure::Stage::Read, FileErrorText(errno));
         return false;
