@@ -9,6 +9,7 @@
 #include "FuzzArgs.h"
 #include "FuzzFile.h"
 #include "cli/NamedOptions.h"
+#include "cli/OutputClash.h"
 #include "render/FontTables.h"
 
 using namespace glyphon;
@@ -43,6 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 for (int n : *o.colors) fuzz::Check(n >= 0 && n <= 15);
             fuzz::Check(!o.formats.empty());
             for (const std::string& f : o.formats) fuzz::Check(f == "sup" || f == "vobsub" || f == "pgs");
+            // Outputs that meet across files are one line naming them.
+            if (const auto clash = OutputClash(o)) fuzz::Check(clash->find('\n') == std::string::npos);
             break;
         }
     }

@@ -37,8 +37,7 @@ int RunWindowModule(int argc, char** argv) {
     if (folder.empty()) {
         std::fprintf(stderr,
                      "glyphon: cannot find the window module: the program's own folder is unknown "
-                     "(/proc/self/exe cannot be read)
-");
+                     "(/proc/self/exe cannot be read)\n");
         return 1;
     }
     std::string tried, why;

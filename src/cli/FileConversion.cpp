@@ -125,7 +125,7 @@ FileOutcome ConvertFile(const ConversionJob& base, const std::string& subtitleFi
         const bool regular = ::fstat(probe, &st) == 0 && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
         ::close(probe);
         if (!regular) {
-            outcome.messages.push_back(WithFullStop(kNotARegularTextFile));
+            outcome.messages.push_back(WithFullStop(textfile::kNotARegularTextFile));
             return outcome;
         }
     } else {

@@ -88,8 +88,9 @@ std::string ClockText(int64_t total) {
 
 // Why a subtitle's times cannot go into the outputs, or nothing. The ".sup"
 // header holds the start in 32 bits of 1/90,000 s (up to 13:15:21.858).
+constexpr int64_t kLatestStartMs = int64_t(4294967295) / 90;
+
 std::optional<std::string> UntimeableSubtitle(const std::vector<TimedSubtitle>& entries, size_t timed) {
-    constexpr int64_t kLatestStartMs = int64_t(4294967295) / 90;
     for (size_t i = 0; i < entries.size() && i < timed; ++i) {
         const TimedSubtitle& e = entries[i];
         const std::string which = "Subtitle " + std::to_string(i + 1) + " (" + CutForMessage(e.text.Line1, 60) + ")";
@@ -360,7 +361,7 @@ bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<TimedSubtitle>&
         const bool readable = ::fstat(probe, &st) == 0 && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
         ::close(probe);
         if (!readable) {
-            report.failure = Failure(ConversionFailure::Stage::Read, kNotARegularTextFile);
+            report.failure = Failure(ConversionFailure::Stage::Read, textfile::kNotARegularTextFile);
             return false;
         }
     } else {
@@ -511,6 +512,18 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     if (const int cut = CutOverlaps(cues); cut > 0)
         report.warnings.push_back(std::to_string(cut) + (cut == 1 ? " subtitle overlapped" : " subtitles overlapped") +
                                   " the next one and " + (cut == 1 ? "was" : "were") + " cut to end where it starts");
+    // Every output ends a subtitle by the same rule: no later than the last
+    // time a .sup or PGS header can hold (a PGS clear past it would wrap).
+    int lateEnds = 0;
+    for (CueTime& cue : cues)
+        if (cue.endMs > kLatestStartMs && cue.startMs <= kLatestStartMs) {
+            cue.endMs = kLatestStartMs;
+            ++lateEnds;
+        }
+    if (lateEnds > 0)
+        report.warnings.push_back(std::to_string(lateEnds) + (lateEnds == 1 ? " subtitle ends" : " subtitles end") +
+                                  " after " + ClockText(kLatestStartMs) + ", the latest time the outputs can hold, " +
+                                  "and " + (lateEnds == 1 ? "was" : "were") + " cut to end there");
 
     if (std::optional<std::string> refusal = RunRefusal(job, *entries)) {
         report.failure = Failure(ConversionFailure::Stage::Refused, *refusal);

@@ -44,7 +44,7 @@ TEST(Utf8, TerminalSafeEscapesEveryControlCharacter) {
         std::string in, out;
     } cases[] = {{"plain é", "plain é"},
                  {"\x1b]0;title\x07", "\\x1b]0;title\\x07"},
-                 {"a\x7f\xc2\x9b2J", "a\\x7f\\u009b2J"},
+                 {"a\x7f\xc2\x9b" "2J", "a\\x7f\\u009b2J"},
                  {"\x9b bad", "\xef\xbf\xbd bad"},
                  {"line\nnext\ttab", "line\\x0anext\\x09tab"}};
     for (const auto& c : cases) EXPECT_EQ(TerminalSafe(c.in), c.out) << c.in;

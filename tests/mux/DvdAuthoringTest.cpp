@@ -102,7 +102,8 @@ TEST(DvdAuthoring, TwoLanguagesInOneFilmAndADiscBuiltFromTheProject) {
     const auto three = ReadBytes(dir.File("elsewhere/DVD/VIDEO_TS/VTS_01_0.IFO"));
     ASSERT_GT(three.size(), 0x300u);
     EXPECT_EQ(three[0x254] << 8 | three[0x255], 3);
-    for (const auto& [at, language] : {std::pair{0x256, "en"}, {0x25C, "fr"}, {0x262, "de"}})
+    const std::pair<int, std::string> languages[] = {{0x256, "en"}, {0x25C, "fr"}, {0x262, "de"}};
+    for (const auto& [at, language] : languages)
         EXPECT_EQ(std::string(three.begin() + at + 2, three.begin() + at + 4), language);
 }
 
