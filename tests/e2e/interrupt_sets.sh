@@ -15,7 +15,7 @@ files=120
 make_subtitles() {  # folder word
   mkdir -p "$1"
   for f in $(seq $files); do
-    awk -v w="$2" -v f="$f" 'BEGIN { for (i = 0; i < 60; i++)
+    awk -v w="$2" -v f="$f" 'BEGIN { for (i = 0; i < 40; i++)
       printf "%d\n00:%02d:%02d,000 --> 00:%02d:%02d,900\n%s %d of file %d\n\n", i + 1, i / 60, i % 60, i / 60, i % 60, w, i, f }' \
       > "$1/f$f.srt"
   done
@@ -23,12 +23,12 @@ make_subtitles() {  # folder word
 make_subtitles "$tmp/old" Previous
 make_subtitles "$tmp/new" Replacement
 "$program" convert -q -j 8 --format sup,vobsub -o "$tmp/ref" "$tmp"/new/*.srt
+"$program" convert -q -j 8 --format sup,vobsub -o "$tmp/before" "$tmp"/old/*.srt
+for f in $(seq $files); do printf 'previous help' > "$tmp/before/f$f.Glyphon_Help.txt"; done
 
-for delay in 0.2 0.5 0.8 1.2 1.8; do
+for delay in 0.3 0.9 1.5; do
   rm -rf "$tmp/out"
-  "$program" convert -q -j 8 --format sup,vobsub -o "$tmp/out" "$tmp"/old/*.srt
-  for f in $(seq $files); do printf 'previous help' > "$tmp/out/f$f.Glyphon_Help.txt"; done
-  cp -a "$tmp/out" "$tmp/before"
+  cp -a "$tmp/before" "$tmp/out"
   set -m
   "$program" convert -q -j 64 --format sup,vobsub -o "$tmp/out" "$tmp"/new/*.srt 2>"$tmp/err" &
   pid=$!
@@ -47,7 +47,6 @@ for delay in 0.2 0.5 0.8 1.2 1.8; do
     done
     [ "$olds" = 4 ] || [ "$news" = 4 ] || fail "after ${delay}s: f$f has $olds previous and $news new files"
   done
-  rm -rf "$tmp/before"
 done
 
 # SIGKILL leaves temporary files; the next run over the same outputs
