@@ -82,9 +82,12 @@ TEST_F(ConvertRun, OutputThatCannotBeWrittenIsNamed) {
     std::filesystem::create_directories(dir.File("out/film.sup"));  // a folder where the file should go
     const RunResult r = RunNamed({"-o", dir.File("out"), subtitle});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("glyphon: " + subtitle + ": writing " + dir.File("out/film") + ".sup or its help file: "),
-              std::string::npos)
+    EXPECT_NE(r.err.find("glyphon: " + subtitle + ": writing " + dir.File("out/film") + ".sup: "), std::string::npos)
         << r.err;
+    // Whichever output it is.
+    std::filesystem::create_directories(dir.File("out/film.pgs.sup"));
+    const RunResult pgs = RunNamed({"--format", "pgs", "-o", dir.File("out"), subtitle});
+    EXPECT_NE(pgs.err.find(": writing " + dir.File("out/film.pgs.sup") + ": "), std::string::npos) << pgs.err;
 }
 
 TEST_F(ConvertRun, ParallelJobsWriteWhatOneAtATimeWrites) {
