@@ -15,6 +15,7 @@
 #include "cli/OutputClash.h"
 #include "common/Convert.h"
 #include "common/FileError.h"
+#include "common/Utf8.h"
 #include "common/Version.h"
 #include "core/ConversionJob.h"
 #include "mux/FilmStandard.h"
@@ -105,7 +106,7 @@ std::vector<std::string> RunInputsOf(const ConvertOptions& o) {
 }
 
 int Refuse(std::FILE* err, const std::string& reason) {
-    std::fprintf(err, "glyphon: %s\nTry 'glyphon --help' for more information.\n", reason.c_str());
+    std::fprintf(err, "glyphon: %s\nTry 'glyphon --help' for more information.\n", TerminalSafe(reason).c_str());
     return kExitUsage;
 }
 
