@@ -55,7 +55,8 @@ int RunProgram(int argc, char** argv, WindowRunner runWindow) {
         return *status;
     const WindowStart start = ExamineWindowArguments(std::vector<std::string>(argv, argv + argc));
     if (start.kind == WindowStart::Usage) {
-        std::fprintf(stderr, "glyphon: %s\nTry 'glyphon --help' for more information.\n", TerminalSafe(start.message).c_str());
+        std::fprintf(stderr, "glyphon: %s\nTry 'glyphon --help' for more information.\n",
+                     TerminalSafe(start.message).c_str());
         return kExitUsage;
     }
     if (!HaveDisplay()) return RunWithoutDisplay(argc, argv, false);
