@@ -168,6 +168,16 @@ TEST(SettingsFileLocation, BesideTheProgramOnlyInItsBuildFolderOrAsAPortableCopy
     const char* home = std::getenv("HOME");
     ASSERT_NE(home, nullptr);
     EXPECT_EQ(DefaultSettingsPath(installed), std::string(home) + "/.config/glyphon/Glyphon_Settings.ini");
+    // Without a home no settings are kept: never a shared folder, never the
+    // working directory.
+    const std::string savedHome = home;
+    unsetenv("HOME");
+    WithConfigHome("relative", [&] { EXPECT_EQ(DefaultSettingsPath(installed), ""); });
+    EXPECT_EQ(DefaultSettingsPath("./"), "");
+    setenv("HOME", savedHome.c_str(), 1);
+    IniFile ini;
+    ini.Set("Form1", "A", "1");
+    EXPECT_FALSE(ini.Save(""));
 }
 
 }  // namespace glyphon::test
