@@ -260,6 +260,10 @@ TEST(NothingLost, TimesTheOutputsCannotHoldAreRefusedNamingTheSubtitle) {
               std::string::npos)
         << r.err;
     EXPECT_EQ(TempDir::Read(sup), "previous .sup");
+    // A start in time with an end past it: every output ends it there.
+    r = RunNamed({"--format", "sup,pgs", dir.Write("film.srt", "1\n13:15:20,000 --> 13:16:00,000\nLate\n\n")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("1 subtitle ends after 13:15:21.858"), std::string::npos) << r.err;
 
     for (const char* rate : {"-25", "1e308"}) {
         const std::string subtitle =
