@@ -35,7 +35,7 @@ struct FontSpec {
     // The text's language as its file names it ("ja", "zh", "ko"...): the
     // forms a line of Han ideographs alone takes (kana make a line Japanese,
     // Hangul Korean, whatever it says). Empty or another: Chinese.
-    std::string language;
+    std::string language = {};
 
     friend bool operator==(const FontSpec&, const FontSpec&) = default;
 };
