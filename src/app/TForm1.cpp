@@ -25,6 +25,8 @@ constexpr const char* kWrapKey = "CheckBoxWrap_Checked";
 // The PGS lists by their texts, after every key above.
 constexpr const char* kPgsListKeys[] = {"ComboBoxPgsResolution_Text", "ComboBoxPgsText_Text",
                                         "ComboBoxPgsOutline_Text"};
+// After every key above.
+constexpr const char* kAnchorKey = "CheckBoxAnchorBottom_Checked";
 
 // Fills a list and selects a position.
 void Fill(TComboBox& c, const std::vector<std::string>& items, int index) {
@@ -70,6 +72,8 @@ void TForm1::SetupControls() {
     CheckBoxWrap.caption = "Wrap long lines";
     CheckBoxMux.caption = "Also mux into a DVD film (.mpg)";
     CheckBoxPgs.caption = "Also write Blu-ray PGS (.pgs.sup)";
+    CheckBoxAnchorBottom.caption = "Last line at the offset";
+    CheckBoxAnchorBottom.checked = false;
     no_ifo.caption = "     I dont have any Ifo or my Ifo hasnt sup support";
     LabelIfoColors.caption = "Ifo Colors:";
     Pal.caption = "Pal";
@@ -174,6 +178,7 @@ void TForm1::SetControlsEnabled(bool Enabled) {
     CheckBoxWrap.enabled = Enabled;
     CheckBoxMux.enabled = Enabled;
     CheckBoxPgs.enabled = Enabled;
+    CheckBoxAnchorBottom.enabled = Enabled;
     ComboBoxPgsResolution.enabled = ComboBoxPgsText.enabled = ComboBoxPgsOutline.enabled = Enabled;
     ButtonGenerateSup.caption = Enabled ? "Generate Sup" : "Abort";
     ui_.Changed();
@@ -248,6 +253,12 @@ void TForm1::ReadStoredSettings() {
             if (found != items.end()) pgsLists[i]->SetItemIndex(int(found - items.begin()));
         }
         ComboBoxPgsChange();
+        if (auto v = ini.Get(kSection, kAnchorKey)) {
+            try {
+                CheckBoxAnchorBottom.checked = StrToBool(*v);
+            } catch (const ConvertError&) {
+            }
+        }
     }
     settingsRead_ = true;
     storedValues_ = StoredValues();
@@ -271,7 +282,8 @@ std::vector<std::string> TForm1::StoredValues() const {
             CheckBoxWrap.checked ? "-1" : "0",
             ComboBoxPgsResolution.Text(),
             ComboBoxPgsText.Text(),
-            ComboBoxPgsOutline.Text()};
+            ComboBoxPgsOutline.Text(),
+            CheckBoxAnchorBottom.checked ? "-1" : "0"};
 }
 
 void TForm1::StoreChangedSettings() {
@@ -300,6 +312,7 @@ void TForm1::WriteStoredSettings() {
     ini.Set(kSection, kPgsKey, storedValues_[12]);
     ini.Set(kSection, kWrapKey, storedValues_[13]);
     for (size_t i = 0; i < std::size(kPgsListKeys); ++i) ini.Set(kSection, kPgsListKeys[i], storedValues_[14 + i]);
+    ini.Set(kSection, kAnchorKey, storedValues_[17]);
     // A settings file that cannot be written costs the user nothing but the
     // stored look; closing the window must not fail over it.
     ini.Save(env_.settingsPath);

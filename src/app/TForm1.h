@@ -70,6 +70,9 @@ public:
     TCheckBox CheckBoxWrap;    // lines too wide are broken at spaces
     TCheckBox CheckBoxMux;     // a run also muxes into the film chosen in OpenDialogMux
     TCheckBox CheckBoxPgs;     // a run also writes NAME.pgs.sup (Blu-ray, Pgs)
+    // DVD outputs put the last line at the offset from the bottom, as players
+    // and the PGS output do; the command line keeps the first line there.
+    TCheckBox CheckBoxAnchorBottom;
     // The PGS stream's picture size, and its text and outline colours: "role"
     // (the role's own colour) or a colour keyword (ComboBoxPgsChange).
     TComboBox ComboBoxPgsResolution, ComboBoxPgsText, ComboBoxPgsOutline;
@@ -230,6 +233,9 @@ public:
     // The user ticks or clears CheckBoxWrap: stored, and the loaded
     // subtitles checked again as after a change of font.
     void CheckBoxWrapClick();
+    // The user ticks or clears CheckBoxAnchorBottom: stored, the preview and
+    // the fit check follow.
+    void CheckBoxAnchorBottomClick();
     // Sets Pgs from the three PGS lists (the size's usual frame rate).
     void ComboBoxPgsChange();
 

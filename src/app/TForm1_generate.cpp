@@ -94,6 +94,8 @@ ConversionJob TForm1::MakeConversionJob() const {
     job.outputs.forced = ForcedSubtitles;
     look.wrap = CheckBoxWrap.checked;
     look.widescreen = Widescreen;
+    look.anchorBottom = CheckBoxAnchorBottom.checked;
+    look.language = VobSubLanguage;
     return job;
 }
 

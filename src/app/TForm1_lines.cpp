@@ -21,8 +21,10 @@ constexpr size_t kListedAtMost = 20;  // parts named in one message
 
 
 FontSpec TForm1::ChosenFont() const {
-    return FontSpec{ComboBoxFontName.Text(), StrToInt(ComboBoxFontSize.Text()), SubtitleCharset(),
-                    StyleFromName(ComboBoxFontStyle.Text()), Widescreen ? 75 : 100};
+    FontSpec font{ComboBoxFontName.Text(), StrToInt(ComboBoxFontSize.Text()), SubtitleCharset(),
+                  StyleFromName(ComboBoxFontStyle.Text()), Widescreen ? 75 : 100};
+    font.language = VobSubLanguage;
+    return font;
 }
 
 std::vector<RunLine> TForm1::LinesToDraw(const SubtitleLine& entry, const FontSpec& font) {
@@ -37,6 +39,7 @@ FitLook TForm1::ChosenFitLook() const {
     look.offset = offset.position;
     look.offsetOr = offset_or.position;
     look.align = ComboBoxAlign.Text();
+    look.anchorBottom = CheckBoxAnchorBottom.checked;
     return look;
 }
 
@@ -48,6 +51,7 @@ SubtitleLook TForm1::ChosenLook(const FontSpec& font, int Offset, int OffsetOr, 
     look.align = Align;
     look.outlineWidth = StrToInt(ComboBoxOutlineWidth.Text());
     look.colors = {RoleColor(ComboBoxOutline), RoleColor(ComboBoxAntialias), RoleColor(ComboBoxText)};
+    look.anchorBottom = CheckBoxAnchorBottom.checked;
     return look;
 }
 
@@ -63,6 +67,11 @@ void TForm1::RenderLines(const std::vector<RunLine>& lines, bool top, const Font
 }
 
 void TForm1::CheckBoxWrapClick() {
+    StoreChangedSettings();
+    ComboBoxFontSizeChange();
+}
+
+void TForm1::CheckBoxAnchorBottomClick() {
     StoreChangedSettings();
     ComboBoxFontSizeChange();
 }

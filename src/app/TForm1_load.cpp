@@ -68,7 +68,8 @@ void TForm1::CheckAllSubtitles() {
                 const SubtitleLine& entry = Subtitles->Lines[size_t(t.entry - 1)];
                 message += "\rsubtitle " + IntToStr(t.entry);
                 if (t.belowFrame) {
-                    message += ": its " + IntToStr(t.line) + " lines reach below the frame";
+                    message += ": its " + IntToStr(t.line) + " lines reach " + (t.above ? "above" : "below") +
+                               " the frame";
                 } else {
                     const std::vector<RunLine> lines = LinesToDraw(entry, ChosenFont());
                     message += ", line " + IntToStr(t.line) + ": " + QuotedText(LineText(lines[size_t(t.line - 1)]));

@@ -51,8 +51,12 @@ std::vector<std::string> ExplainFit(const ConversionReport& report, bool wrap) {
     for (const FitProblem& t : report.fit.problems) {
         const SubtitleLine& entry = report.entries[size_t(t.entry - 1)].text;
         if (t.belowFrame) {
-            out.push_back("subtitle " + IntToStr(t.entry) + ": its " + IntToStr(t.line) +
-                          " lines reach below the frame; try a smaller --size or --offset");
+            // Lines beyond the second grow upward from the bottom: a larger
+            // offset lifts a stack off the bottom edge, a smaller one brings
+            // it down from the top.
+            out.push_back("subtitle " + IntToStr(t.entry) + ": its " + IntToStr(t.line) + " lines reach " +
+                          (t.above ? "above" : "below") + " the frame; try a smaller --size or a " +
+                          (t.above ? "smaller" : "larger") + " --offset");
             continue;
         }
         const std::vector<std::string_view> lines = TextLinesOf(entry);

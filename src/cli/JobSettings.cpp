@@ -126,6 +126,7 @@ JobSettings ResolveJobSettings(const ConvertOptions& o, const std::vector<std::s
     look.offset = std::clamp(o.offset, 8, 492);
     look.lineSpacing = std::clamp(o.offsetOr, -14, 10);
     if (look.lineSpacing % 2 != 0) look.lineSpacing = std::min(look.lineSpacing + 1, 10);
+    look.anchorBottom = o.anchorBottom;
 
     OutputRequest& out = s.job.outputs;
     out.sup = o.formats.count("sup") > 0;

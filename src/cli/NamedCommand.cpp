@@ -223,6 +223,7 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
         else
             out.language = LanguageFromFileName(o.files[i]).value_or("en");
         out.mux = DvdMuxRequest{o.muxVideo, o.stream.value_or(0) + int(i), out.language, true};
+        job.look.language = out.language;
         out.forced = o.forced;
     }
     std::vector<FileOutcome> outcomes(count);

@@ -146,6 +146,18 @@ const OptionRow kOptions[] = {
      [](ConvertOptions& o, const std::string& v) -> std::string {
          return ApplyInList(o.align, AlignItems(), v, "an alignment");
      }},
+    {"--anchor", 0, "first|bottom", "line at the offset in DVD outputs: first (the first line, as DVD\n"
+                                    "subtitles are placed) or bottom (the last line, as players and the PGS\n"
+                                    "output place it) (default: first)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         if (strcasecmp(v.c_str(), "first") == 0)
+             o.anchorBottom = false;
+         else if (strcasecmp(v.c_str(), "bottom") == 0)
+             o.anchorBottom = true;
+         else
+             return "'" + v + "' is not first or bottom";
+         return {};
+     }},
     {"--offset", 0, "N", "offset of the first line from the bottom, 8 to 492 (default: 30)",
      [](ConvertOptions& o, const std::string& v) { return ApplyInRange(o.offset, v, 8, 492); }},
     {"--line-spacing", 0, "N", "adjustment of the second line, -14 to 10; an odd value moves up to the\n"

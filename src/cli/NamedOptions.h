@@ -37,6 +37,7 @@ struct ConvertOptions {
     int align = 0;         // "center"
     int offset = 30;
     int offsetOr = -4;
+    bool anchorBottom = false;  // --anchor bottom: the last line at the offset
     int outlineWidth = 1;  // 3 pixels
     // Palette entries for text, outline, antialias and background, in the
     // order --colors takes them; none: what the palette source picks.

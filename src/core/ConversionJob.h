@@ -93,6 +93,12 @@ struct TextLook {
     // The fit check also refuses a subtitle of one or two lines that would
     // reach past the frame's top or bottom row.
     bool refuseOutsideFrame = false;
+    // DVD outputs put the last line at the offset from the bottom (as the
+    // PGS output always does) instead of the first.
+    bool anchorBottom = false;
+    // The subtitles' language ("ja", "zh", "ko"...): the forms of lines of
+    // Han ideographs alone. Empty: Chinese.
+    std::string language;
 };
 
 struct OutputRequest {

@@ -170,6 +170,7 @@ DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem, TextE
         const TextLook& l = job.look;
         PgsLook look;
         look.font = FontSpec{l.fontName, l.sizePoints, charset, int(l.style)};
+        look.font.language = l.language;
         look.offset = l.offset;
         look.offsetOr = l.lineSpacing;
         look.align = AlignmentText(l.align);
@@ -402,7 +403,9 @@ bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<TimedSubtitle>&
 namespace {
 
 FontSpec DrawnFont(const TextLook& look, int charset) {
-    return FontSpec{look.fontName, look.sizePoints, charset, int(look.style), look.widescreen ? 75 : 100};
+    FontSpec font{look.fontName, look.sizePoints, charset, int(look.style), look.widescreen ? 75 : 100};
+    font.language = look.language;
+    return font;
 }
 
 FitLook FitLookOf(const TextLook& look, int charset, VideoStandard standard) {
@@ -413,6 +416,7 @@ FitLook FitLookOf(const TextLook& look, int charset, VideoStandard standard) {
     fit.offset = look.offset;
     fit.offsetOr = look.lineSpacing;
     fit.align = AlignmentText(look.align);
+    fit.anchorBottom = look.anchorBottom;
     return fit;
 }
 
@@ -455,7 +459,9 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             const std::vector<std::string_view> lines = TextLinesOf((*entries)[size_t(first.entry - 1)].text);
             if (!first.belowFrame && !job.look.wrap && size_t(first.line) <= lines.size())
                 f.text = std::string(lines[size_t(first.line - 1)]);
-            f.message = first.belowFrame ? "The subtitle's lines reach below the frame." : "The line is too long.";
+            f.message = !first.belowFrame ? "The line is too long."
+                        : first.above         ? "The subtitle's lines reach above the frame."
+                                              : "The subtitle's lines reach below the frame.";
         } else {
             f.subtitle = fit.outside->entry;
             f.line = fit.outside->line;
@@ -478,6 +484,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     look.align = AlignmentText(job.look.align);
     look.outlineWidth = job.look.outlineWidth;
     look.colors = {colours.outline, colours.antialias, colours.text};
+    look.anchorBottom = job.look.anchorBottom;
     const int frameHeight = FrameHeightOf(p.standard);
     // A run with no DVD output draws only for a window that shows it.
     const bool dvd = job.outputs.AnyDvd();

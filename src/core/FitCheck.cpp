@@ -11,8 +11,13 @@ namespace glyphon {
 bool LinesInsideFrame(const SubtitleLine& entry, TextEngine& text, const FitLook& look, FrameExit& exit) {
     const TextExtent e1 = text.MeasureLine(entry.Line1, look.font);
     const TextExtent e2 = text.MeasureLine(entry.Line2, look.font);
-    const SubtitlePlacement p =
+    SubtitlePlacement p =
         PlaceSubtitle(e1, e2, kFrameWidth, look.frameHeight, look.offset, look.offsetOr, look.align);
+    if (look.anchorBottom && !entry.Top && !entry.Line2.empty()) {
+        // Line 2 where a one-line subtitle's line goes, line 1 above it.
+        p.y2 = look.frameHeight - e2.height - 40 - look.offset;
+        p.y1 = p.y2 - e2.height + look.offsetOr;
+    }
     if (p.y1 < 0) {
         exit.line = 1;
         exit.row = p.y1;
@@ -40,9 +45,13 @@ void CheckSubtitleFits(const SubtitleLine& entry, int number, TextEngine& text, 
     }
     if (lines.size() > 2) {
         // Lines beyond the second must also stay within the frame.
+        const bool anchorLast = look.anchorBottom && !entry.Top;
+        if (anchorLast) extents.resize(LinesWithText(lines));
         const StackPlacement p = PlaceLines(extents, kFrameWidth, look.frameHeight, look.offset, look.offsetOr,
-                                            look.align, entry.Top);
-        if (p.y.back() + extents.back().height > look.frameHeight)
+                                            look.align, entry.Top, anchorLast);
+        if (p.y.front() < 0)
+            result.problems.push_back({number, int(lines.size()), 0, true, true});
+        else if (p.y.back() + extents.back().height > look.frameHeight)
             result.problems.push_back({number, int(lines.size()), 0, true});
     }
     if (checkOutside && !result.outside && lines.size() <= 2) {

@@ -20,14 +20,17 @@ struct FitLook {
     int offset = 30;
     int offsetOr = -4;
     std::string align = "center";
+    bool anchorBottom = false;  // the last line at the offset from the bottom
 };
 
 // A line that does not fit: entry number (1-based), line (1-based, of the
 // drawn lines) and its width in pixels; or, with belowFrame, a subtitle of
-// three or more lines whose last line (`line`) reaches below the frame.
+// three or more lines (`line` of them) that leaves the frame: below it, or
+// with `above` above it (lines beyond the second grow upward).
 struct FitProblem {
     int entry = 0, line = 0, width = 0;
     bool belowFrame = false;
+    bool above = false;
 };
 
 // A subtitle of one or two lines whose text would reach row `row` outside

@@ -229,6 +229,16 @@ void MainWindow::Build() {
     wrapLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     wrapLabel->setToolTip(ToQString(model_.CheckBoxWrap.caption));
 
+    // Where the lines sit, in the strip left of the preview.
+    anchor_ = new QCheckBox(this);
+    anchor_->setGeometry(12, 130, 15, 15);
+    anchor_->setToolTip(ToQString(model_.CheckBoxAnchorBottom.caption));
+    auto* anchorLabel = MakeLabel(this, ToQString(model_.CheckBoxAnchorBottom.caption), 1, 147, 38, 64);
+    anchorLabel->setWordWrap(true);
+    anchorLabel->setStyleSheet("font-size: 7pt;");
+    anchorLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    anchorLabel->setToolTip(ToQString(model_.CheckBoxAnchorBottom.caption));
+
     // Below that, the same for muxing into a film.
     mux_ = new QCheckBox(this);
     mux_->setGeometry(772, 380, 15, 15);
@@ -293,6 +303,13 @@ void MainWindow::Connect() {
             if (model_.CheckBoxWrap.checked == on) return;
             model_.CheckBoxWrap.checked = on;
             model_.CheckBoxWrapClick();
+        });
+    });
+    connect(anchor_, &QCheckBox::toggled, this, [this](bool on) {
+        Guard([this, on] {
+            if (model_.CheckBoxAnchorBottom.checked == on) return;
+            model_.CheckBoxAnchorBottom.checked = on;
+            model_.CheckBoxAnchorBottomClick();
         });
     });
     connect(pgs_, &QCheckBox::toggled, this, [this](bool on) {
@@ -502,6 +519,11 @@ void MainWindow::Sync() {
         const QSignalBlocker b(wrap_);
         wrap_->setChecked(model_.CheckBoxWrap.checked);
         wrap_->setEnabled(model_.CheckBoxWrap.enabled);
+    }
+    {
+        const QSignalBlocker b(anchor_);
+        anchor_->setChecked(model_.CheckBoxAnchorBottom.checked);
+        anchor_->setEnabled(model_.CheckBoxAnchorBottom.enabled);
     }
     {
         const QSignalBlocker b(mux_);

@@ -71,6 +71,7 @@ private:
     QCheckBox* noIfo_ = nullptr;
     QCheckBox* vobsub_ = nullptr;
     QCheckBox* wrap_ = nullptr;
+    QCheckBox* anchor_ = nullptr;
     QCheckBox* mux_ = nullptr;
     QLabel* muxLabel_ = nullptr;
     QCheckBox* pgs_ = nullptr;

@@ -77,8 +77,16 @@ StackPlacement PlacePgsLines(const std::vector<TextExtent>& extents, const PgsLo
         p.x[i] = look.align == "center" ? look.frameWidth / 2 - width / 2
                  : look.align == "left" ? margin
                                         : look.frameWidth - width - margin;
-        p.y[i] = i == 0 ? (top ? edge : look.frameHeight - extents[0].height - edge)
-                        : p.y[i - 1] + extents[i].height - spacing;
+    }
+    if (n == 0) return p;
+    if (top) {
+        p.y[0] = edge;
+        for (size_t i = 1; i < n; ++i) p.y[i] = p.y[i - 1] + extents[i].height - spacing;
+    } else {
+        // The last line at the offset from the bottom, the others above it,
+        // as players place text: one- and two-line subtitles share it.
+        p.y[n - 1] = look.frameHeight - extents[n - 1].height - edge;
+        for (size_t i = n - 1; i-- > 0;) p.y[i] = p.y[i + 1] - extents[i + 1].height + spacing;
     }
     p.bandTop = n > 0 ? p.y[0] : 0;
     p.bandHeight = n > 0 ? extents[0].height : 0;
@@ -97,7 +105,9 @@ void DrawPgsSubtitle(TextEngine& engine, const std::vector<RunLine>& lines, bool
     const double scale = PgsScale(look.frameHeight);
     const int em = PgsEm(look.font.sizePoints, look.frameHeight);
     const int outline64 = int(std::lround(std::max(look.outlineWidth, 0) * scale * 64));
-    const size_t n = lines.size();
+    // At the bottom, the lines up to the last with text: that one sits at
+    // the offset.
+    const size_t n = top ? lines.size() : LinesWithText(lines);
     s.extents.resize(n);
     s.boxes.resize(n);
     for (size_t i = 0; i < n; ++i) s.extents[i] = MeasureGreyLine(engine, lines[i], look.font, em);

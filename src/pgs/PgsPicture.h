@@ -68,7 +68,9 @@ PgsColor ToPgsColor(Rgba c, int frameHeight);
 std::vector<PgsColor> PgsPalette(const PgsColors& colors, int frameHeight);
 
 // The top-left corner of each line's cell on the stream's picture: the DVD
-// path's stacking (PlaceLines) with its distances scaled.
+// path's stacking (PlaceLines) with its distances scaled, anchored at the
+// bottom line (the last line's cell ends 40 + offset scaled rows above the
+// bottom edge, the others stack above it) unless placed at the top.
 StackPlacement PlacePgsLines(const std::vector<TextExtent>& extents, const PgsLook& look, bool top);
 
 // Draws the lines (each over the ones before it: each pixel takes the larger
@@ -76,7 +78,8 @@ StackPlacement PlacePgsLines(const std::vector<TextExtent>& extents, const PgsLo
 // covered pixel inside the frame, or an empty one when nothing is drawn. With
 // a background that is not transparent the object is the box it fills.
 // `lines` are the lines the DVD path draws (at least two; an empty line is
-// measured as a space and draws nothing); `top` places them at the top.
+// measured as a space and draws nothing, and empty lines after the last with
+// text are left out at the bottom); `top` places them at the top.
 void DrawPgsSubtitle(TextEngine& engine, const std::vector<RunLine>& lines, bool top, const PgsLook& look,
                      PgsObject& object);
 // Two plain lines at the bottom.

@@ -63,6 +63,44 @@ int ScaleRound(long value, long num, long den) {
     return int(n >= 0 ? n / d : -((-n + d - 1) / d));  // floor(n / d)
 }
 
+// The language whose faces draw a UTF-8 line's Chinese, Japanese or Korean
+// characters: Japanese with kana, Korean with Hangul, and Han ideographs
+// alone as the file's language says (Japanese, Korean, otherwise Chinese).
+// Null for a line without any of them.
+const char* CjkLanguage(std::string_view text, const std::string& fileLanguage) {
+    bool han = false, hangul = false;
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char b = static_cast<unsigned char>(text[i]);
+        if (b < 0xE1) {  // nothing below U+1100 is CJK
+            i += b < 0x80 ? 1 : b < 0xE0 ? 2 : 3;
+            continue;
+        }
+        const int more = b < 0xF0 ? 2 : 3;
+        if (i + size_t(more) >= text.size()) break;
+        uint32_t c = b & (more == 2 ? 0x0F : 0x07);
+        for (int k = 1; k <= more; ++k) c = c << 6 | (static_cast<unsigned char>(text[i + size_t(k)]) & 0x3F);
+        i += size_t(more) + 1;
+        switch (hb_unicode_script(hb_unicode_funcs_get_default(), c)) {
+            case HB_SCRIPT_HIRAGANA:
+            case HB_SCRIPT_KATAKANA:
+                return "ja";
+            case HB_SCRIPT_HANGUL:
+                hangul = true;
+                break;
+            case HB_SCRIPT_HAN:
+            case HB_SCRIPT_BOPOMOFO:
+                han = true;
+                break;
+            default:
+                break;
+        }
+    }
+    if (hangul) return "ko";
+    if (!han) return nullptr;
+    const auto is = [&](const char* code) { return fileLanguage.size() >= 2 && fileLanguage.compare(0, 2, code) == 0; };
+    return is("ja") ? "ja" : is("ko") ? "ko" : "zh-cn";
+}
+
 // A face that stands in for characters the requested face lacks.
 struct Fallback {
     FT_Face face = nullptr;
@@ -79,6 +117,9 @@ struct Realisation {
     bool synthBold = false, synthItalic = false;
     bool underline = false, strikeOut = false;
     std::string codePage;  // "" for the symbol mapping
+    // The language stand-in faces are asked for in (a line of Chinese,
+    // Japanese or Korean text); empty: each character's own.
+    std::string language;
     friend bool operator==(const Realisation&, const Realisation&) = default;
 };
 
@@ -141,8 +182,8 @@ struct RealisedFont {
 class FreeTypeEngine final : public TextEngine {
 public:
     TextExtent MeasureLine(std::string_view text, const FontSpec& font) override {
-        Use(font);
         text = Bounded(text);
+        Use(font, text);
         if (text.empty()) text = " ";
         if (!f_->reader->MultiByte()) {
             int width = 0;
@@ -157,8 +198,8 @@ public:
     }
 
     void DrawLineMask(std::string_view text, const FontSpec& font, LineMask& mask) override {
-        Use(font);
         text = Bounded(text);
+        Use(font, text);
         mask.Reset(0, 0, 0, 0);
         if (text.empty()) return;
         const int extent = Place(text);
@@ -222,8 +263,8 @@ public:
     }
 
     std::vector<PlacedGlyph> LayOutLine(std::string_view text, const FontSpec& font) override {
-        Use(font);
         text = Bounded(text);
+        Use(font, text);
         std::vector<PlacedGlyph> out;
         if (text.empty()) return out;
         Place(text);
@@ -277,8 +318,8 @@ private:
     // greyPlaced_ with its box's corner relative to the cell's; false for an
     // empty text.
     bool PlaceGrey(std::string_view text, const FontSpec& font, int outline64) {
-        Use(font);
         text = Bounded(text);
+        Use(font, text);
         // The box and then the drawing: the second call finds the first's
         // layout.
         if (greyValid_ && outline64 == greyOutline64_ && font == greyFont_ && text == greyText_) return !text.empty();
@@ -328,8 +369,12 @@ private:
 
     // Makes `font` the current font; the glyph cache survives unless the
     // realisation really differs.
-    void Use(const FontSpec& font) {
-        if (haveFont_ && font == spec_) return;
+    // `text` (the line about to be laid out) decides the language of
+    // stand-in faces for Chinese, Japanese and Korean characters.
+    void Use(const FontSpec& font, std::string_view text = {}) {
+        const char* language = font.charset == kUtf8Charset ? CjkLanguage(text, font.language) : nullptr;
+        if (haveFont_ && font == spec_ && language == language_) return;
+        language_ = language;
         spec_ = font;
         haveFont_ = true;
         request_ = {font.name == "Default" ? "MS Sans Serif" : font.name, bool(font.style & kBold),
@@ -345,6 +390,7 @@ private:
         next.underline = font.style & kUnderline;
         next.strikeOut = font.style & kStrikeOut;
         next.codePage = CodePageOf(font.charset);
+        next.language = language ? language : "";
         if (realisedOnce_ && next == f_->realised) return;
         realisedOnce_ = true;
         for (size_t i = 0; i < fonts_.size(); ++i) {
@@ -668,7 +714,9 @@ private:
     }
 
     const Fallback* AddFallback(const std::vector<uint32_t>& characters) {
-        const char* language = FallbackLanguage(RealisedCharset(spec_.charset), characters.front());
+        const char* language = !f_->realised.language.empty()
+                                   ? f_->realised.language.c_str()
+                                   : FallbackLanguage(RealisedCharset(spec_.charset), characters.front());
         const FaceChoice choice = provider_.Covering(request_, f_->realised.ppem, characters, f_->face, language);
         if (choice.file.empty()) return nullptr;
         Fallback found{provider_.Open(choice.file, choice.index), choice.synthBold, choice.synthItalic};
@@ -684,6 +732,7 @@ private:
 
     bool haveFont_ = false;
     FontSpec spec_;
+    const char* language_ = nullptr;  // CjkLanguage of the last line
     FaceRequest request_;
     bool realisedOnce_ = false;
     // The realisations used so far, the latest last; f_ is the current one.

@@ -29,22 +29,21 @@ bool LoadStyledGlyph(FT_Face face, FT_UInt& index, const GlyphStyle& style) {
 // The loaded glyph's pixels, one bit (mono) or one byte (grey) each.
 // Outlines are rasterised into a box of our own: its edges are the hinted
 // outline's box rounded outwards (FT_Render_Glyph rounds them to the
-// nearest pixel, which can move a dropout pixel of a tail one row up),
-// clipped to the text cell as GDI clips every glyph between the Windows
-// ascent and descent; `own` then holds the pixels. Other formats but bitmaps
+// nearest pixel, which can move a dropout pixel of a tail one row up), and
+// never cut to the text cell: marks above capitals and stacked accents keep
+// their ink wherever they reach; `own` then holds the pixels. Other formats but bitmaps
 // are rendered by FreeType. False when rasterising failed.
 struct Rendered {
     std::vector<unsigned char> own;
     FT_Bitmap bitmap{};
     int left = 0, top = 0;
 };
-bool RenderLoaded(FT_Library library, FT_GlyphSlot slot, const GlyphStyle& style, bool grey, Rendered& out) {
+bool RenderLoaded(FT_Library library, FT_GlyphSlot slot, bool grey, Rendered& out) {
     if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
         FT_BBox box;
         FT_Outline_Get_CBox(&slot->outline, &box);
         const FT_Pos x0 = box.xMin & -64, x1 = (box.xMax + 63) & -64;
-        const FT_Pos y0 = std::max<FT_Pos>(box.yMin & -64, -FT_Pos(style.descent) * 64);
-        const FT_Pos y1 = std::min<FT_Pos>((box.yMax + 63) & -64, FT_Pos(style.ascent) * 64);
+        const FT_Pos y0 = box.yMin & -64, y1 = (box.yMax + 63) & -64;
         if (x1 > x0 && y1 > y0) {
             FT_Bitmap& rendered = out.bitmap;
             rendered.width = unsigned((x1 - x0) >> 6);
@@ -81,7 +80,7 @@ Glyph RasteriseMono(FT_Library library, FT_Face face, FT_UInt index, const Glyph
     FT_GlyphSlot slot = face->glyph;
     g.advance = int((slot->advance.x + 32) >> 6);
     Rendered r;
-    if (!RenderLoaded(library, slot, style, false, r)) return g;
+    if (!RenderLoaded(library, slot, false, r)) return g;
     const FT_Bitmap& bm = r.bitmap;
     const bool smear = style.synthBold;
     g.left = r.left;
@@ -113,7 +112,7 @@ GreyGlyph RasteriseGrey(FT_Library library, FT_Face face, FT_UInt index, const G
     if (!LoadStyledGlyph(face, index, style)) return g;
     // The same box as RasteriseMono's, in grey levels.
     Rendered r;
-    if (!RenderLoaded(library, face->glyph, style, true, r)) return g;
+    if (!RenderLoaded(library, face->glyph, true, r)) return g;
     const FT_Bitmap& bm = r.bitmap;
     const bool smear = style.synthBold;
     const int rows = int(bm.rows), width = int(bm.width) + (smear && bm.width ? 1 : 0);

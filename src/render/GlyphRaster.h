@@ -33,7 +33,7 @@ struct Glyph {
 // How a face draws for one realisation.
 struct GlyphStyle {
     bool synthBold = false, synthItalic = false;
-    int ascent = 0, descent = 0;  // the text cell every glyph is clipped to
+    int ascent = 0, descent = 0;  // the text cell (glyphs may reach past it)
 };
 
 // Glyph `index` of `face` (already sized) with the hinted whole-pixel

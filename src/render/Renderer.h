@@ -64,6 +64,7 @@ struct SubtitleLook {
     std::string align = "center";
     int outlineWidth = 3;
     LayerColors colors;
+    bool anchorBottom = false;  // the last line at the offset from the bottom (PlaceLines)
 };
 
 // Measures and places both lines and draws them onto `frame` (line 1, then

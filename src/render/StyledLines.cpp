@@ -145,20 +145,47 @@ void DrawRunLineMask(TextEngine& text, const RunLine& line, const FontSpec& font
 }
 
 StackPlacement PlaceLines(const std::vector<TextExtent>& extents, int frameWidth, int frameHeight, int offset,
-                          int offsetOr, std::string_view align, bool top) {
+                          int offsetOr, std::string_view align, bool top, bool anchorLast) {
     StackPlacement p;
     const size_t n = extents.size();
     p.x.resize(n);
     p.y.resize(n);
-    for (size_t i = 0; i < n; ++i) {
-        p.x[i] = AlignedX(extents[i].width, frameWidth, align);
-        p.y[i] = i == 0 ? (top ? 40 + offset : frameHeight - extents[0].height - 40 - offset)
-                        : p.y[i - 1] + extents[i].height - offsetOr;
+    for (size_t i = 0; i < n; ++i) p.x[i] = AlignedX(extents[i].width, frameWidth, align);
+    if (n == 0) return p;
+    if (top) {
+        p.y[0] = 40 + offset;
+        for (size_t i = 1; i < n; ++i) p.y[i] = p.y[i - 1] + extents[i].height - offsetOr;
+    } else {
+        // The last line's place: at the offset when anchored there, else
+        // where line 2 of a two-line subtitle goes (line 1 of a one-line
+        // one); the others stack upward from it.
+        const int first = frameHeight - extents[0].height - 40 - offset;
+        p.y[n - 1] = anchorLast ? frameHeight - extents[n - 1].height - 40 - offset
+                     : n == 1   ? first
+                                : first + extents[n - 1].height - offsetOr;
+        for (size_t i = n - 1; i-- > 0;) p.y[i] = p.y[i + 1] - extents[i + 1].height + offsetOr;
     }
     p.bandTop = (p.y[0] % 2 == 0) ? p.y[0] : p.y[0] - 1;  // also right for odd negatives: -3 -> -4
-    p.bandHeight = (n > 0 ? extents[0].height : 0) + 6;
+    p.bandHeight = extents[0].height + 6;
     for (size_t i = 1; i < n; ++i) p.bandHeight += extents[i].height - offsetOr;
     return p;
+}
+
+size_t LinesWithText(const std::vector<RunLine>& lines) {
+    size_t n = lines.size();
+    while (n > 1 && Drawn(lines[n - 1]).empty()) --n;
+    return std::max<size_t>(n, 1);
+}
+
+void HoldInk(StackPlacement& p, int inkTop, int inkEnd) {
+    if (inkEnd <= inkTop) return;
+    if (inkTop <= p.bandTop) {
+        int top = inkTop - 1;
+        if (top % 2 != 0) --top;
+        p.bandHeight += p.bandTop - top;
+        p.bandTop = top;
+    }
+    if (inkEnd >= p.bandTop + p.bandHeight) p.bandHeight = inkEnd + 1 - p.bandTop;
 }
 
 namespace {
@@ -167,16 +194,26 @@ namespace {
 template <class Draw>
 StackPlacement DrawLinesWith(TextEngine& text, const std::vector<RunLine>& lines, const SubtitleLook& look,
                              bool top, int frameWidth, int frameHeight, Draw draw) {
+    const bool anchorLast = look.anchorBottom && !top;
+    const size_t n = anchorLast ? LinesWithText(lines) : lines.size();
     std::vector<TextExtent> extents;
-    extents.reserve(lines.size());
-    for (const RunLine& line : lines) extents.push_back(MeasureRunLine(text, line, look.font));
-    const StackPlacement p =
-        PlaceLines(extents, frameWidth, frameHeight, look.offset, look.offsetOr, look.align, top);
+    extents.reserve(n);
+    for (size_t i = 0; i < n; ++i) extents.push_back(MeasureRunLine(text, lines[i], look.font));
+    StackPlacement p =
+        PlaceLines(extents, frameWidth, frameHeight, look.offset, look.offsetOr, look.align, top, anchorLast);
+    // The layers reach the outline width (the antialias ring at least one
+    // pixel) past the glyphs.
+    const int reach = std::max(look.outlineWidth, 1);
+    int inkTop = INT_MAX, inkEnd = INT_MIN;
     static thread_local LineMask mask;
-    for (size_t i = 0; i < lines.size(); ++i) {
+    for (size_t i = 0; i < n; ++i) {
         DrawRunLineMask(text, lines[i], look.font, mask);
         draw(mask, p.x[i], p.y[i]);
+        if (mask.Empty()) continue;
+        inkTop = std::min(inkTop, p.y[i] + mask.top - reach);
+        inkEnd = std::max(inkEnd, p.y[i] + mask.top + mask.height + reach);
     }
+    HoldInk(p, inkTop, inkEnd);
     return p;
 }
 

@@ -8,8 +8,12 @@
 //
 // Lines stack by the second line's rule: line k + 1's cell starts H(k+1) -
 // OffsetOr rows below line k's. At the bottom (the usual place) line 1's cell
-// ends 40 + Offset rows above the frame's bottom edge; at the top its cell
-// starts 40 + Offset rows below the top edge.
+// ends 40 + Offset rows above the frame's bottom edge, and lines beyond the
+// second grow upward: the last line sits where the second line of a two-line
+// subtitle sits, the others above it. Anchored at the bottom line (as players
+// place text), the last line's cell ends 40 + Offset rows above the bottom
+// edge whatever the count. At the top line 1's cell starts 40 + Offset rows
+// below the top edge and the others follow below it.
 #pragma once
 
 #include <string_view>
@@ -45,12 +49,23 @@ struct StackPlacement {
 };
 
 // Where the lines go. `extents` holds at least two lines (an empty second
-// line of a one-line subtitle is measured as a space). Nothing is clamped.
+// line of a one-line subtitle is measured as a space), or with `anchorLast`
+// the lines that are drawn (at least one). Nothing is clamped.
 StackPlacement PlaceLines(const std::vector<TextExtent>& extents, int frameWidth, int frameHeight, int offset,
-                          int offsetOr, std::string_view align, bool top);
+                          int offsetOr, std::string_view align, bool top, bool anchorLast = false);
+
+// The lines anchored at the bottom line: every line up to the last one with
+// text (at least one).
+size_t LinesWithText(const std::vector<RunLine>& lines);
+
+// Grows the band to hold ink drawn in rows [inkTop, inkEnd) with a blank row
+// above and below it (its top stays even); a band that already does so is
+// left as it is.
+void HoldInk(StackPlacement& p, int inkTop, int inkEnd);
 
 // Measures, places and draws every line (each over the ones before it).
-// `lines` holds at least two lines.
+// `lines` holds at least two lines. The band holds every drawn row, outline
+// included (HoldInk).
 StackPlacement DrawSubtitleLines(Frame& frame, TextEngine& text, const std::vector<RunLine>& lines,
                                  const SubtitleLook& look, bool top);
 // The same drawing into the pixel codes a DVD unit is coded from.

@@ -32,6 +32,10 @@ struct FontSpec {
     // The em in pixels; 0: PixelEmHeight(sizePoints). Pictures larger than a
     // DVD frame ask for ems no point size gives.
     int pixelEm = 0;
+    // The text's language as its file names it ("ja", "zh", "ko"...): the
+    // forms a line of Han ideographs alone takes (kana make a line Japanese,
+    // Hangul Korean, whatever it says). Empty or another: Chinese.
+    std::string language = {};
 
     friend bool operator==(const FontSpec&, const FontSpec&) = default;
 };

@@ -104,10 +104,11 @@ TEST_F(PgsRun, EveryLineAndThePlacementAtTheTopAreTheDvdPathsScaled) {
     ASSERT_TRUE(ui.errors.empty()) << ui.errors[0];
     const DecodedPgs got = DecodePgs(dir.File("movie.pgs.sup"));
     ASSERT_EQ(got.subtitles.size(), 4u);
-    // Line 1's cell ends 88 rows (70 DVD rows) above the bottom, each next
-    // cell starts 27 + 5 rows lower; the outline reaches 5 rows further.
+    // The last line's cell ends 88 rows (70 DVD rows) above the bottom, each
+    // line's cell starts 27 + 5 rows above the next; the outline reaches 5
+    // rows further.
     const DecodedPgsRect& three = got.subtitles[0].rects.at(0);
-    EXPECT_EQ(three.y, 720 - 88 - 27 - 5);
+    EXPECT_EQ(three.y, 720 - 88 - 27 - 2 * 32 - 5);
     EXPECT_EQ(three.height, 2 * 32 + 27 + 2 * 5);
     // Rows holding text: three bands of 27 rows, 5 rows apart.
     std::vector<int> textRows;

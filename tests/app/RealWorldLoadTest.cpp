@@ -106,14 +106,17 @@ TEST_F(RealWorldLoad, ThirdAndFurtherLinesAreListedAndMustStayWithinTheFrame) {
     EXPECT_EQ(f.ListBox1.items, (std::vector<std::string>{"one|two|three"}));
     EXPECT_TRUE(f.SubtitleLoaded);
 
-    // Eight lines of 27 rows from row 479 on cannot stay within 576 rows.
+    // Eighteen lines of 27 rows stacked up from row 510 cannot stay within
+    // the frame.
     ui.messages.clear();
-    Load(f, dir.Write("eight.srt", "1\n00:00:01,000 --> 00:00:02,000\n1\n2\n3\n4\n5\n6\n7\n8\n"));
+    std::string lines;
+    for (int i = 1; i <= 18; ++i) lines += std::to_string(i) + "\n";
+    Load(f, dir.Write("many.srt", "1\n00:00:01,000 --> 00:00:02,000\n" + lines));
     EXPECT_FALSE(f.SubtitleLoaded);
     ASSERT_EQ(f.TooWide.size(), 1u);
     EXPECT_TRUE(f.TooWide[0].belowFrame);
     EXPECT_EQ(ui.messages, (std::vector<std::string>{
-                               "These subtitles do not fit the frame:\rsubtitle 1: its 8 lines reach below the frame\r"
+                               "These subtitles do not fit the frame:\rsubtitle 1: its 18 lines reach above the frame\r"
                                "Please correct the srt and reload it. You can just use a smaler font size."}));
 }
 
@@ -128,6 +131,13 @@ TEST_F(RealWorldLoad, WrapIsAStoredSettingAfterTheOthers) {
     // Read back by a new window.
     Start();
     EXPECT_TRUE(form->CheckBoxWrap.checked);
+    // The bottom-line anchor goes after every other key.
+    form->CheckBoxAnchorBottom.checked = true;
+    form->CheckBoxAnchorBottomClick();
+    const std::string again = TempDir::Read(dir.File("Glyphon_Settings.ini"));
+    EXPECT_EQ(again.rfind('\n', again.size() - 2), again.find("\nCheckBoxAnchorBottom_Checked=-1")) << again;
+    Start();
+    EXPECT_TRUE(form->CheckBoxAnchorBottom.checked);
 }
 
 // The real engine: a downloaded file's cues each become a unit at its time,

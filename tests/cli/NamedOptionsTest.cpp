@@ -53,8 +53,10 @@ TEST(NamedOptions, ListTextsInAnyCaseBecomeListPositions) {
         Parse({"convert", "--size", "32", "--style", "bold+it+und", "--charset=russian", "--align", "RIGHT",
                "--outline", "4", "--offset", "8", "--line-spacing=-13", "--colors", "15,0,1,2", "--standard",
                "NTSC", "--font", "DejaVu Sans", "-oout", "-j2", "-q", "--format", "sup,SUP", "--", "-x.srt"});
-    const NamedCommand v = Parse({"convert", "--format", "vobsub", "--language", "DE", "a.srt"});
+    const NamedCommand v = Parse({"convert", "--format", "vobsub", "--language", "DE", "--anchor", "Bottom", "a.srt"});
     ASSERT_EQ(v.kind, NamedCommand::Convert) << v.error;
+    EXPECT_TRUE(v.options.anchorBottom);
+    EXPECT_FALSE(c.options.anchorBottom);
     EXPECT_EQ(v.options.formats, std::set<std::string>{"vobsub"});
     EXPECT_EQ(v.options.language, "de");
     ASSERT_EQ(c.kind, NamedCommand::Convert) << c.error;
@@ -92,6 +94,7 @@ TEST(NamedOptions, MistakesAreUsageErrorsNamingTheOption) {
         {{"convert", "--colors", "3,0,1", "a.srt"}, "--colors: '3,0,1' is not four palette entries"},
         {{"convert", "--colors", "3,0,1,16", "a.srt"}, "--colors: '3,0,1,16' is not four palette entries"},
         {{"convert", "--format", "sup,idx", "a.srt"}, "--format: 'idx' is not an output format (sup, vobsub, pgs)"},
+        {{"convert", "--anchor", "top", "a.srt"}, "--anchor: 'top' is not first or bottom"},
         {{"convert", "--language", "eng", "a.srt"}, "--language: 'eng' is not a two-letter language code"},
         {{"convert", "--language", "e1", "a.srt"}, "--language: 'e1' is not a two-letter language code"},
         {{"convert", "--format=", "a.srt"}, "--format: '' is not an output format"},
@@ -113,7 +116,7 @@ TEST(NamedOptions, HelpListsEveryOptionAndEveryFormWithin80Columns) {
     const std::string help = UsageText();
     for (const char* option : {"--ifo", "--standard", "--font", "--size", "--style", "--charset", "--align",
                                "--offset", "--line-spacing", "--outline", "--colors", "--format", "--language", "-o, --output-dir",
-                               "-j, --jobs", "-q, --quiet", "-h, --help", "--version"})
+                               "--anchor", "-j, --jobs", "-q, --quiet", "-h, --help", "--version"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     EXPECT_NE(help.find("glyphon convert [OPTIONS] SUBTITLE..."), std::string::npos);
     EXPECT_NE(help.find("glyphon -1 none movie.srt -1 1 0 3 0 0 4 0 14 0 30 -4 1"), std::string::npos);

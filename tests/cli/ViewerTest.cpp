@@ -283,6 +283,15 @@ TEST(ViewerRefusals, SubtitleThatDoesNotFitTheFramesHeight) {
     EXPECT_EQ(Contents(dir.path()), before);
     // A smaller size fits at the default offset.
     EXPECT_EQ(RunNamed({"--size", "36", "-o", dir.File("out"), subtitle}).status, 0);
+    // Four lines grow upward from line 2's place: they fit at the defaults;
+    // at 50 points the advice is what helps, a larger offset.
+    const std::string four = dir.Write("four.srt", "1\n00:00:01,000 --> 00:00:02,000\nOne\nTwo\nThree\nFour\n");
+    EXPECT_EQ(RunNamed({"-o", dir.File("out"), four}).status, 0);
+    r = RunNamed({"--size", "50", "-o", dir.File("out"), four});
+    EXPECT_NE(r.err.find("its 4 lines reach below the frame; try a smaller --size or a larger --offset"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(RunNamed({"--size", "50", "--offset", "100", "-o", dir.File("out"), four}).status, 0);
 }
 
 // A MicroDVD file without its frame-rate line needs --fps; with it, the

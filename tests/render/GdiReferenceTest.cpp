@@ -157,11 +157,14 @@ PixelDiff Compare(const BitmapRecord& b, const LineMask& mask, Except except) {
     const int x0 = std::min(b.left, mask.left), y0 = std::min(b.top, mask.top);
     const int x1 = std::max(b.left + b.width, mask.left + mask.width);
     const int y1 = std::max(b.top + b.height, mask.top + mask.height);
+    // GDI cuts glyphs at the text cell; the engine keeps their ink.
+    const int cell = Engine().MeasureLine(b.text, Arial(b.points, b.style, b.charset)).height;
     PixelDiff d;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x) {
             if (except(x, y)) continue;
             const bool gdi = b.Set(x, y), ours = mask.Test(x - mask.left, y - mask.top);
+            if (ours && !gdi && (y < 0 || y >= cell)) continue;
             d.onlyOurs += ours && !gdi;
             d.onlyGdi += gdi && !ours;
             d.both += gdi && ours;

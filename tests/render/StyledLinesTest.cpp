@@ -79,10 +79,13 @@ TEST(StyledLines, TwoPlainLinesDrawExactlyAsTheTwoLineRenderer) {
 
 TEST(StyledLines, LinesStackByTheSecondLinesRuleAtTheBottomOrTheTop) {
     const std::vector<TextExtent> three{{100, 27}, {200, 27}, {50, 27}};
+    // Lines past two grow upward: the last where a two-line subtitle's
+    // second line goes (510), or anchored at the offset (479).
     const StackPlacement bottom = PlaceLines(three, 720, 576, 30, -4, "center", false);
-    EXPECT_EQ(bottom.y, (std::vector<int>{479, 510, 541}));
+    EXPECT_EQ(bottom.y, (std::vector<int>{448, 479, 510}));
     EXPECT_EQ(bottom.x, (std::vector<int>{310, 260, 335}));
-    EXPECT_EQ(bottom.bandTop, 478);
+    EXPECT_EQ(bottom.bandTop, 448);
+    EXPECT_EQ(PlaceLines(three, 720, 576, 30, -4, "center", false, true).y, (std::vector<int>{417, 448, 479}));
     EXPECT_EQ(bottom.bandHeight, 27 + 31 + 31 + 6);
     // At the top the first line's cell starts as far below the top edge as
     // it ends above the bottom edge at the bottom.
