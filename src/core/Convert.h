@@ -128,6 +128,12 @@ std::string ComposeHelpText(const ConversionJob& job);
 // NAME.vobsub2, ... (FreeVobSubStem). Empty when all of those are taken.
 std::string VobSubStem(const std::string& stem, const std::string& subtitleFile);
 
+// The run's outputs, in the order they get each unit: the ".sup", the
+// VobSub pair, the PGS stream, the film to mux into (returned, or null).
+// Throws FileError; what was created before the failure is in sinks.
+DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem, TextEngine& text, int charset,
+                        std::vector<std::unique_ptr<UnitSink>>& sinks, std::vector<std::string>& warnings);
+
 // Why a run must not start, before it touches a file: an output that is one
 // of its inputs (the subtitle file, the film, `job.otherInputs`), or a
 // subtitle whose times the outputs cannot hold; the sentence names the file
