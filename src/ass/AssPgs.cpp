@@ -19,27 +19,61 @@ struct Tally {
 
 int Channel(uint32_t c, int n) { return int((c >> (24 - 8 * n)) & 0xFF); }
 
-// A box of tallied colours [begin, end) in the list.
+// A box of tallied colours [begin, end) in the list, with its squared
+// error (pixels times squared distance from the box's mean, all channels).
 struct Box {
     size_t begin, end;
-    uint64_t weight;
-    int axis, range;
+    double error;
 };
 
-void Measure(const std::vector<Tally>& tallies, Box& box) {
-    int lo[4] = {255, 255, 255, 255}, hi[4] = {0, 0, 0, 0};
-    box.weight = 0;
-    for (size_t i = box.begin; i < box.end; ++i) {
-        box.weight += tallies[i].count;
-        for (int n = 0; n < 4; ++n) {
-            lo[n] = std::min(lo[n], Channel(tallies[i].colour, n));
-            hi[n] = std::max(hi[n], Channel(tallies[i].colour, n));
+double SquaredError(const std::vector<Tally>& tallies, size_t begin, size_t end) {
+    double n = 0, sum[4] = {0, 0, 0, 0}, squares = 0;
+    for (size_t i = begin; i < end; ++i) {
+        const double w = tallies[i].count;
+        n += w;
+        for (int c = 0; c < 4; ++c) {
+            const double v = Channel(tallies[i].colour, c);
+            sum[c] += w * v;
+            squares += w * v * v;
         }
     }
-    box.axis = 0;
-    box.range = -1;
-    for (int n = 0; n < 4; ++n)
-        if (hi[n] - lo[n] > box.range) box.range = hi[n] - lo[n], box.axis = n;
+    if (n == 0) return 0;
+    double error = squares;
+    for (double s : sum) error -= s * s / n;
+    return std::max(error, 0.0);
+}
+
+// Splits the box where the two halves' squared error along its widest
+// channel is least; returns the first index of the upper half.
+size_t SplitPoint(std::vector<Tally>& tallies, const Box& box) {
+    int lo[4] = {255, 255, 255, 255}, hi[4] = {0, 0, 0, 0};
+    for (size_t i = box.begin; i < box.end; ++i)
+        for (int c = 0; c < 4; ++c) {
+            lo[c] = std::min(lo[c], Channel(tallies[i].colour, c));
+            hi[c] = std::max(hi[c], Channel(tallies[i].colour, c));
+        }
+    int axis = 0;
+    for (int c = 1; c < 4; ++c)
+        if (hi[c] - lo[c] > hi[axis] - lo[axis]) axis = c;
+    std::sort(tallies.begin() + long(box.begin), tallies.begin() + long(box.end),
+              [&](const Tally& l, const Tally& r) { return Channel(l.colour, axis) < Channel(r.colour, axis); });
+    // Along the axis alone: prefix sums of pixels, values and squares.
+    double n = 0, sum = 0, squares = 0;
+    for (size_t i = box.begin; i < box.end; ++i) {
+        const double w = tallies[i].count, v = Channel(tallies[i].colour, axis);
+        n += w, sum += w * v, squares += w * v * v;
+    }
+    double ln = 0, lsum = 0, lsquares = 0, best = -1;
+    size_t cut = box.begin + 1;
+    for (size_t i = box.begin; i + 1 < box.end; ++i) {
+        const double w = tallies[i].count, v = Channel(tallies[i].colour, axis);
+        ln += w, lsum += w * v, lsquares += w * v * v;
+        if (Channel(tallies[i + 1].colour, axis) == int(v)) continue;  // never between equal values
+        const double rn = n - ln, rsum = sum - lsum, rsquares = squares - lsquares;
+        const double error = (lsquares - lsum * lsum / ln) + (rsquares - rsum * rsum / rn);
+        if (best < 0 || error < best) best = error, cut = i + 1;
+    }
+    return cut;
 }
 
 // The entry of a box: the mean of its colours by pixel count, its colour
@@ -96,34 +130,19 @@ void QuantiseForPgs(const AssPicture& picture, int frameHeight, PgsObject& objec
     std::vector<Tally> tallies;
     tallies.reserve(counts.size());
     for (const auto& [colour, count] : counts) tallies.push_back({colour, count});
-    // Boxes split at the median pixel of their widest channel until there
-    // are enough of them or none can be split.
-    std::vector<Box> boxes{{0, tallies.size(), 0, 0, 0}};
-    Measure(tallies, boxes[0]);
+    // The box with the largest squared error split in two until there are
+    // enough of them or none can be split.
+    std::vector<Box> boxes{{0, tallies.size(), SquaredError(tallies, 0, tallies.size())}};
     while (boxes.size() < kMostEntries) {
-        size_t widest = boxes.size();
-        uint64_t best = 0;
-        for (size_t b = 0; b < boxes.size(); ++b) {
-            const uint64_t score = uint64_t(boxes[b].range) * boxes[b].weight;
-            if (boxes[b].end - boxes[b].begin > 1 && boxes[b].range > 0 && score >= best) best = score, widest = b;
-        }
-        if (widest == boxes.size()) break;
-        Box box = boxes[widest];
-        const int axis = box.axis;
-        std::sort(tallies.begin() + long(box.begin), tallies.begin() + long(box.end),
-                  [&](const Tally& l, const Tally& r) { return Channel(l.colour, axis) < Channel(r.colour, axis); });
-        uint64_t half = 0;
-        size_t cut = box.begin + 1;
-        for (size_t i = box.begin; i + 1 < box.end; ++i) {
-            half += tallies[i].count;
-            cut = i + 1;
-            if (half * 2 >= box.weight) break;
-        }
-        Box low{box.begin, cut, 0, 0, 0}, high{cut, box.end, 0, 0, 0};
-        Measure(tallies, low);
-        Measure(tallies, high);
-        boxes[widest] = low;
-        boxes.push_back(high);
+        size_t worst = boxes.size();
+        double most = 0;
+        for (size_t b = 0; b < boxes.size(); ++b)
+            if (boxes[b].end - boxes[b].begin > 1 && boxes[b].error > most) most = boxes[b].error, worst = b;
+        if (worst == boxes.size()) break;
+        const Box box = boxes[worst];
+        const size_t cut = SplitPoint(tallies, box);
+        boxes[worst] = {box.begin, cut, SquaredError(tallies, box.begin, cut)};
+        boxes.push_back({cut, box.end, SquaredError(tallies, cut, box.end)});
     }
     std::unordered_map<uint32_t, uint8_t> entryOf;
     entryOf.reserve(tallies.size());
