@@ -19,9 +19,6 @@ namespace {
 
 // A script larger than this is no subtitle file.
 constexpr size_t kLargestScript = size_t(64) << 20;
-// Frames drawn to look for changes within animated events, over a whole
-// script; past it the rest of an animation is shown as its first frame.
-constexpr long kFrameBudget = 200000;
 // libass's complaints kept as warnings (errors and warnings only).
 constexpr size_t kMostMessages = 8;
 
@@ -234,7 +231,7 @@ void AssScript::Walk(double fps, const std::function<void(const AssMoment&, cons
     AssPicture picture;
     bool open = false;
     AssMoment moment;
-    long budget = kFrameBudget;
+    long budget = frameBudget_;  // past it an animation is shown as it was
     bool budgetSaid = false;
     // A change at `at`: the picture up to it is done, the one from it starts.
     const auto changeAt = [&](int64_t at, ASS_Image* images) {

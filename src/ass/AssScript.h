@@ -63,6 +63,9 @@ public:
     AssScript& operator=(const AssScript&) = delete;
 
     int EventCount() const;
+    // At most `frames` frames drawn by Walk to look for changes within
+    // animations (200,000 unless set), so that no script keeps us for hours.
+    void LimitFrames(long frames) { frameBudget_ = frames; }
     // What the user should know about the script (PlayRes missing or not
     // positive, events left out), one line each.
     const std::vector<std::string>& Warnings() const { return warnings_; }
@@ -93,6 +96,7 @@ private:
     ::ass_renderer* renderer_ = nullptr;
     ::ass_track* track_ = nullptr;
     std::vector<std::string> warnings_;
+    long frameBudget_ = 200000;
 };
 
 // Draws libass's image list into a picture: every image's coverage in its
