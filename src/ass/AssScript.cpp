@@ -29,28 +29,41 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
+// Where libass's messages go while one of our calls runs: the script's
+// warnings, each message once, at most kMostMessages of them.
 struct Messages {
     std::vector<std::string>* out;
-    std::string name;
-    std::set<std::string> seen;
+    const std::string* name;
+    std::set<std::string>* seen;
 };
 
-void KeepMessage(int level, const char* format, va_list args, void* data) {
-    if (level > 2) return;
-    auto* m = static_cast<Messages*>(data);
+thread_local Messages currentMessages{nullptr, nullptr, nullptr};
+
+void MessageCallback(int level, const char* format, va_list args, void*) {
+    const Messages& m = currentMessages;
+    if (level > 2 || !m.out) return;
     char text[256];
     std::vsnprintf(text, sizeof text, format, args);
     std::string line = text;
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-    if (line.empty() || m->seen.size() >= kMostMessages || !m->seen.insert(line).second) return;
-    m->out->push_back(m->name + ": libass: " + line);
+    if (line.empty() || m.seen->size() >= kMostMessages || !m.seen->insert(line).second) return;
+    m.out->push_back(*m.name + ": libass: " + line);
 }
 
-thread_local Messages* currentMessages = nullptr;
+// Sends libass's messages to a script's warnings while it lives.
+class Listening {
+public:
+    Listening(std::vector<std::string>& out, const std::string& name, std::set<std::string>& seen)
+        : before_(currentMessages) {
+        currentMessages = Messages{&out, &name, &seen};
+    }
+    ~Listening() { currentMessages = before_; }
+    Listening(const Listening&) = delete;
+    Listening& operator=(const Listening&) = delete;
 
-void MessageCallback(int level, const char* format, va_list args, void*) {
-    if (currentMessages) KeepMessage(level, format, args, currentMessages);
-}
+private:
+    Messages before_;
+};
 
 }  // namespace
 
@@ -107,11 +120,9 @@ AssScript::AssScript(const std::string& name, std::string_view bytes, int width,
 void AssScript::Open(const std::string& name, std::string_view bytes, const std::string& fontsDir) {
     if (width_ <= 0 || height_ <= 0 || width_ > 8192 || height_ > 8192)
         throw AssError(name + ": no picture size to draw the script at");
-    Messages messages{&warnings_, name, {}};
-    currentMessages = &messages;
+    Listening listening(warnings_, name_, seenMessages_);
     library_ = ass_library_init();
     if (!library_) {
-        currentMessages = nullptr;
         throw AssError(name + ": libass could not be started");
     }
     ass_set_message_cb(library_, MessageCallback, nullptr);
@@ -120,7 +131,6 @@ void AssScript::Open(const std::string& name, std::string_view bytes, const std:
     std::string copy(bytes);
     track_ = ass_read_memory(library_, copy.data(), copy.size(), nullptr);
     if (!track_) {
-        currentMessages = nullptr;
         ass_library_done(library_);
         library_ = nullptr;
         throw AssError(name + ": not a subtitle script libass can read (ASS or SSA)");
@@ -132,7 +142,6 @@ void AssScript::Open(const std::string& name, std::string_view bytes, const std:
     }
     renderer_ = ass_renderer_init(library_);
     if (!renderer_) {
-        currentMessages = nullptr;
         ass_free_track(track_);
         ass_library_done(library_);
         throw AssError(name + ": libass could not be started");
@@ -140,7 +149,6 @@ void AssScript::Open(const std::string& name, std::string_view bytes, const std:
     ass_set_frame_size(renderer_, width_, height_);
     ass_set_storage_size(renderer_, width_, height_);
     ass_set_fonts(renderer_, nullptr, nullptr, ASS_FONTPROVIDER_AUTODETECT, nullptr, 1);
-    currentMessages = nullptr;
 }
 
 AssScript::~AssScript() {
@@ -152,12 +160,9 @@ AssScript::~AssScript() {
 int AssScript::EventCount() const { return track_->n_events; }
 
 int AssScript::Render(int64_t ms, ASS_Image** images) {
-    Messages messages{&warnings_, name_, {}};
-    for (const std::string& w : warnings_) messages.seen.insert(w);
-    currentMessages = &messages;
+    Listening listening(warnings_, name_, seenMessages_);
     int change = 0;
     *images = ass_render_frame(renderer_, track_, ms, &change);
-    currentMessages = nullptr;
     return change;
 }
 

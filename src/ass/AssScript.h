@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -96,6 +97,7 @@ private:
     ::ass_renderer* renderer_ = nullptr;
     ::ass_track* track_ = nullptr;
     std::vector<std::string> warnings_;
+    std::set<std::string> seenMessages_;  // libass's, each kept once
     long frameBudget_ = 200000;
 };
 
