@@ -122,12 +122,6 @@ bool CheckEntriesFit(const std::vector<TimedSubtitle>& entries, const TextLook& 
 // The help file's text for the job (its case, then the files written).
 std::string ComposeHelpText(const ConversionJob& job);
 
-// Where the VobSub pair of a run with this output stem goes: NAME itself
-// when its pair is free or one this program wrote; beside a MicroDVD
-// subtitle file NAME.sub (or any other file of those names) NAME.vobsub,
-// NAME.vobsub2, ... (FreeVobSubStem). Empty when all of those are taken.
-std::string VobSubStem(const std::string& stem, const std::string& subtitleFile);
-
 // The run's outputs, in the order they get each unit: the ".sup", the
 // VobSub pair, the PGS stream, the film to mux into (returned, or null).
 // Throws FileError; what was created before the failure is in sinks.
