@@ -211,6 +211,7 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
         job.subtitle.file = o.files[i];
         if (o.ifoFile) job.otherInputs.push_back(*o.ifoFile);
         job.subtitle.microDvdFps = o.fps;
+        job.subtitle.fontsDir = o.fontsDir;
         job.subtitle.charsetAuto = o.charsetAuto;
         job.look.wrap = o.wrap;
         job.look.widescreen = widescreen;

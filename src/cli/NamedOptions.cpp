@@ -282,6 +282,13 @@ const OptionRow kOptions[] = {
          o.fps = rate;
          return {};
      }},
+    {"--fonts-dir", 0, "DIR", "fonts for ASS/SSA scripts besides the installed ones and the\n"
+                              "script's own (e.g. a film's attachments)",
+     [](ConvertOptions& o, const std::string& v) -> std::string {
+         if (v.empty()) return "needs a folder";
+         o.fontsDir = v;
+         return {};
+     }},
     {"--aspect", 0, "4:3|16:9", "the picture's aspect ratio (default: the --mux film's, else 4:3); for\n"
                                 "16:9 the text is drawn three quarters as wide, to look right once\n"
                                 "the player widens the picture",

@@ -56,6 +56,7 @@ struct ConvertOptions {
     std::string muxVideo;       // --mux: the DVD MPEG to mux into; empty: none
     std::optional<int> stream;  // --stream: sub-picture stream number 0 to 31 of the first file
     double fps = 0;             // --fps: MicroDVD files without a frame-rate line; 0: none
+    std::string fontsDir;       // --fonts-dir: more fonts for ASS/SSA scripts
     std::optional<bool> widescreen;  // --aspect 16:9 / 4:3; none: the film's, else 4:3
     bool forced = false;             // --forced
     // --text-color, --outline-color, --antialias-color: the generic palette's

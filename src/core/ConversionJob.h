@@ -68,6 +68,9 @@ struct SubtitleInput {
     // Frame rate of a MicroDVD file without its own frame-rate line; 0:
     // such a file is refused.
     double microDvdFps = 0;
+    // Fonts an ASS/SSA script may use besides the installed ones and its own
+    // [Fonts] section; none when empty.
+    std::string fontsDir;
 };
 
 struct PaletteChoice {

@@ -16,6 +16,7 @@
 #include "common/StagedFile.h"
 #include "core/DrawnLines.h"
 #include "core/OutputNames.h"
+#include "core/StyledConvert.h"
 #include "mux/DvdAuthoring.h"
 #include "mux/VobSubWriter.h"
 #include "palette/Palette.h"
@@ -124,9 +125,8 @@ ConversionFailure Failure(ConversionFailure::Stage stage, std::string message) {
 
 int RoleEntry(int index) { return index >= 0 && index < 16 ? index : 0; }
 
-// The run's outputs, in the order they get each unit: the ".sup", the
-// VobSub pair, the film to mux into. Throws FileError; what was created
-// before the failure is in sinks.
+}  // namespace
+
 DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem, TextEngine& text, int charset,
                         std::vector<std::unique_ptr<UnitSink>>& sinks, std::vector<std::string>& warnings) {
     const OutputRequest& o = job.outputs;
@@ -192,6 +192,8 @@ DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem, TextE
     sinks.push_back(std::move(mux));
     return raw;
 }
+
+namespace {
 
 
 const char* const kFindColors =
@@ -433,6 +435,8 @@ bool CheckEntriesFit(const std::vector<TimedSubtitle>& entries, const TextLook& 
 ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks) {
     ConversionReport report;
     report.stem = OutputStem(job.outputs.folder, job.subtitle.file);
+    // Styled scripts are drawn by libass on a path of their own.
+    if (!job.subtitle.entries && IsStyledScript(job.subtitle.file)) return RunStyledConversion(job, text, hooks, report);
 
     // The entries: the job's own, or read and checked here.
     const std::vector<TimedSubtitle>* entries = job.subtitle.entries.get();

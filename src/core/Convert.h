@@ -123,6 +123,12 @@ bool CheckEntriesFit(const std::vector<TimedSubtitle>& entries, const TextLook& 
 // The help file's text for the job (its case, then the files written).
 std::string ComposeHelpText(const ConversionJob& job);
 
+// The run's outputs, in the order they get each unit: the ".sup", the
+// VobSub pair, the PGS stream, the film to mux into (returned, or null).
+// Throws FileError; what was created before the failure is in sinks.
+DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem, TextEngine& text, int charset,
+                        std::vector<std::unique_ptr<UnitSink>>& sinks, std::vector<std::string>& warnings);
+
 // Why a run must not start, before it touches a file: an output that is one
 // of its inputs (the subtitle file, the film, `job.otherInputs`), or a
 // subtitle whose times the outputs cannot hold; the sentence names the file

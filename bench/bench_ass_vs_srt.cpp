@@ -1,0 +1,92 @@
+// Speed of styled scripts against SubRip, side by side: the same static cues
+// as a SubRip file and as an ASS script, each converted into a 1080p PGS
+// stream by the whole run (reading, drawing, quantising, writing). The
+// target: an ASS event costs at most twice a SubRip cue. CPU time per cue,
+// best of several rounds; exits 1 when the target is missed.
+#include <stdlib.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "core/Convert.h"
+#include "render/TextEngine.h"
+
+namespace {
+
+using namespace glyphon;
+
+double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+const char* const kLines[][2] = {
+    {"Rethymno, the old Venetian harbour.", "Crete Hellas, summer of the lighthouse"},
+    {"I told you we'd be late.", "Nobody listens to me."},
+    {"- Where were you last night?", "- At the harbour, watching the boats."},
+    {"Short.", "Two words"},
+};
+constexpr int kCues = 400, kRounds = 5;
+
+std::string Clock(int ms, bool ass) {
+    char t[32];
+    if (ass)
+        std::snprintf(t, sizeof t, "%d:%02d:%02d.%02d", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000 / 10);
+    else
+        std::snprintf(t, sizeof t, "%02d:%02d:%02d,%03d", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
+    return t;
+}
+
+double Convert(const std::string& file, TextEngine& engine) {
+    ConversionJob job;
+    job.subtitle.file = file;
+    job.subtitle.charsetAuto = true;
+    job.outputs.sup = false;
+    job.outputs.pgs = true;
+    const double start = CpuSeconds();
+    const ConversionReport report = RunConversion(job, engine);
+    const double time = CpuSeconds() - start;
+    if (!report.converted) {
+        std::fprintf(stderr, "%s: not converted: %s\n", file.c_str(), report.failure ? report.failure->message.c_str() : "");
+        std::exit(2);
+    }
+    return time;
+}
+
+}  // namespace
+
+int main() {
+    char folder[] = "/tmp/glyphon-bench-ass-XXXXXX";
+    if (!mkdtemp(folder)) return 2;
+    const std::string srt = std::string(folder) + "/cues.srt", ass = std::string(folder) + "/cues.ass";
+    {
+        std::ofstream s(srt), a(ass);
+        a << "[Script Info]\nScriptType: v4.00+\nPlayResX: 1920\nPlayResY: 1080\n\n[V4+ Styles]\n"
+             "Format: Name, Fontname, Fontsize, PrimaryColour, OutlineColour, BorderStyle, Outline, Alignment, "
+             "MarginV\nStyle: Default,Arial,58,&H00FFFFFF,&H00000000,1,3,2,60\n\n[Events]\n"
+             "Format: Layer, Start, End, Style, Text\n";
+        for (int i = 0; i < kCues; ++i) {
+            const int start = 1000 + i * 3000, end = start + 2500;
+            const auto& l = kLines[i % 4];
+            s << i + 1 << "\n" << Clock(start, false) << " --> " << Clock(end, false) << "\n" << l[0] << "\n" << l[1] << "\n\n";
+            a << "Dialogue: 0," << Clock(start, true) << "," << Clock(end, true) << ",Default," << l[0] << "\\N" << l[1]
+              << "\n";
+        }
+    }
+    auto engine = CreateFreeTypeEngine();
+    double srtBest = 1e9, assBest = 1e9;
+    for (int r = 0; r < kRounds; ++r) {
+        srtBest = std::min(srtBest, Convert(srt, *engine));
+        assBest = std::min(assBest, Convert(ass, *engine));
+    }
+    std::filesystem::remove_all(folder);
+    const double srtCue = srtBest / kCues * 1e3, assCue = assBest / kCues * 1e3;
+    std::printf("SubRip cue into PGS: %.3f ms CPU\nASS event into PGS:  %.3f ms CPU (%.2f times; target at most 2)\n",
+                srtCue, assCue, assCue / srtCue);
+    return assCue <= 2 * srtCue ? 0 : 1;
+}

@@ -1,0 +1,109 @@
+// Styled subtitle scripts (ASS and SSA, v4 and v4+) read and drawn by libass:
+// its own parser, fonts through fontconfig, the fonts a script embeds in its
+// [Fonts] section and those of a folder (a film's attachments). Pictures are
+// drawn at the output's size, the script's PlayRes scaled to it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/Rgb.h"
+
+struct ass_library;
+struct ass_renderer;
+struct ass_track;
+struct ass_image;
+
+namespace glyphon {
+
+// A script that cannot be read or drawn; the message names the file.
+class AssError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// True for text that starts (after a byte-order mark, blanks and comment
+// lines) with a "[Script Info]" section: an ASS or SSA script whatever its
+// name.
+bool LooksLikeAssScript(std::string_view head);
+// True for a file named .ass or .ssa (any case), or whose first bytes look
+// like a script.
+bool IsAssScriptFile(const std::string& path);
+
+// A picture of RGBA pixels, colours premultiplied by their opacity (r, g,
+// b, a per pixel), placed in the frame; empty when nothing is shown.
+struct AssPicture {
+    int x = 0, y = 0, width = 0, height = 0;
+    std::vector<uint8_t> rgba;
+    bool Empty() const { return width <= 0 || height <= 0; }
+};
+
+// One stretch of time during which the picture does not change: from startMs
+// up to endMs (whole milliseconds).
+struct AssMoment {
+    int64_t startMs = 0, endMs = 0;
+};
+
+class AssScript {
+public:
+    // Reads the script from `path` for a `width` x `height` output. Fonts
+    // come from fontconfig, the script's [Fonts] section and `fontsDir`
+    // (none when empty). Throws AssError naming the file.
+    AssScript(const std::string& path, int width, int height, const std::string& fontsDir = {});
+    // The same from bytes already read; `name` is what messages call it.
+    AssScript(const std::string& name, std::string_view bytes, int width, int height,
+              const std::string& fontsDir = {});
+    ~AssScript();
+    AssScript(const AssScript&) = delete;
+    AssScript& operator=(const AssScript&) = delete;
+
+    int EventCount() const;
+    // At most `frames` frames drawn by Walk to look for changes within
+    // animations (200,000 unless set), so that no script keeps us for hours.
+    void LimitFrames(long frames) { frameBudget_ = frames; }
+    // What the user should know about the script (PlayRes missing or not
+    // positive, events left out), one line each.
+    const std::vector<std::string>& Warnings() const { return warnings_; }
+
+    // Hands out every stretch of time with one picture, in order, with the
+    // picture: cut at every event's start and end, and within events that
+    // animate (moves, fades, karaoke, transforms, scrolling effects) at every
+    // frame of `fps` frames a second where libass reports the picture
+    // changed. Stretches without anything shown are left out.
+    void Walk(double fps, const std::function<void(const AssMoment&, const AssPicture&)>& shown);
+    // The colours the script names (its styles' primary, secondary,
+    // outline and back colours, and every colour tag of its events), the
+    // most used first, each once.
+    std::vector<Rgb> Colours() const;
+
+    // The picture at `ms`, cropped to its ink.
+    void Draw(int64_t ms, AssPicture& picture);
+
+private:
+    void Open(const std::string& name, std::string_view bytes, const std::string& fontsDir);
+    // Renders at ms; returns libass's change report (0 same, 1 moved, 2 new).
+    int Render(int64_t ms, ::ass_image** images);
+    bool Animated(int event) const;
+
+    std::string name_;
+    int width_, height_;
+    ::ass_library* library_ = nullptr;
+    ::ass_renderer* renderer_ = nullptr;
+    ::ass_track* track_ = nullptr;
+    std::vector<std::string> warnings_;
+    std::set<std::string> seenMessages_;  // libass's, each kept once
+    long frameBudget_ = 200000;
+};
+
+// Draws libass's image list into a picture: every image's coverage in its
+// colour, blended over those before it, cropped to the ink. Coordinates
+// outside width x height are cut off.
+void ComposeAssImages(const ::ass_image* images, int width, int height, AssPicture& picture);
+
+}  // namespace glyphon

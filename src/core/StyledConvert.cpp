@@ -1,0 +1,165 @@
+#include "core/StyledConvert.h"
+
+#include <memory>
+
+#include "ass/AssDvd.h"
+#include "ass/AssPgs.h"
+#include "ass/AssScript.h"
+#include "common/FileError.h"
+#include "common/StagedFile.h"
+#include "mux/DvdAuthoring.h"
+#include "palette/ColorNames.h"
+
+namespace glyphon {
+
+namespace {
+
+// The PGS stream as one of the run's outputs, so that it is sealed, put in
+// place and dropped with the others.
+class StyledPgsSink : public UnitSink {
+public:
+    explicit StyledPgsSink(const PgsVideo& video) : video_(video) {}
+    void Create(const std::string& path) { writer_.Create(path, video_); }
+    PgsWriter& Writer() { return writer_; }
+    void Append(int64_t, const std::vector<uint8_t>&) override {}
+    void Close() override { writer_.Close(); }
+    void Seal() override { writer_.Seal(); }
+    void Discard() override { writer_.Discard(); }
+
+private:
+    PgsVideo video_;
+    PgsWriter writer_;
+};
+
+ConversionFailure Failed(ConversionFailure::Stage stage, std::string message) {
+    ConversionFailure f;
+    f.stage = stage;
+    f.message = std::move(message);
+    return f;
+}
+
+// Stops a walk through the script when the run is told to.
+struct Stopped {};
+
+}  // namespace
+
+bool IsStyledScript(const std::string& file) { return IsAssScriptFile(file); }
+
+ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks,
+                                     ConversionReport report) {
+    const OutputRequest& o = job.outputs;
+    if (std::optional<std::string> refusal = RunRefusal(job, {})) {
+        report.failure = Failed(ConversionFailure::Stage::Refused, *refusal);
+        return report;
+    }
+    const auto stopped = [&] {
+        return (hooks.cancel && hooks.cancel->load(std::memory_order_relaxed)) ||
+               (hooks.stopRequested && hooks.stopRequested());
+    };
+    const auto addWarnings = [&](const AssScript& script) {
+        for (const std::string& w : script.Warnings())
+            if (std::find(report.warnings.begin(), report.warnings.end(), w) == report.warnings.end())
+                report.warnings.push_back(w);
+    };
+    // The DVD outputs show the stream palette made from the script.
+    ConversionJob dvdJob = job;
+    dvdJob.outputs.pgs = false;
+    std::vector<std::unique_ptr<UnitSink>> sinks;
+    bool muxing = false;
+    try {
+        std::unique_ptr<AssScript> dvdScript;
+        const int frameHeight = FrameHeightOf(job.palette.standard);
+        if (o.AnyDvd()) {
+            dvdScript = std::make_unique<AssScript>(job.subtitle.file, kFrameWidth, frameHeight, job.subtitle.fontsDir);
+            if (job.palette.source != PaletteSource::Ifo) {
+                const std::array<Rgb, 16> palette = StreamPaletteOf(dvdScript->Colours());
+                for (size_t i = 0; i < 16; ++i) {
+                    dvdJob.palette.colours[i] = palette[i];
+                    dvdJob.palette.disc[i] = DiscEntryOf(RgbToVideoYCbCr(palette[i]));
+                }
+            }
+            report.loaded = true;
+            report.total = dvdScript->EventCount();
+        }
+        DvdMuxSink* mux = CreateSinks(dvdJob, report.stem, text, kUtf8Charset, sinks, report.warnings);
+        if (dvdScript) {
+            SubPictureEncoder encoder;
+            encoder.SetForced(o.forced);
+            CodeFrame codes;
+            const double fps = job.palette.standard == VideoStandard::Pal ? 25 : 30000.0 / 1001;
+            try {
+                dvdScript->Walk(fps, [&](const AssMoment& m, const AssPicture& picture) {
+                    if (stopped()) throw Stopped{};
+                    const DvdPicture placed = CodeDvdPicture(picture, dvdJob.palette.colours, codes, frameHeight);
+                    encoder.SetRoles(placed.roles, RoleColours{});
+                    const std::vector<uint8_t>& unit = encoder.Encode(codes, placed.top, placed.height, m.endMs - m.startMs);
+                    for (auto& sink : sinks) sink->Append(m.startMs, unit);
+                    ++report.written;
+                });
+            } catch (const Stopped&) {
+                report.cancelled = true;
+            }
+            addWarnings(*dvdScript);
+        }
+        if (o.pgs && !report.cancelled) {
+            AssScript script(job.subtitle.file, o.pgsRequest.video.width, o.pgsRequest.video.height,
+                             job.subtitle.fontsDir);
+            report.loaded = true;
+            report.total = script.EventCount();
+            auto pgs = std::make_unique<StyledPgsSink>(o.pgsRequest.video);
+            pgs->Create(report.stem + ".pgs.sup");
+            StyledPgsSink& sink = *pgs;
+            sinks.push_back(std::move(pgs));
+            if (stopped()) {
+                report.cancelled = true;
+            } else {
+                const int sets = WriteAssPgs(script, sink.Writer(), o.pgsRequest.video);
+                if (!dvdScript) report.written = sets;
+            }
+            addWarnings(script);
+        }
+        if (hooks.progress && !report.cancelled) hooks.progress(report.total, report.total);
+        report.helpText = ComposeHelpText(job);
+        if (report.cancelled) {
+            CloseAllSinks(sinks);
+            return report;
+        }
+        for (auto& sink : sinks) sink->Seal();
+        if (mux) {
+            if (o.mux.collectOnly) {
+                report.muxUnits = mux->TakeUnits();
+            } else {
+                DvdAuthoringRequest request;
+                request.video = o.mux.video;
+                request.stem = report.stem;
+                request.streams.push_back({o.mux.stream, o.mux.language, mux->TakeUnits()});
+                request.palette = dvdJob.palette.disc;
+                request.widescreen = job.look.widescreen;
+                muxing = true;
+                const DvdAuthoringResult result = AuthorDvdFilm(request, &mux->Staged());
+                muxing = false;
+                report.muxOutputs = result.written;
+                const std::string warning = mux->PastEndWarning(result.report);
+                if (!warning.empty()) report.warnings.push_back(warning);
+            }
+        }
+        auto help = std::make_unique<StagedFile>(report.stem + ".Glyphon_Help.txt");
+        WriteAll(help->Fd(), report.helpText.data(), report.helpText.size());
+        help->Close();
+        auto outputs = std::make_shared<PendingOutputs>(std::move(sinks), std::move(help));
+        if (mux && o.mux.collectOnly)
+            report.pending = std::move(outputs);
+        else
+            outputs->Commit();
+        report.converted = true;
+    } catch (const AssError& e) {
+        for (auto& sink : sinks) sink->Discard();
+        report.failure = Failed(ConversionFailure::Stage::Read, e.what());
+    } catch (const std::exception& e) {
+        for (auto& sink : sinks) sink->Discard();
+        report.failure = Failed(muxing ? ConversionFailure::Stage::Mux : ConversionFailure::Stage::Output, e.what());
+    }
+    return report;
+}
+
+}  // namespace glyphon

@@ -1,0 +1,60 @@
+// A styled script into the DVD outputs: the VobSub pair read back by
+// libavformat and libavcodec's dvdsub decoder, each unit in four colours of
+// the stream palette and placed where libass draws the text.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "ass/AssScript.h"
+#include "core/Convert.h"
+#include "render/TextEngine.h"
+#include "support/DvdSubDecoder.h"
+#include "support/SubtitleDemuxer.h"
+#include "support/TempDir.h"
+
+namespace glyphon::test {
+
+TEST(AssDvd, UnitsShowFourColoursOfTheScriptsPaletteWhereLibassDrawsThem) {
+    TempDir dir;
+    const std::string script = dir.Write(
+        "film.ass",
+        "[Script Info]\nScriptType: v4.00+\nPlayResX: 720\nPlayResY: 576\n\n[V4+ Styles]\n"
+        "Format: Name, Fontname, Fontsize, PrimaryColour, OutlineColour, BorderStyle, Outline, Alignment\n"
+        "Style: Default,DejaVu Sans,36,&H00FFFFFF,&H00000000,1,2,2\n\n[Events]\n"
+        "Format: Layer, Start, End, Style, Text\n"
+        "Dialogue: 0,0:00:01.00,0:00:02.00,Default,Dialogue at the bottom\n"
+        "Dialogue: 0,0:00:03.00,0:00:04.00,Default,{\\an8\\c&H00FFFF&}A yellow sign at the top\n"
+        "Dialogue: 0,0:00:05.00,0:00:05.20,Default,{\\move(100,300,600,300)}Moving\n");
+    ConversionJob job;
+    job.subtitle.file = script;
+    job.outputs.sup = false;
+    job.outputs.vobsub = true;
+    auto engine = CreateFreeTypeEngine();
+    const ConversionReport report = RunConversion(job, *engine);
+    ASSERT_FALSE(report.failure) << report.failure->message;
+    const std::string index = TempDir::Read(dir.File("film.idx"));
+    EXPECT_NE(index.find("palette: ffffff, 000000, ffff00"), std::string::npos) << index;
+
+    const DemuxedSubtitles read = DemuxSubtitles(dir.File("film.idx"));
+    // Two still events and one change per frame of the move (25 a second).
+    ASSERT_EQ(read.packets.size(), 2u + 5u);
+    AssScript drawn(script, 720, 576);
+    for (const DemuxedPacket& packet : read.packets) {
+        SCOPED_TRACE(packet.ptsMs);
+        DvdSubDecoder decoder;
+        const std::optional<DecodedSubPicture> shown = decoder.Decode(packet.data);
+        ASSERT_TRUE(shown);
+        AssPicture picture;
+        drawn.Draw(packet.ptsMs, picture);
+        // The ink that is at least a quarter opaque, within two pixels.
+        EXPECT_NEAR(shown->x, picture.x, 2);
+        EXPECT_NEAR(shown->y, picture.y, 2);
+        EXPECT_NEAR(shown->x + shown->w, picture.x + picture.width, 2);
+        EXPECT_NEAR(shown->y + shown->h, picture.y + picture.height, 2);
+    }
+    // The sign's text in the script's yellow, its outline black.
+    EXPECT_EQ(read.packets[1].rgb[1], 0xFFFF00u);
+    EXPECT_EQ(read.packets[1].rgb[2], 0x000000u);
+}
+
+}  // namespace glyphon::test

@@ -1,0 +1,132 @@
+// Reading scripts: found by content, bad scripts refused or drawn with a
+// warning (never a crash or a hang), pictures quantised for PGS.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "ass/AssPgs.h"
+#include "ass/AssScript.h"
+#include "support/TempDir.h"
+
+namespace glyphon::test {
+
+namespace {
+
+std::string Script(const std::string& info, const std::string& events, const std::string& more = {}) {
+    return "[Script Info]\nScriptType: v4.00+\n" + info +
+           "\n[V4+ Styles]\nFormat: Name, Fontname, Fontsize, PrimaryColour, OutlineColour, BorderStyle, Outline, "
+           "Alignment\nStyle: Default,DejaVu Sans,40,&H00FFFFFF,&H00000000,1,2,2\n" +
+           more + "\n[Events]\nFormat: Layer, Start, End, Style, Text\n" + events;
+}
+
+// Draws every moment and counts them.
+int Moments(AssScript& script) {
+    int n = 0;
+    script.Walk(25, [&](const AssMoment& m, const AssPicture& p) {
+        EXPECT_LT(m.startMs, m.endMs);
+        EXPECT_FALSE(p.Empty());
+        ++n;
+    });
+    return n;
+}
+
+}  // namespace
+
+TEST(AssScript, IsFoundByItsFirstSection) {
+    const struct {
+        const char* head;
+        bool script;
+    } cases[] = {
+        {"[Script Info]\nTitle: x\n", true},
+        {"\xEF\xBB\xBF[Script Info]\r\n", true},
+        {"; made by hand\n\n  [script info]\n", true},
+        {"1\n00:00:01,000 --> 00:00:02,000\n[Script Info]\n", false},
+        {"WEBVTT\n", false},
+        {"", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(LooksLikeAssScript(c.head), c.script) << c.head;
+}
+
+TEST(AssScript, CutsAtEventsAndAtEveryFrameAnAnimationChanges) {
+    TempDir dir;
+    const std::string events = "Dialogue: 0,0:00:01.00,0:00:02.00,Default,Still\n"
+                               "Dialogue: 0,0:00:02.00,0:00:03.00,Default,Still\n"
+                               "Dialogue: 0,0:00:04.00,0:00:05.00,Default,{\\move(100,100,300,100,0,400)}Moving\n";
+    AssScript script(dir.Write("a.ass", Script("PlayResX: 640\nPlayResY: 360", events)), 1280, 720);
+    std::vector<AssMoment> moments;
+    script.Walk(25, [&](const AssMoment& m, const AssPicture&) { moments.push_back(m); });
+    // The two equal events are one picture; the move changes every frame
+    // (40 ms) for 400 ms, then stands still.
+    ASSERT_EQ(moments.size(), 1u + 10u + 1u);
+    EXPECT_EQ(moments[0].startMs, 1000);
+    EXPECT_EQ(moments[0].endMs, 3000);
+    EXPECT_EQ(moments[1].startMs, 4000);
+    EXPECT_EQ(moments[1].endMs, 4040);
+    EXPECT_EQ(moments.back().endMs, 5000);
+}
+
+TEST(AssScript, BadScriptsAreRefusedOrDrawnWithAWarning) {
+    const std::string line = "Dialogue: 0,0:00:00.00,0:00:01.00,Default,";
+    std::string nested = line;
+    for (int i = 0; i < 20000; ++i) nested += "{\\t(\\fscx200\\t(\\frz5))}";
+    nested += "x\n";
+    const struct {
+        const char* name;
+        std::string bytes;
+        bool refused;
+        bool warned;
+    } cases[] = {
+        {"zero PlayRes", Script("PlayResX: 0\nPlayResY: 0", line + "text\n"), false, true},
+        {"negative PlayRes", Script("PlayResX: -640\nPlayResY: -360", line + "text\n"), false, true},
+        {"huge sizes", Script("", line + "{\\fs100000\\bord5000\\blur900\\fscx100000}W\n"), false, false},
+        {"deep nesting", Script("", nested), false, false},
+        {"missing font", Script("", line + "{\\fnNo Such Face At All}text\n"), false, false},
+        {"broken fonts", Script("", line + "text\n", "\n[Fonts]\nfontname: broken.ttf\n!!!!\"\"\"\n"), false, false},
+        {"not a script", std::string("\x00\x01\x02garbage", 10), true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            AssScript script("bad.ass", c.bytes, 1280, 720);
+            EXPECT_FALSE(c.refused);
+            Moments(script);
+            if (c.warned) {
+                EXPECT_FALSE(script.Warnings().empty());
+            }
+        } catch (const AssError& e) {
+            EXPECT_TRUE(c.refused);
+            EXPECT_NE(std::string(e.what()).find("bad.ass"), std::string::npos) << e.what();
+        }
+    }
+}
+
+TEST(AssPgs, QuantisingKeepsFewColoursExactlyAndManyWithinAFewLevels) {
+    for (const int colours : {3, 4000}) {
+        SCOPED_TRACE(colours);
+        AssPicture p;
+        p.width = 200;
+        p.height = 100;
+        p.rgba.resize(size_t(p.width) * size_t(p.height) * 4);
+        for (int i = 0; i < p.width * p.height; ++i) {
+            const int k = i % colours, a = 255 - k % 200;
+            uint8_t* q = &p.rgba[size_t(i) * 4];
+            q[0] = uint8_t((k * 37 % 256) * a / 255), q[1] = uint8_t((k * 11 % 256) * a / 255), q[2] = 0, q[3] = uint8_t(a);
+        }
+        PgsObject object;
+        std::vector<PgsColor> palette;
+        QuantiseForPgs(p, 720, object, palette);
+        ASSERT_LE(palette.size(), 256u);
+        EXPECT_EQ(palette[0].alpha, 0);
+        double error = 0;
+        for (size_t i = 0; i < object.pixels.size(); ++i) {
+            ASSERT_NE(object.pixels[i], 0);
+            error += std::abs(int(palette[object.pixels[i]].alpha) - int(p.rgba[i * 4 + 3]));
+        }
+        if (colours < 256) {
+            EXPECT_EQ(palette.size(), size_t(colours) + 1);
+        }
+        EXPECT_LT(error / double(object.pixels.size()), colours < 256 ? 0.01 : 8.0);
+    }
+}
+
+}  // namespace glyphon::test
