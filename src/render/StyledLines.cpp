@@ -50,6 +50,10 @@ RunLine Slice(const RunLine& line, size_t from, size_t to) {
 // there is no such way.
 std::vector<RunLine> Balanced(TextEngine& text, const RunLine& line, const FontSpec& font, int limit) {
     constexpr size_t kMostBreaks = 200;  // beyond this, no text of a subtitle
+    constexpr size_t kLongest = 8 << 10;  // bytes: more than any frame holds wrapped
+    size_t length = 0;
+    for (const TextRun& run : line) length += run.text.size();
+    if (length > kLongest) return {};
     std::string all;
     for (const TextRun& run : line) all += run.text;
     const std::vector<LineBreak> breaks = LineBreaks(all, CodePageOf(font.charset));
