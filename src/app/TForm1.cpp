@@ -131,6 +131,9 @@ void TForm1::FormCreate() {
     LabelOffset_Or.caption = IntToStr(offset_or.position);
     CommandLineMode = false;
     ExamineCommandLine();
+    // The window wraps lines too wide unless told not to; the 16-argument
+    // and batch lines refuse them.
+    CheckBoxWrap.checked = !CommandLineMode;
 }
 
 void TForm1::BitBtnSetDefaultValuesClick() {
@@ -233,10 +236,9 @@ void TForm1::ReadStoredSettings() {
         } catch (const ConvertError&) {
         }
     }
-    // Wrapping changes only lines that would not fit at all, so a batch line
-    // run on this machine follows the window's choice: what the window
-    // accepted with wrapping converts unattended too.
-    if (auto v = ini.Get(kSection, kWrapKey)) {
+    // The window's choice; a 16-argument or batch line refuses a line too
+    // wide whatever the window was left with.
+    if (auto v = ini.Get(kSection, kWrapKey); v && !CommandLineMode) {
         try {
             CheckBoxWrap.checked = StrToBool(*v);
         } catch (const ConvertError&) {

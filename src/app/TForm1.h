@@ -67,7 +67,7 @@ public:
     TEdit EditLoadIfo, EditLoadSrt;
     TCheckBox i_dont_have_ifo;
     TCheckBox CheckBoxVobSub;  // a run also writes NAME.idx and NAME.sub
-    TCheckBox CheckBoxWrap;    // lines too wide are broken at spaces
+    TCheckBox CheckBoxWrap;    // lines too wide are broken (WrapLines); on for new settings
     TCheckBox CheckBoxMux;     // a run also muxes into the film chosen in OpenDialogMux
     TCheckBox CheckBoxPgs;     // a run also writes NAME.pgs.sup (Blu-ray, Pgs)
     // DVD outputs put the last line at the offset from the bottom, as players
@@ -213,7 +213,7 @@ public:
     // The look the window's controls choose, in `font` at these offsets.
     SubtitleLook ChosenLook(const FontSpec& font, int Offset, int OffsetOr, const std::string& Align);
     // The lines `entry` is drawn with in `font`: every text line with its
-    // styled runs, broken at spaces where too wide when CheckBoxWrap is
+    // styled runs, broken where too wide (WrapLines) when CheckBoxWrap is
     // ticked; at least two (a one-line subtitle has an empty second line).
     std::vector<RunLine> LinesToDraw(const SubtitleLine& entry, const FontSpec& font);
     // RenderSubtitle for lines of any number and style; at the top of the
@@ -228,8 +228,10 @@ public:
     void ReportUnreadable();
     // After a file was read: a file that is UTF-8 without a byte-order mark,
     // read while a single-byte character set is chosen, selects the "UTF-8"
-    // item and says so.
-    void SwitchToUtf8ForUtf8File();
+    // item; a file in another set found in its texts (FindCharset) that the
+    // chosen item does not read selects the item that does. Either says so
+    // in one message.
+    void SwitchToFoundCharset();
     // The user ticks or clears CheckBoxWrap: stored, and the loaded
     // subtitles checked again as after a change of font.
     void CheckBoxWrapClick();

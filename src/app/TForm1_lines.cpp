@@ -9,6 +9,7 @@
 #include "render/FontTables.h"
 #include "render/StyledLines.h"
 #include "render/TextEngine.h"
+#include "subtitle/CharsetDetection.h"
 #include "subtitle/Subtitle.h"
 
 namespace glyphon {
@@ -86,18 +87,33 @@ void TForm1::ReportUnreadable() {
     ui_.ShowMessage(text);
 }
 
-void TForm1::SwitchToUtf8ForUtf8File() {
-    if (CommandLineMode || !Subtitles || !Subtitles->LooksUtf8) return;
-    static const std::string kMultiByte[] = {"CHINESEBIG5", "GB2312", "HANGEUL", "JOHAB", "SHIFTJIS", "UTF-8"};
+void TForm1::SwitchToFoundCharset() {
+    if (CommandLineMode || !Subtitles) return;
     const std::string chosen = ComboBoxFontCharset.Text();
-    for (const std::string& item : kMultiByte)
-        if (chosen == item) return;
+    std::string found, codePage;
+    if (Subtitles->LooksUtf8) {
+        // A double-byte set's text may pass for UTF-8; a choice of one stays.
+        static const std::string kMultiByte[] = {"CHINESEBIG5", "GB2312", "HANGEUL", "JOHAB", "SHIFTJIS", "UTF-8"};
+        for (const std::string& item : kMultiByte)
+            if (chosen == item) return;
+        found = codePage = "UTF-8";
+    } else if (const std::optional<FoundCharset> f = FindCharset(*Subtitles)) {
+        found = f->name;
+        codePage = f->codePage;
+    } else {
+        return;
+    }
+    const int now = CharsetFromName(chosen);
+    const int wanted = CharsetForCodePage(now, codePage);
+    if (wanted == now && !chosen.empty()) return;
     const std::vector<std::string>& items = ComboBoxFontCharset.items;
-    const auto utf8 = std::find(items.begin(), items.end(), "UTF-8");
-    if (utf8 == items.end()) return;
-    ComboBoxFontCharset.SetItemIndex(int(utf8 - items.begin()));
-    ui_.ShowMessage("This file is UTF-8 text, not " + (chosen.empty() ? std::string("the chosen character set") : chosen) +
-                    ": the character set is now UTF-8.");
+    const auto item = std::find_if(items.begin(), items.end(),
+                                   [&](const std::string& i) { return CharsetFromName(i) == wanted; });
+    if (item == items.end()) return;
+    ComboBoxFontCharset.SetItemIndex(int(item - items.begin()));
+    ui_.ShowMessage("This file is " + found + " text, not " +
+                    (chosen.empty() ? std::string("the chosen character set") : chosen) +
+                    ": the character set is now " + *item + ".");
     ui_.Changed();
 }
 

@@ -132,8 +132,9 @@ void TForm1::LoadChosenSubtitle() {
         return;
     }
     if (Subtitles->Loaded) {
+        // The character set first, so that left-out parts are quoted in it.
+        SwitchToFoundCharset();
         ReportUnreadable();
-        SwitchToUtf8ForUtf8File();
         if (Subtitles->Count() > 0) {
             ListBox1.items.reserve(size_t(Subtitles->Count()));
             for (const SubtitleLine& entry : Subtitles->Lines) {

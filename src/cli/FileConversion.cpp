@@ -12,6 +12,7 @@
 #include "common/FileError.h"
 #include "core/Convert.h"
 #include "render/DisplayText.h"
+#include "render/FontTables.h"
 #include "subtitle/StyledText.h"
 #include "subtitle/Subtitle.h"
 #include "subtitle/TextFile.h"
@@ -65,7 +66,7 @@ std::vector<std::string> ExplainFit(const ConversionReport& report, bool wrap) {
         out.push_back("subtitle " + IntToStr(t.entry) + ", line " + IntToStr(t.line) + " is " + IntToStr(t.width) +
                       " pixels wide, more than the " + IntToStr(kWidestFittingLine) + " that fit" +
                       (line.empty() ? std::string() : ": \"" + shown(line) + "\"") +
-                      (wrap ? "; try a smaller --size" : "; try a smaller --size or --wrap"));
+                      (wrap ? "; try a smaller --size" : "; try a smaller --size, or leave out --no-wrap"));
     }
     if (!out.empty() || !report.fit.outside) return out;
     const FrameExit& at = *report.fit.outside;
@@ -118,6 +119,17 @@ std::vector<std::string> Explain(const ConversionReport& report, bool wrap) {
     return out;
 }
 
+// The character set found in the file and the item it was read as.
+std::string FoundCharsetLine(const ConversionReport& report) {
+    std::string item = "UTF-8";
+    for (const std::string& name : FontCharsetItems())
+        if (CharsetFromName(name) == report.charset) {
+            item = name;
+            break;
+        }
+    return "character set found: " + report.charsetFound + " (read as " + item + ")";
+}
+
 }  // namespace
 
 FileOutcome ConvertFile(const ConversionJob& base, const std::string& subtitleFile, TextEngine& text,
@@ -153,7 +165,9 @@ FileOutcome ConvertFile(const ConversionJob& base, const std::string& subtitleFi
     if (progress) hooks.progress = [&](int done, int total) { progress(done, total); };
     ConversionReport report = RunConversion(job, text, hooks);
     outcome.converted = report.converted;
-    if (report.failure) outcome.messages = Explain(report, job.look.wrap);
+    if (!report.charsetFound.empty()) outcome.messages.push_back(FoundCharsetLine(report));
+    if (report.failure)
+        for (std::string& line : Explain(report, job.look.wrap)) outcome.messages.push_back(std::move(line));
     for (const UnreadableBlock& part : report.unreadable)
         outcome.messages.push_back("warning: line " + IntToStr(part.line) + " is no subtitle and was left out: \"" +
                                    Quoted(part.text, report.charset) + "\"");

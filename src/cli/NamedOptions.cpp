@@ -126,7 +126,8 @@ const OptionRow kOptions[] = {
                              "CHINESEBIG5, DEFAULT, EASTEUROPE, GB2312, GREEK, HANGEUL, HEBREW, JOHAB, MAC,\n"
                              "OEM, RUSSIAN, SHIFTJIS, SYMBOL, THAI, TURKISH, VIETNAMESE, UTF-8 (default: auto:\n"
                              "UTF-8 for a file that is valid UTF-8 with characters beyond ASCII, otherwise\n"
-                             "Windows-1252; a file with a byte-order mark is read as Unicode whatever is chosen)",
+                             "the character set found in its text, named in one line, or Windows-1252 when\n"
+                             "none is; a file with a byte-order mark is read as Unicode whatever is chosen)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          if (strcasecmp(v.c_str(), "auto") == 0) {
              o.charsetAuto = true;
@@ -136,10 +137,17 @@ const OptionRow kOptions[] = {
          o.charsetAuto = false;
          return ApplyInList(o.fontCharset, FontCharsetItems(), v, "a character set (or auto)");
      }},
-    {"--wrap", 0, nullptr, "break a line too wide for the frame at spaces into lines that fit, as even\n"
-                           "as can be",
+    {"--wrap", 0, nullptr, "break a line too wide for the frame where lines may break (between words,\n"
+                           "between CJK characters, Thai by word) into lines that fit, as even as can be\n"
+                           "(the default)",
      [](ConvertOptions& o, const std::string&) -> std::string {
          o.wrap = true;
+         return {};
+     }},
+    {"--no-wrap", 0, nullptr, "refuse a file with a line too wide for the frame instead, naming every such\n"
+                              "line",
+     [](ConvertOptions& o, const std::string&) -> std::string {
+         o.wrap = false;
          return {};
      }},
     {"--align", 0, "center|left|right", "alignment of the lines (default: center)",

@@ -31,9 +31,9 @@ struct ConvertOptions {
     int fontStyle = 0;     // "Normal"
     int fontCharset = 4;   // "DEFAULT"
     // --charset auto (the default): each file's own character set, found from
-    // its bytes; fontCharset is then what a file that is not UTF-8 is read in.
+    // its bytes; fontCharset is then what a file is read in when none is found.
     bool charsetAuto = true;
-    bool wrap = false;     // --wrap: lines too wide are broken at spaces
+    bool wrap = true;      // lines too wide are broken where lines may break; --no-wrap refuses them
     int align = 0;         // "center"
     int offset = 30;
     int offsetOr = -4;

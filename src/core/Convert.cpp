@@ -24,6 +24,7 @@
 #include "render/Renderer.h"
 #include "render/StyledLines.h"
 #include "render/TextEngine.h"
+#include "subtitle/CharsetDetection.h"
 #include "subtitle/OverlapCut.h"
 #include "subtitle/Subtitle.h"
 #include "subtitle/TextFile.h"
@@ -379,7 +380,13 @@ bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<TimedSubtitle>&
     } catch (const FileError& e) {
         failure = Failure(ConversionFailure::Stage::Read, e.what());
     }
+    // `auto`: a file that is not UTF-8 is read in the character set found in
+    // its texts (those no item reads are converted to UTF-8 here).
+    std::optional<FoundCharset> found;
+    if (input.charsetAuto) found = FindCharset(list);
     utf8 = list.Utf8 || (input.charsetAuto && list.LooksUtf8);
+    report.charset = utf8 ? int(kUtf8Charset) : found ? CharsetForCodePage(input.charset, found->codePage) : input.charset;
+    if (found) report.charsetFound = found->name;
     report.loaded = list.Loaded;
     report.unreadable = std::move(list.Unreadable);
     entries.reserve(list.Lines.size());
@@ -441,12 +448,12 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     // The entries: the job's own, or read and checked here.
     const std::vector<TimedSubtitle>* entries = job.subtitle.entries.get();
     bool utf8 = job.subtitle.utf8;
+    report.charset = utf8 ? int(kUtf8Charset) : job.subtitle.charset;
     if (!entries) {
         if (!ReadSubtitleEntries(job.subtitle, report.entries, utf8, report)) return report;
         entries = &report.entries;
     }
-    const int charset = utf8 ? int(kUtf8Charset) : job.subtitle.charset;
-    report.charset = charset;
+    const int charset = report.charset;
     report.standard = job.palette.standard;
     const PaletteChoice& p = job.palette;
     if (!job.subtitle.entries &&

@@ -62,8 +62,12 @@ struct ConversionReport {
     // What the file held that is no subtitle and was left out.
     std::vector<UnreadableBlock> unreadable;
     // The character set the texts were drawn in (UTF-8 for a file with a
-    // byte-order mark, or read as UTF-8 by charsetAuto).
+    // byte-order mark, or read as UTF-8 by charsetAuto; under charsetAuto
+    // the item reading the set found in the file).
     int charset = kDefaultCharset;
+    // Under charsetAuto, the character set found in a file that is not
+    // UTF-8 ("Windows-1251", "KOI8-R"...); empty when none was.
+    std::string charsetFound;
     VideoStandard standard = VideoStandard::Pal;
     // What the fit check found: every line that does not fit, and the first
     // subtitle that leaves the frame when the look refuses those.
@@ -112,7 +116,8 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
 // Read; `subtitle` is 0 for a file that cannot be opened or is not
 // recognised, else the entry after the last one read) and its notices.
 // `utf8` is set for a file with a byte-order mark, or one read as UTF-8
-// under charsetAuto.
+// under charsetAuto; `report.charset` is the character set the texts are in
+// (under charsetAuto, the one found in them, FindCharset).
 bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<TimedSubtitle>& entries, bool& utf8,
                          ConversionReport& report);
 

@@ -1,5 +1,6 @@
 // The lines a subtitle is drawn with: every text line of the entry with its
-// styled runs, broken at spaces where too wide when wrapping is asked for.
+// styled runs, broken where lines may break (WrapLines) where too wide when
+// wrapping is asked for.
 #pragma once
 
 #include <string>

@@ -89,4 +89,63 @@ void CodePageReader::Decode(std::string_view text, std::vector<uint32_t>& out) {
     }
 }
 
+void CodePageReader::Decode(std::string_view text, std::vector<uint32_t>& out, std::vector<size_t>& starts) {
+    out.clear();
+    starts.clear();
+    if (!multiByte_) {
+        for (size_t i = 0; i < text.size(); ++i) {
+            out.push_back(table_[static_cast<unsigned char>(text[i])]);
+            starts.push_back(i);
+        }
+        return;
+    }
+    std::vector<uint32_t> one;
+    if (utf8_) {
+        // Each character on its own: a lead byte and the continuation bytes
+        // after it (a stray one stands alone).
+        for (size_t i = 0; i < text.size();) {
+            size_t end = i + 1;
+            if (static_cast<unsigned char>(text[i]) >= 0xC0)
+                while (end < text.size() && end - i < 4 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+                    ++end;
+            DecodeUtf8(text.substr(i, end - i), one);
+            for (const uint32_t c : one) {
+                out.push_back(c);
+                starts.push_back(i);
+            }
+            one.clear();
+            i = end;
+        }
+        return;
+    }
+    // One character at a time: an output room of one character makes iconv
+    // stop after each.
+    iconv_t cd = static_cast<iconv_t>(iconv_);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* inp = const_cast<char*>(text.data());
+    size_t inLeft = text.size();
+    while (inLeft > 0) {
+        const size_t at = text.size() - inLeft;
+        uint32_t c = 0;
+        char* outp = reinterpret_cast<char*>(&c);
+        size_t outLeft = sizeof c;
+        const size_t rc = iconv(cd, &inp, &inLeft, &outp, &outLeft);
+        if (outLeft == 0) {
+            out.push_back(c);
+            starts.push_back(at);
+            continue;
+        }
+        if (rc != size_t(-1)) break;
+        if (errno == E2BIG) {  // a shift sequence alone: nothing to place
+            if (text.size() - inLeft == at) break;
+            continue;
+        }
+        out.push_back(kNoCharacter);
+        starts.push_back(at);
+        ++inp;
+        --inLeft;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+}
+
 }  // namespace glyphon

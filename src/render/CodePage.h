@@ -35,6 +35,8 @@ public:
     // read (a malformed UTF-8 part: one character) becomes kNoCharacter
     // (U+FFFD for UTF-8).
     void Decode(std::string_view text, std::vector<uint32_t>& out);
+    // The same, with the byte offset in `text` each character starts at.
+    void Decode(std::string_view text, std::vector<uint32_t>& out, std::vector<size_t>& starts);
 
 private:
     std::array<uint32_t, 256> table_{};

@@ -129,6 +129,13 @@ std::string CodePageOf(int charset) {
     return "CP1252";
 }
 
+int CharsetForCodePage(int chosen, std::string_view codePage) {
+    if (CodePageOf(chosen) == codePage) return chosen;
+    for (const auto& row : kCharsets)
+        if (codePage == row.codePage) return row.number;
+    return chosen;
+}
+
 int RealisedCharset(int charset) { return charset == kUtf8Charset ? int(kDefaultCharset) : charset; }
 
 std::vector<std::string> BuildFontNameList(const std::vector<std::string>& installedFamilies) {

@@ -51,6 +51,11 @@ int CharsetFromName(std::string_view name);
 // "UTF-8".
 std::string CodePageOf(int charset);
 
+// The character set whose code page is `codePage` (an iconv name as
+// CodePageOf gives it): `chosen` when its page is that one (DEFAULT and ANSI
+// both read CP1252), else the first such item; `chosen` when there is none.
+int CharsetForCodePage(int chosen, std::string_view codePage);
+
 // The character set a font is realised with: DEFAULT for kUtf8Charset, the
 // number itself otherwise.
 int RealisedCharset(int charset);

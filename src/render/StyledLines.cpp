@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <climits>
 #include <map>
+#include <string>
+
+#include "render/FontTables.h"
+#include "render/LineBreaks.h"
 
 namespace glyphon {
 
@@ -41,22 +45,23 @@ RunLine Slice(const RunLine& line, size_t from, size_t to) {
     return out;
 }
 
-// The line broken at spaces into the fewest pieces narrower than `limit`,
-// the widest of them as narrow as possible; empty when there is no such way.
+// The line broken where lines may break (LineBreaks) into the fewest pieces
+// narrower than `limit`, the widest of them as narrow as possible; empty when
+// there is no such way.
 std::vector<RunLine> Balanced(TextEngine& text, const RunLine& line, const FontSpec& font, int limit) {
-    constexpr size_t kMostSpaces = 200;  // beyond this, no text of a subtitle
-    std::vector<size_t> spaces;
-    size_t total = 0;
-    for (const TextRun& run : line) {
-        for (size_t i = 0; i < run.text.size(); ++i)
-            if (run.text[i] == ' ') spaces.push_back(total + i);
-        total += run.text.size();
-    }
-    const size_t m = spaces.size();
-    if (m == 0 || m > kMostSpaces) return {};
-    // Break points 0 (the start) and m + 1 (the end) around the spaces.
-    const auto begin = [&](size_t b) { return b == 0 ? size_t(0) : spaces[b - 1] + 1; };
-    const auto end = [&](size_t b) { return b == m + 1 ? total : spaces[b - 1]; };
+    constexpr size_t kMostBreaks = 200;  // beyond this, no text of a subtitle
+    constexpr size_t kLongest = 8 << 10;  // bytes: more than any frame holds wrapped
+    size_t length = 0;
+    for (const TextRun& run : line) length += run.text.size();
+    if (length > kLongest) return {};
+    std::string all;
+    for (const TextRun& run : line) all += run.text;
+    const std::vector<LineBreak> breaks = LineBreaks(all, CodePageOf(font.charset));
+    const size_t m = breaks.size(), total = all.size();
+    if (m == 0 || m > kMostBreaks) return {};
+    // Break points 0 (the start) and m + 1 (the end) around the breaks.
+    const auto begin = [&](size_t b) { return b == 0 ? size_t(0) : breaks[b - 1].begin; };
+    const auto end = [&](size_t b) { return b == m + 1 ? total : breaks[b - 1].end; };
     std::map<std::pair<size_t, size_t>, int> widths;
     const auto width = [&](size_t a, size_t b) {
         auto [it, added] = widths.try_emplace({a, b}, 0);
@@ -64,21 +69,27 @@ std::vector<RunLine> Balanced(TextEngine& text, const RunLine& line, const FontS
         return it->second;
     };
     // best[c][b]: the widest piece of the best way to cover up to break b
-    // with c pieces (INT_MAX when none fits); from[c][b] the break before.
+    // with c + 1 pieces (INT_MAX when none fits); from[c][b] the break
+    // before. A piece that starts earlier is wider: once one is too wide,
+    // every longer one is too.
     std::vector<std::vector<int>> best(1, std::vector<int>(m + 2, INT_MAX));
     std::vector<std::vector<size_t>> from(1, std::vector<size_t>(m + 2, 0));
-    for (size_t b = 1; b <= m + 1; ++b) best[0][b] = width(0, b) < limit ? width(0, b) : INT_MAX;
+    for (size_t b = 1; b <= m + 1; ++b) {
+        if (width(0, b) >= limit) break;
+        best[0][b] = width(0, b);
+    }
     for (size_t pieces = 2; pieces <= m + 1; ++pieces) {
         best.emplace_back(m + 2, INT_MAX);
         from.emplace_back(m + 2, 0);
         const size_t c = pieces - 1;
         for (size_t b = pieces; b <= m + 1; ++b)
-            for (size_t a = pieces - 1; a < b; ++a) {
+            for (size_t a = b; a-- > pieces - 1;) {
                 if (best[c - 1][a] == INT_MAX) continue;
                 const int w = width(a, b);
-                if (w >= limit) continue;
+                if (w >= limit) break;
                 const int widest = std::max(best[c - 1][a], w);
-                if (widest < best[c][b]) {
+                // On a tie the earlier break: the last piece the longer.
+                if (widest < best[c][b] || (widest == best[c][b] && a < from[c][b])) {
                     best[c][b] = widest;
                     from[c][b] = a;
                 }

@@ -72,10 +72,11 @@ StackPlacement DrawSubtitleLines(Frame& frame, TextEngine& text, const std::vect
 StackPlacement DrawSubtitleLines(CodeFrame& frame, TextEngine& text, const std::vector<RunLine>& lines,
                                  const SubtitleLook& look, const LayerCodes& codes, bool top);
 
-// Each line at least `limit` pixels wide broken at spaces into the fewest
-// lines narrower than `limit`, their widths as even as can be (the widest as
-// narrow as possible); the spaces at the breaks are dropped. A line that
-// cannot be broken so stays as it is.
+// Each line at least `limit` pixels wide broken where lines may break
+// (LineBreaks: between words, between CJK characters, Thai by word) into the
+// fewest lines narrower than `limit`, their widths as even as can be (the
+// widest as narrow as possible); the spaces at the breaks are dropped. A line
+// that cannot be broken so stays as it is.
 std::vector<RunLine> WrapLines(TextEngine& text, const std::vector<RunLine>& lines, const FontSpec& font,
                                int limit);
 

@@ -10,6 +10,7 @@
 #include "render/TextEngine.h"
 #include "subtitle/Subtitle.h"
 #include "support/DvdSubDecoder.h"
+#include "support/Legacy.h"
 #include "support/ModelFixture.h"
 
 namespace glyphon::test {
@@ -62,6 +63,7 @@ TEST_F(RealWorldLoad, Utf8FileInASingleByteCharacterSetSwitchesToUtf8AndSaysSo) 
 
 TEST_F(RealWorldLoad, EveryLineTooWideIsNamedAndWrappingMakesThemFit) {
     TForm1& f = Ready();
+    f.CheckBoxWrap.checked = false;
     const std::string wide(700, 'w');
     const std::string words = "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa "
                               + std::string(400, 'b') + " " + std::string(400, 'c');
@@ -120,17 +122,18 @@ TEST_F(RealWorldLoad, ThirdAndFurtherLinesAreListedAndMustStayWithinTheFrame) {
                                "Please correct the srt and reload it. You can just use a smaler font size."}));
 }
 
-TEST_F(RealWorldLoad, WrapIsAStoredSettingAfterTheOthers) {
+TEST_F(RealWorldLoad, WrapIsOnForNewSettingsAndStoredAfterTheOthers) {
     TForm1& f = Ready();
-    f.CheckBoxWrap.checked = true;
+    EXPECT_TRUE(f.CheckBoxWrap.checked);
+    f.CheckBoxWrap.checked = false;
     f.CheckBoxWrapClick();
     const std::string ini = TempDir::Read(dir.File("Glyphon_Settings.ini"));
-    const size_t vobsub = ini.find("CheckBoxVobSub_Checked="), wrap = ini.find("CheckBoxWrap_Checked=-1");
+    const size_t vobsub = ini.find("CheckBoxVobSub_Checked="), wrap = ini.find("CheckBoxWrap_Checked=0");
     ASSERT_NE(wrap, std::string::npos) << ini;
     EXPECT_LT(vobsub, wrap);
     // Read back by a new window.
     Start();
-    EXPECT_TRUE(form->CheckBoxWrap.checked);
+    EXPECT_FALSE(form->CheckBoxWrap.checked);
     // The bottom-line anchor goes after every other key.
     form->CheckBoxAnchorBottom.checked = true;
     form->CheckBoxAnchorBottomClick();
@@ -138,6 +141,22 @@ TEST_F(RealWorldLoad, WrapIsAStoredSettingAfterTheOthers) {
     EXPECT_EQ(again.rfind('\n', again.size() - 2), again.find("\nCheckBoxAnchorBottom_Checked=-1")) << again;
     Start();
     EXPECT_TRUE(form->CheckBoxAnchorBottom.checked);
+}
+
+// A file in a legacy code page selects the item that reads it, or is read
+// as UTF-8 when no item does, and says so in one message.
+TEST_F(RealWorldLoad, LegacyFileSelectsTheCharacterSetThatReadsIt) {
+    TForm1& f = Ready();
+    for (const Dialogue& d : Dialogues()) {
+        if (d.code != "CP1251" && d.code != "KOI8-R") continue;
+        ui.messages.clear();
+        f.ComboBoxFontCharset.SetItemIndex(kDefaultCharsetPosition);
+        Load(f, dir.Write("ru.srt", Encoded(d.srt, d.code)));
+        EXPECT_EQ(f.ComboBoxFontCharset.Text(), d.item);
+        ASSERT_EQ(ui.messages.size(), 2u);  // the character set, then the load
+        EXPECT_NE(ui.messages[0].find(d.code == "KOI8-R" ? "KOI8-R" : "Windows-1251"), std::string::npos);
+        EXPECT_EQ(f.ShownText(f.ListBox1.items[0]), "Привет! Ты уже слышал новости?");
+    }
 }
 
 // The real engine: a downloaded file's cues each become a unit at its time,
@@ -192,9 +211,8 @@ TEST_F(RealWorldRun, EveryCueOfADownloadedFileIsAUnitAtItsTime) {
 
 namespace glyphon::test {
 
-// A batch line follows the window's stored choice to wrap: a file the window
-// accepted with wrapping converts unattended as well.
-TEST_F(RealWorldLoad, BatchLineRunWrapsWhenTheWindowWasLeftWrapping) {
+// A batch line refuses a line too wide, whatever the window was left with.
+TEST_F(RealWorldLoad, BatchLineRefusesALineTooWideWhateverTheWindowWasLeftWith) {
     const std::string srt = dir.Write("long.srt", "1\r\n00:00:01,000 --> 00:00:02,500\r\n" + std::string(400, 'a') +
                                                       " " + std::string(400, 'b') + "\r\n\r\n");
     const std::vector<std::string> job = {"glyphon", "-1", "none", srt, "-1", "1",  "0",  "3", "0",
@@ -202,9 +220,9 @@ TEST_F(RealWorldLoad, BatchLineRunWrapsWhenTheWindowWasLeftWrapping) {
     Start(job);
     EXPECT_FALSE(ui.terminated);  // too wide without wrapping
     dir.Write("Glyphon_Settings.ini", "[Form1]\r\nCheckBoxWrap_Checked=-1\r\n");
-    ui.messages.clear();
     Start(job);
-    EXPECT_EQ(ui.terminated, 0) << (ui.messages.empty() ? "" : ui.messages.front());
+    EXPECT_FALSE(ui.terminated);
+    EXPECT_FALSE(form->CheckBoxWrap.checked);
 }
 
 }  // namespace glyphon::test

@@ -88,7 +88,7 @@ TEST(NothingLost, ALineWiderThanAnyFrameIsRefusedAndQuotedShort) {
     // 40 million "W" at 50 points: more than 2^31 pixels.
     const std::string subtitle =
         dir.Write("wide.srt", "1\n00:00:01,000 --> 00:00:02,000\n" + std::string(40'000'000, 'W') + "\n\n");
-    const RunResult r = RunNamed({"--size", "50", subtitle});
+    const RunResult r = RunNamed({"--no-wrap", "--size", "50", subtitle});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("subtitle 1, line 1 is "), std::string::npos) << r.err.substr(0, 400);
     EXPECT_NE(r.err.find("WWWW...\""), std::string::npos) << r.err.substr(0, 400);
