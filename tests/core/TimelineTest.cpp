@@ -22,25 +22,14 @@ std::vector<Shown> Stretches(const Timeline& line) {
 
 }  // namespace
 
+// Out of time order, together, nested, a gap, one lasting no time, one
+// ending before it starts.
 TEST(SplitTimeline, CutsWhereAnyCueStartsOrEnds) {
-    const struct {
-        std::vector<CueSpan> spans;
-        std::vector<Shown> stretches;
-        int empty;
-    } cases[] = {
-        {{{1000, 3000}, {1000, 3000}}, {{1000, 3000, {0, 1}}}, 0},
-        {{{0, 4000}, {2000, 6000}}, {{0, 2000, {0}}, {2000, 4000, {0, 1}}, {4000, 6000, {1}}}, 0},
-        // Out of time order, nested, a gap, one lasting no time, one ending
-        // before it starts.
-        {{{5000, 9000}, {1000, 3000}, {6000, 7000}, {3000, 3000}, {3000, 4000}, {8000, 7000}},
-         {{1000, 3000, {1}}, {3000, 4000, {4}}, {5000, 6000, {0}}, {6000, 7000, {0, 2}}, {7000, 9000, {0}}},
-         2},
-    };
-    for (const auto& c : cases) {
-        const Timeline line = SplitTimeline(c.spans);
-        EXPECT_EQ(Stretches(line), c.stretches);
-        EXPECT_EQ(line.empty, c.empty);
-    }
+    const Timeline line =
+        SplitTimeline({{5000, 9000}, {1000, 3000}, {6000, 7000}, {3000, 3000}, {1000, 4000}, {8000, 7000}});
+    EXPECT_EQ(Stretches(line), (std::vector<Shown>{{1000, 3000, {1, 4}}, {3000, 4000, {4}}, {5000, 6000, {0}},
+                                                   {6000, 7000, {0, 2}}, {7000, 9000, {0}}}));
+    EXPECT_EQ(line.empty, 2);
 }
 
 TEST(SplitTimeline, EveryCueIsOnScreenForExactlyItsSpan) {
@@ -67,14 +56,6 @@ TEST(SplitTimeline, EveryCueIsOnScreenForExactlyItsSpan) {
         }
         for (size_t i = 0; i < spans.size(); ++i) EXPECT_EQ(shown[i], std::max<int64_t>(spans[i].end - spans[i].start, 0));
     }
-}
-
-TEST(SpanPieces, LongSpansComeInPiecesOfTheLongestLength) {
-    const std::vector<std::pair<int64_t, int64_t>> twenty = {{0, 745472}, {745472, 1200000}};
-    std::vector<std::pair<int64_t, int64_t>> pieces;
-    for (const CueSpan& p : SpanPieces(0, 1200000, 745472)) pieces.emplace_back(p.start, p.end);
-    EXPECT_EQ(pieces, twenty);
-    EXPECT_EQ(SpanPieces(5, 745477, 745472).size(), 1u);
 }
 
 }  // namespace glyphon::test
