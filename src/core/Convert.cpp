@@ -1,13 +1,13 @@
 #include "core/Convert.h"
 
 #include <cerrno>
-#include <climits>
-#include <tuple>
 #include <charconv>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <tuple>
 
 #include "common/Convert.h"
 #include "common/FileError.h"
@@ -504,7 +504,6 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                (hooks.stopRequested && hooks.stopRequested());
     };
     const int count = int(entries->size());
-    report.total = count;
 
     // The time line cut where any subtitle starts or ends: each stretch is one
     // picture holding every subtitle on screen then. An entry whose time is
