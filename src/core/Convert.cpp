@@ -6,10 +6,12 @@
 
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <tuple>
 
 #include "common/Convert.h"
 #include "common/FileError.h"
@@ -17,6 +19,7 @@
 #include "core/DrawnLines.h"
 #include "core/OutputNames.h"
 #include "core/StyledConvert.h"
+#include "core/Timeline.h"
 #include "mux/DvdAuthoring.h"
 #include "mux/VobSubWriter.h"
 #include "palette/Palette.h"
@@ -25,7 +28,6 @@
 #include "render/StyledLines.h"
 #include "render/TextEngine.h"
 #include "subtitle/CharsetDetection.h"
-#include "subtitle/OverlapCut.h"
 #include "subtitle/Subtitle.h"
 #include "subtitle/TextFile.h"
 #include "sup/SupWriter.h"
@@ -67,6 +69,32 @@ void ClipBand(int& top, int& height, int frameHeight) {
         bottom = top + 2;
     }
     height = bottom - top;
+}
+
+// The longest time one DVD unit shows its picture: the 16-bit stop delay in
+// 1024/90,000 s holds 745,642 ms, and a whole number of 512 ms is a whole
+// number of its steps, so that a longer picture's next unit starts exactly
+// when the one before is hidden.
+constexpr int64_t kLongestUnitMs = int64_t(65535) * 1024 / 90 / 512 * 512;
+
+bool EmptyLine(const RunLine& line) {
+    for (const TextRun& run : line)
+        if (!run.text.empty()) return false;
+    return true;
+}
+
+// Adds a subtitle's lines under those of the subtitles on screen with it:
+// the empty second line of a one-line subtitle goes where another follows,
+// and the group keeps at least two lines. A subtitle alone keeps its lines.
+void StackCueLines(std::vector<RunLine>&& lines, std::vector<RunLine>& group) {
+    if (group.empty()) {
+        group = std::move(lines);
+        return;
+    }
+    while (!group.empty() && EmptyLine(group.back())) group.pop_back();
+    for (RunLine& line : lines) group.push_back(std::move(line));
+    while (!group.empty() && EmptyLine(group.back())) group.pop_back();
+    while (group.size() < 2) group.push_back(RunLine{});
 }
 
 // Writes every sink out without replacing anything yet. Throws the first
@@ -513,30 +541,35 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                (hooks.stopRequested && hooks.stopRequested());
     };
     const int count = int(entries->size());
-    report.total = count;
 
-    // Every output shows one subtitle at a time: a subtitle still up when the
-    // next starts ends there. An entry whose time is not a number ends the
-    // list the cut sees, as it ends the run.
-    const size_t timed = job.settingError.empty() ? size_t(count) : size_t(std::max(job.settingErrorAt - 1, 0));
-    std::vector<CueTime> cues;
-    cues.reserve(std::min(timed, size_t(count)));
-    for (size_t i = 0; i < timed && i < size_t(count); ++i) cues.push_back({(*entries)[i].startMs, (*entries)[i].endMs});
-    if (const int cut = CutOverlaps(cues); cut > 0)
-        report.warnings.push_back(std::to_string(cut) + (cut == 1 ? " subtitle overlapped" : " subtitles overlapped") +
-                                  " the next one and " + (cut == 1 ? "was" : "were") + " cut to end where it starts");
+    // The time line cut where any subtitle starts or ends: each stretch is one
+    // picture holding every subtitle on screen then. An entry whose time is
+    // not a number ends the list the time line sees, as it ends the run.
+    const size_t timed = std::min(size_t(count), job.settingError.empty()
+                                                     ? size_t(count)
+                                                     : size_t(std::max(job.settingErrorAt - 1, 0)));
+    std::vector<CueSpan> spans;
+    spans.reserve(timed);
+    for (size_t i = 0; i < timed; ++i) spans.push_back({(*entries)[i].startMs, (*entries)[i].endMs});
     // Every output ends a subtitle by the same rule: no later than the last
     // time a .sup or PGS header can hold (a PGS clear past it would wrap).
     int lateEnds = 0;
-    for (CueTime& cue : cues)
-        if (cue.endMs > kLatestStartMs && cue.startMs <= kLatestStartMs) {
-            cue.endMs = kLatestStartMs;
+    for (CueSpan& cue : spans)
+        if (cue.end > kLatestStartMs && cue.start <= kLatestStartMs) {
+            cue.end = kLatestStartMs;
             ++lateEnds;
         }
     if (lateEnds > 0)
         report.warnings.push_back(std::to_string(lateEnds) + (lateEnds == 1 ? " subtitle ends" : " subtitles end") +
                                   " after " + ClockText(kLatestStartMs) + ", the latest time the outputs can hold, " +
                                   "and " + (lateEnds == 1 ? "was" : "were") + " cut to end there");
+    const Timeline timeline = SplitTimeline(spans);
+    if (timeline.empty > 0)
+        report.warnings.push_back(std::to_string(timeline.empty) +
+                                  (timeline.empty == 1 ? " subtitle lasts" : " subtitles last") +
+                                  " no time and " + (timeline.empty == 1 ? "was" : "were") + " left out");
+    const int pictures = int(timeline.stretches.size());
+    report.total = pictures;
 
     if (std::optional<std::string> refusal = RunRefusal(job, *entries)) {
         report.failure = Failure(ConversionFailure::Stage::Refused, *refusal);
@@ -547,51 +580,74 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     bool muxing = false;
     try {
         DvdMuxSink* mux = CreateSinks(job, report.stem, text, charset, sinks, report.warnings);
-        for (int i = 1; i <= count; ++i) {
+        std::vector<RunLine> bottom, top;
+        // A setting or time that is not a number fails the run after the
+        // pictures of the entries before it, as the next one comes.
+        const bool failsAfter = !job.settingError.empty() && job.settingErrorAt <= count;
+        const int steps = pictures + (failsAfter ? 1 : 0);
+        for (int i = 1; i <= steps; ++i) {
             if (stopped()) {
                 report.cancelled = true;
                 break;
             }
-            if (hooks.beforeSubtitle && !hooks.beforeSubtitle(i, count)) {
+            if (hooks.beforeSubtitle && !hooks.beforeSubtitle(i, steps)) {
                 report.cancelled = true;
                 break;
             }
-            if (!job.settingError.empty() && i >= job.settingErrorAt) throw ConvertError(job.settingError);
-            const TimedSubtitle& entry = (*entries)[size_t(i - 1)];
-            const CueTime& cue = cues[size_t(i - 1)];
-            const SubtitleLine& lines = entry.text;
-            // Every line of the entry, in the styles of its tags, wrapped as
-            // asked: what the DVD unit shows and what the other outputs draw.
-            const std::vector<RunLine> drawn = LinesToDraw(lines, text, look.font, job.look.wrap);
-            // The DVD unit, when the run has a DVD output.
-            const std::vector<uint8_t>* unit = nullptr;
-            if (hooks.canvas) {
-                // Every line of the entry, in the styles of its tags. All
-                // blue again first: after the previous subtitle only the rows
-                // it drew on are rewritten.
-                frame.Reset(kFrameWidth, frameHeight, kPureBlue);
-                const StackPlacement placed = DrawSubtitleLines(frame, text, drawn, look, lines.Top);
-                if (hooks.bandTop) *hooks.bandTop = placed.bandTop;
-                if (hooks.bandHeight) *hooks.bandHeight = placed.bandHeight;
-                if (dvd) {
-                    int top = placed.bandTop, height = placed.bandHeight;
-                    ClipBand(top, height, frame.Height());
-                    unit = &encoder.Encode(frame, top, height, cue.endMs - cue.startMs);
+            if (i > pictures) throw ConvertError(job.settingError);
+            const Stretch& stretch = timeline.stretches[size_t(i - 1)];
+            // Every line of every subtitle on screen, in the styles of its
+            // tags, wrapped as asked: what the DVD unit shows and what the
+            // other outputs draw. Subtitles placed at the top stack there,
+            // the others at the bottom, each group in list order.
+            bottom.clear();
+            top.clear();
+            for (uint32_t k = stretch.first; k < stretch.first + stretch.count; ++k) {
+                const SubtitleLine& lines = (*entries)[timeline.cues[k]].text;
+                StackCueLines(LinesToDraw(lines, text, look.font, job.look.wrap), lines.Top ? top : bottom);
+            }
+            // The DVD units, when the run has a DVD output: one, or for a
+            // picture longer than a unit can show, one after another.
+            const std::vector<CueSpan> pieces = SpanPieces(stretch.start, stretch.end, kLongestUnitMs);
+            const auto draw = [&](auto& canvas, auto&&... codes) {
+                int top0 = INT_MAX, bottom0 = INT_MIN;
+                for (const auto& [group, atTop] : {std::pair{&bottom, false}, std::pair{&top, true}}) {
+                    if (group->empty()) continue;
+                    const StackPlacement placed = DrawSubtitleLines(canvas, text, *group, look, codes..., atTop);
+                    top0 = std::min(top0, placed.bandTop);
+                    bottom0 = std::max(bottom0, placed.bandTop + placed.bandHeight);
                 }
+                return std::pair{top0, bottom0 - top0};
+            };
+            bool coded = false;
+            int bandTop = 0, bandHeight = 0;
+            if (hooks.canvas) {
+                // All blue again first: after the previous picture only the
+                // rows it drew on are rewritten.
+                frame.Reset(kFrameWidth, frameHeight, kPureBlue);
+                std::tie(bandTop, bandHeight) = draw(frame);
+                if (hooks.bandTop) *hooks.bandTop = bandTop;
+                if (hooks.bandHeight) *hooks.bandHeight = bandHeight;
+                ClipBand(bandTop, bandHeight, frame.Height());
+                coded = dvd;
             } else if (dvd) {
                 // Nobody looks at the frame: the lines go straight into the
                 // pixel codes the unit is coded from.
                 codes.Reset(frameHeight, backgroundCode);
-                const StackPlacement placed = DrawSubtitleLines(codes, text, drawn, look, layerCodes, lines.Top);
-                int top = placed.bandTop, height = placed.bandHeight;
-                ClipBand(top, height, codes.Height());
-                unit = &encoder.Encode(codes, top, height, cue.endMs - cue.startMs);
+                std::tie(bandTop, bandHeight) = draw(codes, layerCodes);
+                ClipBand(bandTop, bandHeight, codes.Height());
+                coded = true;
             }
-            for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, drawn, lines.Top);
-            if (unit)
-                for (auto& sink : sinks) sink->Append(cue.startMs, *unit);
+            for (auto& sink : sinks) sink->Subtitle(stretch.start, stretch.end, bottom, top);
+            for (const CueSpan& piece : pieces) {
+                if (!coded) break;
+                const std::vector<uint8_t>& unit = hooks.canvas
+                                                       ? encoder.Encode(frame, bandTop, bandHeight, piece.end - piece.start)
+                                                       : encoder.Encode(codes, bandTop, bandHeight, piece.end - piece.start);
+                for (auto& sink : sinks) sink->Append(piece.start, unit);
+            }
             ++report.written;
-            if (hooks.progress) hooks.progress(report.written, count);
+            if (hooks.progress) hooks.progress(report.written, pictures);
         }
         if (!report.cancelled && stopped()) report.cancelled = true;
         report.helpText = ComposeHelpText(job);

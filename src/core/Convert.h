@@ -47,8 +47,10 @@ struct ConversionFailure {
 struct ConversionReport {
     bool converted = false;  // every subtitle written and the help file too
     bool cancelled = false;  // stopped before a subtitle; outputs closed, no help file
-    int total = 0;           // subtitles in the run
-    int written = 0;         // units handed to the outputs
+    // Pictures in the run: one per stretch of the time line with subtitles
+    // on screen (one per subtitle where none meet).
+    int total = 0;
+    int written = 0;         // pictures handed to the outputs
     std::string stem;        // folder and base name of the outputs
     std::string helpText;    // what the help file holds (composed for every run)
     // Messages of reading that did not stop it ("Unsupported Subtitle Format
@@ -83,10 +85,10 @@ struct ConversionReport {
 };
 
 struct ConversionHooks {
-    // Before subtitle `index` (1-based) of `count`; false stops the run there
+    // Before picture `index` (1-based) of `count`; false stops the run there
     // (reported as cancelled). The window lets its messages run here.
     std::function<bool(int index, int count)> beforeSubtitle;
-    // After each subtitle's unit has gone to the outputs.
+    // After each picture has gone to the outputs.
     std::function<void(int done, int count)> progress;
     // Asked before each subtitle and once after the last: true when the run
     // was told to stop (the window's "Abort"); it then writes no help file.

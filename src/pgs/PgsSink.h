@@ -37,7 +37,8 @@ public:
     PgsSink(TextEngine& engine, const PgsLook& look, const PgsOptions& options);
     // Creates (or empties) the file. Throws FileError.
     void Create(const std::string& path);
-    void Subtitle(int64_t startMs, int64_t endMs, const std::vector<RunLine>& lines, bool top) override;
+    void Subtitle(int64_t startMs, int64_t endMs, const std::vector<RunLine>& bottom,
+                  const std::vector<RunLine>& top) override;
     void Append(int64_t, const std::vector<uint8_t>&) override {}
     void Close() override;
     void Seal() override;
@@ -50,7 +51,7 @@ private:
     PgsOptions options_;
     std::vector<PgsColor> palette_;
     PgsWriter writer_;
-    PgsObject object_;
+    PgsObject object_, topObject_;
 };
 
 }  // namespace glyphon

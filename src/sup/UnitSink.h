@@ -1,5 +1,5 @@
 // Where a generation run puts its sub-picture units: the ".sup" file and any
-// other output written beside it. The run hands every unit, in list order,
+// other output written beside it. The run hands every unit, in time order,
 // to each sink it has opened. Outputs are written under temporary names: a
 // run that succeeds (or is aborted) closes them all, which puts them in place;
 // a failed run discards them, and the previous files stay untouched.
@@ -20,13 +20,14 @@ public:
     // presentation time is startMs * 90, as in the ".sup" record). Throws
     // FileError when writing fails.
     virtual void Append(int64_t startMs, const std::vector<uint8_t>& unit) = 0;
-    // The subtitle the next unit is drawn from: its start and end in whole
-    // milliseconds, the lines the unit draws (every line with its styled
-    // runs, wrapped as drawn; at least two) and whether they sit at the top
-    // of the picture. Outputs that draw their own picture take it here; the
+    // The picture the next units are drawn from: its start and end in whole
+    // milliseconds and the lines on screen then (every line with its styled
+    // runs, wrapped as drawn): those stacked at the bottom and those at the
+    // top of the picture, either list empty when no line sits there (else
+    // at least two). Outputs that draw their own picture take it here; the
     // others ignore it. Throws FileError.
-    virtual void Subtitle(int64_t /*startMs*/, int64_t /*endMs*/, const std::vector<RunLine>& /*lines*/,
-                          bool /*top*/) {}
+    virtual void Subtitle(int64_t /*startMs*/, int64_t /*endMs*/, const std::vector<RunLine>& /*bottom*/,
+                          const std::vector<RunLine>& /*top*/) {}
     // Finishes the output and puts it in place of the previous one. Throws
     // FileError; a second call does nothing.
     virtual void Close() = 0;

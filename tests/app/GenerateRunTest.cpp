@@ -14,7 +14,7 @@ std::string Srt(int count) {
     std::string s;
     for (int i = 1; i <= count; ++i)
         s += std::to_string(i) + "\n00:00:" + (i < 10 ? "0" : "") + std::to_string(i) + ",000 --> 00:00:" +
-             (i + 1 < 10 ? "0" : "") + std::to_string(i + 1) + ",500\nLine " + std::to_string(i) + "\n\n";
+             (i < 10 ? "0" : "") + std::to_string(i) + ",500\nLine " + std::to_string(i) + "\n\n";
     return s;
 }
 

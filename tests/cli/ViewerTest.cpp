@@ -13,8 +13,11 @@
 #include "cli/CliSupport.h"
 #include "render/FontTables.h"
 #include "render/Renderer.h"
+#include "render/StyledLines.h"
 #include "support/DvdMpeg.h"
 #include "support/DvdSubDecoder.h"
+#include "support/PgsDecoder.h"
+#include "support/SubtitleDemuxer.h"
 
 namespace glyphon::test {
 
@@ -45,7 +48,8 @@ std::string Srt(const std::vector<Cue>& cues) {
 }
 
 // Twelve subtitles with the usual two-frame gaps, accents reaching the top of
-// their cells; the fifth runs on into the sixth.
+// their cells; the fifth runs on into the sixth. Last in the file, a sign at
+// the top comes with the third and a second speaker with the eighth.
 std::vector<Cue> Cues() {
     const char* const texts[][2] = {
         {"Élodie est à l'école", ""},      {"Über den Ärger", "sprechen wir später"},
@@ -61,7 +65,33 @@ std::vector<Cue> Cues() {
         cues.push_back({start, start + 3920, texts[i][0], texts[i][1]});
     }
     cues[4].end = cues[5].start + 600;
+    cues.push_back({cues[2].start, cues[2].end, "{\\an8}GARE DE LYON", ""});
+    cues.push_back({cues[7].start, cues[7].end, "- Ja, Øystein.", ""});
     return cues;
+}
+
+// What is on screen from start to end: lines stacked at the bottom and at the
+// top.
+struct Picture {
+    int64_t start = 0, end = 0;
+    std::vector<std::string> bottom, top;
+};
+
+// Every cue on screen for its whole time: the fifth alone, with the sixth
+// until it ends, the sixth alone; the sign above the third; the two speakers
+// one under the other.
+std::vector<Picture> Pictures(const std::vector<Cue>& c) {
+    std::vector<Picture> p;
+    for (size_t i = 0; i < 12; ++i) {
+        p.push_back({c[i].start, c[i].end, {c[i].line1}, {}});
+        if (!c[i].line2.empty()) p.back().bottom.push_back(c[i].line2);
+    }
+    p[2].top = {"GARE DE LYON"};
+    p[7].bottom.push_back(c[13].line1);
+    p[4].end = c[5].start;
+    p.insert(p.begin() + 5, Picture{c[5].start, c[4].end, {c[4].line1, c[5].line1}, {}});
+    p[6].start = c[4].end;
+    return p;
 }
 
 int64_t FirstVideoPts(const std::vector<ProgramStreamPacket>& packets) {
@@ -71,19 +101,21 @@ int64_t FirstVideoPts(const std::vector<ProgramStreamPacket>& packets) {
     return first;
 }
 
-// The frame rows a subtitle's text (with its outline) covers, from the text
+// The frame rows each line's text (with its outline) covers, from the text
 // engine's glyph masks placed where the renderer places its lines.
-std::set<int> TextRows(TextEngine& engine, const Cue& cue, int frameHeight) {
+std::vector<std::set<int>> TextRows(TextEngine& engine, std::vector<std::string> lines, bool top, int frameHeight) {
     const FontSpec font{"DejaVu Sans", 20, kUtf8Charset, 0};
     constexpr int kOutline = 3;
-    const TextExtent e1 = engine.MeasureLine(cue.line1, font), e2 = engine.MeasureLine(cue.line2, font);
-    const SubtitlePlacement p = PlaceSubtitle(e1, e2, 720, frameHeight, 30, -4, "center");
-    std::set<int> rows;
+    if (lines.size() < 2) lines.push_back("");
+    std::vector<TextExtent> extents;
+    for (const std::string& line : lines) extents.push_back(MeasureRunLine(engine, PlainLine(line), font));
+    const StackPlacement p = PlaceLines(extents, 720, frameHeight, 30, -4, "center", top);
+    std::vector<std::set<int>> rows(lines.size());
     LineMask mask;
-    for (const auto& [text, y] : {std::pair{cue.line1, p.y1}, std::pair{cue.line2, p.y2}}) {
-        if (text.empty()) continue;
-        engine.DrawLineMask(text, font, mask);
-        for (int r = mask.top - kOutline; r < mask.top + mask.height + kOutline; ++r) rows.insert(y + r);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].empty()) continue;
+        engine.DrawLineMask(lines[i], font, mask);
+        for (int r = mask.top - kOutline; r < mask.top + mask.height + kOutline; ++r) rows[i].insert(p.y[i] + r);
     }
     return rows;
 }
@@ -98,7 +130,8 @@ class Viewer : public ::testing::TestWithParam<bool> {};
 
 // The film's own standard is taken (no --standard); the disc is authored with
 // the commands the help file prints; every subtitle is shown from its first
-// frame to its last within one frame, with nothing drawn outside its text.
+// frame to its last within one frame, together with those on screen with it,
+// with nothing drawn outside their text.
 TEST_P(Viewer, AuthoredDiscShowsEverySubtitleOnItsFramesAndNothingButItsText) {
     const bool pal = GetParam();
     const int frameHeight = pal ? 576 : 480;
@@ -108,9 +141,7 @@ TEST_P(Viewer, AuthoredDiscShowsEverySubtitleOnItsFramesAndNothingButItsText) {
     const std::string subtitle = dir.Write("film.srt", Srt(cues));
     const RunResult r = RunNamed({"--mux", DvdMpeg(pal), "--font", "DejaVu Sans", "-o", dir.File("out"), subtitle});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("warning: 1 subtitle overlapped the next one and was cut to end where it starts"),
-              std::string::npos)
-        << r.err;
+    EXPECT_EQ(r.err.find("warning"), std::string::npos) << r.err;
 
     const std::string out = dir.File("out/film");
     EXPECT_NE(TempDir::Read(out + ".Glyphon_Help.txt")
@@ -131,29 +162,67 @@ TEST_P(Viewer, AuthoredDiscShowsEverySubtitleOnItsFramesAndNothingButItsText) {
     const auto vob = DemuxProgramStream(dir.File("out/film.dvd/VIDEO_TS/VTS_01_1.VOB"));
     const int64_t first = FirstVideoPts(vob);
     const auto units = UnitsOfStream(vob, 0x20);
-    ASSERT_EQ(units.size(), cues.size());
+    const std::vector<Picture> pictures = Pictures(cues);
+    ASSERT_EQ(units.size(), pictures.size());
     const std::unique_ptr<TextEngine> engine = CreateFreeTypeEngine();
     DvdSubDecoder decoder;
-    for (size_t i = 0; i < cues.size(); ++i) {
-        const int64_t end = i + 1 < cues.size() ? std::min(cues[i].end, cues[i + 1].start) : cues[i].end;
+    for (size_t i = 0; i < pictures.size(); ++i) {
         const auto picture = decoder.Decode(units[i].bytes);
-        ASSERT_TRUE(picture) << "subtitle " << i + 1;
+        ASSERT_TRUE(picture) << "picture " << i + 1;
         const int64_t shown = units[i].pts - first + picture->startMs * 90;
         const int64_t hidden = units[i].pts - first + picture->endMs * 90;
-        EXPECT_NEAR(double(shown), double(cues[i].start * 90), double(frameTicks)) << "subtitle " << i + 1;
-        EXPECT_NEAR(double(hidden), double(end * 90), double(frameTicks)) << "subtitle " << i + 1;
+        EXPECT_NEAR(double(shown), double(pictures[i].start * 90), double(frameTicks)) << "picture " << i + 1;
+        EXPECT_NEAR(double(hidden), double(pictures[i].end * 90), double(frameTicks)) << "picture " << i + 1;
 
-        const std::set<int> rows = TextRows(*engine, cues[i], frameHeight);
+        // Ink on every line's rows, and nowhere else.
+        std::vector<std::set<int>> lines = TextRows(*engine, pictures[i].bottom, false, frameHeight);
+        if (!pictures[i].top.empty())
+            for (std::set<int>& rows : TextRows(*engine, pictures[i].top, true, frameHeight)) lines.push_back(rows);
+        std::vector<bool> inked(lines.size(), false);
         for (int y = 0; y < picture->h; ++y) {
             bool drawn = false;
             for (const uint8_t code : picture->codes[size_t(y)]) drawn |= code != 0;
-            if (drawn) EXPECT_TRUE(rows.count(picture->y + y)) << "subtitle " << i + 1 << ": row " << picture->y + y;
+            if (!drawn) continue;
+            bool known = false;
+            for (size_t l = 0; l < lines.size(); ++l)
+                if (lines[l].count(picture->y + y)) known = inked[l] = true;
+            EXPECT_TRUE(known) << "picture " << i + 1 << ": row " << picture->y + y;
         }
+        for (size_t l = 0; l < lines.size(); ++l)
+            EXPECT_TRUE(inked[l] || lines[l].empty()) << "picture " << i + 1 << ": line " << l + 1;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(PalAndNtsc, Viewer, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Pal" : "Ntsc"; });
+
+// A title card of twenty minutes, longer than one unit's stop delay holds:
+// as libavformat and libavcodec read the VobSub pair, units follow one
+// another without a gap until its end; the PGS stream shows it once and
+// clears it at its end.
+TEST(ViewerLongCue, TwentyMinuteCueStaysToItsEnd) {
+    TempDir dir;
+    const std::string subtitle = dir.Write("card.srt", Srt({{1000, 1201000, "Twenty minutes", ""}}));
+    const RunResult r = RunNamed({"--format", "vobsub,pgs", "--font", "DejaVu Sans", subtitle});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const DemuxedSubtitles vobsub = DemuxSubtitles(dir.File("card.idx"));
+    ASSERT_EQ(vobsub.packets.size(), 2u);
+    DvdSubDecoder decoder;
+    int64_t shownUntil = 1000;
+    for (const DemuxedPacket& packet : vobsub.packets) {
+        const auto picture = decoder.Decode(packet.data);
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(packet.ptsMs + picture->startMs, shownUntil);
+        shownUntil = packet.ptsMs + picture->endMs;
+    }
+    EXPECT_NEAR(double(shownUntil), 1201000.0, 12.0);  // the stop delay's step
+    const DecodedPgs pgs = DecodePgs(dir.File("card.pgs.sup"));
+    ASSERT_EQ(pgs.subtitles.size(), 2u);
+    EXPECT_EQ(pgs.subtitles[0].pts, 1000 * 90);
+    EXPECT_FALSE(pgs.subtitles[0].rects.empty());
+    EXPECT_EQ(pgs.subtitles[1].pts, 1201000 * 90);
+    EXPECT_TRUE(pgs.subtitles[1].rects.empty());
+}
 
 namespace {
 

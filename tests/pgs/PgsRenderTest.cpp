@@ -64,7 +64,7 @@ TEST_F(PgsRender, EveryDecodedObjectIsTheRenderersOwnPictureInItsColours) {
         options.colors.background = {0, 0, 0, 96};
         PgsSink sink(*engine, look, options);
         sink.Create(dir.File("movie.pgs.sup"));
-        for (const Entry& e : kEntries) sink.Subtitle(e.start, e.end, {PlainLine(e.line1), PlainLine(e.line2)}, false);
+        for (const Entry& e : kEntries) sink.Subtitle(e.start, e.end, {PlainLine(e.line1), PlainLine(e.line2)}, {});
         sink.Close();
 
         const DecodedPgs got = DecodePgs(dir.File("movie.pgs.sup"));

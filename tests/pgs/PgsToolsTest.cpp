@@ -24,8 +24,8 @@ std::string WriteStream(TextEngine& engine, const TempDir& dir) {
     const std::string path = dir.File("movie.pgs.sup");
     PgsSink sink(engine, look, options);
     sink.Create(path);
-    sink.Subtitle(400, 1000, {PlainLine("Rethymno, the old Venetian harbour."), PlainLine("Crete Hellas, summer")}, false);
-    sink.Subtitle(1200, 1600, {PlainLine("Second subtitle"), PlainLine("")}, false);
+    sink.Subtitle(400, 1000, {PlainLine("Rethymno, the old Venetian harbour."), PlainLine("Crete Hellas, summer")}, {});
+    sink.Subtitle(1200, 1600, {PlainLine("Second subtitle"), PlainLine("")}, {});
     sink.Close();
     return path;
 }
