@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -44,6 +45,12 @@ constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 constexpr unsigned kDying = 1u << 31, kPending = 1u << 30, kHolders = kPending - 1;
 std::atomic<unsigned> g_commit{0};
 std::atomic<int> g_pendingSignal{0};
+// Temporaries being created (listed, not yet known to exist or not): the
+// thread that ends the program waits for them, so that none is created
+// after the listed ones were removed. A thread's own creation, when the
+// signal interrupts it, is not waited for.
+std::atomic<int> g_creating{0};
+thread_local bool t_creating = false;
 
 // Only a signal ends the program from here; other threads wait for it.
 [[noreturn]] void WaitForTheEnd() {
@@ -58,6 +65,13 @@ std::atomic<int> g_pendingSignal{0};
     sigemptyset(&ending);
     for (const int other : kSignals) sigaddset(&ending, other);
     ::pthread_sigmask(SIG_BLOCK, &ending, nullptr);
+    // Creations under way finish first (they see kDying and start no other);
+    // bounded, so that a thread stopped by a debugger cannot hold the end.
+    const int own = t_creating ? 1 : 0;
+    for (int waited = 0; g_creating.load() > own && waited < 2000; ++waited) {
+        const timespec step{0, 1000000};
+        ::nanosleep(&step, nullptr);
+    }
     for (Chunk* chunk = &g_first; chunk; chunk = chunk->next.load(std::memory_order_acquire))
         for (Slot& slot : chunk->slots)
             if (slot.state.load(std::memory_order_acquire) == kListed) ::unlink(slot.path);
@@ -229,20 +243,29 @@ namespace {
 
 // Creates a new temporary file beside path. The name is listed before the
 // file exists, so that no moment leaves it on disk unlisted; the handler's
-// unlink of a name not yet created does nothing. A file created once the
-// handler has removed the listed ones is removed by its creator.
+// unlink of a name not yet created does nothing, and the thread that ends
+// the program waits for creations under way before it removes them.
 int CreateListedTemporary(const std::string& path, std::string& tempPath, int& slot) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempPath = TemporaryName(path, long(::getpid()), counter++);
-        slot = ListTemporaryFile(tempPath);
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 && (g_commit.load() & kDying)) {
-            ::unlink(tempPath.c_str());
+        // Counted before kDying is looked at: either the ending thread waits
+        // for this creation (and then removes the listed file), or this
+        // thread sees kDying and creates nothing.
+        g_creating.fetch_add(1);
+        t_creating = true;
+        if (g_commit.load() & kDying) {
+            t_creating = false;
+            g_creating.fetch_sub(1);
             WaitForTheEnd();
         }
+        slot = ListTemporaryFile(tempPath);
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int openErr = errno;
+        t_creating = false;
+        g_creating.fetch_sub(1);
         if (fd >= 0) return fd;
-        const int err = errno;
+        const int err = openErr;
         ForgetTemporaryFile(slot);
         slot = -1;
         if (err != EEXIST) ThrowFileError(err);

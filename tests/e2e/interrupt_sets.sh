@@ -12,16 +12,18 @@ trap 'rm -rf "$tmp"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 files=120
-make_subtitles() {  # folder word
+# The two sets start their subtitles at other milliseconds, so that every
+# file of them differs (an index of units in one pack each holds only times).
+make_subtitles() {  # folder word milliseconds
   mkdir -p "$1"
   for f in $(seq $files); do
-    awk -v w="$2" -v f="$f" 'BEGIN { for (i = 0; i < 40; i++)
-      printf "%d\n00:%02d:%02d,000 --> 00:%02d:%02d,900\n%s %d of file %d\n\n", i + 1, i / 60, i % 60, i / 60, i % 60, w, i, f }' \
+    awk -v w="$2" -v f="$f" -v ms="$3" 'BEGIN { for (i = 0; i < 40; i++)
+      printf "%d\n00:%02d:%02d,%03d --> 00:%02d:%02d,900\n%s %d of file %d\n\n", i + 1, i / 60, i % 60, ms, i / 60, i % 60, w, i, f }' \
       > "$1/f$f.srt"
   done
 }
-make_subtitles "$tmp/old" Previous
-make_subtitles "$tmp/new" Replacement
+make_subtitles "$tmp/old" Previous 100
+make_subtitles "$tmp/new" Replacement 0
 "$program" convert -q -j 8 --format sup,vobsub -o "$tmp/ref" "$tmp"/new/*.srt
 "$program" convert -q -j 8 --format sup,vobsub -o "$tmp/before" "$tmp"/old/*.srt
 for f in $(seq $files); do printf 'previous help' > "$tmp/before/f$f.Glyphon_Help.txt"; done
