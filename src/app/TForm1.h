@@ -30,7 +30,8 @@
 namespace glyphon {
 
 class TSubtitle;
-struct SubtitleLine;
+struct Cue;
+using SubtitleLine = Cue;
 class TextEngine;
 class UnitSink;
 

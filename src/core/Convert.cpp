@@ -1,7 +1,6 @@
 #include "core/Convert.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -39,14 +38,6 @@ private:
     std::vector<std::string>& out_;
 };
 
-// The reader writes whole milliseconds as decimal text within 32 bits.
-int64_t Milliseconds(const std::string& text) {
-    int64_t v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size()) return RoundHalfEven(StrToFloat(text));
-    return v;
-}
-
 // Keeps the band inside the frame rows, its top even: rows outside the frame
 // do not exist and are never read. A band that lies wholly outside becomes
 // two empty rows at the nearest edge, so that every subtitle still has its
@@ -83,19 +74,18 @@ std::string ClockText(int64_t total) {
 
 // Why a subtitle's times cannot go into the outputs, or nothing. The ".sup"
 // header holds the start in 32 bits of 1/90,000 s (up to 13:15:21.858).
-std::optional<std::string> UntimeableSubtitle(const std::vector<TimedSubtitle>& entries, size_t timed) {
-    constexpr int64_t kLatestStartMs = int64_t(4294967295) / 90;
+std::optional<std::string> UntimeableSubtitle(const std::vector<Cue>& entries, size_t timed) {
+    constexpr int64_t kLatestStart = int64_t(4294967295);
     for (size_t i = 0; i < entries.size() && i < timed; ++i) {
-        const TimedSubtitle& e = entries[i];
-        const std::string which = "Subtitle " + std::to_string(i + 1) + " (" + CutForMessage(e.text.Line1, 60) + ")";
-        if (e.startMs < 0)
-            return which + " starts at " + ClockText(e.startMs) +
-                   ", before the start of the video; nothing was written.";
-        if (e.startMs > kLatestStartMs)
-            return which + " starts at " + ClockText(e.startMs) + ", later than a .sup file can time (" +
-                   ClockText(kLatestStartMs) + " at most); nothing was written.";
-        if (e.endMs < e.startMs)
-            return which + " ends at " + ClockText(e.endMs) + ", before it starts at " + ClockText(e.startMs) +
+        const Cue& e = entries[i];
+        const std::string which = "Subtitle " + std::to_string(i + 1) + " (" + CutForMessage(e.Line1, 60) + ")";
+        const std::string start = ClockText(MsOfTicks(e.start));
+        if (e.start < 0) return which + " starts at " + start + ", before the start of the video; nothing was written.";
+        if (e.start > kLatestStart)
+            return which + " starts at " + start + ", later than a .sup file can time (" +
+                   ClockText(MsOfTicks(kLatestStart)) + " at most); nothing was written.";
+        if (e.end < e.start)
+            return which + " ends at " + ClockText(MsOfTicks(e.end)) + ", before it starts at " + start +
                    "; nothing was written.";
     }
     return std::nullopt;
@@ -273,7 +263,7 @@ std::string VobSubStem(const std::string& stem, const std::string& subtitleFile)
     return FreeVobSubStem(stem, {subtitleFile}).value_or(std::string());
 }
 
-std::optional<std::string> RunRefusal(const ConversionJob& job, const std::vector<TimedSubtitle>& entries) {
+std::optional<std::string> RunRefusal(const ConversionJob& job, const std::vector<Cue>& entries) {
     const std::string stem = OutputStem(job.outputs.folder, job.subtitle.file);
     const OutputRequest& o = job.outputs;
     std::vector<std::string> outputs{stem + ".Glyphon_Help.txt"};
@@ -332,7 +322,7 @@ void ApplyNamedColours(PaletteChoice& palette, const NamedRoleColours& colours) 
     put(colours.text, palette.roles.text);
 }
 
-bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<TimedSubtitle>& entries, bool& utf8,
+bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<Cue>& entries, bool& utf8,
                          ConversionReport& report) {
     entries.clear();
     utf8 = false;
@@ -362,10 +352,7 @@ bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<TimedSubtitle>&
     report.unreadable = std::move(list.Unreadable);
     entries.reserve(list.Lines.size());
     for (SubtitleLine& l : list.Lines) {
-        TimedSubtitle entry{Milliseconds(l.StartMs), Milliseconds(l.EndMs), std::move(l)};
-        entry.text.StartMs.clear();
-        entry.text.EndMs.clear();
-        entries.push_back(std::move(entry));
+        entries.push_back(std::move(l));
     }
     if (failure) {
         failure->subtitle = int(entries.size()) + 1;
@@ -399,11 +386,11 @@ FitLook FitLookOf(const TextLook& look, int charset, VideoStandard standard) {
 
 }  // namespace
 
-bool CheckEntriesFit(const std::vector<TimedSubtitle>& entries, const TextLook& look, int charset,
+bool CheckEntriesFit(const std::vector<Cue>& entries, const TextLook& look, int charset,
                      VideoStandard standard, TextEngine& text, FitResult& fit) {
     const FitLook fitLook = FitLookOf(look, charset, standard);
     for (size_t i = 0; i < entries.size(); ++i)
-        CheckSubtitleFits(entries[i].text, int(i) + 1, text, fitLook, look.refuseOutsideFrame, fit);
+        CheckSubtitleFits(entries[i], int(i) + 1, text, fitLook, look.refuseOutsideFrame, fit);
     return fit.Fits();
 }
 
@@ -412,7 +399,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     report.stem = OutputStem(job.outputs.folder, job.subtitle.file);
 
     // The entries: the job's own, or read and checked here.
-    const std::vector<TimedSubtitle>* entries = job.subtitle.entries.get();
+    const std::vector<Cue>* entries = job.subtitle.entries.get();
     bool utf8 = job.subtitle.utf8;
     if (!entries) {
         if (!ReadSubtitleEntries(job.subtitle, report.entries, utf8, report)) return report;
@@ -433,7 +420,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             f.subtitle = first.entry;
             f.line = first.line;
             f.width = first.width;
-            const std::vector<std::string_view> lines = TextLinesOf((*entries)[size_t(first.entry - 1)].text);
+            const std::vector<std::string_view> lines = TextLinesOf((*entries)[size_t(first.entry - 1)]);
             if (!first.belowFrame && !job.look.wrap && size_t(first.line) <= lines.size())
                 f.text = std::string(lines[size_t(first.line - 1)]);
             f.message = first.belowFrame ? "The subtitle's lines reach below the frame." : "The line is too long.";
@@ -484,7 +471,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     const size_t timed = job.settingError.empty() ? size_t(count) : size_t(std::max(job.settingErrorAt - 1, 0));
     std::vector<CueTime> cues;
     cues.reserve(std::min(timed, size_t(count)));
-    for (size_t i = 0; i < timed && i < size_t(count); ++i) cues.push_back({(*entries)[i].startMs, (*entries)[i].endMs});
+    for (size_t i = 0; i < timed && i < size_t(count); ++i) cues.push_back({(*entries)[i].start, (*entries)[i].end});
     if (const int cut = CutOverlaps(cues); cut > 0)
         report.warnings.push_back(std::to_string(cut) + (cut == 1 ? " subtitle overlapped" : " subtitles overlapped") +
                                   " the next one and " + (cut == 1 ? "was" : "were") + " cut to end where it starts");
@@ -508,9 +495,8 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                 break;
             }
             if (!job.settingError.empty() && i >= job.settingErrorAt) throw ConvertError(job.settingError);
-            const TimedSubtitle& entry = (*entries)[size_t(i - 1)];
+            const Cue& lines = (*entries)[size_t(i - 1)];
             const CueTime& cue = cues[size_t(i - 1)];
-            const SubtitleLine& lines = entry.text;
             // Every line of the entry, in the styles of its tags, wrapped as
             // asked: what the DVD unit shows and what the other outputs draw.
             const std::vector<RunLine> drawn = LinesToDraw(lines, text, look.font, job.look.wrap);
@@ -521,26 +507,26 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                 // blue again first: after the previous subtitle only the rows
                 // it drew on are rewritten.
                 frame.Reset(kFrameWidth, frameHeight, kPureBlue);
-                const StackPlacement placed = DrawSubtitleLines(frame, text, drawn, look, lines.Top);
+                const StackPlacement placed = DrawSubtitleLines(frame, text, drawn, look, lines.AtTop());
                 if (hooks.bandTop) *hooks.bandTop = placed.bandTop;
                 if (hooks.bandHeight) *hooks.bandHeight = placed.bandHeight;
                 if (dvd) {
                     int top = placed.bandTop, height = placed.bandHeight;
                     ClipBand(top, height, frame.Height());
-                    unit = &encoder.Encode(frame, top, height, cue.endMs - cue.startMs);
+                    unit = &encoder.Encode(frame, top, height, MsOfTicks(cue.end - cue.start));
                 }
             } else if (dvd) {
                 // Nobody looks at the frame: the lines go straight into the
                 // pixel codes the unit is coded from.
                 codes.Reset(frameHeight, backgroundCode);
-                const StackPlacement placed = DrawSubtitleLines(codes, text, drawn, look, layerCodes, lines.Top);
+                const StackPlacement placed = DrawSubtitleLines(codes, text, drawn, look, layerCodes, lines.AtTop());
                 int top = placed.bandTop, height = placed.bandHeight;
                 ClipBand(top, height, codes.Height());
-                unit = &encoder.Encode(codes, top, height, cue.endMs - cue.startMs);
+                unit = &encoder.Encode(codes, top, height, MsOfTicks(cue.end - cue.start));
             }
-            for (auto& sink : sinks) sink->Subtitle(cue.startMs, cue.endMs, drawn, lines.Top);
+            for (auto& sink : sinks) sink->Subtitle(cue.start, cue.end, drawn, lines.AtTop());
             if (unit)
-                for (auto& sink : sinks) sink->Append(cue.startMs, *unit);
+                for (auto& sink : sinks) sink->Append(cue.start, *unit);
             ++report.written;
             if (hooks.progress) hooks.progress(report.written, count);
         }

@@ -41,7 +41,7 @@ void CheckSubtitleFits(const SubtitleLine& entry, int number, TextEngine& text, 
     if (lines.size() > 2) {
         // Lines beyond the second must also stay within the frame.
         const StackPlacement p = PlaceLines(extents, kFrameWidth, look.frameHeight, look.offset, look.offsetOr,
-                                            look.align, entry.Top);
+                                            look.align, entry.AtTop());
         if (p.y.back() + extents.back().height > look.frameHeight)
             result.problems.push_back({number, int(lines.size()), 0, true});
     }

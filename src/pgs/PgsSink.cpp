@@ -11,9 +11,9 @@ PgsSink::PgsSink(TextEngine& engine, const PgsLook& look, const PgsOptions& opti
 
 void PgsSink::Create(const std::string& path) { writer_.Create(path, options_.video); }
 
-void PgsSink::Subtitle(int64_t startMs, int64_t endMs, const std::vector<RunLine>& lines, bool top) {
+void PgsSink::Subtitle(int64_t start, int64_t end, const std::vector<RunLine>& lines, bool top) {
     DrawPgsSubtitle(engine_, lines, top, look_, object_);
-    writer_.Show(startMs, endMs, object_, palette_);
+    writer_.Show(start, end, object_, palette_);
 }
 
 void PgsSink::Close() { writer_.Close(); }

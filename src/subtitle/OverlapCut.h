@@ -8,8 +8,8 @@
 namespace glyphon {
 
 struct CueTime {
-    int64_t startMs = 0;
-    int64_t endMs = 0;
+    int64_t start = 0;  // 90 kHz ticks
+    int64_t end = 0;
 };
 
 // Ends every cue no later than the start of the cue that follows it in time

@@ -16,16 +16,15 @@ namespace glyphon {
 class UnitSink {
 public:
     virtual ~UnitSink() = default;
-    // One unit and its subtitle's start in whole milliseconds (the
-    // presentation time is startMs * 90, as in the ".sup" record). Throws
-    // FileError when writing fails.
-    virtual void Append(int64_t startMs, const std::vector<uint8_t>& unit) = 0;
-    // The subtitle the next unit is drawn from: its start and end in whole
-    // milliseconds, the lines the unit draws (every line with its styled
+    // One unit and its subtitle's start in 90 kHz ticks (the presentation
+    // time, as in the ".sup" record). Throws FileError when writing fails.
+    virtual void Append(int64_t start, const std::vector<uint8_t>& unit) = 0;
+    // The subtitle the next unit is drawn from: its start and end in 90 kHz
+    // ticks, the lines the unit draws (every line with its styled
     // runs, wrapped as drawn; at least two) and whether they sit at the top
     // of the picture. Outputs that draw their own picture take it here; the
     // others ignore it. Throws FileError.
-    virtual void Subtitle(int64_t /*startMs*/, int64_t /*endMs*/, const std::vector<RunLine>& /*lines*/,
+    virtual void Subtitle(int64_t /*start*/, int64_t /*end*/, const std::vector<RunLine>& /*lines*/,
                           bool /*top*/) {}
     // Finishes the output and puts it in place of the previous one. Throws
     // FileError; a second call does nothing.

@@ -7,7 +7,7 @@ namespace {
 
 std::vector<std::pair<int64_t, int64_t>> Times(const std::vector<CueTime>& cues) {
     std::vector<std::pair<int64_t, int64_t>> times;
-    for (const CueTime& c : cues) times.emplace_back(c.startMs, c.endMs);
+    for (const CueTime& c : cues) times.emplace_back(c.start, c.end);
     return times;
 }
 
