@@ -140,6 +140,9 @@ FileOutcome ConvertFile(const ConversionJob& base, const std::string& subtitleFi
     for (const UnreadableBlock& part : report.unreadable)
         outcome.messages.push_back("warning: line " + IntToStr(part.line) + " is no subtitle and was left out: \"" +
                                    Quoted(part.text, report.charset) + "\"");
+    for (const ImpossibleCue& cue : report.impossible)
+        outcome.messages.push_back("warning: " + DescribeImpossibleCue(cue) + " and was left out: \"" +
+                                   Quoted(cue.text, report.charset) + "\"");
     if (outcome.converted)
         for (const std::string& warning : report.warnings) outcome.messages.push_back("warning: " + warning);
     if (outcome.converted && job.outputs.mux.collectOnly) {

@@ -1,10 +1,12 @@
 #include "core/Convert.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <numeric>
 
 #include "common/Convert.h"
 #include "common/FileError.h"
@@ -350,6 +352,7 @@ bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<Cue>& entries, 
     utf8 = list.Utf8 || (input.charsetAuto && list.LooksUtf8);
     report.loaded = list.Loaded;
     report.unreadable = std::move(list.Unreadable);
+    report.impossible = std::move(list.Impossible);
     entries.reserve(list.Lines.size());
     for (SubtitleLine& l : list.Lines) {
         entries.push_back(std::move(l));
@@ -481,20 +484,28 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
         return report;
     }
 
+    // Every output is written in time order, whatever the file's order (a
+    // late line with an early time); cues starting together keep theirs.
+    std::vector<size_t> order(static_cast<size_t>(count));
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return (*entries)[a].start < (*entries)[b].start; });
+
     std::vector<std::unique_ptr<UnitSink>> sinks;
     bool muxing = false;
     try {
         DvdMuxSink* mux = CreateSinks(job, report.stem, text, charset, sinks, report.warnings);
-        for (int i = 1; i <= count; ++i) {
+        for (int n = 1; n <= count; ++n) {
+            const int i = int(order[size_t(n - 1)]) + 1;
             if (stopped()) {
                 report.cancelled = true;
                 break;
             }
-            if (hooks.beforeSubtitle && !hooks.beforeSubtitle(i, count)) {
+            if (hooks.beforeSubtitle && !hooks.beforeSubtitle(n, count)) {
                 report.cancelled = true;
                 break;
             }
-            if (!job.settingError.empty() && i >= job.settingErrorAt) throw ConvertError(job.settingError);
+            if (!job.settingError.empty() && n >= job.settingErrorAt) throw ConvertError(job.settingError);
             const Cue& lines = (*entries)[size_t(i - 1)];
             const CueTime& cue = cues[size_t(i - 1)];
             // Every line of the entry, in the styles of its tags, wrapped as
@@ -513,6 +524,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                 if (dvd) {
                     int top = placed.bandTop, height = placed.bandHeight;
                     ClipBand(top, height, frame.Height());
+                    // Whole milliseconds, rounded down: never past the cue's end.
                     unit = &encoder.Encode(frame, top, height, MsOfTicks(cue.end - cue.start));
                 }
             } else if (dvd) {

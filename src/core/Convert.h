@@ -60,6 +60,8 @@ struct ConversionReport {
     bool loaded = false;  // the file was recognised and read (it may hold no subtitle)
     // What the file held that is no subtitle and was left out.
     std::vector<UnreadableBlock> unreadable;
+    // Cues left out for times no picture can be shown at.
+    std::vector<ImpossibleCue> impossible;
     // The character set the texts were drawn in (UTF-8 for a file with a
     // byte-order mark, or read as UTF-8 by charsetAuto).
     int charset = kDefaultCharset;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <string_view>
 
@@ -391,7 +392,35 @@ void ReadMicroDvd(TSubtitle& s, const std::string& FileName, MessageSink& messag
     }
 }
 
+// Moves the cues from `from` on whose times are impossible to Impossible.
+void LeaveOutImpossible(TSubtitle& s, size_t from) {
+    size_t kept = from;
+    for (size_t i = from; i < s.Lines.size(); ++i) {
+        Cue& c = s.Lines[i];
+        if (c.start < 0 || c.end < 0 || c.end < c.start)
+            s.Impossible.push_back(ImpossibleCue{c.fileLine, c.start, c.end, c.Line1.substr(0, kShownBytes)});
+        else if (kept++ != i)
+            s.Lines[kept - 1] = std::move(c);
+    }
+    s.Lines.resize(kept);
+}
+
+// A time as h:mm:ss.mmm, a negative one with its sign.
+std::string Clock(int64_t ticks) {
+    const int64_t ms = MsOfTicks(ticks);
+    const int64_t a = ms < 0 ? -ms : ms;
+    char text[48];
+    std::snprintf(text, sizeof text, "%s%02lld:%02lld:%02lld.%03lld", ms < 0 ? "-" : "", (long long)(a / 3600000),
+                  (long long)(a / 60000 % 60), (long long)(a / 1000 % 60), (long long)(a % 1000));
+    return text;
+}
+
 }  // namespace
+
+std::string DescribeImpossibleCue(const ImpossibleCue& cue) {
+    return "line " + std::to_string(cue.line) + ": " + Clock(cue.start) + " --> " + Clock(cue.end) +
+           (cue.start < 0 || cue.end < 0 ? " has a negative time" : " ends before it starts");
+}
 
 std::vector<std::string_view> TextLinesOf(const SubtitleLine& entry) {
     std::vector<std::string_view> lines{entry.Line1, entry.Line2};
@@ -411,6 +440,8 @@ void TSubtitle::LoadFromFile(const std::string& FileName, bool ClearFirst, Messa
     Loaded = false;
     LooksUtf8 = false;
     Unreadable.clear();
+    Impossible.clear();
+    const size_t before = ClearFirst ? 0 : Lines.size();
     if (IsSrtFile(FileName)) {
         if (ClearFirst) Clear();
         ReadSrt(*this, FileName);
@@ -419,7 +450,9 @@ void TSubtitle::LoadFromFile(const std::string& FileName, bool ClearFirst, Messa
         ReadMicroDvd(*this, FileName, messages);
     } else {
         messages.ShowMessage(kUnsupported);
+        return;
     }
+    LeaveOutImpossible(*this, std::min(before, Lines.size()));
 }
 
 bool TSubtitle::IsSrtFile(const std::string& FileName) {

@@ -32,6 +32,20 @@ struct UnreadableBlock {
     friend bool operator==(const UnreadableBlock&, const UnreadableBlock&) = default;
 };
 
+// A cue whose times no picture can be shown at (it ends before it starts,
+// or a time is negative): left out of the list, named by the number of its
+// first line in the file, its times and its first text line.
+struct ImpossibleCue {
+    int line = 0;
+    int64_t start = 0, end = 0;  // 90 kHz ticks
+    std::string text;
+    friend bool operator==(const ImpossibleCue&, const ImpossibleCue&) = default;
+};
+
+// "line 12: 00:00:05.000 --> 00:00:04.000 ends before it starts" (or "has a
+// negative time"): how messages name an impossible cue, without its text.
+std::string DescribeImpossibleCue(const ImpossibleCue& cue);
+
 // One parsed MicroDVD line before it is copied into a cue; times in 90 kHz
 // ticks.
 struct fivestrings {
@@ -59,6 +73,9 @@ public:
     // What the last file read held that is no subtitle, in file order; the
     // rest of the file was read.
     std::vector<UnreadableBlock> Unreadable;
+    // The cues of the last file read whose times are impossible, in file
+    // order; they are not in Lines.
+    std::vector<ImpossibleCue> Impossible;
 
     // Reads FileName as SubRip or MicroDVD. Plain messages ("Unsupported
     // Subtitle Format !", the frame-rate request) go to `messages`. Whatever
