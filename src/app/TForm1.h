@@ -201,8 +201,6 @@ public:
     // movie.srt"): loaded as "Load SRT" loads a chosen file, with the
     // generic palette when no palette is ready yet.
     void OpenSubtitleFile(const std::string& fileName);
-    void CheckLineFits(const std::string& Line1, const std::string& Line2, int FontSize,
-                       const std::string& FontName, int Charset, int Style);
     void CheckAllSubtitles();
     // What the fit check needs of the controls' look.
     FitLook ChosenFitLook() const;

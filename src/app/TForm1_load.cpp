@@ -36,29 +36,6 @@ private:
 
 }  // namespace
 
-void TForm1::CheckLineFits(const std::string& Line1, const std::string& Line2, int FontSize,
-                           const std::string& FontName, int Charset, int Style) {
-    const FontSpec font{FontName, FontSize, Charset, Style, Widescreen ? 75 : 100};
-    const int w1 = text_.MeasureLine(Line1, font).width;
-    const int w2 = text_.MeasureLine(Line2, font).width;
-    if (w1 < kFitLimit && w2 < kFitLimit) {
-        SubtitleFits = true;
-        return;
-    }
-    SubtitleFits = false;
-    LastTooWide.line = w1 >= kFitLimit ? 1 : 2;
-    LastTooWide.width = w1 >= kFitLimit ? w1 : w2;
-    if (!SubtitleLoaded) {
-        // The test belongs to a first load: nothing stays listed.
-        ListBox1.Clear();
-        ui_.ShowMessage("The string \r" + QuotedText(Line1) + "\r" + QuotedText(Line2) +
-                        "\ris too long. Please correct the srt and reload it. You can just use a smaler font size.");
-    } else {
-        ui_.ShowMessage("The string \r" + QuotedText(Line1) + "\r" + QuotedText(Line2) +
-                        "\ris too long. Please use a smaler font size.");
-    }
-}
-
 void TForm1::CheckAllSubtitles() {
     const int count = Subtitles ? Subtitles->Count() : 0;
     // Every entry is measured, so that the message names every line that

@@ -288,6 +288,5 @@ std::optional<int> RunNamedCommand(const std::vector<std::string>& args, std::FI
     return RunConvert(command.options, MachineConvertEnvironment());
 }
 
-void PrintUsage(std::FILE* err) { std::fputs(UsageText().c_str(), err); }
 
 }  // namespace glyphon

@@ -42,7 +42,4 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env);
 // message to standard error (env.err).
 std::optional<int> RunNamedCommand(const std::vector<std::string>& args, std::FILE* out = stdout);
 
-// The usage text on `err`, for a command line the program cannot run.
-void PrintUsage(std::FILE* err);
-
 }  // namespace glyphon

@@ -31,8 +31,6 @@ std::string FileErrorText(int err);
 // Throws FileError with FileErrorText(err).
 [[noreturn]] void ThrowFileError(int err);
 
-// Throws FileError with RuntimeErrorText(code).
-[[noreturn]] void ThrowRuntimeError(int code);
 
 // Writes all of data to the file descriptor, again after an interrupted or
 // partial write; throws FileError for the first failure.

@@ -124,12 +124,6 @@ bool CheckEntriesFit(const std::vector<Cue>& entries, const TextLook& look, int 
 // The help file's text for the job (its case, then the files written).
 std::string ComposeHelpText(const ConversionJob& job);
 
-// Where the VobSub pair of a run with this output stem goes: NAME itself
-// when its pair is free or one this program wrote; beside a MicroDVD
-// subtitle file NAME.sub (or any other file of those names) NAME.vobsub,
-// NAME.vobsub2, ... (FreeVobSubStem). Empty when all of those are taken.
-std::string VobSubStem(const std::string& stem, const std::string& subtitleFile);
-
 // Why a run must not start, before it touches a file: an output that is one
 // of its inputs (the subtitle file, the film, `job.otherInputs`), or a
 // subtitle whose times the outputs cannot hold; the sentence names the file

@@ -42,14 +42,6 @@ void DvdMuxSink::Append(int64_t start, const std::vector<uint8_t>& unit) {
     units_.Append(PresentationTime(start), -1, unit);
 }
 
-MuxReport DvdMuxSink::Finish() {
-    StagedFile muxed(MuxedFileName(stem_));
-    const MuxReport report = MuxSubPicturesIntoStaged(request_.video, muxed, request_.stream, units_);
-    WritePaletteFile(PaletteFileName(stem_), palette_);
-    muxed.Commit();
-    return report;
-}
-
 std::string DvdMuxSink::PastEndWarning(const MuxReport& report) const {
     if (report.pastEnd == 0) return {};
     return std::to_string(report.pastEnd) + (report.pastEnd == 1 ? " subtitle starts" : " subtitles start") +

@@ -52,11 +52,6 @@ public:
     // Where the run's authoring waits for Close.
     StagedAuthoring& Staged() { return staged_; }
 
-    // Writes NAME.muxed.mpg (replaced only when the mux succeeds) and then
-    // NAME.palette.yuv. Throws ProgramStreamError when the film is refused,
-    // FileError. The report counts the units that start after the video.
-    MuxReport Finish();
-
     // The warning for units past the video's end; empty when there are none.
     std::string PastEndWarning(const MuxReport& report) const;
 

@@ -19,11 +19,6 @@ void Put16(std::vector<uint8_t>& out, unsigned v) {
     out.push_back(uint8_t(v));
 }
 
-void Put24(std::vector<uint8_t>& out, unsigned v) {
-    out.push_back(uint8_t(v >> 16));
-    Put16(out, v & 0xFFFF);
-}
-
 void Put32(std::vector<uint8_t>& out, uint32_t v) {
     Put16(out, v >> 16);
     Put16(out, v & 0xFFFF);
