@@ -260,16 +260,7 @@ const char* AlignmentText(Alignment a) {
     return "right";
 }
 
-<<<<<<< HEAD
-std::string VobSubStem(const std::string& stem, const std::string& subtitleFile) {
-    // A VobSub pair replaces only a pair this program wrote.
-    return FreeVobSubStem(stem, {subtitleFile}).value_or(std::string());
-}
-
 std::optional<std::string> RunRefusal(const ConversionJob& job, const std::vector<Cue>& entries) {
-=======
-std::optional<std::string> RunRefusal(const ConversionJob& job, const std::vector<TimedSubtitle>& entries) {
->>>>>>> main
     const std::string stem = OutputStem(job.outputs.folder, job.subtitle.file);
     const OutputRequest& o = job.outputs;
     std::vector<std::string> outputs{stem + ".Glyphon_Help.txt"};
