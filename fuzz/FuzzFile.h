@@ -55,15 +55,10 @@ inline void Check(bool ok) {
     if (!ok) __builtin_trap();
 }
 
-// A stored time is always the decimal text of a 32-bit integer.
-inline bool IsTimeText(const std::string& t) {
-    if (t.empty() || t.size() > 11) return false;
-    size_t i = t[0] == '-' ? 1 : 0;
-    if (i == t.size()) return false;
-    for (; i < t.size(); ++i)
-        if (t[i] < '0' || t[i] > '9') return false;
-    const long long v = std::stoll(t);
-    return v >= -2147483648LL && v <= 2147483647LL;
+// A cue time is 90 kHz ticks of a time within 32 bits of milliseconds.
+inline bool IsCueTime(int64_t ticks) {
+    const int64_t ms = ticks / 90;
+    return ms >= -2147483648LL && ms <= 2147483647LL;
 }
 
 inline bool HasLineEnd(const std::string& s) {

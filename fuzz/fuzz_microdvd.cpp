@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Check(size_t(subs.Count()) <= size / 5 + 1);
     for (int i = 1; i <= subs.Count(); ++i) {
         const SubtitleLine e = subs.GetLine(i);
-        fuzz::Check(fuzz::IsTimeText(e.StartMs) && fuzz::IsTimeText(e.EndMs));
+        fuzz::Check(fuzz::IsCueTime(e.start) && fuzz::IsCueTime(e.end));
         fuzz::Check(!fuzz::HasLineEnd(e.Line1) && !fuzz::HasLineEnd(e.Line2) && !fuzz::HasLineEnd(e.Line3));
     }
 
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (double rate : {25.0, 16.0, 23.976, -29.97, 1e-300, 0.0, 1e300}) {
         try {
             const fivestrings f = TSubtitle::ParseMicroDvdLine(text, rate);
-            fuzz::Check(fuzz::IsTimeText(f.StartMs) && fuzz::IsTimeText(f.EndMs));
+            fuzz::Check(fuzz::IsCueTime(f.Start) && fuzz::IsCueTime(f.End));
             fuzz::Check(f.Line1.size() + f.Line2.size() + f.Line3.size() <= size);
         } catch (const ConvertError&) {
         }

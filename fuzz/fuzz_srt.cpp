@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const UnreadableBlock& part : subs.Unreadable) fuzz::Check(part.line >= 1 && !part.text.empty());
     for (int i = 1; i <= subs.Count(); ++i) {
         const SubtitleLine e = subs.GetLine(i);
-        fuzz::Check(fuzz::IsTimeText(e.StartMs) && fuzz::IsTimeText(e.EndMs));
+        fuzz::Check(fuzz::IsCueTime(e.start) && fuzz::IsCueTime(e.end));
         fuzz::Check(!fuzz::HasLineEnd(e.Line1) && !fuzz::HasLineEnd(e.Line2) && !fuzz::HasLineEnd(e.Line3));
         // The runs of a line cover its text exactly.
         fuzz::Check(e.Runs.size() <= 3 + e.MoreLines.size());
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     if (TSubtitle::IsSrtTimeLine(text)) fuzz::Check(text.size() >= 29);
     try {
-        fuzz::Check(fuzz::IsTimeText(TSubtitle::SrtTimeToMs(text)));
+        fuzz::Check(fuzz::IsCueTime(TSubtitle::SrtTimeToTicks(text)));
     } catch (const ConvertError&) {
     }
     fuzz::Check(TSubtitle::StripTags(text).size() <= text.size());

@@ -30,7 +30,8 @@
 namespace glyphon {
 
 class TSubtitle;
-struct SubtitleLine;
+struct Cue;
+using SubtitleLine = Cue;
 class TextEngine;
 class UnitSink;
 
@@ -38,6 +39,7 @@ class UnitSink;
 // The first line of the message that lists what a subtitle file held that
 // is no subtitle.
 inline constexpr const char* kLeftOutHeading = "These parts of the file are no subtitles and were left out:";
+inline constexpr const char* kImpossibleHeading = "These subtitles have times no picture can be shown at and were left out:";
 
 struct AppEnvironment {
     std::string programDir;                     // folder of the running program, with trailing '/'

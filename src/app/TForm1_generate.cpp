@@ -37,25 +37,7 @@ ConversionJob TForm1::MakeConversionJob() const {
     job.subtitle.charset = CharsetFromName(ComboBoxFontCharset.Text());
     if (Subtitles) {
         job.subtitle.utf8 = Subtitles->Utf8;
-        auto entries = std::make_shared<std::vector<TimedSubtitle>>();
-        entries->reserve(Subtitles->Lines.size());
-        for (const SubtitleLine& l : Subtitles->Lines) {
-            TimedSubtitle entry{0, 0, l};
-            entry.text.StartMs.clear();
-            entry.text.EndMs.clear();
-            // A time that is not a number fails the run at its entry.
-            try {
-                entry.startMs = RoundHalfEven(StrToFloat(l.StartMs));
-                entry.endMs = RoundHalfEven(StrToFloat(l.EndMs));
-            } catch (const ConvertError& e) {
-                if (job.settingError.empty()) {
-                    job.settingError = e.what();
-                    job.settingErrorAt = int(entries->size()) + 1;
-                }
-            }
-            entries->push_back(std::move(entry));
-        }
-        job.subtitle.entries = std::move(entries);
+        job.subtitle.entries = std::make_shared<std::vector<Cue>>(Subtitles->Lines);
     }
 
     PaletteChoice& p = job.palette;

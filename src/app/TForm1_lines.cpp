@@ -78,7 +78,17 @@ void TForm1::CheckBoxAnchorBottomClick() {
 }
 
 void TForm1::ReportUnreadable() {
-    if (!Subtitles || Subtitles->Unreadable.empty()) return;
+    if (!Subtitles) return;
+    const std::vector<ImpossibleCue>& impossible = Subtitles->Impossible;
+    if (!impossible.empty()) {
+        std::string text = kImpossibleHeading;
+        for (size_t i = 0; i < impossible.size() && i < kListedAtMost; ++i)
+            text += "\r" + DescribeImpossibleCue(impossible[i]) + ": " + QuotedText(impossible[i].text);
+        if (impossible.size() > kListedAtMost)
+            text += "\rand " + IntToStr(int64_t(impossible.size() - kListedAtMost)) + " more";
+        ui_.ShowMessage(text);
+    }
+    if (Subtitles->Unreadable.empty()) return;
     const std::vector<UnreadableBlock>& parts = Subtitles->Unreadable;
     std::string text = kLeftOutHeading;
     for (size_t i = 0; i < parts.size() && i < kListedAtMost; ++i)

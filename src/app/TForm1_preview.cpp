@@ -118,7 +118,7 @@ void TForm1::DrawSelectedEntryPreview() {
     if (entry < 1 || entry > Subtitles->Count()) return;
     const SubtitleLine line = Subtitles->GetLine(entry);
     const FontSpec font = ChosenFont();
-    DrawPreviewLines(LinesToDraw(line, font), line.Top, font, offset.position, offset_or.position,
+    DrawPreviewLines(LinesToDraw(line, font), line.AtTop(), font, offset.position, offset_or.position,
                      ComboBoxAlign.Text());
 }
 

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "pgs/PgsPicture.h"
+#include "subtitle/Cue.h"
 
 namespace glyphon {
 
@@ -167,7 +168,7 @@ int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video) {
     AssMoment shown;
     const auto flush = [&](int64_t next) {
         if (!held) return;
-        writer.Show(shown.startMs, next == shown.endMs ? shown.endMs + 1 : shown.endMs, object, palette);
+        writer.Show(TicksOfMs(shown.startMs), TicksOfMs(next == shown.endMs ? shown.endMs + 1 : shown.endMs), object, palette);
         ++sets;
         held = false;
     };

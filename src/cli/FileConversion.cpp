@@ -50,7 +50,7 @@ std::vector<std::string> ExplainFit(const ConversionReport& report, bool wrap) {
     std::vector<std::string> out;
     const auto shown = [&](const std::string& bytes) { return Quoted(bytes, report.charset); };
     for (const FitProblem& t : report.fit.problems) {
-        const SubtitleLine& entry = report.entries[size_t(t.entry - 1)].text;
+        const SubtitleLine& entry = report.entries[size_t(t.entry - 1)];
         if (t.belowFrame) {
             // Lines beyond the second grow upward from the bottom: a larger
             // offset lifts a stack off the bottom edge, a smaller one brings
@@ -70,7 +70,7 @@ std::vector<std::string> ExplainFit(const ConversionReport& report, bool wrap) {
     }
     if (!out.empty() || !report.fit.outside) return out;
     const FrameExit& at = *report.fit.outside;
-    const SubtitleLine& entry = report.entries[size_t(at.entry - 1)].text;
+    const SubtitleLine& entry = report.entries[size_t(at.entry - 1)];
     const std::string& line = at.line == 1 ? entry.Line1 : entry.Line2;
     const int height = FrameHeightOf(report.standard);
     out.push_back("subtitle " + IntToStr(at.entry) + ", line " + IntToStr(at.line) + " would reach row " +
@@ -112,7 +112,7 @@ std::vector<std::string> Explain(const ConversionReport& report, bool wrap) {
             // before it were read, so the fault lies in the one after them.
             if (f.subtitle > 1 && !report.entries.empty())
                 out.push_back("reading stopped after subtitle " + IntToStr(f.subtitle - 1) + " (" +
-                              Quoted(report.entries.back().text.Line1, report.charset) + ")");
+                              Quoted(report.entries.back().Line1, report.charset) + ")");
             break;
     }
     if (out.empty()) out.push_back("not converted");
@@ -171,6 +171,9 @@ FileOutcome ConvertFile(const ConversionJob& base, const std::string& subtitleFi
     for (const UnreadableBlock& part : report.unreadable)
         outcome.messages.push_back("warning: line " + IntToStr(part.line) + " is no subtitle and was left out: \"" +
                                    Quoted(part.text, report.charset) + "\"");
+    for (const ImpossibleCue& cue : report.impossible)
+        outcome.messages.push_back("warning: " + DescribeImpossibleCue(cue) + " and was left out: \"" +
+                                   Quoted(cue.text, report.charset) + "\"");
     if (outcome.converted)
         for (const std::string& warning : report.warnings) outcome.messages.push_back("warning: " + warning);
     if (outcome.converted && job.outputs.mux.collectOnly) {

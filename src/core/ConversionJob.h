@@ -21,15 +21,6 @@
 
 namespace glyphon {
 
-// One subtitle as the converter draws it: times in whole milliseconds from
-// the start of the film; its text lines (bytes of the file), styled runs and
-// placement as the reader gives them (their time texts are not used).
-struct TimedSubtitle {
-    int64_t startMs = 0;
-    int64_t endMs = 0;
-    SubtitleLine text;
-};
-
 enum class Alignment { Center, Left, Right };
 
 // Font style as a set of StyleBits (bold, italic, underline, strike-out).
@@ -60,7 +51,7 @@ struct SubtitleInput {
     int charset = kDefaultCharset;
     // Entries already read and checked (the window's list): the run neither
     // reads the file nor checks the widths again. `utf8`: they are UTF-8.
-    std::shared_ptr<const std::vector<TimedSubtitle>> entries;
+    std::shared_ptr<const std::vector<Cue>> entries;
     bool utf8 = false;
     // A file without a byte-order mark that is valid UTF-8 with characters
     // beyond ASCII is read as UTF-8 whatever `charset` says.
@@ -122,9 +113,8 @@ struct ConversionJob {
     PaletteChoice palette;
     TextLook look;
     OutputRequest outputs;
-    // A setting or time that could not be turned into a number (the
-    // window's size or outline width list without a selection, an entry's
-    // time text): the run fails with this message when it comes to
+    // A setting that could not be turned into a number (the window's size
+    // or outline width list without a selection): the run fails with this message when it comes to
     // subtitle `settingErrorAt` (1-based), after writing those before it,
     // as the window always did.
     std::string settingError;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -48,14 +49,6 @@ private:
     std::vector<std::string>& out_;
 };
 
-// The reader writes whole milliseconds as decimal text within 32 bits.
-int64_t Milliseconds(const std::string& text) {
-    int64_t v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size()) return RoundHalfEven(StrToFloat(text));
-    return v;
-}
-
 // Keeps the band inside the frame rows, its top even: rows outside the frame
 // do not exist and are never read. A band that lies wholly outside becomes
 // two empty rows at the nearest edge, so that every subtitle still has its
@@ -75,7 +68,7 @@ void ClipBand(int& top, int& height, int frameHeight) {
 // 1024/90,000 s holds 745,642 ms, and a whole number of 512 ms is a whole
 // number of its steps, so that a longer picture's next unit starts exactly
 // when the one before is hidden.
-constexpr int64_t kLongestUnitMs = int64_t(65535) * 1024 / 90 / 512 * 512;
+constexpr int64_t kLongestUnit = TicksOfMs(int64_t(65535) * 1024 / 90 / 512 * 512);
 
 bool EmptyLine(const RunLine& line) {
     for (const TextRun& run : line)
@@ -118,20 +111,19 @@ std::string ClockText(int64_t total) {
 
 // Why a subtitle's times cannot go into the outputs, or nothing. The ".sup"
 // header holds the start in 32 bits of 1/90,000 s (up to 13:15:21.858).
-constexpr int64_t kLatestStartMs = int64_t(4294967295) / 90;
+constexpr int64_t kLatestStart = int64_t(4294967295);
 
-std::optional<std::string> UntimeableSubtitle(const std::vector<TimedSubtitle>& entries, size_t timed) {
+std::optional<std::string> UntimeableSubtitle(const std::vector<Cue>& entries, size_t timed) {
     for (size_t i = 0; i < entries.size() && i < timed; ++i) {
-        const TimedSubtitle& e = entries[i];
-        const std::string which = "Subtitle " + std::to_string(i + 1) + " (" + CutForMessage(e.text.Line1, 60) + ")";
-        if (e.startMs < 0)
-            return which + " starts at " + ClockText(e.startMs) +
-                   ", before the start of the video; nothing was written.";
-        if (e.startMs > kLatestStartMs)
-            return which + " starts at " + ClockText(e.startMs) + ", later than a .sup file can time (" +
-                   ClockText(kLatestStartMs) + " at most); nothing was written.";
-        if (e.endMs < e.startMs)
-            return which + " ends at " + ClockText(e.endMs) + ", before it starts at " + ClockText(e.startMs) +
+        const Cue& e = entries[i];
+        const std::string which = "Subtitle " + std::to_string(i + 1) + " (" + CutForMessage(e.Line1, 60) + ")";
+        const std::string start = ClockText(MsOfTicks(e.start));
+        if (e.start < 0) return which + " starts at " + start + ", before the start of the video; nothing was written.";
+        if (e.start > kLatestStart)
+            return which + " starts at " + start + ", later than a .sup file can time (" +
+                   ClockText(MsOfTicks(kLatestStart)) + " at most); nothing was written.";
+        if (e.end < e.start)
+            return which + " ends at " + ClockText(MsOfTicks(e.end)) + ", before it starts at " + start +
                    "; nothing was written.";
     }
     return std::nullopt;
@@ -317,7 +309,7 @@ const char* AlignmentText(Alignment a) {
     return "right";
 }
 
-std::optional<std::string> RunRefusal(const ConversionJob& job, const std::vector<TimedSubtitle>& entries) {
+std::optional<std::string> RunRefusal(const ConversionJob& job, const std::vector<Cue>& entries) {
     const std::string stem = OutputStem(job.outputs.folder, job.subtitle.file);
     const OutputRequest& o = job.outputs;
     std::vector<std::string> outputs{stem + ".Glyphon_Help.txt"};
@@ -376,7 +368,7 @@ void ApplyNamedColours(PaletteChoice& palette, const NamedRoleColours& colours) 
     put(colours.text, palette.roles.text);
 }
 
-bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<TimedSubtitle>& entries, bool& utf8,
+bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<Cue>& entries, bool& utf8,
                          ConversionReport& report) {
     entries.clear();
     utf8 = false;
@@ -417,12 +409,10 @@ bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<TimedSubtitle>&
     if (found) report.charsetFound = found->name;
     report.loaded = list.Loaded;
     report.unreadable = std::move(list.Unreadable);
+    report.impossible = std::move(list.Impossible);
     entries.reserve(list.Lines.size());
     for (SubtitleLine& l : list.Lines) {
-        TimedSubtitle entry{Milliseconds(l.StartMs), Milliseconds(l.EndMs), std::move(l)};
-        entry.text.StartMs.clear();
-        entry.text.EndMs.clear();
-        entries.push_back(std::move(entry));
+        entries.push_back(std::move(l));
     }
     if (failure) {
         failure->subtitle = int(entries.size()) + 1;
@@ -459,11 +449,11 @@ FitLook FitLookOf(const TextLook& look, int charset, VideoStandard standard) {
 
 }  // namespace
 
-bool CheckEntriesFit(const std::vector<TimedSubtitle>& entries, const TextLook& look, int charset,
+bool CheckEntriesFit(const std::vector<Cue>& entries, const TextLook& look, int charset,
                      VideoStandard standard, TextEngine& text, FitResult& fit) {
     const FitLook fitLook = FitLookOf(look, charset, standard);
     for (size_t i = 0; i < entries.size(); ++i)
-        CheckSubtitleFits(entries[i].text, int(i) + 1, text, fitLook, look.refuseOutsideFrame, fit);
+        CheckSubtitleFits(entries[i], int(i) + 1, text, fitLook, look.refuseOutsideFrame, fit);
     return fit.Fits();
 }
 
@@ -474,7 +464,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     if (!job.subtitle.entries && IsStyledScript(job.subtitle.file)) return RunStyledConversion(job, text, hooks, report);
 
     // The entries: the job's own, or read and checked here.
-    const std::vector<TimedSubtitle>* entries = job.subtitle.entries.get();
+    const std::vector<Cue>* entries = job.subtitle.entries.get();
     bool utf8 = job.subtitle.utf8;
     report.charset = utf8 ? int(kUtf8Charset) : job.subtitle.charset;
     if (!entries) {
@@ -495,7 +485,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             f.subtitle = first.entry;
             f.line = first.line;
             f.width = first.width;
-            const std::vector<std::string_view> lines = TextLinesOf((*entries)[size_t(first.entry - 1)].text);
+            const std::vector<std::string_view> lines = TextLinesOf((*entries)[size_t(first.entry - 1)]);
             if (!first.belowFrame && !job.look.wrap && size_t(first.line) <= lines.size())
                 f.text = std::string(lines[size_t(first.line - 1)]);
             f.message = !first.belowFrame ? "The line is too long."
@@ -550,18 +540,18 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                                                      : size_t(std::max(job.settingErrorAt - 1, 0)));
     std::vector<CueSpan> spans;
     spans.reserve(timed);
-    for (size_t i = 0; i < timed; ++i) spans.push_back({(*entries)[i].startMs, (*entries)[i].endMs});
+    for (size_t i = 0; i < timed; ++i) spans.push_back({(*entries)[i].start, (*entries)[i].end});
     // Every output ends a subtitle by the same rule: no later than the last
     // time a .sup or PGS header can hold (a PGS clear past it would wrap).
     int lateEnds = 0;
     for (CueSpan& cue : spans)
-        if (cue.end > kLatestStartMs && cue.start <= kLatestStartMs) {
-            cue.end = kLatestStartMs;
+        if (cue.end > kLatestStart && cue.start <= kLatestStart) {
+            cue.end = kLatestStart;
             ++lateEnds;
         }
     if (lateEnds > 0)
         report.warnings.push_back(std::to_string(lateEnds) + (lateEnds == 1 ? " subtitle ends" : " subtitles end") +
-                                  " after " + ClockText(kLatestStartMs) + ", the latest time the outputs can hold, " +
+                                  " after " + ClockText(MsOfTicks(kLatestStart)) + ", the latest time the outputs can hold, " +
                                   "and " + (lateEnds == 1 ? "was" : "were") + " cut to end there");
     const Timeline timeline = SplitTimeline(spans);
     if (timeline.empty > 0)
@@ -603,12 +593,12 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             bottom.clear();
             top.clear();
             for (uint32_t k = stretch.first; k < stretch.first + stretch.count; ++k) {
-                const SubtitleLine& lines = (*entries)[timeline.cues[k]].text;
-                StackCueLines(LinesToDraw(lines, text, look.font, job.look.wrap), lines.Top ? top : bottom);
+                const Cue& lines = (*entries)[timeline.cues[k]];
+                StackCueLines(LinesToDraw(lines, text, look.font, job.look.wrap), lines.AtTop() ? top : bottom);
             }
             // The DVD units, when the run has a DVD output: one, or for a
             // picture longer than a unit can show, one after another.
-            const std::vector<CueSpan> pieces = SpanPieces(stretch.start, stretch.end, kLongestUnitMs);
+            const std::vector<CueSpan> pieces = SpanPieces(stretch.start, stretch.end, kLongestUnit);
             const auto draw = [&](auto& canvas, auto&&... codes) {
                 int top0 = INT_MAX, bottom0 = INT_MIN;
                 for (const auto& [group, atTop] : {std::pair{&bottom, false}, std::pair{&top, true}}) {
@@ -642,8 +632,8 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             for (const CueSpan& piece : pieces) {
                 if (!coded) break;
                 const std::vector<uint8_t>& unit = hooks.canvas
-                                                       ? encoder.Encode(frame, bandTop, bandHeight, piece.end - piece.start)
-                                                       : encoder.Encode(codes, bandTop, bandHeight, piece.end - piece.start);
+                                                       ? encoder.Encode(frame, bandTop, bandHeight, MsOfTicks(piece.end - piece.start))
+                                                       : encoder.Encode(codes, bandTop, bandHeight, MsOfTicks(piece.end - piece.start));
                 for (auto& sink : sinks) sink->Append(piece.start, unit);
             }
             ++report.written;

@@ -59,10 +59,12 @@ struct ConversionReport {
     std::vector<std::string> warnings;  // the run converted, but the user should know (one line each)
     std::optional<ConversionFailure> failure;
     // Read entries (when the job brought none), for callers that show them.
-    std::vector<TimedSubtitle> entries;
+    std::vector<Cue> entries;
     bool loaded = false;  // the file was recognised and read (it may hold no subtitle)
     // What the file held that is no subtitle and was left out.
     std::vector<UnreadableBlock> unreadable;
+    // Cues left out for times no picture can be shown at.
+    std::vector<ImpossibleCue> impossible;
     // The character set the texts were drawn in (UTF-8 for a file with a
     // byte-order mark, or read as UTF-8 by charsetAuto; under charsetAuto
     // the item reading the set found in the file).
@@ -120,11 +122,11 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
 // `utf8` is set for a file with a byte-order mark, or one read as UTF-8
 // under charsetAuto; `report.charset` is the character set the texts are in
 // (under charsetAuto, the one found in them, FindCharset).
-bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<TimedSubtitle>& entries, bool& utf8,
+bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<Cue>& entries, bool& utf8,
                          ConversionReport& report);
 
 // Checks every entry against the look; true when all fit.
-bool CheckEntriesFit(const std::vector<TimedSubtitle>& entries, const TextLook& look, int charset,
+bool CheckEntriesFit(const std::vector<Cue>& entries, const TextLook& look, int charset,
                      VideoStandard standard, TextEngine& text, FitResult& fit);
 
 // The help file's text for the job (its case, then the files written).
@@ -140,6 +142,6 @@ DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem, TextE
 // of its inputs (the subtitle file, the film, `job.otherInputs`), or a
 // subtitle whose times the outputs cannot hold; the sentence names the file
 // or the subtitle. Nothing when the run may go ahead.
-std::optional<std::string> RunRefusal(const ConversionJob& job, const std::vector<TimedSubtitle>& entries);
+std::optional<std::string> RunRefusal(const ConversionJob& job, const std::vector<Cue>& entries);
 
 }  // namespace glyphon

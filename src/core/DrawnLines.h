@@ -10,7 +10,8 @@
 
 namespace glyphon {
 
-struct SubtitleLine;
+struct Cue;
+using SubtitleLine = Cue;
 
 // A line fits the frame when it is narrower than this many pixels.
 inline constexpr int kFitLimit = 680;

@@ -10,7 +10,8 @@
 
 namespace glyphon {
 
-struct SubtitleLine;
+struct Cue;
+using SubtitleLine = Cue;
 
 // How the subtitles are drawn, as far as fitting goes.
 struct FitLook {

@@ -8,6 +8,7 @@
 #include "common/FileError.h"
 #include "common/StagedFile.h"
 #include "mux/DvdAuthoring.h"
+#include "subtitle/Cue.h"
 #include "palette/ColorNames.h"
 
 namespace glyphon {
@@ -93,7 +94,7 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
                     const DvdPicture placed = CodeDvdPicture(picture, dvdJob.palette.colours, codes, frameHeight);
                     encoder.SetRoles(placed.roles, RoleColours{});
                     const std::vector<uint8_t>& unit = encoder.Encode(codes, placed.top, placed.height, m.endMs - m.startMs);
-                    for (auto& sink : sinks) sink->Append(m.startMs, unit);
+                    for (auto& sink : sinks) sink->Append(TicksOfMs(m.startMs), unit);
                     ++report.written;
                 });
             } catch (const Stopped&) {

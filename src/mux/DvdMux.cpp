@@ -37,12 +37,9 @@ void CheckDvdMuxInput(const std::string& video, const std::string& muxedPath) {
 DvdMuxSink::DvdMuxSink(DvdMuxRequest request, std::string stem, const DiscPalette& palette)
     : request_(std::move(request)), stem_(std::move(stem)), palette_(palette), units_(MuxedFileName(stem_)) {}
 
-void DvdMuxSink::Append(int64_t startMs, const std::vector<uint8_t>& unit) {
+void DvdMuxSink::Append(int64_t start, const std::vector<uint8_t>& unit) {
     // The same presentation time as the ".sup" record's header.
-    const auto header = UnitHeader(startMs);
-    const uint32_t pts = uint32_t(header[2]) | uint32_t(header[3]) << 8 | uint32_t(header[4]) << 16 |
-                         uint32_t(header[5]) << 24;
-    units_.Append(pts, -1, unit);
+    units_.Append(PresentationTime(start), -1, unit);
 }
 
 std::string DvdMuxSink::PastEndWarning(const MuxReport& report) const {

@@ -43,7 +43,7 @@ class DvdMuxSink : public UnitSink {
 public:
     DvdMuxSink(DvdMuxRequest request, std::string stem, const DiscPalette& palette);
 
-    void Append(int64_t startMs, const std::vector<uint8_t>& unit) override;
+    void Append(int64_t start, const std::vector<uint8_t>& unit) override;
     // Puts the files of the authoring staged in Staged() in place (nothing
     // when the run did not mux: an aborted run leaves no muxed film).
     void Close() override { staged_.Commit(); }

@@ -64,9 +64,9 @@ void VobSubWriter::Create(const std::string& idxPath, const std::string& subPath
     subEnd_ = 0;
 }
 
-void VobSubWriter::Append(int64_t startMs, const std::vector<uint8_t>& unit) {
+void VobSubWriter::Append(int64_t start, const std::vector<uint8_t>& unit) {
     if (!sub_.IsOpen()) throw std::logic_error("VobSubWriter::Append without open files");
-    const uint32_t pts = PresentationTime(startMs);
+    const uint32_t pts = PresentationTime(start);
     MemorySink packs;
     PackWriter(packs).WriteSubPictureUnit(unit.data(), unit.size(), pts, 0, [pts](size_t) { return pts; });
     try {

@@ -42,7 +42,7 @@ public:
     // Close) and writes the index header. Throws FileError.
     void Create(const std::string& idxPath, const std::string& subPath, const VobSubHeader& header);
     // Sub-picture stream 0; every pack's SCR is the unit's presentation time.
-    void Append(int64_t startMs, const std::vector<uint8_t>& unit) override;
+    void Append(int64_t start, const std::vector<uint8_t>& unit) override;
     // Puts both files in place; a failure leaves both previous files.
     void Close() override;
     void Seal() override;

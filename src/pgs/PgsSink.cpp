@@ -42,13 +42,13 @@ void MergeObject(PgsObject& into, const PgsObject& other) {
 
 }  // namespace
 
-void PgsSink::Subtitle(int64_t startMs, int64_t endMs, const std::vector<RunLine>& bottom,
+void PgsSink::Subtitle(int64_t start, int64_t end, const std::vector<RunLine>& bottom,
                        const std::vector<RunLine>& top) {
     // Lines at the bottom and at the top share one object.
     if (!bottom.empty()) DrawPgsSubtitle(engine_, bottom, false, look_, object_);
     if (!top.empty()) DrawPgsSubtitle(engine_, top, true, look_, bottom.empty() ? object_ : topObject_);
     if (!bottom.empty() && !top.empty()) MergeObject(object_, topObject_);
-    writer_.Show(startMs, endMs, object_, palette_);
+    writer_.Show(start, end, object_, palette_);
 }
 
 void PgsSink::Close() { writer_.Close(); }

@@ -37,7 +37,7 @@ public:
     PgsSink(TextEngine& engine, const PgsLook& look, const PgsOptions& options);
     // Creates (or empties) the file. Throws FileError.
     void Create(const std::string& path);
-    void Subtitle(int64_t startMs, int64_t endMs, const std::vector<RunLine>& bottom,
+    void Subtitle(int64_t start, int64_t end, const std::vector<RunLine>& bottom,
                   const std::vector<RunLine>& top) override;
     void Append(int64_t, const std::vector<uint8_t>&) override {}
     void Close() override;

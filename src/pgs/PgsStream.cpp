@@ -310,10 +310,11 @@ void PgsWriter::WritePendingClear() {
     clearPending_ = false;
 }
 
-void PgsWriter::Show(int64_t startMs, int64_t endMs, const PgsObject& object, const std::vector<PgsColor>& palette) {
+void PgsWriter::Show(int64_t startTicks, int64_t endTicks, const PgsObject& object,
+                     const std::vector<PgsColor>& palette) {
     if (object.Empty()) return;
-    const uint32_t start = PresentationTime(startMs);
-    const uint32_t end = std::max(start, PresentationTime(endMs));
+    const uint32_t start = PresentationTime(startTicks);
+    const uint32_t end = std::max(start, PresentationTime(endTicks));
     // A subtitle still shown when this one starts is replaced by it.
     if (clearPending_ && clearPts_ <= start) WritePendingClear();
     clearPending_ = false;

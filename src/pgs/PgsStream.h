@@ -85,10 +85,10 @@ public:
 
     // Creates (or empties) the file. Throws FileError.
     void Create(const std::string& path, const PgsVideo& video);
-    // Shows `object` from startMs to endMs (presentation times startMs * 90,
-    // as every output of a run). An empty object shows nothing. Throws
+    // Shows `object` from `start` to `end` (90 kHz ticks, the presentation
+    // times of every output of a run). An empty object shows nothing. Throws
     // FileError.
-    void Show(int64_t startMs, int64_t endMs, const PgsObject& object, const std::vector<PgsColor>& palette);
+    void Show(int64_t start, int64_t end, const PgsObject& object, const std::vector<PgsColor>& palette);
     // Writes the last clearing set and closes the file without putting it in
     // place yet. Throws FileError (the file is then dropped).
     void Seal();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <string_view>
 
@@ -37,8 +38,8 @@ std::string_view Copy(std::string_view s, size_t from, size_t count) {
 
 bool SrtTimeLine(std::string_view line) { return line.size() >= 29 && line.substr(13, 3) == "-->"; }
 
-// hh:mm:ss,mmm to milliseconds. The separators are never looked at.
-std::string SrtTime(std::string_view time) {
+// hh:mm:ss,mmm to 90 kHz ticks. The separators are never looked at.
+int64_t SrtTime(std::string_view time) {
     const int64_t hours = StrToInt(Copy(time, 1, 2));
     const int64_t minutes = StrToInt(Copy(time, 4, 2));
     const int64_t seconds = StrToInt(Copy(time, 7, 2));
@@ -49,25 +50,42 @@ std::string SrtTime(std::string_view time) {
     // would be a wrong time, so it is refused like any other bad number.
     if (total < std::numeric_limits<int32_t>::min() || total > std::numeric_limits<int32_t>::max())
         NotAnInteger(time);
-    return IntToStr(total);
+    return TicksOfMs(total);
 }
 
-// A frame number's time in whole milliseconds at `rate` frames per second.
-std::string FrameToMs(std::string_view frameText, double rate) {
-    const int64_t product = int64_t(StrToInt(frameText)) * 1000;
+// A frame rate as a fraction. The NTSC rates, written 23.976, 29.97 or 59.94
+// (or with more digits), are 24000/1001, 30000/1001 and 60000/1001: the rates
+// of the films these files are timed for. Others are taken to a millionth.
+struct FrameRate {
+    int64_t num = 0, den = 1;
+};
+
+FrameRate RateOf(double rate) {
+    for (const int64_t ntsc : {24000, 30000, 48000, 60000})
+        if (std::fabs(rate - double(ntsc) / 1001) < 0.0006) return {ntsc, 1001};
+    const long double millionths = std::round(static_cast<long double>(rate) * 1000000);
+    if (!(millionths >= 1 && millionths < 1e15L)) return {};
+    return {int64_t(millionths), 1000000};
+}
+
+// A frame's time in 90 kHz ticks at `rate`, rounded down: on or before the
+// frame.
+int64_t FrameToTicks(std::string_view frameText, double rate) {
+    const int64_t frame = StrToInt(frameText);
+    const int64_t product = frame * 1000;
     // Frames past 2147483 (or the time they give at a very low rate) cannot be
-    // timed in 32 bits: a wrapped time would be silently wrong.
+    // timed in 32 bits of milliseconds: a wrapped time would be silently wrong.
     if (product < std::numeric_limits<int32_t>::min() || product > std::numeric_limits<int32_t>::max())
         NotAnInteger(frameText);
-    // The quotient keeps extended precision up to the rounding: cut to double
-    // first, a value just above a half could become an exact half and then
-    // go to the even neighbour, the wrong way.
-    const long double ms = static_cast<long double>(product) / static_cast<long double>(rate);
-    if (!std::isfinite(ms) || std::fabs(ms) > 4.0e9L) NotAnInteger(frameText);
-    const int64_t rounded = RoundHalfEven(ms);
-    if (rounded < std::numeric_limits<int32_t>::min() || rounded > std::numeric_limits<int32_t>::max())
+    const FrameRate r = RateOf(rate);
+    if (r.num <= 0) NotAnInteger(frameText);
+    const __int128 scaled = __int128(frame) * kTicksPerSecond * r.den;
+    __int128 ticks = scaled / r.num;
+    if (ticks * r.num != scaled && scaled < 0) --ticks;  // toward the earlier tick
+    const __int128 ms = ticks / kTicksPerMs;
+    if (ms < std::numeric_limits<int32_t>::min() || ms > std::numeric_limits<int32_t>::max())
         NotAnInteger(frameText);
-    return IntToStr(rounded);
+    return int64_t(ticks);
 }
 
 double FrameRateOf(std::string_view line) {
@@ -78,7 +96,7 @@ double FrameRateOf(std::string_view line) {
 // One MicroDVD line: the two times, and the three text lines as views into the
 // line.
 struct MicroDvdParts {
-    std::string StartMs, EndMs;
+    int64_t start = 0, end = 0;
     std::string_view Line1, Line2, Line3;
 };
 
@@ -104,8 +122,8 @@ MicroDvdParts ParseMicroDvd(std::string_view r, double rate) {
     }
 
     MicroDvdParts f;
-    f.StartMs = FrameToMs(startText, rate);
-    f.EndMs = FrameToMs(endText, rate);
+    f.start = FrameToTicks(startText, rate);
+    f.end = FrameToTicks(endText, rate);
 
     // "|" separates the lines; a third "|" and later ones stay in line 3.
     const size_t bar1 = r.find('|');
@@ -190,7 +208,7 @@ bool PlayerTime(std::string_view s, size_t& i, int64_t& ms) {
 // line they read keeps its times; then the line as players read it: blanks
 // anywhere around the times, "-->" with or without blanks, anything (such as
 // position coordinates) after the end time.
-bool TimingOf(std::string_view line, std::string& start, std::string& end) {
+bool TimingOf(std::string_view line, int64_t& start, int64_t& end) {
     if (SrtTimeLine(line)) {
         try {
             start = SrtTime(line.substr(0, 12));
@@ -211,19 +229,20 @@ bool TimingOf(std::string_view line, std::string& start, std::string& end) {
     if (!PlayerTime(line, i, to)) return false;
     // Coordinates or anything else stand apart from the end time.
     if (i < line.size() && line[i] != ' ' && line[i] != '\t') return false;
-    start = IntToStr(from);
-    end = IntToStr(to);
+    start = TicksOfMs(from);
+    end = TicksOfMs(to);
     return true;
 }
 
-// The times come as the decimal text of a 32-bit integer (SrtTime, TimingOf
-// and FrameToMs see to that), which is how every time is stored. The text
-// lines lose their tags; their styles become the entry's runs.
-void AddEntry(TSubtitle& s, std::string start, std::string end, const std::vector<std::string_view>& text,
-              TagSyntax syntax) {
-    SubtitleLine& e = s.Lines.emplace_back();
-    e.StartMs = std::move(start);
-    e.EndMs = std::move(end);
+// The times are 90 kHz ticks within 32 bits of milliseconds (SrtTime,
+// TimingOf and FrameToTicks see to that). The text lines lose their tags;
+// their styles become the entry's runs. `fileLine`: the cue's first line.
+void AddEntry(TSubtitle& s, int64_t start, int64_t end, const std::vector<std::string_view>& text,
+              TagSyntax syntax, size_t fileLine) {
+    Cue& e = s.Lines.emplace_back();
+    e.start = start;
+    e.end = end;
+    e.fileLine = int(fileLine + 1);
     TagState tags;
     std::vector<LineRuns> runs;
     bool styled = false;
@@ -241,7 +260,7 @@ void AddEntry(TSubtitle& s, std::string start, std::string end, const std::vecto
             e.MoreLines.push_back(std::move(plain));
     }
     if (styled) e.Runs = std::move(runs);
-    e.Top = tags.top;
+    if (tags.top) e.place.anchor = CuePlacement::Anchor::Top;
 }
 
 // Makes room at once for at most `entries` more entries, so that a large file
@@ -273,7 +292,7 @@ void ReadSrt(TSubtitle& s, const std::string& FileName) {
     std::vector<std::string_view> lines;
     while (!in.Eof()) lines.push_back(in.ReadLine());
     const size_t n = lines.size();
-    std::string start, end;
+    int64_t start = 0, end = 0;
     std::vector<bool> timing(n);
     size_t timingLines = 0;
     for (size_t i = 0; i < n; ++i) timingLines += timing[i] = !Blank(lines[i]) && TimingOf(lines[i], start, end);
@@ -285,10 +304,11 @@ void ReadSrt(TSubtitle& s, const std::string& FileName) {
             ++i;
         } else if (timing[i]) {
             TimingOf(lines[i], start, end);
+            const size_t first = i;
             text.clear();
             for (++i; i < n && !Blank(lines[i]) && !timing[i] && !numberBeforeTiming(i); ++i)
                 text.push_back(lines[i]);
-            AddEntry(s, std::move(start), std::move(end), text, TagSyntax::SubRip);
+            AddEntry(s, start, end, text, TagSyntax::SubRip, first);
         } else {
             // Named by its first line that is more than a number: usually a
             // timing line that cannot be read.
@@ -370,12 +390,40 @@ void ReadMicroDvd(TSubtitle& s, const std::string& FileName, MessageSink& messag
             if (bar == std::string_view::npos) break;
             rest = rest.substr(bar + 1);
         }
-        AddEntry(s, std::move(f.StartMs), std::move(f.EndMs), text, TagSyntax::MicroDvd);
+        AddEntry(s, f.start, f.end, text, TagSyntax::MicroDvd, index);
         s.Loaded = true;
     }
 }
 
+// Moves the cues from `from` on whose times are impossible to Impossible.
+void LeaveOutImpossible(TSubtitle& s, size_t from) {
+    size_t kept = from;
+    for (size_t i = from; i < s.Lines.size(); ++i) {
+        Cue& c = s.Lines[i];
+        if (c.start < 0 || c.end < 0 || c.end < c.start)
+            s.Impossible.push_back(ImpossibleCue{c.fileLine, c.start, c.end, c.Line1.substr(0, kShownBytes)});
+        else if (kept++ != i)
+            s.Lines[kept - 1] = std::move(c);
+    }
+    s.Lines.resize(kept);
+}
+
+// A time as h:mm:ss.mmm, a negative one with its sign.
+std::string Clock(int64_t ticks) {
+    const int64_t ms = MsOfTicks(ticks);
+    const int64_t a = ms < 0 ? -ms : ms;
+    char text[48];
+    std::snprintf(text, sizeof text, "%s%02lld:%02lld:%02lld.%03lld", ms < 0 ? "-" : "", (long long)(a / 3600000),
+                  (long long)(a / 60000 % 60), (long long)(a / 1000 % 60), (long long)(a % 1000));
+    return text;
+}
+
 }  // namespace
+
+std::string DescribeImpossibleCue(const ImpossibleCue& cue) {
+    return "line " + std::to_string(cue.line) + ": " + Clock(cue.start) + " --> " + Clock(cue.end) +
+           (cue.start < 0 || cue.end < 0 ? " has a negative time" : " ends before it starts");
+}
 
 std::vector<std::string_view> TextLinesOf(const SubtitleLine& entry) {
     std::vector<std::string_view> lines{entry.Line1, entry.Line2};
@@ -395,6 +443,8 @@ void TSubtitle::LoadFromFile(const std::string& FileName, bool ClearFirst, Messa
     Loaded = false;
     LooksUtf8 = false;
     Unreadable.clear();
+    Impossible.clear();
+    const size_t before = ClearFirst ? 0 : Lines.size();
     if (IsSrtFile(FileName)) {
         if (ClearFirst) Clear();
         ReadSrt(*this, FileName);
@@ -403,7 +453,9 @@ void TSubtitle::LoadFromFile(const std::string& FileName, bool ClearFirst, Messa
         ReadMicroDvd(*this, FileName, messages);
     } else {
         messages.ShowMessage(kUnsupported);
+        return;
     }
+    LeaveOutImpossible(*this, std::min(before, Lines.size()));
 }
 
 bool TSubtitle::IsSrtFile(const std::string& FileName) {
@@ -413,7 +465,7 @@ bool TSubtitle::IsSrtFile(const std::string& FileName) {
     if (lines[1].size() >= 16 && std::string_view(lines[1]).substr(13, 3) == "-->") return true;
     // Blank lines or a header before the first subtitle, or a timing line
     // that only players read.
-    std::string start, end;
+    int64_t start = 0, end = 0;
     for (const std::string& line : lines)
         if (TimingOf(line, start, end)) return true;
     return false;
@@ -421,7 +473,7 @@ bool TSubtitle::IsSrtFile(const std::string& FileName) {
 
 bool TSubtitle::IsSrtTimeLine(const std::string& Line) { return SrtTimeLine(Line); }
 
-std::string TSubtitle::SrtTimeToMs(const std::string& Time) { return SrtTime(Time); }
+int64_t TSubtitle::SrtTimeToTicks(const std::string& Time) { return SrtTime(Time); }
 
 bool TSubtitle::IsMicroDvdFile(const std::string& FileName) {
     if (!textfile::FileExists(FileName)) return false;
@@ -435,8 +487,7 @@ double TSubtitle::ReadFrameRate(const std::string& Line) { return FrameRateOf(Li
 
 fivestrings TSubtitle::ParseMicroDvdLine(const std::string& Line, double FrameRate) {
     MicroDvdParts p = ParseMicroDvd(Line, FrameRate);
-    return fivestrings{std::move(p.StartMs), std::move(p.EndMs), std::string(p.Line1), std::string(p.Line2),
-                       std::string(p.Line3)};
+    return fivestrings{p.start, p.end, std::string(p.Line1), std::string(p.Line2), std::string(p.Line3)};
 }
 
 std::string TSubtitle::StripTags(const std::string& Text) {
@@ -445,9 +496,9 @@ std::string TSubtitle::StripTags(const std::string& Text) {
     return s;
 }
 
-void TSubtitle::Add(const std::string& StartMs, const std::string& EndMs, const std::string& Line1,
-                    const std::string& Line2, const std::string& Line3) {
-    Lines.push_back(SubtitleLine{StartMs, EndMs, Line1, Line2, Line3});
+void TSubtitle::Add(int64_t Start, int64_t End, const std::string& Line1, const std::string& Line2,
+                    const std::string& Line3) {
+    Lines.push_back(Cue{Start, End, Line1, Line2, Line3});
 }
 
 }  // namespace glyphon

@@ -9,26 +9,10 @@
 #include <vector>
 
 #include "common/MessageSink.h"
+#include "subtitle/Cue.h"
 #include "subtitle/StyledText.h"
 
 namespace glyphon {
-
-struct SubtitleLine {
-    std::string StartMs;  // decimal text of whole milliseconds
-    std::string EndMs;
-    std::string Line1;
-    std::string Line2;  // empty for a one-line subtitle
-    std::string Line3;  // empty when the subtitle has fewer than three lines
-    // The fourth text line on, for subtitles that have them.
-    std::vector<std::string> MoreLines;
-    // The styled spans of the text lines (Line1, Line2, Line3, MoreLines in
-    // that order), one entry per line, when tags styled any span; empty
-    // otherwise. The lines themselves hold the text without its tags.
-    std::vector<LineRuns> Runs;
-    // An ASS placement tag ({\an7}, {\an8}, {\an9}) puts the subtitle at
-    // the top of the frame.
-    bool Top = false;
-};
 
 // The text lines a subtitle draws, in order: Line1 and Line2 always (an
 // empty second line still takes its height), then Line3 and the further
@@ -48,10 +32,25 @@ struct UnreadableBlock {
     friend bool operator==(const UnreadableBlock&, const UnreadableBlock&) = default;
 };
 
-// One parsed MicroDVD line before it is copied into a SubtitleLine.
+// A cue whose times no picture can be shown at (it ends before it starts,
+// or a time is negative): left out of the list, named by the number of its
+// first line in the file, its times and its first text line.
+struct ImpossibleCue {
+    int line = 0;
+    int64_t start = 0, end = 0;  // 90 kHz ticks
+    std::string text;
+    friend bool operator==(const ImpossibleCue&, const ImpossibleCue&) = default;
+};
+
+// "line 12: 00:00:05.000 --> 00:00:04.000 ends before it starts" (or "has a
+// negative time"): how messages name an impossible cue, without its text.
+std::string DescribeImpossibleCue(const ImpossibleCue& cue);
+
+// One parsed MicroDVD line before it is copied into a cue; times in 90 kHz
+// ticks.
 struct fivestrings {
-    std::string StartMs;
-    std::string EndMs;
+    int64_t Start = 0;
+    int64_t End = 0;
     std::string Line1;
     std::string Line2;
     std::string Line3;
@@ -74,6 +73,9 @@ public:
     // What the last file read held that is no subtitle, in file order; the
     // rest of the file was read.
     std::vector<UnreadableBlock> Unreadable;
+    // The cues of the last file read whose times are impossible, in file
+    // order; they are not in Lines.
+    std::vector<ImpossibleCue> Impossible;
 
     // Reads FileName as SubRip or MicroDVD. Plain messages ("Unsupported
     // Subtitle Format !", the frame-rate request) go to `messages`. Whatever
@@ -88,19 +90,23 @@ public:
     // or one of whose first lines is a timing line as players read it.
     static bool IsSrtFile(const std::string& FileName);
     static bool IsSrtTimeLine(const std::string& Line);
-    // A time outside 32 bits throws ConvertError naming Time instead of
-    // wrapping round.
-    static std::string SrtTimeToMs(const std::string& Time);
+    // The time in 90 kHz ticks. A time whose milliseconds leave 32 bits
+    // throws ConvertError naming Time instead of wrapping round.
+    static int64_t SrtTimeToTicks(const std::string& Time);
     static bool IsMicroDvdFile(const std::string& FileName);
     static double ReadFrameRate(const std::string& Line);
-    // A frame text that is not an integer, or whose time does not fit 32 bits
-    // (frame x 1000, or that divided by FrameRate), throws ConvertError naming
-    // the frame text. A line without "}{" or the closing brace yields an empty
+    // Times are the frames' times at FrameRate in 90 kHz ticks, rounded down
+    // (23.976, 29.97 and 59.94 are the NTSC rates 24000/1001, ...), so that a
+    // cue starts on or before its frame and ends no later than its end
+    // frame. A frame text that is not an integer, or whose time does not fit
+    // 32 bits of milliseconds (frame x 1000, or that divided by FrameRate),
+    // throws ConvertError naming the frame text. A line without "}{" or the closing brace yields an empty
     // frame text and so the same error.
     static fivestrings ParseMicroDvdLine(const std::string& Line, double FrameRate);
     static std::string StripTags(const std::string& Text);
 
-    void Add(const std::string& StartMs, const std::string& EndMs, const std::string& Line1,
+    // Times in 90 kHz ticks.
+    void Add(int64_t Start, int64_t End, const std::string& Line1,
              const std::string& Line2, const std::string& Line3);
     void Clear() { Lines.clear(); }
     int Count() const { return int(Lines.size()); }

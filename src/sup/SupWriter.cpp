@@ -17,15 +17,13 @@ namespace {
 constexpr size_t kBufferSize = 64 * 1024;
 }
 
-uint32_t PresentationTime(int64_t startMs) {
-    // Whole milliseconds times 90 are whole units, so there is nothing to round.
-    constexpr int64_t kMaxMs = int64_t(std::numeric_limits<uint32_t>::max()) / 90;
-    if (startMs > kMaxMs) return std::numeric_limits<uint32_t>::max();
-    return startMs > 0 ? uint32_t(startMs * 90) : 0;
+uint32_t PresentationTime(int64_t start) {
+    if (start > int64_t(std::numeric_limits<uint32_t>::max())) return std::numeric_limits<uint32_t>::max();
+    return start > 0 ? uint32_t(start) : 0;
 }
 
-std::array<uint8_t, 10> UnitHeader(int64_t startMs) {
-    const uint32_t pts = PresentationTime(startMs);
+std::array<uint8_t, 10> UnitHeader(int64_t start) {
+    const uint32_t pts = PresentationTime(start);
     return {'S', 'P', uint8_t(pts), uint8_t(pts >> 8), uint8_t(pts >> 16), uint8_t(pts >> 24), 0, 0, 0, 0};
 }
 
@@ -39,9 +37,9 @@ void SupWriter::Create(const std::string& path) {
     used_ = 0;
 }
 
-void SupWriter::Append(int64_t startMs, const std::vector<uint8_t>& unit) {
+void SupWriter::Append(int64_t start, const std::vector<uint8_t>& unit) {
     if (fd_ < 0) throw std::logic_error("SupWriter::Append without an open file");
-    const auto header = UnitHeader(startMs);
+    const auto header = UnitHeader(start);
     Put(header.data(), header.size());
     Put(unit.data(), unit.size());
 }

@@ -14,14 +14,14 @@
 
 namespace glyphon {
 
-// "SP", the presentation time startMs * 90 in 1/90,000 s as an unsigned 32-bit
+// "SP", the presentation time (`start` in 1/90,000 s) as an unsigned 32-bit
 // little-endian number, then four zero bytes. A negative start gives 0; a
 // start beyond the 32-bit range (over 13 hours) is held at its largest value.
-std::array<uint8_t, 10> UnitHeader(int64_t startMs);
+std::array<uint8_t, 10> UnitHeader(int64_t start);
 
-// The presentation time of UnitHeader: startMs * 90, held to 0 ..
+// The presentation time of UnitHeader: `start` in 90 kHz ticks, held to 0 ..
 // 4294967295. Every output of a run uses it, so they all agree.
-uint32_t PresentationTime(int64_t startMs);
+uint32_t PresentationTime(int64_t start);
 
 // Writes records as they are produced through a small buffer, so a long run
 // never holds the whole file in memory. The records go to a temporary file
@@ -36,9 +36,9 @@ public:
     // Starts the file; an existing one stays as it is until Close. Throws
     // FileError.
     void Create(const std::string& path);
-    // Appends the header for startMs and the unit's bytes. Throws FileError
+    // Appends the header for `start` (90 kHz ticks) and the unit's bytes. Throws FileError
     // when writing fails, std::logic_error when no file is open.
-    void Append(int64_t startMs, const std::vector<uint8_t>& unit) override;
+    void Append(int64_t start, const std::vector<uint8_t>& unit) override;
     // Writes what is buffered and puts the file in place. Throws FileError
     // when that fails (the previous file then stays); does nothing when no
     // file is open.

@@ -16,17 +16,16 @@ namespace glyphon {
 class UnitSink {
 public:
     virtual ~UnitSink() = default;
-    // One unit and its subtitle's start in whole milliseconds (the
-    // presentation time is startMs * 90, as in the ".sup" record). Throws
-    // FileError when writing fails.
-    virtual void Append(int64_t startMs, const std::vector<uint8_t>& unit) = 0;
-    // The picture the next units are drawn from: its start and end in whole
-    // milliseconds and the lines on screen then (every line with its styled
-    // runs, wrapped as drawn): those stacked at the bottom and those at the
-    // top of the picture, either list empty when no line sits there (else
-    // at least two). Outputs that draw their own picture take it here; the
-    // others ignore it. Throws FileError.
-    virtual void Subtitle(int64_t /*startMs*/, int64_t /*endMs*/, const std::vector<RunLine>& /*bottom*/,
+    // One unit and its subtitle's start in 90 kHz ticks (the presentation
+    // time, as in the ".sup" record). Throws FileError when writing fails.
+    virtual void Append(int64_t start, const std::vector<uint8_t>& unit) = 0;
+    // The picture the next units are drawn from: its start and end in 90 kHz
+    // ticks and the lines on screen then (every line with its styled runs,
+    // wrapped as drawn): those stacked at the bottom and those at the top of
+    // the picture, either list empty when no line sits there (else at least
+    // two). Outputs that draw their own picture take it here; the others
+    // ignore it. Throws FileError.
+    virtual void Subtitle(int64_t /*start*/, int64_t /*end*/, const std::vector<RunLine>& /*bottom*/,
                           const std::vector<RunLine>& /*top*/) {}
     // Finishes the output and puts it in place of the previous one. Throws
     // FileError; a second call does nothing.

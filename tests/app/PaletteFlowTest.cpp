@@ -270,8 +270,8 @@ TEST_F(PaletteFlow, RoleChangeDrawsOnlyWithAPaletteSource) {
 
     // With subtitles as well: the sample, then the selected entry over it.
     f.Subtitles = std::make_unique<TSubtitle>();
-    f.Subtitles->Add("1000", "2000", "first", "", "");
-    f.Subtitles->Add("3000", "4000", "a much longer second line", "and more", "");
+    f.Subtitles->Add(TicksOfMs(1000), TicksOfMs(2000), "first", "", "");
+    f.Subtitles->Add(TicksOfMs(3000), TicksOfMs(4000), "a much longer second line", "and more", "");
     f.SubtitleLoaded = true;
     f.ListBox1.items = {"first", "a much longer second line|and more"};
     f.ListBox1.itemIndex = 1;

@@ -39,8 +39,8 @@ protected:
     }
     void LoadTwoSubtitles() {
         form.Subtitles = std::make_unique<TSubtitle>();
-        form.Subtitles->Add("0", "1000", "First one", "", "");
-        form.Subtitles->Add("1000", "2000", "Second entry", "its line two", "");
+        form.Subtitles->Add(TicksOfMs(0), TicksOfMs(1000), "First one", "", "");
+        form.Subtitles->Add(TicksOfMs(1000), TicksOfMs(2000), "Second entry", "its line two", "");
         form.ListBox1.items = {"First one", "Second entry"};
         form.ListBox1.itemIndex = 1;
         form.SubtitleLoaded = true;

@@ -13,6 +13,7 @@
 
 #include "cli/CliSupport.h"
 #include "support/DvdMpeg.h"
+#include "support/DvdSubDecoder.h"
 
 namespace glyphon::test {
 
@@ -254,11 +255,6 @@ TEST(NothingLost, TimesTheOutputsCannotHoldAreRefusedNamingTheSubtitle) {
         << r.err;
     r = run("2\n99:00:00,000 --> 99:00:01,000\nHundred hours\n\n");
     EXPECT_NE(r.err.find("Subtitle 2 (Hundred hours) starts at 99:00:00.000"), std::string::npos) << r.err;
-    r = run("2\n00:00:05,000 --> 00:00:04,000\nBackwards\n\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Subtitle 2 (Backwards) ends at 00:00:04.000, before it starts at 00:00:05.000"),
-              std::string::npos)
-        << r.err;
     EXPECT_EQ(TempDir::Read(sup), "previous .sup");
     // A start in time with an end past it: every output ends it there.
     r = RunNamed({"--format", "sup,pgs", dir.Write("film.srt", "1\n13:15:20,000 --> 13:16:00,000\nLate\n\n")});
@@ -275,6 +271,34 @@ TEST(NothingLost, TimesTheOutputsCannotHoldAreRefusedNamingTheSubtitle) {
                   std::string::npos)
             << r.err;
         EXPECT_FALSE(fs::exists(dir.File("rate.sup")));
+    }
+}
+
+// A cue ending before it starts, or at a negative time, costs only itself,
+// in SubRip and MicroDVD alike; the rest is written in time order.
+TEST(NothingLost, ImpossibleCuesAreLeftOutNamedAndTheRestConverts) {
+    TempDir dir;
+    const struct {
+        const char* name;
+        std::string text;
+        int line;
+    } files[] = {
+        {"back.srt", "1\n00:00:05,000 --> 00:00:04,000\nBackwards\n\n2\n00:00:06,000 --> 00:00:07,000\nLate\n\n"
+                     "3\n00:00:01,000 --> 00:00:02,000\nEarly\n", 2},
+        {"neg.srt", "1\n00:00:06,000 --> 00:00:07,000\nLate\n\n2\n-1:00:00,000 --> 00:00:04,000\nNegative\n\n"
+                    "3\n00:00:01,000 --> 00:00:02,000\nEarly\n", 6},
+        {"neg.sub", "{1}{1}25\n{150}{175}Late\n{-25}{100}Negative\n{25}{50}Early\n", 3},
+        {"back.sub", "{1}{1}25\n{150}{175}Late\n{125}{100}Backwards\n{25}{50}Early\n", 3},
+    };
+    for (const auto& f : files) {
+        const RunResult r = RunNamed({dir.Write(f.name, f.text)});
+        EXPECT_EQ(r.status, 0) << f.name << r.err;
+        EXPECT_NE(r.err.find("warning: line " + std::to_string(f.line) + ": "), std::string::npos) << f.name << r.err;
+        const std::string stem = std::string(f.name).substr(0, std::string(f.name).size() - 4);
+        const std::vector<SupRecord> records = SplitSupFile(TempDir::Read(dir.File(stem + ".sup")));
+        ASSERT_EQ(records.size(), 2u) << f.name;
+        EXPECT_EQ(records[0].pts, 90000u) << f.name;  // "Early" first
+        EXPECT_EQ(records[1].pts, 540000u) << f.name;
     }
 }
 

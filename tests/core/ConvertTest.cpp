@@ -107,19 +107,23 @@ TEST_F(Convert, FailuresNameTheirStageSubtitleAndLine) {
 // window's list is what the run draws, whatever the file holds by now.
 TEST_F(Convert, EntriesOfTheJobAreDrawnAsGiven) {
     ConversionJob job = GenericJob(dir.Write("film.srt", "not a subtitle file any more"));
-    auto entries = std::make_shared<std::vector<TimedSubtitle>>();
-    SubtitleLine one, two;
+    auto entries = std::make_shared<std::vector<Cue>>(2);
+    Cue& one = (*entries)[0];
+    Cue& two = (*entries)[1];
     one.Line1 = "One";
     two.Line1 = "Two";
     two.Line2 = "lines";
-    entries->push_back(TimedSubtitle{500, 1500, one});
-    entries->push_back(TimedSubtitle{2000, 2100, two});
+    one.start = TicksOfMs(500);
+    one.end = TicksOfMs(1500) + 1;  // times come to the tick
+    two.start = TicksOfMs(2000);
+    two.end = TicksOfMs(2100);
     job.subtitle.entries = entries;
     const ConversionReport r = RunConversion(job, text);
     ASSERT_FALSE(r.failure) << r.failure->message;
     const std::vector<SupRecord> records = SplitSupFile(TempDir::Read(dir.File("film.sup")));
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].pts, 500u * 90);
+    EXPECT_EQ(records[1].pts, 2000u * 90);
     EXPECT_EQ(text.measureCalls, 4);  // drawing measures each line once; no fit check
 }
 

@@ -25,8 +25,11 @@ env -u DISPLAY -u WAYLAND_DISPLAY LD_DEBUG=libs "$program" -1 none "$tmp/s.srt" 
 ! grep -q "libQt6" "$tmp/sixteen.log" || fail "the 16-argument job loaded Qt"
 
 # The program itself needs no Qt library; the window module does.
-! ldd "$program" | grep -q "libQt6" || fail "the program links Qt"
-ldd "$(dirname "$program")/glyphon-window.so" | grep -q "libQt6Widgets" || fail "the window module links no Qt"
+# (ldd's whole list first: grep -q leaving a pipe early fails it under pipefail)
+ldd "$program" > "$tmp/program.ldd"
+ldd "$(dirname "$program")/glyphon-window.so" > "$tmp/window.ldd"
+! grep -q "libQt6" "$tmp/program.ldd" || fail "the program links Qt"
+grep -q "libQt6Widgets" "$tmp/window.ldd" || fail "the window module links no Qt"
 
 if grep -rEn '#include "(app|gui)/' "$source_dir/src/cli"; then fail "src/cli includes the window"; fi
 echo "ok"

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "subtitle/Cue.h"
 #include "common/FileError.h"
 #include "mux/PackWriter.h"
 #include "mux/VobSubWriter.h"
@@ -53,7 +54,7 @@ struct Written {
 void Write(const TempDir& dir, int height, const Written& w) {
     VobSubWriter writer;
     writer.Create(dir.File("movie.idx"), dir.File("movie.sub"), VobSubHeader{height, TestPalette(), "de"});
-    for (size_t i = 0; i < w.units.size(); ++i) writer.Append(w.starts[i], w.units[i]);
+    for (size_t i = 0; i < w.units.size(); ++i) writer.Append(TicksOfMs(w.starts[i]), w.units[i]);
     writer.Close();
     writer.Close();  // a second close does nothing
 }
@@ -157,7 +158,7 @@ TEST(VobSubWriter, AFailedWriteLeavesBothFilesEndingOnTheLastWholeUnit) {
     ASSERT_GT(SubPicturePackCount(large.size()), 1u);
     VobSubWriter writer;
     writer.Create(dir.File("movie.idx"), dir.File("movie.sub"), VobSubHeader{kPalHeight, TestPalette(), "en"});
-    writer.Append(1000, small);
+    writer.Append(TicksOfMs(1000), small);
     const uint64_t whole = SubPicturePackCount(small.size()) * kPackSize;
     // The .sub may grow by one pack and a bit: the large unit starts and fails.
     rlimit old{};
@@ -166,10 +167,10 @@ TEST(VobSubWriter, AFailedWriteLeavesBothFilesEndingOnTheLastWholeUnit) {
     rlimit limit = old;
     limit.rlim_cur = whole + kPackSize + 100;
     setrlimit(RLIMIT_FSIZE, &limit);
-    EXPECT_THROW(writer.Append(2000, large), FileError);
+    EXPECT_THROW(writer.Append(TicksOfMs(2000), large), FileError);
     setrlimit(RLIMIT_FSIZE, &old);
     signal(SIGXFSZ, oldHandler);
-    writer.Append(3000, small);  // the run may go on after the failure
+    writer.Append(TicksOfMs(3000), small);  // the run may go on after the failure
     writer.Close();
 
     EXPECT_EQ(std::filesystem::file_size(dir.File("movie.sub")), 2 * whole);

@@ -11,6 +11,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include "subtitle/Cue.h"
 #include "pgs/PgsPicture.h"
 #include "pgs/PgsSink.h"
 #include "render/GreyLine.h"
@@ -64,7 +65,7 @@ TEST_F(PgsRender, EveryDecodedObjectIsTheRenderersOwnPictureInItsColours) {
         options.colors.background = {0, 0, 0, 96};
         PgsSink sink(*engine, look, options);
         sink.Create(dir.File("movie.pgs.sup"));
-        for (const Entry& e : kEntries) sink.Subtitle(e.start, e.end, {PlainLine(e.line1), PlainLine(e.line2)}, {});
+        for (const Entry& e : kEntries) sink.Subtitle(TicksOfMs(e.start), TicksOfMs(e.end), {PlainLine(e.line1), PlainLine(e.line2)}, {});
         sink.Close();
 
         const DecodedPgs got = DecodePgs(dir.File("movie.pgs.sup"));

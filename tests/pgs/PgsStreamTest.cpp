@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <random>
 
+#include "subtitle/Cue.h"
 #include "pgs/PgsPicture.h"
 #include "pgs/PgsStream.h"
 #include "support/PgsDecoder.h"
@@ -68,7 +69,7 @@ TEST(PgsStream, FFmpegReadsEveryObjectShownAtItsStartAndClearedAtItsEnd) {
         RandomRuns(1920, 9, 12),
     };
     const int64_t times[][2] = {{1000, 2500}, {2500, 4000}, {3600000, 3601234}, {3700000, 3700100}, {3800000, 3800100}};
-    for (size_t i = 0; i < objects.size(); ++i) writer.Show(times[i][0], times[i][1], objects[i], Palette());
+    for (size_t i = 0; i < objects.size(); ++i) writer.Show(TicksOfMs(times[i][0]), TicksOfMs(times[i][1]), objects[i], Palette());
     writer.Close();
 
     const DecodedPgs got = DecodePgs(path);
@@ -102,10 +103,10 @@ TEST(PgsStream, ASubtitleStartingBeforeThePreviousEndsReplacesItWithoutAClearBet
     const std::string path = dir.File("overlap.pgs.sup");
     PgsWriter writer;
     writer.Create(path, PgsVideo{1280, 720, 0x10});
-    writer.Show(1000, 5000, Pattern(10, 10, 40, 20, 1), Palette());
-    writer.Show(3000, 6000, Pattern(20, 30, 50, 20, 2), Palette());
+    writer.Show(TicksOfMs(1000), TicksOfMs(5000), Pattern(10, 10, 40, 20, 1), Palette());
+    writer.Show(TicksOfMs(3000), TicksOfMs(6000), Pattern(20, 30, 50, 20, 2), Palette());
     // Nothing drawn: nothing shown, the previous subtitle still ends on time.
-    writer.Show(7000, 8000, PgsObject{}, Palette());
+    writer.Show(TicksOfMs(7000), TicksOfMs(8000), PgsObject{}, Palette());
     writer.Close();
     const DecodedPgs got = DecodePgs(path);
     ASSERT_EQ(got.subtitles.size(), 3u);

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <set>
 
+#include "subtitle/Cue.h"
 #include "pgs/PgsSink.h"
 #include "support/PgsDecoder.h"
 #include "support/TempDir.h"
@@ -24,8 +25,8 @@ std::string WriteStream(TextEngine& engine, const TempDir& dir) {
     const std::string path = dir.File("movie.pgs.sup");
     PgsSink sink(engine, look, options);
     sink.Create(path);
-    sink.Subtitle(400, 1000, {PlainLine("Rethymno, the old Venetian harbour."), PlainLine("Crete Hellas, summer")}, {});
-    sink.Subtitle(1200, 1600, {PlainLine("Second subtitle"), PlainLine("")}, {});
+    sink.Subtitle(TicksOfMs(400), TicksOfMs(1000), {PlainLine("Rethymno, the old Venetian harbour."), PlainLine("Crete Hellas, summer")}, {});
+    sink.Subtitle(TicksOfMs(1200), TicksOfMs(1600), {PlainLine("Second subtitle"), PlainLine("")}, {});
     sink.Close();
     return path;
 }

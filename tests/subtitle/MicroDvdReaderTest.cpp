@@ -79,8 +79,8 @@ TEST_F(MicroDvd, FrameRateThatIsNotANumberIsAConversionError) {
 
 TEST(MicroDvdLine, BarsSplitTheTextIntoAtMostThreeLines) {
     const fivestrings f = TSubtitle::ParseMicroDvdLine("{100}{200}Hello|World", 25);
-    EXPECT_EQ(f.StartMs, "4000");
-    EXPECT_EQ(f.EndMs, "8000");
+    EXPECT_EQ(f.Start, TicksOfMs(4000));
+    EXPECT_EQ(f.End, TicksOfMs(8000));
     EXPECT_EQ(f.Line1, "Hello");
     EXPECT_EQ(f.Line2, "World");
     EXPECT_EQ(f.Line3, "");
@@ -96,21 +96,33 @@ TEST(MicroDvdLine, BarsSplitTheTextIntoAtMostThreeLines) {
 
 TEST(MicroDvdLine, TextBeforeTheFirstBraceGoesAndLaterBracesStay) {
     const fivestrings f = TSubtitle::ParseMicroDvdLine("junk {25}{50}{y:i}{c:$0000ff}Hi}{there", 25);
-    EXPECT_EQ(f.StartMs, "1000");
-    EXPECT_EQ(f.EndMs, "2000");
+    EXPECT_EQ(f.Start, TicksOfMs(1000));
+    EXPECT_EQ(f.End, TicksOfMs(2000));
     EXPECT_EQ(f.Line1, "{y:i}{c:$0000ff}Hi}{there");
-    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{ 7}{-1}x", 1).StartMs, "7000");
-    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{ 7}{-1}x", 1).EndMs, "-1000");
+    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{ 7}{-1}x", 1).Start, TicksOfMs(7000));
+    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{ 7}{-1}x", 1).End, TicksOfMs(-1000));
 }
 
-TEST(MicroDvdLine, MillisecondsRoundHalfToEven) {
-    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{1}{3}", 16).StartMs, "62");   // 62.5
-    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{1}{3}", 16).EndMs, "188");    // 187.5
-    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{5}{7}", 16).StartMs, "312");  // 312.5
-    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{1}{1001}", 23.976).EndMs, "41750");
-    // 19.2 is held a little below itself, so 6000 / 19.2 lies just above
-    // 312.5; rounding a quotient first cut to double would give 312.
-    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{6}{6}", 19.2).StartMs, "313");
+TEST(MicroDvdLine, FramesAreTimedToTheTickOnOrBeforeThem) {
+    const struct {
+        const char* line;
+        double rate;
+        int64_t start, end;
+    } cases[] = {
+        {"{1}{3}", 16, 5625, 16875},  // 62.5 and 187.5 ms, exactly
+        {"{6}{6}", 19.2, 28125, 28125},  // 19.2 is held a little below itself
+        // The NTSC rates are 24000/1001 and 30000/1001: frame 12 at 23.976
+        // is the film's frame at 45,045 ticks, not 501 ms.
+        {"{12}{1001}", 23.976, 45045, 3757503},  // 3757503.75
+        {"{12}{-1}", 23.976023976, 45045, -3754},
+        {"{9}{1}", 29.97, 27027, 3003},
+        {"{1}{2}", 23.9, 3765, 7531},  // 3765.69, 7531.38: not an NTSC rate
+    };
+    for (const auto& c : cases) {
+        const fivestrings f = TSubtitle::ParseMicroDvdLine(c.line, c.rate);
+        EXPECT_EQ(f.Start, c.start) << c.line << " at " << c.rate;
+        EXPECT_EQ(f.End, c.end) << c.line << " at " << c.rate;
+    }
 }
 
 TEST(MicroDvdLine, MalformedFramesAreIntegerConversionErrors) {
@@ -133,8 +145,8 @@ TEST(MicroDvdLine, MalformedFramesAreIntegerConversionErrors) {
 }
 
 TEST(MicroDvdLine, TimesBeyond32BitsAreRefusedNotWrapped) {
-    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{2147483}{-2147483}", 1000).StartMs, "2147483");
-    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{2147483}{-2147483}", 1000).EndMs, "-2147483");
+    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{2147483}{-2147483}", 1000).Start, TicksOfMs(2147483));
+    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{2147483}{-2147483}", 1000).End, TicksOfMs(-2147483));
     EXPECT_THROW(
         {
             try {
@@ -149,7 +161,7 @@ TEST(MicroDvdLine, TimesBeyond32BitsAreRefusedNotWrapped) {
     // The product fits, but the time does not at a very low rate.
     EXPECT_THROW(TSubtitle::ParseMicroDvdLine("{2000000}{2000001}", 0.5), ConvertError);
     EXPECT_THROW(TSubtitle::ParseMicroDvdLine("{1}{1}", 1e-300), ConvertError);
-    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{1}{1}", 0.001).StartMs, "1000000");
+    EXPECT_EQ(TSubtitle::ParseMicroDvdLine("{1}{1}", 0.001).Start, TicksOfMs(1000000));
 }
 
 // --- reading the file -------------------------------------------------------

@@ -49,8 +49,8 @@ TEST_F(RealWorldSrt, CuesAndTimesAreThoseFfmpegReads) {
     ASSERT_EQ(subs.Count(), 5);
     ASSERT_EQ(ffmpeg.size(), 5u);
     for (int i = 1; i <= 5; ++i) {
-        EXPECT_EQ(subs.GetLine(i).StartMs, std::to_string(ffmpeg[size_t(i - 1)].first)) << "cue " << i;
-        EXPECT_EQ(subs.GetLine(i).EndMs, std::to_string(ffmpeg[size_t(i - 1)].second)) << "cue " << i;
+        EXPECT_EQ(subs.GetLine(i).start, TicksOfMs(ffmpeg[size_t(i - 1)].first)) << "cue " << i;
+        EXPECT_EQ(subs.GetLine(i).end, TicksOfMs(ffmpeg[size_t(i - 1)].second)) << "cue " << i;
     }
     EXPECT_TRUE(subs.Unreadable.empty());
     EXPECT_EQ(TextLinesOf(subs.GetLine(4)).size(), 3u);
@@ -118,14 +118,14 @@ TEST_F(RealWorldSrt, DownloadedFileWithBomCrlfAndMixedTags) {
     ASSERT_EQ(subs.Count(), 3);
     ExpectEntry(1, "1000", "2000", "Caf\xC3\xA9 is", "open now");
     const SubtitleLine e1 = subs.GetLine(1);
-    EXPECT_FALSE(e1.Top);
+    EXPECT_FALSE(e1.AtTop());
     ASSERT_EQ(e1.Runs.size(), 2u);
     EXPECT_EQ(e1.Runs[0], (LineRuns{{8, kRunItalic}}));
     EXPECT_EQ(e1.Runs[1], (LineRuns{{4, kRunItalic}, {4, 0}}));
 
     ExpectEntry(2, "3000", "4000", "Sign: STOP");
     const SubtitleLine e2 = subs.GetLine(2);
-    EXPECT_TRUE(e2.Top);
+    EXPECT_TRUE(e2.AtTop());
     EXPECT_EQ(e2.Runs[0], (LineRuns{{6, 0}, {4, kRunBold}}));
 
     ExpectEntry(3, "5000", "6000", "under struck ass plain");

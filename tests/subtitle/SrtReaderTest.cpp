@@ -52,7 +52,7 @@ TEST_F(Srt, SecondLineOrATimingLineAmongTheFirstLinesMakesASubRipFile) {
 }
 
 TEST_F(Srt, MissingFileOrFolderIsUnsupportedAndLeavesTheListAlone) {
-    subs.Add("1", "2", "kept", "", "");
+    subs.Add(1, 2, "kept", "", "");
     subs.LoadFromFile(dir.File("none.srt"), true, sink);
     std::filesystem::create_directory(dir.File("folder.srt"));
     subs.LoadFromFile(dir.File("folder.srt"), true, sink);
@@ -62,7 +62,7 @@ TEST_F(Srt, MissingFileOrFolderIsUnsupportedAndLeavesTheListAlone) {
 }
 
 TEST_F(Srt, ClearFirstDecidesWhetherEarlierEntriesStay) {
-    subs.Add("1", "2", "earlier", "", "");
+    subs.Add(1, 2, "earlier", "", "");
     subs.LoadFromFile(dir.Write("a.srt", "1\n" + kT1 + "\nHi\n"), false, sink);
     ASSERT_EQ(subs.Count(), 2);
     EXPECT_EQ(subs.GetLine(1).Line1, "earlier");
@@ -77,7 +77,7 @@ TEST_F(Srt, TimesAreWholeMillisecondsWhateverTheSeparators) {
                       std::string("00x00y01z500 --> 00:00:02.250\nB\n"));
     ExpectEntry(1, "3723004", "3723005", "A");
     ExpectEntry(2, "1500", "2250", "B");
-    EXPECT_EQ(TSubtitle::SrtTimeToMs("99:59:59,999"), "359999999");
+    EXPECT_EQ(TSubtitle::SrtTimeToTicks("99:59:59,999"), TicksOfMs(359999999));
 }
 
 TEST_F(Srt, TimingLineWithTheArrowOutOfPlaceIsReadAsPlayersReadIt) {
@@ -88,8 +88,8 @@ TEST_F(Srt, TimingLineWithTheArrowOutOfPlaceIsReadAsPlayersReadIt) {
 }
 
 TEST_F(Srt, TimeFieldsTakeSignsAndLeadingBlanks) {
-    EXPECT_EQ(TSubtitle::SrtTimeToMs(" 1:-1: 1, 10"), "3541010");
-    EXPECT_EQ(TSubtitle::SrtTimeToMs("-1:00:00,000"), "-3600000");
+    EXPECT_EQ(TSubtitle::SrtTimeToTicks(" 1:-1: 1, 10"), TicksOfMs(3541010));
+    EXPECT_EQ(TSubtitle::SrtTimeToTicks("-1:00:00,000"), TicksOfMs(-3600000));
     EXPECT_TRUE(TSubtitle::IsSrtTimeLine(kT1));
     EXPECT_FALSE(TSubtitle::IsSrtTimeLine(kT1.substr(0, 28)));
 }
@@ -97,9 +97,9 @@ TEST_F(Srt, TimeFieldsTakeSignsAndLeadingBlanks) {
 TEST_F(Srt, TimeBeyond32BitsIsRefusedNotWrapped) {
     // Only a milliseconds field longer than the file's three characters can
     // get there.
-    EXPECT_EQ(TSubtitle::SrtTimeToMs("00:00:00,2147483647"), "2147483647");
-    EXPECT_THROW(TSubtitle::SrtTimeToMs("00:00:01,2147483647"), ConvertError);
-    EXPECT_THROW(TSubtitle::SrtTimeToMs("-1:00:00,-2147483647"), ConvertError);
+    EXPECT_EQ(TSubtitle::SrtTimeToTicks("00:00:00,2147483647"), TicksOfMs(2147483647));
+    EXPECT_THROW(TSubtitle::SrtTimeToTicks("00:00:01,2147483647"), ConvertError);
+    EXPECT_THROW(TSubtitle::SrtTimeToTicks("-1:00:00,-2147483647"), ConvertError);
 }
 
 // --- the three reads after a timing line ------------------------------------
@@ -216,15 +216,15 @@ TEST(SrtRealFile, VimSubtitlesExample) {
     EXPECT_TRUE(s.Loaded);
     ASSERT_EQ(s.Count(), 8);
     const SubtitleLine first = s.GetLine(1);
-    EXPECT_EQ(first.StartMs, "1500");
-    EXPECT_EQ(first.EndMs, "9000");
+    EXPECT_EQ(first.start, TicksOfMs(1500));
+    EXPECT_EQ(first.end, TicksOfMs(9000));
     EXPECT_EQ(first.Line1, "This is an example subtitle file");
     EXPECT_EQ(first.Line2, "of the popular Subrip (srt) format");
     EXPECT_EQ(s.GetLine(3).Line1, "...use reportbug");
     EXPECT_EQ(s.GetLine(3).Line2, "");
     EXPECT_EQ(s.GetLine(4).Line2, "submit@bugs.debian.org");
-    EXPECT_EQ(s.GetLine(8).StartMs, "34000");
-    EXPECT_EQ(s.GetLine(8).EndMs, "38000");
+    EXPECT_EQ(s.GetLine(8).start, TicksOfMs(34000));
+    EXPECT_EQ(s.GetLine(8).end, TicksOfMs(38000));
     EXPECT_EQ(s.GetLine(8).Line1, "Have fun Subtitling!");
 }
 

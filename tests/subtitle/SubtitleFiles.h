@@ -42,8 +42,9 @@ protected:
                      const std::string& l2 = "", const std::string& l3 = "") {
         ASSERT_GE(subs.Count(), index);
         const SubtitleLine e = subs.GetLine(index);
-        EXPECT_EQ(e.StartMs, start) << "entry " << index;
-        EXPECT_EQ(e.EndMs, end) << "entry " << index;
+        // Times are given in milliseconds.
+        EXPECT_EQ(e.start, TicksOfMs(std::stoll(start))) << "entry " << index;
+        EXPECT_EQ(e.end, TicksOfMs(std::stoll(end))) << "entry " << index;
         EXPECT_EQ(e.Line1, l1) << "entry " << index;
         EXPECT_EQ(e.Line2, l2) << "entry " << index;
         EXPECT_EQ(e.Line3, l3) << "entry " << index;

@@ -13,12 +13,12 @@ TEST(SubtitleList, NewListIsEmptyAndNotLoaded) {
 
 TEST(SubtitleList, AddAppendsAndGetLineReturnsTheFieldsInOrder) {
     TSubtitle s;
-    s.Add("1", "2", "a", "b", "c");
-    s.Add("3", "4", "d", "e", "f");
+    s.Add(1, 2, "a", "b", "c");
+    s.Add(3, 4, "d", "e", "f");
     ASSERT_EQ(s.Count(), 2);
     const SubtitleLine last = s.GetLine(s.Count());
-    EXPECT_EQ(last.StartMs, "3");
-    EXPECT_EQ(last.EndMs, "4");
+    EXPECT_EQ(last.start, 3);
+    EXPECT_EQ(last.end, 4);
     EXPECT_EQ(last.Line1, "d");
     EXPECT_EQ(last.Line2, "e");
     EXPECT_EQ(last.Line3, "f");

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <iterator>
 
+#include "subtitle/Cue.h"
 #include "common/FileError.h"
 #include "sup/SubPictureEncoder.h"
 #include "sup/SupWriter.h"
@@ -21,16 +22,16 @@ using test::TempDir;
 
 std::string Str(const std::array<uint8_t, 10>& a) { return std::string(a.begin(), a.end()); }
 
-TEST(UnitHeader, StartTimeIsMillisecondsTimes90LittleEndian) {
-    EXPECT_EQ(Str(UnitHeader(1000)), std::string("\x53\x50\x90\x5F\x01\x00\x00\x00\x00\x00", 10));
+TEST(UnitHeader, StartTimeIsItsTicksLittleEndian) {
+    EXPECT_EQ(Str(UnitHeader(TicksOfMs(1000))), std::string("\x53\x50\x90\x5F\x01\x00\x00\x00\x00\x00", 10));
     EXPECT_EQ(Str(UnitHeader(0)), std::string("SP\0\0\0\0\0\0\0\0", 10));
-    EXPECT_EQ(Str(UnitHeader(47721858)), std::string("SP\xB4\xFF\xFF\xFF\0\0\0\0", 10));  // 4294967220
+    EXPECT_EQ(Str(UnitHeader(TicksOfMs(47721858))), std::string("SP\xB4\xFF\xFF\xFF\0\0\0\0", 10));  // 4294967220
 }
 
 TEST(UnitHeader, NegativeStartIsZeroAndTooLateIsHeldAtTheLargestTime) {
     EXPECT_EQ(Str(UnitHeader(-1)), Str(UnitHeader(0)));
     EXPECT_EQ(Str(UnitHeader(INT64_MIN)), Str(UnitHeader(0)));
-    EXPECT_EQ(Str(UnitHeader(47721859)), std::string("SP\xFF\xFF\xFF\xFF\0\0\0\0", 10));
+    EXPECT_EQ(Str(UnitHeader(TicksOfMs(47721859))), std::string("SP\xFF\xFF\xFF\xFF\0\0\0\0", 10));
     EXPECT_EQ(Str(UnitHeader(INT64_MAX)), std::string("SP\xFF\xFF\xFF\xFF\0\0\0\0", 10));
 }
 
@@ -48,7 +49,7 @@ TEST(SupWriter, RecordsFollowEachOtherWithNothingBetween) {
     const int64_t starts[] = {1000, 5000, 3'600'000};
     SupWriter writer;
     writer.Create(path);
-    for (size_t i = 0; i < units.size(); ++i) writer.Append(starts[i], units[i]);
+    for (size_t i = 0; i < units.size(); ++i) writer.Append(TicksOfMs(starts[i]), units[i]);
     writer.Close();
     writer.Close();  // a second close does nothing
 
@@ -56,7 +57,7 @@ TEST(SupWriter, RecordsFollowEachOtherWithNothingBetween) {
     std::string expected;
     size_t sum = 0;
     for (size_t i = 0; i < units.size(); ++i) {
-        expected += Str(UnitHeader(starts[i]));
+        expected += Str(UnitHeader(TicksOfMs(starts[i])));
         expected.append(units[i].begin(), units[i].end());
         sum += 10 + (size_t(units[i][0]) << 8 | units[i][1]);
     }
@@ -80,8 +81,8 @@ TEST(SupWriter, RecordsLargerThanTheBufferAndManySmallOnesArriveWhole) {
         writer.Create(path);
         for (int i = 0; i < 3000; ++i) {
             const auto& unit = i % 500 == 7 ? big : small;
-            writer.Append(i * 40, unit);
-            expected += Str(UnitHeader(i * 40));
+            writer.Append(TicksOfMs(i * 40), unit);
+            expected += Str(UnitHeader(TicksOfMs(i * 40)));
             expected.append(unit.begin(), unit.end());
         }
         writer.Close();
@@ -99,7 +100,7 @@ TEST(SupWriter, AnExistingFileIsReplacedOnlyOnClose) {
         // temporary file is left.
         SupWriter writer;
         writer.Create(path);
-        writer.Append(40, unit);
+        writer.Append(TicksOfMs(40), unit);
         writer.Seal();
         EXPECT_EQ(TempDir::Read(path), old);
     }
@@ -108,10 +109,10 @@ TEST(SupWriter, AnExistingFileIsReplacedOnlyOnClose) {
     {
         SupWriter writer;
         writer.Create(path);
-        writer.Append(40, unit);
+        writer.Append(TicksOfMs(40), unit);
         writer.Close();
     }
-    EXPECT_EQ(TempDir::Read(path), Str(UnitHeader(40)) + std::string(unit.begin(), unit.end()));
+    EXPECT_EQ(TempDir::Read(path), Str(UnitHeader(TicksOfMs(40))) + std::string(unit.begin(), unit.end()));
 
     SupWriter empty;
     empty.Create(path);

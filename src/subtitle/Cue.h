@@ -1,0 +1,62 @@
+// A cue: one subtitle as every reader gives it and every output takes it.
+// Its times are 90 kHz ticks (the clock of MPEG presentation times), so a
+// time read as a film frame or as milliseconds reaches the outputs exactly.
+// Its lines are the file's bytes without their tags, their styles are runs,
+// and its placement says where on the picture it goes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "subtitle/StyledText.h"
+
+namespace glyphon {
+
+// 90 kHz ticks: the unit of a cue's times and of every output's clock.
+inline constexpr int64_t kTicksPerSecond = 90000;
+inline constexpr int64_t kTicksPerMs = 90;
+
+constexpr int64_t TicksOfMs(int64_t ms) { return ms * kTicksPerMs; }
+
+// Whole milliseconds at or before `ticks` (an .idx time, a message's clock).
+constexpr int64_t MsOfTicks(int64_t ticks) {
+    return ticks >= 0 ? ticks / kTicksPerMs : -((-ticks + kTicksPerMs - 1) / kTicksPerMs);
+}
+
+// Where a cue goes: at the bottom (the default), at the top ({\an7}-{\an9}),
+// or with its anchor at a point given as fractions of the picture's width
+// and height (0 to 1 from the top left). Outputs that cannot place by a
+// point draw such a cue at the bottom.
+struct CuePlacement {
+    enum class Anchor { Bottom, Top, Point };
+    Anchor anchor = Anchor::Bottom;
+    double x = 0.5;
+    double y = 1;
+    friend bool operator==(const CuePlacement&, const CuePlacement&) = default;
+};
+
+struct Cue {
+    int64_t start = 0;  // 90 kHz ticks from the start of the film
+    int64_t end = 0;
+    std::string Line1;
+    std::string Line2;  // empty for a one-line subtitle
+    std::string Line3;  // empty when the subtitle has fewer than three lines
+    // The fourth text line on, for subtitles that have them.
+    std::vector<std::string> MoreLines;
+    // The styled spans of the text lines (Line1, Line2, Line3, MoreLines in
+    // that order), one entry per line, when tags styled any span; empty
+    // otherwise. The lines themselves hold the text without its tags.
+    std::vector<LineRuns> Runs;
+    CuePlacement place;
+    // The number of the cue's first line in its file (1-based; 0: not read
+    // from a file), for messages.
+    int fileLine = 0;
+
+    bool AtTop() const { return place.anchor == CuePlacement::Anchor::Top; }
+};
+
+// The subtitle list's name for a cue.
+using SubtitleLine = Cue;
+
+}  // namespace glyphon
