@@ -15,6 +15,7 @@
 
 #include "common/FileError.h"
 #include "common/StagedFile.h"
+#include "subtitle/Cue.h"
 #include "mux/BufferedFileSink.h"
 #include "mux/FilmTimeline.h"
 #include "mux/PackWriter.h"
@@ -75,8 +76,26 @@ ProgramStreamStart ScanProgramStreamStart(ByteSource& input) {
     ProgramStreamReader reader(input);
     PsItem item;
     ProgramStreamStart start;
+    std::vector<uint8_t> video;  // the first packets' video bytes, for the sequence header
     int frames = 0;
-    while (frames < kFramesLooked && reader.Next(item))
+    while (frames < kFramesLooked && reader.Next(item)) {
+        if (item.kind == PsItemKind::Packet && IsVideo(item.streamId) && start.rateNum == 0 && item.size > 9 &&
+            (item.data[6] & 0xC0) == 0x80 && size_t(9 + item.data[8]) < item.size) {
+            const size_t from = video.size() >= 7 ? video.size() - 7 : 0;  // a header cut by the packet end
+            video.insert(video.end(), item.data + 9 + item.data[8], item.data + item.size);
+            for (size_t i = from; i + 8 <= video.size() && start.rateNum == 0; ++i)
+                if (video[i] == 0 && video[i + 1] == 0 && video[i + 2] == 1 && video[i + 3] == 0xB3) {
+                    // frame_rate_code: the low four bits after size and aspect
+                    static constexpr int64_t kRates[][2] = {{0, 1},     {24000, 1001}, {24, 1}, {25, 1},
+                                                            {30000, 1001}, {30, 1},      {50, 1}, {60000, 1001},
+                                                            {60, 1}};
+                    const int code = video[i + 7] & 0x0F;
+                    if (code >= 1 && code <= 8) {
+                        start.rateNum = kRates[code][0];
+                        start.rateDen = kRates[code][1];
+                    }
+                }
+        }
         if (item.kind == PsItemKind::Packet && IsVideo(item.streamId) && item.pts >= 0) {
             // Compared as steps of the 33-bit clock, which may wrap among them.
             if (start.firstVideoPts < 0 || (int64_t((uint64_t(item.pts) - uint64_t(start.firstVideoPts)) &
@@ -84,10 +103,19 @@ ProgramStreamStart ScanProgramStreamStart(ByteSource& input) {
                 start.firstVideoPts = item.pts;
             ++frames;
         }
+    }
     if (start.firstVideoPts < 0)
         throw ProgramStreamError(
             "the program stream has no video with presentation times to time subtitles from");
     return start;
+}
+
+int64_t OntoFilmFrame(int64_t ticks, const ProgramStreamStart& start) {
+    if (start.rateNum <= 0 || ticks <= 0) return ticks;
+    const int64_t perSecond = kTicksPerSecond * start.rateDen;  // ticks x frames per second
+    const int64_t frame = ticks * start.rateNum / perSecond;
+    const int64_t frameStart = (frame * perSecond + start.rateNum / 2) / start.rateNum;  // as the film rounds it
+    return ticks > frameStart && ticks - frameStart < kTicksPerMs ? frameStart : ticks;
 }
 
 MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStreamStart& start, int stream,
@@ -122,7 +150,7 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
     // of the stretch the packs are inserted into.
     FilmTimeline timeline;
     int64_t firstVideoFilm = 0;  // the film time of start.firstVideoPts, known at the first pack
-    auto filmPtsOf = [&](size_t k) { return firstVideoFilm + int64_t(units.Pts(order[k])); };
+    auto filmPtsOf = [&](size_t k) { return firstVideoFilm + OntoFilmFrame(int64_t(units.Pts(order[k])), start); };
     // Only the unit being sent is held in memory.
     std::vector<uint8_t> current;
     size_t loaded = SIZE_MAX;

@@ -42,7 +42,16 @@ struct TimedUnit {
 // What the first look at the input found.
 struct ProgramStreamStart {
     int64_t firstVideoPts = -1;  // the PTS of the first frame shown
+    // The frame rate of the first sequence header (frames per second as
+    // rateNum / rateDen); 0 when none was found among the first packets.
+    int64_t rateNum = 0, rateDen = 1;
 };
+
+// A unit's time from the first frame (90 kHz ticks) moved back onto the
+// film's frame when it lies less than a millisecond after that frame's start
+// (times written in whole milliseconds, rounded up past an NTSC frame), so
+// that the subtitle starts on the frame it was timed for, never one late.
+int64_t OntoFilmFrame(int64_t ticks, const ProgramStreamStart& start);
 
 struct MuxReport {
     int units = 0;               // units written

@@ -196,6 +196,36 @@ TEST_P(Viewer, AuthoredDiscShowsEverySubtitleOnItsFramesAndNothingButItsText) {
 INSTANTIATE_TEST_SUITE_P(PalAndNtsc, Viewer, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Pal" : "Ntsc"; });
 
+// NTSC films: a MicroDVD file timed at 23.976 and a SubRip file whose
+// times were rounded to whole milliseconds both start every subtitle on the
+// film frame they were timed for (frames as libavformat reads them).
+TEST(ViewerTiming, NtscSubtitlesStartOnTheirFrames) {
+    TempDir dir;
+    const struct {
+        std::string name, text;
+        std::vector<int> frames;  // the 29.97 frames the subtitles start on
+    } files[] = {
+        {"micro.sub", "{1}{1}23.976\n{12}{40}One\n{96}{110}Two\n{240}{260}Three\n", {15, 120, 300}},
+        {"rounded.srt",
+         "1\n00:00:00,501 --> 00:00:01,000\nOne\n\n2\n00:00:01,034 --> 00:00:02,000\nTwo\n\n"
+         "3\n00:00:02,569 --> 00:00:03,000\nThree\n",
+         {15, 31, 77}},
+    };
+    for (const auto& file : files) {
+        const RunResult r = RunNamed({"--mux", DvdMpeg(false), "-o", dir.File("out"), dir.Write(file.name, file.text)});
+        ASSERT_EQ(r.status, 0) << file.name << ": " << r.err;
+        const auto film = DemuxProgramStream(dir.File("out/" + file.name.substr(0, file.name.find('.')) + ".muxed.mpg"));
+        const int64_t first = FirstVideoPts(film);
+        const auto units = UnitsOfStream(film, 0x20);
+        ASSERT_EQ(units.size(), file.frames.size()) << file.name;
+        for (size_t i = 0; i < units.size(); ++i) {
+            // Shown from the first frame (every 3003 ticks) at or after the unit's time.
+            const int64_t shown = (units[i].pts - first + 3002) / 3003;
+            EXPECT_EQ(shown, file.frames[i]) << file.name << ", subtitle " << i + 1;
+        }
+    }
+}
+
 // A title card of twenty minutes, longer than one unit's stop delay holds:
 // as libavformat and libavcodec read the VobSub pair, units follow one
 // another without a gap until its end; the PGS stream shows it once and
