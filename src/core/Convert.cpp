@@ -457,6 +457,38 @@ bool CheckEntriesFit(const std::vector<Cue>& entries, const TextLook& look, int 
     return fit.Fits();
 }
 
+void SealAuthorAndCommit(const ConversionJob& job, const std::array<uint32_t, 16>& disc, DvdMuxSink* mux,
+                         std::vector<std::unique_ptr<UnitSink>>& sinks, ConversionReport& report, bool& muxing) {
+    SealAll(sinks);
+    if (mux) {
+        if (job.outputs.mux.collectOnly) {
+            report.muxUnits = mux->TakeUnits();
+        } else {
+            DvdAuthoringRequest request;
+            request.video = job.outputs.mux.video;
+            request.stem = report.stem;
+            request.streams.push_back({job.outputs.mux.stream, job.outputs.mux.language, mux->TakeUnits()});
+            request.palette = disc;
+            request.widescreen = job.look.widescreen;
+            muxing = true;
+            const DvdAuthoringResult result = AuthorDvdFilm(request, &mux->Staged());
+            muxing = false;
+            report.muxOutputs = result.written;
+            const std::string warning = mux->PastEndWarning(result.report);
+            if (!warning.empty()) report.warnings.push_back(warning);
+        }
+    }
+    auto help = std::make_unique<StagedFile>(report.stem + ".Glyphon_Help.txt");
+    WriteAll(help->Fd(), report.helpText.data(), report.helpText.size());
+    help->Close();
+    // A run whose units are muxed later leaves its outputs to that step.
+    auto outputs = std::make_shared<PendingOutputs>(std::move(sinks), std::move(help));
+    if (mux && job.outputs.mux.collectOnly)
+        report.pending = std::move(outputs);
+    else
+        outputs->Commit();
+}
+
 ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks) {
     ConversionReport report;
     report.stem = OutputStem(job.outputs.folder, job.subtitle.file);
@@ -650,34 +682,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
         }
         // Everything is written under temporary names first: a full disk,
         // a refused film or a signal leaves every previous output as it was.
-        SealAll(sinks);
-        if (mux) {
-            if (job.outputs.mux.collectOnly) {
-                report.muxUnits = mux->TakeUnits();
-            } else {
-                DvdAuthoringRequest request;
-                request.video = job.outputs.mux.video;
-                request.stem = report.stem;
-                request.streams.push_back({job.outputs.mux.stream, job.outputs.mux.language, mux->TakeUnits()});
-                request.palette = p.disc;
-                request.widescreen = job.look.widescreen;
-                muxing = true;
-                const DvdAuthoringResult result = AuthorDvdFilm(request, &mux->Staged());
-                muxing = false;
-                report.muxOutputs = result.written;
-                const std::string warning = mux->PastEndWarning(result.report);
-                if (!warning.empty()) report.warnings.push_back(warning);
-            }
-        }
-        auto help = std::make_unique<StagedFile>(report.stem + ".Glyphon_Help.txt");
-        WriteAll(help->Fd(), report.helpText.data(), report.helpText.size());
-        help->Close();
-        // A run whose units are muxed later leaves its outputs to that step.
-        auto outputs = std::make_shared<PendingOutputs>(std::move(sinks), std::move(help));
-        if (mux && job.outputs.mux.collectOnly)
-            report.pending = std::move(outputs);
-        else
-            outputs->Commit();
+        SealAuthorAndCommit(job, p.disc, mux, sinks, report, muxing);
         report.converted = true;
     } catch (const std::exception& e) {
         // The previous outputs stay as they were.

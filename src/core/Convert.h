@@ -5,6 +5,7 @@
 // window's model) and the named command line all call it.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -137,6 +138,15 @@ std::string ComposeHelpText(const ConversionJob& job);
 // Throws FileError; what was created before the failure is in sinks.
 DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem, TextEngine& text, int charset,
                         std::vector<std::unique_ptr<UnitSink>>& sinks, std::vector<std::string>& warnings);
+
+// The end of a run whose sinks hold every picture: seals them, authors the
+// film when the run muxes (with `disc` as its palette; `muxing` is set
+// meanwhile, for the failure's stage), writes the help file and puts the set
+// in place, or leaves it in `report.pending` with the units when the mux
+// comes later (collectOnly). Throws what the outputs throw; the caller
+// discards the sinks then.
+void SealAuthorAndCommit(const ConversionJob& job, const std::array<uint32_t, 16>& disc, DvdMuxSink* mux,
+                         std::vector<std::unique_ptr<UnitSink>>& sinks, ConversionReport& report, bool& muxing);
 
 // Why a run must not start, before it touches a file: an output that is one
 // of its inputs (the subtitle file, the film, `job.otherInputs`), or a

@@ -122,36 +122,11 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
         if (hooks.progress && !report.cancelled) hooks.progress(report.total, report.total);
         report.helpText = ComposeHelpText(job);
         if (report.cancelled) {
+            OutputsCommitting committing;
             CloseAllSinks(sinks);
             return report;
         }
-        for (auto& sink : sinks) sink->Seal();
-        if (mux) {
-            if (o.mux.collectOnly) {
-                report.muxUnits = mux->TakeUnits();
-            } else {
-                DvdAuthoringRequest request;
-                request.video = o.mux.video;
-                request.stem = report.stem;
-                request.streams.push_back({o.mux.stream, o.mux.language, mux->TakeUnits()});
-                request.palette = dvdJob.palette.disc;
-                request.widescreen = job.look.widescreen;
-                muxing = true;
-                const DvdAuthoringResult result = AuthorDvdFilm(request, &mux->Staged());
-                muxing = false;
-                report.muxOutputs = result.written;
-                const std::string warning = mux->PastEndWarning(result.report);
-                if (!warning.empty()) report.warnings.push_back(warning);
-            }
-        }
-        auto help = std::make_unique<StagedFile>(report.stem + ".Glyphon_Help.txt");
-        WriteAll(help->Fd(), report.helpText.data(), report.helpText.size());
-        help->Close();
-        auto outputs = std::make_shared<PendingOutputs>(std::move(sinks), std::move(help));
-        if (mux && o.mux.collectOnly)
-            report.pending = std::move(outputs);
-        else
-            outputs->Commit();
+        SealAuthorAndCommit(job, dvdJob.palette.disc, mux, sinks, report, muxing);
         report.converted = true;
     } catch (const AssError& e) {
         for (auto& sink : sinks) sink->Discard();
