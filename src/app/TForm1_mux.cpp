@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <string>
 
 #include "app/TForm1.h"
@@ -50,6 +51,7 @@ void TForm1::CheckBoxMuxClick() {
     if (!CheckBoxMux.checked) {
         Mux.video.clear();
         Widescreen = false;
+        LabelFilm.caption.clear();
         DrawSampleThenSelection();
         ui().Changed();
         return;
@@ -63,10 +65,18 @@ void TForm1::CheckBoxMuxClick() {
         const VideoFormat format = ReadVideoFormat(OpenDialogMux.fileName);
         Mux.video = OpenDialogMux.fileName;
         Widescreen = format.widescreen;
+        LabelFilm.caption = std::filesystem::path(Mux.video).filename().string() + "  " +
+                            (format.pal ? "PAL" : "NTSC") + " " + IntToStr(format.width) + "x" +
+                            IntToStr(format.height) + (format.widescreen ? " 16:9" : " 4:3");
+        // The generic palette's standard follows the film, as on the command
+        // line; an IFO's is the IFO's.
+        if (i_dont_have_ifo.checked) SelectStandard(format.pal);
+        StoreChangedSettings();
     } catch (const std::exception& e) {
         CheckBoxMux.checked = false;
         Mux.video.clear();
         Widescreen = false;
+        LabelFilm.caption.clear();
         ui().Changed();
         ui().ShowMessage("The film\r" + OpenDialogMux.fileName + "\rcannot be muxed into: " + e.what());
         return;
