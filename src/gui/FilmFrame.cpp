@@ -6,6 +6,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/log.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -62,6 +63,8 @@ std::optional<Frame> ToRgb(const AVFrame& f, int width, int height) {
 }  // namespace
 
 std::optional<Frame> FilmFrameAt(const std::string& film, int64_t ms, int width, int height) {
+    // The window has no console to warn on (a film's missing start time).
+    av_log_set_level(AV_LOG_QUIET);
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, film.c_str(), nullptr, nullptr) < 0) return std::nullopt;
     const std::unique_ptr<AVFormatContext, InputCloser> input(raw);
@@ -79,38 +82,53 @@ std::optional<Frame> FilmFrameAt(const std::string& film, int64_t ms, int width,
     // Times count from the film's first frame, as the subtitles' do once muxed.
     const int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
     const int64_t target = start + av_rescale_q(ms, AVRational{1, 1000}, stream->time_base);
-    av_seek_frame(input.get(), index, target, AVSEEK_FLAG_BACKWARD);
-    avcodec_flush_buffers(decoder.get());
-
     const std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
     const std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
     const std::unique_ptr<AVFrame, FrameFreer> shown(av_frame_alloc());
-    bool have = false, done = false;
-    const auto take = [&] {
-        while (!done && avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {
-            const int64_t pts = frame->best_effort_timestamp;
-            // The frame before the first one past the time is on screen then.
-            if (have && pts != AV_NOPTS_VALUE && pts > target) {
-                done = true;
-                break;
+    // A program stream seeks by its bytes, so a seek may land after the
+    // time: back a second before it, then further, then from the start,
+    // until the first frame decoded is not later than the time.
+    for (const int64_t back : {int64_t(1000), int64_t(8000), int64_t(-1)}) {
+        const int64_t from =
+            back < 0 ? start : std::max(start, target - av_rescale_q(back, AVRational{1, 1000}, stream->time_base));
+        const int sought = back < 0 ? av_seek_frame(input.get(), -1, 0, AVSEEK_FLAG_BYTE)
+                                    : av_seek_frame(input.get(), index, from, AVSEEK_FLAG_BACKWARD);
+        if (sought < 0) continue;
+        avcodec_flush_buffers(decoder.get());
+        av_frame_unref(shown.get());
+        bool have = false, done = false, late = false;
+        const auto take = [&] {
+            while (!done && avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {
+                const int64_t pts = frame->best_effort_timestamp;
+                if (frame->flags & AV_FRAME_FLAG_CORRUPT) continue;  // references lost in the seek
+                // The frame before the first one past the time is on screen then.
+                // Read from the start, the first frame stands for any time
+                // before it.
+                if (pts != AV_NOPTS_VALUE && pts > target && (have || back >= 0)) {
+                    late = !have;
+                    done = true;
+                    break;
+                }
+                av_frame_unref(shown.get());
+                av_frame_move_ref(shown.get(), frame.get());
+                have = true;
+                if (pts != AV_NOPTS_VALUE && pts >= target) done = true;
             }
-            av_frame_unref(shown.get());
-            av_frame_move_ref(shown.get(), frame.get());
-            have = true;
-            if (pts == target) done = true;
+        };
+        while (!done && av_read_frame(input.get(), packet.get()) >= 0) {
+            if (packet->stream_index == index) avcodec_send_packet(decoder.get(), packet.get());
+            av_packet_unref(packet.get());
+            take();
         }
-    };
-    while (!done && av_read_frame(input.get(), packet.get()) >= 0) {
-        if (packet->stream_index == index) avcodec_send_packet(decoder.get(), packet.get());
-        av_packet_unref(packet.get());
-        take();
+        if (!done) {
+            avcodec_send_packet(decoder.get(), nullptr);
+            take();
+        }
+        // Past the film's end its last frame stays; a first frame after the
+        // time means the seek went too far.
+        if (have && !late) return ToRgb(*shown, width, height);
     }
-    if (!done) {
-        avcodec_send_packet(decoder.get(), nullptr);
-        take();
-    }
-    if (!have) return std::nullopt;
-    return ToRgb(*shown, width, height);
+    return std::nullopt;
 }
 
 }  // namespace glyphon
