@@ -34,6 +34,7 @@ struct Cue;
 using SubtitleLine = Cue;
 class TextEngine;
 class UnitSink;
+struct ConversionHooks;
 
 // What the program gets from its surroundings at start.
 // The first line of the message that lists what a subtitle file held that
@@ -310,6 +311,9 @@ public:
     // The Blu-ray output when CheckBoxPgs is ticked.
     PgsRequest Pgs;
     void ButtonGenerateSupClick();
+    // The run of a disc of several files (app/TForm1_disc.cpp), from the job
+    // the controls make for the selected one.
+    void GenerateDisc(const ConversionJob& base, const ConversionHooks& hooks);
     // The controls as a conversion job: the loaded entries, the swatches'
     // colours and the chosen roles, the look and the outputs.
     ConversionJob MakeConversionJob() const;

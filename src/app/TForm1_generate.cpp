@@ -158,6 +158,7 @@ void TForm1::ButtonGenerateSupClick() {
     hooks.canvas = &preview;
     hooks.bandTop = &BandTop;
     hooks.bandHeight = &BandHeight;
+    if (SeveralFiles()) return GenerateDisc(job, hooks);
     const ConversionReport report = RunConversion(job, text_, hooks);
 
     if (report.failure) {
