@@ -73,7 +73,7 @@ void TForm1::GenerateDisc(const ConversionJob& base, const ConversionHooks& hook
                 if (report.pending) report.pending->Commit();
             for (size_t i = 1; i < reports.size(); ++i) {
                 StagedFile help(reports[i].stem + ".Glyphon_Help.txt");
-                WriteAll(help.Fd(), reports[i].helpText.data(), reports[i].helpText.size());
+                help.Write(reports[i].helpText.data(), reports[i].helpText.size());
                 help.Close();
                 help.Commit();
             }
