@@ -285,6 +285,13 @@ public:
     void CheckBoxAnchorBottomClick();
     // Sets Pgs from the three PGS lists (the size's usual frame rate).
     void ComboBoxPgsChange();
+    // The user ticks or clears CheckBoxPgs: stored, and the preview shows
+    // the PGS picture or the DVD one.
+    void CheckBoxPgsClick();
+    // The preview of the PGS output (app/TForm1_pgs.cpp): the lines drawn
+    // anti-aliased at the stream's size, scaled to fit the preview.
+    void DrawPgsPreview(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset, int OffsetOr,
+                        const std::string& Align);
 
     // ---- generation (app/TForm1_generate.cpp) -----------------------------
     // Where a run writes its ".sup" and help file: empty for the subtitle

@@ -109,6 +109,11 @@ void TForm1::DrawPreviewLines(const std::vector<RunLine>& lines, bool top, const
     }
     SubtitleFits = true;
     if (!ui().ShowsPreview()) return;
+    if (CheckBoxPgs.checked) {
+        DrawPgsPreview(lines, top, font, Offset, OffsetOr, Align);
+        ui().Changed();
+        return;
+    }
     const SubtitleLook look = ChosenLook(font, Offset, OffsetOr, Align);
     DrawSubtitleLines(preview, text(), lines, look, top);
     ui().Changed();

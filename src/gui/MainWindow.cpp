@@ -308,7 +308,7 @@ void MainWindow::Connect() {
     connect(pgs_, &QCheckBox::toggled, this, [this](bool on) {
         Guard([this, on] {
             model_.CheckBoxPgs.checked = on;
-            model_.StoreChangedSettings();
+            model_.CheckBoxPgsClick();
         });
     });
     connect(mux_, &QCheckBox::toggled, this, [this](bool on) {
