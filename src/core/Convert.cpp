@@ -481,7 +481,7 @@ void SealAuthorAndCommit(const ConversionJob& job, const std::array<uint32_t, 16
     muxing = false;
     SealAll(sinks);
     auto help = std::make_unique<StagedFile>(report.stem + ".Glyphon_Help.txt");
-    WriteAll(help->Fd(), report.helpText.data(), report.helpText.size());
+    help->Write(report.helpText.data(), report.helpText.size());
     help->Close();
     UnitSpool units = mux ? mux->TakeUnits() : UnitSpool();
     auto outputs = std::make_unique<PendingOutputs>(std::move(sinks), std::move(help));
