@@ -1,91 +1,77 @@
-// "Generate Sup" with several subtitle files listed: every file is one
-// stream of one disc, in list order, each with its language; with a film
-// chosen, one muxed film, one palette file and one dvdauthor project hold
-// them all, and each file's own outputs go beside it.
+// "Generate Sup" with several subtitle files listed: a run plan of every
+// file, one stream each in list order with its language, carried out by the
+// core; with a film chosen, one muxed film, one palette file and one
+// dvdauthor project hold them all.
 #include "app/TForm1.h"
 #include "common/Convert.h"
 #include "common/StagedFile.h"
-#include "core/Convert.h"
-#include "core/PendingOutputs.h"
-#include "mux/DvdAuthoring.h"
-#include "mux/DvdMux.h"
+#include "core/RunPlan.h"
 
 namespace glyphon {
 
 void TForm1::GenerateDisc(const ConversionJob& base, const ConversionHooks& hooks) {
-    const bool muxing = !Mux.video.empty();
-    const std::string stem = OutputStem(OutputFolder, SubtitleFiles.front().file);
-    if (muxing) {
-        try {
-            CheckDvdMuxInput(Mux.video, MuxedFileName(stem));
-        } catch (const std::exception& e) {
-            RunRefused = true;
-            ui_.ShowError(WithFullStop(e.what()));
+    RunPlan plan;
+    plan.shared = base;
+    // Every file is read anew, its character set found as the named line
+    // finds it; the loaded one was read the same way.
+    plan.shared.subtitle.entries.reset();
+    plan.shared.subtitle.charsetAuto = true;
+    plan.shared.subtitle.microDvdFps = MicroDvdFrameRate;
+    for (size_t i = 0; i < SubtitleFiles.size(); ++i) {
+        PlanInput input;
+        input.path = SubtitleFiles[i].file;
+        input.charset = base.subtitle.charset;
+        input.language = SubtitleFiles[i].language;
+        input.stream = int(i);
+        plan.inputs.push_back(std::move(input));
+    }
+    PlanHooks planHooks;
+    planHooks.text = &text_;
+    planHooks.run = hooks;
+    planHooks.started = [this](size_t) { ProgressBar1.position = 0; };
+    const PlanReport report = RunConversionPlan(plan, planHooks);
+    for (size_t i = 0; i < report.inputs.size(); ++i) {
+        const ConversionReport& input = report.inputs[i];
+        if (input.failure) {
+            RunRefused = input.failure->stage == ConversionFailure::Stage::Refused;
+            ui_.ShowError(WithFullStop(SubtitleFiles[i].file + ": " + input.failure->message));
             return;
         }
     }
-    std::vector<ConversionReport> reports;
-    for (size_t i = 0; i < SubtitleFiles.size(); ++i) {
-        ConversionJob job = base;
-        const SubtitleFileItem& item = SubtitleFiles[i];
-        job.subtitle.file = item.file;
-        // Every file is read anew, its character set found as the named
-        // line finds it; the loaded one was read the same way.
-        job.subtitle.entries.reset();
-        job.subtitle.charsetAuto = true;
-        job.subtitle.microDvdFps = MicroDvdFrameRate;
-        job.outputs.language = job.look.language = item.language;
-        job.outputs.mux.stream = int(i);
-        job.outputs.mux.language = item.language;
-        job.outputs.mux.collectOnly = muxing;
-        ProgressBar1.position = 0;
-        ConversionReport report = RunConversion(job, text_, hooks);
-        // The disc is the first file's to tell; every other file's help names
-        // its own outputs.
-        if (i > 0 && report.converted) {
-            ConversionJob own = job;
-            own.outputs.mux = {};
-            report.helpText = glyphon::ComposeHelpText(own);
+    if (report.failure) {
+        DvdMuxFailed = report.failure->stage == ConversionFailure::Stage::Mux;
+        RunRefused = report.failure->stage == ConversionFailure::Stage::Refused;
+        ui_.ShowError(WithFullStop(report.failure->message));
+        return;
+    }
+    if (!report.converted) return;  // aborted
+    for (size_t i = 0; i < report.inputs.size(); ++i)
+        for (const std::string& w : report.inputs[i].warnings) RunWarnings.push_back(SubtitleFiles[i].file + ": " + w);
+    for (const auto& [i, warning] : report.pastEnd) RunWarnings.push_back(warning);
+    // The disc is the first file's help to tell; every other file's names its
+    // own outputs.
+    std::vector<std::string> helps;
+    for (size_t i = 0; i < report.inputs.size(); ++i) {
+        if (i == 0 || Mux.video.empty()) {
+            helps.push_back(report.inputs[i].helpText);
+            continue;
         }
-        if (report.failure) {
-            RunRefused = report.failure->stage == ConversionFailure::Stage::Refused;
-            ui_.ShowError(WithFullStop(item.file + ": " + report.failure->message));
-            return;  // the outputs held back so far are dropped
+        ConversionJob own = plan.shared;
+        own.subtitle.file = SubtitleFiles[i].file;
+        own.outputs.mux = {};
+        helps.push_back(glyphon::ComposeHelpText(own));
+        try {
+            StagedFile help(report.inputs[i].stem + ".Glyphon_Help.txt");
+            help.Write(helps.back().data(), helps.back().size());
+            help.Close();
+            help.Commit();
+        } catch (const std::exception& e) {
+            ui_.ShowError(WithFullStop(e.what()));
+            return;
         }
-        if (!report.converted) return;  // aborted
-        for (const std::string& w : report.warnings) RunWarnings.push_back(item.file + ": " + w);
-        reports.push_back(std::move(report));
     }
     std::string done;
-    if (muxing) {
-        DvdAuthoringRequest request;
-        request.video = Mux.video;
-        request.stem = stem;
-        request.widescreen = Widescreen;
-        request.palette = base.palette.disc;
-        for (size_t i = 0; i < reports.size(); ++i)
-            request.streams.push_back({int(i), SubtitleFiles[i].language, std::move(reports[i].muxUnits)});
-        StagedAuthoring staged;
-        try {
-            const DvdAuthoringResult result = AuthorDvdFilm(request, &staged);
-            staged.Commit();
-            for (ConversionReport& report : reports)
-                if (report.pending) report.pending->Commit();
-            for (size_t i = 1; i < reports.size(); ++i) {
-                StagedFile help(reports[i].stem + ".Glyphon_Help.txt");
-                help.Write(reports[i].helpText.data(), reports[i].helpText.size());
-                help.Close();
-                help.Commit();
-            }
-            done = "The disc:";
-            for (const std::string& file : result.written) done += "\r\n" + file;
-        } catch (const std::exception& e) {
-            DvdMuxFailed = true;
-            ui_.ShowError(WithFullStop(e.what()));
-            return;
-        }
-    }
-    for (const ConversionReport& report : reports) done += (done.empty() ? "" : "\r\n\r\n") + report.helpText;
+    for (const std::string& help : helps) done += (done.empty() ? "" : "\r\n\r\n") + help;
     if (CommandLineMode)
         ui_.Terminate(0);
     else

@@ -6,6 +6,7 @@
 #include "app/TForm1.h"
 #include "common/Convert.h"
 #include "core/Convert.h"
+#include "core/RunPlan.h"
 #include "render/FontTables.h"
 #include "subtitle/Subtitle.h"
 
@@ -159,7 +160,11 @@ void TForm1::ButtonGenerateSupClick() {
     hooks.bandTop = &BandTop;
     hooks.bandHeight = &BandHeight;
     if (SeveralFiles()) return GenerateDisc(job, hooks);
-    const ConversionReport report = RunConversion(job, text_, hooks);
+    // The window's run is a plan of one input, carried out by the core.
+    PlanHooks planHooks;
+    planHooks.text = &text_;
+    planHooks.run = hooks;
+    const ConversionReport report = ReportOfOneInput(RunConversionPlan(PlanOfOneJob(job), planHooks));
 
     if (report.failure) {
         // Reported with the system's message; the previous outputs stay as
