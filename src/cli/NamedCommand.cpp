@@ -180,6 +180,7 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
     // becomes one of its streams, muxed in one pass once all are converted.
     const std::string muxStem = count > 0 ? OutputStem(o.outputDir, o.files.front()) : std::string();
     bool widescreen = o.widescreen.value_or(false);
+    double filmRate = 0;  // times MicroDVD files without a rate line when --fps does not
     if (!o.muxVideo.empty()) {
         try {
             CheckDvdMuxInput(o.muxVideo, MuxedFileName(muxStem));
@@ -193,6 +194,7 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
             }
             const VideoFormat format = ReadVideoFormat(o.muxVideo);
             if (!o.widescreen) widescreen = format.widescreen;
+            filmRate = format.frameRate;
             // The generic palette's standard follows the film unless chosen.
             if (!o.ifoFile && !o.pal) settings.job.palette.standard = format.pal ? VideoStandard::Pal : VideoStandard::Ntsc;
         } catch (const FileError& e) {
@@ -210,7 +212,7 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
         ConversionJob& job = jobs[i];
         job.subtitle.file = o.files[i];
         if (o.ifoFile) job.otherInputs.push_back(*o.ifoFile);
-        job.subtitle.microDvdFps = o.fps;
+        job.subtitle.microDvdFps = o.fps > 0 ? o.fps : filmRate;
         job.subtitle.fontsDir = o.fontsDir;
         job.subtitle.charsetAuto = o.charsetAuto;
         job.look.wrap = o.wrap;

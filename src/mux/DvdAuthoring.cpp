@@ -37,6 +37,8 @@ std::optional<VideoFormat> FindSequenceHeader(const std::vector<uint8_t>& es) {
         const int rate = es[i + 7] & 0x0F;
         f.widescreen = aspect == 3;
         f.pal = rate == 3 || (rate != 1 && rate != 4 && f.height == 576);
+        static constexpr double kRates[] = {0, 24000 / 1001., 24, 25, 30000 / 1001., 30, 50, 60000 / 1001., 60};
+        f.frameRate = rate < 9 ? kRates[rate] : 0;
         return f;
     }
     return std::nullopt;

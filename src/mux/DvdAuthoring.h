@@ -22,6 +22,7 @@ struct VideoFormat {
     int width = 0, height = 0;
     bool widescreen = false;  // display aspect 16:9 (aspect code 3), else 4:3
     bool pal = true;          // 25 frames per second; 29.97 and 23.976 are NTSC
+    double frameRate = 0;     // as the sequence header codes it; 0: a code no rate has
 };
 
 // Reads the first sequence header of the film's video. Throws FileError,
