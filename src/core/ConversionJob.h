@@ -1,8 +1,6 @@
-// A conversion job: everything one run of the converter needs, in plain
-// types. The window turns its controls into one, the 16-argument and batch
-// lines reach it through the window's model, and the named command line
-// builds one from its options; every one of them then calls RunConversion
-// (core/Convert.h).
+// A conversion job: everything the run of one subtitle file needs, in plain
+// types. A run plan (core/RunPlan.h) holds one the inputs share and makes
+// each input's from it.
 #pragma once
 
 #include <array>
@@ -93,6 +91,14 @@ struct TextLook {
     // The subtitles' language ("ja", "zh", "ko"...): the forms of lines of
     // Han ideographs alone. Empty: Chinese.
     std::string language;
+};
+
+// The film to mux into (empty: none), the sub-picture stream number, 0 to
+// 31, and the stream's language for the dvdauthor project.
+struct DvdMuxRequest {
+    std::string video;
+    int stream = 0;
+    std::string language = "en";
 };
 
 struct OutputRequest {

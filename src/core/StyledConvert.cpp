@@ -7,6 +7,7 @@
 #include "ass/AssScript.h"
 #include "common/FileError.h"
 #include "common/StagedFile.h"
+#include "core/PendingOutputs.h"
 #include "mux/DvdAuthoring.h"
 #include "subtitle/Cue.h"
 #include "subtitle/SubtitleReaders.h"
@@ -136,7 +137,7 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
             CloseAllSinks(sinks);
             return report;
         }
-        SealAuthorAndCommit(job, dvdJob.palette.disc, mux, sinks, report, muxing);
+        SealAuthorAndCommit(job, dvdJob.palette.disc, mux, sinks, report, muxing, hooks);
         report.converted = true;
     } catch (const AssError& e) {
         for (auto& sink : sinks) sink->Discard();

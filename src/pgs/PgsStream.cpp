@@ -189,12 +189,6 @@ size_t RleRoom(int width, int height) { return size_t(width) * size_t(height) * 
 
 }  // namespace
 
-std::vector<uint8_t> EncodePgsRle(const uint8_t* pixels, int width, int height) {
-    std::vector<uint8_t> out(RleRoom(width, height));
-    out.resize(size_t(EncodeRows(pixels, width, height, out.data()) - out.data()));
-    return out;
-}
-
 void AppendPgsSegment(std::vector<uint8_t>& out, uint8_t type, uint32_t pts, const std::vector<uint8_t>& payload) {
     out.push_back('P');
     out.push_back('G');
@@ -203,13 +197,6 @@ void AppendPgsSegment(std::vector<uint8_t>& out, uint8_t type, uint32_t pts, con
     out.push_back(type);
     Put16(out, unsigned(payload.size()));
     out.insert(out.end(), payload.begin(), payload.end());
-}
-
-std::vector<uint8_t> PgsShowSet(const PgsVideo& video, uint16_t composition, uint32_t pts, const PgsObject& object,
-                                const std::vector<PgsColor>& palette) {
-    std::vector<uint8_t> set;
-    AppendPgsShowSet(set, video, composition, pts, object, palette);
-    return set;
 }
 
 void AppendPgsShowSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t composition, uint32_t pts,

@@ -54,20 +54,15 @@ struct PgsObject {
     bool Empty() const { return width <= 0 || height <= 0; }
 };
 
-// The object's run-length coding: per row, runs of one index; index 0 as
-// 00 0L or 00 4L LL, other indices as the index byte itself (runs of one or
-// two), 00 8L CC or 00 CL LL CC, where L is the run length (6 or 14 bits);
-// each row ends with 00 00.
-std::vector<uint8_t> EncodePgsRle(const uint8_t* pixels, int width, int height);
-
 // One segment: header and payload appended to out.
 void AppendPgsSegment(std::vector<uint8_t>& out, uint8_t type, uint32_t pts, const std::vector<uint8_t>& payload);
 
 // The display set that shows `object` with `palette` (at most 256 entries,
-// entry i having id i) from pts on.
-std::vector<uint8_t> PgsShowSet(const PgsVideo& video, uint16_t composition, uint32_t pts, const PgsObject& object,
-                                const std::vector<PgsColor>& palette);
-// The same appended to `set`, whose room the next subtitle uses again.
+// entry i having id i) from pts on, appended to `set`, whose room the next
+// subtitle uses again. The object's run-length coding: per row, runs of one
+// index; index 0 as 00 0L or 00 4L LL, other indices as the index byte
+// itself (runs of one or two), 00 8L CC or 00 CL LL CC, where L is the run
+// length (6 or 14 bits); each row ends with 00 00.
 void AppendPgsShowSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t composition, uint32_t pts,
                       const PgsObject& object, const std::vector<PgsColor>& palette);
 // The display set that clears the window the object was shown in.
