@@ -129,7 +129,10 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
     }
     ApplyNamedColours(job.palette, NamedRoleColours{o.textColor, o.outlineColor, o.antialiasColor});
     if (o.ifoFile) job.otherInputs.push_back(*o.ifoFile);
-    job.subtitle.microDvdFps = o.fps;
+    // MicroDVD files without a rate line: --fps, else the film's own rate.
+    job.subtitle.microDvdFps = o.fps > 0 ? o.fps
+                               : film && film->Usable() && film->rateNum > 0 ? double(film->rateNum) / double(film->rateDen)
+                                                                              : 0;
     job.subtitle.fontsDir = o.fontsDir;
     job.subtitle.charsetAuto = o.charsetAuto;
     job.look.wrap = o.wrap;

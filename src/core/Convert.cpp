@@ -415,6 +415,7 @@ bool ReadOpenableEntries(const SubtitleInput& input, std::vector<Cue>& entries, 
     utf8 = false;
     TSubtitle list;
     list.FallbackFrameRate = input.microDvdFps;
+    list.ExplainRefusals = true;
     NoticeSink notices(report.notices);
     std::optional<ConversionFailure> failure;
     try {
@@ -436,10 +437,9 @@ bool ReadOpenableEntries(const SubtitleInput& input, std::vector<Cue>& entries, 
     report.loaded = list.Loaded;
     report.unreadable = std::move(list.Unreadable);
     report.impossible = std::move(list.Impossible);
-    entries.reserve(list.Lines.size());
-    for (SubtitleLine& l : list.Lines) {
-        entries.push_back(std::move(l));
-    }
+    // The list itself changes hands: a second list, even of moved cues,
+    // would double the memory a file of many tiny cues takes.
+    entries = std::move(list.Lines);
     if (failure) {
         failure->subtitle = int(entries.size()) + 1;
         report.loaded = false;
