@@ -123,6 +123,8 @@ void TForm1::LoadChosenSubtitle() {
     loadNote_.clear();
     Subtitles = std::make_unique<TSubtitle>();
     Subtitles->FallbackFrameRate = MicroDvdFrameRate;
+    // The 16-argument line keeps the classic refusals.
+    Subtitles->ExplainRefusals = !CommandLineMode;
     try {
         Subtitles->LoadFromFile(fileName, true, ui_);
     } catch (const ConvertError& e) {

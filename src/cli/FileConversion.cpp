@@ -92,7 +92,7 @@ std::vector<std::string> Explain(const ConversionReport& report, bool wrap) {
         case ConversionFailure::Stage::Read:
             for (const std::string& notice : report.notices) {
                 AddLines(out, notice);
-                if (notice.rfind(kNoFrameRate, 0) == 0)
+                if (notice.find(kNoFrameRate) != std::string::npos)
                     out.push_back("or give its frame rate with --fps, e.g. --fps 23.976");
             }
             // The refusal only repeats that the reading above did not succeed.

@@ -19,7 +19,6 @@
 #include "core/ConversionJob.h"
 #include "core/RunPlan.h"
 #include "palette/IfoReader.h"
-#include "mux/DvdAuthoring.h"
 #include "render/FontList.h"
 #include "render/TextEngine.h"
 
@@ -96,7 +95,7 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
     const std::string muxStem = count > 0 ? OutputStem(o.outputDir, o.files.front()) : std::string();
     // The film is read once here, for its standard, and handed to the run.
     std::optional<FilmCheck> film;
-    if (!o.muxVideo.empty()) film = CheckFilm(o.muxVideo, MuxedFileName(muxStem));
+    if (!o.muxVideo.empty()) film = CheckFilm(o.muxVideo, DiscFilmName(muxStem));
     if (const auto contradiction = TakeFilmStandard(o, film)) return Refuse(env.err, *contradiction);
     Console console(env.err, env.terminal && !o.quiet, env.terminalRows);
 
@@ -130,7 +129,10 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
     }
     ApplyNamedColours(job.palette, NamedRoleColours{o.textColor, o.outlineColor, o.antialiasColor});
     if (o.ifoFile) job.otherInputs.push_back(*o.ifoFile);
-    job.subtitle.microDvdFps = o.fps;
+    // MicroDVD files without a rate line: --fps, else the film's own rate.
+    job.subtitle.microDvdFps = o.fps > 0 ? o.fps
+                               : film && film->Usable() && film->rateNum > 0 ? double(film->rateNum) / double(film->rateDen)
+                                                                              : 0;
     job.subtitle.fontsDir = o.fontsDir;
     job.subtitle.charsetAuto = o.charsetAuto;
     job.look.wrap = o.wrap;
@@ -147,7 +149,7 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
         else if (!o.languages.empty())
             input.language = o.languages.front();
         else
-            input.language = LanguageFromFileName(o.files[i]).value_or("en");
+            input.language = LanguageInFileName(o.files[i]).value_or("en");
         input.stream = o.stream.value_or(0) + int(i);
         plan.inputs.push_back(std::move(input));
     }
@@ -163,7 +165,7 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
     const PlanReport report = RunConversionPlan(plan, hooks);
     if (report.failed > 0) {
         if (!o.muxVideo.empty())
-            console.Message(MuxedFileName(muxStem) +
+            console.Message(DiscFilmName(muxStem) +
                             " not written, nor any other file: every subtitle file must be converted first");
         console.Message(std::to_string(report.failed) + " of " + std::to_string(count) +
                         (count == 1 ? " file" : " files") + " not converted");

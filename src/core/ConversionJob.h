@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
+#include <optional>
+
+#include "common/PgsVideo.h"
 #include "common/Rgb.h"
-#include "mux/DvdMux.h"
-#include "pgs/PgsSink.h"
 #include "palette/ColorNames.h"
 #include "render/FontTables.h"
 #include "subtitle/Subtitle.h"
-#include "sup/SubPictureEncoder.h"
 
 namespace glyphon {
 
@@ -101,6 +101,14 @@ struct DvdMuxRequest {
     std::string language = "en";
 };
 
+// The Blu-ray PGS stream: its picture, and the text and outline colours
+// (none: the roles' palette colours) and the background box.
+struct PgsRequest {
+    PgsVideo video;
+    std::optional<Rgba> text, outline;
+    Rgba background{0, 0, 0, 0};
+};
+
 struct OutputRequest {
     bool sup = true;
     bool vobsub = false;
@@ -144,6 +152,13 @@ std::string OutputStem(const std::string& outputFolder, const std::string& subti
 // text, outline and antialias) the named colours, both as drawn and as they
 // go on the disc. Nothing with an IFO's own palette.
 void ApplyNamedColours(PaletteChoice& palette, const NamedRoleColours& colours);
+
+// The generic palette as it goes on the disc (see mux/PaletteFile.h).
+DiscPalette GenericDiscEntries();
+
+// The language code in a subtitle file name such as "movie.fr.srt"; none
+// when the name has no such part.
+std::optional<std::string> LanguageInFileName(const std::string& path);
 
 // Frame rows of a standard.
 inline int FrameHeightOf(VideoStandard s) { return s == VideoStandard::Pal ? kPalHeight : kNtscHeight; }

@@ -24,6 +24,7 @@
 #include "core/StyledConvert.h"
 #include "core/Timeline.h"
 #include "mux/DvdAuthoring.h"
+#include "mux/DvdMux.h"
 #include "mux/VobSubWriter.h"
 #include "palette/Palette.h"
 #include "render/DisplayText.h"
@@ -33,6 +34,8 @@
 #include "subtitle/CharsetDetection.h"
 #include "subtitle/Subtitle.h"
 #include "subtitle/TextFile.h"
+#include "pgs/PgsSink.h"
+#include "sup/SubPictureEncoder.h"
 #include "sup/SupWriter.h"
 #include "sup/UnitSink.h"
 
@@ -287,6 +290,10 @@ Rgb DrawnColour(Rgb c) { return c == kPureBlue ? Rgb{0, 0, 254} : c; }
 
 }  // namespace
 
+DiscPalette GenericDiscEntries() { return GenericDiscPalette(); }
+
+std::optional<std::string> LanguageInFileName(const std::string& path) { return LanguageFromFileName(path); }
+
 std::string ReplaceExtension(const std::string& fileName, const std::string& ending) {
     return (fileName.size() > 3 ? fileName.substr(0, fileName.size() - 4) : fileName) + ending;
 }
@@ -408,6 +415,7 @@ bool ReadOpenableEntries(const SubtitleInput& input, std::vector<Cue>& entries, 
     utf8 = false;
     TSubtitle list;
     list.FallbackFrameRate = input.microDvdFps;
+    list.ExplainRefusals = true;
     NoticeSink notices(report.notices);
     std::optional<ConversionFailure> failure;
     try {
@@ -429,10 +437,9 @@ bool ReadOpenableEntries(const SubtitleInput& input, std::vector<Cue>& entries, 
     report.loaded = list.Loaded;
     report.unreadable = std::move(list.Unreadable);
     report.impossible = std::move(list.Impossible);
-    entries.reserve(list.Lines.size());
-    for (SubtitleLine& l : list.Lines) {
-        entries.push_back(std::move(l));
-    }
+    // The list itself changes hands: a second list, even of moved cues,
+    // would double the memory a file of many tiny cues takes.
+    entries = std::move(list.Lines);
     if (failure) {
         failure->subtitle = int(entries.size()) + 1;
         report.loaded = false;
@@ -447,7 +454,7 @@ bool ReadOpenableEntries(const SubtitleInput& input, std::vector<Cue>& entries, 
 }
 
 FontSpec DrawnFont(const TextLook& look, int charset) {
-    FontSpec font{look.fontName, look.sizePoints, charset, int(look.style), look.widescreen ? 75 : 100};
+    FontSpec font{look.fontName, look.sizePoints, charset, int(look.style), WidthPercent(look.widescreen)};
     font.language = look.language;
     return font;
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/ConversionJob.h"
+#include "core/DrawnLines.h"
 #include "core/FitCheck.h"
 
 namespace glyphon {
@@ -81,6 +82,8 @@ struct ConversionReport {
 };
 
 struct HandedOver;
+class DvdMuxSink;
+class UnitSink;
 
 struct ConversionHooks {
     // Before picture `index` (1-based) of `count`; false stops the run there
@@ -104,8 +107,8 @@ struct ConversionHooks {
     HandedOver* handOver = nullptr;
 };
 
-// The widest line that fits: a line fits when narrower than 680 pixels.
-inline constexpr int kWidestFittingLine = 679;
+// The widest line that fits.
+inline constexpr int kWidestFittingLine = kFitLimit - 1;
 
 // The message asking for a MicroDVD file's frame rate begins so.
 inline constexpr const char* kNoFrameRate = "Please write at the first line of your *.sub subtitle the fps";

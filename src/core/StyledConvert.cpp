@@ -10,6 +10,7 @@
 #include "core/PendingOutputs.h"
 #include "mux/DvdAuthoring.h"
 #include "subtitle/Cue.h"
+#include "subtitle/SubtitleReaders.h"
 #include "palette/ColorNames.h"
 
 namespace glyphon {
@@ -45,7 +46,16 @@ struct Stopped {};
 
 }  // namespace
 
-bool IsStyledScript(const std::string& file) { return IsAssScriptFile(file); }
+bool IsStyledScript(const std::string& file) {
+    // The readers' probes decide; a file that cannot be read is left to the
+    // reading, which says why.
+    try {
+        const SubtitleReader* reader = PickReaderForFile(file);
+        return reader && !reader->read;
+    } catch (const FileError&) {
+        return false;
+    }
+}
 
 ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks,
                                      ConversionReport report) {

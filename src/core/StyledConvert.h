@@ -8,8 +8,8 @@
 
 namespace glyphon {
 
-// True for a subtitle file the styled path converts (.ass, .ssa, or a
-// "[Script Info]" start).
+// True for a subtitle file the styled path converts: the readers' probes
+// take it for an ASS/SSA script.
 bool IsStyledScript(const std::string& file);
 
 // RunConversion for such a file: the same report, failures and outputs.

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/PgsVideo.h"
 #include "mux/ByteSink.h"
 
 namespace glyphon {
@@ -26,20 +27,6 @@ enum PgsSegmentType : uint8_t {
     kPgsWindow = 0x17,
     kPgsEnd = 0x80,
 };
-
-// The picture's size and frame rate as a composition states them.
-struct PgsVideo {
-    int width = 1920, height = 1080;
-    uint8_t frameRate = 0x10;  // PgsFrameRateCode
-};
-
-// The composition's frame-rate code for a rate given as text: "23.976" 0x10,
-// "24" 0x20, "25" 0x30, "29.97" 0x40, "50" 0x60, "59.94" 0x70 (also
-// "24000/1001", "30000/1001", "60000/1001"); nothing for any other text.
-std::optional<uint8_t> PgsFrameRateCode(const std::string& rate);
-// The rate a picture of `height` rows usually has: 25 for 576, 29.97 for 480,
-// 23.976 otherwise.
-uint8_t DefaultPgsFrameRate(int height);
 
 // One palette entry: Y', Cr, Cb (video range) and opacity (0 transparent).
 struct PgsColor {

@@ -76,8 +76,14 @@ public:
     // The cues of the last file read whose times are impossible, in file
     // order; they are not in Lines.
     std::vector<ImpossibleCue> Impossible;
+    // Refusals say more than the classic messages (the window and the named
+    // command line): what a file no reader takes looks like, as a second
+    // line of "Unsupported Subtitle Format !", and a MicroDVD first line
+    // that is no frame rate as such instead of a conversion error.
+    bool ExplainRefusals = false;
 
-    // Reads FileName as SubRip or MicroDVD. Plain messages ("Unsupported
+    // Reads FileName with the reader whose probe takes it (SubtitleReaders.h:
+    // SubRip, MicroDVD, ...; the content decides, not the name). Plain messages ("Unsupported
     // Subtitle Format !", the frame-rate request) go to `messages`. Whatever
     // cannot be read as a subtitle (a timing line no player reads, text
     // outside any subtitle, a MicroDVD line without frames) is left out and
@@ -86,8 +92,7 @@ public:
     // be opened or read throws FileError.
     void LoadFromFile(const std::string& FileName, bool ClearFirst, MessageSink& messages);
 
-    // A ".srt" file whose second line is a timing line in the fixed columns,
-    // or one of whose first lines is a timing line as players read it.
+    // The probes pick SubRip (or MicroDVD) for the file.
     static bool IsSrtFile(const std::string& FileName);
     static bool IsSrtTimeLine(const std::string& Line);
     // The time in 90 kHz ticks. A time whose milliseconds leave 32 bits

@@ -51,6 +51,21 @@ private:
     int fd_;
 };
 
+// Characters of four bytes each; one that is no character becomes U+FFFD,
+// as do bytes left over at the end.
+std::string Utf32ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    out.reserve(bytes.size() / 4 + 3);
+    size_t i = 0;
+    for (; i + 4 <= bytes.size(); i += 4) {
+        const auto b = [&](size_t k) { return uint32_t(uint8_t(bytes[i + (bigEndian ? 3 - k : k)])); };
+        const uint32_t c = b(0) | b(1) << 8 | b(2) << 16 | b(3) << 24;
+        AppendUtf8(out, c > 0x10FFFF || (c >= 0xD800 && c < 0xE000) ? 0xFFFD : c);
+    }
+    if (i < bytes.size()) AppendUtf8(out, 0xFFFD);
+    return out;
+}
+
 [[noreturn]] void TooLarge() {
     throw FileError("The file is larger than " + std::to_string(kLargestTextFile >> 20) +
                     " MB, more than any subtitle file holds");
@@ -61,9 +76,25 @@ private:
 TextLines::TextLines(Bytes bytes) : text_(std::move(bytes.data)), size_(bytes.size) {
     char* const text = text_.get();
     if (const void* z = std::memchr(text, kCtrlZ, size_)) size_ = size_t(static_cast<const char*>(z) - text);
-    // Carriage returns never reach a line: drop them all at once.
-    if (void* cr = std::memchr(text, '\r', size_))
-        size_ = size_t(std::remove(static_cast<char*>(cr), text + size_, '\r') - text);
+    size_ = size_t(UnixLineEnds(text, size_) - text);
+}
+
+char* UnixLineEnds(char* text, size_t size) {
+    char* const end = text + size;
+    char* out = static_cast<char*>(std::memchr(text, '\r', size));
+    if (!out) return end;
+    // Carriage returns, and a line feed after them, end one line.
+    for (const char* in = out; in < end;) {
+        const char c = *in++;
+        if (c != '\r') {
+            *out++ = c;
+            continue;
+        }
+        while (in < end && *in == '\r') ++in;
+        if (in < end && *in == '\n') ++in;
+        *out++ = '\n';
+    }
+    return out;
 }
 
 std::string_view TextLines::ReadLine() {
@@ -124,6 +155,8 @@ Bytes ReadFileBytes(const std::string& FileName) {
 
 ByteOrderMark MarkOf(std::string_view bytes) {
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return ByteOrderMark::Utf8;
+    if (bytes.substr(0, 4) == std::string_view("\xFF\xFE\0\0", 4)) return ByteOrderMark::Utf32LE;
+    if (bytes.substr(0, 4) == std::string_view("\0\0\xFE\xFF", 4)) return ByteOrderMark::Utf32BE;
     if (bytes.substr(0, 2) == "\xFF\xFE") return ByteOrderMark::Utf16LE;
     if (bytes.substr(0, 2) == "\xFE\xFF") return ByteOrderMark::Utf16BE;
     return ByteOrderMark::None;
@@ -138,7 +171,9 @@ Bytes WithoutMark(Bytes bytes) {
         bytes.size -= 3;
         return bytes;
     }
-    const std::string text = Utf16ToUtf8(all.substr(2), mark == ByteOrderMark::Utf16BE);
+    const std::string text = mark == ByteOrderMark::Utf32LE || mark == ByteOrderMark::Utf32BE
+                                 ? Utf32ToUtf8(all.substr(4), mark == ByteOrderMark::Utf32BE)
+                                 : Utf16ToUtf8(all.substr(2), mark == ByteOrderMark::Utf16BE);
     Bytes converted{std::unique_ptr<char[]>(new char[text.size()]), text.size()};
     std::memcpy(converted.data.get(), text.data(), text.size());
     return converted;
@@ -150,37 +185,32 @@ Bytes ReadTextFile(const std::string& FileName, bool& unicode) {
     return WithoutMark(std::move(bytes));
 }
 
+std::string ReadHead(const std::string& FileName, size_t size) {
+    Fd fd(FileName);
+    Bytes bytes{std::unique_ptr<char[]>(new char[size]), 0};
+    while (bytes.size < size) {
+        const size_t n = fd.Read(bytes.data.get() + bytes.size, size - bytes.size);
+        if (n == 0) break;
+        bytes.size += n;
+    }
+    TextLines lines(WithoutMark(std::move(bytes)));
+    std::string head;
+    head.reserve(lines.Size());
+    while (!lines.Eof()) (head += lines.ReadLine()) += '\n';
+    return head;
+}
+
 std::vector<std::string> ReadFirstLines(const std::string& FileName, int count, size_t keep) {
     std::vector<std::string> lines(size_t(std::max(count, 0)));
     if (count <= 0) return lines;
-    Fd fd(FileName);
-    char buffer[1 << 16];
-    size_t line = 0;
-    for (bool first = true;; first = false) {
-        size_t n = fd.Read(buffer, sizeof buffer);
-        if (n == 0) return lines;
-        size_t i = 0;
-        if (first) {
-            const ByteOrderMark mark = MarkOf(std::string_view(buffer, n));
-            if (mark == ByteOrderMark::Utf8) i = 3;
-            if (mark == ByteOrderMark::Utf16LE || mark == ByteOrderMark::Utf16BE) {
-                bool unicode = false;
-                TextLines text(ReadTextFile(FileName, unicode));
-                for (std::string& l : lines) l = text.ReadLine().substr(0, keep);
-                return lines;
-            }
-        }
-        for (; i < n; ++i) {
-            const char c = buffer[i];
-            if (c == kCtrlZ) return lines;
-            if (c == '\r') continue;
-            if (c == '\n') {
-                if (++line == lines.size()) return lines;
-                continue;
-            }
-            if (lines[line].size() < keep) lines[line] += c;
-        }
+    const std::string head = ReadHead(FileName, kHeadBytes);
+    std::string_view rest = head;
+    for (std::string& line : lines) {
+        const size_t lf = rest.find('\n');
+        line = rest.substr(0, std::min(lf, keep));
+        rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
     }
+    return lines;
 }
 
 }  // namespace glyphon::textfile

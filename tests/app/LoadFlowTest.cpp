@@ -89,7 +89,9 @@ TEST_F(LoadFlow, UnsupportedFileLeavesANewEmptyList) {
     TForm1& f = Ready();
     f.ListBox1.items = {"old"};
     Load(f, dir.Write("notes.doc", "hello"));
-    EXPECT_EQ(ui.messages, (std::vector<std::string>{"Unsupported Subtitle Format !"}));
+    // The classic refusal, then (a second line) what the file is instead.
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].rfind("Unsupported Subtitle Format !\r", 0), 0u) << ui.messages[0];
     EXPECT_TRUE(f.ListBox1.items.empty());
     ASSERT_NE(f.Subtitles, nullptr);
     EXPECT_EQ(f.Subtitles->Count(), 0);

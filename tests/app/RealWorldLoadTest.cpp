@@ -35,10 +35,10 @@ TEST_F(RealWorldLoad, UnreadableBlocksAreListedInOneMessageWithTheirLines) {
                                     "2\r\n00:00:03,000 -> 00:00:04,000\r\nlost\r\n\r\n"
                                     "3\r\n00:00:05,000 --> 00:00:06,000\r\nthird\r\n\r\nstray\r\n"));
     ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[0], std::string(kLeftOutHeading) +
-                                  "\rline 6: 00:00:03,000 -> 00:00:04,000\rline 13: stray");
+    EXPECT_EQ(ui.messages[0], std::string(kLeftOutHeading) + "\rline 6: 00:00:03,000 -> 00:00:04,000");
     EXPECT_EQ(ui.messages[1], "Subtitle Style Modified/Loaded Successfully");
-    EXPECT_EQ(f.ListBox1.items, (std::vector<std::string>{"first", "third"}));
+    // Text after a blank line stays with its subtitle, as players show it.
+    EXPECT_EQ(f.ListBox1.items, (std::vector<std::string>{"first", "third|stray"}));
     EXPECT_TRUE(f.SubtitleLoaded);
 }
 

@@ -206,6 +206,8 @@ TEST(ViewerTiming, NtscSubtitlesStartOnTheirFrames) {
         std::vector<int> frames;  // the 29.97 frames the subtitles start on
     } files[] = {
         {"micro.sub", "{1}{1}23.976\n{12}{40}One\n{96}{110}Two\n{240}{260}Three\n", {15, 120, 300}},
+        // Without a rate line or --fps, the film's own rate times the frames.
+        {"filmrate.sub", "{15}{40}One\n{120}{130}Two\n", {15, 120}},
         {"rounded.srt",
          "1\n00:00:00,501 --> 00:00:01,000\nOne\n\n2\n00:00:01,034 --> 00:00:02,000\nTwo\n\n"
          "3\n00:00:02,569 --> 00:00:03,000\nThree\n",

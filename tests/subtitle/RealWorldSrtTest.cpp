@@ -91,10 +91,10 @@ TEST_F(RealWorldSrt, EveryUnreadableBlockIsReportedWithItsLineAndTheRestIsRead) 
          "5\n00:00:09,000 --> 00:00:10,000\nlast\n");
     ASSERT_EQ(subs.Count(), 3);
     ExpectEntry(1, "1000", "2000", "first");
-    ExpectEntry(2, "5000", "6000", "third");
+    // Text after a blank line stays with its subtitle, as players show it.
+    ExpectEntry(2, "5000", "6000", "third", "stray text", "after a blank");
     ExpectEntry(3, "9000", "10000", "last");
     EXPECT_EQ(subs.Unreadable, (std::vector<UnreadableBlock>{{6, "00:00:03,000 -> 00:00:04,000"},
-                                                               {13, "stray text"},
                                                                {17, "00:61:aa,000 --> 00:00:08,000"}}));
     EXPECT_TRUE(sink.shown.empty());
 }

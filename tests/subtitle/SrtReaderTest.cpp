@@ -25,13 +25,13 @@ TEST_F(Srt, ExtensionIsAcceptedInAnyLetterCase) {
     EXPECT_TRUE(sink.shown.empty());
 }
 
-TEST_F(Srt, SubRipContentUnderAnotherNameIsUnsupported) {
+TEST_F(Srt, SubRipContentIsReadUnderAnyName) {
     for (const char* name : {"a.txt", "a.srt.bak", "srt"}) {
         sink.shown.clear();
         Load(name, "1\n" + kT1 + "\nHi\n");
-        EXPECT_FALSE(subs.Loaded) << name;
-        EXPECT_EQ(subs.Count(), 0) << name;
-        EXPECT_EQ(sink.shown, std::vector<std::string>{kUnsupported}) << name;
+        EXPECT_TRUE(subs.Loaded) << name;
+        EXPECT_EQ(subs.Count(), 1) << name;
+        EXPECT_TRUE(sink.shown.empty()) << name;
     }
 }
 
@@ -138,13 +138,12 @@ TEST_F(Srt, MissingNumberLineLosesNoSubtitle) {
     ExpectEntry(3, "5000", "6000", "C");
 }
 
-TEST_F(Srt, BlankLineEndsTheTextEvenWhenTextFollows) {
-    Load("b.srt", "1\n" + kT1 + "\n\nlost\nlost too\n");
-    ExpectEntry(1, "1000", "2000", "");
-    // Text outside every subtitle is reported, not dropped in silence.
-    EXPECT_EQ(subs.Unreadable, (std::vector<UnreadableBlock>{{4, "lost"}}));
-    Load("b2.srt", "1\n" + kT1 + "\nA\n\nlost\n");
-    ExpectEntry(1, "1000", "2000", "A");
+TEST_F(Srt, BlankLineInsideASubtitleIsSkipped) {
+    Load("b.srt", "1\n" + kT1 + "\n\nnot lost\nnor this\n");
+    ExpectEntry(1, "1000", "2000", "not lost", "nor this");
+    EXPECT_TRUE(subs.Unreadable.empty());
+    Load("b2.srt", "1\n" + kT1 + "\nA\n\nB\n");
+    ExpectEntry(1, "1000", "2000", "A", "B");
 }
 
 TEST_F(Srt, TimingLineAtTheEndReadsPastTheEndAsEmptyLines) {
@@ -177,9 +176,9 @@ TEST_F(Srt, CrlfByteOrderMarkAndWindows1252TextReadByteForByte) {
     ExpectEntry(2, "3000", "4000", "\xC0 bient\xF4t");
 }
 
-TEST_F(Srt, LoneCarriageReturnIsDroppedWithoutEndingTheLine) {
-    Load("cr.srt", "1\r\r\n00:00:01,000 -\r-> 00:00:02,000\r\nA\rB\r\nC\r\r\n");
-    ExpectEntry(1, "1000", "2000", "AB", "C");
+TEST_F(Srt, CarriageReturnsEndLinesWithOrWithoutALineFeed) {
+    Load("cr.srt", "1\r\r\n00:00:01,000 --> 00:00:02,000\rA\r\rB\r\nC\r\r\n");
+    ExpectEntry(1, "1000", "2000", "A", "B", "C");
 }
 
 TEST_F(Srt, CtrlZEndsTheFile) {

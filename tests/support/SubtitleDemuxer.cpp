@@ -84,17 +84,19 @@ DemuxedSubtitles DemuxSubtitles(const std::string& path) {
     }
 }
 
-std::vector<std::pair<int64_t, int64_t>> DemuxTextCueTimes(const std::string& path) {
+std::vector<DemuxedCue> DemuxTextCues(const std::string& path) {
     AVFormatContext* format = nullptr;
     Check(avformat_open_input(&format, path.c_str(), nullptr, nullptr), "opening " + path);
     AVPacket* packet = av_packet_alloc();
-    std::vector<std::pair<int64_t, int64_t>> cues;
+    std::vector<DemuxedCue> cues;
     const int rc = avformat_find_stream_info(format, nullptr);
     while (rc >= 0 && av_read_frame(format, packet) >= 0) {
         const AVStream* stream = format->streams[packet->stream_index];
         const AVRational ms{1, 1000};
-        cues.emplace_back(av_rescale_q(packet->pts, stream->time_base, ms),
-                          av_rescale_q(packet->pts + packet->duration, stream->time_base, ms));
+        std::string text(reinterpret_cast<const char*>(packet->data), size_t(packet->size));
+        while (!text.empty() && text.back() == '\0') text.pop_back();
+        cues.push_back({av_rescale_q(packet->pts, stream->time_base, ms),
+                        av_rescale_q(packet->pts + packet->duration, stream->time_base, ms), std::move(text)});
         av_packet_unref(packet);
     }
     av_packet_free(&packet);
@@ -103,7 +105,15 @@ std::vector<std::pair<int64_t, int64_t>> DemuxTextCueTimes(const std::string& pa
     return cues;
 }
 
+std::vector<std::pair<int64_t, int64_t>> DemuxTextCueTimes(const std::string& path) {
+    std::vector<std::pair<int64_t, int64_t>> times;
+    for (const DemuxedCue& c : DemuxTextCues(path)) times.emplace_back(c.startMs, c.endMs);
+    return times;
+}
+
 #else
+
+std::vector<DemuxedCue> DemuxTextCues(const std::string&) { throw std::runtime_error("built without libavformat"); }
 
 std::vector<std::pair<int64_t, int64_t>> DemuxTextCueTimes(const std::string&) {
     throw std::runtime_error("built without libavformat");

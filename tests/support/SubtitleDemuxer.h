@@ -37,4 +37,13 @@ DemuxedSubtitles DemuxSubtitles(const std::string& path);
 // std::runtime_error when libavformat is missing or fails.
 std::vector<std::pair<int64_t, int64_t>> DemuxTextCueTimes(const std::string& path);
 
+// A cue as libavformat's text demuxers hand it out: its times and the
+// packet's text as the file holds it (tags kept, lines ended by "\n"
+// between them; MicroDVD keeps its "|").
+struct DemuxedCue {
+    int64_t startMs = 0, endMs = 0;
+    std::string text;
+};
+std::vector<DemuxedCue> DemuxTextCues(const std::string& path);
+
 }  // namespace glyphon::test

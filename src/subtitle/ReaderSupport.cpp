@@ -1,0 +1,56 @@
+#include "subtitle/ReaderSupport.h"
+
+#include <algorithm>
+#include <string>
+
+namespace glyphon {
+
+namespace {
+constexpr size_t kShownBytes = 80;  // of an unreadable line
+}  // namespace
+
+void AddCue(TSubtitle& list, int64_t start, int64_t end, const std::vector<std::string_view>& text,
+            TagSyntax syntax, size_t fileLine) {
+    Cue& e = list.Lines.emplace_back();
+    e.start = start;
+    e.end = end;
+    e.fileLine = int(fileLine + 1);
+    TagState tags;
+    std::vector<LineRuns> runs;
+    bool styled = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        std::string plain;
+        runs.push_back(ReadTags(text[i], syntax, tags, plain));
+        styled = styled || !runs.back().empty();
+        if (i == 0)
+            e.Line1 = std::move(plain);
+        else if (i == 1)
+            e.Line2 = std::move(plain);
+        else if (i == 2)
+            e.Line3 = std::move(plain);
+        else
+            e.MoreLines.push_back(std::move(plain));
+    }
+    if (styled) e.Runs = std::move(runs);
+    if (tags.top) e.place.anchor = CuePlacement::Anchor::Top;
+}
+
+void NoteUnreadable(TSubtitle& list, size_t fileLine, std::string_view line) {
+    list.Unreadable.push_back(UnreadableBlock{int(fileLine + 1), std::string(line.substr(0, kShownBytes))});
+}
+
+void ReserveCues(TSubtitle& list, size_t cues, size_t textBytes) {
+    list.Lines.reserve(list.Lines.size() + std::min(cues, textBytes / 40 + 16));
+}
+
+std::vector<std::string_view> HeadLines(std::string_view head, size_t most) {
+    std::vector<std::string_view> lines;
+    while (!head.empty() && lines.size() < most) {
+        const size_t lf = head.find('\n');
+        lines.push_back(head.substr(0, lf));
+        head.remove_prefix(lf == std::string_view::npos ? head.size() : lf + 1);
+    }
+    return lines;
+}
+
+}  // namespace glyphon
