@@ -81,6 +81,12 @@ struct TOpenDialog {
     std::string filter;  // "label|pattern", as the dialog shows it
     std::string fileName;
     bool mayCreate = false;  // a name that does not exist yet may be typed
+    // Several existing files may be chosen at once; all of them land in
+    // fileNames (fileName holds the first).
+    bool multiSelect = false;
+    std::vector<std::string> fileNames;
+    bool folder = false;  // a folder is chosen, not a file
+    std::string initialDir;  // where the dialog opens when no name was chosen yet
 };
 
 // One palette swatch with its number label, positioned inside "Input".

@@ -43,6 +43,15 @@ WindowStart ExamineWindowArguments(const std::vector<std::string>& args) {
             start.message = "unknown option '" + args[i] + "'";
             return start;
         }
+    if (args.size() > 2) {
+        for (size_t i = 1; i < args.size(); ++i) {
+            const auto file = FileArgument({args[0], args[i]});
+            if (!file) return start;
+            start.files.push_back(*file);
+        }
+        start.kind = WindowStart::Files;
+        return start;
+    }
     if (args.size() != 2) return start;
     if (const auto file = FileArgument(args)) {
         start.kind = WindowStart::File;
@@ -75,8 +84,21 @@ void OpenFileInWindow(TForm1& form, const std::string& path) {
         form.OpenSubtitleFile(path);
 }
 
+void OpenFilesInWindow(TForm1& form, const std::vector<std::string>& paths) {
+    if (paths.size() == 1) return OpenFileInWindow(form, paths.front());
+    // The palette first, so that the subtitles are drawn in its colours.
+    std::vector<std::string> subtitles;
+    for (const std::string& path : paths)
+        if (IsIfoFileName(path))
+            form.OpenIfoFile(path);
+        else
+            subtitles.push_back(path);
+    if (!subtitles.empty()) form.AddSubtitleFiles(subtitles);
+}
+
 void CarryOutWindowStart(TForm1& form, const WindowStart& start) {
     if (start.kind == WindowStart::File) OpenFileInWindow(form, start.file);
+    if (start.kind == WindowStart::Files) OpenFilesInWindow(form, start.files);
     if (start.kind == WindowStart::Unreadable) form.ui().ShowError(start.message);
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include <filesystem>
+
 #include "app/SettingsFile.h"
 #include "common/Convert.h"
 #include "render/DisplayText.h"
@@ -27,6 +29,9 @@ constexpr const char* kPgsListKeys[] = {"ComboBoxPgsResolution_Text", "ComboBoxP
                                         "ComboBoxPgsOutline_Text"};
 // After every key above.
 constexpr const char* kAnchorKey = "CheckBoxAnchorBottom_Checked";
+// The window's last film, output folder and folder of added subtitle files.
+constexpr const char* kChoiceKeys[] = {"OpenDialogMux_FileName", "EditOutputFolder_Text",
+                                       "OpenDialogAddSubs_InitialDir"};
 
 // Fills a list and selects a position.
 void Fill(TComboBox& c, const std::vector<std::string>& items, int index) {
@@ -74,6 +79,15 @@ void TForm1::SetupControls() {
     CheckBoxPgs.caption = "Also write Blu-ray PGS (.pgs.sup)";
     CheckBoxAnchorBottom.caption = "Last line at the offset";
     CheckBoxAnchorBottom.checked = false;
+    ButtonAddFiles.caption = "Add...";
+    ButtonRemoveFile.caption = "Remove";
+    ButtonFileUp.caption = "Up";
+    ButtonFileDown.caption = "Down";
+    ButtonOutputFolder.caption = "Output folder...";
+    ButtonOutputFolderClear.caption = "Beside the subtitles";
+    EditLanguage.enabled = ButtonRemoveFile.enabled = ButtonFileUp.enabled = ButtonFileDown.enabled = false;
+    OpenDialogAddSubs.title = "Subtitle files for the disc, one stream each";
+    OpenDialogOutputFolder.title = "The folder the outputs are written to";
     no_ifo.caption = "     I dont have any Ifo or my Ifo hasnt sup support";
     LabelIfoColors.caption = "Ifo Colors:";
     Pal.caption = "Pal";
@@ -183,6 +197,11 @@ void TForm1::SetControlsEnabled(bool Enabled) {
     CheckBoxPgs.enabled = Enabled;
     CheckBoxAnchorBottom.enabled = Enabled;
     ComboBoxPgsResolution.enabled = ComboBoxPgsText.enabled = ComboBoxPgsOutline.enabled = Enabled;
+    ListBoxFiles.enabled = ButtonAddFiles.enabled = ButtonOutputFolder.enabled = ButtonOutputFolderClear.enabled =
+        Enabled;
+    EditLanguage.enabled = ButtonRemoveFile.enabled = Enabled && ListBoxFiles.itemIndex >= 0;
+    ButtonFileUp.enabled = Enabled && ListBoxFiles.itemIndex > 0;
+    ButtonFileDown.enabled = Enabled && ListBoxFiles.itemIndex >= 0 && ListBoxFiles.itemIndex + 1 < int(SubtitleFiles.size());
     ButtonGenerateSup.caption = Enabled ? "Generate Sup" : "Abort";
     ui_.Changed();
 }
@@ -261,6 +280,16 @@ void TForm1::ReadStoredSettings() {
             } catch (const ConvertError&) {
             }
         }
+        // The film dialog opens on the last film; the output folder is used
+        // again while it exists.
+        if (auto v = ini.Get(kSection, kChoiceKeys[0]); v && OpenDialogMux.fileName.empty())
+            OpenDialogMux.fileName = *v;
+        if (auto v = ini.Get(kSection, kChoiceKeys[1]); v && !v->empty() && OutputFolder.empty()) {
+            std::error_code ec;
+            if (std::filesystem::is_directory(*v, ec)) OutputFolder = EditOutputFolder.text = *v;
+        }
+        if (auto v = ini.Get(kSection, kChoiceKeys[2]); v && OpenDialogAddSubs.initialDir.empty())
+            OpenDialogAddSubs.initialDir = *v;
     }
     settingsRead_ = true;
     storedValues_ = StoredValues();
@@ -285,7 +314,10 @@ std::vector<std::string> TForm1::StoredValues() const {
             ComboBoxPgsResolution.Text(),
             ComboBoxPgsText.Text(),
             ComboBoxPgsOutline.Text(),
-            CheckBoxAnchorBottom.checked ? "-1" : "0"};
+            CheckBoxAnchorBottom.checked ? "-1" : "0",
+            OpenDialogMux.fileName,
+            OutputFolder,
+            OpenDialogAddSubs.initialDir};
 }
 
 void TForm1::StoreChangedSettings() {
@@ -315,6 +347,10 @@ void TForm1::WriteStoredSettings() {
     ini.Set(kSection, kWrapKey, storedValues_[13]);
     for (size_t i = 0; i < std::size(kPgsListKeys); ++i) ini.Set(kSection, kPgsListKeys[i], storedValues_[14 + i]);
     ini.Set(kSection, kAnchorKey, storedValues_[17]);
+    // Written once there is a choice to remember.
+    for (size_t i = 0; i < std::size(kChoiceKeys); ++i)
+        if (!storedValues_[18 + i].empty() || ini.Get(kSection, kChoiceKeys[i]))
+            ini.Set(kSection, kChoiceKeys[i], storedValues_[18 + i]);
     // A settings file that cannot be written costs the user nothing but the
     // stored look; closing the window must not fail over it.
     ini.Save(env_.settingsPath);

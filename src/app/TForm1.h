@@ -32,6 +32,7 @@ struct Cue;
 using SubtitleLine = Cue;
 class TextEngine;
 class UnitSink;
+struct ConversionHooks;
 
 // What the program gets from its surroundings at start.
 // The first line of the message that lists what a subtitle file held that
@@ -91,6 +92,48 @@ public:
 
     TOpenDialog OpenDialogifo, OpenDialogsub, OpenDialogBat, OpenDialogImagePAL, OpenDialogImageNTSC;
     TOpenDialog OpenDialogMux;  // the DVD MPEG a run muxes into
+
+    // ---- the subtitle list (app/TForm1_files.cpp) --------------------------
+    // Every subtitle file of the disc, in stream order (the first is stream
+    // 0), each with the language its stream is labelled with. The one
+    // selected in ListBoxFiles is the one loaded: its entries fill ListBox1
+    // and the preview draws them. "Load SRT" makes it a list of one.
+    struct SubtitleFileItem {
+        std::string file;
+        std::string language;  // two lower-case letters
+    };
+    std::vector<SubtitleFileItem> SubtitleFiles;
+    TListBox ListBoxFiles;  // one item a file: "fr  movie.fr.srt"
+    TButton ButtonAddFiles, ButtonRemoveFile, ButtonFileUp, ButtonFileDown;
+    TEdit EditLanguage;  // the selected file's language
+    TOpenDialog OpenDialogAddSubs;  // several files at once
+    // The film chosen to mux into: its name, standard and aspect.
+    TLabel LabelFilm;
+    TButton ButtonOutputFolder, ButtonOutputFolderClear;
+    TEdit EditOutputFolder;  // the chosen output folder; empty: beside each subtitle file
+    TOpenDialog OpenDialogOutputFolder;
+    // Adds files to the end of the list (each once), selects the first one
+    // added and loads it. With nothing loaded yet and no IFO, the generic
+    // palette is chosen, as for a file named at start.
+    void AddSubtitleFiles(const std::vector<std::string>& files);
+    void ButtonAddFilesClick();
+    void ButtonRemoveFileClick();
+    void ButtonFileUpClick();
+    void ButtonFileDownClick();
+    // The user picks a file of the list: it is loaded.
+    void ListBoxFilesSelect(int index);
+    // The user typed a language for the selected file: two letters, else a
+    // message and the language stays.
+    void EditLanguageChange(const std::string& text);
+    void ButtonOutputFolderClick();
+    void ButtonOutputFolderClearClick();
+    // The list after "Load SRT" or a file named at start: that file alone.
+    void MakeSingleFileList(const std::string& file);
+    // A language for a file: from its name ("movie.fr.srt"), else "en".
+    static std::string LanguageOfFile(const std::string& file);
+    // Whether a run makes a disc of several streams rather than the defined
+    // single-file outputs: more than one file listed.
+    bool SeveralFiles() const { return SubtitleFiles.size() > 1; }
 
     // ---- flags -----------------------------------------------------------
     bool GenerationStopped = true;
@@ -240,6 +283,13 @@ public:
     void CheckBoxAnchorBottomClick();
     // Sets Pgs from the three PGS lists (the size's usual frame rate).
     void ComboBoxPgsChange();
+    // The user ticks or clears CheckBoxPgs: stored, and the preview shows
+    // the PGS picture or the DVD one.
+    void CheckBoxPgsClick();
+    // The preview of the PGS output (app/TForm1_pgs.cpp): the lines drawn
+    // anti-aliased at the stream's size, scaled to fit the preview.
+    void DrawPgsPreview(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset, int OffsetOr,
+                        const std::string& Align);
 
     // ---- generation (app/TForm1_generate.cpp) -----------------------------
     // Where a run writes its ".sup" and help file: empty for the subtitle
@@ -266,6 +316,9 @@ public:
     // The Blu-ray output when CheckBoxPgs is ticked.
     PgsRequest Pgs;
     void ButtonGenerateSupClick();
+    // The run of a disc of several files (app/TForm1_disc.cpp), from the job
+    // the controls make for the selected one.
+    void GenerateDisc(const ConversionJob& base, const ConversionHooks& hooks);
     // The controls as a conversion job: the loaded entries, the swatches'
     // colours and the chosen roles, the look and the outputs.
     ConversionJob MakeConversionJob() const;
@@ -321,6 +374,11 @@ public:
 private:
     void SetupControls();
     void LoadChosenSubtitle();
+    void ShowFileList();  // ListBoxFiles and EditLanguage from SubtitleFiles
+    // A note the load holds back to put before its next message (the
+    // character set found), so that a load shows one message, not two.
+    std::string loadNote_;
+    void ShowLoadMessage(const std::string& text);
     void LoadChosenIfo();
     // The ten stored values as the settings file holds them.
     std::vector<std::string> StoredValues() const;

@@ -159,6 +159,7 @@ void TForm1::ButtonGenerateSupClick() {
     hooks.canvas = &preview;
     hooks.bandTop = &BandTop;
     hooks.bandHeight = &BandHeight;
+    if (SeveralFiles()) return GenerateDisc(job, hooks);
     // The window's run is a plan of one input, carried out by the core.
     PlanHooks planHooks;
     planHooks.text = &text_;

@@ -1,6 +1,7 @@
 // Subtitles as they are drawn: every text line with its styled runs, wrapped
 // when asked, placed at the bottom or (ASS placement tags) at the top; and
 // what the window says after reading a file.
+#include <utility>
 #include <algorithm>
 
 #include "app/TForm1.h"
@@ -86,7 +87,7 @@ void TForm1::ReportUnreadable() {
             text += "\r" + DescribeImpossibleCue(impossible[i]) + ": " + QuotedText(impossible[i].text);
         if (impossible.size() > kListedAtMost)
             text += "\rand " + IntToStr(int64_t(impossible.size() - kListedAtMost)) + " more";
-        ui_.ShowMessage(text);
+        ShowLoadMessage(text);
     }
     if (Subtitles->Unreadable.empty()) return;
     const std::vector<UnreadableBlock>& parts = Subtitles->Unreadable;
@@ -94,7 +95,12 @@ void TForm1::ReportUnreadable() {
     for (size_t i = 0; i < parts.size() && i < kListedAtMost; ++i)
         text += "\rline " + IntToStr(parts[i].line) + ": " + QuotedText(parts[i].text);
     if (parts.size() > kListedAtMost) text += "\rand " + IntToStr(int64_t(parts.size() - kListedAtMost)) + " more";
-    ui_.ShowMessage(text);
+    ShowLoadMessage(text);
+}
+
+void TForm1::ShowLoadMessage(const std::string& text) {
+    const std::string note = std::exchange(loadNote_, std::string());
+    ui_.ShowMessage(note.empty() ? text : text.empty() ? note : note + "\r" + text);
 }
 
 void TForm1::SwitchToFoundCharset() {
@@ -121,9 +127,11 @@ void TForm1::SwitchToFoundCharset() {
                                    [&](const std::string& i) { return CharsetFromName(i) == wanted; });
     if (item == items.end()) return;
     ComboBoxFontCharset.SetItemIndex(int(item - items.begin()));
-    ui_.ShowMessage("This file is " + found + " text, not " +
-                    (chosen.empty() ? std::string("the chosen character set") : chosen) +
-                    ": the character set is now " + *item + ".");
+    // Said with the load's next message (left-out parts, lines too wide, or
+    // the load's success), so that one box tells both.
+    loadNote_ = "This file is " + found + " text, not " +
+                (chosen.empty() ? std::string("the chosen character set") : chosen) +
+                ": the character set is now " + *item + ".";
     ui_.Changed();
 }
 

@@ -78,10 +78,10 @@ void TForm1::CheckAllSubtitles() {
             if (tooWide.size() > 20) message += "\rand " + IntToStr(int64_t(tooWide.size() - 20)) + " more";
             message += std::string("\r") + advice;
         }
-        ui_.ShowMessage(message);
+        ShowLoadMessage(message);
     }
     if (!SubtitleFits) return;
-    if (!CommandLineMode) ui_.ShowMessage("Subtitle Style Modified/Loaded Successfully");
+    if (!CommandLineMode) ShowLoadMessage("Subtitle Style Modified/Loaded Successfully");
     EditLoadSrt.text = OpenDialogsub.fileName;
     SubtitleLoaded = true;
 }
@@ -94,6 +94,7 @@ void TForm1::ButtonLoadSubClick() {
     // is then loaded again.
     if (!CommandLineMode) ui_.Execute(OpenDialogsub);
     LoadChosenSubtitle();
+    if (IfoLoaded && !CommandLineMode) MakeSingleFileList(OpenDialogsub.fileName);
 }
 
 void TForm1::OpenSubtitleFile(const std::string& fileName) {
@@ -104,6 +105,7 @@ void TForm1::OpenSubtitleFile(const std::string& fileName) {
     SubtitleFits = false;
     EditLoadSrt.text = "Load SRT";
     LoadChosenSubtitle();
+    MakeSingleFileList(fileName);
     ui_.Changed();
 }
 
@@ -118,6 +120,7 @@ void TForm1::LoadChosenSubtitle() {
     // claiming a load still runs.
     const CaptionWhile busy(*this, " Loading Subtitle...");
     ListBox1.Clear();
+    loadNote_.clear();
     Subtitles = std::make_unique<TSubtitle>();
     Subtitles->FallbackFrameRate = MicroDvdFrameRate;
     // The 16-argument line keeps the classic refusals.
@@ -151,6 +154,8 @@ void TForm1::LoadChosenSubtitle() {
             ListBox1.itemIndex = 0;
         }
         CheckAllSubtitles();
+        // A note no message took (nothing else was said) is said alone.
+        if (!loadNote_.empty()) ShowLoadMessage({});
     }
 }
 

@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <string>
 
 #include "app/TForm1.h"
@@ -50,6 +51,7 @@ void TForm1::CheckBoxMuxClick() {
     if (!CheckBoxMux.checked) {
         Mux.video.clear();
         Widescreen = false;
+        LabelFilm.caption.clear();
         DrawSampleThenSelection();
         ui().Changed();
         return;
@@ -64,12 +66,20 @@ void TForm1::CheckBoxMuxClick() {
         CheckBoxMux.checked = false;
         Mux.video.clear();
         Widescreen = false;
+        LabelFilm.caption.clear();
         ui().Changed();
         ui().ShowMessage("The film\r" + OpenDialogMux.fileName + "\rcannot be muxed into: " + film.error);
         return;
     }
     Mux.video = OpenDialogMux.fileName;
     Widescreen = film.widescreen;
+    LabelFilm.caption = std::filesystem::path(Mux.video).filename().string() + "  " + (film.pal ? "PAL" : "NTSC") +
+                        " " + IntToStr(film.width) + "x" + IntToStr(film.height) +
+                        (film.widescreen ? " 16:9" : " 4:3");
+    // The generic palette's standard follows the film, as on the command
+    // line; an IFO's is the IFO's.
+    if (i_dont_have_ifo.checked) SelectStandard(film.pal);
+    StoreChangedSettings();
     // The text is drawn for the film's picture from now on.
     DrawSampleThenSelection();
     ui().Changed();

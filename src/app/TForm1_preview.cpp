@@ -61,6 +61,18 @@ std::optional<Frame> OwnPicture(Ui& ui, const std::string& path, int height) {
 
 void TForm1::LoadPreviewBackground() {
     if (!ui().ShowsPreview()) return;
+    // With a film chosen, its own picture at the selected subtitle's time
+    // (at its start before a subtitle is selected).
+    if (!Mux.video.empty()) {
+        int64_t ms = 0;
+        const int entry = ListBox1.itemIndex;
+        if (SubtitleLoaded && Subtitles && entry >= 0 && entry < Subtitles->Count())
+            ms = std::max<int64_t>(0, Subtitles->Lines[size_t(entry)].start / 90);
+        if (std::optional<Frame> picture = ui().FilmFrame(Mux.video, ms, kFrameWidth, FrameHeight())) {
+            preview = std::move(*picture);
+            return;
+        }
+    }
     const bool pal = IsPal();
     const std::string& own = pal ? LabelImageChangedPAL.caption : LabelImageChangedNTSC.caption;
     // A missing or unreadable own picture quietly falls back to the built-in one.
@@ -97,6 +109,11 @@ void TForm1::DrawPreviewLines(const std::vector<RunLine>& lines, bool top, const
     }
     SubtitleFits = true;
     if (!ui().ShowsPreview()) return;
+    if (CheckBoxPgs.checked) {
+        DrawPgsPreview(lines, top, font, Offset, OffsetOr, Align);
+        ui().Changed();
+        return;
+    }
     const SubtitleLook look = ChosenLook(font, Offset, OffsetOr, Align);
     DrawSubtitleLines(preview, text(), lines, look, top);
     ui().Changed();

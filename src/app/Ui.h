@@ -2,6 +2,7 @@
 // headless command-line runner and the tests' scripted fake each implement it.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -57,6 +58,14 @@ public:
     // Loads a picture file as a frame of its own size; nullopt when it cannot
     // be read. The default reads uncompressed 24-bit BMP files.
     virtual std::optional<Frame> LoadPicture(const std::string& path);
+
+    // The film's picture shown `ms` after its first frame, scaled to width x
+    // height; nullopt when it cannot be decoded. The default decodes nothing
+    // (a run without a window shows no preview).
+    virtual std::optional<Frame> FilmFrame(const std::string& film, int64_t ms, int width, int height) {
+        (void)film, (void)ms, (void)width, (void)height;
+        return std::nullopt;
+    }
 };
 
 }  // namespace glyphon

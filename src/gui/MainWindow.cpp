@@ -37,6 +37,9 @@ namespace glyphon {
 
 namespace {
 
+// The classic window is 803 pixels wide; the outputs panel stands right of it.
+constexpr int kPanelLeft = 803, kPanelWidth = 300;
+
 QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int w = -1, int h = 14) {
     auto* l = new QLabel(text, parent);
     if (w < 0) w = l->sizeHint().width();
@@ -89,7 +92,7 @@ MainWindow::MainWindow(TForm1& model, QtUi& ui) : model_(model), ui_(ui) {
         " QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
         " QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px;"
         " padding: 0px 2px; background-color: palette(window); }");
-    setFixedSize(803, 705);
+    setFixedSize(kPanelLeft + kPanelWidth + 8, 705);
     setAcceptDrops(true);
     Build();
     Connect();
@@ -200,79 +203,69 @@ void MainWindow::Build() {
     preview_->setGeometry(40, 126, 720, 576);
     preview_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    // The strip right of the preview: the box, its caption wrapped below.
-    vobsub_ = new QCheckBox(this);
-    vobsub_->setGeometry(772, 130, 15, 15);
-    vobsub_->setToolTip(ToQString(model_.CheckBoxVobSub.caption));
-    auto* vobsubLabel = MakeLabel(this, ToQString(model_.CheckBoxVobSub.caption), 763, 147, 38, 64);
-    vobsubLabel->setWordWrap(true);
-    vobsubLabel->setStyleSheet("font-size: 7pt;");
-    vobsubLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    vobsubLabel->setToolTip(ToQString(model_.CheckBoxVobSub.caption));
+    // "Outputs": everything beyond the classic controls, in a panel of its
+    // own right of them: the disc's subtitle files with their languages,
+    // the film, the output folder, the other formats and the placing.
+    outputs_ = new QGroupBox("Outputs", this);
+    outputs_->setGeometry(kPanelLeft, 0, kPanelWidth, 697);
+    const int inner = kPanelWidth - 16;
+    MakeLabel(outputs_, "Subtitle files (stream order) and languages", 8, 16, inner);
+    files_ = new QListWidget(outputs_);
+    files_->setGeometry(8, 32, inner, 112);
+    files_->setToolTip("One subtitle stream a file: the first is stream 0");
+    const std::pair<QPushButton**, TButton*> fileButtons[] = {{&addFiles_, &model_.ButtonAddFiles},
+                                                               {&removeFile_, &model_.ButtonRemoveFile},
+                                                               {&fileUp_, &model_.ButtonFileUp},
+                                                               {&fileDown_, &model_.ButtonFileDown}};
+    const int buttonWidth = (inner - 3 * 4) / 4;
+    for (int i = 0; i < 4; ++i)
+        *fileButtons[i].first =
+            MakeButton(outputs_, fileButtons[i].second->caption, 8 + (buttonWidth + 4) * i, 148, buttonWidth, 22, false);
+    MakeLabel(outputs_, "Language of the selected file", 8, 178, 180, 16);
+    language_ = new QLineEdit(outputs_);
+    language_->setGeometry(190, 176, 40, 20);
+    language_->setMaxLength(2);
+    language_->setToolTip("Two letters (ISO 639-1), such as en or fr; taken from names like movie.fr.srt");
 
-    // The Blu-ray output below it, the same way.
-    pgs_ = new QCheckBox(this);
-    pgs_->setGeometry(772, 220, 15, 15);
-    pgs_->setToolTip(ToQString(model_.CheckBoxPgs.caption));
-    auto* pgsLabel = MakeLabel(this, ToQString(model_.CheckBoxPgs.caption), 763, 237, 38, 64);
-    pgsLabel->setWordWrap(true);
-    pgsLabel->setStyleSheet("font-size: 7pt;");
-    pgsLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    pgsLabel->setToolTip(ToQString(model_.CheckBoxPgs.caption));
-    // Wrapping below the outputs.
-    wrap_ = new QCheckBox(this);
-    wrap_->setGeometry(772, 310, 15, 15);
-    wrap_->setToolTip(ToQString(model_.CheckBoxWrap.caption));
-    auto* wrapLabel = MakeLabel(this, ToQString(model_.CheckBoxWrap.caption), 763, 327, 38, 40);
-    wrapLabel->setWordWrap(true);
-    wrapLabel->setStyleSheet("font-size: 7pt;");
-    wrapLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    wrapLabel->setToolTip(ToQString(model_.CheckBoxWrap.caption));
+    mux_ = new QCheckBox(ToQString(model_.CheckBoxMux.caption), outputs_);
+    mux_->setGeometry(8, 208, inner, 18);
+    film_ = MakeLabel(outputs_, "", 26, 228, inner - 18, 16);
 
-    // Where the lines sit, in the strip left of the preview.
-    anchor_ = new QCheckBox(this);
-    anchor_->setGeometry(12, 130, 15, 15);
-    anchor_->setToolTip(ToQString(model_.CheckBoxAnchorBottom.caption));
-    auto* anchorLabel = MakeLabel(this, ToQString(model_.CheckBoxAnchorBottom.caption), 1, 147, 38, 64);
-    anchorLabel->setWordWrap(true);
-    anchorLabel->setStyleSheet("font-size: 7pt;");
-    anchorLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    anchorLabel->setToolTip(ToQString(model_.CheckBoxAnchorBottom.caption));
+    outputFolder_ = MakeButton(outputs_, model_.ButtonOutputFolder.caption, 8, 254, 110, 22, false);
+    outputFolderClear_ = MakeButton(outputs_, model_.ButtonOutputFolderClear.caption, 122, 254, inner - 114, 22, false);
+    outputFolderClear_->setToolTip("Write every output beside its subtitle file");
+    editOutput_ = new QLineEdit(outputs_);
+    editOutput_->setGeometry(8, 280, inner, 20);
+    editOutput_->setReadOnly(true);
+    editOutput_->setAcceptDrops(false);
+    editOutput_->setPlaceholderText("beside each subtitle file");
 
-    // Below that, the same for muxing into a film.
-    mux_ = new QCheckBox(this);
-    mux_->setGeometry(772, 380, 15, 15);
-    muxLabel_ = MakeLabel(this, ToQString(model_.CheckBoxMux.caption), 763, 397, 38, 80);
-    muxLabel_->setWordWrap(true);
-    muxLabel_->setStyleSheet("font-size: 7pt;");
-    muxLabel_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-
-    // The Blu-ray stream's size and colours at the bottom of the strip, each
-    // list under its caption; the open list is as wide as its items.
-    auto* pgsHeading = MakeLabel(this, "Blu-ray PGS", 762, 478, 40, 24);
-    pgsHeading->setWordWrap(true);
-    pgsHeading->setStyleSheet("font-size: 7pt;");
-    pgsHeading->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    vobsub_ = new QCheckBox(ToQString(model_.CheckBoxVobSub.caption), outputs_);
+    vobsub_->setGeometry(8, 314, inner, 18);
+    pgs_ = new QCheckBox(ToQString(model_.CheckBoxPgs.caption), outputs_);
+    pgs_->setGeometry(8, 338, inner, 18);
+    // The Blu-ray stream's size and colours, a row each under its box, each
+    // list wide enough for its longest choice ("lightgoldenrodyellow").
     const struct {
         const char* caption;
         const char* tip;
         TComboBox* list;
     } pgsLists[] = {
-        {"size", "Picture size of the Blu-ray PGS output", &model_.ComboBoxPgsResolution},
-        {"text", "Text colour of the Blu-ray PGS output (role: the Text colour)", &model_.ComboBoxPgsText},
-        {"outline", "Outline colour of the Blu-ray PGS output (role: the Outine colour)",
-         &model_.ComboBoxPgsOutline},
+        {"Size", "Picture size of the Blu-ray PGS output", &model_.ComboBoxPgsResolution},
+        {"Text", "Text colour of the Blu-ray PGS output (role: the Text colour)", &model_.ComboBoxPgsText},
+        {"Outline", "Outline colour of the Blu-ray PGS output (role: the Outine colour)", &model_.ComboBoxPgsOutline},
     };
     for (int i = 0; i < 3; ++i) {
-        auto* caption = MakeLabel(this, pgsLists[i].caption, 762, 504 + 38 * i, 40, 12);
-        caption->setStyleSheet("font-size: 7pt;");
-        caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        caption->setToolTip(pgsLists[i].tip);
-        // The narrow box shows the start of its choice; its tip the whole.
-        QComboBox* box = Combo(this, *pgsLists[i].list, 762, 517 + 38 * i, 40);
-        box->setStyleSheet("font-size: 6pt;");
+        MakeLabel(outputs_, pgsLists[i].caption, 26, 363 + 24 * i, 50, 14)->setToolTip(pgsLists[i].tip);
+        QComboBox* box = Combo(outputs_, *pgsLists[i].list, 80, 360 + 24 * i, inner - 72);
         pgsBoxes_.push_back({box, pgsLists[i].tip});
     }
+
+    wrap_ = new QCheckBox(ToQString(model_.CheckBoxWrap.caption), outputs_);
+    wrap_->setGeometry(8, 440, inner, 18);
+    anchor_ = new QCheckBox(ToQString(model_.CheckBoxAnchorBottom.caption), outputs_);
+    anchor_->setGeometry(8, 464, inner, 18);
+    anchor_->setToolTip("The last line with text sits at the offset from the bottom, as players place text");
 }
 
 void MainWindow::Connect() {
@@ -315,7 +308,7 @@ void MainWindow::Connect() {
     connect(pgs_, &QCheckBox::toggled, this, [this](bool on) {
         Guard([this, on] {
             model_.CheckBoxPgs.checked = on;
-            model_.StoreChangedSettings();
+            model_.CheckBoxPgsClick();
         });
     });
     connect(mux_, &QCheckBox::toggled, this, [this](bool on) {
@@ -323,6 +316,22 @@ void MainWindow::Connect() {
             model_.CheckBoxMux.checked = on;
             model_.CheckBoxMuxClick();
         });
+    });
+    const std::pair<QPushButton*, void (TForm1::*)()> panelButtons[] = {
+        {addFiles_, &TForm1::ButtonAddFilesClick},         {removeFile_, &TForm1::ButtonRemoveFileClick},
+        {fileUp_, &TForm1::ButtonFileUpClick},             {fileDown_, &TForm1::ButtonFileDownClick},
+        {outputFolder_, &TForm1::ButtonOutputFolderClick}, {outputFolderClear_, &TForm1::ButtonOutputFolderClearClick},
+    };
+    for (const auto& [button, handler] : panelButtons) {
+        const auto h = handler;
+        connect(button, &QPushButton::clicked, this, [this, h] { Guard([this, h] { (model_.*h)(); }); });
+    }
+    connect(files_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && row != model_.ListBoxFiles.itemIndex) Guard([this, row] { model_.ListBoxFilesSelect(row); });
+    });
+    connect(language_, &QLineEdit::editingFinished, this, [this] {
+        const std::string text = language_->text().toStdString();
+        if (text != model_.EditLanguage.text) Guard([this, text] { model_.EditLanguageChange(text); });
     });
     connect(pal_, &QRadioButton::toggled, this, [this](bool on) {
         if (on) Guard([this] { model_.SelectStandard(true); });
@@ -377,26 +386,30 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-QString MainWindow::DroppableFile(const QMimeData* data) const {
+QStringList MainWindow::DroppableFiles(const QMimeData* data) const {
     // Only what "Load IFO" and "Load SRT" could do now: not during a run.
     if (!data || !data->hasUrls() || !model_.GroupBoxInput.enabled) return {};
-    const QList<QUrl> urls = data->urls();
-    if (urls.size() != 1 || !urls.front().isLocalFile()) return {};
-    return urls.front().toLocalFile();
+    QStringList files;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) return {};
+        files.push_back(url.toLocalFile());
+    }
+    return files;
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (!DroppableFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (!DroppableFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
-    const QString file = DroppableFile(event->mimeData());
-    if (file.isEmpty()) return;
+    const QStringList files = DroppableFiles(event->mimeData());
+    if (files.isEmpty()) return;
     event->acceptProposedAction();
     // Loaded once the drop is over, so that the program the file came from
     // is not kept waiting by the load's message boxes.
-    const std::string path = file.toLocal8Bit().toStdString();
-    QTimer::singleShot(0, this, [this, path] { Guard([this, &path] { OpenFileInWindow(model_, path); }); });
+    std::vector<std::string> paths;
+    for (const QString& file : files) paths.push_back(file.toLocal8Bit().toStdString());
+    QTimer::singleShot(0, this, [this, paths] { Guard([this, &paths] { OpenFilesInWindow(model_, paths); }); });
 }
 
 void MainWindow::Guard(const std::function<void()>& handler) {
@@ -532,7 +545,33 @@ void MainWindow::Sync() {
         const QString tip = ToQString(model_.CheckBoxMux.caption) +
                             (model_.Mux.video.empty() ? QString() : "\n" + ToQString(model_.Mux.video));
         mux_->setToolTip(tip);
-        muxLabel_->setToolTip(tip);
+        film_->setText(ToQString(model_.LabelFilm.caption));
+        film_->setToolTip(ToQString(model_.Mux.video));
+    }
+    {
+        const QSignalBlocker b(files_);
+        if (shownFiles_ != model_.ListBoxFiles.items) {
+            files_->clear();
+            for (size_t i = 0; i < model_.ListBoxFiles.items.size(); ++i) {
+                files_->addItem(ToQString(model_.ListBoxFiles.items[i]));
+                if (i < model_.SubtitleFiles.size())
+                    files_->item(int(i))->setToolTip(ToQString(model_.SubtitleFiles[i].file));
+            }
+            shownFiles_ = model_.ListBoxFiles.items;
+        }
+        files_->setCurrentRow(model_.ListBoxFiles.itemIndex);
+        files_->setEnabled(model_.ListBoxFiles.enabled);
+        const std::pair<QPushButton*, const TButton*> buttons[] = {
+            {addFiles_, &model_.ButtonAddFiles},         {removeFile_, &model_.ButtonRemoveFile},
+            {fileUp_, &model_.ButtonFileUp},             {fileDown_, &model_.ButtonFileDown},
+            {outputFolder_, &model_.ButtonOutputFolder}, {outputFolderClear_, &model_.ButtonOutputFolderClear},
+        };
+        for (const auto& [button, state] : buttons) button->setEnabled(state->enabled);
+        if (!language_->hasFocus() || language_->text().toStdString() != model_.EditLanguage.text)
+            language_->setText(ToQString(model_.EditLanguage.text));
+        language_->setEnabled(model_.EditLanguage.enabled);
+        editOutput_->setText(ToQString(model_.EditOutputFolder.text));
+        editOutput_->setToolTip(ToQString(model_.EditOutputFolder.text));
     }
     {
         const QSignalBlocker b(pgs_);
@@ -560,8 +599,17 @@ void MainWindow::Sync() {
         // The frame's pixels are 0x00RRGGBB words: Qt's RGB32 layout.
         const QImage image(reinterpret_cast<const uchar*>(frame.Pixels().data()), frame.Width(),
                            frame.Height(), frame.Width() * 4, QImage::Format_RGB32);
-        preview_->setPixmap(QPixmap::fromImage(image));
-        preview_->resize(frame.Width(), frame.Height());
+        // A 16:9 film's frame is shown as the player shows it: as wide as
+        // the preview, the height cut to 9/16 of it, centred.
+        if (model_.Widescreen) {
+            const int shownHeight = frame.Width() * 9 / 16;
+            preview_->setPixmap(QPixmap::fromImage(image.scaled(frame.Width(), shownHeight, Qt::IgnoreAspectRatio,
+                                                                Qt::SmoothTransformation)));
+            preview_->setGeometry(40, 126 + (frame.Height() - shownHeight) / 2, frame.Width(), shownHeight);
+        } else {
+            preview_->setPixmap(QPixmap::fromImage(image));
+            preview_->setGeometry(40, 126, frame.Width(), frame.Height());
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 // widget events to its handlers. No conversion logic lives here.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -45,7 +46,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    // A subtitle or IFO file dropped onto the window is loaded.
+    // Subtitle or IFO files dropped onto the window are loaded (several go
+    // to the subtitle list).
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     // A press on the list's selected entry previews it again.
@@ -55,8 +57,8 @@ private:
     void Build();
     void Connect();
     void AddShortcuts();
-    // The one local file a drag carries, when the window can load it now.
-    QString DroppableFile(const QMimeData* data) const;
+    // The local files a drag carries, when the window can load them now.
+    QStringList DroppableFiles(const QMimeData* data) const;
     QComboBox* Combo(QWidget* parent, TComboBox& model, int x, int y, int w);
     void SyncCombo(QComboBox* box, const TComboBox& model);
     void SyncSwatches();
@@ -73,7 +75,13 @@ private:
     QCheckBox* wrap_ = nullptr;
     QCheckBox* anchor_ = nullptr;
     QCheckBox* mux_ = nullptr;
-    QLabel* muxLabel_ = nullptr;
+    QGroupBox* outputs_ = nullptr;
+    QListWidget* files_ = nullptr;
+    QPushButton *addFiles_ = nullptr, *removeFile_ = nullptr, *fileUp_ = nullptr, *fileDown_ = nullptr,
+                *outputFolder_ = nullptr, *outputFolderClear_ = nullptr;
+    QLineEdit *language_ = nullptr, *editOutput_ = nullptr;
+    QLabel* film_ = nullptr;
+    std::vector<std::string> shownFiles_;
     QCheckBox* pgs_ = nullptr;
     std::vector<std::pair<QComboBox*, QString>> pgsBoxes_;  // the PGS lists and their tips
     QLabel *noIfoLabel_ = nullptr, *ifoColors_ = nullptr;

@@ -1,5 +1,7 @@
 #include "gui/QtUi.h"
 
+#include "gui/FilmFrame.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -56,16 +58,32 @@ void QtUi::ShowError(const std::string& text) {
 bool QtUi::Execute(TOpenDialog& dialog) {
     QFileDialog dlg(window_, ToQString(dialog.title));
     dlg.setNameFilter(QtFilter(dialog.filter));
-    dlg.setFileMode(dialog.mayCreate ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dlg.setFileMode(dialog.folder        ? QFileDialog::Directory
+                    : dialog.multiSelect ? QFileDialog::ExistingFiles
+                    : dialog.mayCreate   ? QFileDialog::AnyFile
+                                         : QFileDialog::ExistingFile);
+    if (dialog.folder) dlg.setOption(QFileDialog::ShowDirsOnly);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     if (!dialog.fileName.empty()) {
         const QFileInfo info(ToQString(dialog.fileName));
         dlg.setDirectory(info.absolutePath());
         dlg.selectFile(info.fileName());
+    } else if (!dialog.initialDir.empty()) {
+        dlg.setDirectory(ToQString(dialog.initialDir));
     }
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
     dialog.fileName = dlg.selectedFiles().front().toLocal8Bit().toStdString();
+    dialog.fileNames.clear();
+    for (const QString& file : dlg.selectedFiles()) dialog.fileNames.push_back(file.toLocal8Bit().toStdString());
     return true;
+}
+
+std::optional<Frame> QtUi::FilmFrame(const std::string& film, int64_t ms, int width, int height) {
+    ShownFilmFrame& kept = filmFrame_;
+    if (kept.film != film || kept.ms != ms || kept.width != width || kept.height != height) {
+        kept = {film, ms, width, height, FilmFrameAt(film, ms, width, height)};
+    }
+    return kept.frame;
 }
 
 void QtUi::SyncThrottled() {

@@ -25,6 +25,9 @@ public:
     void Terminate(int exitStatus) override;
     void Changed() override;
     std::optional<Frame> LoadPicture(const std::string& path) override;
+    // Decoded by libavcodec; the last frame asked for is kept, since every
+    // change of a control draws the preview again.
+    std::optional<Frame> FilmFrame(const std::string& film, int64_t ms, int width, int height) override;
 
     int exitStatus() const { return exitStatus_; }
 
@@ -36,6 +39,12 @@ private:
     MainWindow* window_ = nullptr;
     QElapsedTimer lastSync_;
     int exitStatus_ = 0;
+    struct ShownFilmFrame {
+        std::string film;
+        int64_t ms = -1;
+        int width = 0, height = 0;
+        std::optional<Frame> frame;
+    } filmFrame_;
 };
 
 // The model's 8-bit texts (file names, messages) as Qt text, read in the

@@ -152,9 +152,8 @@ TEST_F(WindowComfort, ButtonsShowTheirCaptionsWithDistinctAltLetters) {
 
 TEST_F(WindowComfort, ADroppedIfoOrSubtitleFileIsLoaded) {
     const std::string srt = Srt();
-    // Two files at once, or anything not a local file, is not taken.
-    EXPECT_FALSE(Drop({QUrl::fromLocalFile(QString::fromStdString(kIfo)), QUrl::fromLocalFile(QString::fromStdString(srt))}));
-    EXPECT_FALSE(Drop({QUrl("https://example.org/movie.srt")}));
+    // Anything not a local file is not taken.
+    EXPECT_FALSE(Drop({QUrl::fromLocalFile(QString::fromStdString(srt)), QUrl("https://example.org/movie.srt")}));
     EXPECT_FALSE(model->IfoLoaded);
 
     ASSERT_TRUE(Drop({QUrl::fromLocalFile(QString::fromStdString(kIfo))}));
@@ -164,6 +163,11 @@ TEST_F(WindowComfort, ADroppedIfoOrSubtitleFileIsLoaded) {
     EXPECT_TRUE(model->SubtitleLoaded);
     EXPECT_EQ(window->findChild<QListWidget*>()->count(), 2);
     EXPECT_TRUE(ui.dialogTitles.empty());
+    // Several at once: the subtitle list, in their order.
+    ASSERT_TRUE(Drop({QUrl::fromLocalFile(QString::fromStdString(srt)),
+                      QUrl::fromLocalFile(QString::fromStdString(dir.Write("movie.fr.srt", "1\n00:00:01,000 --> 00:00:02,000\nOui\n")))}));
+    ASSERT_EQ(model->SubtitleFiles.size(), 2u);
+    EXPECT_EQ(model->SubtitleFiles[1].language, "fr");
 
     // Not while a run holds the window.
     model->SetControlsEnabled(false);

@@ -77,7 +77,7 @@ protected:
 
 TEST_F(MainWindowView, FixedWindowWithEveryGroupAtItsPlace) {
     EXPECT_EQ(window->windowTitle(), "Glyphon By Morvane");
-    EXPECT_EQ(window->size(), QSize(803, 705));
+    EXPECT_EQ(window->height(), 705);
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
     EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
     const std::pair<QString, QRect> groups[] = {{"Input", {8, 0, 305, 78}},
@@ -144,68 +144,54 @@ TEST_F(MainWindowView, TickingTheBoxShowsTheGenericSwatchesAndFreesTheStandard) 
     EXPECT_EQ(swatches, 0);
 }
 
-TEST_F(MainWindowView, VobSubBoxSitsRightOfThePreviewClearOfEveryControlAndForwards) {
-    QCheckBox* box = nullptr;
-    for (QCheckBox* c : window->findChildren<QCheckBox*>())
-        if (c->toolTip() == "Also write VobSub (.idx/.sub)") box = c;
-    ASSERT_NE(box, nullptr);
-    QLabel* caption = Find<QLabel>(window.get(), "Also write VobSub (.idx/.sub)");
-    ASSERT_NE(caption, nullptr);
-    const QRect preview(40, 126, 720, 576);
-    for (QWidget* w : {static_cast<QWidget*>(box), static_cast<QWidget*>(caption)}) {
-        EXPECT_TRUE(window->rect().contains(w->geometry())) << w->geometry().x();
-        EXPECT_GE(w->geometry().left(), preview.right() + 1);
-        EXPECT_GE(w->geometry().top(), preview.top());
+// The added options sit in a panel of their own right of the classic
+// controls: each caption on one line, each list wide enough for its longest
+// choice, nothing overlapping, every box forwarding to the model.
+TEST_F(MainWindowView, TheOutputsPanelHoldsTheAddedOptionsReadably) {
+    QGroupBox* panel = nullptr;
+    for (QGroupBox* g : window->findChildren<QGroupBox*>())
+        if (g->title() == "Outputs") panel = g;
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(window->rect().contains(panel->geometry()));
+    EXPECT_GE(panel->geometry().left(), 803);  // clear of the classic window
+    TCheckBox* const boxes[] = {&model->CheckBoxVobSub, &model->CheckBoxPgs, &model->CheckBoxWrap,
+                                &model->CheckBoxAnchorBottom};
+    std::vector<QRect> taken;
+    for (TCheckBox* state : boxes) {
+        QCheckBox* box = Find<QCheckBox>(panel, QString::fromStdString(state->caption));
+        ASSERT_NE(box, nullptr) << state->caption;
+        EXPECT_GE(box->width(), box->sizeHint().width()) << state->caption;  // one line, whole
+        for (const QRect& other : taken) EXPECT_FALSE(other.intersects(box->geometry())) << state->caption;
+        taken.push_back(box->geometry());
+        const bool before = state->checked;
+        box->click();
+        EXPECT_NE(state->checked, before) << state->caption;
+        model->SetControlsEnabled(false);
+        window->Sync();
+        EXPECT_FALSE(box->isEnabled()) << state->caption;
+        model->SetControlsEnabled(true);
+        window->Sync();
     }
-    box->click();
-    EXPECT_TRUE(model->CheckBoxVobSub.checked);
-    model->SetControlsEnabled(false);
-    window->Sync();
-    EXPECT_FALSE(box->isEnabled());
-}
-
-TEST_F(MainWindowView, PgsBoxSitsBelowTheVobSubBoxAndForwards) {
-    QCheckBox* box = nullptr;
-    for (QCheckBox* c : window->findChildren<QCheckBox*>())
-        if (c->toolTip() == "Also write Blu-ray PGS (.pgs.sup)") box = c;
-    ASSERT_NE(box, nullptr);
-    QLabel* caption = Find<QLabel>(window.get(), "Also write Blu-ray PGS (.pgs.sup)");
-    QLabel* vobsub = Find<QLabel>(window.get(), "Also write VobSub (.idx/.sub)");
-    ASSERT_NE(caption, nullptr);
-    ASSERT_NE(vobsub, nullptr);
-    for (QWidget* w : {static_cast<QWidget*>(box), static_cast<QWidget*>(caption)}) {
-        EXPECT_TRUE(window->rect().contains(w->geometry()));
-        EXPECT_GE(w->geometry().left(), 40 + 720);
-        EXPECT_FALSE(w->geometry().intersects(vobsub->geometry()));
-    }
-    box->click();
-    EXPECT_TRUE(model->CheckBoxPgs.checked);
-    EXPECT_FALSE(model->CheckBoxVobSub.checked);
-    model->SetControlsEnabled(false);
-    window->Sync();
-    EXPECT_FALSE(box->isEnabled());
-}
-
-TEST_F(MainWindowView, PgsListsSitInTheStripAndForwardPicks) {
-    QComboBox* size = nullptr;
     int lists = 0;
-    for (QComboBox* c : window->findChildren<QComboBox*>()) {
-        if (!c->toolTip().contains("Blu-ray PGS")) continue;
+    for (QComboBox* c : panel->findChildren<QComboBox*>()) {
         ++lists;
-        EXPECT_TRUE(window->rect().contains(c->geometry()));
-        EXPECT_GE(c->geometry().left(), 40 + 720);
-        if (c->toolTip().startsWith("Picture size")) size = c;
+        int widest = 0;
+        for (int i = 0; i < c->count(); ++i) widest = std::max(widest, c->fontMetrics().horizontalAdvance(c->itemText(i)));
+        EXPECT_GE(c->width(), widest + 13) << c->toolTip().toStdString();  // text beside the arrow
     }
-    EXPECT_EQ(lists, 3);
+    EXPECT_EQ(lists, 3);  // the PGS size and colours
+}
+
+TEST_F(MainWindowView, PgsListsForwardPicks) {
+    QComboBox* size = nullptr;
+    for (QComboBox* c : window->findChildren<QComboBox*>())
+        if (c->toolTip().startsWith("Picture size")) size = c;
     ASSERT_NE(size, nullptr);
     EXPECT_EQ(size->toolTip(), "Picture size of the Blu-ray PGS output: 1920x1080");
     emit size->activated(1);
     EXPECT_EQ(model->ComboBoxPgsResolution.Text(), "1280x720");
     EXPECT_EQ(model->Pgs.video.height, 720);
     EXPECT_EQ(size->toolTip(), "Picture size of the Blu-ray PGS output: 1280x720");
-    model->SetControlsEnabled(false);
-    window->Sync();
-    EXPECT_FALSE(size->isEnabled());
 }
 
 TEST_F(MainWindowView, TrackBarsForwardAndShowTheModelsCorrection) {

@@ -2,6 +2,7 @@
 // window request, and answers file dialogs from a queue.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -37,6 +38,14 @@ public:
         dialogAnswers.pop_front();
         if (!answer) return false;
         dialog.fileName = *answer;
+        // A dialog choosing several files takes them one a line.
+        dialog.fileNames.clear();
+        for (size_t at = 0; at <= answer->size();) {
+            const size_t end = std::min(answer->find('\n', at), answer->size());
+            dialog.fileNames.push_back(answer->substr(at, end - at));
+            at = end + 1;
+        }
+        if (dialog.multiSelect) dialog.fileName = dialog.fileNames.front();
         return true;
     }
     void ProcessMessages() override {

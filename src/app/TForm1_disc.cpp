@@ -1,0 +1,81 @@
+// "Generate Sup" with several subtitle files listed: a run plan of every
+// file, one stream each in list order with its language, carried out by the
+// core; with a film chosen, one muxed film, one palette file and one
+// dvdauthor project hold them all.
+#include "app/TForm1.h"
+#include "common/Convert.h"
+#include "common/StagedFile.h"
+#include "core/RunPlan.h"
+
+namespace glyphon {
+
+void TForm1::GenerateDisc(const ConversionJob& base, const ConversionHooks& hooks) {
+    RunPlan plan;
+    plan.shared = base;
+    // Every file is read anew, its character set found as the named line
+    // finds it; the loaded one was read the same way.
+    plan.shared.subtitle.entries.reset();
+    plan.shared.subtitle.charsetAuto = true;
+    plan.shared.subtitle.microDvdFps = MicroDvdFrameRate;
+    for (size_t i = 0; i < SubtitleFiles.size(); ++i) {
+        PlanInput input;
+        input.path = SubtitleFiles[i].file;
+        input.charset = base.subtitle.charset;
+        input.language = SubtitleFiles[i].language;
+        input.stream = int(i);
+        plan.inputs.push_back(std::move(input));
+    }
+    PlanHooks planHooks;
+    planHooks.text = &text_;
+    planHooks.run = hooks;
+    planHooks.started = [this](size_t) { ProgressBar1.position = 0; };
+    const PlanReport report = RunConversionPlan(plan, planHooks);
+    for (size_t i = 0; i < report.inputs.size(); ++i) {
+        const ConversionReport& input = report.inputs[i];
+        if (input.failure) {
+            RunRefused = input.failure->stage == ConversionFailure::Stage::Refused;
+            ui_.ShowError(WithFullStop(SubtitleFiles[i].file + ": " + input.failure->message));
+            return;
+        }
+    }
+    if (report.failure) {
+        DvdMuxFailed = report.failure->stage == ConversionFailure::Stage::Mux;
+        RunRefused = report.failure->stage == ConversionFailure::Stage::Refused;
+        ui_.ShowError(WithFullStop(report.failure->message));
+        return;
+    }
+    if (!report.converted) return;  // aborted
+    for (size_t i = 0; i < report.inputs.size(); ++i)
+        for (const std::string& w : report.inputs[i].warnings) RunWarnings.push_back(SubtitleFiles[i].file + ": " + w);
+    for (const auto& [i, warning] : report.pastEnd) RunWarnings.push_back(warning);
+    // The disc is the first file's help to tell; every other file's names its
+    // own outputs.
+    std::vector<std::string> helps;
+    for (size_t i = 0; i < report.inputs.size(); ++i) {
+        if (i == 0 || Mux.video.empty()) {
+            helps.push_back(report.inputs[i].helpText);
+            continue;
+        }
+        ConversionJob own = plan.shared;
+        own.subtitle.file = SubtitleFiles[i].file;
+        own.outputs.mux = {};
+        helps.push_back(glyphon::ComposeHelpText(own));
+        try {
+            StagedFile help(report.inputs[i].stem + ".Glyphon_Help.txt");
+            help.Write(helps.back().data(), helps.back().size());
+            help.Close();
+            help.Commit();
+        } catch (const std::exception& e) {
+            ui_.ShowError(WithFullStop(e.what()));
+            return;
+        }
+    }
+    std::string done;
+    for (const std::string& help : helps) done += (done.empty() ? "" : "\r\n\r\n") + help;
+    if (CommandLineMode)
+        ui_.Terminate(0);
+    else
+        ui_.ShowMessage(done);
+}
+
+}  // namespace glyphon
