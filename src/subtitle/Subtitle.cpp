@@ -9,6 +9,7 @@
 
 #include "common/Convert.h"
 #include "subtitle/TextFile.h"
+#include "subtitle/WebVttReader.h"
 
 namespace glyphon {
 
@@ -234,6 +235,21 @@ bool TimingOf(std::string_view line, int64_t& start, int64_t& end) {
     return true;
 }
 
+// {\an1}..{\an9}: the places of a numeric keypad's keys. The bottom and top
+// rows keep the run's own places there (a stack), the middle row is centred
+// on the picture's height; the left and right columns sit at the margins.
+CuePlacement KeypadPlacement(int an) {
+    CuePlacement place;
+    const int row = (an - 1) / 3, column = (an - 1) % 3;  // row 0 the bottom
+    place.anchor = row == 0 ? CuePlacement::Anchor::Bottom : row == 2 ? CuePlacement::Anchor::Top : CuePlacement::Anchor::Point;
+    if (row == 1) place.y = place.boxY = 0.5;
+    if (column != 1) {
+        place.across = true;
+        place.x = place.boxX = column == 0 ? 0 : 1;
+    }
+    return place;
+}
+
 // The times are 90 kHz ticks within 32 bits of milliseconds (SrtTime,
 // TimingOf and FrameToTicks see to that). The text lines lose their tags;
 // their styles become the entry's runs. `fileLine`: the cue's first line.
@@ -261,6 +277,7 @@ void AddEntry(TSubtitle& s, int64_t start, int64_t end, const std::vector<std::s
     }
     if (styled) e.Runs = std::move(runs);
     if (tags.top) e.place.anchor = CuePlacement::Anchor::Top;
+    if (tags.an != 0) e.place = KeypadPlacement(tags.an);
 }
 
 // Makes room at once for at most `entries` more entries, so that a large file
@@ -451,6 +468,9 @@ void TSubtitle::LoadFromFile(const std::string& FileName, bool ClearFirst, Messa
     } else if (IsMicroDvdFile(FileName)) {
         if (ClearFirst) Clear();
         ReadMicroDvd(*this, FileName, messages);
+    } else if (IsWebVttFile(FileName)) {
+        if (ClearFirst) Clear();
+        ReadWebVtt(*this, FileName, messages);
     } else {
         messages.ShowMessage(kUnsupported);
         return;

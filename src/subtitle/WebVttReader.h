@@ -1,0 +1,24 @@
+// WebVTT files (".vtt"): the "WEBVTT" header, cues with their settings and
+// styled text, NOTE and REGION blocks passed over, STYLE blocks read for
+// their simple rules. The text is UTF-8 whatever character set is chosen.
+#pragma once
+
+#include <string>
+
+#include "common/MessageSink.h"
+
+namespace glyphon {
+
+class TSubtitle;
+
+// A ".vtt" file, or any file whose first line is the "WEBVTT" header.
+bool IsWebVttFile(const std::string& FileName);
+
+// Adds the file's cues to `s.Lines`. Blocks that are neither a cue nor one of
+// the known blocks are listed in `s.Unreadable`; a cue the program cannot draw
+// (vertical text) is left out, and one message names the file and the line
+// of each. A file without the header gets "Unsupported Subtitle Format !".
+// Throws FileError when the file cannot be read.
+void ReadWebVtt(TSubtitle& s, const std::string& FileName, MessageSink& messages);
+
+}  // namespace glyphon
