@@ -32,6 +32,10 @@ void HeadlessUi::ShowMessage(const std::string& text) { WriteText(MessageAsLines
 
 void HeadlessUi::ShowError(const std::string& text) { WriteText(MessageAsLines(text)); }
 
+void HeadlessUi::ShowOutputError(const std::string& file, const std::string& text) {
+    WriteText(MessageAsLines(file.empty() ? text : file + ": " + text));
+}
+
 bool HeadlessUi::Execute(TOpenDialog&) { return false; }
 
 void HeadlessUi::Terminate(int exitStatus) {

@@ -20,6 +20,7 @@ public:
     // press OK, so the run goes on as if someone had.
     void ShowMessage(const std::string& text) override;
     void ShowError(const std::string& text) override;
+    void ShowOutputError(const std::string& file, const std::string& text) override;
     // No dialog can be shown: every dialog is cancelled.
     bool Execute(TOpenDialog& dialog) override;
     void ProcessMessages() override {}

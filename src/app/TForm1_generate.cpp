@@ -165,7 +165,7 @@ void TForm1::ButtonGenerateSupClick() {
         // they were and the window returns to idle.
         DvdMuxFailed = report.failure->stage == ConversionFailure::Stage::Mux;
         RunRefused = report.failure->stage == ConversionFailure::Stage::Refused;
-        ui_.ShowError(WithFullStop(report.failure->message));
+        ui_.ShowOutputError(report.failure->file, WithFullStop(report.failure->message));
         return;
     }
     if (!report.converted) return;

@@ -24,6 +24,14 @@ public:
     // and file errors that end a window action.
     virtual void ShowError(const std::string& text) = 0;
 
+    // The error box of a run that failed writing `file`: a window shows the
+    // system's message alone, as every error box does; a run without a
+    // window has no box to stand beside the file name, so it also names it.
+    virtual void ShowOutputError(const std::string& file, const std::string& text) {
+        (void)file;
+        ShowError(text);
+    }
+
     // Runs a file-open dialog. On OK stores the chosen name in
     // dialog.fileName and returns true; on cancel leaves it unchanged.
     virtual bool Execute(TOpenDialog& dialog) = 0;

@@ -301,6 +301,14 @@ StagedFile::StagedFile(std::string finalPath) : finalPath_(std::move(finalPath))
 
 void StagedFile::Fail(int err) const { throw OutputFileError(finalPath_, FileErrorText(err)); }
 
+void StagedFile::Write(const void* data, size_t size) {
+    try {
+        WriteAll(fd_, data, size);
+    } catch (const FileError& e) {
+        throw OutputFileError(finalPath_, e.what());
+    }
+}
+
 StagedFile::~StagedFile() {
     if (!done_) Discard();
 }
@@ -334,7 +342,7 @@ void StagedFile::Discard() {
 
 void WriteFileReplacing(const std::string& path, const std::string& text) {
     StagedFile file(path);
-    WriteAll(file.Fd(), text.data(), text.size());
+    file.Write(text.data(), text.size());
     file.Commit();
 }
 

@@ -48,6 +48,9 @@ public:
 
     // The open descriptor of the temporary file (-1 once closed).
     int Fd() const { return fd_; }
+    // Writes all of `data` to the temporary file. Throws OutputFileError
+    // naming the final file (a full disk says which output filled it).
+    void Write(const void* data, size_t size);
     // Closes the descriptor; later writes go nowhere. Throws FileError when
     // closing reports a failure. A second call does nothing.
     void Close();

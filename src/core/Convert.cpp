@@ -479,7 +479,7 @@ void SealAuthorAndCommit(const ConversionJob& job, const std::array<uint32_t, 16
         }
     }
     auto help = std::make_unique<StagedFile>(report.stem + ".Glyphon_Help.txt");
-    WriteAll(help->Fd(), report.helpText.data(), report.helpText.size());
+    help->Write(report.helpText.data(), report.helpText.size());
     help->Close();
     // A run whose units are muxed later leaves its outputs to that step.
     auto outputs = std::make_shared<PendingOutputs>(std::move(sinks), std::move(help));

@@ -22,13 +22,13 @@ void FileSink::Create(const std::string& path) {
 
 void FileSink::Write(const uint8_t* data, size_t size) {
     if (fd_ < 0) throw std::logic_error("FileSink::Write without an open file");
-    WriteAll(fd_, data, size);
+    staged_->Write(data, size);
     position_ += size;
 }
 
 void FileSink::Truncate(uint64_t size) {
     if (fd_ < 0) return;
-    if (::ftruncate(fd_, off_t(size)) != 0 || ::lseek(fd_, off_t(size), SEEK_SET) < 0) ThrowFileError(errno);
+    if (::ftruncate(fd_, off_t(size)) != 0 || ::lseek(fd_, off_t(size), SEEK_SET) < 0) throw OutputFileError(staged_->FinalPath(), FileErrorText(errno));
     position_ = size;
 }
 

@@ -70,7 +70,7 @@ std::string AbsolutePath(const std::string& path) {
 // A file of the authoring, written in full under its temporary name.
 std::unique_ptr<StagedFile> StagedText(const std::string& path, const std::string& text) {
     auto file = std::make_unique<StagedFile>(path);
-    WriteAll(file->Fd(), text.data(), text.size());
+    file->Write(text.data(), text.size());
     file->Close();
     return file;
 }

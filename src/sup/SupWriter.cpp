@@ -50,7 +50,7 @@ void SupWriter::Seal() {
     try {
         const size_t size = used_;
         used_ = 0;
-        WriteAll(staged_->Fd(), buffer_.data(), size);
+        staged_->Write(buffer_.data(), size);
     } catch (const FileError&) {
         Discard();
         throw;
@@ -97,7 +97,7 @@ void SupWriter::Flush() {
     // again and report the same failure twice.
     const size_t size = used_;
     used_ = 0;
-    WriteAll(fd_, buffer_.data(), size);
+    staged_->Write(buffer_.data(), size);
 }
 
 }  // namespace glyphon

@@ -202,25 +202,30 @@ TEST(NothingLost, AVobSubPairReplacesOnlyAPairThisProgramWrote) {
     EXPECT_EQ(r.err.find("not a VobSub file"), std::string::npos) << r.err;
 }
 
-TEST(NothingLost, AFullDiskLeavesThePreviousOutputs) {
+TEST(NothingLost, AFullDiskLeavesThePreviousOutputsAndNamesTheFile) {
     TempDir dir;
     const std::string subtitle = dir.Write("film.srt", Entries(60));
     const std::string sup = dir.Write("film.sup", "previous .sup");
     const std::string help = dir.Write("film.Glyphon_Help.txt", "previous help");
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    const auto handler = signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = old;
-    limit.rlim_cur = 8192;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    const RunResult r = RunNamed({subtitle});
-    setrlimit(RLIMIT_FSIZE, &old);
-    signal(SIGXFSZ, handler);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Disk full"), std::string::npos) << r.err;
-    EXPECT_EQ(TempDir::Read(sup), "previous .sup");
-    EXPECT_EQ(TempDir::Read(help), "previous help");
-    EXPECT_FALSE(HasTemporary(dir.path()));
+    const std::vector<std::string> sixteen{"-1", "none", subtitle, "-1", "1", "0", "3", "0",
+                                           "0",  "4",    "0",      "14", "0", "30", "-4", "1"};
+    for (bool named : {true, false}) {
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        const auto handler = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old;
+        limit.rlim_cur = 8192;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const RunResult r = named ? RunNamed({subtitle}) : RunSixteen(dir, sixteen);
+        setrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, handler);
+        EXPECT_EQ(r.status, 1) << named;
+        EXPECT_NE(r.err.find("Disk full"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("film.sup"), std::string::npos) << r.err;
+        EXPECT_EQ(TempDir::Read(sup), "previous .sup");
+        EXPECT_EQ(TempDir::Read(help), "previous help");
+        EXPECT_FALSE(HasTemporary(dir.path()));
+    }
 }
 
 TEST(NothingLost, ASixteenArgumentJobWithABadArgumentTouchesNothing) {
