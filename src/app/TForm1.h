@@ -22,10 +22,8 @@
 #include "common/Rgb.h"
 #include "core/ConversionJob.h"
 #include "core/FitCheck.h"
-#include "mux/DvdMux.h"
 #include "render/StyledLines.h"
 #include "palette/ColorNames.h"
-#include "pgs/PgsSink.h"
 
 namespace glyphon {
 

@@ -6,6 +6,7 @@
 #include "app/TForm1.h"
 #include "common/Convert.h"
 #include "core/Convert.h"
+#include "core/RunPlan.h"
 #include "render/FontTables.h"
 #include "subtitle/Subtitle.h"
 
@@ -158,7 +159,11 @@ void TForm1::ButtonGenerateSupClick() {
     hooks.canvas = &preview;
     hooks.bandTop = &BandTop;
     hooks.bandHeight = &BandHeight;
-    const ConversionReport report = RunConversion(job, text_, hooks);
+    // The window's run is a plan of one input, carried out by the core.
+    PlanHooks planHooks;
+    planHooks.text = &text_;
+    planHooks.run = hooks;
+    const ConversionReport report = ReportOfOneInput(RunConversionPlan(PlanOfOneJob(job), planHooks));
 
     if (report.failure) {
         // Reported with the system's message; the previous outputs stay as

@@ -23,7 +23,7 @@ constexpr size_t kListedAtMost = 20;  // parts named in one message
 
 FontSpec TForm1::ChosenFont() const {
     FontSpec font{ComboBoxFontName.Text(), StrToInt(ComboBoxFontSize.Text()), SubtitleCharset(),
-                  StyleFromName(ComboBoxFontStyle.Text()), Widescreen ? 75 : 100};
+                  StyleFromName(ComboBoxFontStyle.Text()), WidthPercent(Widescreen)};
     font.language = VobSubLanguage;
     return font;
 }

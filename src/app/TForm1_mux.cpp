@@ -2,7 +2,7 @@
 
 #include "app/TForm1.h"
 #include "common/Convert.h"
-#include "mux/DvdAuthoring.h"
+#include "core/RunPlan.h"
 #include "palette/ColorNames.h"
 #include "palette/Palette.h"
 
@@ -21,7 +21,7 @@ DiscPalette TForm1::AuthoringPalette() const {
     // hexadecimal digits; the generic palette's swatches do not, and it goes
     // on the disc as the greys the help text names, or in the named colours.
     if (i_dont_have_ifo.checked || Swatches.size() != size_t(kPaletteSize)) {
-        DiscPalette palette = GenericDiscPalette();
+        DiscPalette palette = GenericDiscEntries();
         const auto put = [&](const std::optional<Rgb>& colour, const TComboBox& role) {
             if (colour) palette[size_t(PaletteIndexOf(role))] = DiscEntryOf(RgbToVideoYCbCr(*colour));
         };
@@ -59,18 +59,17 @@ void TForm1::CheckBoxMuxClick() {
         ui().Changed();
         return;
     }
-    try {
-        const VideoFormat format = ReadVideoFormat(OpenDialogMux.fileName);
-        Mux.video = OpenDialogMux.fileName;
-        Widescreen = format.widescreen;
-    } catch (const std::exception& e) {
+    const FilmCheck film = CheckFilm(OpenDialogMux.fileName, {});
+    if (!film.Usable()) {
         CheckBoxMux.checked = false;
         Mux.video.clear();
         Widescreen = false;
         ui().Changed();
-        ui().ShowMessage("The film\r" + OpenDialogMux.fileName + "\rcannot be muxed into: " + e.what());
+        ui().ShowMessage("The film\r" + OpenDialogMux.fileName + "\rcannot be muxed into: " + film.error);
         return;
     }
+    Mux.video = OpenDialogMux.fileName;
+    Widescreen = film.widescreen;
     // The text is drawn for the film's picture from now on.
     DrawSampleThenSelection();
     ui().Changed();

@@ -12,6 +12,7 @@
 #include "render/PreviewPictures.h"
 #include "render/Renderer.h"
 #include "render/StyledLines.h"
+#include "core/DrawnLines.h"
 #include "render/TextEngine.h"
 #include "subtitle/Subtitle.h"
 
@@ -19,7 +20,6 @@ namespace glyphon {
 
 namespace {
 
-constexpr int kFitLimit = 680;  // a line fits when it is narrower
 const char* const kSampleLine1 = "Rethymno.";
 const char* const kSampleLine2 = "Crete Hellas";
 
@@ -174,7 +174,7 @@ void TForm1::CheckChosenPicture(const std::string& path) {
 void TForm1::RenderSubtitle(const std::string& Line1, const std::string& Line2, int FontSize,
                             const std::string& FontName, int Charset, int Style, int Offset, int OffsetOr,
                             const std::string& Align) {
-    RenderLines({PlainLine(Line1), PlainLine(Line2)}, false, FontSpec{FontName, FontSize, Charset, Style, Widescreen ? 75 : 100}, Offset,
+    RenderLines({PlainLine(Line1), PlainLine(Line2)}, false, FontSpec{FontName, FontSize, Charset, Style, WidthPercent(Widescreen)}, Offset,
                 OffsetOr, Align);
 }
 

@@ -1,21 +1,11 @@
 #include "cli/FileConversion.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <exception>
-
 #include "common/Convert.h"
-#include "common/FileError.h"
 #include "core/Convert.h"
 #include "render/DisplayText.h"
 #include "render/FontTables.h"
 #include "subtitle/StyledText.h"
 #include "subtitle/Subtitle.h"
-#include "subtitle/TextFile.h"
 
 namespace glyphon {
 
@@ -132,55 +122,20 @@ std::string FoundCharsetLine(const ConversionReport& report) {
 
 }  // namespace
 
-FileOutcome ConvertFile(const ConversionJob& base, const std::string& subtitleFile, TextEngine& text,
-                        const ProgressFn& progress) {
-    FileOutcome outcome;
-    // Opened without waiting: a pipe is refused, not waited on.
-    if (const int probe = ::open(subtitleFile.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); probe >= 0) {
-        struct stat st {};
-        const bool regular = ::fstat(probe, &st) == 0 && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
-        ::close(probe);
-        if (!regular) {
-            outcome.messages.push_back(WithFullStop(textfile::kNotARegularTextFile));
-            return outcome;
-        }
-    } else {
-        outcome.messages.push_back(WithFullStop(FileErrorText(errno)));
-        return outcome;
-    }
-    if (const DvdMuxRequest& mux = base.outputs.mux; !mux.video.empty() && !mux.collectOnly) {
-        try {
-            CheckDvdMuxInput(mux.video, MuxedFileName(OutputStem(base.outputs.folder, subtitleFile)));
-        } catch (const FileError& e) {
-            outcome.messages.push_back(mux.video + ": " + WithFullStop(e.what()));
-            return outcome;
-        } catch (const std::exception& e) {
-            outcome.messages.push_back(e.what());
-            return outcome;
-        }
-    }
-    ConversionJob job = base;
-    job.subtitle.file = subtitleFile;
-    ConversionHooks hooks;
-    if (progress) hooks.progress = [&](int done, int total) { progress(done, total); };
-    ConversionReport report = RunConversion(job, text, hooks);
-    outcome.converted = report.converted;
-    if (!report.charsetFound.empty()) outcome.messages.push_back(FoundCharsetLine(report));
+std::vector<std::string> DescribeRun(const ConversionReport& report, bool wrap) {
+    std::vector<std::string> messages;
+    if (!report.charsetFound.empty()) messages.push_back(FoundCharsetLine(report));
     if (report.failure)
-        for (std::string& line : Explain(report, job.look.wrap)) outcome.messages.push_back(std::move(line));
+        for (std::string& line : Explain(report, wrap)) messages.push_back(std::move(line));
     for (const UnreadableBlock& part : report.unreadable)
-        outcome.messages.push_back("warning: line " + IntToStr(part.line) + " is no subtitle and was left out: \"" +
-                                   Quoted(part.text, report.charset) + "\"");
+        messages.push_back("warning: line " + IntToStr(part.line) + " is no subtitle and was left out: \"" +
+                           Quoted(part.text, report.charset) + "\"");
     for (const ImpossibleCue& cue : report.impossible)
-        outcome.messages.push_back("warning: " + DescribeImpossibleCue(cue) + " and was left out: \"" +
-                                   Quoted(cue.text, report.charset) + "\"");
-    if (outcome.converted)
-        for (const std::string& warning : report.warnings) outcome.messages.push_back("warning: " + warning);
-    if (outcome.converted && job.outputs.mux.collectOnly) {
-        outcome.muxUnits = std::move(report.muxUnits);
-        outcome.pending = std::move(report.pending);
-    }
-    return outcome;
+        messages.push_back("warning: " + DescribeImpossibleCue(cue) + " and was left out: \"" +
+                           Quoted(cue.text, report.charset) + "\"");
+    if (report.converted)
+        for (const std::string& warning : report.warnings) messages.push_back("warning: " + warning);
+    return messages;
 }
 
 }  // namespace glyphon

@@ -6,7 +6,6 @@
 
 #include "common/Convert.h"
 #include "common/FileError.h"
-#include "mux/PaletteFile.h"
 #include "palette/IfoReader.h"
 #include "palette/Palette.h"
 #include "render/FontTables.h"
@@ -29,7 +28,7 @@ const std::string* FontItem(const std::vector<std::string>& list, const std::str
 void UseGenericPalette(PaletteChoice& p) {
     const auto& generic = GenericPalette();
     for (size_t i = 0; i < p.colours.size(); ++i) p.colours[i] = generic[i].color;
-    p.disc = GenericDiscPalette();
+    p.disc = GenericDiscEntries();
 }
 
 // A list item by position; the window's list without a selection gives "".

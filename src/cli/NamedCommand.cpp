@@ -3,9 +3,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <filesystem>
-#include <map>
 #include <thread>
 
 #include "core/OutputNames.h"
@@ -18,9 +17,8 @@
 #include "common/Utf8.h"
 #include "common/Version.h"
 #include "core/ConversionJob.h"
-#include "mux/FilmStandard.h"
+#include "core/RunPlan.h"
 #include "palette/IfoReader.h"
-#include "mux/DvdAuthoring.h"
 #include "render/FontList.h"
 #include "render/TextEngine.h"
 
@@ -36,75 +34,6 @@ int Flushed(std::FILE* out) {
     return kExitFailed;
 }
 
-// Muxes every file's stream into the film and writes the palette file and
-// the dvdauthor project; false (said on the console) when that failed.
-bool AuthorDisc(const ConvertOptions& o, const std::vector<ConversionJob>& jobs, std::vector<FileOutcome>& outcomes,
-                const std::string& stem, StagedAuthoring& staged, Console& console) {
-    DvdAuthoringRequest request;
-    request.video = o.muxVideo;
-    request.stem = stem;
-    request.widescreen = jobs.front().look.widescreen;
-    request.palette = jobs.front().palette.disc;
-    for (size_t i = 0; i < outcomes.size(); ++i)
-        request.streams.push_back(
-            {jobs[i].outputs.mux.stream, jobs[i].outputs.mux.language, std::move(outcomes[i].muxUnits)});
-    DvdAuthoringResult result;
-    try {
-        result = AuthorDvdFilm(request, &staged);
-    } catch (const FileError& e) {
-        const auto* output = dynamic_cast<const OutputFileError*>(&e);
-        console.Message((output ? output->Path() : MuxedFileName(stem)) + ": " + WithFullStop(e.what()));
-        return false;
-    } catch (const std::exception& e) {
-        console.Message(e.what());
-        return false;
-    }
-    // Per file: its subtitles that start after the film's last frame.
-    for (size_t i = 0; i < request.streams.size(); ++i) {
-        int past = 0;
-        const UnitSpool& units = request.streams[i].units;
-        for (size_t k = 0; k < units.Count(); ++k)
-            if (result.report.firstVideoPts + int64_t(units.Pts(k)) > result.report.lastVideoPts) ++past;
-        if (past > 0)
-            console.Message(o.files[i] + ": warning: " + std::to_string(past) +
-                            (past == 1 ? " subtitle starts" : " subtitles start") + " after the end of the video in " +
-                            o.muxVideo + "; appended at the end of " + MuxedFileName(stem));
-    }
-    return true;
-}
-
-// Puts the outputs of files converted for a mux in place, now that the mux
-// succeeded, with the film, its palette and project (one unit: a signal
-// meanwhile waits until all are in place); false (said on the console) when
-// one cannot be.
-bool CommitPending(std::vector<FileOutcome>& outcomes, StagedAuthoring& staged, Console& console) {
-    OutputsCommitting committing;
-    try {
-        staged.Commit();
-    } catch (const std::exception& e) {
-        console.Message(WithFullStop(e.what()));
-        return false;
-    }
-    for (FileOutcome& outcome : outcomes) {
-        if (!outcome.pending) continue;
-        try {
-            outcome.pending->Commit();
-        } catch (const std::exception& e) {
-            console.Message(WithFullStop(e.what()));
-            return false;
-        }
-    }
-    return true;
-}
-
-// Every file the command reads; no output may be one of them.
-std::vector<std::string> RunInputsOf(const ConvertOptions& o) {
-    std::vector<std::string> inputs = o.files;
-    inputs.push_back(o.muxVideo);
-    if (o.ifoFile) inputs.push_back(*o.ifoFile);
-    return inputs;
-}
-
 int Refuse(std::FILE* err, const std::string& reason) {
     std::fprintf(err, "glyphon: %s\nTry 'glyphon --help' for more information.\n", TerminalSafe(reason).c_str());
     return kExitUsage;
@@ -115,19 +44,19 @@ const char* Article(bool pal) { return pal ? "a " : "an "; }
 
 // The subtitles of a muxed film take the film's standard; a --standard or an
 // IFO that says otherwise is a mistake in the command line.
-std::optional<std::string> TakeFilmStandard(ConvertOptions& o) {
-    if (o.muxVideo.empty()) return std::nullopt;
-    const std::optional<bool> pal = FilmIsPal(o.muxVideo);
-    if (!pal) return std::nullopt;  // the mux itself says what is wrong with the film
-    if (o.pal && *o.pal != *pal)
+std::optional<std::string> TakeFilmStandard(ConvertOptions& o, const std::optional<FilmCheck>& film) {
+    // The run itself says what is wrong with a film it cannot use.
+    if (!film || !film->Usable() || !film->KnownStandard()) return std::nullopt;
+    const bool pal = film->pal;
+    if (o.pal && *o.pal != pal)
         return std::string("--standard ") + (*o.pal ? "pal" : "ntsc") + " contradicts " + o.muxVideo + ", " +
-               Article(*pal) + StandardName(*pal) + " film";
+               Article(pal) + StandardName(pal) + " film";
     if (o.ifoFile) {
         try {
             const bool ifoPal = ReadIfoPalette(*o.ifoFile).IsPal();
-            if (ifoPal != *pal)
+            if (ifoPal != pal)
                 return *o.ifoFile + " is for " + StandardName(ifoPal) + " video, but " + o.muxVideo + " is " +
-                       Article(*pal) + StandardName(*pal) + " film";
+                       Article(pal) + StandardName(pal) + " film";
         } catch (const std::exception&) {
             // An IFO that cannot be read is reported where it is loaded.
         }
@@ -135,6 +64,13 @@ std::optional<std::string> TakeFilmStandard(ConvertOptions& o) {
     }
     o.pal = pal;
     return std::nullopt;
+}
+
+// The disc's failure in the command line's words.
+std::string DiscFailureText(const ConversionFailure& f) {
+    if (!f.file.empty()) return f.file + ": " + WithFullStop(f.message);
+    if (f.stage == ConversionFailure::Stage::Output) return WithFullStop(f.message);
+    return f.message;
 }
 
 }  // namespace
@@ -155,7 +91,12 @@ ConvertEnvironment MachineConvertEnvironment() {
 int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
     ConvertOptions o = options;
     if (const auto collision = OutputClash(o)) return Refuse(env.err, *collision);
-    if (const auto contradiction = TakeFilmStandard(o)) return Refuse(env.err, *contradiction);
+    const size_t count = o.files.size();
+    const std::string muxStem = count > 0 ? OutputStem(o.outputDir, o.files.front()) : std::string();
+    // The film is read once here, for its standard, and handed to the run.
+    std::optional<FilmCheck> film;
+    if (!o.muxVideo.empty()) film = CheckFilm(o.muxVideo, DiscFilmName(muxStem));
+    if (const auto contradiction = TakeFilmStandard(o, film)) return Refuse(env.err, *contradiction);
     Console console(env.err, env.terminal && !o.quiet, env.terminalRows);
 
     const std::unique_ptr<TextEngine> probe = env.makeTextEngine();
@@ -175,97 +116,63 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
         }
     }
 
-    const size_t count = o.files.size();
-    // A film to mux into is checked before anything is written; every file
-    // becomes one of its streams, muxed in one pass once all are converted.
-    const std::string muxStem = count > 0 ? OutputStem(o.outputDir, o.files.front()) : std::string();
-    bool widescreen = o.widescreen.value_or(false);
-    if (!o.muxVideo.empty()) {
-        try {
-            CheckDvdMuxInput(o.muxVideo, MuxedFileName(muxStem));
-            if (const auto refusal = OutputReplacingInput(AuthoringFileNames(muxStem), RunInputsOf(o))) {
-                console.Message(*refusal);
-                return kExitFailed;
-            }
-            if (const auto refusal = UnnameableInProject(muxStem)) {
-                console.Message(*refusal);
-                return kExitFailed;
-            }
-            const VideoFormat format = ReadVideoFormat(o.muxVideo);
-            if (!o.widescreen) widescreen = format.widescreen;
-            // The generic palette's standard follows the film unless chosen.
-            if (!o.ifoFile && !o.pal) settings.job.palette.standard = format.pal ? VideoStandard::Pal : VideoStandard::Ntsc;
-        } catch (const FileError& e) {
-            console.Message(o.muxVideo + ": " + WithFullStop(e.what()));
-            return kExitFailed;
-        } catch (const std::exception& e) {
-            console.Message(e.what());
-            return kExitFailed;
-        }
+    // One plan: every file one input (its language and stream), what all
+    // files share in the plan's job; with a film, every file becomes one of
+    // its streams, muxed in one pass once all are converted.
+    RunPlan plan;
+    plan.film = film;
+    ConversionJob& job = plan.shared;
+    job = settings.job;
+    if (film && film->Usable()) {
+        // The generic palette's standard follows the film unless chosen.
+        if (!o.ifoFile && !o.pal) job.palette.standard = film->pal ? VideoStandard::Pal : VideoStandard::Ntsc;
     }
-    ApplyNamedColours(settings.job.palette, NamedRoleColours{o.textColor, o.outlineColor, o.antialiasColor});
-    // One job per file: its language and stream, and what all files share.
-    std::vector<ConversionJob> jobs(count, settings.job);
+    ApplyNamedColours(job.palette, NamedRoleColours{o.textColor, o.outlineColor, o.antialiasColor});
+    if (o.ifoFile) job.otherInputs.push_back(*o.ifoFile);
+    job.subtitle.microDvdFps = o.fps;
+    job.subtitle.fontsDir = o.fontsDir;
+    job.subtitle.charsetAuto = o.charsetAuto;
+    job.look.wrap = o.wrap;
+    job.look.widescreen = o.widescreen.value_or(film && film->Usable() && film->widescreen);
+    job.look.refuseOutsideFrame = true;
+    job.outputs.mux.video = o.muxVideo;
+    job.outputs.forced = o.forced;
     for (size_t i = 0; i < count; ++i) {
-        ConversionJob& job = jobs[i];
-        job.subtitle.file = o.files[i];
-        if (o.ifoFile) job.otherInputs.push_back(*o.ifoFile);
-        job.subtitle.microDvdFps = o.fps;
-        job.subtitle.fontsDir = o.fontsDir;
-        job.subtitle.charsetAuto = o.charsetAuto;
-        job.look.wrap = o.wrap;
-        job.look.widescreen = widescreen;
-        job.look.refuseOutsideFrame = true;
-        OutputRequest& out = job.outputs;
+        PlanInput input;
+        input.path = o.files[i];
+        input.charset = job.subtitle.charset;
         if (o.languages.size() == count)
-            out.language = o.languages[i];
+            input.language = o.languages[i];
         else if (!o.languages.empty())
-            out.language = o.languages.front();
+            input.language = o.languages.front();
         else
-            out.language = LanguageFromFileName(o.files[i]).value_or("en");
-        out.mux = DvdMuxRequest{o.muxVideo, o.stream.value_or(0) + int(i), out.language, true};
-        job.look.language = out.language;
-        out.forced = o.forced;
+            input.language = LanguageInFileName(o.files[i]).value_or("en");
+        input.stream = o.stream.value_or(0) + int(i);
+        plan.inputs.push_back(std::move(input));
     }
-    std::vector<FileOutcome> outcomes(count);
-    std::atomic<size_t> next{0};
-    std::atomic<size_t> failed{0};
-    // Each file has a model and a text engine of its own; the threads share
-    // only the settings (read-only), the file index and the console.
-    auto worker = [&] {
-        for (size_t i = next++; i < count; i = next++) {
-            const std::string& file = o.files[i];
-            console.Start(i, file);
-            FileOutcome outcome;
-            {
-                const std::unique_ptr<TextEngine> text = env.makeTextEngine();
-                outcome = ConvertFile(jobs[i], file, *text,
-                                      [&](int done, int total) { console.Progress(i, done, total); });
-            }
-            if (!outcome.converted) ++failed;
-            console.Finish(i, outcome.converted, outcome.messages);
-            outcomes[i].muxUnits = std::move(outcome.muxUnits);
-            outcomes[i].pending = std::move(outcome.pending);
-        }
-    };
-    const size_t threads = std::min(count, size_t(o.jobs > 0 ? o.jobs : env.cores));
-    std::vector<std::thread> pool;
-    for (size_t t = 1; t < threads; ++t) pool.emplace_back(worker);
-    worker();
-    for (std::thread& t : pool) t.join();
+    plan.threads = int(std::min(count, size_t(o.jobs > 0 ? o.jobs : env.cores)));
 
-    if (failed > 0) {
+    PlanHooks hooks;
+    hooks.makeTextEngine = env.makeTextEngine;
+    hooks.started = [&](size_t i) { console.Start(i, o.files[i]); };
+    hooks.progress = [&](size_t i, int done, int total) { console.Progress(i, done, total); };
+    hooks.finished = [&](size_t i, const ConversionReport& report) {
+        console.Finish(i, report.converted, DescribeRun(report, o.wrap));
+    };
+    const PlanReport report = RunConversionPlan(plan, hooks);
+    if (report.failed > 0) {
         if (!o.muxVideo.empty())
-            console.Message(MuxedFileName(muxStem) +
+            console.Message(DiscFilmName(muxStem) +
                             " not written, nor any other file: every subtitle file must be converted first");
-        console.Message(std::to_string(failed.load()) + " of " + std::to_string(count) +
+        console.Message(std::to_string(report.failed) + " of " + std::to_string(count) +
                         (count == 1 ? " file" : " files") + " not converted");
         return kExitFailed;
     }
-    StagedAuthoring staged;
-    if (!o.muxVideo.empty() && !AuthorDisc(o, jobs, outcomes, muxStem, staged, console))
+    for (const auto& [i, warning] : report.pastEnd) console.Message(o.files[i] + ": warning: " + warning);
+    if (report.failure) {
+        console.Message(DiscFailureText(*report.failure));
         return kExitFailed;
-    if (!CommitPending(outcomes, staged, console)) return kExitFailed;
+    }
     return kExitConverted;
 }
 

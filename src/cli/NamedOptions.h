@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "common/Rgb.h"
-#include "pgs/PgsSink.h"
+#include "core/ConversionJob.h"
 
 namespace glyphon {
 

@@ -8,7 +8,6 @@
 
 #include "core/ConversionJob.h"
 #include "core/OutputNames.h"
-#include "mux/DvdAuthoring.h"
 
 namespace glyphon {
 
@@ -66,7 +65,7 @@ std::optional<std::string> OutputClash(const ConvertOptions& o) {
     const auto quoted = [](const std::string& name) { return "'" + name + "'"; };
     for (size_t i = 0; i < o.files.size(); ++i) note({long(i), true, o.files[i]});
     if (!o.muxVideo.empty() && !o.files.empty())
-        for (const std::string& name : AuthoringFileNames(OutputStem(o.outputDir, o.files.front())))
+        for (const std::string& name : DiscFileNames(OutputStem(o.outputDir, o.files.front())))
             note({-1, false, name});
     for (size_t i = 0; i < o.files.size(); ++i) {
         for (const std::string& name : FileOutputNames(o, o.files[i])) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -19,6 +20,22 @@ struct Rgb {
         return Rgb{uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)};
     }
 };
+
+// A colour with its opacity (255: opaque).
+struct Rgba {
+    uint8_t r = 0, g = 0, b = 0, a = 255;
+    friend bool operator==(const Rgba&, const Rgba&) = default;
+};
+
+// The palette entries of the colour roles: antialias, outline, text and
+// background.
+struct RoleIndices {
+    int antialias = 0, outline = 0, text = 0, background = 0;
+};
+
+// A disc palette: each entry's Y, Cr and Cb in its low 24 bits (an IFO
+// entry's reserved byte, bits 24 to 31, is not written).
+using DiscPalette = std::array<uint32_t, 16>;
 
 inline constexpr Rgb kPureBlue{0, 0, 255};
 inline constexpr int kFrameWidth = 720;

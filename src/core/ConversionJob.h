@@ -1,8 +1,6 @@
-// A conversion job: everything one run of the converter needs, in plain
-// types. The window turns its controls into one, the 16-argument and batch
-// lines reach it through the window's model, and the named command line
-// builds one from its options; every one of them then calls RunConversion
-// (core/Convert.h).
+// A conversion job: everything the run of one subtitle file needs, in plain
+// types. A run plan (core/RunPlan.h) holds one the inputs share and makes
+// each input's from it.
 #pragma once
 
 #include <array>
@@ -11,13 +9,13 @@
 #include <string>
 #include <vector>
 
+#include <optional>
+
+#include "common/PgsVideo.h"
 #include "common/Rgb.h"
-#include "mux/DvdMux.h"
-#include "pgs/PgsSink.h"
 #include "palette/ColorNames.h"
 #include "render/FontTables.h"
 #include "subtitle/Subtitle.h"
-#include "sup/SubPictureEncoder.h"
 
 namespace glyphon {
 
@@ -95,6 +93,22 @@ struct TextLook {
     std::string language;
 };
 
+// The film to mux into (empty: none), the sub-picture stream number, 0 to
+// 31, and the stream's language for the dvdauthor project.
+struct DvdMuxRequest {
+    std::string video;
+    int stream = 0;
+    std::string language = "en";
+};
+
+// The Blu-ray PGS stream: its picture, and the text and outline colours
+// (none: the roles' palette colours) and the background box.
+struct PgsRequest {
+    PgsVideo video;
+    std::optional<Rgba> text, outline;
+    Rgba background{0, 0, 0, 0};
+};
+
 struct OutputRequest {
     bool sup = true;
     bool vobsub = false;
@@ -138,6 +152,13 @@ std::string OutputStem(const std::string& outputFolder, const std::string& subti
 // text, outline and antialias) the named colours, both as drawn and as they
 // go on the disc. Nothing with an IFO's own palette.
 void ApplyNamedColours(PaletteChoice& palette, const NamedRoleColours& colours);
+
+// The generic palette as it goes on the disc (see mux/PaletteFile.h).
+DiscPalette GenericDiscEntries();
+
+// The language code in a subtitle file name such as "movie.fr.srt"; none
+// when the name has no such part.
+std::optional<std::string> LanguageInFileName(const std::string& path);
 
 // Frame rows of a standard.
 inline int FrameHeightOf(VideoStandard s) { return s == VideoStandard::Pal ? kPalHeight : kNtscHeight; }

@@ -19,9 +19,12 @@
 #include "common/StagedFile.h"
 #include "core/DrawnLines.h"
 #include "core/OutputNames.h"
+#include "core/PendingOutputs.h"
+#include "core/RunPlan.h"
 #include "core/StyledConvert.h"
 #include "core/Timeline.h"
 #include "mux/DvdAuthoring.h"
+#include "mux/DvdMux.h"
 #include "mux/VobSubWriter.h"
 #include "palette/Palette.h"
 #include "render/DisplayText.h"
@@ -31,6 +34,8 @@
 #include "subtitle/CharsetDetection.h"
 #include "subtitle/Subtitle.h"
 #include "subtitle/TextFile.h"
+#include "pgs/PgsSink.h"
+#include "sup/SubPictureEncoder.h"
 #include "sup/SupWriter.h"
 #include "sup/UnitSink.h"
 
@@ -208,7 +213,7 @@ DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem, TextE
         sinks.push_back(std::move(pgs));
     }
     if (o.mux.video.empty()) return nullptr;
-    auto mux = std::make_unique<DvdMuxSink>(o.mux, stem, job.palette.disc);
+    auto mux = std::make_unique<DvdMuxSink>(stem);
     DvdMuxSink* raw = mux.get();
     sinks.push_back(std::move(mux));
     return raw;
@@ -285,6 +290,10 @@ Rgb DrawnColour(Rgb c) { return c == kPureBlue ? Rgb{0, 0, 254} : c; }
 
 }  // namespace
 
+DiscPalette GenericDiscEntries() { return GenericDiscPalette(); }
+
+std::optional<std::string> LanguageInFileName(const std::string& path) { return LanguageFromFileName(path); }
+
 std::string ReplaceExtension(const std::string& fileName, const std::string& ending) {
     return (fileName.size() > 3 ? fileName.substr(0, fileName.size() - 4) : fileName) + ending;
 }
@@ -315,8 +324,7 @@ std::optional<std::string> RunRefusal(const ConversionJob& job, const std::vecto
     std::vector<std::string> outputs{stem + ".Glyphon_Help.txt"};
     if (o.sup) outputs.push_back(stem + ".sup");
     if (o.pgs) outputs.push_back(stem + ".pgs.sup");
-    if (!o.mux.video.empty())
-        for (const std::string& name : AuthoringFileNames(stem)) outputs.push_back(name);
+    // The disc's files are checked once for the whole plan (RunConversionPlan).
     // The VobSub pair picks names that are free of inputs.
     if (std::optional<std::string> refusal = OutputReplacingInput(outputs, RunInputs(job))) return refusal;
     const size_t timed = job.settingError.empty() ? entries.size() : size_t(std::max(job.settingErrorAt - 1, 0));
@@ -368,25 +376,43 @@ void ApplyNamedColours(PaletteChoice& palette, const NamedRoleColours& colours) 
     put(colours.text, palette.roles.text);
 }
 
+namespace {
+
+// The readers take a file they cannot open for one of another format; here
+// the reason is known and said. Opened without waiting: a pipe is refused,
+// not waited on.
+std::optional<ConversionFailure> UnopenableSubtitle(const std::string& file) {
+    const int probe = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (probe < 0) return Failure(ConversionFailure::Stage::Read, FileErrorText(errno));
+    struct stat st {};
+    const bool readable = ::fstat(probe, &st) == 0 && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
+    ::close(probe);
+    if (!readable) return Failure(ConversionFailure::Stage::Read, textfile::kNotARegularTextFile);
+    return std::nullopt;
+}
+
+bool ReadOpenableEntries(const SubtitleInput& input, std::vector<Cue>& entries, bool& utf8,
+                         ConversionReport& report);
+
+}  // namespace
+
 bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<Cue>& entries, bool& utf8,
                          ConversionReport& report) {
     entries.clear();
     utf8 = false;
-    // The readers take a file they cannot open for one of another format;
-    // here the reason is known and said.
-    // Opened without waiting: a pipe is refused, not waited on.
-    if (const int probe = ::open(input.file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); probe >= 0) {
-        struct stat st {};
-        const bool readable = ::fstat(probe, &st) == 0 && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
-        ::close(probe);
-        if (!readable) {
-            report.failure = Failure(ConversionFailure::Stage::Read, textfile::kNotARegularTextFile);
-            return false;
-        }
-    } else {
-        report.failure = Failure(ConversionFailure::Stage::Read, FileErrorText(errno));
+    if (std::optional<ConversionFailure> failure = UnopenableSubtitle(input.file)) {
+        report.failure = std::move(failure);
         return false;
     }
+    return ReadOpenableEntries(input, entries, utf8, report);
+}
+
+namespace {
+
+bool ReadOpenableEntries(const SubtitleInput& input, std::vector<Cue>& entries, bool& utf8,
+                         ConversionReport& report) {
+    entries.clear();
+    utf8 = false;
     TSubtitle list;
     list.FallbackFrameRate = input.microDvdFps;
     NoticeSink notices(report.notices);
@@ -427,10 +453,8 @@ bool ReadSubtitleEntries(const SubtitleInput& input, std::vector<Cue>& entries, 
     return true;
 }
 
-namespace {
-
 FontSpec DrawnFont(const TextLook& look, int charset) {
-    FontSpec font{look.fontName, look.sizePoints, charset, int(look.style), look.widescreen ? 75 : 100};
+    FontSpec font{look.fontName, look.sizePoints, charset, int(look.style), WidthPercent(look.widescreen)};
     font.language = look.language;
     return font;
 }
@@ -458,40 +482,48 @@ bool CheckEntriesFit(const std::vector<Cue>& entries, const TextLook& look, int 
 }
 
 void SealAuthorAndCommit(const ConversionJob& job, const std::array<uint32_t, 16>& disc, DvdMuxSink* mux,
-                         std::vector<std::unique_ptr<UnitSink>>& sinks, ConversionReport& report, bool& muxing) {
+                         std::vector<std::unique_ptr<UnitSink>>& sinks, ConversionReport& report, bool& muxing,
+                         const ConversionHooks& hooks) {
+    (void)job;
+    muxing = false;
     SealAll(sinks);
-    if (mux) {
-        if (job.outputs.mux.collectOnly) {
-            report.muxUnits = mux->TakeUnits();
-        } else {
-            DvdAuthoringRequest request;
-            request.video = job.outputs.mux.video;
-            request.stem = report.stem;
-            request.streams.push_back({job.outputs.mux.stream, job.outputs.mux.language, mux->TakeUnits()});
-            request.palette = disc;
-            request.widescreen = job.look.widescreen;
-            muxing = true;
-            const DvdAuthoringResult result = AuthorDvdFilm(request, &mux->Staged());
-            muxing = false;
-            report.muxOutputs = result.written;
-            const std::string warning = mux->PastEndWarning(result.report);
-            if (!warning.empty()) report.warnings.push_back(warning);
-        }
-    }
     auto help = std::make_unique<StagedFile>(report.stem + ".Glyphon_Help.txt");
     help->Write(report.helpText.data(), report.helpText.size());
     help->Close();
-    // A run whose units are muxed later leaves its outputs to that step.
-    auto outputs = std::make_shared<PendingOutputs>(std::move(sinks), std::move(help));
-    if (mux && job.outputs.mux.collectOnly)
-        report.pending = std::move(outputs);
-    else
-        outputs->Commit();
+    UnitSpool units = mux ? mux->TakeUnits() : UnitSpool();
+    auto outputs = std::make_unique<PendingOutputs>(std::move(sinks), std::move(help));
+    if (mux && hooks.handOver) {
+        // The plan muxes every input's units in one pass and puts this set
+        // in place with the disc.
+        hooks.handOver->units = std::move(units);
+        hooks.handOver->outputs = std::move(outputs);
+        hooks.handOver->disc = disc;
+        return;
+    }
+    outputs->Commit();
 }
 
+namespace {
+
+// A job with a film outside a plan: the plan of that one input.
+ConversionReport RunAsPlan(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks) {
+    PlanHooks planHooks;
+    planHooks.text = &text;
+    planHooks.run = hooks;
+    return ReportOfOneInput(RunConversionPlan(PlanOfOneJob(job), planHooks));
+}
+
+}  // namespace
+
 ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks) {
+    if (!job.outputs.mux.video.empty() && !hooks.handOver) return RunAsPlan(job, text, hooks);
     ConversionReport report;
     report.stem = OutputStem(job.outputs.folder, job.subtitle.file);
+    if (!job.subtitle.entries)
+        if (std::optional<ConversionFailure> failure = UnopenableSubtitle(job.subtitle.file)) {
+            report.failure = std::move(failure);
+            return report;
+        }
     // Styled scripts are drawn by libass on a path of their own.
     if (!job.subtitle.entries && IsStyledScript(job.subtitle.file)) return RunStyledConversion(job, text, hooks, report);
 
@@ -500,7 +532,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     bool utf8 = job.subtitle.utf8;
     report.charset = utf8 ? int(kUtf8Charset) : job.subtitle.charset;
     if (!entries) {
-        if (!ReadSubtitleEntries(job.subtitle, report.entries, utf8, report)) return report;
+        if (!ReadOpenableEntries(job.subtitle, report.entries, utf8, report)) return report;
         entries = &report.entries;
     }
     const int charset = report.charset;
@@ -698,7 +730,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
         }
         // Everything is written under temporary names first: a full disk,
         // a refused film or a signal leaves every previous output as it was.
-        SealAuthorAndCommit(job, p.disc, mux, sinks, report, muxing);
+        SealAuthorAndCommit(job, p.disc, mux, sinks, report, muxing, hooks);
         report.converted = true;
     } catch (const std::exception& e) {
         // The previous outputs stay as they were.

@@ -1,8 +1,8 @@
-// The one entry point of a conversion: reads the subtitle file (unless the
-// job brings its entries), checks that every line fits, draws and encodes
-// every subtitle and hands each unit to the job's outputs, then writes the
-// help file. The window, the 16-argument and batch lines (through the
-// window's model) and the named command line all call it.
+// The conversion of one subtitle file: reads it (unless the job brings its
+// entries), checks that every line fits, draws and encodes every subtitle
+// and hands each unit to the job's outputs, then writes the help file. A run
+// plan (core/RunPlan.h) runs it for each of its inputs; a job with a film is
+// run as a plan of one input.
 #pragma once
 
 #include <array>
@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/ConversionJob.h"
-#include "core/PendingOutputs.h"
+#include "core/DrawnLines.h"
 #include "core/FitCheck.h"
 
 namespace glyphon {
@@ -77,15 +77,13 @@ struct ConversionReport {
     // What the fit check found: every line that does not fit, and the first
     // subtitle that leaves the frame when the look refuses those.
     FitResult fit;
-    // With a mux request that only collects: the run's units. Otherwise the
-    // files the mux wrote (film, palette file, dvdauthor project).
-    UnitSpool muxUnits;
+    // The files the mux wrote (film, palette file, dvdauthor project).
     std::vector<std::string> muxOutputs;
-    // With a mux request that only collects: the run's outputs, written in
-    // full but not yet in place; the caller commits them once its mux
-    // succeeded (dropped, they are removed).
-    std::shared_ptr<PendingOutputs> pending;
 };
+
+struct HandedOver;
+class DvdMuxSink;
+class UnitSink;
 
 struct ConversionHooks {
     // Before picture `index` (1-based) of `count`; false stops the run there
@@ -104,10 +102,13 @@ struct ConversionHooks {
     // Where the band of the last drawn subtitle is put (top, height), if wanted.
     int* bandTop = nullptr;
     int* bandHeight = nullptr;
+    // Set by a run plan with a film: the run leaves its units and outputs
+    // here instead of authoring and putting them in place.
+    HandedOver* handOver = nullptr;
 };
 
-// The widest line that fits: a line fits when narrower than 680 pixels.
-inline constexpr int kWidestFittingLine = 679;
+// The widest line that fits.
+inline constexpr int kWidestFittingLine = kFitLimit - 1;
 
 // The message asking for a MicroDVD file's frame rate begins so.
 inline constexpr const char* kNoFrameRate = "Please write at the first line of your *.sub subtitle the fps";
@@ -139,14 +140,14 @@ std::string ComposeHelpText(const ConversionJob& job);
 DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem, TextEngine& text, int charset,
                         std::vector<std::unique_ptr<UnitSink>>& sinks, std::vector<std::string>& warnings);
 
-// The end of a run whose sinks hold every picture: seals them, authors the
-// film when the run muxes (with `disc` as its palette; `muxing` is set
-// meanwhile, for the failure's stage), writes the help file and puts the set
-// in place, or leaves it in `report.pending` with the units when the mux
-// comes later (collectOnly). Throws what the outputs throw; the caller
-// discards the sinks then.
+// The end of a run whose sinks hold every picture: seals them, writes the
+// help file and puts the set in place; a run with a film hands the set over
+// with its units (and `disc`, their palette) to the plan that authors the
+// disc (hooks.handOver). Throws what the outputs throw; the caller discards
+// the sinks then. `muxing` is kept for the failure's stage.
 void SealAuthorAndCommit(const ConversionJob& job, const std::array<uint32_t, 16>& disc, DvdMuxSink* mux,
-                         std::vector<std::unique_ptr<UnitSink>>& sinks, ConversionReport& report, bool& muxing);
+                         std::vector<std::unique_ptr<UnitSink>>& sinks, ConversionReport& report, bool& muxing,
+                         const ConversionHooks& hooks);
 
 // Why a run must not start, before it touches a file: an output that is one
 // of its inputs (the subtitle file, the film, `job.otherInputs`), or a

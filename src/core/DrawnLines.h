@@ -16,6 +16,11 @@ using SubtitleLine = Cue;
 // A line fits the frame when it is narrower than this many pixels.
 inline constexpr int kFitLimit = 680;
 
+// The width of text drawn for a 16:9 picture, in percent of its height
+// (FontSpec::widthPercent): the player widens the picture by a third.
+inline constexpr int kWidescreenPercent = 75;
+inline constexpr int WidthPercent(bool widescreen) { return widescreen ? kWidescreenPercent : 100; }
+
 // The lines `entry` is drawn with in `font`; at least two (a one-line
 // subtitle has an empty second line). The runs are views of the entry's
 // texts, which must outlive them.

@@ -1,5 +1,8 @@
 #include "core/OutputNames.h"
 
+#include "mux/DvdAuthoring.h"
+#include "mux/DvdMux.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +10,9 @@
 #include <cstring>
 
 namespace glyphon {
+
+std::vector<std::string> DiscFileNames(const std::string& stem) { return AuthoringFileNames(stem); }
+std::string DiscFilmName(const std::string& stem) { return MuxedFileName(stem); }
 
 namespace {
 

@@ -9,6 +9,11 @@
 
 namespace glyphon {
 
+// The disc's files for outputs of `stem`: the muxed film, its palette file
+// and the dvdauthor project; the first alone.
+std::vector<std::string> DiscFileNames(const std::string& stem);
+std::string DiscFilmName(const std::string& stem);
+
 // True when both names exist and are the same file (links, "..", hard links
 // included).
 bool SameExistingFile(const std::string& a, const std::string& b);

@@ -4,10 +4,13 @@
 // that fails in that step leaves every previous output as it was.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "common/StagedFile.h"
+#include "mux/UnitSpool.h"
 #include "sup/UnitSink.h"
 
 namespace glyphon {
@@ -29,6 +32,15 @@ private:
     std::vector<std::unique_ptr<UnitSink>> sinks_;
     std::unique_ptr<StagedFile> help_;
     bool done_ = false;
+};
+
+// What the run of one input of a plan with a film leaves for the plan
+// (ConversionHooks::handOver): its units, its outputs written in full but
+// not in place, and the disc palette its units are coded for.
+struct HandedOver {
+    UnitSpool units;
+    std::unique_ptr<PendingOutputs> outputs;
+    std::array<uint32_t, 16> disc{};
 };
 
 // Closes every sink (putting its output in place) even when one fails, and

@@ -8,6 +8,7 @@
 #include "common/FileError.h"
 #include "common/StagedFile.h"
 #include "core/DvdUnitCap.h"
+#include "core/PendingOutputs.h"
 #include "mux/DvdAuthoring.h"
 #include "subtitle/Cue.h"
 #include "palette/ColorNames.h"
@@ -166,7 +167,7 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
             CloseAllSinks(sinks);
             return report;
         }
-        SealAuthorAndCommit(job, dvdJob.palette.disc, mux, sinks, report, muxing);
+        SealAuthorAndCommit(job, dvdJob.palette.disc, mux, sinks, report, muxing, hooks);
         report.converted = true;
     } catch (const AssError& e) {
         for (auto& sink : sinks) sink->Discard();

@@ -23,25 +23,6 @@ namespace glyphon {
 
 namespace {
 
-bool IsVideo(uint8_t streamId) { return streamId >= kFirstVideoStream && streamId <= kLastVideoStream; }
-
-// Looks for 00 00 01 B3 and the 4 bytes after it in the video payload seen
-// so far.
-std::optional<VideoFormat> FindSequenceHeader(const std::vector<uint8_t>& es) {
-    for (size_t i = 0; i + 8 <= es.size(); ++i) {
-        if (es[i] != 0 || es[i + 1] != 0 || es[i + 2] != 1 || es[i + 3] != 0xB3) continue;
-        VideoFormat f;
-        f.width = es[i + 4] << 4 | es[i + 5] >> 4;
-        f.height = (es[i + 5] & 0x0F) << 8 | es[i + 6];
-        const int aspect = es[i + 7] >> 4;
-        const int rate = es[i + 7] & 0x0F;
-        f.widescreen = aspect == 3;
-        f.pal = rate == 3 || (rate != 1 && rate != 4 && f.height == 576);
-        return f;
-    }
-    return std::nullopt;
-}
-
 std::string XmlEscaped(const std::string& text) {
     std::string out;
     for (const char c : text) {
@@ -113,7 +94,16 @@ std::map<int, std::string> EarlierProjectLanguages(const std::string& video) {
 
 }  // namespace
 
-VideoFormat ReadVideoFormat(const std::string& video) {
+VideoFormat FormatOfStart(const ProgramStreamStart& start) {
+    VideoFormat f;
+    f.width = start.width;
+    f.height = start.height;
+    f.widescreen = start.aspectCode == 3;
+    f.pal = start.height == 576 || (start.height != 480 && start.rateCode == 3);
+    return f;
+}
+
+FilmFacts ReadFilmFacts(const std::string& video, const std::string& muxedPath) {
     // Refuses a pipe or device without waiting on it: the film is read again
     // to mux it.
     const int fd = OpenFilmOnce(video);
@@ -121,24 +111,25 @@ VideoFormat ReadVideoFormat(const std::string& video) {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
+    struct stat in {}, out {};
+    if (::fstat(fd, &in) != 0) ThrowFileError(errno);
+    if (!muxedPath.empty() && ::stat(muxedPath.c_str(), &out) == 0 && out.st_dev == in.st_dev &&
+        out.st_ino == in.st_ino)
+        throw ProgramStreamError(video + ": the muxed file " + muxedPath +
+                                 " would replace the video itself; choose another output folder");
+    FilmFacts facts;
     try {
         FdSource source(fd);
-        ProgramStreamReader reader(source);
-        PsItem item;
-        std::vector<uint8_t> es;  // the start of the video elementary stream
-        constexpr size_t kLooked = 256 * 1024;
-        while (es.size() < kLooked && reader.Next(item)) {
-            if (item.kind != PsItemKind::Packet || !IsVideo(item.streamId) || item.size < 9) continue;
-            const size_t payload = 9 + size_t(item.data[8]);
-            if (payload >= item.size) continue;
-            es.insert(es.end(), item.data + payload, item.data + item.size);
-            if (const auto format = FindSequenceHeader(es)) return *format;
-        }
-        throw ProgramStreamError("no MPEG-2 sequence header near the start of the video");
+        facts.start = ScanProgramStreamStart(source);
+        if (facts.start.height == 0) throw ProgramStreamError("no MPEG-2 sequence header near the start of the video");
     } catch (const ProgramStreamError& e) {
         throw ProgramStreamError(video + ": " + e.what());
     }
+    facts.format = FormatOfStart(facts.start);
+    return facts;
 }
+
+VideoFormat ReadVideoFormat(const std::string& video) { return ReadFilmFacts(video).format; }
 
 std::optional<std::string> UnnameableInProject(const std::string& stem) {
     for (const std::string& name : {AbsolutePath(PaletteFileName(stem)), AbsolutePath(MuxedFileName(stem))}) {
@@ -201,7 +192,8 @@ DvdAuthoringResult AuthorDvdFilm(const DvdAuthoringRequest& request, StagedAutho
         used[s.stream] = true;
         units.Add(s.units, s.stream);
     }
-    result.format = ReadVideoFormat(request.video);
+    const FilmFacts film = request.film ? *request.film : ReadFilmFacts(request.video);
+    result.format = film.format;
     const std::string muxed = MuxedFileName(request.stem);
     const std::string palette = PaletteFileName(request.stem);
     const std::string projectFile = ProjectFileName(request.stem);
@@ -213,7 +205,7 @@ DvdAuthoringResult AuthorDvdFilm(const DvdAuthoringRequest& request, StagedAutho
     files.Discard();
     const int firstStream = request.streams.empty() ? 0 : request.streams.front().stream;
     auto muxedFile = std::make_unique<StagedFile>(muxed);
-    result.report = MuxSubPicturesIntoStaged(request.video, *muxedFile, firstStream, units);
+    result.report = MuxSubPicturesIntoStaged(request.video, *muxedFile, firstStream, units, &film.start);
     files.Add(std::move(muxedFile));
     result.written.push_back(muxed);
 

@@ -24,8 +24,22 @@ struct VideoFormat {
     bool pal = true;          // 25 frames per second; 29.97 and 23.976 are NTSC
 };
 
-// Reads the first sequence header of the film's video. Throws FileError,
-// ProgramStreamError (naming the film) when there is none near the start.
+// The format a film's start says (ScanProgramStreamStart's sequence header):
+// PAL for 576 rows, NTSC for 480, else by the frame rate (25 is PAL).
+VideoFormat FormatOfStart(const ProgramStreamStart& start);
+
+// The film read once before anything is written: its start (the first frame
+// shown, the sequence header) and format. Opened once, without waiting on a
+// pipe. Throws FileError; ProgramStreamError naming the film when it is no
+// program stream with timed video and a sequence header, or when
+// `muxedPath` (the muxed film to write) is the film itself.
+struct FilmFacts {
+    ProgramStreamStart start;
+    VideoFormat format;
+};
+FilmFacts ReadFilmFacts(const std::string& video, const std::string& muxedPath = {});
+
+// The format alone (ReadFilmFacts(video).format).
 VideoFormat ReadVideoFormat(const std::string& video);
 
 // One subtitle stream of the disc.
@@ -41,6 +55,9 @@ struct DvdAuthoringRequest {
     std::vector<AuthoringStream> streams;  // in the order the disc lists them
     DiscPalette palette{};
     std::optional<bool> widescreen;        // none: as the film says
+    // The film as read before (ReadFilmFacts): it is then read only to copy
+    // it. None: read here.
+    std::optional<FilmFacts> film;
 };
 
 struct DvdAuthoringResult {

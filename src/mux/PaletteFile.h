@@ -6,11 +6,10 @@
 #include <cstdint>
 #include <string>
 
+#include "common/Rgb.h"
+
 namespace glyphon {
 
-// Each entry's Y, Cr and Cb in its low 24 bits (an IFO entry's reserved
-// byte, bits 24 to 31, is not written).
-using DiscPalette = std::array<uint32_t, 16>;
 
 // The generic palette as it must go on the disc: its greys Y 00, 55, AA, FF
 // with no colour difference (80 80), each Y kept within video range 16 to

@@ -90,6 +90,12 @@ ProgramStreamStart ScanProgramStreamStart(ByteSource& input) {
                                                             {30000, 1001}, {30, 1},      {50, 1}, {60000, 1001},
                                                             {60, 1}};
                     const int code = video[i + 7] & 0x0F;
+                    if (start.height == 0) {  // the first header's
+                        start.width = video[i + 4] << 4 | video[i + 5] >> 4;
+                        start.height = (video[i + 5] & 0x0F) << 8 | video[i + 6];
+                        start.aspectCode = video[i + 7] >> 4;
+                        start.rateCode = code;
+                    }
                     if (code >= 1 && code <= 8) {
                         start.rateNum = kRates[code][0];
                         start.rateDen = kRates[code][1];
@@ -293,7 +299,7 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
 }
 
 MuxReport MuxSubPicturesIntoStaged(const std::string& videoPath, StagedFile& output, int stream,
-                                   const UnitList& units) {
+                                   const UnitList& units, const ProgramStreamStart* known) {
     if (stream < 0 || stream >= kSubPictureStreams)
         throw std::invalid_argument("sub-picture stream number " + std::to_string(stream) +
                                     " outside 0 to 31");
@@ -309,9 +315,14 @@ MuxReport MuxSubPicturesIntoStaged(const std::string& videoPath, StagedFile& out
                                  " would replace the video itself; choose another output folder");
 
     try {
-        FdSource scanSource(in);
-        const ProgramStreamStart start = ScanProgramStreamStart(scanSource);
-        if (::lseek(in, 0, SEEK_SET) != 0) ThrowFileError(errno);
+        ProgramStreamStart start;
+        if (known) {
+            start = *known;
+        } else {
+            FdSource scanSource(in);
+            start = ScanProgramStreamStart(scanSource);
+            if (::lseek(in, 0, SEEK_SET) != 0) ThrowFileError(errno);
+        }
 
         const int fd = ::dup(output.Fd());
         if (fd < 0) ThrowFileError(errno);

@@ -45,6 +45,9 @@ struct ProgramStreamStart {
     // The frame rate of the first sequence header (frames per second as
     // rateNum / rateDen); 0 when none was found among the first packets.
     int64_t rateNum = 0, rateDen = 1;
+    // That header's picture size, aspect code (3: 16:9) and frame-rate code;
+    // all 0 without one.
+    int width = 0, height = 0, aspectCode = 0, rateCode = 0;
 };
 
 // A unit's time from the first frame (90 kHz ticks) moved back onto the
@@ -65,7 +68,8 @@ struct MuxReport {
 };
 
 // Reads the stream's start: the first 16 video packets with a PTS, whose
-// smallest PTS is the first frame shown. Throws
+// smallest PTS is the first frame shown, and the first sequence header in
+// them (the one scanner of a film's format). Throws
 // ProgramStreamError when the input is not a program stream or has no video
 // with presentation times.
 ProgramStreamStart ScanProgramStreamStart(ByteSource& input);
@@ -96,8 +100,10 @@ int OpenFilmOnce(const std::string& videoPath);
 // The same into a staged file (StagedFile) for outputPath, which this closes
 // but leaves for the caller to commit or discard.
 class StagedFile;
+// With `start` the film's start as read before (ScanProgramStreamStart):
+// the film is then read once more only, to copy it.
 MuxReport MuxSubPicturesIntoStaged(const std::string& videoPath, StagedFile& output, int stream,
-                                   const UnitList& units);
+                                   const UnitList& units, const ProgramStreamStart* start = nullptr);
 
 MuxReport MuxSubPicturesIntoFile(const std::string& videoPath, const std::string& outputPath, int stream,
                                  const std::vector<TimedUnit>& units);

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/Rgb.h"
 #include "pgs/PgsStream.h"
 #include "render/GreyLine.h"
 #include "render/StyledLines.h"
@@ -25,11 +26,6 @@
 namespace glyphon {
 
 // A colour with opacity (0 transparent, 255 opaque).
-struct Rgba {
-    uint8_t r = 0, g = 0, b = 0, a = 255;
-    friend bool operator==(const Rgba&, const Rgba&) = default;
-};
-
 struct PgsColors {
     Rgba text{255, 255, 255, 255};
     Rgba outline{0, 0, 0, 255};

@@ -24,11 +24,6 @@ struct PgsOptions {
 // colours that replace those of the text and outline roles (none: the
 // roles' colours, opaque) and of the box behind the lines (transparent: no
 // box).
-struct PgsRequest {
-    PgsVideo video;
-    std::optional<Rgba> text, outline;
-    Rgba background{0, 0, 0, 0};
-};
 
 class PgsSink : public UnitSink {
 public:

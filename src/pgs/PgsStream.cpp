@@ -61,22 +61,6 @@ std::vector<uint8_t> WindowPayload(const PgsObject& object) {
 
 }  // namespace
 
-std::optional<uint8_t> PgsFrameRateCode(const std::string& rate) {
-    if (rate == "23.976" || rate == "24000/1001") return 0x10;
-    if (rate == "24") return 0x20;
-    if (rate == "25") return 0x30;
-    if (rate == "29.97" || rate == "30000/1001") return 0x40;
-    if (rate == "50") return 0x60;
-    if (rate == "59.94" || rate == "60000/1001") return 0x70;
-    return std::nullopt;
-}
-
-uint8_t DefaultPgsFrameRate(int height) {
-    if (height == 576) return 0x30;
-    if (height == 480) return 0x40;
-    return 0x10;
-}
-
 namespace {
 
 // The end of the run of row[x]'s value that starts at x: eight pixels are
@@ -189,12 +173,6 @@ size_t RleRoom(int width, int height) { return size_t(width) * size_t(height) * 
 
 }  // namespace
 
-std::vector<uint8_t> EncodePgsRle(const uint8_t* pixels, int width, int height) {
-    std::vector<uint8_t> out(RleRoom(width, height));
-    out.resize(size_t(EncodeRows(pixels, width, height, out.data()) - out.data()));
-    return out;
-}
-
 void AppendPgsSegment(std::vector<uint8_t>& out, uint8_t type, uint32_t pts, const std::vector<uint8_t>& payload) {
     out.push_back('P');
     out.push_back('G');
@@ -203,13 +181,6 @@ void AppendPgsSegment(std::vector<uint8_t>& out, uint8_t type, uint32_t pts, con
     out.push_back(type);
     Put16(out, unsigned(payload.size()));
     out.insert(out.end(), payload.begin(), payload.end());
-}
-
-std::vector<uint8_t> PgsShowSet(const PgsVideo& video, uint16_t composition, uint32_t pts, const PgsObject& object,
-                                const std::vector<PgsColor>& palette) {
-    std::vector<uint8_t> set;
-    AppendPgsShowSet(set, video, composition, pts, object, palette);
-    return set;
 }
 
 void AppendPgsShowSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t composition, uint32_t pts,

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/PgsVideo.h"
 #include "mux/ByteSink.h"
 
 namespace glyphon {
@@ -26,20 +27,6 @@ enum PgsSegmentType : uint8_t {
     kPgsWindow = 0x17,
     kPgsEnd = 0x80,
 };
-
-// The picture's size and frame rate as a composition states them.
-struct PgsVideo {
-    int width = 1920, height = 1080;
-    uint8_t frameRate = 0x10;  // PgsFrameRateCode
-};
-
-// The composition's frame-rate code for a rate given as text: "23.976" 0x10,
-// "24" 0x20, "25" 0x30, "29.97" 0x40, "50" 0x60, "59.94" 0x70 (also
-// "24000/1001", "30000/1001", "60000/1001"); nothing for any other text.
-std::optional<uint8_t> PgsFrameRateCode(const std::string& rate);
-// The rate a picture of `height` rows usually has: 25 for 576, 29.97 for 480,
-// 23.976 otherwise.
-uint8_t DefaultPgsFrameRate(int height);
 
 // One palette entry: Y', Cr, Cb (video range) and opacity (0 transparent).
 struct PgsColor {
@@ -59,20 +46,15 @@ struct PgsObject {
     bool Empty() const { return width <= 0 || height <= 0; }
 };
 
-// The object's run-length coding: per row, runs of one index; index 0 as
-// 00 0L or 00 4L LL, other indices as the index byte itself (runs of one or
-// two), 00 8L CC or 00 CL LL CC, where L is the run length (6 or 14 bits);
-// each row ends with 00 00.
-std::vector<uint8_t> EncodePgsRle(const uint8_t* pixels, int width, int height);
-
 // One segment: header and payload appended to out.
 void AppendPgsSegment(std::vector<uint8_t>& out, uint8_t type, uint32_t pts, const std::vector<uint8_t>& payload);
 
 // The display set that shows `object` with `palette` (at most 256 entries,
-// entry i having id i) from pts on.
-std::vector<uint8_t> PgsShowSet(const PgsVideo& video, uint16_t composition, uint32_t pts, const PgsObject& object,
-                                const std::vector<PgsColor>& palette);
-// The same appended to `set`, whose room the next subtitle uses again.
+// entry i having id i) from pts on, appended to `set`, whose room the next
+// subtitle uses again. The object's run-length coding: per row, runs of one
+// index; index 0 as 00 0L or 00 4L LL, other indices as the index byte
+// itself (runs of one or two), 00 8L CC or 00 CL LL CC, where L is the run
+// length (6 or 14 bits); each row ends with 00 00.
 void AppendPgsShowSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t composition, uint32_t pts,
                       const PgsObject& object, const std::vector<PgsColor>& palette);
 // The display set that clears the window the object was shown in.

@@ -15,9 +15,6 @@ namespace glyphon {
 class CodeFrame;
 
 // Palette entries (0..15) chosen for the four colour roles.
-struct RoleIndices {
-    int antialias = 0, outline = 0, text = 0, background = 0;
-};
 
 // The exact RGB colours the renderer paints the three drawn roles in.
 struct RoleColours {

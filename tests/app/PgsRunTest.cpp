@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "pgs/PgsPicture.h"
 #include "support/ModelFixture.h"
 #include "support/PgsDecoder.h"
 
