@@ -111,7 +111,7 @@ void TForm1::SetupControls() {
     offset_or.position = -4;
     LabelImageChangedPAL.visible = LabelImageChangedNTSC.visible = false;
     OpenDialogifo.filter = "ifo|*.ifo";
-    OpenDialogsub.filter = "*.srt;*.sub;*.txt|*.srt;*.sub;*.txt";
+    OpenDialogsub.filter = "*.srt;*.sub;*.txt;*.vtt|*.srt;*.sub;*.txt;*.vtt";
     OpenDialogBat.filter = "*.bat|*.bat";
     OpenDialogBat.mayCreate = true;
     OpenDialogImagePAL.title = "Load 720x576 PAL image";

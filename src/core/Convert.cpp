@@ -635,6 +635,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     try {
         DvdMuxSink* mux = CreateSinks(job, report.stem, text, charset, sinks, report.warnings);
         std::vector<RunLine> bottom, top;
+        std::vector<PlacedLines> placed;
         // A setting or time that is not a number fails the run after the
         // pictures of the entries before it, as the next one comes.
         const bool failsAfter = !job.settingError.empty() && job.settingErrorAt <= count;
@@ -654,11 +655,19 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             // tags, wrapped as asked: what the DVD unit shows and what the
             // other outputs draw. Subtitles placed at the top stack there,
             // the others at the bottom, each group in list order.
+            // Cues placed by their own settings are drawn each where it says.
             bottom.clear();
             top.clear();
+            placed.clear();
             for (uint32_t k = stretch.first; k < stretch.first + stretch.count; ++k) {
                 const Cue& lines = (*entries)[timeline.cues[k]];
-                StackCueLines(LinesToDraw(lines, text, look.font, job.look.wrap), lines.AtTop() ? top : bottom);
+                if (lines.place.Stacked())
+                    StackCueLines(LinesToDraw(lines, text, look.font, job.look.wrap), lines.AtTop() ? top : bottom);
+                else {
+                    // Only the lines with text take room where the cue is placed.
+                    placed.push_back({BoxPlaceOf(lines.place), lines.AtTop(), LinesToDraw(lines, text, look.font, job.look.wrap)});
+                    placed.back().lines.resize(LinesWithText(placed.back().lines));
+                }
             }
             // The DVD units, when the run has a DVD output: one, or for a
             // picture longer than a unit can show, one after another.
@@ -667,9 +676,16 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                 int top0 = INT_MAX, bottom0 = INT_MIN;
                 for (const auto& [group, atTop] : {std::pair{&bottom, false}, std::pair{&top, true}}) {
                     if (group->empty()) continue;
-                    const StackPlacement placed = DrawSubtitleLines(canvas, text, *group, look, codes..., atTop);
-                    top0 = std::min(top0, placed.bandTop);
-                    bottom0 = std::max(bottom0, placed.bandTop + placed.bandHeight);
+                    const StackPlacement band = DrawSubtitleLines(canvas, text, *group, look, codes..., atTop);
+                    top0 = std::min(top0, band.bandTop);
+                    bottom0 = std::max(bottom0, band.bandTop + band.bandHeight);
+                }
+                for (const PlacedLines& group : placed) {
+                    SubtitleLook own = look;
+                    own.place = group.place;
+                    const StackPlacement band = DrawSubtitleLines(canvas, text, group.lines, own, codes..., group.top);
+                    top0 = std::min(top0, band.bandTop);
+                    bottom0 = std::max(bottom0, band.bandTop + band.bandHeight);
                 }
                 return std::pair{top0, bottom0 - top0};
             };
@@ -692,7 +708,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                 ClipBand(bandTop, bandHeight, codes.Height());
                 coded = true;
             }
-            for (auto& sink : sinks) sink->Subtitle(stretch.start, stretch.end, bottom, top);
+            for (auto& sink : sinks) sink->Subtitle(stretch.start, stretch.end, bottom, top, placed);
             for (const CueSpan& piece : pieces) {
                 if (!coded) break;
                 const std::vector<uint8_t>& unit = hooks.canvas

@@ -15,7 +15,7 @@ RunLine RunsOfLine(std::string_view text, const LineRuns& runs) {
     size_t at = 0;
     for (const StyledRun& run : runs) {
         const size_t length = std::min<size_t>(run.length, text.size() - at);
-        line.push_back(TextRun{text.substr(at, length), run.style});
+        line.push_back(TextRun{text.substr(at, length), run.style, run.colour});
         at += length;
     }
     if (at < text.size()) line.push_back(TextRun{text.substr(at), 0});
@@ -43,6 +43,17 @@ std::vector<RunLine> LinesToDraw(const SubtitleLine& entry, TextEngine& text, co
         while (lines.size() < 2) lines.push_back(RunLine{});
     }
     return lines;
+}
+
+BoxPlace BoxPlaceOf(const CuePlacement& place) {
+    BoxPlace at;
+    at.across = place.across;
+    at.x = place.x;
+    at.boxX = place.boxX;
+    at.down = place.anchor == CuePlacement::Anchor::Point;
+    at.y = place.y;
+    at.boxY = place.boxY;
+    return at;
 }
 
 std::string LineText(const RunLine& line) {

@@ -26,6 +26,11 @@ inline constexpr int WidthPercent(bool widescreen) { return widescreen ? kWidesc
 // texts, which must outlive them.
 std::vector<RunLine> LinesToDraw(const SubtitleLine& entry, TextEngine& text, const FontSpec& font, bool wrap);
 
+struct CuePlacement;
+// Where a cue's own settings put its lines (nothing for a cue stacked at the
+// bottom or top).
+BoxPlace BoxPlaceOf(const CuePlacement& place);
+
 // A drawn line's text (the runs one after another).
 std::string LineText(const RunLine& line);
 

@@ -7,6 +7,7 @@
 #include "ass/AssScript.h"
 #include "common/FileError.h"
 #include "common/StagedFile.h"
+#include "core/DvdUnitCap.h"
 #include "core/PendingOutputs.h"
 #include "mux/DvdAuthoring.h"
 #include "subtitle/Cue.h"
@@ -99,18 +100,57 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
             encoder.SetForced(o.forced);
             CodeFrame codes;
             const double fps = job.palette.standard == VideoStandard::Pal ? 25 : 30000.0 / 1001;
+            // Each picture waits until the next is known: a change the
+            // player's buffer could not take right after it is left out and
+            // the picture shown on until the next change that fits.
+            struct Pending {
+                CodeFrame codes;
+                DvdPicture placed;
+                int64_t startMs = 0, endMs = 0;
+                size_t bytes = 0;
+                bool any = false;
+            } pending;
+            DvdUnitCap cap;
+            int leftOut = 0;
+            const auto flush = [&] {
+                if (!pending.any) return;
+                encoder.SetRoles(pending.placed.roles, RoleColours{});
+                const std::vector<uint8_t>& unit = encoder.Encode(pending.codes, pending.placed.top, pending.placed.height,
+                                                                  pending.endMs - pending.startMs);
+                cap.Enter(pending.startMs, pending.endMs, unit.size());
+                for (auto& sink : sinks) sink->Append(TicksOfMs(pending.startMs), unit);
+                ++report.written;
+                pending.any = false;
+            };
             try {
                 dvdScript->Walk(fps, [&](const AssMoment& m, const AssPicture& picture) {
                     if (stopped()) throw Stopped{};
                     const DvdPicture placed = CodeDvdPicture(picture, dvdJob.palette.colours, codes, frameHeight);
                     encoder.SetRoles(placed.roles, RoleColours{});
-                    const std::vector<uint8_t>& unit = encoder.Encode(codes, placed.top, placed.height, m.endMs - m.startMs);
-                    for (auto& sink : sinks) sink->Append(TicksOfMs(m.startMs), unit);
-                    ++report.written;
+                    const size_t bytes = encoder.Encode(codes, placed.top, placed.height, m.endMs - m.startMs).size();
+                    if (pending.any && pending.endMs == m.startMs && !cap.Fits(m.startMs, bytes, pending.bytes)) {
+                        pending.endMs = m.endMs;
+                        ++leftOut;
+                        return;
+                    }
+                    flush();
+                    pending.codes = codes;
+                    pending.placed = placed;
+                    pending.startMs = m.startMs;
+                    pending.endMs = m.endMs;
+                    pending.bytes = bytes;
+                    pending.any = true;
                 });
+                flush();
             } catch (const Stopped&) {
+                flush();
                 report.cancelled = true;
             }
+            if (leftOut > 0)
+                report.warnings.push_back(std::to_string(leftOut) + (leftOut == 1 ? " change" : " changes") +
+                                          " of animated subtitles left out of the DVD units: a player's "
+                                          "sub-picture buffer could not take them in time; the picture "
+                                          "before each stays on screen");
             addWarnings(*dvdScript);
         }
         if (o.pgs && !report.cancelled) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "pgs/PgsTint.h"
 #include "render/GreyLine.h"
 #include "render/Renderer.h"
 
@@ -88,6 +89,7 @@ StackPlacement PlacePgsLines(const std::vector<TextExtent>& extents, const PgsLo
         p.y[n - 1] = look.frameHeight - extents[n - 1].height - edge;
         for (size_t i = n - 1; i-- > 0;) p.y[i] = p.y[i + 1] - extents[i + 1].height + spacing;
     }
+    PlaceBox(extents, look.frameWidth, look.frameHeight, margin, look.place, p);
     p.bandTop = n > 0 ? p.y[0] : 0;
     p.bandHeight = n > 0 ? extents[0].height : 0;
     for (size_t i = 1; i < n; ++i) p.bandHeight += extents[i].height - spacing;
@@ -124,6 +126,8 @@ void DrawPgsSubtitle(TextEngine& engine, const std::vector<RunLine>& lines, bool
     const int x0 = std::max(all.left, 0), y0 = std::max(all.top, 0);
     const int x1 = std::min(all.left + all.width, look.frameWidth), y1 = std::min(all.top + all.height, look.frameHeight);
     object.pixels.clear();
+    object.tint.clear();
+    object.tints.clear();
     if (all.Empty() || x1 <= x0 || y1 <= y0) {
         object.x = object.y = object.width = object.height = 0;
         return;
@@ -139,6 +143,11 @@ void DrawPgsSubtitle(TextEngine& engine, const std::vector<RunLine>& lines, bool
         if (!s.boxes[i].Empty())
             DrawGreyLine(engine, lines[i], look.font, em, outline64, place.x[i] - x0, place.y[i] - y0, s.canvas);
     object.pixels.swap(s.canvas.cover);
+    // Runs of a colour of their own tint their columns of the line's rows.
+    for (size_t i = 0; i < n; ++i)
+        if (!s.boxes[i].Empty())
+            TintRuns(engine, lines[i], look.font, em, place.x[i] - x0, place.y[i] + s.boxes[i].top - y0,
+                     place.y[i] + s.boxes[i].top + s.boxes[i].height - y0, object);
 }
 
 void DrawPgsSubtitle(TextEngine& engine, std::string_view line1, std::string_view line2, const PgsLook& look,

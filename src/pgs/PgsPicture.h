@@ -46,6 +46,7 @@ struct PgsLook {
     std::string align = "center";
     int outlineWidth = 3;  // in DVD pixels
     int frameWidth = 1920, frameHeight = 1080;
+    BoxPlace place;  // the cue's own place, if any
 };
 
 inline constexpr int kPgsPaletteSize = kGreyPairs;

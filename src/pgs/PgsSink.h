@@ -32,8 +32,8 @@ public:
     PgsSink(TextEngine& engine, const PgsLook& look, const PgsOptions& options);
     // Creates (or empties) the file. Throws FileError.
     void Create(const std::string& path);
-    void Subtitle(int64_t start, int64_t end, const std::vector<RunLine>& bottom,
-                  const std::vector<RunLine>& top) override;
+    void Subtitle(int64_t start, int64_t end, const std::vector<RunLine>& bottom, const std::vector<RunLine>& top,
+                  const std::vector<PlacedLines>& placed = {}) override;
     void Append(int64_t, const std::vector<uint8_t>&) override {}
     void Close() override;
     void Seal() override;
@@ -45,6 +45,7 @@ private:
     PgsLook look_;
     PgsOptions options_;
     std::vector<PgsColor> palette_;
+    std::vector<PgsColor> tinted_;  // the palette of a picture with coloured runs
     PgsWriter writer_;
     PgsObject object_, topObject_;
 };

@@ -38,6 +38,11 @@ struct PgsColor {
 struct PgsObject {
     int x = 0, y = 0, width = 0, height = 0;
     std::vector<uint8_t> pixels;  // rows of width indices
+    // While drawn: the text colour of each pixel (0: the look's, k:
+    // tints[k - 1], 0xRRGGBB), empty when every pixel has the look's. The
+    // stream never reads them.
+    std::vector<uint8_t> tint;
+    std::vector<uint32_t> tints;
     bool Empty() const { return width <= 0 || height <= 0; }
 };
 

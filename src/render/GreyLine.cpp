@@ -146,12 +146,11 @@ namespace {
 // Calls f(run text, run font, run's x) for every run that holds text, each
 // starting where the previous one's width ends.
 template <typename F>
-void ForEachRun(TextEngine& engine, const RunLine& line, const FontSpec& sized, F f) {
-    size_t drawn = 0;
-    for (const TextRun& run : line) drawn += run.text.empty() ? 0 : 1;
+void ForEachRun(TextEngine& engine, const RunLine& whole, const FontSpec& sized, F f) {
+    const RunLine line = DrawnRuns(whole);
+    const size_t drawn = line.size();
     int x = 0;
     for (const TextRun& run : line) {
-        if (run.text.empty()) continue;
         const FontSpec font = WithStyle(sized, run.style);
         f(run.text, font, x);
         if (drawn > 1) x += engine.MeasureLine(run.text, font).width;

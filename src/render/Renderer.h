@@ -57,6 +57,19 @@ void DrawLayeredLineCodes(CodeFrame& frame, const LineMask& mask, int x, int y, 
                           const LayerCodes& codes);
 
 // Everything besides the two lines that decides how a subtitle is drawn.
+// Where a cue's own settings put its stack of lines, as fractions of the
+// frame (0 to 1 from the top left): `across`, the point (boxX of the box's
+// width) that sits at column x, the lines aligned inside the box by boxX;
+// `down`, the point (boxY of the box's height) that sits at row y. What is
+// not set stays where the look places it. The box is kept inside the frame.
+struct BoxPlace {
+    bool across = false;
+    double x = 0.5, boxX = 0.5;
+    bool down = false;
+    double y = 1, boxY = 1;
+    bool Any() const { return across || down; }
+};
+
 struct SubtitleLook {
     FontSpec font;
     int offset = 30;
@@ -65,6 +78,7 @@ struct SubtitleLook {
     int outlineWidth = 3;
     LayerColors colors;
     bool anchorBottom = false;  // the last line at the offset from the bottom (PlaceLines)
+    BoxPlace place;             // the cue's own place, if any
 };
 
 // Measures and places both lines and draws them onto `frame` (line 1, then

@@ -1,5 +1,7 @@
 #include "render/StyledLines.h"
 
+#include <cmath>
+
 #include <algorithm>
 #include <climits>
 #include <map>
@@ -10,6 +12,20 @@
 
 namespace glyphon {
 
+RunLine DrawnRuns(const RunLine& line) {
+    RunLine runs;
+    for (const TextRun& run : line) {
+        if (run.text.empty()) continue;
+        if (!runs.empty() && runs.back().style == run.style &&
+            runs.back().text.data() + runs.back().text.size() == run.text.data()) {
+            runs.back().text = std::string_view(runs.back().text.data(), runs.back().text.size() + run.text.size());
+            continue;
+        }
+        runs.push_back(run);
+    }
+    return runs;
+}
+
 namespace {
 
 FontSpec WithStyle(const FontSpec& font, int style) {
@@ -18,13 +34,7 @@ FontSpec WithStyle(const FontSpec& font, int style) {
     return f;
 }
 
-// The runs that hold text.
-std::vector<const TextRun*> Drawn(const RunLine& line) {
-    std::vector<const TextRun*> runs;
-    for (const TextRun& run : line)
-        if (!run.text.empty()) runs.push_back(&run);
-    return runs;
-}
+RunLine Drawn(const RunLine& line) { return DrawnRuns(line); }
 
 // `from` in mask coordinates ORed into `into` with its origin moved by dx.
 void Merge(const LineMask& from, int dx, LineMask& into) {
@@ -39,7 +49,7 @@ RunLine Slice(const RunLine& line, size_t from, size_t to) {
     size_t at = 0;
     for (const TextRun& run : line) {
         const size_t begin = std::max(from, at), end = std::min(to, at + run.text.size());
-        if (begin < end) out.push_back(TextRun{run.text.substr(begin - at, end - begin), run.style});
+        if (begin < end) out.push_back(TextRun{run.text.substr(begin - at, end - begin), run.style, run.colour});
         at += run.text.size();
     }
     return out;
@@ -111,12 +121,12 @@ std::vector<RunLine> Balanced(TextEngine& text, const RunLine& line, const FontS
 }  // namespace
 
 TextExtent MeasureRunLine(TextEngine& text, const RunLine& line, const FontSpec& font) {
-    const std::vector<const TextRun*> runs = Drawn(line);
+    const RunLine runs = Drawn(line);
     if (runs.empty()) return text.MeasureLine({}, font);
-    if (runs.size() == 1) return text.MeasureLine(runs[0]->text, WithStyle(font, runs[0]->style));
+    if (runs.size() == 1) return text.MeasureLine(runs[0].text, WithStyle(font, runs[0].style));
     TextExtent e;
-    for (const TextRun* run : runs) {
-        const TextExtent r = text.MeasureLine(run->text, WithStyle(font, run->style));
+    for (const TextRun& run : runs) {
+        const TextExtent r = text.MeasureLine(run.text, WithStyle(font, run.style));
         e.width += r.width;
         e.height = std::max(e.height, r.height);
     }
@@ -124,23 +134,23 @@ TextExtent MeasureRunLine(TextEngine& text, const RunLine& line, const FontSpec&
 }
 
 void DrawRunLineMask(TextEngine& text, const RunLine& line, const FontSpec& font, LineMask& mask) {
-    const std::vector<const TextRun*> runs = Drawn(line);
+    const RunLine runs = Drawn(line);
     if (runs.empty()) {
         text.DrawLineMask({}, font, mask);
         return;
     }
     if (runs.size() == 1) {
-        text.DrawLineMask(runs[0]->text, WithStyle(font, runs[0]->style), mask);
+        text.DrawLineMask(runs[0].text, WithStyle(font, runs[0].style), mask);
         return;
     }
     std::vector<LineMask> parts(runs.size());
     std::vector<int> xs(runs.size());
     int x = 0, left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
     for (size_t i = 0; i < runs.size(); ++i) {
-        const FontSpec f = WithStyle(font, runs[i]->style);
-        text.DrawLineMask(runs[i]->text, f, parts[i]);
+        const FontSpec f = WithStyle(font, runs[i].style);
+        text.DrawLineMask(runs[i].text, f, parts[i]);
         xs[i] = x;
-        x += text.MeasureLine(runs[i]->text, f).width;
+        x += text.MeasureLine(runs[i].text, f).width;
         if (parts[i].Empty()) continue;
         left = std::min(left, xs[i] + parts[i].left);
         top = std::min(top, parts[i].top);
@@ -182,6 +192,28 @@ StackPlacement PlaceLines(const std::vector<TextExtent>& extents, int frameWidth
     return p;
 }
 
+void PlaceBox(const std::vector<TextExtent>& extents, int frameWidth, int frameHeight, int margin, const BoxPlace& at,
+              StackPlacement& p) {
+    const size_t n = std::min(extents.size(), p.x.size());
+    if (n == 0 || !at.Any()) return;
+    if (at.across) {
+        int width = 0;
+        for (size_t i = 0; i < n; ++i) width = std::max(width, extents[i].width);
+        int left = int(std::lround(at.x * frameWidth - at.boxX * width));
+        left = std::max(margin, std::min(left, frameWidth - margin - width));
+        if (width > frameWidth - 2 * margin) left = (frameWidth - width) / 2;
+        for (size_t i = 0; i < n; ++i) p.x[i] = left + int(std::lround(at.boxX * (width - extents[i].width)));
+    }
+    if (at.down) {
+        const int height = p.y[n - 1] + extents[n - 1].height - p.y[0];
+        int top = int(std::lround(at.y * frameHeight - at.boxY * height));
+        top = std::max(0, std::min(top, frameHeight - height));
+        const int shift = top - p.y[0];
+        for (size_t i = 0; i < n; ++i) p.y[i] += shift;
+        p.bandTop = (p.y[0] % 2 == 0) ? p.y[0] : p.y[0] - 1;
+    }
+}
+
 size_t LinesWithText(const std::vector<RunLine>& lines) {
     size_t n = lines.size();
     while (n > 1 && Drawn(lines[n - 1]).empty()) --n;
@@ -212,6 +244,7 @@ StackPlacement DrawLinesWith(TextEngine& text, const std::vector<RunLine>& lines
     for (size_t i = 0; i < n; ++i) extents.push_back(MeasureRunLine(text, lines[i], look.font));
     StackPlacement p =
         PlaceLines(extents, frameWidth, frameHeight, look.offset, look.offsetOr, look.align, top, anchorLast);
+    PlaceBox(extents, frameWidth, frameHeight, 8, look.place, p);
     // The layers reach the outline width (the antialias ring at least one
     // pixel) past the glyphs.
     const int reach = std::max(look.outlineWidth, 1);

@@ -16,6 +16,7 @@
 // below the top edge and the others follow below it.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -26,10 +27,16 @@ namespace glyphon {
 
 struct TextRun {
     std::string_view text;
-    int style = 0;  // StyleBits added to the font's own style
+    int style = 0;        // StyleBits added to the font's own style
+    uint32_t colour = 0;  // 0: the look's text colour; else 0xFF000000 | 0xRRGGBB
 };
 // One text line; no runs (or only empty ones) is an empty line.
 using RunLine = std::vector<TextRun>;
+
+// The runs that hold text, those of one style side by side in one text
+// joined: colours do not split the text that is measured and drawn (they
+// are laid over the drawing by the columns of their runs).
+RunLine DrawnRuns(const RunLine& line);
 
 // A line of one plain run.
 inline RunLine PlainLine(std::string_view text) { return RunLine{TextRun{text, 0}}; }
@@ -53,6 +60,12 @@ struct StackPlacement {
 // the lines that are drawn (at least one). Nothing is clamped.
 StackPlacement PlaceLines(const std::vector<TextExtent>& extents, int frameWidth, int frameHeight, int offset,
                           int offsetOr, std::string_view align, bool top, bool anchorLast = false);
+
+// Moves placed lines where `at` says (PlaceLines placed them first), the
+// box kept `margin` columns from the left and right edges and inside the
+// rows; the band follows.
+void PlaceBox(const std::vector<TextExtent>& extents, int frameWidth, int frameHeight, int margin, const BoxPlace& at,
+              StackPlacement& p);
 
 // The lines anchored at the bottom line: every line up to the last one with
 // text (at least one).

@@ -28,12 +28,23 @@ constexpr int64_t MsOfTicks(int64_t ticks) {
 // or with its anchor at a point given as fractions of the picture's width
 // and height (0 to 1 from the top left). Outputs that cannot place by a
 // point draw such a cue at the bottom.
+//
+// The point of the cue's box that sits at the anchor is (boxX, boxY), as
+// fractions of the box (0: its left or top edge, 1: its right or bottom
+// edge); the lines align inside the box by boxX. `across`: the cue says
+// where it goes across the picture (x, boxX) whatever its anchor; otherwise
+// the run's alignment places it across.
 struct CuePlacement {
     enum class Anchor { Bottom, Top, Point };
     Anchor anchor = Anchor::Bottom;
     double x = 0.5;
     double y = 1;
+    double boxX = 0.5;
+    double boxY = 1;
+    bool across = false;
     friend bool operator==(const CuePlacement&, const CuePlacement&) = default;
+    // Drawn with the run's own bottom or top place, in its stack.
+    bool Stacked() const { return anchor != Anchor::Point && !across; }
 };
 
 struct Cue {

@@ -7,6 +7,23 @@ namespace glyphon {
 
 namespace {
 constexpr size_t kShownBytes = 80;  // of an unreadable line
+
+// {\an1}..{\an9}: the places of a numeric keypad's keys. The bottom and top
+// rows keep the run's own places there (a stack), the middle row is centred
+// on the picture's height; the left and right columns sit at the margins.
+CuePlacement KeypadPlacement(int an) {
+    CuePlacement place;
+    const int row = (an - 1) / 3, column = (an - 1) % 3;  // row 0 the bottom
+    place.anchor = row == 0   ? CuePlacement::Anchor::Bottom
+                   : row == 2 ? CuePlacement::Anchor::Top
+                              : CuePlacement::Anchor::Point;
+    if (row == 1) place.y = place.boxY = 0.5;
+    if (column != 1) {
+        place.across = true;
+        place.x = place.boxX = column == 0 ? 0 : 1;
+    }
+    return place;
+}
 }  // namespace
 
 void AddCue(TSubtitle& list, int64_t start, int64_t end, const std::vector<std::string_view>& text,
@@ -33,6 +50,7 @@ void AddCue(TSubtitle& list, int64_t start, int64_t end, const std::vector<std::
     }
     if (styled) e.Runs = std::move(runs);
     if (tags.top) e.place.anchor = CuePlacement::Anchor::Top;
+    if (tags.an != 0) e.place = KeypadPlacement(tags.an);
 }
 
 void NoteUnreadable(TSubtitle& list, size_t fileLine, std::string_view line) {

@@ -1,8 +1,10 @@
 #include "subtitle/StyledText.h"
 
+#include <optional>
 #include <vector>
 
 #include "common/Utf8.h"
+#include "palette/ColorNames.h"
 
 namespace glyphon {
 
@@ -28,9 +30,33 @@ int StyleOfLetter(char c) {
     }
 }
 
+// The colour a <font ...> tag names in its color attribute ("#FFFF00",
+// "FFFF00", "yellow", quoted or not); 0 when it names none.
+uint32_t FontColour(std::string_view tag) {
+    size_t at = 0;
+    for (;;) {
+        at = tag.find('=', at);
+        if (at == std::string_view::npos) return 0;
+        size_t name = at;
+        while (name > 0 && tag[name - 1] == ' ') --name;
+        if (name >= 5 && StartsWithNoCase(tag.substr(name - 5), "color")) break;
+        ++at;
+    }
+    std::string_view value = tag.substr(at + 1);
+    while (!value.empty() && value[0] == ' ') value.remove_prefix(1);
+    const bool quoted = !value.empty() && (value[0] == '"' || value[0] == '\'');
+    if (quoted) value.remove_prefix(1);
+    const size_t end = value.find_first_of(quoted ? "\"'" : " >");
+    value = value.substr(0, end);
+    std::string text(value);
+    if (text.size() == 6 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos) text = "#" + text;
+    const std::optional<Rgb> c = ParseColor(text);
+    return c ? kRunColoured | uint32_t(c->r) << 16 | uint32_t(c->g) << 8 | c->b : 0;
+}
+
 // An HTML-like tag at the start of `text`: its length, and the style it opens
 // or closes (0 for a font tag). 0 when `text` does not start with one.
-size_t HtmlTag(std::string_view text, int& opens, int& closes) {
+size_t HtmlTag(std::string_view text, int& opens, int& closes, TagState& state) {
     opens = closes = 0;
     for (const char letter : {'i', 'b', 'u', 's'}) {
         const std::string open = std::string("<") + letter + ">";
@@ -44,10 +70,16 @@ size_t HtmlTag(std::string_view text, int& opens, int& closes) {
             return 4;
         }
     }
-    if (StartsWithNoCase(text, "</font>")) return 7;
+    if (StartsWithNoCase(text, "</font>")) {
+        if (!state.fonts.empty()) state.fonts.pop_back();
+        return 7;
+    }
     if (StartsWithNoCase(text, "<font") && text.size() > 5 && (text[5] == ' ' || text[5] == '>' || text[5] == '\t')) {
         const size_t end = text.find('>');
-        return end == std::string_view::npos ? 0 : end + 1;
+        if (end == std::string_view::npos) return 0;
+        // Unclosed tags stay within reason.
+        if (state.fonts.size() < 64) state.fonts.push_back(FontColour(text.substr(0, end)));
+        return end + 1;
     }
     return 0;
 }
@@ -64,6 +96,7 @@ void AssCommands(std::string_view block, int& style, TagState& state) {
         const std::string_view name = block.substr(at, nameEnd - at);
         const std::string_view value = block.substr(nameEnd, valueEnd - nameEnd);
         if (name == "an" && (value == "7" || value == "8" || value == "9")) state.top = true;
+        if (name == "an" && value.size() == 1 && value[0] >= '1' && value[0] <= '9') state.an = value[0] - '0';
         if (name.size() == 1 && StyleOfLetter(name[0]) && !value.empty()) {
             // \b700 is bold as \b1 is; \i0, \b0 and \b400 end the style.
             const bool on = value != "0" && !(name == "b" && value.size() == 3 && value < "700");
@@ -90,19 +123,20 @@ size_t MicroDvdCode(std::string_view text, int& lineStyle, TagState& state) {
     return end + 1;
 }
 
-void Append(LineRuns& runs, std::string& plain, char c, int style) {
+void Append(LineRuns& runs, std::string& plain, char c, int style, uint32_t colour) {
     plain += c;
-    if (!runs.empty() && runs.back().style == style)
+    if (!runs.empty() && runs.back().style == style && runs.back().colour == colour)
         ++runs.back().length;
     else
-        runs.push_back(StyledRun{1, style});
+        runs.push_back(StyledRun{1, style, colour});
 }
 
 }  // namespace
 
 LineRuns ReadTags(std::string_view line, TagSyntax syntax, TagState& state, std::string& plain) {
     plain.clear();
-    if (line.find_first_of("<{") == std::string_view::npos && state.open == 0 && state.subtitle == 0) {
+    if (line.find_first_of("<{") == std::string_view::npos && state.open == 0 && state.subtitle == 0 &&
+        state.Colour() == 0) {
         plain.assign(line);
         return {};
     }
@@ -112,7 +146,7 @@ LineRuns ReadTags(std::string_view line, TagSyntax syntax, TagState& state, std:
         const std::string_view rest = line.substr(i);
         if (rest[0] == '<') {
             int opens = 0, closes = 0;
-            if (const size_t n = HtmlTag(rest, opens, closes)) {
+            if (const size_t n = HtmlTag(rest, opens, closes, state)) {
                 state.open = (state.open | opens) & ~closes;
                 i += n;
                 continue;
@@ -132,11 +166,11 @@ LineRuns ReadTags(std::string_view line, TagSyntax syntax, TagState& state, std:
                 }
             }
         }
-        Append(runs, plain, rest[0], state.open | lineStyle | state.subtitle);
+        Append(runs, plain, rest[0], state.open | lineStyle | state.subtitle, state.Colour());
         ++i;
     }
     for (const StyledRun& run : runs)
-        if (run.style != 0) return runs;
+        if (run.style != 0 || run.colour != 0) return runs;
     return {};
 }
 

@@ -17,9 +17,13 @@ namespace glyphon {
 // underline 4, strike-out 8. They are added to the style chosen in the window.
 enum RunStyle : int { kRunBold = 1, kRunItalic = 2, kRunUnderline = 4, kRunStrikeOut = 8 };
 
+// A run's own text colour: 0 for the look's, else kRunColoured | 0xRRGGBB.
+inline constexpr uint32_t kRunColoured = 0xFF000000u;
+
 struct StyledRun {
     uint32_t length = 0;  // bytes of the plain text
     int style = 0;
+    uint32_t colour = 0;
     friend bool operator==(const StyledRun&, const StyledRun&) = default;
 };
 
@@ -33,6 +37,15 @@ struct TagState {
     int open = 0;        // style bits opened on an earlier line
     int subtitle = 0;    // MicroDVD {Y:...}: every line of the subtitle
     bool top = false;    // {\an7}, {\an8} or {\an9} seen
+    int an = 0;          // the last {\an1}..{\an9} seen (numeric keypad places), 0 for none
+    // The colours of the <font> tags open, innermost last (0: a tag that
+    // named none).
+    std::vector<uint32_t> fonts;
+    uint32_t Colour() const {
+        for (size_t i = fonts.size(); i-- > 0;)
+            if (fonts[i]) return fonts[i];
+        return 0;
+    }
 };
 
 enum class TagSyntax { SubRip, MicroDvd };

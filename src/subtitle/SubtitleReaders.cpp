@@ -3,6 +3,7 @@
 #include "subtitle/MicroDvdReader.h"
 #include "subtitle/SsaProbe.h"
 #include "subtitle/SubRipReader.h"
+#include "subtitle/WebVttReader.h"
 
 namespace glyphon {
 
@@ -13,6 +14,7 @@ constexpr SubtitleReader kReaders[] = {
     {"SubRip", ".SRT", ProbeSubRip, ReadSubRip},
     {"MicroDVD", ".SUB .TXT", ProbeMicroDvd, ReadMicroDvd},
     {"ASS/SSA", ".ASS .SSA", ProbeSsa, nullptr},
+    {"WebVTT", ".VTT", ProbeWebVtt, ReadWebVttFile},
 };
 
 bool HasExtension(const SubtitleReader& r, const std::string& ext) {

@@ -13,6 +13,14 @@
 
 namespace glyphon {
 
+// Lines that a cue's own settings place (BoxPlace), apart from the run's
+// bottom and top stacks: at least two lines, as a stack has.
+struct PlacedLines {
+    BoxPlace place;
+    bool top = false;  // stacked from the top before being placed
+    std::vector<RunLine> lines;
+};
+
 class UnitSink {
 public:
     virtual ~UnitSink() = default;
@@ -23,10 +31,10 @@ public:
     // ticks and the lines on screen then (every line with its styled runs,
     // wrapped as drawn): those stacked at the bottom and those at the top of
     // the picture, either list empty when no line sits there (else at least
-    // two). Outputs that draw their own picture take it here; the others
-    // ignore it. Throws FileError.
+    // two), and the cues placed by their own settings. Outputs that draw
+    // their own picture take it here; the others ignore it. Throws FileError.
     virtual void Subtitle(int64_t /*start*/, int64_t /*end*/, const std::vector<RunLine>& /*bottom*/,
-                          const std::vector<RunLine>& /*top*/) {}
+                          const std::vector<RunLine>& /*top*/, const std::vector<PlacedLines>& /*placed*/ = {}) {}
     // Finishes the output and puts it in place of the previous one. Throws
     // FileError; a second call does nothing.
     virtual void Close() = 0;

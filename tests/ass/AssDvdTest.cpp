@@ -57,4 +57,44 @@ TEST(AssDvd, UnitsShowFourColoursOfTheScriptsPaletteWhereLibassDrawsThem) {
     EXPECT_EQ(read.packets[1].rgb[2], 0x000000u);
 }
 
+// A large animated sign changes every frame: the units a player's 53,220-byte
+// sub-picture buffer could not take (each arrives 150 ms ahead and stays
+// until its picture is gone) are left out and counted, and the pictures
+// kept follow each other without a gap.
+TEST(AssDvd, AnimationCappedWhereThePlayersBufferCouldNotKeepUp) {
+    TempDir dir;
+    std::string noise;
+    for (int i = 0; i < 60; ++i) noise += char('A' + (i * 7) % 26), noise += i % 12 == 11 ? "\\N" : " ";
+    const std::string script = dir.Write(
+        "sign.ass",
+        "[Script Info]\nScriptType: v4.00+\nPlayResX: 720\nPlayResY: 576\n\n[V4+ Styles]\n"
+        "Format: Name, Fontname, Fontsize, PrimaryColour, OutlineColour, BorderStyle, Outline, Alignment\n"
+        "Style: Default,DejaVu Sans,40,&H00FFFFFF,&H00000000,1,3,5\n\n[Events]\n"
+        "Format: Layer, Start, End, Style, Text\n"
+        "Dialogue: 0,0:00:01.00,0:00:03.00,Default,{\\move(300,200,420,380)\\frz10\\t(\\frz-10)}" + noise + "\n");
+    ConversionJob job;
+    job.subtitle.file = script;
+    job.outputs.sup = false;
+    job.outputs.vobsub = true;
+    auto engine = CreateFreeTypeEngine();
+    const ConversionReport report = RunConversion(job, *engine);
+    ASSERT_FALSE(report.failure) << report.failure->message;
+    ASSERT_EQ(report.warnings.size(), 1u);
+    const int leftOut = std::stoi(report.warnings[0]);
+    const DemuxedSubtitles read = DemuxSubtitles(dir.File("sign.idx"));
+    EXPECT_GT(leftOut, 0);
+    EXPECT_EQ(read.packets.size() + size_t(leftOut), 50u);  // 2 s at 25 frames a second
+    DvdSubDecoder decoder;
+    for (size_t i = 0; i < read.packets.size(); ++i) {
+        const auto shown = decoder.Decode(read.packets[i].data);
+        ASSERT_TRUE(shown);
+        const int64_t start = read.packets[i].ptsMs, end = start + shown->endMs;
+        if (i + 1 < read.packets.size()) EXPECT_NEAR(end, read.packets[i + 1].ptsMs, 12);
+        size_t held = 0;
+        for (size_t k = 0; k <= i; ++k)
+            if (k == i || read.packets[k + 1].ptsMs > start - 150) held += read.packets[k].data.size();
+        EXPECT_LE(held, 53220u) << "unit at " << start;
+    }
+}
+
 }  // namespace glyphon::test

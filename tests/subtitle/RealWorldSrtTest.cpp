@@ -126,7 +126,7 @@ TEST_F(RealWorldSrt, DownloadedFileWithBomCrlfAndMixedTags) {
     ExpectEntry(2, "3000", "4000", "Sign: STOP");
     const SubtitleLine e2 = subs.GetLine(2);
     EXPECT_TRUE(e2.AtTop());
-    EXPECT_EQ(e2.Runs[0], (LineRuns{{6, 0}, {4, kRunBold}}));
+    EXPECT_EQ(e2.Runs[0], (LineRuns{{5, 0, kRunColoured | 0xFFFF00}, {1, 0}, {4, kRunBold}}));
 
     ExpectEntry(3, "5000", "6000", "under struck ass plain");
     EXPECT_EQ(subs.GetLine(3).Runs[0], (LineRuns{{5, kRunUnderline}, {1, 0}, {6, kRunStrikeOut}, {1, 0},
