@@ -80,6 +80,8 @@ TEST(ReaderPick, ContentDecidesAndTheExtensionBreaksTies) {
         {"a.txt", "; comment\n[Script Info]\nTitle: x\n", "ASS/SSA"},
         {"a.ass", "[V4+ Styles]\n[Events]\n", "ASS/SSA"},
         {"a.txt", "[V4+ Styles]\n[Events]\n", nullptr},
+        {"a.srt", "WEBVTT\n\n00:01.000 --> 00:02.000\nHi\n", "WebVTT"},
+        {"a.vtt", "1\n00:00:01,000 --> 00:00:02,000\nHi\n", "SubRip"},
         {"a.srt", "", nullptr},
         {"a.srt", "Just some words\n", nullptr},
     };
@@ -97,7 +99,6 @@ TEST(ReaderPick, AFileOfNoReadFormatIsNamedForWhatItIs) {
         {"[10][20]Hi\n[30][40]There\n", "MPL2"},
         {"<SAMI>\n<BODY><SYNC Start=1000><P>Hi\n", "SAMI"},
         {"<?xml version=\"1.0\"?>\n<tt xmlns=\"http://www.w3.org/ns/ttml\">\n", "TTML"},
-        {"WEBVTT\n\n00:01.000 --> 00:02.000\nHi\n", "WebVTT"},
         {"[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,Hi\n", "ASS"},
         {std::string("PK\3\4\x14\0\0\0", 8), "ZIP"},
         {std::string("\x1A\x45\xDF\xA3\x01\0\0\0", 8), "Matroska"},
