@@ -4,7 +4,6 @@
 // dvdauthor project hold them all.
 #include "app/TForm1.h"
 #include "common/Convert.h"
-#include "common/StagedFile.h"
 #include "core/RunPlan.h"
 
 namespace glyphon {
@@ -51,25 +50,7 @@ void TForm1::GenerateDisc(const ConversionJob& base, const ConversionHooks& hook
     // The disc is the first file's help to tell; every other file's names its
     // own outputs.
     std::vector<std::string> helps;
-    for (size_t i = 0; i < report.inputs.size(); ++i) {
-        if (i == 0 || Mux.video.empty()) {
-            helps.push_back(report.inputs[i].helpText);
-            continue;
-        }
-        ConversionJob own = plan.shared;
-        own.subtitle.file = SubtitleFiles[i].file;
-        own.outputs.mux = {};
-        helps.push_back(glyphon::ComposeHelpText(own));
-        try {
-            StagedFile help(report.inputs[i].stem + ".Glyphon_Help.txt");
-            help.Write(helps.back().data(), helps.back().size());
-            help.Close();
-            help.Commit();
-        } catch (const std::exception& e) {
-            ui_.ShowError(WithFullStop(e.what()));
-            return;
-        }
-    }
+    for (const ConversionReport& input : report.inputs) helps.push_back(input.helpText);
     std::string done;
     for (const std::string& help : helps) done += (done.empty() ? "" : "\r\n\r\n") + help;
     if (CommandLineMode)

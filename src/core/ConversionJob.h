@@ -99,6 +99,10 @@ struct DvdMuxRequest {
     std::string video;
     int stream = 0;
     std::string language = "en";
+    // The stem the disc's files are named after, when it is not this file's
+    // own: of several files muxed into one film the disc carries the first
+    // one's name, and only its help tells how to author the disc.
+    std::string discStem;
 };
 
 // The Blu-ray PGS stream: its picture, and the text and outline colours

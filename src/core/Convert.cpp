@@ -284,6 +284,14 @@ std::string MuxedFilmText(const std::string& stem, const std::string& film, int 
            "Its VIDEO_TS folder can then be burnt to a disc or played from the folder.\r\n\r\n\r\nGenerated Files:\r\n";
 }
 
+// The help of a file muxed into a disc named after another file.
+std::string StreamOfDiscText(const std::string& discStem, const std::string& film, int stream, bool pal) {
+    return std::string("All Done !!! (Case : Muxed Film)\r\n") + "The subtitles are muxed with those of the other files into " +
+           MuxedFileName(discStem) + " (from " + film + ") as sub-picture stream " + std::to_string(stream) + " (" +
+           (pal ? "PAL" : "NTSC") + "); " + discStem + ".Glyphon_Help.txt tells how to author the disc.\r\n\r\n\r\n" +
+           "Generated Files:\r\n";
+}
+
 // The colour a role is drawn in for a named colour: itself, except that pure
 // blue is the frame's background and would not be seen as drawn.
 Rgb DrawnColour(Rgb c) { return c == kPureBlue ? Rgb{0, 0, 254} : c; }
@@ -350,7 +358,9 @@ std::string ComposeHelpText(const ConversionJob& job) {
     const OutputRequest& o = job.outputs;
     // The list names the files the run writes.
     std::string written;
-    if (!o.mux.video.empty()) {
+    if (!o.mux.video.empty() && !o.mux.discStem.empty()) {
+        text = StreamOfDiscText(o.mux.discStem, o.mux.video, o.mux.stream, job.palette.standard == VideoStandard::Pal);
+    } else if (!o.mux.video.empty()) {
         text = MuxedFilmText(stem, o.mux.video, o.mux.stream, job.palette.standard == VideoStandard::Pal);
         written = MuxedFileName(stem) + "\r\n" + PaletteFileName(stem) + "\r\n" + ProjectFileName(stem) + "\r\n";
     }

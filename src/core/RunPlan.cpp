@@ -51,6 +51,7 @@ ConversionJob JobOf(const RunPlan& plan, size_t i) {
     job.look.language = in.language;
     job.outputs.mux.stream = in.stream;
     job.outputs.mux.language = in.language;
+    if (i > 0) job.outputs.mux.discStem = OutputStem(plan.shared.outputs.folder, plan.inputs.front().path);
     return job;
 }
 

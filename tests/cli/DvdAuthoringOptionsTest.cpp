@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "cli/CliSupport.h"
 #include "support/DvdMpeg.h"
@@ -85,6 +86,18 @@ TEST(DvdAuthoringOptions, EveryFileIsOneLanguageOfOneFilmAndTheProjectBuildsTheD
     const RunResult r = RunNamed({"--mux", DvdMpeg(true), "-o", dir.File("out"), en, fr});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir.File("out/movie.fr.muxed.mpg")));
+    // Each help file names only files that were written.
+    for (const char* help : {"out/movie.Glyphon_Help.txt", "out/movie.fr.Glyphon_Help.txt"}) {
+        std::istringstream lines(TempDir::Read(dir.File(help)));
+        int named = 0;
+        for (std::string line; std::getline(lines, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.rfind(dir.File("out/"), 0) != 0) continue;
+            ++named;
+            EXPECT_TRUE(std::filesystem::exists(line)) << help << " names " << line;
+        }
+        EXPECT_GE(named, 2) << help;
+    }
 
     const auto packets = DemuxProgramStream(dir.File("out/movie.muxed.mpg"));
     EXPECT_EQ(UnitsOfStream(packets, 0x20).size(), 3u);
