@@ -136,7 +136,8 @@ TEST(SubRipRun, KeypadPlacesAndFontColours) {
         }
     }
     // <font color>: green glyphs left of white ones.
-    const DecodedPgsRect& rect = PgsPictures(dir.File("keys.pgs.sup")).at(10000);
+    const auto pictures = PgsPictures(dir.File("keys.pgs.sup"));
+    const DecodedPgsRect& rect = pictures.at(10000);
     long green = 0, greenX = 0, white = 0, whiteX = 0;
     for (int y = 0; y < rect.height; ++y)
         for (int x = 0; x < rect.width; ++x) {
