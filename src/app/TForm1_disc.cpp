@@ -24,6 +24,9 @@ void TForm1::GenerateDisc(const ConversionJob& base, const ConversionHooks& hook
         input.stream = int(i);
         plan.inputs.push_back(std::move(input));
     }
+    // The window has no stream numbers: a film muxed before gets the new
+    // streams after its own.
+    plan.afterFilmStreams = true;
     PlanHooks planHooks;
     planHooks.text = &text_;
     planHooks.run = hooks;

@@ -164,7 +164,11 @@ void TForm1::ButtonGenerateSupClick() {
     PlanHooks planHooks;
     planHooks.text = &text_;
     planHooks.run = hooks;
-    const ConversionReport report = ReportOfOneInput(RunConversionPlan(PlanOfOneJob(job), planHooks));
+    // The window has no stream number: a film muxed before gets the new
+    // stream after its own.
+    RunPlan plan = PlanOfOneJob(job);
+    plan.afterFilmStreams = true;
+    const ConversionReport report = ReportOfOneInput(RunConversionPlan(plan, planHooks));
 
     if (report.failure) {
         // Reported with the system's message; the previous outputs stay as

@@ -103,6 +103,8 @@ struct DvdMuxRequest {
     // own: of several files muxed into one film the disc carries the first
     // one's name, and only its help tells how to author the disc.
     std::string discStem;
+    // The disc's help of several files names every stream: "0 (en), 1 (fr)".
+    std::string discStreams;
 };
 
 // The Blu-ray PGS stream: its picture, and the text and outline colours

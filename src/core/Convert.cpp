@@ -273,9 +273,9 @@ std::string ShellWord(const std::string& path) {
 
 // The instructions after muxing into a film: the dvdauthor command that
 // builds the disc from the project written beside the film, as printed.
-std::string MuxedFilmText(const std::string& stem, const std::string& film, int stream, bool pal) {
+std::string MuxedFilmText(const std::string& stem, const std::string& film, const std::string& streams, bool pal) {
     return std::string("All Done !!! (Case : Muxed Film)\r\n") + "The subtitles of " + film +
-           " are muxed into " + MuxedFileName(stem) + " as sub-picture stream " + std::to_string(stream) + " (" +
+           " are muxed into " + MuxedFileName(stem) + " as sub-picture stream" + streams + " (" +
            (pal ? "PAL" : "NTSC") + "), their palette is in " + PaletteFileName(stem) +
            ", and the dvdauthor project " + ProjectFileName(stem) + " names them both.\r\n" +
            "Author the DVD with dvdauthor (Debian package dvdauthor); this command writes it into " + stem +
@@ -361,7 +361,9 @@ std::string ComposeHelpText(const ConversionJob& job) {
     if (!o.mux.video.empty() && !o.mux.discStem.empty()) {
         text = StreamOfDiscText(o.mux.discStem, o.mux.video, o.mux.stream, job.palette.standard == VideoStandard::Pal);
     } else if (!o.mux.video.empty()) {
-        text = MuxedFilmText(stem, o.mux.video, o.mux.stream, job.palette.standard == VideoStandard::Pal);
+        const std::string streams =
+            o.mux.discStreams.empty() ? " " + std::to_string(o.mux.stream) : "s " + o.mux.discStreams;
+        text = MuxedFilmText(stem, o.mux.video, streams, job.palette.standard == VideoStandard::Pal);
         written = MuxedFileName(stem) + "\r\n" + PaletteFileName(stem) + "\r\n" + ProjectFileName(stem) + "\r\n";
     }
     if (o.sup) written += stem + ".sup" + "\r\n";

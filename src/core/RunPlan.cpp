@@ -52,6 +52,10 @@ ConversionJob JobOf(const RunPlan& plan, size_t i) {
     job.outputs.mux.stream = in.stream;
     job.outputs.mux.language = in.language;
     if (i > 0) job.outputs.mux.discStem = OutputStem(plan.shared.outputs.folder, plan.inputs.front().path);
+    if (i == 0 && plan.inputs.size() > 1)
+        for (const PlanInput& other : plan.inputs)
+            job.outputs.mux.discStreams += (job.outputs.mux.discStreams.empty() ? "" : ", ") +
+                                           std::to_string(other.stream) + " (" + other.language + ")";
     return job;
 }
 
@@ -132,6 +136,33 @@ PlanReport RunConversionPlan(const RunPlan& plan, const PlanHooks& hooks) {
     const std::string& film = shared.outputs.mux.video;
     const bool disc = !film.empty() && count > 0;
     if (count > 0) r.muxStem = OutputStem(shared.outputs.folder, plan.inputs.front().path);
+    if (disc && plan.afterFilmStreams) {
+        RunPlan after = plan;
+        after.afterFilmStreams = false;
+        int first = 0;
+        try {
+            const uint32_t held = SubPictureStreamsIn(film);
+            for (int s = 0; s < 32; ++s)
+                if (held & (1u << s)) first = s + 1;
+        } catch (const FileError& e) {
+            r.failure = Failure(ConversionFailure::Stage::Mux, e.what(), film);
+            return r;
+        } catch (const std::exception& e) {
+            r.failure = Failure(ConversionFailure::Stage::Mux, e.what());
+            return r;
+        }
+        for (PlanInput& in : after.inputs) in.stream += first;
+        int last = 0;
+        for (const PlanInput& in : after.inputs) last = std::max(last, in.stream);
+        if (last > 31) {
+            r.failure = Failure(ConversionFailure::Stage::Refused,
+                                film + " already holds sub-picture streams up to " + std::to_string(first - 1) +
+                                    "; a DVD holds 32 at most (0 to 31), so " + std::to_string(count) +
+                                    " more do not fit");
+            return r;
+        }
+        return RunConversionPlan(after, hooks);
+    }
 
     // The film and the disc's names are checked once, before any file is
     // touched.

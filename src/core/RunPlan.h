@@ -69,6 +69,10 @@ struct RunPlan {
     // The film as the front end already read it (for its standard); read
     // by the run when none.
     std::optional<FilmCheck> film;
+    // The inputs' streams count from the first number after the film's own
+    // sub-picture streams (a film muxed before gets the new languages after
+    // its own); otherwise a stream the film holds is refused.
+    bool afterFilmStreams = false;
     int threads = 1;  // inputs converted at once, each with a text engine of its own
 };
 

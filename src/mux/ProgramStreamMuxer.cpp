@@ -68,6 +68,24 @@ int OpenFilmOnce(const std::string& videoPath) {
     return fd;
 }
 
+uint32_t SubPictureStreamsIn(const std::string& videoPath) {
+    const int in = OpenFilmOnce(videoPath);
+    FdCloser closer{in};
+    FdSource source(in);
+    ProgramStreamReader reader(source);
+    PsItem item;
+    uint32_t held = 0;
+    try {
+        while (reader.Next(item))
+            if (item.kind == PsItemKind::Packet && item.streamId == kPrivateStream1 &&
+                item.subStreamId >= kSubPictureSubStream && item.subStreamId < kSubPictureSubStream + kSubPictureStreams)
+                held |= 1u << (item.subStreamId - kSubPictureSubStream);
+    } catch (const ProgramStreamError& e) {
+        throw ProgramStreamError(videoPath + ": " + e.what());
+    }
+    return held;
+}
+
 ProgramStreamStart ScanProgramStreamStart(ByteSource& input) {
     // Frames are stored in decoding order: pictures shown before the first
     // stored one (B-frames of an open GOP) come a little later in the file.

@@ -92,6 +92,11 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
 // Throws FileError when it cannot be opened. The caller closes the descriptor.
 int OpenFilmOnce(const std::string& videoPath);
 
+// The sub-picture streams the film already holds: bit n for stream n. Reads
+// the whole film. Throws as OpenFilmOnce does, and ProgramStreamError for a
+// film that is no MPEG-2 program stream.
+uint32_t SubPictureStreamsIn(const std::string& videoPath);
+
 // The whole job on files: scans and muxes videoPath into outputPath through
 // a temporary file beside it, which replaces outputPath only when the mux
 // succeeded; a refused input leaves no output and an existing outputPath

@@ -81,6 +81,27 @@ TEST_F(DiscWindow, TwoLanguagesInOneFilmAuthoredByDvdauthor) {
     EXPECT_EQ(uint8_t(ifo[0x254]) << 8 | uint8_t(ifo[0x255]), 2);  // the title set's sub-picture streams
     EXPECT_EQ(ifo.substr(0x258, 2), "en");
     EXPECT_EQ(ifo.substr(0x25E, 2), "fr");
+
+    // That film chosen again for a third language: its stream goes after
+    // the film's two, and the new project names all three.
+    const std::string again = dir.File("again");
+    std::filesystem::create_directory(again);
+    ui.dialogAnswers.push_back(again);
+    f.ButtonOutputFolderClick();
+    ui.dialogAnswers.push_back(dir.Write("film.de.srt", "1\n00:00:01,000 --> 00:00:02,000\nHallo\n\n"));
+    f.ButtonLoadSubClick();
+    ui.dialogAnswers.push_back(out + "/film.muxed.mpg");
+    f.CheckBoxMux.checked = true;
+    f.CheckBoxMuxClick();
+    ui.errors.clear();
+    f.ButtonGenerateSupClick();
+    ASSERT_TRUE(ui.errors.empty()) << ui.errors.front();
+    const auto remuxed = DemuxProgramStream(again + "/film.de.muxed.mpg");
+    EXPECT_EQ(UnitsOfStream(remuxed, 0x20).size(), 2u);
+    EXPECT_EQ(UnitsOfStream(remuxed, 0x22).size(), 1u);
+    const std::string project = TempDir::Read(again + "/film.de.dvdauthor.xml");
+    for (const char* language : {"lang=\"en\"", "lang=\"fr\"", "lang=\"de\""})
+        EXPECT_NE(project.find(language), std::string::npos) << project;
 }
 
 }  // namespace glyphon::test

@@ -98,6 +98,7 @@ TEST(DvdAuthoringOptions, EveryFileIsOneLanguageOfOneFilmAndTheProjectBuildsTheD
         }
         EXPECT_GE(named, 2) << help;
     }
+    EXPECT_NE(TempDir::Read(dir.File("out/movie.Glyphon_Help.txt")).find("streams 0 (en), 1 (fr)"), std::string::npos);
 
     const auto packets = DemuxProgramStream(dir.File("out/movie.muxed.mpg"));
     EXPECT_EQ(UnitsOfStream(packets, 0x20).size(), 3u);
