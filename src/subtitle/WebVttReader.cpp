@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "subtitle/ReaderSupport.h"
 #include "subtitle/Subtitle.h"
 #include "subtitle/TextFile.h"
 #include "subtitle/WebVttSettings.h"
@@ -29,25 +30,10 @@ bool Header(std::string_view line) { return Keyword(line, "WEBVTT"); }
 void AddCue(TSubtitle& s, const VttTiming& timing, const CuePlacement& place, std::vector<std::string_view>& text,
             const VttStyleSheet& sheet, size_t fileLine) {
     VttText read = ReadVttCueText(text, sheet);
-    Cue& e = s.Lines.emplace_back();
-    e.start = TicksOfMs(timing.startMs);
-    e.end = TicksOfMs(timing.endMs);
+    Cue& e = s.Lines.emplace_back(TicksOfMs(timing.startMs), TicksOfMs(timing.endMs), std::string());
     e.fileLine = int(fileLine + 1);
-    e.place = place;
-    bool styled = false;
-    for (size_t i = 0; i < read.lines.size(); ++i) {
-        std::string& plain = read.lines[i];
-        styled = styled || !read.runs[i].empty();
-        if (i == 0)
-            e.Line1 = std::move(plain);
-        else if (i == 1)
-            e.Line2 = std::move(plain);
-        else if (i == 2)
-            e.Line3 = std::move(plain);
-        else
-            e.MoreLines.push_back(std::move(plain));
-    }
-    if (styled) e.Runs = std::move(read.runs);
+    SetCueText(e, read.lines, read.runs);
+    e.SetPlace(place);
 }
 
 }  // namespace
