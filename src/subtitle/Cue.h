@@ -35,7 +35,9 @@ constexpr int64_t MsOfTicks(int64_t ticks) {
 // fractions of the box (0: its left or top edge, 1: its right or bottom
 // edge); the lines align inside the box by boxX. `across`: the cue says
 // where it goes across the picture (x, boxX) whatever its anchor; otherwise
-// the run's alignment places it across.
+// the run's alignment places it across. `width`: the box's width as a
+// fraction of the picture's (0: as wide as its widest line); the lines wrap
+// to it and align inside it by lineX instead of boxX.
 struct CuePlacement {
     enum class Anchor { Bottom, Top, Point };
     Anchor anchor = Anchor::Bottom;
@@ -44,6 +46,8 @@ struct CuePlacement {
     double boxX = 0.5;
     double boxY = 1;
     bool across = false;
+    double width = 0;
+    double lineX = 0.5;
     friend bool operator==(const CuePlacement&, const CuePlacement&) = default;
     // Drawn with the run's own bottom or top place, in its stack.
     bool Stacked() const { return anchor != Anchor::Point && !across; }
