@@ -4,6 +4,7 @@
 #include <array>
 #include <unordered_map>
 
+#include "ass/AssPgsLayers.h"
 #include "pgs/PgsPicture.h"
 #include "subtitle/Cue.h"
 
@@ -95,6 +96,47 @@ Rgba MeanOf(const std::vector<Tally>& tallies, size_t begin, size_t end) {
 
 }  // namespace
 
+// The palette for tallied colours (each colour at most once, premultiplied
+// r, g, b, a from the high byte down) after the transparent entry: the box
+// with the largest squared error split in two until there are enough of them
+// or none can be split; each colour's entry in `entryOf`.
+void ChoosePgsEntries(const std::unordered_map<uint32_t, uint32_t>& counts, int frameHeight,
+                      std::vector<PgsColor>& palette, std::unordered_map<uint32_t, uint8_t>& entryOf) {
+    std::vector<Tally> tallies;
+    tallies.reserve(counts.size());
+    for (const auto& [colour, count] : counts) tallies.push_back({colour, count});
+    if (tallies.size() <= kMostEntries) {
+        // Every colour an entry of its own, in the order of their values.
+        std::sort(tallies.begin(), tallies.end(), [](const Tally& a, const Tally& b) { return a.colour < b.colour; });
+        entryOf.reserve(tallies.size());
+        for (const Tally& t : tallies) {
+            entryOf[t.colour] = uint8_t(palette.size());
+            palette.push_back(ToPgsColor(MeanOf(tallies, size_t(&t - tallies.data()), size_t(&t - tallies.data()) + 1),
+                                         frameHeight));
+        }
+        return;
+    }
+    std::vector<Box> boxes{{0, tallies.size(), SquaredError(tallies, 0, tallies.size())}};
+    while (boxes.size() < kMostEntries) {
+        size_t worst = boxes.size();
+        double most = 0;
+        for (size_t b = 0; b < boxes.size(); ++b)
+            if (boxes[b].end - boxes[b].begin > 1 && boxes[b].error > most) most = boxes[b].error, worst = b;
+        if (worst == boxes.size()) break;
+        const Box box = boxes[worst];
+        const size_t cut = SplitPoint(tallies, box);
+        boxes[worst] = {box.begin, cut, SquaredError(tallies, box.begin, cut)};
+        boxes.push_back({cut, box.end, SquaredError(tallies, cut, box.end)});
+    }
+    entryOf.reserve(tallies.size());
+    for (const Box& box : boxes) {
+        if (box.begin == box.end) continue;
+        const uint8_t entry = uint8_t(palette.size());
+        palette.push_back(ToPgsColor(MeanOf(tallies, box.begin, box.end), frameHeight));
+        for (size_t i = box.begin; i < box.end; ++i) entryOf[tallies[i].colour] = entry;
+    }
+}
+
 double PgsFramesPerSecond(uint8_t code) {
     switch (code) {
         case 0x20:
@@ -128,38 +170,16 @@ void QuantiseForPgs(const AssPicture& picture, int frameHeight, PgsObject& objec
     std::unordered_map<uint32_t, uint32_t> counts;
     for (size_t i = 0; i < pixels; ++i)
         if (picture.rgba[i * 4 + 3]) ++counts[colourAt(i)];
-    std::vector<Tally> tallies;
-    tallies.reserve(counts.size());
-    for (const auto& [colour, count] : counts) tallies.push_back({colour, count});
-    // The box with the largest squared error split in two until there are
-    // enough of them or none can be split.
-    std::vector<Box> boxes{{0, tallies.size(), SquaredError(tallies, 0, tallies.size())}};
-    while (boxes.size() < kMostEntries) {
-        size_t worst = boxes.size();
-        double most = 0;
-        for (size_t b = 0; b < boxes.size(); ++b)
-            if (boxes[b].end - boxes[b].begin > 1 && boxes[b].error > most) most = boxes[b].error, worst = b;
-        if (worst == boxes.size()) break;
-        const Box box = boxes[worst];
-        const size_t cut = SplitPoint(tallies, box);
-        boxes[worst] = {box.begin, cut, SquaredError(tallies, box.begin, cut)};
-        boxes.push_back({cut, box.end, SquaredError(tallies, cut, box.end)});
-    }
     std::unordered_map<uint32_t, uint8_t> entryOf;
-    entryOf.reserve(tallies.size());
-    for (const Box& box : boxes) {
-        if (box.begin == box.end) continue;
-        const uint8_t entry = uint8_t(palette.size());
-        palette.push_back(ToPgsColor(MeanOf(tallies, box.begin, box.end), frameHeight));
-        for (size_t i = box.begin; i < box.end; ++i) entryOf[tallies[i].colour] = entry;
-    }
+    ChoosePgsEntries(counts, frameHeight, palette, entryOf);
     for (size_t i = 0; i < pixels; ++i)
         if (picture.rgba[i * 4 + 3]) object.pixels[i] = entryOf[colourAt(i)];
 }
 
 int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video) {
-    PgsObject object;
-    std::vector<PgsColor> palette;
+    // The picture taken last, and the one held until the next is known.
+    PgsObject object, heldObject;
+    std::vector<PgsColor> palette, heldPalette;
     int sets = 0;
     // Each picture is written when the next is known: one followed at once
     // by another is shown up to just after it starts, so that the writer
@@ -168,16 +188,30 @@ int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video) {
     AssMoment shown;
     const auto flush = [&](int64_t next) {
         if (!held) return;
-        writer.Show(TicksOfMs(shown.startMs), TicksOfMs(next == shown.endMs ? shown.endMs + 1 : shown.endMs), object, palette);
+        writer.Show(TicksOfMs(shown.startMs), TicksOfMs(next == shown.endMs ? shown.endMs + 1 : shown.endMs),
+                    heldObject, heldPalette);
         ++sets;
         held = false;
     };
-    script.Walk(PgsFramesPerSecond(video.frameRate), [&](const AssMoment& moment, const AssPicture& picture) {
-        flush(moment.startMs);
-        QuantiseForPgs(picture, video.height, object, palette);
-        shown = moment;
-        held = true;
-    });
+    // Pictures of a few layers are quantised from the layers, the others
+    // composed first.
+    AssPgsLayers layers;
+    AssPicture picture;
+    script.WalkImages(
+        PgsFramesPerSecond(video.frameRate),
+        [&](const ::ass_image* images) {
+            if (layers.Quantise(images, video.width, video.height, video.height, object, palette)) return true;
+            ComposeAssImages(images, video.width, video.height, picture);
+            QuantiseForPgs(picture, video.height, object, palette);
+            return !picture.Empty();
+        },
+        [&](const AssMoment& moment) {
+            flush(moment.startMs);
+            std::swap(object, heldObject);
+            std::swap(palette, heldPalette);
+            shown = moment;
+            held = true;
+        });
     flush(-1);
     return sets;
 }

@@ -226,6 +226,18 @@ void AssScript::Draw(int64_t ms, AssPicture& picture) {
 }
 
 void AssScript::Walk(double fps, const std::function<void(const AssMoment&, const AssPicture&)>& shown) {
+    AssPicture picture;
+    WalkImages(
+        fps,
+        [&](const ASS_Image* images) {
+            ComposeAssImages(images, width_, height_, picture);
+            return !picture.Empty();
+        },
+        [&](const AssMoment& moment) { shown(moment, picture); });
+}
+
+void AssScript::WalkImages(double fps, const std::function<bool(const ASS_Image*)>& take,
+                           const std::function<void(const AssMoment&)>& shown) {
     std::set<int64_t> cuts;
     for (int i = 0; i < track_->n_events; ++i) {
         const ASS_Event& e = track_->events[i];
@@ -233,7 +245,6 @@ void AssScript::Walk(double fps, const std::function<void(const AssMoment&, cons
         cuts.insert(std::max<int64_t>(e.Start, 0));
         cuts.insert(e.Start + e.Duration);
     }
-    AssPicture picture;
     bool open = false;
     AssMoment moment;
     long budget = frameBudget_;  // past it an animation is shown as it was
@@ -242,10 +253,9 @@ void AssScript::Walk(double fps, const std::function<void(const AssMoment&, cons
     const auto changeAt = [&](int64_t at, ASS_Image* images) {
         if (open && at > moment.startMs) {
             moment.endMs = at;
-            shown(moment, picture);
+            shown(moment);
         }
-        ComposeAssImages(images, width_, height_, picture);
-        open = !picture.Empty();
+        open = take(images);
         moment.startMs = at;
     };
     for (auto cut = cuts.begin(); cut != cuts.end(); ++cut) {
@@ -277,7 +287,7 @@ void AssScript::Walk(double fps, const std::function<void(const AssMoment&, cons
     }
     if (open) {
         moment.endMs = *cuts.rbegin();
-        if (moment.endMs > moment.startMs) shown(moment, picture);
+        if (moment.endMs > moment.startMs) shown(moment);
     }
 }
 

@@ -77,6 +77,12 @@ public:
     // frame of `fps` frames a second where libass reports the picture
     // changed. Stretches without anything shown are left out.
     void Walk(double fps, const std::function<void(const AssMoment&, const AssPicture&)>& shown);
+    // The same walk for a caller that keeps each picture in a form of its
+    // own: `take` turns libass's images at each change into it (false when
+    // nothing is shown; the images are gone after the call), and `shown`
+    // hands out the stretch of time the picture taken last stands for.
+    void WalkImages(double fps, const std::function<bool(const ::ass_image*)>& take,
+                    const std::function<void(const AssMoment&)>& shown);
     // The colours the script names (its styles' primary, secondary,
     // outline and back colours, and every colour tag of its events), the
     // most used first, each once.

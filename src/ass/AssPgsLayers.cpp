@@ -1,0 +1,239 @@
+#include "ass/AssPgsLayers.h"
+
+extern "C" {
+#include <ass/ass.h>
+}
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+#include "ass/AssPgs.h"
+
+namespace glyphon {
+
+namespace {
+
+constexpr int kMostLayers = 3;
+constexpr size_t kKeys = size_t(1) << 16;
+
+struct Layer {
+    uint32_t colour;                // libass's: r, g, b from the high byte down, then transparency
+    int left, top, right, bottom;  // the union of its images, in the frame
+};
+
+struct Placed {
+    const ASS_Image* image;
+    int layer;
+    int left, top, right, bottom;  // within the frame
+};
+
+bool Meets(const Layer& l, const Placed& p) {
+    return p.left < l.right && l.left < p.right && p.top < l.bottom && l.top < p.bottom;
+}
+
+// Bits of each layer's coverage in a key, from the first layer up.
+int BitsOf(int layers, int layer) {
+    if (layers == 1) return 8;
+    if (layers == 2) return 7;
+    return layer == 2 ? 6 : 5;
+}
+
+// dst = dst + src - dst * src / 255, rounded: coverage laid over coverage.
+void LayOver(uint8_t* dst, const uint8_t* src, size_t n) {
+    size_t x = 0;
+    const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi16(128);
+    const auto product = [&](__m128i d, __m128i s) {
+        const __m128i t = _mm_add_epi16(_mm_mullo_epi16(d, s), half);
+        return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+    };
+    for (; x + 16 <= n; x += 16) {
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + x));
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
+        const __m128i lo = product(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero));
+        const __m128i hi = product(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero));
+        // d + s - d s / 255 never exceeds 255.
+        const __m128i sum = _mm_sub_epi8(_mm_add_epi8(d, s), _mm_packus_epi16(lo, hi));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), sum);
+    }
+    for (; x < n; ++x) {
+        const unsigned d = dst[x], s = src[x], t = d * s + 128;
+        dst[x] = uint8_t(d + s - ((t + (t >> 8)) >> 8));
+    }
+}
+
+// any |= src over n bytes; true when src has anything.
+bool OrInto(uint8_t* any, const uint8_t* src, size_t n) {
+    size_t x = 0;
+    __m128i all = _mm_setzero_si128();
+    for (; x + 16 <= n; x += 16) {
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
+        all = _mm_or_si128(all, s);
+        __m128i* a = reinterpret_cast<__m128i*>(any + x);
+        _mm_storeu_si128(a, _mm_or_si128(_mm_loadu_si128(a), s));
+    }
+    bool found = _mm_movemask_epi8(_mm_cmpeq_epi8(all, _mm_setzero_si128())) != 0xFFFF;
+    for (; x < n; ++x) {
+        any[x] |= src[x];
+        found |= src[x] != 0;
+    }
+    return found;
+}
+
+// keys |= (src >> drop) << shift over n pixels.
+void AddToKeys(uint16_t* keys, const uint8_t* src, size_t n, int drop, int shift) {
+    size_t x = 0;
+    const __m128i zero = _mm_setzero_si128(), dropBy = _mm_cvtsi32_si128(drop), shiftBy = _mm_cvtsi32_si128(shift);
+    for (; x + 16 <= n; x += 16) {
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
+        const auto add = [&](__m128i wide, uint16_t* at) {
+            const __m128i part = _mm_sll_epi16(_mm_srl_epi16(wide, dropBy), shiftBy);
+            __m128i* k = reinterpret_cast<__m128i*>(at);
+            _mm_storeu_si128(k, _mm_or_si128(_mm_loadu_si128(k), part));
+        };
+        add(_mm_unpacklo_epi8(s, zero), keys + x);
+        add(_mm_unpackhi_epi8(s, zero), keys + x + 8);
+    }
+    for (; x < n; ++x) keys[x] = uint16_t(keys[x] | (src[x] >> drop) << shift);
+}
+
+// True when the eight keys from `at` are one.
+bool Uniform(const uint16_t* at) {
+    const __m128i k = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    return _mm_movemask_epi8(_mm_cmpeq_epi16(k, _mm_set1_epi16(short(at[0])))) == 0xFFFF;
+}
+
+}  // namespace
+
+AssPgsLayers::AssPgsLayers() : seen_(kKeys, 0), entry_(kKeys, 0) {}
+
+bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int frameHeight, PgsObject& object,
+                            std::vector<PgsColor>& palette) {
+    // Images into layers: a colour joins the layer before it of its colour
+    // when it meets no image of the layers after that one.
+    std::vector<Layer> layers;
+    std::vector<Placed> placed;
+    int left = width, top = height, right = 0, bottom = 0;
+    for (const ASS_Image* i = images; i; i = i->next) {
+        if (i->w <= 0 || i->h <= 0 || (i->color & 0xFF) == 0xFF) continue;
+        Placed p{i, -1, std::max(i->dst_x, 0), std::max(i->dst_y, 0), std::min(i->dst_x + i->w, width),
+                 std::min(i->dst_y + i->h, height)};
+        if (p.right <= p.left || p.bottom <= p.top) continue;
+        for (int l = int(layers.size()) - 1; l >= 0 && p.layer < 0; --l) {
+            if (layers[size_t(l)].colour == i->color) p.layer = l;
+            else if (Meets(layers[size_t(l)], p)) break;
+        }
+        if (p.layer < 0) {
+            if (layers.size() == kMostLayers) return false;
+            p.layer = int(layers.size());
+            layers.push_back({i->color, p.left, p.top, p.right, p.bottom});
+        }
+        Layer& l = layers[size_t(p.layer)];
+        l.left = std::min(l.left, p.left), l.top = std::min(l.top, p.top);
+        l.right = std::max(l.right, p.right), l.bottom = std::max(l.bottom, p.bottom);
+        left = std::min(left, p.left), top = std::min(top, p.top);
+        right = std::max(right, p.right), bottom = std::max(bottom, p.bottom);
+        placed.push_back(p);
+    }
+    if (placed.empty()) return false;
+    const int count = int(layers.size());
+    const size_t w = size_t(right - left), h = size_t(bottom - top), area = w * h;
+    planes_.assign(area * size_t(count), 0);
+    // Each layer's coverage: images of one colour laid over each other.
+    for (const Placed& p : placed) {
+        const ASS_Image* i = p.image;
+        uint8_t* plane = planes_.data() + area * size_t(p.layer);
+        const size_t n = size_t(p.right - p.left);
+        for (int y = p.top; y < p.bottom; ++y) {
+            const uint8_t* src = i->bitmap + size_t(y - i->dst_y) * size_t(i->stride) + size_t(p.left - i->dst_x);
+            uint8_t* dst = plane + size_t(y - top) * w + size_t(p.left - left);
+            LayOver(dst, src, n);
+        }
+    }
+    // Cropped to the rows and columns with any coverage.
+    any_.assign(w, 0);
+    int inkTop = -1, inkBottom = -1;
+    for (size_t y = 0; y < h; ++y) {
+        bool row = false;
+        for (int l = 0; l < count; ++l) row |= OrInto(any_.data(), planes_.data() + area * size_t(l) + y * w, w);
+        if (row) {
+            if (inkTop < 0) inkTop = int(y);
+            inkBottom = int(y);
+        }
+    }
+    if (inkTop < 0) return false;
+    size_t inkLeft = 0, inkRight = w;
+    while (!any_[inkLeft]) ++inkLeft;
+    while (!any_[inkRight - 1]) --inkRight;
+    const size_t cw = inkRight - inkLeft, ch = size_t(inkBottom - inkTop + 1);
+    // Keys: each layer's coverage cut to its bits, the first layer lowest.
+    int shift[kMostLayers] = {0, 0, 0}, drop[kMostLayers] = {0, 0, 0};
+    for (int l = 0, at = 0; l < count; ++l) {
+        shift[l] = at;
+        drop[l] = 8 - BitsOf(count, l);
+        at += BitsOf(count, l);
+    }
+    keys_.assign(cw * ch + 8, 0);
+    for (int l = 0; l < count; ++l)
+        for (size_t y = 0; y < ch; ++y)
+            AddToKeys(keys_.data() + y * cw,
+                      planes_.data() + area * size_t(l) + (y + size_t(inkTop)) * w + inkLeft, cw, drop[l], shift[l]);
+    // Runs of eight equal keys (mostly nothing, or a glyph's inside) are
+    // looked at once.
+    const size_t pixels = cw * ch;
+    for (size_t i = 0; i < pixels; i += 8) {
+        if (Uniform(keys_.data() + i)) seen_[keys_[i]] = 1;
+        else
+            for (size_t k = i; k < i + 8; ++k) seen_[keys_[k]] = 1;
+    }
+    // The colour of every key found, laid over as libass's images are.
+    std::vector<std::pair<uint16_t, uint32_t>> found;
+    std::unordered_map<uint32_t, uint32_t> counts;
+    for (size_t k = 1; k < kKeys; ++k) {
+        if (k % 8 == 0) {
+            uint64_t block;
+            std::memcpy(&block, seen_.data() + k, 8);
+            if (!block) {
+                k += 7;
+                continue;
+            }
+        }
+        if (!seen_[k]) continue;
+        seen_[k] = 0;
+        unsigned c[4] = {0, 0, 0, 0};
+        for (int l = 0; l < count; ++l) {
+            const unsigned levels = (1u << BitsOf(count, l)) - 1;
+            const unsigned q = (unsigned(k) >> shift[l]) & levels;
+            const unsigned coverage = (q * 255 + levels / 2) / levels;
+            const uint32_t colour = layers[size_t(l)].colour;
+            const unsigned k2 = coverage * (255 - (colour & 0xFF));
+            const unsigned rgba[4] = {colour >> 24, (colour >> 16) & 0xFF, (colour >> 8) & 0xFF, 255};
+            for (int n = 0; n < 4; ++n) c[n] = (rgba[n] * k2 + c[n] * (65025 - k2) + 32512) / 65025;
+        }
+        const uint32_t premultiplied = c[0] << 24 | c[1] << 16 | c[2] << 8 | c[3];
+        found.push_back({uint16_t(k), premultiplied});
+        if (c[3]) ++counts[premultiplied];
+    }
+    seen_[0] = 0;
+    object.x = left + int(inkLeft);
+    object.y = top + inkTop;
+    object.width = int(cw);
+    object.height = int(ch);
+    palette.assign(1, PgsColor{});
+    std::unordered_map<uint32_t, uint8_t> entryOf;
+    ChoosePgsEntries(counts, frameHeight, palette, entryOf);
+    entry_[0] = 0;
+    for (const auto& [k, colour] : found) entry_[k] = (colour & 0xFF) ? entryOf[colour] : 0;
+    object.pixels.resize(pixels + 8);
+    for (size_t i = 0; i < pixels; i += 8) {
+        if (Uniform(keys_.data() + i)) std::memset(object.pixels.data() + i, entry_[keys_[i]], 8);
+        else
+            for (size_t k = i; k < i + 8; ++k) object.pixels[k] = entry_[keys_[k]];
+    }
+    object.pixels.resize(pixels);
+    return true;
+}
+
+}  // namespace glyphon

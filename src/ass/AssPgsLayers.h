@@ -1,0 +1,35 @@
+// Most still pictures libass draws are a few layers of one colour each (a
+// shadow, an outline, a fill); those become a PGS object without composing
+// colours pixel by pixel: each layer's coverage is kept in a plane of its
+// own, a pixel's key is its layers' coverages, and colours and palette
+// entries are worked out once for each key found.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "pgs/PgsStream.h"
+
+struct ass_image;
+
+namespace glyphon {
+
+class AssPgsLayers {
+public:
+    AssPgsLayers();
+    // The images (in a `width` x `height` frame) as an object cropped to its
+    // ink and its palette (Y'CbCr for `frameHeight` rows): false, with
+    // nothing changed, when they do not fall into at most three layers (each
+    // image of one layer's colour, none overlapping an image of a layer after
+    // its own that it comes after), or show nothing. One layer keeps
+    // every coverage, two keep 128 levels each, three 32, 32 and 64 (the
+    // last, the fill).
+    bool Quantise(const ::ass_image* images, int width, int height, int frameHeight, PgsObject& object,
+                  std::vector<PgsColor>& palette);
+
+private:
+    std::vector<uint8_t> planes_, any_, seen_, entry_;
+    std::vector<uint16_t> keys_;
+};
+
+}  // namespace glyphon
