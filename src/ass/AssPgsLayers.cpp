@@ -11,6 +11,7 @@ extern "C" {
 #include <unordered_map>
 
 #include "ass/AssPgs.h"
+#include "pgs/PgsPicture.h"
 
 namespace glyphon {
 
@@ -18,6 +19,8 @@ namespace {
 
 constexpr int kMostLayers = 3;
 constexpr size_t kKeys = size_t(1) << 16;
+constexpr size_t kMostEntries = 255;  // besides the transparent entry 0
+constexpr uint16_t kNoEntry = 0xFFFF;
 
 struct Layer {
     uint32_t colour;                // libass's: r, g, b from the high byte down, then transparency
@@ -107,7 +110,7 @@ bool Uniform(const uint16_t* at) {
 
 }  // namespace
 
-AssPgsLayers::AssPgsLayers() : seen_(kKeys, 0), entry_(kKeys, 0) {}
+AssPgsLayers::AssPgsLayers() : entry_(kKeys, kNoEntry) { entry_[0] = 0; }
 
 bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int frameHeight, PgsObject& object,
                             std::vector<PgsColor>& palette) {
@@ -180,28 +183,9 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
         for (size_t y = 0; y < ch; ++y)
             AddToKeys(keys_.data() + y * cw,
                       planes_.data() + area * size_t(l) + (y + size_t(inkTop)) * w + inkLeft, cw, drop[l], shift[l]);
-    // Runs of eight equal keys (mostly nothing, or a glyph's inside) are
-    // looked at once.
     const size_t pixels = cw * ch;
-    for (size_t i = 0; i < pixels; i += 8) {
-        if (Uniform(keys_.data() + i)) seen_[keys_[i]] = 1;
-        else
-            for (size_t k = i; k < i + 8; ++k) seen_[keys_[k]] = 1;
-    }
-    // The colour of every key found, laid over as libass's images are.
-    std::vector<std::pair<uint16_t, uint32_t>> found;
-    std::unordered_map<uint32_t, uint32_t> counts;
-    for (size_t k = 1; k < kKeys; ++k) {
-        if (k % 8 == 0) {
-            uint64_t block;
-            std::memcpy(&block, seen_.data() + k, 8);
-            if (!block) {
-                k += 7;
-                continue;
-            }
-        }
-        if (!seen_[k]) continue;
-        seen_[k] = 0;
+    // The colour of a key, laid over as libass's images are.
+    const auto colourOf = [&](size_t k) {
         unsigned c[4] = {0, 0, 0, 0};
         for (int l = 0; l < count; ++l) {
             const unsigned levels = (1u << BitsOf(count, l)) - 1;
@@ -212,26 +196,69 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
             const unsigned rgba[4] = {colour >> 24, (colour >> 16) & 0xFF, (colour >> 8) & 0xFF, 255};
             for (int n = 0; n < 4; ++n) c[n] = (rgba[n] * k2 + c[n] * (65025 - k2) + 32512) / 65025;
         }
-        const uint32_t premultiplied = c[0] << 24 | c[1] << 16 | c[2] << 8 | c[3];
-        found.push_back({uint16_t(k), premultiplied});
-        if (c[3]) ++counts[premultiplied];
-    }
-    seen_[0] = 0;
+        return uint32_t(c[0] << 24 | c[1] << 16 | c[2] << 8 | c[3]);
+    };
     object.x = left + int(inkLeft);
     object.y = top + inkTop;
     object.width = int(cw);
     object.height = int(ch);
+    object.pixels.resize(pixels + 8);
     palette.assign(1, PgsColor{});
     std::unordered_map<uint32_t, uint8_t> entryOf;
-    ChoosePgsEntries(counts, frameHeight, palette, entryOf);
+    // Runs of eight equal keys (mostly nothing, or a glyph's inside) are
+    // looked up once.
+    const auto map = [&](const auto& entryOfKey) {
+        for (size_t i = 0; i < pixels; i += 8) {
+            if (Uniform(keys_.data() + i)) std::memset(object.pixels.data() + i, entryOfKey(keys_[i]), 8);
+            else
+                for (size_t k = i; k < i + 8; ++k) object.pixels[k] = entryOfKey(keys_[k]);
+        }
+    };
+    // Most pictures have at most 255 colours: each key is given its colour's
+    // entry where it is first met.
+    bool fits = true;
+    map([&](uint16_t k) {
+        if (entry_[k] != kNoEntry) return uint8_t(entry_[k]);
+        given_.push_back(k);
+        const uint32_t colour = colourOf(k);
+        const uint8_t a = uint8_t(colour);
+        uint8_t entry = 0;
+        if (a) {
+            const auto [at, added] = entryOf.emplace(colour, uint8_t(palette.size()));
+            if (added && palette.size() > kMostEntries) fits = false;
+            else if (added) {
+                const auto straight = [&](int shiftBy) {
+                    return uint8_t(std::clamp(double(colour >> shiftBy & 0xFF) * 255.0 / a + 0.5, 0.0, 255.0));
+                };
+                palette.push_back(ToPgsColor(Rgba{straight(24), straight(16), straight(8), a}, frameHeight));
+            }
+            entry = at->second;
+        }
+        entry_[k] = entry;
+        return entry;
+    });
+    for (const uint16_t k : given_) entry_[k] = kNoEntry;
     entry_[0] = 0;
-    for (const auto& [k, colour] : found) entry_[k] = (colour & 0xFF) ? entryOf[colour] : 0;
-    object.pixels.resize(pixels + 8);
-    for (size_t i = 0; i < pixels; i += 8) {
-        if (Uniform(keys_.data() + i)) std::memset(object.pixels.data() + i, entry_[keys_[i]], 8);
-        else
-            for (size_t k = i; k < i + 8; ++k) object.pixels[k] = entry_[keys_[k]];
+    if (!fits) {
+        // More: the palette chosen by median cut over every key's colour.
+        palette.assign(1, PgsColor{});
+        entryOf.clear();
+        std::unordered_map<uint32_t, uint32_t> counts;
+        std::vector<std::pair<uint16_t, uint32_t>> found;
+        for (size_t i = 0; i < pixels; ++i) {
+            if (entry_[keys_[i]] != kNoEntry) continue;
+            const uint32_t colour = colourOf(keys_[i]);
+            entry_[keys_[i]] = 0;
+            found.push_back({keys_[i], colour});
+            if (colour & 0xFF) ++counts[colour];
+        }
+        ChoosePgsEntries(counts, frameHeight, palette, entryOf);
+        for (const auto& [k, colour] : found) entry_[k] = (colour & 0xFF) ? entryOf[colour] : 0;
+        map([&](uint16_t k) { return uint8_t(entry_[k]); });
+        for (const auto& [k, colour] : found) entry_[k] = kNoEntry;
+        entry_[0] = 0;
     }
+    given_.clear();
     object.pixels.resize(pixels);
     return true;
 }

@@ -28,8 +28,8 @@ public:
                   std::vector<PgsColor>& palette);
 
 private:
-    std::vector<uint8_t> planes_, any_, seen_, entry_;
-    std::vector<uint16_t> keys_;
+    std::vector<uint8_t> planes_, any_;
+    std::vector<uint16_t> keys_, entry_, given_;  // entry_: each key's palette entry while mapped
 };
 
 }  // namespace glyphon
