@@ -67,24 +67,6 @@ void LayOver(uint8_t* dst, const uint8_t* src, size_t n) {
     }
 }
 
-// any |= src over n bytes; true when src has anything.
-bool OrInto(uint8_t* any, const uint8_t* src, size_t n) {
-    size_t x = 0;
-    __m128i all = _mm_setzero_si128();
-    for (; x + 16 <= n; x += 16) {
-        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
-        all = _mm_or_si128(all, s);
-        __m128i* a = reinterpret_cast<__m128i*>(any + x);
-        _mm_storeu_si128(a, _mm_or_si128(_mm_loadu_si128(a), s));
-    }
-    bool found = _mm_movemask_epi8(_mm_cmpeq_epi8(all, _mm_setzero_si128())) != 0xFFFF;
-    for (; x < n; ++x) {
-        any[x] |= src[x];
-        found |= src[x] != 0;
-    }
-    return found;
-}
-
 // keys |= (src >> drop) << shift over n pixels.
 void AddToKeys(uint16_t* keys, const uint8_t* src, size_t n, int drop, int shift) {
     size_t x = 0;
@@ -142,35 +124,6 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
     }
     if (placed.empty()) return false;
     const int count = int(layers.size());
-    const size_t w = size_t(right - left), h = size_t(bottom - top), area = w * h;
-    planes_.assign(area * size_t(count), 0);
-    // Each layer's coverage: images of one colour laid over each other.
-    for (const Placed& p : placed) {
-        const ASS_Image* i = p.image;
-        uint8_t* plane = planes_.data() + area * size_t(p.layer);
-        const size_t n = size_t(p.right - p.left);
-        for (int y = p.top; y < p.bottom; ++y) {
-            const uint8_t* src = i->bitmap + size_t(y - i->dst_y) * size_t(i->stride) + size_t(p.left - i->dst_x);
-            uint8_t* dst = plane + size_t(y - top) * w + size_t(p.left - left);
-            LayOver(dst, src, n);
-        }
-    }
-    // Cropped to the rows and columns with any coverage.
-    any_.assign(w, 0);
-    int inkTop = -1, inkBottom = -1;
-    for (size_t y = 0; y < h; ++y) {
-        bool row = false;
-        for (int l = 0; l < count; ++l) row |= OrInto(any_.data(), planes_.data() + area * size_t(l) + y * w, w);
-        if (row) {
-            if (inkTop < 0) inkTop = int(y);
-            inkBottom = int(y);
-        }
-    }
-    if (inkTop < 0) return false;
-    size_t inkLeft = 0, inkRight = w;
-    while (!any_[inkLeft]) ++inkLeft;
-    while (!any_[inkRight - 1]) --inkRight;
-    const size_t cw = inkRight - inkLeft, ch = size_t(inkBottom - inkTop + 1);
     // Keys: each layer's coverage cut to its bits, the first layer lowest.
     int shift[kMostLayers] = {0, 0, 0}, drop[kMostLayers] = {0, 0, 0};
     for (int l = 0, at = 0; l < count; ++l) {
@@ -178,12 +131,6 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
         drop[l] = 8 - BitsOf(count, l);
         at += BitsOf(count, l);
     }
-    keys_.assign(cw * ch + 8, 0);
-    for (int l = 0; l < count; ++l)
-        for (size_t y = 0; y < ch; ++y)
-            AddToKeys(keys_.data() + y * cw,
-                      planes_.data() + area * size_t(l) + (y + size_t(inkTop)) * w + inkLeft, cw, drop[l], shift[l]);
-    const size_t pixels = cw * ch;
     // The colour of a key, laid over as libass's images are.
     const auto colourOf = [&](size_t k) {
         unsigned c[4] = {0, 0, 0, 0};
@@ -198,33 +145,18 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
         }
         return uint32_t(c[0] << 24 | c[1] << 16 | c[2] << 8 | c[3]);
     };
-    object.x = left + int(inkLeft);
-    object.y = top + inkTop;
-    object.width = int(cw);
-    object.height = int(ch);
-    object.pixels.resize(pixels + 8);
+    // Each key is given its colour's entry where it is first met; a picture
+    // of more than 255 colours is left to the caller.
     palette.assign(1, PgsColor{});
-    std::unordered_map<uint32_t, uint8_t> entryOf;
-    // Runs of eight equal keys (mostly nothing, or a glyph's inside) are
-    // looked up once.
-    const auto map = [&](const auto& entryOfKey) {
-        for (size_t i = 0; i < pixels; i += 8) {
-            if (Uniform(keys_.data() + i)) std::memset(object.pixels.data() + i, entryOfKey(keys_[i]), 8);
-            else
-                for (size_t k = i; k < i + 8; ++k) object.pixels[k] = entryOfKey(keys_[k]);
-        }
-    };
-    // Most pictures have at most 255 colours: each key is given its colour's
-    // entry where it is first met.
+    entryOf_.clear();
     bool fits = true;
-    map([&](uint16_t k) {
-        if (entry_[k] != kNoEntry) return uint8_t(entry_[k]);
+    const auto give = [&](uint16_t k) __attribute__((noinline)) {
         given_.push_back(k);
         const uint32_t colour = colourOf(k);
         const uint8_t a = uint8_t(colour);
         uint8_t entry = 0;
         if (a) {
-            const auto [at, added] = entryOf.emplace(colour, uint8_t(palette.size()));
+            const auto [at, added] = entryOf_.emplace(colour, uint8_t(palette.size()));
             if (added && palette.size() > kMostEntries) fits = false;
             else if (added) {
                 const auto straight = [&](int shiftBy) {
@@ -236,30 +168,72 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
         }
         entry_[k] = entry;
         return entry;
-    });
+    };
+    // Row by row, in buffers of one row: each layer's coverage (images of
+    // one colour laid over each other), the keys, and their entries.
+    const size_t w = size_t(right - left), h = size_t(bottom - top);
+    rows_.resize(w * size_t(count));
+    keys_.resize(w + 8);
+    index_.resize(w * h + 8);
+    size_t inkLeft = w, inkRight = 0;
+    int inkTop = -1, inkBottom = -1;
+    const uint16_t* entries = entry_.data();
+    for (size_t y = 0; y < h && fits; ++y) {
+        std::memset(rows_.data(), 0, rows_.size());
+        for (const Placed& p : placed) {
+            const int fy = top + int(y);
+            if (fy < p.top || fy >= p.bottom) continue;
+            const ASS_Image* i = p.image;
+            LayOver(rows_.data() + w * size_t(p.layer) + size_t(p.left - left),
+                    i->bitmap + size_t(fy - i->dst_y) * size_t(i->stride) + size_t(p.left - i->dst_x),
+                    size_t(p.right - p.left));
+        }
+        uint16_t* keys = keys_.data();
+        std::memset(keys, 0, keys_.size() * sizeof *keys);
+        for (int l = 0; l < count; ++l) AddToKeys(keys, rows_.data() + w * size_t(l), w, drop[l], shift[l]);
+        uint8_t* out = index_.data() + y * w;
+        size_t first = 0, last = w;
+        while (first < w && !keys[first]) ++first;
+        if (first == w) {
+            std::memset(out, 0, w);
+            continue;
+        }
+        while (!keys[last - 1]) --last;
+        if (inkTop < 0) inkTop = int(y);
+        inkBottom = int(y);
+        inkLeft = std::min(inkLeft, first);
+        inkRight = std::max(inkRight, last);
+        // Runs of eight equal keys (mostly nothing, or a glyph's inside)
+        // are looked up once.
+        for (size_t x = 0; x < w; x += 8) {
+            if (Uniform(keys + x)) {
+                const uint16_t e = entries[keys[x]];
+                std::memset(out + x, e != kNoEntry ? uint8_t(e) : give(keys[x]), 8);
+                continue;
+            }
+            uint16_t block[8];
+            std::memcpy(block, keys + x, sizeof block);
+            uint64_t mapped = 0;  // built in a register: eight byte stores read back as one would stall
+            for (int k = 0; k < 8; ++k) {
+                const uint16_t e = entries[block[k]];
+                mapped |= uint64_t(e != kNoEntry ? uint8_t(e) : give(block[k])) << (8 * k);
+            }
+            std::memcpy(out + x, &mapped, 8);
+        }
+    }
     for (const uint16_t k : given_) entry_[k] = kNoEntry;
     entry_[0] = 0;
-    if (!fits) {
-        // More: the palette chosen by median cut over every key's colour.
-        palette.assign(1, PgsColor{});
-        entryOf.clear();
-        std::unordered_map<uint32_t, uint32_t> counts;
-        std::vector<std::pair<uint16_t, uint32_t>> found;
-        for (size_t i = 0; i < pixels; ++i) {
-            if (entry_[keys_[i]] != kNoEntry) continue;
-            const uint32_t colour = colourOf(keys_[i]);
-            entry_[keys_[i]] = 0;
-            found.push_back({keys_[i], colour});
-            if (colour & 0xFF) ++counts[colour];
-        }
-        ChoosePgsEntries(counts, frameHeight, palette, entryOf);
-        for (const auto& [k, colour] : found) entry_[k] = (colour & 0xFF) ? entryOf[colour] : 0;
-        map([&](uint16_t k) { return uint8_t(entry_[k]); });
-        for (const auto& [k, colour] : found) entry_[k] = kNoEntry;
-        entry_[0] = 0;
-    }
     given_.clear();
-    object.pixels.resize(pixels);
+    if (!fits || inkTop < 0) return false;
+    // Cropped to the rows and columns with any coverage.
+    const size_t cw = inkRight - inkLeft, ch = size_t(inkBottom - inkTop + 1);
+    object.x = left + int(inkLeft);
+    object.y = top + inkTop;
+    object.width = int(cw);
+    object.height = int(ch);
+    object.pixels.resize(cw * ch);
+    for (size_t y = 0; y < ch; ++y)
+        std::memcpy(object.pixels.data() + y * cw, index_.data() + (y + size_t(inkTop)) * w + inkLeft, cw);
     return true;
 }
 

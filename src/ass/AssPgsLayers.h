@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "pgs/PgsStream.h"
@@ -18,18 +19,19 @@ class AssPgsLayers {
 public:
     AssPgsLayers();
     // The images (in a `width` x `height` frame) as an object cropped to its
-    // ink and its palette (Y'CbCr for `frameHeight` rows): false, with
-    // nothing changed, when they do not fall into at most three layers (each
-    // image of one layer's colour, none overlapping an image of a layer after
-    // its own that it comes after), or show nothing. One layer keeps
+    // ink and its palette (Y'CbCr for `frameHeight` rows): false when they
+    // do not fall into at most three layers (each image of one layer's
+    // colour, none overlapping an image of a layer after its own that it
+    // comes after), have more than 255 colours, or show nothing. One layer keeps
     // every coverage, two keep 128 levels each, three 32, 32 and 64 (the
     // last, the fill).
     bool Quantise(const ::ass_image* images, int width, int height, int frameHeight, PgsObject& object,
                   std::vector<PgsColor>& palette);
 
 private:
-    std::vector<uint8_t> planes_, any_;
+    std::vector<uint8_t> rows_, index_;
     std::vector<uint16_t> keys_, entry_, given_;  // entry_: each key's palette entry while mapped
+    std::unordered_map<uint32_t, uint8_t> entryOf_;
 };
 
 }  // namespace glyphon
