@@ -11,6 +11,7 @@ extern "C" {
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <set>
 
 namespace glyphon {
@@ -64,6 +65,67 @@ public:
 private:
     Messages before_;
 };
+
+// Starting libass with its fonts (fontconfig's configuration read, every
+// system font listed) takes milliseconds: a library and renderer whose
+// script embedded no fonts go back to a small pool when the script is done,
+// and the next script of the same size and fonts folder takes them with
+// their caches. Each is used by one script at a time.
+struct Engine {
+    int width, height;
+    std::string fontsDir;
+    ASS_Library* library;
+    ASS_Renderer* renderer;
+};
+
+constexpr size_t kMostIdleEngines = 2;
+
+struct EnginePool {
+    std::mutex mutex;
+    std::vector<Engine> idle;  // the most recently given back last
+    ~EnginePool() {
+        for (const Engine& e : idle) {
+            ass_renderer_done(e.renderer);
+            ass_library_done(e.library);
+        }
+    }
+};
+
+EnginePool& Engines() {
+    static EnginePool pool;
+    return pool;
+}
+
+void TakeEngine(int width, int height, const std::string& fontsDir, ASS_Library*& library, ASS_Renderer*& renderer) {
+    EnginePool& pool = Engines();
+    std::lock_guard<std::mutex> lock(pool.mutex);
+    for (auto e = pool.idle.rbegin(); e != pool.idle.rend(); ++e)
+        if (e->width == width && e->height == height && e->fontsDir == fontsDir) {
+            library = e->library;
+            renderer = e->renderer;
+            pool.idle.erase(std::next(e).base());
+            return;
+        }
+}
+
+void GiveEngineBack(int width, int height, const std::string& fontsDir, ASS_Library* library, ASS_Renderer* renderer) {
+    EnginePool& pool = Engines();
+    std::lock_guard<std::mutex> lock(pool.mutex);
+    pool.idle.push_back({width, height, fontsDir, library, renderer});
+    if (pool.idle.size() > kMostIdleEngines) {
+        ass_renderer_done(pool.idle.front().renderer);
+        ass_library_done(pool.idle.front().library);
+        pool.idle.erase(pool.idle.begin());
+    }
+}
+
+// True when the script has a [Fonts] section (or mentions one anywhere).
+bool MentionsFontsSection(std::string_view bytes) {
+    constexpr std::string_view kSection = "[fonts]";
+    return std::search(bytes.begin(), bytes.end(), kSection.begin(), kSection.end(), [](char a, char b) {
+               return (a >= 'A' && a <= 'Z' ? char(a - 'A' + 'a') : a) == b;
+           }) != bytes.end();
+}
 
 }  // namespace
 
@@ -121,18 +183,21 @@ void AssScript::Open(const std::string& name, std::string_view bytes, const std:
     if (width_ <= 0 || height_ <= 0 || width_ > 8192 || height_ > 8192)
         throw AssError(name + ": no picture size to draw the script at");
     Listening listening(warnings_, name_, seenMessages_);
-    library_ = ass_library_init();
+    // A script that embeds fonts gets a library of its own, so that its
+    // fonts never reach another script.
+    pooled_ = !MentionsFontsSection(bytes);
+    if (pooled_) TakeEngine(width_, height_, fontsDir, library_, renderer_);
     if (!library_) {
-        throw AssError(name + ": libass could not be started");
+        library_ = ass_library_init();
+        if (!library_) throw AssError(name + ": libass could not be started");
+        ass_set_message_cb(library_, MessageCallback, nullptr);
+        ass_set_extract_fonts(library_, 1);
+        if (!fontsDir.empty()) ass_set_fonts_dir(library_, fontsDir.c_str());
     }
-    ass_set_message_cb(library_, MessageCallback, nullptr);
-    ass_set_extract_fonts(library_, 1);
-    if (!fontsDir.empty()) ass_set_fonts_dir(library_, fontsDir.c_str());
     std::string copy(bytes);
     track_ = ass_read_memory(library_, copy.data(), copy.size(), nullptr);
     if (!track_) {
-        ass_library_done(library_);
-        library_ = nullptr;
+        Release();
         throw AssError(name + ": not a subtitle script libass can read (ASS or SSA)");
     }
     if (track_->PlayResX <= 0 || track_->PlayResY <= 0) {
@@ -140,22 +205,33 @@ void AssScript::Open(const std::string& name, std::string_view bytes, const std:
         track_->PlayResX = 384;
         track_->PlayResY = 288;
     }
-    renderer_ = ass_renderer_init(library_);
     if (!renderer_) {
-        ass_free_track(track_);
-        ass_library_done(library_);
-        throw AssError(name + ": libass could not be started");
+        renderer_ = ass_renderer_init(library_);
+        if (!renderer_) {
+            Release();
+            throw AssError(name + ": libass could not be started");
+        }
+        ass_set_frame_size(renderer_, width_, height_);
+        ass_set_storage_size(renderer_, width_, height_);
+        ass_set_fonts(renderer_, nullptr, nullptr, ASS_FONTPROVIDER_AUTODETECT, nullptr, 1);
     }
-    ass_set_frame_size(renderer_, width_, height_);
-    ass_set_storage_size(renderer_, width_, height_);
-    ass_set_fonts(renderer_, nullptr, nullptr, ASS_FONTPROVIDER_AUTODETECT, nullptr, 1);
+    fontsDir_ = fontsDir;
 }
 
-AssScript::~AssScript() {
+void AssScript::Release() {
     if (track_) ass_free_track(track_);
-    if (renderer_) ass_renderer_done(renderer_);
-    if (library_) ass_library_done(library_);
+    track_ = nullptr;
+    if (pooled_ && library_ && renderer_) {
+        GiveEngineBack(width_, height_, fontsDir_, library_, renderer_);
+    } else {
+        if (renderer_) ass_renderer_done(renderer_);
+        if (library_) ass_library_done(library_);
+    }
+    renderer_ = nullptr;
+    library_ = nullptr;
 }
+
+AssScript::~AssScript() { Release(); }
 
 int AssScript::EventCount() const { return track_->n_events; }
 

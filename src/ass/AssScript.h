@@ -96,12 +96,17 @@ private:
     // Renders at ms; returns libass's change report (0 same, 1 moved, 2 new).
     int Render(int64_t ms, ::ass_image** images);
     bool Animated(int event) const;
+    // Frees the track and gives libass back (to the pool when it may be
+    // used again).
+    void Release();
 
     std::string name_;
     int width_, height_;
     ::ass_library* library_ = nullptr;
     ::ass_renderer* renderer_ = nullptr;
     ::ass_track* track_ = nullptr;
+    bool pooled_ = false;  // library and renderer from the pool, going back to it
+    std::string fontsDir_;
     std::vector<std::string> warnings_;
     std::set<std::string> seenMessages_;  // libass's, each kept once
     long frameBudget_ = 200000;
