@@ -192,12 +192,14 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
         std::memset(keys, 0, keys_.size() * sizeof *keys);
         for (int l = 0; l < count; ++l) AddToKeys(keys, rows_.data() + w * size_t(l), w, drop[l], shift[l]);
         uint8_t* out = index_.data() + y * w;
-        size_t first = 0, last = w;
+        size_t first = 0, last = (w + 7) / 8 * 8;  // the keys past w are 0
+        while (first < w && Uniform(keys + first) && !keys[first]) first += 8;
         while (first < w && !keys[first]) ++first;
-        if (first == w) {
+        if (first >= w) {
             std::memset(out, 0, w);
             continue;
         }
+        while (Uniform(keys + last - 8) && !keys[last - 8]) last -= 8;
         while (!keys[last - 1]) --last;
         if (inkTop < 0) inkTop = int(y);
         inkBottom = int(y);
@@ -213,11 +215,14 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
             }
             uint16_t block[8];
             std::memcpy(block, keys + x, sizeof block);
+            uint16_t e[8];
+            unsigned missing = 0;
+            for (int k = 0; k < 8; ++k) missing |= e[k] = entries[block[k]];
+            if (missing > 0xFF)
+                for (int k = 0; k < 8; ++k)
+                    if (e[k] == kNoEntry) e[k] = give(block[k]);
             uint64_t mapped = 0;  // built in a register: eight byte stores read back as one would stall
-            for (int k = 0; k < 8; ++k) {
-                const uint16_t e = entries[block[k]];
-                mapped |= uint64_t(e != kNoEntry ? uint8_t(e) : give(block[k])) << (8 * k);
-            }
+            for (int k = 0; k < 8; ++k) mapped |= uint64_t(e[k]) << (8 * k);
             std::memcpy(out + x, &mapped, 8);
         }
     }
