@@ -1,10 +1,15 @@
 #include "ass/AssPgs.h"
 
+extern "C" {
+#include <ass/ass.h>
+}
+
 #include <algorithm>
 #include <array>
 #include <unordered_map>
 
 #include "ass/AssPgsLayers.h"
+#include "ass/AssRecolour.h"
 #include "pgs/PgsPicture.h"
 #include "subtitle/Cue.h"
 
@@ -177,9 +182,11 @@ void QuantiseForPgs(const AssPicture& picture, int frameHeight, PgsObject& objec
 }
 
 int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video) {
-    // The picture taken last, and the one held until the next is known.
+    // The picture taken last, and the one held until the next is known;
+    // each a picture of the same pixels as the one before it (a fade) or not.
     PgsObject object, heldObject;
     std::vector<PgsColor> palette, heldPalette;
+    bool recolours = false, heldRecolours = false;
     int sets = 0;
     // Each picture is written when the next is known: one followed at once
     // by another is shown up to just after it starts, so that the writer
@@ -188,8 +195,10 @@ int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video) {
     AssMoment shown;
     const auto flush = [&](int64_t next) {
         if (!held) return;
-        writer.Show(TicksOfMs(shown.startMs), TicksOfMs(next == shown.endMs ? shown.endMs + 1 : shown.endMs),
-                    heldObject, heldPalette);
+        const int64_t start = TicksOfMs(shown.startMs),
+                      end = TicksOfMs(next == shown.endMs ? shown.endMs + 1 : shown.endMs);
+        if (heldRecolours) writer.Recolour(start, end, heldObject, heldPalette);
+        else writer.Show(start, end, heldObject, heldPalette);
         ++sets;
         held = false;
     };
@@ -197,18 +206,38 @@ int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video) {
     // composed first.
     AssPgsLayers layers;
     AssPicture picture;
+    struct Image {
+        const unsigned char* bitmap;
+        int w, h, stride, x, y;
+        bool operator==(const Image&) const = default;
+    };
+    std::vector<Image> shape, shapeBefore;
     script.WalkImages(
         PgsFramesPerSecond(video.frameRate),
         [&](const ::ass_image* images) {
-            if (layers.Quantise(images, video.width, video.height, video.height, object, palette)) return true;
-            ComposeAssImages(images, video.width, video.height, picture);
-            QuantiseForPgs(picture, video.height, object, palette);
-            return !picture.Empty();
+            // The same images as the picture before in other colours (a
+            // fade): that picture's object again, in a palette of its own.
+            shape.clear();
+            for (const ::ass_image* i = images; i; i = i->next)
+                shape.push_back({i->bitmap, i->w, i->h, i->stride, i->dst_x, i->dst_y});
+            recolours = false;
+            if (held && shape == shapeBefore) {
+                ComposeAssImages(images, video.width, video.height, picture);
+                recolours = !picture.Empty() && RecolourPgsObject(picture, heldObject, video.height, palette);
+                if (recolours) object = heldObject;
+            }
+            shapeBefore.swap(shape);
+            if (!recolours && !layers.Quantise(images, video.width, video.height, video.height, object, palette)) {
+                ComposeAssImages(images, video.width, video.height, picture);
+                QuantiseForPgs(picture, video.height, object, palette);
+            }
+            return !object.Empty();
         },
         [&](const AssMoment& moment) {
             flush(moment.startMs);
             std::swap(object, heldObject);
             std::swap(palette, heldPalette);
+            heldRecolours = recolours;
             shown = moment;
             held = true;
         });
