@@ -92,7 +92,7 @@ bool Uniform(const uint16_t* at) {
 
 }  // namespace
 
-AssPgsLayers::AssPgsLayers() : entry_(kKeys, kNoEntry) { entry_[0] = 0; }
+AssPgsLayers::AssPgsLayers() : entry_(kKeys, kNoEntry), keyColour_(kKeys, 0), keyStamp_(kKeys, 0) { entry_[0] = 0; }
 
 bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int frameHeight, PgsObject& object,
                             std::vector<PgsColor>& palette) {
@@ -132,7 +132,17 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
         at += BitsOf(count, l);
     }
     // The colour of a key, laid over as libass's images are.
-    const auto colourOf = [&](size_t k) {
+    // Colours are kept between pictures of the same layer colours.
+    const Signature signature{{layers[0].colour, count > 1 ? layers[1].colour : 0, count > 2 ? layers[2].colour : 0},
+                              count, frameHeight};
+    if (!(signature == signature_)) {
+        signature_ = signature;
+        if (++stamp_ == 0) {
+            std::fill(keyStamp_.begin(), keyStamp_.end(), 0);
+            stamp_ = 1;
+        }
+    }
+    const auto composed = [&](size_t k) {
         unsigned c[4] = {0, 0, 0, 0};
         for (int l = 0; l < count; ++l) {
             const unsigned levels = (1u << BitsOf(count, l)) - 1;
@@ -144,6 +154,13 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
             for (int n = 0; n < 4; ++n) c[n] = (rgba[n] * k2 + c[n] * (65025 - k2) + 32512) / 65025;
         }
         return uint32_t(c[0] << 24 | c[1] << 16 | c[2] << 8 | c[3]);
+    };
+    const auto colourOf = [&](size_t k) {
+        if (keyStamp_[k] != stamp_) {
+            keyStamp_[k] = stamp_;
+            keyColour_[k] = composed(k);
+        }
+        return keyColour_[k];
     };
     // Each key is given its colour's entry where it is first met; a picture
     // of more than 255 colours is left to the caller.
@@ -215,6 +232,18 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
             }
             uint16_t block[8];
             std::memcpy(block, keys + x, sizeof block);
+            uint64_t halves[2];
+            std::memcpy(halves, block, sizeof halves);
+            constexpr uint64_t kFour = 0x0001000100010001;
+            if (halves[0] == block[0] * kFour && halves[1] == block[4] * kFour) {
+                // Two runs of four (an edge between a glyph and nothing).
+                const uint16_t a = entries[block[0]], b = entries[block[4]];
+                const uint64_t low = a != kNoEntry ? uint8_t(a) : give(block[0]);
+                const uint64_t high = b != kNoEntry ? uint8_t(b) : give(block[4]);
+                const uint64_t mapped = low * 0x01010101u | (high * 0x01010101u) << 32;
+                std::memcpy(out + x, &mapped, 8);
+                continue;
+            }
             uint16_t e[8];
             unsigned missing = 0;
             for (int k = 0; k < 8; ++k) missing |= e[k] = entries[block[k]];
