@@ -9,6 +9,8 @@ extern "C" {
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -22,6 +24,9 @@ namespace {
 constexpr size_t kLargestScript = size_t(64) << 20;
 // libass's complaints kept as warnings (errors and warnings only).
 constexpr size_t kMostMessages = 8;
+// Drawings reaching further than this many pictures' widths or heights from
+// their origin are left out.
+constexpr double kMostDrawing = 4;
 
 std::string Lower(std::string_view s) {
     std::string out(s);
@@ -205,6 +210,7 @@ void AssScript::Open(const std::string& name, std::string_view bytes, const std:
         track_->PlayResX = 384;
         track_->PlayResY = 288;
     }
+    LeaveOutHugeDrawings();
     if (!renderer_) {
         renderer_ = ass_renderer_init(library_);
         if (!renderer_) {
@@ -234,6 +240,57 @@ void AssScript::Release() {
 AssScript::~AssScript() { Release(); }
 
 int AssScript::EventCount() const { return track_->n_events; }
+
+void AssScript::LeaveOutHugeDrawings() {
+    // libass draws a whole drawing before cutting it to the picture: one far
+    // larger than the picture would take gigabytes. Its extent, from its
+    // coordinates (halved for each \p level past 1) and the style's scale.
+    int leftOut = 0;
+    for (int i = 0; i < track_->n_events; ++i) {
+        ASS_Event& e = track_->events[i];
+        if (!e.Text || e.Duration <= 0) continue;
+        const ASS_Style* style = e.Style >= 0 && e.Style < track_->n_styles ? &track_->styles[e.Style] : nullptr;
+        const double sx = (style ? std::max(style->ScaleX, 0.01) : 1) * width_ / track_->PlayResX;
+        const double sy = (style ? std::max(style->ScaleY, 0.01) : 1) * height_ / track_->PlayResY;
+        const std::string_view text = e.Text;
+        int level = 0, axis = 0;
+        double most[2] = {0, 0};
+        for (size_t k = 0; k < text.size();) {
+            if (text[k] == '{') {
+                const size_t end = std::min(text.find('}', k), text.size());
+                for (size_t t = text.find("\\p", k); t < end; t = text.find("\\p", t + 1))
+                    if (t + 2 < end && std::isdigit(static_cast<unsigned char>(text[t + 2])))
+                        level = std::atoi(std::string(text.substr(t + 2, 4)).c_str());
+                k = end + 1;
+                axis = 0;
+                continue;
+            }
+            const char c = text[k];
+            if (level > 0 && (std::isdigit(static_cast<unsigned char>(c)) || c == '-' || c == '.')) {
+                size_t used = 0;
+                double v = 0;
+                try {
+                    v = std::stod(std::string(text.substr(k, 32)), &used);
+                } catch (const std::exception&) {
+                    used = 1;
+                }
+                const double scaled = std::abs(v) / std::ldexp(1.0, std::min(level, 30) - 1) * (axis ? sy : sx);
+                most[axis] = std::max(most[axis], scaled);
+                axis ^= 1;
+                k += std::max<size_t>(used, 1);
+                continue;
+            }
+            ++k;
+        }
+        if (most[0] > kMostDrawing * width_ || most[1] > kMostDrawing * height_) {
+            e.Duration = 0;
+            ++leftOut;
+        }
+    }
+    if (leftOut > 0)
+        warnings_.push_back(name_ + ": " + std::to_string(leftOut) + (leftOut == 1 ? " event" : " events") +
+                            " with a drawing far larger than the picture left out");
+}
 
 int AssScript::Render(int64_t ms, ASS_Image** images) {
     Listening listening(warnings_, name_, seenMessages_);

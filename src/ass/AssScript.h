@@ -96,6 +96,9 @@ private:
     // Renders at ms; returns libass's change report (0 same, 1 moved, 2 new).
     int Render(int64_t ms, ::ass_image** images);
     bool Animated(int event) const;
+    // Events whose drawings reach far past the picture are left out, with a
+    // warning.
+    void LeaveOutHugeDrawings();
     // Frees the track and gives libass back (to the pool when it may be
     // used again).
     void Release();
