@@ -4,7 +4,7 @@ extern "C" {
 #include <ass/ass.h>
 }
 
-#include <emmintrin.h>
+#include <immintrin.h>
 
 #include <algorithm>
 #include <cstring>
@@ -90,9 +90,62 @@ bool Uniform(const uint16_t* at) {
     return _mm_movemask_epi8(_mm_cmpeq_epi16(k, _mm_set1_epi16(short(at[0])))) == 0xFFFF;
 }
 
+// The entries of eight keys gathered at once; false, with nothing written,
+// when one has none yet.
+__attribute__((target("avx2"))) bool GatherEight(const uint16_t* keys, const uint16_t* entries, uint8_t* out) {
+    const __m256i at = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(keys)));
+    // Two entries read from each key's place: the low one is its own.
+    const __m256i e = _mm256_and_si256(_mm256_i32gather_epi32(reinterpret_cast<const int*>(entries), at, 2),
+                                       _mm256_set1_epi32(0xFFFF));
+    if (_mm256_movemask_epi8(_mm256_cmpgt_epi32(e, _mm256_set1_epi32(0xFF))) != 0) return false;
+    const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(e), _mm256_extracti128_si256(e, 1));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
+    return true;
+}
+
+// The entries of a row's keys from `entries`, `give` called for a key
+// without one; runs of eight equal keys (mostly nothing, or a glyph's
+// inside) are looked up once, and blocks of eight with AVX2 gathered at
+// once where the processor has it.
+template <bool kGather, typename Give>
+inline void MapKeys(const uint16_t* keys, size_t w, const uint16_t* entries, uint8_t* out, const Give& give) {
+    for (size_t x = 0; x < w; x += 8) {
+        if (Uniform(keys + x)) {
+            const uint16_t e = entries[keys[x]];
+            std::memset(out + x, e != kNoEntry ? uint8_t(e) : give(keys[x]), 8);
+            continue;
+        }
+        if constexpr (kGather) {
+            if (GatherEight(keys + x, entries, out + x)) continue;
+        }
+        uint16_t block[8];
+        std::memcpy(block, keys + x, sizeof block);
+        uint16_t e[8];
+        unsigned missing = 0;
+        for (int k = 0; k < 8; ++k) missing |= e[k] = entries[block[k]];
+        if (missing > 0xFF)
+            for (int k = 0; k < 8; ++k)
+                if (e[k] == kNoEntry) e[k] = give(block[k]);
+        uint64_t mapped = 0;  // built in a register: eight byte stores read back as one would stall
+        for (int k = 0; k < 8; ++k) mapped |= uint64_t(e[k]) << (8 * k);
+        std::memcpy(out + x, &mapped, 8);
+    }
+}
+
+template <typename Give>
+void MapRow(const uint16_t* keys, size_t w, const uint16_t* entries, uint8_t* out, const Give& give) {
+    MapKeys<false>(keys, w, entries, out, give);
+}
+
+template <typename Give>
+void MapRowAvx2(const uint16_t* keys, size_t w, const uint16_t* entries,
+                                                 uint8_t* out, const Give& give) {
+    MapKeys<true>(keys, w, entries, out, give);
+}
+
 }  // namespace
 
-AssPgsLayers::AssPgsLayers() : entry_(kKeys, kNoEntry), keyColour_(kKeys, 0), keyStamp_(kKeys, 0) { entry_[0] = 0; }
+AssPgsLayers::AssPgsLayers() : entry_(kKeys + 1, kNoEntry), keyColour_(kKeys, 0), keyStamp_(kKeys, 0) { entry_[0] = 0; }
 
 bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int frameHeight, PgsObject& object,
                             std::vector<PgsColor>& palette) {
@@ -195,6 +248,7 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
     size_t inkLeft = w, inkRight = 0;
     int inkTop = -1, inkBottom = -1;
     const uint16_t* entries = entry_.data();
+    static const bool avx2 = __builtin_cpu_supports("avx2");
     for (size_t y = 0; y < h && fits; ++y) {
         std::memset(rows_.data(), 0, rows_.size());
         for (const Placed& p : placed) {
@@ -222,38 +276,8 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
         inkBottom = int(y);
         inkLeft = std::min(inkLeft, first);
         inkRight = std::max(inkRight, last);
-        // Runs of eight equal keys (mostly nothing, or a glyph's inside)
-        // are looked up once.
-        for (size_t x = 0; x < w; x += 8) {
-            if (Uniform(keys + x)) {
-                const uint16_t e = entries[keys[x]];
-                std::memset(out + x, e != kNoEntry ? uint8_t(e) : give(keys[x]), 8);
-                continue;
-            }
-            uint16_t block[8];
-            std::memcpy(block, keys + x, sizeof block);
-            uint64_t halves[2];
-            std::memcpy(halves, block, sizeof halves);
-            constexpr uint64_t kFour = 0x0001000100010001;
-            if (halves[0] == block[0] * kFour && halves[1] == block[4] * kFour) {
-                // Two runs of four (an edge between a glyph and nothing).
-                const uint16_t a = entries[block[0]], b = entries[block[4]];
-                const uint64_t low = a != kNoEntry ? uint8_t(a) : give(block[0]);
-                const uint64_t high = b != kNoEntry ? uint8_t(b) : give(block[4]);
-                const uint64_t mapped = low * 0x01010101u | (high * 0x01010101u) << 32;
-                std::memcpy(out + x, &mapped, 8);
-                continue;
-            }
-            uint16_t e[8];
-            unsigned missing = 0;
-            for (int k = 0; k < 8; ++k) missing |= e[k] = entries[block[k]];
-            if (missing > 0xFF)
-                for (int k = 0; k < 8; ++k)
-                    if (e[k] == kNoEntry) e[k] = give(block[k]);
-            uint64_t mapped = 0;  // built in a register: eight byte stores read back as one would stall
-            for (int k = 0; k < 8; ++k) mapped |= uint64_t(e[k]) << (8 * k);
-            std::memcpy(out + x, &mapped, 8);
-        }
+        if (avx2) MapRowAvx2(keys, w, entries, out, give);
+        else MapRow(keys, w, entries, out, give);
     }
     for (const uint16_t k : given_) entry_[k] = kNoEntry;
     entry_[0] = 0;
