@@ -90,33 +90,16 @@ bool Uniform(const uint16_t* at) {
     return _mm_movemask_epi8(_mm_cmpeq_epi16(k, _mm_set1_epi16(short(at[0])))) == 0xFFFF;
 }
 
-// The entries of eight keys gathered at once; false, with nothing written,
-// when one has none yet.
-__attribute__((target("avx2"))) bool GatherEight(const uint16_t* keys, const uint16_t* entries, uint8_t* out) {
-    const __m256i at = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(keys)));
-    // Two entries read from each key's place: the low one is its own.
-    const __m256i e = _mm256_and_si256(_mm256_i32gather_epi32(reinterpret_cast<const int*>(entries), at, 2),
-                                       _mm256_set1_epi32(0xFFFF));
-    if (_mm256_movemask_epi8(_mm256_cmpgt_epi32(e, _mm256_set1_epi32(0xFF))) != 0) return false;
-    const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(e), _mm256_extracti128_si256(e, 1));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
-    return true;
-}
-
 // The entries of a row's keys from `entries`, `give` called for a key
 // without one; runs of eight equal keys (mostly nothing, or a glyph's
-// inside) are looked up once, and blocks of eight with AVX2 gathered at
-// once where the processor has it.
-template <bool kGather, typename Give>
-inline void MapKeys(const uint16_t* keys, size_t w, const uint16_t* entries, uint8_t* out, const Give& give) {
+// inside) are looked up once.
+template <typename Give>
+inline void MapRow(const uint16_t* keys, size_t w, const uint16_t* entries, uint8_t* out, const Give& give) {
     for (size_t x = 0; x < w; x += 8) {
         if (Uniform(keys + x)) {
             const uint16_t e = entries[keys[x]];
             std::memset(out + x, e != kNoEntry ? uint8_t(e) : give(keys[x]), 8);
             continue;
-        }
-        if constexpr (kGather) {
-            if (GatherEight(keys + x, entries, out + x)) continue;
         }
         uint16_t block[8];
         std::memcpy(block, keys + x, sizeof block);
@@ -132,15 +115,28 @@ inline void MapKeys(const uint16_t* keys, size_t w, const uint16_t* entries, uin
     }
 }
 
+// The same with each block of eight keys' entries gathered at once (AVX2).
 template <typename Give>
-void MapRow(const uint16_t* keys, size_t w, const uint16_t* entries, uint8_t* out, const Give& give) {
-    MapKeys<false>(keys, w, entries, out, give);
-}
-
-template <typename Give>
-void MapRowAvx2(const uint16_t* keys, size_t w, const uint16_t* entries,
+__attribute__((target("avx2"))) void MapRowAvx2(const uint16_t* keys, size_t w, const uint16_t* entries,
                                                  uint8_t* out, const Give& give) {
-    MapKeys<true>(keys, w, entries, out, give);
+    const __m256i low = _mm256_set1_epi32(0xFFFF), most = _mm256_set1_epi32(0xFF);
+    for (size_t x = 0; x < w; x += 8) {
+        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + x));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(eight, _mm_set1_epi16(short(keys[x])))) == 0xFFFF) {
+            const uint16_t e = entries[keys[x]];
+            std::memset(out + x, e != kNoEntry ? uint8_t(e) : give(keys[x]), 8);
+            continue;
+        }
+        // Two entries read from each key's place: the low one is its own.
+        const __m256i e = _mm256_and_si256(
+            _mm256_i32gather_epi32(reinterpret_cast<const int*>(entries), _mm256_cvtepu16_epi32(eight), 2), low);
+        if (_mm256_movemask_epi8(_mm256_cmpgt_epi32(e, most)) != 0) {
+            for (size_t k = x; k < x + 8; ++k) out[k] = entries[keys[k]] != kNoEntry ? uint8_t(entries[keys[k]]) : give(keys[k]);
+            continue;
+        }
+        const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(e), _mm256_extracti128_si256(e, 1));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(words, words));
+    }
 }
 
 }  // namespace
