@@ -141,7 +141,10 @@ __attribute__((target("avx2"))) void MapRowAvx2(const uint16_t* keys, size_t w, 
 
 }  // namespace
 
-AssPgsLayers::AssPgsLayers() : entry_(kKeys + 1, kNoEntry), keyColour_(kKeys, 0), keyStamp_(kKeys, 0) { entry_[0] = 0; }
+AssPgsLayers::AssPgsLayers()
+    : entry_(kKeys + 1, kNoEntry), keyFirst_(kKeys, 0), keyColour_(kKeys, 0), keyStamp_(kKeys, 0), keyPgs_(kKeys) {
+    entry_[0] = 0;
+}
 
 bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int frameHeight, PgsObject& object,
                             std::vector<PgsColor>& palette) {
@@ -186,6 +189,7 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
                               count, frameHeight};
     if (!(signature == signature_)) {
         signature_ = signature;
+        firstOf_.clear();
         if (++stamp_ == 0) {
             std::fill(keyStamp_.begin(), keyStamp_.end(), 0);
             stamp_ = 1;
@@ -204,33 +208,41 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
         }
         return uint32_t(c[0] << 24 | c[1] << 16 | c[2] << 8 | c[3]);
     };
-    const auto colourOf = [&](size_t k) {
-        if (keyStamp_[k] != stamp_) {
-            keyStamp_[k] = stamp_;
-            keyColour_[k] = composed(k);
-        }
-        return keyColour_[k];
-    };
     // Each key is given its colour's entry where it is first met; a picture
-    // of more than 255 colours is left to the caller.
+    // of more than 255 colours is left to the caller. A key's colour, the
+    // first key of that colour and its palette colour are worked out once
+    // for pictures of the same layer colours.
     palette.assign(1, PgsColor{});
-    entryOf_.clear();
     bool fits = true;
     const auto give = [&](uint16_t k) __attribute__((noinline)) {
         given_.push_back(k);
-        const uint32_t colour = colourOf(k);
-        const uint8_t a = uint8_t(colour);
-        uint8_t entry = 0;
-        if (a) {
-            const auto [at, added] = entryOf_.emplace(colour, uint8_t(palette.size()));
-            if (added && palette.size() > kMostEntries) fits = false;
-            else if (added) {
+        if (keyStamp_[k] != stamp_) {
+            keyStamp_[k] = stamp_;
+            const uint32_t colour = composed(k);
+            keyColour_[k] = colour;
+            const auto [at, added] = firstOf_.emplace(colour, k);
+            keyFirst_[k] = at->second;
+            if (added) {
+                const uint8_t a = uint8_t(colour);
                 const auto straight = [&](int shiftBy) {
-                    return uint8_t(std::clamp(double(colour >> shiftBy & 0xFF) * 255.0 / a + 0.5, 0.0, 255.0));
+                    return a ? uint8_t(std::clamp(double(colour >> shiftBy & 0xFF) * 255.0 / a + 0.5, 0.0, 255.0))
+                             : uint8_t(0);
                 };
-                palette.push_back(ToPgsColor(Rgba{straight(24), straight(16), straight(8), a}, frameHeight));
+                keyPgs_[k] = ToPgsColor(Rgba{straight(24), straight(16), straight(8), a}, frameHeight);
             }
-            entry = at->second;
+        }
+        const uint16_t first = keyFirst_[k];
+        uint8_t entry = 0;
+        if ((keyColour_[k] & 0xFF) == 0) {
+        } else if (entry_[first] != kNoEntry) {
+            entry = uint8_t(entry_[first]);
+        } else if (palette.size() > kMostEntries) {
+            fits = false;
+        } else {
+            entry = uint8_t(palette.size());
+            palette.push_back(keyPgs_[first]);
+            entry_[first] = entry;
+            given_.push_back(first);
         }
         entry_[k] = entry;
         return entry;

@@ -31,17 +31,20 @@ public:
 private:
     std::vector<uint8_t> rows_, index_;
     std::vector<uint16_t> keys_, entry_, given_;  // entry_: each key's palette entry while mapped
-    // Each key's colour, valid where its stamp is stamp_, for the layer
-    // colours, layer count and frame height of signature_.
     struct Signature {
         uint32_t colours[3] = {0, 0, 0};
         int layers = 0, frameHeight = 0;
         friend bool operator==(const Signature&, const Signature&) = default;
     };
     Signature signature_;
+    // Each key's colour, the first key of that colour and (for first keys)
+    // its palette colour, valid where the key's stamp is stamp_, for the
+    // layer colours, layer count and frame height of signature_.
+    std::vector<uint16_t> keyFirst_;
     std::vector<uint32_t> keyColour_, keyStamp_;
+    std::vector<PgsColor> keyPgs_;
+    std::unordered_map<uint32_t, uint16_t> firstOf_;  // colour's first key
     uint32_t stamp_ = 0;
-    std::unordered_map<uint32_t, uint8_t> entryOf_;
 };
 
 }  // namespace glyphon
