@@ -99,14 +99,12 @@ Rgba MeanOf(const std::vector<Tally>& tallies, size_t begin, size_t end) {
     return Rgba{straight(0), straight(1), straight(2), uint8_t(std::clamp(a + 0.5, 1.0, 255.0))};
 }
 
-}  // namespace
-
 // The palette for tallied colours (each colour at most once, premultiplied
 // r, g, b, a from the high byte down) after the transparent entry: the box
 // with the largest squared error split in two until there are enough of them
 // or none can be split; each colour's entry in `entryOf`.
-void ChoosePgsEntries(const std::unordered_map<uint32_t, uint32_t>& counts, int frameHeight,
-                      std::vector<PgsColor>& palette, std::unordered_map<uint32_t, uint8_t>& entryOf) {
+void ChooseEntries(const std::unordered_map<uint32_t, uint32_t>& counts, int frameHeight,
+                   std::vector<PgsColor>& palette, std::unordered_map<uint32_t, uint8_t>& entryOf) {
     std::vector<Tally> tallies;
     tallies.reserve(counts.size());
     for (const auto& [colour, count] : counts) tallies.push_back({colour, count});
@@ -142,6 +140,8 @@ void ChoosePgsEntries(const std::unordered_map<uint32_t, uint32_t>& counts, int 
     }
 }
 
+}  // namespace
+
 double PgsFramesPerSecond(uint8_t code) {
     switch (code) {
         case 0x20:
@@ -176,7 +176,7 @@ void QuantiseForPgs(const AssPicture& picture, int frameHeight, PgsObject& objec
     for (size_t i = 0; i < pixels; ++i)
         if (picture.rgba[i * 4 + 3]) ++counts[colourAt(i)];
     std::unordered_map<uint32_t, uint8_t> entryOf;
-    ChoosePgsEntries(counts, frameHeight, palette, entryOf);
+    ChooseEntries(counts, frameHeight, palette, entryOf);
     for (size_t i = 0; i < pixels; ++i)
         if (picture.rgba[i * 4 + 3]) object.pixels[i] = entryOf[colourAt(i)];
 }

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "ass/AssScript.h"
@@ -22,13 +21,6 @@ double PgsFramesPerSecond(uint8_t code);
 // the picture has when there are at most 255, else 255 chosen by median
 // cut over its colours, each pixel given the entry of its box.
 void QuantiseForPgs(const AssPicture& picture, int frameHeight, PgsObject& object, std::vector<PgsColor>& palette);
-
-// The palette after the transparent entry for the tallied colours (each
-// once, premultiplied r, g, b, a from the high byte down, with its pixel
-// count): every colour when there are at most 255, else 255 chosen by median
-// cut; each colour's entry in `entryOf`.
-void ChoosePgsEntries(const std::unordered_map<uint32_t, uint32_t>& counts, int frameHeight,
-                      std::vector<PgsColor>& palette, std::unordered_map<uint32_t, uint8_t>& entryOf);
 
 // Draws the whole script and writes each picture into `writer` (created for
 // the stream's size and rate). Returns the number of display sets shown.

@@ -10,7 +10,6 @@ extern "C" {
 #include <cstring>
 #include <unordered_map>
 
-#include "ass/AssPgs.h"
 #include "pgs/PgsPicture.h"
 
 namespace glyphon {
