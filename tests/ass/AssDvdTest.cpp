@@ -118,8 +118,8 @@ TEST(AssDvdDisc, MuxedFilmAuthoredWithTheScriptsPalette) {
         "Dialogue: 0,0:00:03.00,0:00:04.00,Default,{\\an8\\c&H00FFFF&\\3c&H800000&}A yellow sign on navy\n");
     ConversionJob job;
     job.subtitle.file = script;
-    job.outputs.sup = false;
-    job.outputs.vobsub = true;
+    job.outputs.Set("sup", false);
+    job.outputs.Set("vobsub", true);
     job.outputs.mux.video = DvdMpeg(true);
     auto engine = CreateFreeTypeEngine();
     const ConversionReport report = RunConversion(job, *engine);
