@@ -397,8 +397,11 @@ void TForm1::UserPick(TComboBox& combo, int index) {
         ComboBoxFontCharsetChange();
     else if (&combo == &ComboBoxAlign)
         offsetChange();
-    else if (&combo == &ComboBoxPgsResolution || &combo == &ComboBoxPgsText || &combo == &ComboBoxPgsOutline)
+    else if (&combo == &ComboBoxPgsResolution || &combo == &ComboBoxPgsText || &combo == &ComboBoxPgsOutline) {
         ComboBoxPgsChange();
+        // The preview shows the PGS picture in the new size or colours.
+        if (CheckBoxPgs.checked) DrawSampleThenSelection();
+    }
     StoreChangedSettings();
     ui_.Changed();
 }
