@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/SettingsFile.h"
+#include "ass/AssScript.h"
 #include "common/Convert.h"
 #include "render/DisplayText.h"
 #include "render/FontTables.h"
@@ -111,7 +112,7 @@ void TForm1::SetupControls() {
     offset_or.position = -4;
     LabelImageChangedPAL.visible = LabelImageChangedNTSC.visible = false;
     OpenDialogifo.filter = "ifo|*.ifo";
-    OpenDialogsub.filter = "*.srt;*.sub;*.txt;*.vtt|*.srt;*.sub;*.txt;*.vtt";
+    OpenDialogsub.filter = "*.srt;*.sub;*.txt;*.vtt;*.ass;*.ssa|*.srt;*.sub;*.txt;*.vtt;*.ass;*.ssa";
     OpenDialogBat.filter = "*.bat|*.bat";
     OpenDialogBat.mayCreate = true;
     OpenDialogImagePAL.title = "Load 720x576 PAL image";

@@ -33,6 +33,7 @@ using SubtitleLine = Cue;
 class TextEngine;
 class UnitSink;
 struct ConversionHooks;
+class AssScript;
 
 // What the program gets from its surroundings at start.
 // The first line of the message that lists what a subtitle file held that
@@ -291,6 +292,15 @@ public:
     void DrawPgsPreview(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset, int OffsetOr,
                         const std::string& Align);
 
+    // ---- styled scripts (app/TForm1_styled.cpp) ---------------------------
+    // True while the loaded file is an ASS/SSA script: its events are
+    // listed, libass draws its preview, and a run converts the file itself.
+    bool StyledScriptLoaded() const { return !styledFile_.empty(); }
+    // The selected event as libass draws it at the middle of its time, at
+    // the DVD picture's size or, with PGS ticked, at the stream's, fitted
+    // into the preview.
+    void DrawStyledPreview();
+
     // ---- generation (app/TForm1_generate.cpp) -----------------------------
     // Where a run writes its ".sup" and help file: empty for the subtitle
     // file's own folder (the window and the 16-argument command line),
@@ -380,6 +390,12 @@ private:
     std::string loadNote_;
     void ShowLoadMessage(const std::string& text);
     void LoadChosenIfo();
+    // Lists a styled script's events (LoadChosenSubtitle for an ASS/SSA file).
+    void LoadStyledScript(const std::string& fileName);
+    std::string styledFile_;  // the ASS/SSA script loaded; empty: none
+    // The script as drawn for the preview, at the size it was opened for.
+    std::unique_ptr<AssScript> styledScript_;
+    int styledWidth_ = 0, styledHeight_ = 0;
     // The ten stored values as the settings file holds them.
     std::vector<std::string> StoredValues() const;
     bool settingsWritten_ = false;

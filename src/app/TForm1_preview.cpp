@@ -131,6 +131,7 @@ namespace {
 
 void TForm1::DrawSelectedEntryPreview() {
     if (!Subtitles) return;
+    if (StyledScriptLoaded()) return DrawStyledPreview();
     const int entry = ListBox1.itemIndex + 1;
     if (entry < 1 || entry > Subtitles->Count()) return;
     const SubtitleLine line = Subtitles->GetLine(entry);
