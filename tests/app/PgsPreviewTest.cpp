@@ -3,7 +3,6 @@
 // DVD picture in its four colours.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <set>
 
@@ -46,30 +45,25 @@ TEST(PgsPreview, ShowsTheAntiAliasedPictureScaledToFit) {
     }
 }
 
-// Whatever changes what the PGS preview shows redraws it: the picture after
-// the change is the one drawn afresh, and not the one before.
+// Whatever changes what the PGS preview shows draws it again: the picture
+// after the change is the one drawn afresh, not the one before.
 TEST(PgsPreview, RedrawsWhenTheListOrThePgsChoicesChange) {
     TempDir dir;
     FakeUi ui;
     const std::unique_ptr<TextEngine> engine = CreateFreeTypeEngine();
-    AppEnvironment env{dir.path() + "/", dir.File("Glyphon_Settings.ini"), {"glyphon"}, {"Liberation Sans"}};
-    TForm1 f(ui, *engine, env);
+    TForm1 f(ui, *engine, {dir.path() + "/", dir.File("Glyphon_Settings.ini"), {"glyphon"}, {"Liberation Sans"}});
     f.FormCreate();
     f.FormShow();
-    f.FormActivate();
-    f.AddSubtitleFiles({dir.Write("film.srt", "1\n00:00:01,000 --> 00:00:02,000\nHello\n\n"),
-                        dir.Write("film.fr.srt", "1\n00:00:01,000 --> 00:00:02,000\nBonjour, bonjour\n\n")});
+    f.AddSubtitleFiles({dir.Write("a.srt", "1\n00:00:01,000 --> 00:00:02,000\nHello\n\n"),
+                        dir.Write("a.fr.srt", "1\n00:00:01,000 --> 00:00:02,000\nBonjour, bonjour\n\n")});
     f.CheckBoxPgs.checked = true;
     f.CheckBoxPgsClick();
-    const auto indexOf = [](const TComboBox& list, const std::string& item) {
-        return int(std::find(list.items.begin(), list.items.end(), item) - list.items.begin());
-    };
     const std::pair<const char*, std::function<void()>> changes[] = {
-        {"another file chosen", [&] { f.ListBoxFilesSelect(1 - f.ListBoxFiles.itemIndex); }},
-        {"text colour", [&] { f.UserPick(f.ComboBoxPgsText, indexOf(f.ComboBoxPgsText, "yellow")); }},
-        {"outline colour", [&] { f.UserPick(f.ComboBoxPgsOutline, indexOf(f.ComboBoxPgsOutline, "red")); }},
-        {"picture size", [&] { f.UserPick(f.ComboBoxPgsResolution, indexOf(f.ComboBoxPgsResolution, "720x576")); }},
-        {"the chosen file removed", [&] { f.ButtonRemoveFileClick(); }},
+        {"another file", [&] { f.ListBoxFilesSelect(1); }},
+        {"text colour", [&] { f.UserPick(f.ComboBoxPgsText, 9); }},
+        {"outline colour", [&] { f.UserPick(f.ComboBoxPgsOutline, 12); }},
+        {"picture size", [&] { f.UserPick(f.ComboBoxPgsResolution, 3); }},
+        {"the file removed", [&] { f.ButtonRemoveFileClick(); }},
     };
     for (const auto& [what, change] : changes) {
         const Frame before = f.preview;
