@@ -265,8 +265,9 @@ public:
     void RenderLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
                      int OffsetOr, const std::string& Align);
     // The preview of `lines` with the preview's fit test (DrawPreview).
+    // `place`: a cue's own place, as the run draws it.
     void DrawPreviewLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
-                          int OffsetOr, const std::string& Align);
+                          int OffsetOr, const std::string& Align, const BoxPlace& place = {});
     // After a file was read: one message listing what it held that is no
     // subtitle, when there is anything.
     void ReportUnreadable();
@@ -290,7 +291,7 @@ public:
     // The preview of the PGS output (app/TForm1_pgs.cpp): the lines drawn
     // anti-aliased at the stream's size, scaled to fit the preview.
     void DrawPgsPreview(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset, int OffsetOr,
-                        const std::string& Align);
+                        const std::string& Align, const BoxPlace& place);
 
     // ---- styled scripts (app/TForm1_styled.cpp) ---------------------------
     // True while the loaded file is an ASS/SSA script: its events are

@@ -58,13 +58,14 @@ void TForm1::CheckBoxPgsClick() {
 }
 
 void TForm1::DrawPgsPreview(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
-                            int OffsetOr, const std::string& Align) {
+                            int OffsetOr, const std::string& Align, const BoxPlace& place) {
     PgsLook look;
     look.font = font;
     look.font.widthPercent = 100;  // the stream's pixels are square
     look.offset = Offset;
     look.offsetOr = OffsetOr;
     look.align = Align;
+    look.place = place;
     look.outlineWidth = StrToInt(ComboBoxOutlineWidth.Text());
     look.frameWidth = Pgs.video.width;
     look.frameHeight = Pgs.video.height;

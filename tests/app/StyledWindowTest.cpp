@@ -3,6 +3,8 @@
 // Generate into outputs FFmpeg decodes in the script's colours.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "app/FileArgument.h"
 #include "subtitle/Subtitle.h"
 #include "support/ModelFixture.h"
@@ -70,6 +72,26 @@ TEST_F(StyledWindow, ScriptsAreListedPreviewedAndConverted) {
         EXPECT_GE(shown, 3);
         EXPECT_GT(yellow, 0);  // drawn by libass in the script's colours, not the roles'
     }
+}
+
+// A WebVTT cue with its own place is previewed where the run draws it: its
+// start at 20 % of the width.
+TEST_F(StyledWindow, PlacedWebVttCuesArePreviewedWhereTheRunDrawsThem) {
+    TForm1& f = Start();
+    OpenFileInWindow(f, dir.Write("film.vtt", "WEBVTT\n\n00:01.000 --> 00:02.000 position:20% align:start\nHi there\n"));
+    f.LoadPreviewBackground();
+    const Frame background = f.preview;
+    const auto leftInk = [&](const std::function<bool(int, int)>& ink) {
+        for (int x = 0; x < f.preview.Width(); ++x)
+            for (int y = 0; y < f.preview.Height(); ++y)
+                if (ink(x, y)) return x;
+        return -1;
+    };
+    f.ListBox1Select(0);
+    const int previewed = leftInk([&](int x, int y) { return f.preview.At(x, y) != background.At(x, y); });
+    f.ButtonGenerateSupClick();  // the run draws on the preview, on the blue frame
+    EXPECT_EQ(previewed, leftInk([&](int x, int y) { return f.preview.At(x, y) != kPureBlue; }));
+    EXPECT_NEAR(previewed, 720 / 5, 6);
 }
 
 }  // namespace glyphon::test
