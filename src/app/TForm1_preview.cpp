@@ -66,8 +66,11 @@ void TForm1::LoadPreviewBackground() {
     if (!Mux.video.empty()) {
         int64_t ms = 0;
         const int entry = ListBox1.itemIndex;
-        if (SubtitleLoaded && Subtitles && entry >= 0 && entry < Subtitles->Count())
-            ms = std::max<int64_t>(0, Subtitles->Lines[size_t(entry)].start / 90);
+        if (SubtitleLoaded && Subtitles && entry >= 0 && entry < Subtitles->Count()) {
+            const SubtitleLine& cue = Subtitles->Lines[size_t(entry)];
+            // A script's event is previewed at its middle (DrawStyledPreview).
+            ms = std::max<int64_t>(0, (StyledScriptLoaded() ? cue.start + (cue.end - cue.start) / 2 : cue.start) / 90);
+        }
         if (std::optional<Frame> picture = ui().FilmFrame(Mux.video, ms, kFrameWidth, FrameHeight())) {
             preview = std::move(*picture);
             return;
