@@ -17,9 +17,11 @@ void BlendFitted(Frame& preview, bool widescreen, int frameWidth, int frameHeigh
     const int py0 = toPreviewY(y), py1 = toPreviewY(y + height - 1);
     const int px0 = toPreviewX(x), px1 = toPreviewX(x + width - 1);
     for (int py = py0; py <= py1; ++py) {
-        const int sy0 = int(int64_t(py) * frameHeight / fitH), sy1 = int(int64_t(py + 1) * frameHeight / fitH);
+        const int sy0 = int(int64_t(py) * frameHeight / fitH),
+                  sy1 = int(int64_t(py + 1) * frameHeight / fitH);
         for (int px = px0; px <= px1; ++px) {
-            const int sx0 = int(int64_t(px) * frameWidth / fitW), sx1 = int(int64_t(px + 1) * frameWidth / fitW);
+            const int sx0 = int(int64_t(px) * frameWidth / fitW),
+                      sx1 = int(int64_t(px + 1) * frameWidth / fitW);
             int64_t r = 0, g = 0, b = 0, a = 0;
             for (int sy = std::max(sy0, y); sy < std::min(sy1, y + height); ++sy)
                 for (int sx = std::max(sx0, x); sx < std::min(sx1, x + width); ++sx) {
@@ -29,7 +31,9 @@ void BlendFitted(Frame& preview, bool widescreen, int frameWidth, int frameHeigh
             const int64_t n = int64_t(std::max(1, sy1 - sy0)) * std::max(1, sx1 - sx0);
             if (a == 0 || !preview.Contains(left + px, topEdge + py)) continue;
             const Rgb under = preview.At(left + px, topEdge + py);
-            const auto mix = [&](int64_t sum, uint8_t back) { return uint8_t((sum + back * (255 * n - a)) / (255 * n)); };
+            const auto mix = [&](int64_t sum, uint8_t back) {
+                return uint8_t((sum + back * (255 * n - a)) / (255 * n));
+            };
             preview.Set(left + px, topEdge + py, Rgb{mix(r, under.r), mix(g, under.g), mix(b, under.b)});
         }
     }

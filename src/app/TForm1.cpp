@@ -1,9 +1,8 @@
 #include "app/TForm1.h"
 
 #include <algorithm>
-#include <iterator>
-
 #include <filesystem>
+#include <iterator>
 
 #include "app/SettingsFile.h"
 #include "ass/AssScript.h"
@@ -398,7 +397,8 @@ void TForm1::UserPick(TComboBox& combo, int index) {
         ComboBoxFontCharsetChange();
     else if (&combo == &ComboBoxAlign)
         offsetChange();
-    else if (&combo == &ComboBoxPgsResolution || &combo == &ComboBoxPgsText || &combo == &ComboBoxPgsOutline) {
+    else if (&combo == &ComboBoxPgsResolution || &combo == &ComboBoxPgsText ||
+             &combo == &ComboBoxPgsOutline) {
         ComboBoxPgsChange();
         // The preview shows the PGS picture in the new size or colours.
         if (CheckBoxPgs.checked) DrawSampleThenSelection();

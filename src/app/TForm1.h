@@ -290,8 +290,8 @@ public:
     void CheckBoxPgsClick();
     // The preview of the PGS output (app/TForm1_pgs.cpp): the lines drawn
     // anti-aliased at the stream's size, scaled to fit the preview.
-    void DrawPgsPreview(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset, int OffsetOr,
-                        const std::string& Align, const BoxPlace& place);
+    void DrawPgsPreview(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
+                        int OffsetOr, const std::string& Align, const BoxPlace& place);
 
     // ---- styled scripts (app/TForm1_styled.cpp) ---------------------------
     // True while the loaded file is an ASS/SSA script: its events are

@@ -2,10 +2,10 @@
 
 #include "app/TForm1.h"
 #include "ass/AssScript.h"
-#include "core/DrawnLines.h"
-#include "core/StyledConvert.h"
 #include "common/Convert.h"
 #include "common/FileError.h"
+#include "core/DrawnLines.h"
+#include "core/StyledConvert.h"
 #include "render/FontTables.h"
 #include "render/Renderer.h"
 #include "render/StyledLines.h"

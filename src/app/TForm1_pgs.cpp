@@ -5,8 +5,8 @@
 #include "app/PreviewFit.h"
 #include "app/TForm1.h"
 #include "common/Convert.h"
-#include "pgs/PgsPicture.h"
 #include "palette/ColorNames.h"
+#include "pgs/PgsPicture.h"
 
 namespace glyphon {
 
@@ -81,10 +81,12 @@ void TForm1::DrawPgsPreview(const std::vector<RunLine>& lines, bool top, const F
     for (int o = 0; o <= kGreyLevels; ++o)
         for (int t = 0; t <= o; ++t) colourOf[size_t(PgsIndex(t, o))] = PgsPixelColor(t, o, colours);
     // The stream's picture fitted into the preview.
-    BlendFitted(preview, Widescreen, Pgs.video.width, Pgs.video.height, object.x, object.y, object.width,
-                object.height, [&](int x, int y) {
-                    return colourOf[object.pixels[size_t(y - object.y) * size_t(object.width) + size_t(x - object.x)]];
-                });
+    BlendFitted(
+        preview, Widescreen, Pgs.video.width, Pgs.video.height, object.x, object.y, object.width,
+        object.height, [&](int x, int y) {
+            return colourOf[object
+                                .pixels[size_t(y - object.y) * size_t(object.width) + size_t(x - object.x)]];
+        });
 }
 
 }  // namespace glyphon

@@ -69,7 +69,8 @@ void TForm1::LoadPreviewBackground() {
         if (SubtitleLoaded && Subtitles && entry >= 0 && entry < Subtitles->Count()) {
             const SubtitleLine& cue = Subtitles->Lines[size_t(entry)];
             // A script's event is previewed at its middle (DrawStyledPreview).
-            ms = std::max<int64_t>(0, (StyledScriptLoaded() ? cue.start + (cue.end - cue.start) / 2 : cue.start) / 90);
+            ms = std::max<int64_t>(
+                0, (StyledScriptLoaded() ? cue.start + (cue.end - cue.start) / 2 : cue.start) / 90);
         }
         if (std::optional<Frame> picture = ui().FilmFrame(Mux.video, ms, kFrameWidth, FrameHeight())) {
             preview = std::move(*picture);
@@ -147,7 +148,8 @@ void TForm1::DrawSelectedEntryPreview() {
         place = BoxPlaceOf(line.place);
         lines.resize(std::max<size_t>(1, LinesWithText(lines)));
     }
-    DrawPreviewLines(lines, line.AtTop(), font, offset.position, offset_or.position, ComboBoxAlign.Text(), place);
+    DrawPreviewLines(lines, line.AtTop(), font, offset.position, offset_or.position, ComboBoxAlign.Text(),
+                     place);
 }
 
 void TForm1::DrawSampleThenSelection() {

@@ -69,13 +69,15 @@ void TForm1::DrawStyledPreview() {
     const int64_t ms = MsOfTicks(cue.start + (cue.end - cue.start) / 2);
     AssPicture picture;
     styledScript_->Draw(ms, picture);
-    BlendFitted(preview, Widescreen || !CheckBoxPgs.checked, width, height, picture.x, picture.y, picture.width,
-                picture.height, [&](int x, int y) {
-                    const uint8_t* p = &picture.rgba[(size_t(y - picture.y) * size_t(picture.width) + size_t(x - picture.x)) * 4];
-                    if (p[3] == 0) return Rgba{0, 0, 0, 0};
-                    const auto straight = [&](uint8_t v) { return uint8_t(std::min(255, v * 255 / p[3])); };
-                    return Rgba{straight(p[0]), straight(p[1]), straight(p[2]), p[3]};
-                });
+    BlendFitted(
+        preview, Widescreen || !CheckBoxPgs.checked, width, height, picture.x, picture.y, picture.width,
+        picture.height, [&](int x, int y) {
+            const uint8_t* p =
+                &picture.rgba[(size_t(y - picture.y) * size_t(picture.width) + size_t(x - picture.x)) * 4];
+            if (p[3] == 0) return Rgba{0, 0, 0, 0};
+            const auto straight = [&](uint8_t v) { return uint8_t(std::min(255, v * 255 / p[3])); };
+            return Rgba{straight(p[0]), straight(p[1]), straight(p[2]), p[3]};
+        });
     ui().Changed();
 }
 

@@ -12,7 +12,8 @@ namespace {
 // The number after `\p` at `at` (the drawing scale; 0 ends a drawing).
 int DrawingScale(std::string_view block, size_t at) {
     int scale = 0;
-    while (at < block.size() && block[at] >= '0' && block[at] <= '9') scale = scale * 10 + (block[at++] - '0');
+    while (at < block.size() && block[at] >= '0' && block[at] <= '9')
+        scale = scale * 10 + (block[at++] - '0');
     return scale;
 }
 

@@ -6,10 +6,10 @@
 #include <functional>
 #include <set>
 
+#include "app/TForm1.h"
 #include "render/TextEngine.h"
 #include "support/FakeUi.h"
 #include "support/TempDir.h"
-#include "app/TForm1.h"
 
 namespace glyphon::test {
 
@@ -51,7 +51,8 @@ TEST(PgsPreview, RedrawsWhenTheListOrThePgsChoicesChange) {
     TempDir dir;
     FakeUi ui;
     const std::unique_ptr<TextEngine> engine = CreateFreeTypeEngine();
-    TForm1 f(ui, *engine, {dir.path() + "/", dir.File("Glyphon_Settings.ini"), {"glyphon"}, {"Liberation Sans"}});
+    TForm1 f(ui, *engine,
+             {dir.path() + "/", dir.File("Glyphon_Settings.ini"), {"glyphon"}, {"Liberation Sans"}});
     f.FormCreate();
     f.FormShow();
     f.AddSubtitleFiles({dir.Write("a.srt", "1\n00:00:01,000 --> 00:00:02,000\nHello\n\n"),

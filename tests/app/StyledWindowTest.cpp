@@ -18,22 +18,26 @@ class StyledWindow : public ModelTest {};
 TEST_F(StyledWindow, ScriptsAreListedPreviewedAndConverted) {
     // Name, script head, a Dialogue line's fields before the times, the top placement.
     const char* const scripts[][4] = {
-        {"film.ass", "ScriptType: v4.00+\n[Events]\nFormat: Layer, Start, End, Style, Text\n", "0,", "{\\an8}"},
-        {"film.ssa", "ScriptType: v4.00\n[Events]\nFormat: Marked, Start, End, Style, Text\n", "Marked=0,", "{\\a6}"},
+        {"film.ass", "ScriptType: v4.00+\n[Events]\nFormat: Layer, Start, End, Style, Text\n", "0,",
+         "{\\an8}"},
+        {"film.ssa", "ScriptType: v4.00\n[Events]\nFormat: Marked, Start, End, Style, Text\n", "Marked=0,",
+         "{\\a6}"},
     };
     for (const auto& [name, head, fields, top] : scripts) {
         SCOPED_TRACE(name);
         const std::string d = std::string("Dialogue: ") + fields;
-        const std::string path = dir.Write(name, std::string("[Script Info]\nPlayResX: 720\nPlayResY: 576\n") + head +
-                                                     d + "0:00:05.00,0:00:06.50,Default,{\\fad(300,300)}Bye\n" + d +
-                                                     "0:00:01.00,0:00:02.00,Default,Hello\\NWorld\n" + d +
-                                                     "0:00:03.00,0:00:04.00,Default," + top + "{\\c&H00FFFF&}Sign\n");
+        const std::string path =
+            dir.Write(name, std::string("[Script Info]\nPlayResX: 720\nPlayResY: 576\n") + head + d +
+                                "0:00:05.00,0:00:06.50,Default,{\\fad(300,300)}Bye\n" + d +
+                                "0:00:01.00,0:00:02.00,Default,Hello\\NWorld\n" + d +
+                                "0:00:03.00,0:00:04.00,Default," + top + "{\\c&H00FFFF&}Sign\n");
         TForm1& f = Start();
         OpenFileInWindow(f, path);  // a drop or a file named at start
         ASSERT_TRUE(f.SubtitleLoaded) << (ui.errors.empty() ? "" : ui.errors.back());
         EXPECT_EQ(f.ListBox1.items, (std::vector<std::string>{"Hello|World", "Sign", "Bye"}));
         std::vector<std::pair<int64_t, int64_t>> listed;
-        for (const Cue& cue : f.Subtitles->Lines) listed.push_back({MsOfTicks(cue.start), MsOfTicks(cue.end)});
+        for (const Cue& cue : f.Subtitles->Lines)
+            listed.push_back({MsOfTicks(cue.start), MsOfTicks(cue.end)});
         EXPECT_EQ(listed, DemuxTextCueTimes(path));
 
         // The first event's ink below the middle; the sign's above it, in yellow.
@@ -67,7 +71,8 @@ TEST_F(StyledWindow, ScriptsAreListedPreviewedAndConverted) {
             for (const DecodedPgsRect& rect : sub.rects) {
                 shown += &rect == &sub.rects.front();
                 for (const uint32_t c : rect.palette)
-                    yellow += c >> 24 > 200 && (c >> 16 & 255) > 200 && (c >> 8 & 255) > 200 && (c & 255) < 60;
+                    yellow +=
+                        c >> 24 > 200 && (c >> 16 & 255) > 200 && (c >> 8 & 255) > 200 && (c & 255) < 60;
             }
         EXPECT_GE(shown, 3);
         EXPECT_GT(yellow, 0);  // drawn by libass in the script's colours, not the roles'
@@ -78,7 +83,8 @@ TEST_F(StyledWindow, ScriptsAreListedPreviewedAndConverted) {
 // start at 20 % of the width.
 TEST_F(StyledWindow, PlacedWebVttCuesArePreviewedWhereTheRunDrawsThem) {
     TForm1& f = Start();
-    OpenFileInWindow(f, dir.Write("film.vtt", "WEBVTT\n\n00:01.000 --> 00:02.000 position:20% align:start\nHi there\n"));
+    OpenFileInWindow(
+        f, dir.Write("film.vtt", "WEBVTT\n\n00:01.000 --> 00:02.000 position:20% align:start\nHi there\n"));
     f.LoadPreviewBackground();
     const Frame background = f.preview;
     const auto leftInk = [&](const std::function<bool(int, int)>& ink) {

@@ -27,7 +27,8 @@ TEST(XvfbDisc, TwoLanguagesThroughTheRealWidgetsAuthoredByDvdauthor) {
     FakeUi dialogs;  // only the file dialogs are scripted
     QtUi qtUi;
     const std::unique_ptr<TextEngine> text = CreateFreeTypeEngine();
-    TForm1 model(dialogs, *text, {dir.path() + "/", dir.File("settings.ini"), {"glyphon"}, {"Liberation Sans"}});
+    TForm1 model(dialogs, *text,
+                 {dir.path() + "/", dir.File("settings.ini"), {"glyphon"}, {"Liberation Sans"}});
     model.FormCreate();
     model.FormShow();
     MainWindow window(model, qtUi);
@@ -37,21 +38,27 @@ TEST(XvfbDisc, TwoLanguagesThroughTheRealWidgetsAuthoredByDvdauthor) {
     const auto press = [&](const std::string& caption, std::string answer) {
         if (!answer.empty()) dialogs.dialogAnswers.push_back(std::move(answer));
         for (QAbstractButton* b : window.findChildren<QAbstractButton*>())
-            if (QString(b->text()).remove('&').toStdString() == caption && b->isVisible() && b->isEnabled()) return b->click();
+            if (QString(b->text()).remove('&').toStdString() == caption && b->isVisible() && b->isEnabled())
+                return b->click();
         ADD_FAILURE() << caption;
     };
     const std::string out = dir.File("out");
     std::filesystem::create_directory(out);
-    press(model.ButtonAddFiles.caption, dir.Write("film.srt", "1\n00:00:01,000 --> 00:00:02,000\nHello\n\n") + "\n" +
-                                            dir.Write("film.fr.srt", "1\n00:00:01,500 --> 00:00:02,500\nBonjour\n\n"));
+    press(model.ButtonAddFiles.caption,
+          dir.Write("film.srt", "1\n00:00:01,000 --> 00:00:02,000\nHello\n\n") + "\n" +
+              dir.Write("film.fr.srt", "1\n00:00:01,500 --> 00:00:02,500\nBonjour\n\n"));
     press(model.ButtonOutputFolder.caption, out);
     press(model.CheckBoxMux.caption, WideDvdMpeg());
     press(model.ButtonGenerateSup.caption, {});
     ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors.front();
     EXPECT_TRUE(model.RunWarnings.empty());
     const std::string log = dir.File("log"), disc = dir.File("disc");
-    ASSERT_EQ(std::system(("dvdauthor -o '" + disc + "' -x '" + out + "/film.dvdauthor.xml' >'" + log + "' 2>&1").c_str()), 0)
-        << "dvdauthor (Debian package dvdauthor)\n" << TempDir::Read(log);
+    ASSERT_EQ(
+        std::system(
+            ("dvdauthor -o '" + disc + "' -x '" + out + "/film.dvdauthor.xml' >'" + log + "' 2>&1").c_str()),
+        0)
+        << "dvdauthor (Debian package dvdauthor)\n"
+        << TempDir::Read(log);
     EXPECT_EQ(TempDir::Read(log).find("WARN"), std::string::npos) << TempDir::Read(log);
     const std::string ifo = TempDir::Read(disc + "/VIDEO_TS/VTS_01_0.IFO");
     ASSERT_GT(ifo.size(), 0x300u);
