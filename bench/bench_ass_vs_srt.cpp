@@ -46,8 +46,8 @@ double Convert(const std::string& file, TextEngine& engine) {
     ConversionJob job;
     job.subtitle.file = file;
     job.subtitle.charsetAuto = true;
-    job.outputs.sup = false;
-    job.outputs.pgs = true;
+    job.outputs.Set("sup", false);
+    job.outputs.Set("pgs", true);
     const double start = CpuSeconds();
     const ConversionReport report = RunConversion(job, engine);
     const double time = CpuSeconds() - start;

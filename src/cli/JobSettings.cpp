@@ -128,12 +128,10 @@ JobSettings ResolveJobSettings(const ConvertOptions& o, const std::vector<std::s
     look.anchorBottom = o.anchorBottom;
 
     OutputRequest& out = s.job.outputs;
-    out.sup = o.formats.count("sup") > 0;
-    out.vobsub = o.formats.count("vobsub") > 0;
+    out.kinds = o.formats;
     out.folder = o.outputDir;
     out.language = o.language;
     out.mux = DvdMuxRequest{o.muxVideo, o.stream.value_or(0)};
-    out.pgs = o.formats.count("pgs") > 0;
     out.pgsRequest = o.pgs;
     return s;
 }

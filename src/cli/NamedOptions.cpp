@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "core/OutputKinds.h"
 #include "palette/ColorNames.h"
 #include "render/FontTables.h"
 
@@ -64,6 +65,7 @@ struct OptionRow {
     const char* valueName;  // "POINTS"; nullptr for a switch
     const char* help;       // filled into the help's width; "\n" counts as a blank
     Apply apply;
+    std::string (*helpOf)() = nullptr;  // the help made when shown, in place of `help`
 };
 
 std::string ApplyInList(int& field, const std::vector<std::string>& items, const std::string& value,
@@ -190,8 +192,7 @@ const OptionRow kOptions[] = {
          o.colors = colors;
          return {};
      }},
-    {"--format", 0, "LIST", "comma-separated outputs: sup, vobsub (NAME.idx and NAME.sub), pgs\n"
-                            "(Blu-ray, NAME.pgs.sup), or several (default: sup)",
+    {"--format", 0, "LIST", nullptr,
      [](ConvertOptions& o, const std::string& v) -> std::string {
          std::set<std::string> formats;
          for (const std::string& part : SplitCommas(v)) {
@@ -201,6 +202,15 @@ const OptionRow kOptions[] = {
          }
          o.formats = std::move(formats);
          return {};
+     },
+     [] {
+         // The output table's kinds, as they are when the help is shown.
+         std::vector<std::string> words, defaults;
+         for (const OutputKind* kind : FormatKinds()) {
+             words.push_back(kind->formatHelp);
+             if (kind->byDefault) defaults.push_back(kind->name);
+         }
+         return "comma-separated outputs: " + Join(words, ", ") + ", or several (default: " + Join(defaults, ",") + ")";
      }},
     {"--resolution", 0, "WxH", "picture size of the pgs output: 1920x1080, 1280x720, 720x576 or\n"
                                "720x480 (default: 1920x1080)",
@@ -445,8 +455,9 @@ NamedCommand ParseConvert(const std::vector<std::string>& args) {
 
 }  // namespace
 
-const std::vector<std::string>& OutputFormats() {
-    static const std::vector<std::string> formats{"sup", "vobsub", "pgs"};
+std::vector<std::string> OutputFormats() {
+    std::vector<std::string> formats;
+    for (const OutputKind* kind : FormatKinds()) formats.push_back(kind->name);
     return formats;
 }
 
@@ -527,10 +538,11 @@ std::string UsageText() {
         head += option.shortName ? std::string("-") + option.shortName + ", " : std::string("    ");
         head += option.longName;
         if (option.valueName) head += std::string(" ") + option.valueName;
+        const std::string help = option.helpOf ? option.helpOf() : option.help;
         if (head.size() < kHelpColumn)
-            text += Filled(head + std::string(kHelpColumn - head.size(), ' '), indent, option.help);
+            text += Filled(head + std::string(kHelpColumn - head.size(), ' '), indent, help);
         else
-            text += head + "\n" + Filled(indent, indent, option.help);
+            text += head + "\n" + Filled(indent, indent, help);
     }
     text += Filled("  -h, --help" + std::string(kHelpColumn - 12, ' '), indent, "this text");
     text += Filled("      --version" + std::string(kHelpColumn - 15, ' '), indent, "the program's version");

@@ -5,8 +5,8 @@
 //
 // Every option is one row of the table in NamedOptions.cpp (name, value,
 // help text, how the value is stored); a new option is a new row and, if it
-// needs one, a new field of ConvertOptions. Output formats are the texts of
-// OutputFormats().
+// needs one, a new field of ConvertOptions. Output formats are the kinds of
+// the output table (core/OutputKinds.h) that `--format` takes.
 #pragma once
 
 #include <array>
@@ -42,7 +42,7 @@ struct ConvertOptions {
     // Palette entries for text, outline, antialias and background, in the
     // order --colors takes them; none: what the palette source picks.
     std::optional<std::array<int, 4>> colors;
-    std::set<std::string> formats{"sup"};
+    std::set<std::string> formats = DefaultOutputKinds();  // --format: names of output kinds
     std::string language = "en";  // --language, lower case: the first code
     // --language with one code per file (lower case); empty: each file's code
     // from its name (movie.fr.srt), else "en". One code applies to every file.
@@ -78,7 +78,7 @@ struct NamedCommand {
 };
 
 // The output formats --format accepts, in the order the help lists them.
-const std::vector<std::string>& OutputFormats();
+std::vector<std::string> OutputFormats();
 
 // `args` is argv, the program at index 0. A command line is named when its
 // first argument is "convert", "--help", "-h" or "--version".

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/ConversionJob.h"
+#include "core/OutputKinds.h"
 #include "core/OutputNames.h"
 
 namespace glyphon {
@@ -39,20 +40,16 @@ struct Owner {
 }  // namespace
 
 std::vector<std::string> FileOutputNames(const ConvertOptions& o, const std::string& file) {
-    const std::string stem = OutputStem(o.outputDir, file);
-    std::vector<std::string> names;
-    if (o.formats.count("sup")) names.push_back(stem + ".sup");
-    if (o.formats.count("vobsub")) {
-        std::vector<std::string> inputs = o.files;
-        if (o.ifoFile) inputs.push_back(*o.ifoFile);
-        if (!o.muxVideo.empty()) inputs.push_back(o.muxVideo);
-        const std::string pair = FreeVobSubStem(stem, inputs).value_or(stem);
-        names.push_back(pair + ".idx");
-        names.push_back(pair + ".sub");
-    }
-    if (o.formats.count("pgs")) names.push_back(stem + ".pgs.sup");
-    names.push_back(stem + ".Glyphon_Help.txt");
-    return names;
+    // The job's outputs as the table names them; the VobSub pair is put
+    // where the run will put it, free of every file the command reads.
+    ConversionJob job;
+    job.subtitle.file = file;
+    job.outputs.kinds = o.formats;
+    job.outputs.folder = o.outputDir;
+    job.outputs.mux.video = o.muxVideo;
+    job.otherInputs = o.files;
+    if (o.ifoFile) job.otherInputs.push_back(*o.ifoFile);
+    return OutputFileNames(job, OutputStem(o.outputDir, file), false);
 }
 
 std::optional<std::string> OutputClash(const ConvertOptions& o) {

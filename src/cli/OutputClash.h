@@ -11,8 +11,9 @@
 
 namespace glyphon {
 
-// Every name a subtitle file's run writes under the options: ".sup", the
-// VobSub pair (where the run will put it), ".pgs.sup", the help file.
+// Every name a subtitle file's run writes under the options: the files of
+// each output kind that is on (core/OutputKinds.h; the VobSub pair where the
+// run will put it), the help file last. The disc's are not among them.
 std::vector<std::string> FileOutputNames(const ConvertOptions& o, const std::string& file);
 
 // The first output of a file that is an output of another file (or of the

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <optional>
+#include <set>
 
 #include "common/PgsVideo.h"
 #include "common/Rgb.h"
@@ -115,17 +116,30 @@ struct PgsRequest {
     Rgba background{0, 0, 0, 0};
 };
 
+// The kinds on by default in the output table (core/OutputKinds.h): "sup".
+std::set<std::string> DefaultOutputKinds();
+
 struct OutputRequest {
-    bool sup = true;
-    bool vobsub = false;
+    // The output kinds written, by their names in the output table
+    // (core/OutputKinds.h): "sup" (NAME.sup), "vobsub" (NAME.idx and
+    // NAME.sub), "pgs" (NAME.pgs.sup, Blu-ray, drawn from the same lines in
+    // grey levels), and any other row. The film to mux into is `mux`.
+    std::set<std::string> kinds = DefaultOutputKinds();
     std::string folder;           // empty: beside the subtitle file
     std::string language = "en";  // of the VobSub index
     DvdMuxRequest mux;            // the film to mux into; none when empty
-    bool pgs = false;             // NAME.pgs.sup (Blu-ray), drawn from the same lines in grey levels
     PgsRequest pgsRequest;
     bool forced = false;          // every DVD unit starts with the forced start command
-    // Any DVD output: the ".sup", the VobSub pair or the film.
-    bool AnyDvd() const { return sup || vobsub || !mux.video.empty(); }
+
+    bool Wants(const std::string& kind) const { return kinds.count(kind) > 0; }
+    void Set(const std::string& kind, bool on) {
+        if (on)
+            kinds.insert(kind);
+        else
+            kinds.erase(kind);
+    }
+    // Any output that takes DVD units: the ".sup", the VobSub pair, the film.
+    bool AnyDvd() const;
 };
 
 struct ConversionJob {

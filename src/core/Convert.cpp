@@ -18,6 +18,7 @@
 #include "common/FileError.h"
 #include "common/StagedFile.h"
 #include "core/DrawnLines.h"
+#include "core/OutputKinds.h"
 #include "core/OutputNames.h"
 #include "core/PendingOutputs.h"
 #include "core/RunPlan.h"
@@ -25,7 +26,6 @@
 #include "core/Timeline.h"
 #include "mux/DvdAuthoring.h"
 #include "mux/DvdMux.h"
-#include "mux/VobSubWriter.h"
 #include "palette/Palette.h"
 #include "render/DisplayText.h"
 #include "render/Renderer.h"
@@ -34,10 +34,7 @@
 #include "subtitle/CharsetDetection.h"
 #include "subtitle/Subtitle.h"
 #include "subtitle/TextFile.h"
-#include "pgs/PgsSink.h"
 #include "sup/SubPictureEncoder.h"
-#include "sup/SupWriter.h"
-#include "sup/UnitSink.h"
 
 namespace glyphon {
 
@@ -134,14 +131,6 @@ std::optional<std::string> UntimeableSubtitle(const std::vector<Cue>& entries, s
     return std::nullopt;
 }
 
-// The files a run reads: none of them may be one of its outputs.
-std::vector<std::string> RunInputs(const ConversionJob& job) {
-    std::vector<std::string> inputs = job.otherInputs;
-    inputs.push_back(job.subtitle.file);
-    inputs.push_back(job.outputs.mux.video);
-    return inputs;
-}
-
 ConversionFailure Failure(ConversionFailure::Stage stage, std::string message) {
     ConversionFailure f;
     f.stage = stage;
@@ -152,72 +141,6 @@ ConversionFailure Failure(ConversionFailure::Stage stage, std::string message) {
 int RoleEntry(int index) { return index >= 0 && index < 16 ? index : 0; }
 
 }  // namespace
-
-DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem, TextEngine& text, int charset,
-                        std::vector<std::unique_ptr<UnitSink>>& sinks, std::vector<std::string>& warnings) {
-    const OutputRequest& o = job.outputs;
-    if (o.sup) {
-        auto sup = std::make_unique<SupWriter>();
-        sup->Create(stem + ".sup");
-        sinks.push_back(std::move(sup));
-    }
-    if (o.vobsub) {
-        VobSubHeader header;
-        header.frameHeight = FrameHeightOf(job.palette.standard);
-        for (size_t i = 0; i < header.palette.size() && i < job.palette.colours.size(); ++i)
-            header.palette[i] = job.palette.colours[i];
-        header.language = o.language;
-        const std::optional<std::string> free = FreeVobSubStem(stem, RunInputs(job));
-        if (!free)
-            throw FileError(stem + ".idx, " + stem + ".sub and the names after them are taken by other files; "
-                                   "the VobSub pair was not written");
-        const std::string pair = *free;
-        if (pair != stem) {
-            // Say what took the name: an input of the run, or another
-            // program's file.
-            std::string taken = stem + ".sub is not a VobSub file written by Glyphon";
-            for (const std::string& name : {stem + ".idx", stem + ".sub"})
-                if (OutputReplacingInput({name}, RunInputs(job))) {
-                    taken = name + " is an input of this run";
-                    break;
-                }
-            std::error_code missing;
-            if (taken.rfind(stem + ".sub", 0) == 0 && !std::filesystem::exists(stem + ".sub", missing))
-                taken = stem + ".idx is not a VobSub index written by Glyphon";
-            warnings.push_back(taken + "; the VobSub pair is " + pair + ".idx and " + pair + ".sub");
-        }
-        auto vobsub = std::make_unique<VobSubWriter>();
-        vobsub->Create(pair + ".idx", pair + ".sub", header);
-        sinks.push_back(std::move(vobsub));
-    }
-    if (o.pgs) {
-        // The look as the DVD frame has it, scaled by the sink to the
-        // stream's size.
-        const TextLook& l = job.look;
-        PgsLook look;
-        look.font = FontSpec{l.fontName, l.sizePoints, charset, int(l.style)};
-        look.font.language = l.language;
-        look.offset = l.offset;
-        look.offsetOr = l.lineSpacing;
-        look.align = AlignmentText(l.align);
-        look.outlineWidth = l.outlineWidth;
-        const auto opaque = [](Rgb c) { return Rgba{c.r, c.g, c.b, 255}; };
-        const auto role = [&](int index) { return job.palette.colours[size_t(RoleEntry(index))]; };
-        PgsOptions options;
-        options.video = o.pgsRequest.video;
-        options.colors.text = o.pgsRequest.text.value_or(opaque(role(job.palette.roles.text)));
-        options.colors.outline = o.pgsRequest.outline.value_or(opaque(role(job.palette.roles.outline)));
-        options.colors.background = o.pgsRequest.background;
-        auto pgs = std::make_unique<PgsSink>(text, look, options);
-        pgs->Create(stem + ".pgs.sup");
-        sinks.push_back(std::move(pgs));
-    }
-    if (o.mux.video.empty()) return nullptr;
-    auto mux = std::make_unique<DvdMuxSink>(stem);
-    DvdMuxSink* raw = mux.get();
-    sinks.push_back(std::move(mux));
-    return raw;
-}
 
 namespace {
 
@@ -328,13 +251,13 @@ const char* AlignmentText(Alignment a) {
 
 std::optional<std::string> RunRefusal(const ConversionJob& job, const std::vector<Cue>& entries) {
     const std::string stem = OutputStem(job.outputs.folder, job.subtitle.file);
-    const OutputRequest& o = job.outputs;
-    std::vector<std::string> outputs{stem + ".Glyphon_Help.txt"};
-    if (o.sup) outputs.push_back(stem + ".sup");
-    if (o.pgs) outputs.push_back(stem + ".pgs.sup");
-    // The disc's files are checked once for the whole plan (RunConversionPlan).
-    // The VobSub pair picks names that are free of inputs.
-    if (std::optional<std::string> refusal = OutputReplacingInput(outputs, RunInputs(job))) return refusal;
+    // The disc's files are checked once for the whole plan (RunConversionPlan);
+    // names picked free of the inputs need no check.
+    std::vector<std::string> outputs;
+    for (const OutputKind& kind : OutputKinds())
+        if (!kind.disc && !kind.freeNames && kind.On(job.outputs))
+            for (std::string& name : kind.files(stem, job)) outputs.push_back(std::move(name));
+    if (std::optional<std::string> refusal = OutputReplacingInput(outputs, RunInputFiles(job))) return refusal;
     const size_t timed = job.settingError.empty() ? entries.size() : size_t(std::max(job.settingErrorAt - 1, 0));
     return UntimeableSubtitle(entries, timed);
 }
@@ -356,24 +279,18 @@ std::string ComposeHelpText(const ConversionJob& job) {
     }
     const std::string stem = OutputStem(job.outputs.folder, job.subtitle.file);
     const OutputRequest& o = job.outputs;
-    // The list names the files the run writes.
-    std::string written;
+    // The list names the files the run writes (the disc's only in the help
+    // of the input that owns the disc), one a line.
     if (!o.mux.video.empty() && !o.mux.discStem.empty()) {
         text = StreamOfDiscText(o.mux.discStem, o.mux.video, o.mux.stream, job.palette.standard == VideoStandard::Pal);
     } else if (!o.mux.video.empty()) {
         const std::string streams =
             o.mux.discStreams.empty() ? " " + std::to_string(o.mux.stream) : "s " + o.mux.discStreams;
         text = MuxedFilmText(stem, o.mux.video, streams, job.palette.standard == VideoStandard::Pal);
-        written = MuxedFileName(stem) + "\r\n" + PaletteFileName(stem) + "\r\n" + ProjectFileName(stem) + "\r\n";
     }
-    if (o.sup) written += stem + ".sup" + "\r\n";
-    if (o.vobsub) {
-        // The pair the run writes, free of every input as CreateSinks picks it.
-        const std::string pair = FreeVobSubStem(stem, RunInputs(job)).value_or(stem);
-        written += pair + ".idx" + "\r\n" + pair + ".sub" + "\r\n";
-    }
-    if (o.pgs) written += stem + ".pgs.sup" + "\r\n";
-    return text + written + stem + ".Glyphon_Help.txt";
+    const std::vector<std::string> written = OutputFileNames(job, stem, true);
+    for (size_t i = 0; i < written.size(); ++i) text += (i > 0 ? "\r\n" : "") + written[i];
+    return text;
 }
 
 void ApplyNamedColours(PaletteChoice& palette, const NamedRoleColours& colours) {
@@ -499,7 +416,7 @@ void SealAuthorAndCommit(const ConversionJob& job, const std::array<uint32_t, 16
     (void)job;
     muxing = false;
     SealAll(sinks);
-    auto help = std::make_unique<StagedFile>(report.stem + ".Glyphon_Help.txt");
+    auto help = std::make_unique<StagedFile>(HelpFileName(report.stem));
     help->Write(report.helpText.data(), report.helpText.size());
     help->Close();
     UnitSpool units = mux ? mux->TakeUnits() : UnitSpool();
@@ -645,9 +562,15 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     std::vector<std::unique_ptr<UnitSink>> sinks;
     bool muxing = false;
     try {
-        DvdMuxSink* mux = CreateSinks(job, report.stem, text, charset, sinks, report.warnings);
+        SinkRequest request{job, report.stem, text, charset, report.warnings};
+        DvdMuxSink* mux = CreateSinks(request, sinks);
         std::vector<RunLine> bottom, top;
         std::vector<PlacedLines> placed;
+        DrawnSubtitle picture;
+        picture.bottom = &bottom;
+        picture.top = &top;
+        picture.placed = &placed;
+        std::vector<std::vector<uint8_t>> held;  // units of a long picture but its last
         // A setting or time that is not a number fails the run after the
         // pictures of the entries before it, as the next one comes.
         const bool failsAfter = !job.settingError.empty() && job.settingErrorAt <= count;
@@ -673,11 +596,11 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             placed.clear();
             for (uint32_t k = stretch.first; k < stretch.first + stretch.count; ++k) {
                 const Cue& lines = (*entries)[timeline.cues[k]];
-                if (lines.place.Stacked())
+                if (lines.place().Stacked())
                     StackCueLines(LinesToDraw(lines, text, look.font, job.look.wrap), lines.AtTop() ? top : bottom);
                 else {
                     // Only the lines with text take room where the cue is placed.
-                    placed.push_back({BoxPlaceOf(lines.place), lines.AtTop(), LinesToDraw(lines, text, look.font, job.look.wrap)});
+                    placed.push_back({BoxPlaceOf(lines.place()), lines.AtTop(), LinesToDraw(lines, text, look.font, job.look.wrap)});
                     placed.back().lines.resize(LinesWithText(placed.back().lines));
                 }
             }
@@ -720,14 +643,27 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                 ClipBand(bandTop, bandHeight, codes.Height());
                 coded = true;
             }
-            for (auto& sink : sinks) sink->Subtitle(stretch.start, stretch.end, bottom, top, placed);
-            for (const CueSpan& piece : pieces) {
-                if (!coded) break;
-                const std::vector<uint8_t>& unit = hooks.canvas
-                                                       ? encoder.Encode(frame, bandTop, bandHeight, MsOfTicks(piece.end - piece.start))
-                                                       : encoder.Encode(codes, bandTop, bandHeight, MsOfTicks(piece.end - piece.start));
-                for (auto& sink : sinks) sink->Append(piece.start, unit);
-            }
+            // One event for every output: the lines, and the units coded
+            // from the picture (a picture of several units keeps a copy of
+            // each but the last, which the encoder reuses its buffer for).
+            picture.start = stretch.start;
+            picture.end = stretch.end;
+            picture.units.clear();
+            if (coded)
+                for (size_t k = 0; k < pieces.size(); ++k) {
+                    const CueSpan& piece = pieces[k];
+                    const int64_t shown = MsOfTicks(piece.end - piece.start);
+                    const std::vector<uint8_t>& unit = hooks.canvas ? encoder.Encode(frame, bandTop, bandHeight, shown)
+                                                                    : encoder.Encode(codes, bandTop, bandHeight, shown);
+                    if (k + 1 < pieces.size()) {
+                        if (held.size() <= k) held.resize(k + 1);
+                        held[k] = unit;
+                        picture.units.push_back({piece.start, &held[k]});
+                    } else {
+                        picture.units.push_back({piece.start, &unit});
+                    }
+                }
+            for (auto& sink : sinks) sink->Write(picture);
             ++report.written;
             if (hooks.progress) hooks.progress(report.written, pictures);
         }

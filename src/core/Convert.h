@@ -134,12 +134,6 @@ bool CheckEntriesFit(const std::vector<Cue>& entries, const TextLook& look, int 
 // The help file's text for the job (its case, then the files written).
 std::string ComposeHelpText(const ConversionJob& job);
 
-// The run's outputs, in the order they get each unit: the ".sup", the
-// VobSub pair, the PGS stream, the film to mux into (returned, or null).
-// Throws FileError; what was created before the failure is in sinks.
-DvdMuxSink* CreateSinks(const ConversionJob& job, const std::string& stem, TextEngine& text, int charset,
-                        std::vector<std::unique_ptr<UnitSink>>& sinks, std::vector<std::string>& warnings);
-
 // The end of a run whose sinks hold every picture: seals them, writes the
 // help file and puts the set in place; a run with a film hands the set over
 // with its units (and `disc`, their palette) to the plan that authors the

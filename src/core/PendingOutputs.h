@@ -11,7 +11,7 @@
 
 #include "common/StagedFile.h"
 #include "mux/UnitSpool.h"
-#include "sup/UnitSink.h"
+#include "core/UnitSink.h"
 
 namespace glyphon {
 

@@ -8,6 +8,7 @@
 #include "common/FileError.h"
 #include "common/StagedFile.h"
 #include "core/DvdUnitCap.h"
+#include "core/OutputKinds.h"
 #include "core/PendingOutputs.h"
 #include "mux/DvdAuthoring.h"
 #include "subtitle/Cue.h"
@@ -25,7 +26,7 @@ public:
     explicit StyledPgsSink(const PgsVideo& video) : video_(video) {}
     void Create(const std::string& path) { writer_.Create(path, video_); }
     PgsWriter& Writer() { return writer_; }
-    void Append(int64_t, const std::vector<uint8_t>&) override {}
+    void Write(const DrawnSubtitle&) override {}
     void Close() override { writer_.Close(); }
     void Seal() override { writer_.Seal(); }
     void Discard() override { writer_.Discard(); }
@@ -76,7 +77,7 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
     };
     // The DVD outputs show the stream palette made from the script.
     ConversionJob dvdJob = job;
-    dvdJob.outputs.pgs = false;
+    dvdJob.outputs.Set("pgs", false);
     std::vector<std::unique_ptr<UnitSink>> sinks;
     bool muxing = false;
     try {
@@ -94,7 +95,8 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
             report.loaded = true;
             report.total = dvdScript->EventCount();
         }
-        DvdMuxSink* mux = CreateSinks(dvdJob, report.stem, text, kUtf8Charset, sinks, report.warnings);
+        SinkRequest request{dvdJob, report.stem, text, kUtf8Charset, report.warnings};
+        DvdMuxSink* mux = CreateSinks(request, sinks);
         if (dvdScript) {
             SubPictureEncoder encoder;
             encoder.SetForced(o.forced);
@@ -118,7 +120,11 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
                 const std::vector<uint8_t>& unit = encoder.Encode(pending.codes, pending.placed.top, pending.placed.height,
                                                                   pending.endMs - pending.startMs);
                 cap.Enter(pending.startMs, pending.endMs, unit.size());
-                for (auto& sink : sinks) sink->Append(TicksOfMs(pending.startMs), unit);
+                DrawnSubtitle picture;
+                picture.start = TicksOfMs(pending.startMs);
+                picture.end = TicksOfMs(pending.endMs);
+                picture.units.push_back({picture.start, &unit});
+                for (auto& sink : sinks) sink->Write(picture);
                 ++report.written;
                 pending.any = false;
             };
@@ -153,7 +159,7 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
                                           "before each stays on screen");
             addWarnings(*dvdScript);
         }
-        if (o.pgs && !report.cancelled) {
+        if (o.Wants("pgs") && !report.cancelled) {
             AssScript script(job.subtitle.file, o.pgsRequest.video.width, o.pgsRequest.video.height,
                              job.subtitle.fontsDir);
             report.loaded = true;

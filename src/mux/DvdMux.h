@@ -11,7 +11,6 @@
 #include "mux/DvdAuthoring.h"
 #include "mux/PaletteFile.h"
 #include "mux/ProgramStreamMuxer.h"
-#include "sup/UnitSink.h"
 
 namespace glyphon {
 
@@ -21,12 +20,12 @@ std::string PaletteFileName(const std::string& stem);  // stem + ".palette.yuv"
 // Collects the run's units (their bytes spooled to a file beside the muxed
 // film, see UnitSpool; the film itself is only ever streamed) for the
 // authoring after the run. It writes no file of its own.
-class DvdMuxSink : public UnitSink {
+class DvdMuxSink {
 public:
     explicit DvdMuxSink(const std::string& stem);
 
-    void Append(int64_t start, const std::vector<uint8_t>& unit) override;
-    void Close() override {}
+    void Append(int64_t start, const std::vector<uint8_t>& unit);
+    void Close() {}
 
     // The units collected so far (the sink keeps none afterwards).
     UnitSpool TakeUnits() { return std::exchange(units_, UnitSpool()); }

@@ -11,7 +11,6 @@
 
 #include "common/Rgb.h"
 #include "mux/ByteSink.h"
-#include "sup/UnitSink.h"
 
 namespace glyphon {
 
@@ -31,22 +30,22 @@ std::string VobSubTimestampLine(uint32_t pts, uint64_t filePosition);
 // Writes both files unit by unit. Each unit's packs go to "NAME.sub" in one
 // write and its index line follows; a unit that cannot be written in full is
 // cut off again, so both files always end on the last whole unit.
-class VobSubWriter : public UnitSink {
+class VobSubWriter {
 public:
     VobSubWriter() = default;
     VobSubWriter(const VobSubWriter&) = delete;
     VobSubWriter& operator=(const VobSubWriter&) = delete;
-    ~VobSubWriter() override;  // discards files that were not closed
+    ~VobSubWriter();  // discards files that were not closed
 
     // Starts both files (under temporary names; existing ones stay until
     // Close) and writes the index header. Throws FileError.
     void Create(const std::string& idxPath, const std::string& subPath, const VobSubHeader& header);
     // Sub-picture stream 0; every pack's SCR is the unit's presentation time.
-    void Append(int64_t start, const std::vector<uint8_t>& unit) override;
+    void Append(int64_t start, const std::vector<uint8_t>& unit);
     // Puts both files in place; a failure leaves both previous files.
-    void Close() override;
-    void Seal() override;
-    void Discard() override;
+    void Close();
+    void Seal();
+    void Discard();
 
 private:
     FileSink idx_, sub_;

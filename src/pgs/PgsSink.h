@@ -9,7 +9,7 @@
 
 #include "pgs/PgsPicture.h"
 #include "pgs/PgsStream.h"
-#include "sup/UnitSink.h"
+#include "render/StyledLines.h"
 
 namespace glyphon {
 
@@ -25,7 +25,7 @@ struct PgsOptions {
 // roles' colours, opaque) and of the box behind the lines (transparent: no
 // box).
 
-class PgsSink : public UnitSink {
+class PgsSink {
 public:
     // Draws with a twin of `engine` (TextEngine::Twin) when it has one, so
     // that the stream's sizes and the engine's own keep their glyph caches.
@@ -33,11 +33,10 @@ public:
     // Creates (or empties) the file. Throws FileError.
     void Create(const std::string& path);
     void Subtitle(int64_t start, int64_t end, const std::vector<RunLine>& bottom, const std::vector<RunLine>& top,
-                  const std::vector<PlacedLines>& placed = {}) override;
-    void Append(int64_t, const std::vector<uint8_t>&) override {}
-    void Close() override;
-    void Seal() override;
-    void Discard() override;
+                  const std::vector<PlacedLines>& placed = {});
+    void Close();
+    void Seal();
+    void Discard();
 
 private:
     std::unique_ptr<TextEngine> twin_;

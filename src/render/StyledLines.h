@@ -33,6 +33,14 @@ struct TextRun {
 // One text line; no runs (or only empty ones) is an empty line.
 using RunLine = std::vector<TextRun>;
 
+// Lines that a cue's own settings place (BoxPlace), apart from the run's
+// bottom and top stacks: at least two lines, as a stack has.
+struct PlacedLines {
+    BoxPlace place;
+    bool top = false;  // stacked from the top before being placed
+    std::vector<RunLine> lines;
+};
+
 // The runs that hold text, those of one style side by side in one text
 // joined: colours do not split the text that is measured and drawn (they
 // are laid over the drawing by the columns of their runs).

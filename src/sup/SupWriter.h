@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "common/StagedFile.h"
-#include "sup/UnitSink.h"
 
 namespace glyphon {
 
@@ -26,26 +25,26 @@ uint32_t PresentationTime(int64_t start);
 // Writes records as they are produced through a small buffer, so a long run
 // never holds the whole file in memory. The records go to a temporary file
 // beside the ".sup" (StagedFile), which replaces it only on Close.
-class SupWriter : public UnitSink {
+class SupWriter {
 public:
     SupWriter() = default;
     SupWriter(const SupWriter&) = delete;
     SupWriter& operator=(const SupWriter&) = delete;
-    ~SupWriter() override;  // discards an output that was not closed
+    ~SupWriter();  // discards an output that was not closed
 
     // Starts the file; an existing one stays as it is until Close. Throws
     // FileError.
     void Create(const std::string& path);
     // Appends the header for `start` (90 kHz ticks) and the unit's bytes. Throws FileError
     // when writing fails, std::logic_error when no file is open.
-    void Append(int64_t start, const std::vector<uint8_t>& unit) override;
+    void Append(int64_t start, const std::vector<uint8_t>& unit);
     // Writes what is buffered and puts the file in place. Throws FileError
     // when that fails (the previous file then stays); does nothing when no
     // file is open.
-    void Close() override;
+    void Close();
     // Writes what is buffered without putting the file in place.
-    void Seal() override;
-    void Discard() override;
+    void Seal();
+    void Discard();
 
     bool IsOpen() const { return staged_ != nullptr; }
 

@@ -27,8 +27,8 @@ TEST(AssDvd, UnitsShowFourColoursOfTheScriptsPaletteWhereLibassDrawsThem) {
         "Dialogue: 0,0:00:05.00,0:00:05.20,Default,{\\move(100,300,600,300)}Moving\n");
     ConversionJob job;
     job.subtitle.file = script;
-    job.outputs.sup = false;
-    job.outputs.vobsub = true;
+    job.outputs.Set("sup", false);
+    job.outputs.Set("vobsub", true);
     auto engine = CreateFreeTypeEngine();
     const ConversionReport report = RunConversion(job, *engine);
     ASSERT_FALSE(report.failure) << report.failure->message;
@@ -74,8 +74,8 @@ TEST(AssDvd, AnimationCappedWhereThePlayersBufferCouldNotKeepUp) {
         "Dialogue: 0,0:00:01.00,0:00:03.00,Default,{\\move(300,200,420,380)\\frz10\\t(\\frz-10)}" + noise + "\n");
     ConversionJob job;
     job.subtitle.file = script;
-    job.outputs.sup = false;
-    job.outputs.vobsub = true;
+    job.outputs.Set("sup", false);
+    job.outputs.Set("vobsub", true);
     auto engine = CreateFreeTypeEngine();
     const ConversionReport report = RunConversion(job, *engine);
     ASSERT_FALSE(report.failure) << report.failure->message;

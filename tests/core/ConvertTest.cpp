@@ -147,7 +147,7 @@ TEST(ConvertWithFreeType, PicturesDoNotDependOnWhatWasDrawnBefore) {
     const std::unique_ptr<TextEngine> text = CreateFreeTypeEngine();
     ASSERT_TRUE(RunConversion(job, *text).converted);
     const std::vector<SupRecord> alone = SplitSupFile(TempDir::Read(dir.File("mixed.sup")));
-    job.outputs.pgs = true;
+    job.outputs.Set("pgs", true);
     ASSERT_TRUE(RunConversion(job, *text).converted);
     const std::vector<SupRecord> withPgs = SplitSupFile(TempDir::Read(dir.File("mixed.sup")));
     ASSERT_EQ(alone.size(), 2u);
