@@ -143,9 +143,9 @@ void TForm1::DrawSelectedEntryPreview() {
     const FontSpec font = ChosenFont();
     std::vector<RunLine> lines = LinesToDraw(line, font);
     BoxPlace place;
-    if (!line.place.Stacked()) {
+    if (!line.place().Stacked()) {
         // Where the cue's settings put it; only its lines with text take room there.
-        place = BoxPlaceOf(line.place);
+        place = BoxPlaceOf(line.place());
         lines.resize(std::max<size_t>(1, LinesWithText(lines)));
     }
     DrawPreviewLines(lines, line.AtTop(), font, offset.position, offset_or.position, ComboBoxAlign.Text(),

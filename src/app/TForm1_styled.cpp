@@ -30,8 +30,8 @@ void TForm1::LoadStyledScript(const std::string& fileName) {
         const std::vector<std::string>& lines = event.lines;
         cue.Line1 = lines[0];
         if (lines.size() > 1) cue.Line2 = lines[1];
-        if (lines.size() > 2) cue.Line3 = lines[2];
-        if (lines.size() > 3) cue.MoreLines.assign(lines.begin() + 3, lines.end());
+        if (lines.size() > 2) cue.SetLine3(lines[2]);
+        if (lines.size() > 3) cue.SetMoreLines({lines.begin() + 3, lines.end()});
         std::string item = lines[0];
         for (size_t k = 1; k < lines.size(); ++k) (item += '|') += lines[k];
         Subtitles->Lines.push_back(std::move(cue));
