@@ -1,11 +1,11 @@
 #include "app/TForm1.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <iterator>
 
-#include <filesystem>
-
 #include "app/SettingsFile.h"
+#include "ass/AssScript.h"
 #include "common/Convert.h"
 #include "render/DisplayText.h"
 #include "render/FontTables.h"
@@ -111,7 +111,7 @@ void TForm1::SetupControls() {
     offset_or.position = -4;
     LabelImageChangedPAL.visible = LabelImageChangedNTSC.visible = false;
     OpenDialogifo.filter = "ifo|*.ifo";
-    OpenDialogsub.filter = "*.srt;*.sub;*.txt;*.vtt|*.srt;*.sub;*.txt;*.vtt";
+    OpenDialogsub.filter = "*.srt;*.sub;*.txt;*.vtt;*.ass;*.ssa|*.srt;*.sub;*.txt;*.vtt;*.ass;*.ssa";
     OpenDialogBat.filter = "*.bat|*.bat";
     OpenDialogBat.mayCreate = true;
     OpenDialogImagePAL.title = "Load 720x576 PAL image";
@@ -397,8 +397,12 @@ void TForm1::UserPick(TComboBox& combo, int index) {
         ComboBoxFontCharsetChange();
     else if (&combo == &ComboBoxAlign)
         offsetChange();
-    else if (&combo == &ComboBoxPgsResolution || &combo == &ComboBoxPgsText || &combo == &ComboBoxPgsOutline)
+    else if (&combo == &ComboBoxPgsResolution || &combo == &ComboBoxPgsText ||
+             &combo == &ComboBoxPgsOutline) {
         ComboBoxPgsChange();
+        // The preview shows the PGS picture in the new size or colours.
+        if (CheckBoxPgs.checked) DrawSampleThenSelection();
+    }
     StoreChangedSettings();
     ui_.Changed();
 }

@@ -33,6 +33,7 @@ using SubtitleLine = Cue;
 class TextEngine;
 class UnitSink;
 struct ConversionHooks;
+class AssScript;
 
 // What the program gets from its surroundings at start.
 // The first line of the message that lists what a subtitle file held that
@@ -264,8 +265,9 @@ public:
     void RenderLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
                      int OffsetOr, const std::string& Align);
     // The preview of `lines` with the preview's fit test (DrawPreview).
+    // `place`: a cue's own place, as the run draws it.
     void DrawPreviewLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
-                          int OffsetOr, const std::string& Align);
+                          int OffsetOr, const std::string& Align, const BoxPlace& place = {});
     // After a file was read: one message listing what it held that is no
     // subtitle, when there is anything.
     void ReportUnreadable();
@@ -288,8 +290,17 @@ public:
     void CheckBoxPgsClick();
     // The preview of the PGS output (app/TForm1_pgs.cpp): the lines drawn
     // anti-aliased at the stream's size, scaled to fit the preview.
-    void DrawPgsPreview(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset, int OffsetOr,
-                        const std::string& Align);
+    void DrawPgsPreview(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
+                        int OffsetOr, const std::string& Align, const BoxPlace& place);
+
+    // ---- styled scripts (app/TForm1_styled.cpp) ---------------------------
+    // True while the loaded file is an ASS/SSA script: its events are
+    // listed, libass draws its preview, and a run converts the file itself.
+    bool StyledScriptLoaded() const { return !styledFile_.empty(); }
+    // The selected event as libass draws it at the middle of its time, at
+    // the DVD picture's size or, with PGS ticked, at the stream's, fitted
+    // into the preview.
+    void DrawStyledPreview();
 
     // ---- generation (app/TForm1_generate.cpp) -----------------------------
     // Where a run writes its ".sup" and help file: empty for the subtitle
@@ -380,6 +391,12 @@ private:
     std::string loadNote_;
     void ShowLoadMessage(const std::string& text);
     void LoadChosenIfo();
+    // Lists a styled script's events (LoadChosenSubtitle for an ASS/SSA file).
+    void LoadStyledScript(const std::string& fileName);
+    std::string styledFile_;  // the ASS/SSA script loaded; empty: none
+    // The script as drawn for the preview, at the size it was opened for.
+    std::unique_ptr<AssScript> styledScript_;
+    int styledWidth_ = 0, styledHeight_ = 0;
     // The ten stored values as the settings file holds them.
     std::vector<std::string> StoredValues() const;
     bool settingsWritten_ = false;

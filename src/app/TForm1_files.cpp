@@ -84,6 +84,9 @@ void TForm1::ListBoxFilesSelect(int index) {
     SubtitleFits = false;
     EditLoadSrt.text = "Load SRT";
     LoadChosenSubtitle();
+    // The preview shows the newly chosen file's selected entry, not the
+    // entry of the file listed before.
+    if (SubtitleLoaded) DrawSampleThenSelection();
     ui_.Changed();
 }
 
@@ -136,6 +139,7 @@ void TForm1::EditLanguageChange(const std::string& text) {
     }
     SubtitleFiles[size_t(at)].language = code;
     ShowFileList();
+    DrawSampleThenSelection();  // the language picks the faces of some scripts
 }
 
 void TForm1::ButtonOutputFolderClick() {

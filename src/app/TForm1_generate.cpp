@@ -142,6 +142,8 @@ void TForm1::ButtonGenerateSupClick() {
     ProgressBar1.min = 0;
     ProgressBar1.max = int(job.subtitle.entries->size()) - 1;
     ProgressBar1.position = 0;
+    // A styled script is converted from the file, as libass reads it.
+    if (StyledScriptLoaded()) job.subtitle.entries.reset();
     RunWarnings.clear();
     DvdMuxFailed = false;
     RunRefused = false;

@@ -1,9 +1,11 @@
 #include <algorithm>
 
 #include "app/TForm1.h"
-#include "core/DrawnLines.h"
+#include "ass/AssScript.h"
 #include "common/Convert.h"
 #include "common/FileError.h"
+#include "core/DrawnLines.h"
+#include "core/StyledConvert.h"
 #include "render/FontTables.h"
 #include "render/Renderer.h"
 #include "render/StyledLines.h"
@@ -37,6 +39,7 @@ private:
 }  // namespace
 
 void TForm1::CheckAllSubtitles() {
+    if (StyledScriptLoaded()) return;  // libass places every event itself
     const int count = Subtitles ? Subtitles->Count() : 0;
     // Every entry is measured, so that the message names every line that
     // does not fit. Lines beyond the second must also stay within the frame.
@@ -125,6 +128,11 @@ void TForm1::LoadChosenSubtitle() {
     Subtitles->FallbackFrameRate = MicroDvdFrameRate;
     // The 16-argument line keeps the classic refusals.
     Subtitles->ExplainRefusals = !CommandLineMode;
+    styledFile_.clear();
+    styledScript_.reset();
+    // A styled script is the window's to show; the 16-argument line keeps
+    // its refusal.
+    if (!CommandLineMode && IsStyledScript(fileName)) return LoadStyledScript(fileName);
     try {
         Subtitles->LoadFromFile(fileName, true, ui_);
     } catch (const ConvertError& e) {

@@ -66,8 +66,12 @@ void TForm1::LoadPreviewBackground() {
     if (!Mux.video.empty()) {
         int64_t ms = 0;
         const int entry = ListBox1.itemIndex;
-        if (SubtitleLoaded && Subtitles && entry >= 0 && entry < Subtitles->Count())
-            ms = std::max<int64_t>(0, Subtitles->Lines[size_t(entry)].start / 90);
+        if (SubtitleLoaded && Subtitles && entry >= 0 && entry < Subtitles->Count()) {
+            const SubtitleLine& cue = Subtitles->Lines[size_t(entry)];
+            // A script's event is previewed at its middle (DrawStyledPreview).
+            ms = std::max<int64_t>(
+                0, (StyledScriptLoaded() ? cue.start + (cue.end - cue.start) / 2 : cue.start) / 90);
+        }
         if (std::optional<Frame> picture = ui().FilmFrame(Mux.video, ms, kFrameWidth, FrameHeight())) {
             preview = std::move(*picture);
             return;
@@ -91,7 +95,7 @@ void TForm1::DrawPreview(const std::string& Line1, const std::string& Line2, int
 }
 
 void TForm1::DrawPreviewLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
-                              int OffsetOr, const std::string& Align) {
+                              int OffsetOr, const std::string& Align, const BoxPlace& place) {
     LoadPreviewBackground();
     bool fits = true;
     for (const RunLine& line : lines) fits = fits && MeasureRunLine(text(), line, font).width < kFitLimit;
@@ -110,11 +114,12 @@ void TForm1::DrawPreviewLines(const std::vector<RunLine>& lines, bool top, const
     SubtitleFits = true;
     if (!ui().ShowsPreview()) return;
     if (CheckBoxPgs.checked) {
-        DrawPgsPreview(lines, top, font, Offset, OffsetOr, Align);
+        DrawPgsPreview(lines, top, font, Offset, OffsetOr, Align, place);
         ui().Changed();
         return;
     }
-    const SubtitleLook look = ChosenLook(font, Offset, OffsetOr, Align);
+    SubtitleLook look = ChosenLook(font, Offset, OffsetOr, Align);
+    look.place = place;
     DrawSubtitleLines(preview, text(), lines, look, top);
     ui().Changed();
 }
@@ -131,12 +136,20 @@ namespace {
 
 void TForm1::DrawSelectedEntryPreview() {
     if (!Subtitles) return;
+    if (StyledScriptLoaded()) return DrawStyledPreview();
     const int entry = ListBox1.itemIndex + 1;
     if (entry < 1 || entry > Subtitles->Count()) return;
     const SubtitleLine line = Subtitles->GetLine(entry);
     const FontSpec font = ChosenFont();
-    DrawPreviewLines(LinesToDraw(line, font), line.AtTop(), font, offset.position, offset_or.position,
-                     ComboBoxAlign.Text());
+    std::vector<RunLine> lines = LinesToDraw(line, font);
+    BoxPlace place;
+    if (!line.place().Stacked()) {
+        // Where the cue's settings put it; only its lines with text take room there.
+        place = BoxPlaceOf(line.place());
+        lines.resize(std::max<size_t>(1, LinesWithText(lines)));
+    }
+    DrawPreviewLines(lines, line.AtTop(), font, offset.position, offset_or.position, ComboBoxAlign.Text(),
+                     place);
 }
 
 void TForm1::DrawSampleThenSelection() {

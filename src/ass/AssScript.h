@@ -50,6 +50,13 @@ struct AssMoment {
     int64_t startMs = 0, endMs = 0;
 };
 
+// One dialogue event as a list shows it: its times and the text people
+// read (override blocks and drawings left out, one string a line).
+struct AssEvent {
+    int64_t startMs = 0, endMs = 0;
+    std::vector<std::string> lines;
+};
+
 class AssScript {
 public:
     // Reads the script from `path` for a `width` x `height` output. Fonts
@@ -64,6 +71,8 @@ public:
     AssScript& operator=(const AssScript&) = delete;
 
     int EventCount() const;
+    // Every dialogue event, by start time (file order among equals).
+    std::vector<AssEvent> Events() const;
     // At most `frames` frames drawn by Walk to look for changes within
     // animations (200,000 unless set), so that no script keeps us for hours.
     void LimitFrames(long frames) { frameBudget_ = frames; }

@@ -3,12 +3,13 @@
 // DVD picture in its four colours.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
+#include "app/TForm1.h"
 #include "render/TextEngine.h"
 #include "support/FakeUi.h"
 #include "support/TempDir.h"
-#include "app/TForm1.h"
 
 namespace glyphon::test {
 
@@ -41,6 +42,37 @@ TEST(PgsPreview, ShowsTheAntiAliasedPictureScaledToFit) {
         f.CheckBoxPgs.checked = true;
         f.CheckBoxPgsClick();
         EXPECT_GT(shadesOverBlue(), 20u) << f.ComboBoxPgsResolution.Text();
+    }
+}
+
+// Whatever changes what the PGS preview shows draws it again: the picture
+// after the change is the one drawn afresh, not the one before.
+TEST(PgsPreview, RedrawsWhenTheListOrThePgsChoicesChange) {
+    TempDir dir;
+    FakeUi ui;
+    const std::unique_ptr<TextEngine> engine = CreateFreeTypeEngine();
+    TForm1 f(ui, *engine,
+             {dir.path() + "/", dir.File("Glyphon_Settings.ini"), {"glyphon"}, {"Liberation Sans"}});
+    f.FormCreate();
+    f.FormShow();
+    f.AddSubtitleFiles({dir.Write("a.srt", "1\n00:00:01,000 --> 00:00:02,000\nHello\n\n"),
+                        dir.Write("a.fr.srt", "1\n00:00:01,000 --> 00:00:02,000\nBonjour, bonjour\n\n")});
+    f.CheckBoxPgs.checked = true;
+    f.CheckBoxPgsClick();
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"another file", [&] { f.ListBoxFilesSelect(1); }},
+        {"text colour", [&] { f.UserPick(f.ComboBoxPgsText, 9); }},
+        {"outline colour", [&] { f.UserPick(f.ComboBoxPgsOutline, 12); }},
+        {"picture size", [&] { f.UserPick(f.ComboBoxPgsResolution, 3); }},
+        {"the file removed", [&] { f.ButtonRemoveFileClick(); }},
+    };
+    for (const auto& [what, change] : changes) {
+        const Frame before = f.preview;
+        change();
+        const Frame after = f.preview;
+        f.DrawSampleThenSelection();
+        EXPECT_EQ(after.Pixels(), f.preview.Pixels()) << what;
+        EXPECT_NE(after.Pixels(), before.Pixels()) << what;
     }
 }
 
