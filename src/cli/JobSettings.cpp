@@ -6,6 +6,7 @@
 
 #include "common/Convert.h"
 #include "common/FileError.h"
+#include "core/SettingRanges.h"
 #include "palette/IfoReader.h"
 #include "palette/Palette.h"
 #include "render/FontTables.h"
@@ -118,13 +119,11 @@ JobSettings ResolveJobSettings(const ConvertOptions& o, const std::vector<std::s
         s.error = WithFullStop(e.what());
         return s;
     }
-    const std::string& align = Item(AlignItems(), o.align);
-    look.align = align == "center" ? Alignment::Center : align == "left" ? Alignment::Left : Alignment::Right;
+    look.align = AlignmentOf(Item(AlignItems(), o.align));
     // The track bars' ranges; line spacing only in even steps, an odd value
     // moving up by one.
-    look.offset = std::clamp(o.offset, 8, 492);
-    look.lineSpacing = std::clamp(o.offsetOr, -14, 10);
-    if (look.lineSpacing % 2 != 0) look.lineSpacing = std::min(look.lineSpacing + 1, 10);
+    look.offset = kOffsetSetting.Fit(o.offset);
+    look.lineSpacing = kLineSpacingSetting.Fit(o.offsetOr);
     look.anchorBottom = o.anchorBottom;
 
     OutputRequest& out = s.job.outputs;
