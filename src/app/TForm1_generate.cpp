@@ -12,18 +12,6 @@
 
 namespace glyphon {
 
-namespace {
-
-Alignment AlignmentFromText(const std::string& text) {
-    // Any text but "center" and "left" (also a list without a selection)
-    // puts the line at the right.
-    if (text == "center") return Alignment::Center;
-    if (text == "left") return Alignment::Left;
-    return Alignment::Right;
-}
-
-}  // namespace
-
 PaletteSource TForm1::HelpCase() const {
     PaletteSource source = PaletteSource::None;
     if (NoIfoMode && i_dont_have_ifo.checked) source = PaletteSource::NoIfo;
@@ -52,7 +40,7 @@ ConversionJob TForm1::MakeConversionJob() const {
     TextLook& look = job.look;
     look.fontName = ComboBoxFontName.Text();
     look.style = FontStyle(StyleFromName(ComboBoxFontStyle.Text()));
-    look.align = AlignmentFromText(ComboBoxAlign.Text());
+    look.align = AlignmentOf(ComboBoxAlign.Text());
     look.offset = offset.position;
     look.lineSpacing = offset_or.position;
     // A size or width list without a selection has no number; the run fails

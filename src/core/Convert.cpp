@@ -237,6 +237,12 @@ std::string OutputStem(const std::string& outputFolder, const std::string& subti
     return folder + ReplaceExtension(name, "");
 }
 
+Alignment AlignmentOf(std::string_view text) {
+    if (text == "center") return Alignment::Center;
+    if (text == "left") return Alignment::Left;
+    return Alignment::Right;
+}
+
 const char* AlignmentText(Alignment a) {
     switch (a) {
         case Alignment::Center:
@@ -395,7 +401,7 @@ FitLook FitLookOf(const TextLook& look, int charset, VideoStandard standard) {
     fit.frameHeight = FrameHeightOf(standard);
     fit.offset = look.offset;
     fit.offsetOr = look.lineSpacing;
-    fit.align = AlignmentText(look.align);
+    fit.align = look.align;
     fit.anchorBottom = look.anchorBottom;
     return fit;
 }
