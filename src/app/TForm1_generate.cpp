@@ -6,6 +6,7 @@
 #include "app/TForm1.h"
 #include "common/Convert.h"
 #include "core/Convert.h"
+#include "core/LookSettings.h"
 #include "core/RunPlan.h"
 #include "render/FontTables.h"
 #include "subtitle/Subtitle.h"
@@ -23,7 +24,6 @@ PaletteSource TForm1::HelpCase() const {
 ConversionJob TForm1::MakeConversionJob() const {
     ConversionJob job;
     job.subtitle.file = OpenDialogsub.fileName;
-    job.subtitle.charset = CharsetFromName(ComboBoxFontCharset.Text());
     if (Subtitles) {
         job.subtitle.utf8 = Subtitles->Utf8;
         job.subtitle.entries = std::make_shared<std::vector<Cue>>(Subtitles->Lines);
@@ -38,20 +38,13 @@ ConversionJob TForm1::MakeConversionJob() const {
     p.source = HelpCase();
 
     TextLook& look = job.look;
-    look.fontName = ComboBoxFontName.Text();
-    look.style = FontStyle(StyleFromName(ComboBoxFontStyle.Text()));
-    look.align = AlignmentOf(ComboBoxAlign.Text());
-    look.offset = offset.position;
-    look.lineSpacing = offset_or.position;
     // A size or width list without a selection has no number; the run fails
     // on it when it draws its first subtitle.
-    try {
-        look.sizePoints = StrToInt(ComboBoxFontSize.Text());
-        look.outlineWidth = StrToInt(ComboBoxOutlineWidth.Text());
-    } catch (const ConvertError& e) {
-        job.settingError = e.what();
-        job.settingErrorAt = 1;
-    }
+    job.settingError = ApplyLookTexts({ComboBoxFontName.Text(), ComboBoxFontCharset.Text(), ComboBoxFontStyle.Text(),
+                                       ComboBoxFontSize.Text(), ComboBoxAlign.Text(), ComboBoxOutlineWidth.Text(),
+                                       offset.position, offset_or.position},
+                                      job);
+    job.settingErrorAt = 1;
 
     // The IFO the palette came from is an input no output may replace.
     if (!i_dont_have_ifo.checked) job.otherInputs.push_back(OpenDialogifo.fileName);
