@@ -40,10 +40,11 @@ ConversionJob TForm1::MakeConversionJob() const {
     TextLook& look = job.look;
     // A size or width list without a selection has no number; the run fails
     // on it when it draws its first subtitle.
-    job.settingError = ApplyLookTexts({ComboBoxFontName.Text(), ComboBoxFontCharset.Text(), ComboBoxFontStyle.Text(),
-                                       ComboBoxFontSize.Text(), ComboBoxAlign.Text(), ComboBoxOutlineWidth.Text(),
-                                       offset.position, offset_or.position},
-                                      job);
+    job.settingError =
+        ApplyLookTexts({ComboBoxFontName.Text(), ComboBoxFontCharset.Text(), ComboBoxFontStyle.Text(),
+                        ComboBoxFontSize.Text(), ComboBoxAlign.Text(), ComboBoxOutlineWidth.Text(),
+                        offset.position, offset_or.position},
+                       job);
     job.settingErrorAt = 1;
 
     // The IFO the palette came from is an input no output may replace.

@@ -103,9 +103,9 @@ JobSettings ResolveJobSettings(const ConvertOptions& o, const std::vector<std::s
     const std::vector<std::string> fonts = BuildFontNameList(installedFamilies);
     const std::string* item = FontItem(fonts, o.fontName);
     const std::string error = ApplyLookTexts(
-        {item ? *item : o.fontName, Item(FontCharsetItems(), o.fontCharset), Item(FontStyleItems(), o.fontStyle),
-         Item(FontSizeItems(), o.fontSize), Item(AlignItems(), o.align), Item(OutlineWidthItems(), o.outlineWidth),
-         o.offset, o.offsetOr},
+        {item ? *item : o.fontName, Item(FontCharsetItems(), o.fontCharset),
+         Item(FontStyleItems(), o.fontStyle), Item(FontSizeItems(), o.fontSize), Item(AlignItems(), o.align),
+         Item(OutlineWidthItems(), o.outlineWidth), o.offset, o.offsetOr},
         s.job);
     if (!item) {
         // Drawn with the face the text engine substitutes, as for any list

@@ -6,11 +6,10 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <string>
-#include <vector>
-
 #include <optional>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "common/PgsVideo.h"
 #include "common/Rgb.h"
@@ -182,6 +181,5 @@ std::optional<std::string> LanguageInFileName(const std::string& path);
 
 // Frame rows of a standard.
 inline int FrameHeightOf(VideoStandard s) { return s == VideoStandard::Pal ? kPalHeight : kNtscHeight; }
-
 
 }  // namespace glyphon

@@ -19,8 +19,10 @@ TEST(OutputKinds, AnOutputThatIsAnInputRefusesTheRunBeforeAnyFileIsWritten) {
         const char* kind;
         const char* input;  // another input of the run, named as the kind's output
         bool refused;
-    } cases[] = {{"sup", "film.sup", true},           {"pgs", "film.pgs.sup", true},
-                 {"fixture", "film.fixture.txt", true}, {"help", "film.Glyphon_Help.txt", true},
+    } cases[] = {{"sup", "film.sup", true},
+                 {"pgs", "film.pgs.sup", true},
+                 {"fixture", "film.fixture.txt", true},
+                 {"help", "film.Glyphon_Help.txt", true},
                  {"vobsub", "film.idx", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.kind);
@@ -33,7 +35,9 @@ TEST(OutputKinds, AnOutputThatIsAnInputRefusesTheRunBeforeAnyFileIsWritten) {
         EXPECT_EQ(r.failure.has_value(), c.refused);
         if (r.failure) EXPECT_EQ(r.failure->stage, ConversionFailure::Stage::Refused);
         EXPECT_EQ(TempDir::Read(dir.File(c.input)), "kept");
-        EXPECT_EQ(std::filesystem::exists(dir.File("film.fixture.txt")) && c.input != std::string("film.fixture.txt"), !c.refused);
+        EXPECT_EQ(std::filesystem::exists(dir.File("film.fixture.txt")) &&
+                      c.input != std::string("film.fixture.txt"),
+                  !c.refused);
     }
 }
 
