@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int i = 1; i <= subs.Count(); ++i) {
         const SubtitleLine e = subs.GetLine(i);
         fuzz::Check(fuzz::IsCueTime(e.start) && fuzz::IsCueTime(e.end));
-        fuzz::Check(!fuzz::HasLineEnd(e.Line1) && !fuzz::HasLineEnd(e.Line2) && !fuzz::HasLineEnd(e.Line3));
+        fuzz::Check(!fuzz::HasLineEnd(e.Line1) && !fuzz::HasLineEnd(e.Line2) && !fuzz::HasLineEnd(e.Line3()));
     }
 
     try {

@@ -1,9 +1,15 @@
 #include "ass/AssPgs.h"
 
+extern "C" {
+#include <ass/ass.h>
+}
+
 #include <algorithm>
 #include <array>
 #include <unordered_map>
 
+#include "ass/AssPgsLayers.h"
+#include "ass/AssRecolour.h"
 #include "pgs/PgsPicture.h"
 #include "subtitle/Cue.h"
 
@@ -93,6 +99,47 @@ Rgba MeanOf(const std::vector<Tally>& tallies, size_t begin, size_t end) {
     return Rgba{straight(0), straight(1), straight(2), uint8_t(std::clamp(a + 0.5, 1.0, 255.0))};
 }
 
+// The palette for tallied colours (each colour at most once, premultiplied
+// r, g, b, a from the high byte down) after the transparent entry: the box
+// with the largest squared error split in two until there are enough of them
+// or none can be split; each colour's entry in `entryOf`.
+void ChooseEntries(const std::unordered_map<uint32_t, uint32_t>& counts, int frameHeight,
+                   std::vector<PgsColor>& palette, std::unordered_map<uint32_t, uint8_t>& entryOf) {
+    std::vector<Tally> tallies;
+    tallies.reserve(counts.size());
+    for (const auto& [colour, count] : counts) tallies.push_back({colour, count});
+    if (tallies.size() <= kMostEntries) {
+        // Every colour an entry of its own, in the order of their values.
+        std::sort(tallies.begin(), tallies.end(), [](const Tally& a, const Tally& b) { return a.colour < b.colour; });
+        entryOf.reserve(tallies.size());
+        for (const Tally& t : tallies) {
+            entryOf[t.colour] = uint8_t(palette.size());
+            palette.push_back(ToPgsColor(MeanOf(tallies, size_t(&t - tallies.data()), size_t(&t - tallies.data()) + 1),
+                                         frameHeight));
+        }
+        return;
+    }
+    std::vector<Box> boxes{{0, tallies.size(), SquaredError(tallies, 0, tallies.size())}};
+    while (boxes.size() < kMostEntries) {
+        size_t worst = boxes.size();
+        double most = 0;
+        for (size_t b = 0; b < boxes.size(); ++b)
+            if (boxes[b].end - boxes[b].begin > 1 && boxes[b].error > most) most = boxes[b].error, worst = b;
+        if (worst == boxes.size()) break;
+        const Box box = boxes[worst];
+        const size_t cut = SplitPoint(tallies, box);
+        boxes[worst] = {box.begin, cut, SquaredError(tallies, box.begin, cut)};
+        boxes.push_back({cut, box.end, SquaredError(tallies, cut, box.end)});
+    }
+    entryOf.reserve(tallies.size());
+    for (const Box& box : boxes) {
+        if (box.begin == box.end) continue;
+        const uint8_t entry = uint8_t(palette.size());
+        palette.push_back(ToPgsColor(MeanOf(tallies, box.begin, box.end), frameHeight));
+        for (size_t i = box.begin; i < box.end; ++i) entryOf[tallies[i].colour] = entry;
+    }
+}
+
 }  // namespace
 
 double PgsFramesPerSecond(uint8_t code) {
@@ -128,38 +175,18 @@ void QuantiseForPgs(const AssPicture& picture, int frameHeight, PgsObject& objec
     std::unordered_map<uint32_t, uint32_t> counts;
     for (size_t i = 0; i < pixels; ++i)
         if (picture.rgba[i * 4 + 3]) ++counts[colourAt(i)];
-    std::vector<Tally> tallies;
-    tallies.reserve(counts.size());
-    for (const auto& [colour, count] : counts) tallies.push_back({colour, count});
-    // The box with the largest squared error split in two until there are
-    // enough of them or none can be split.
-    std::vector<Box> boxes{{0, tallies.size(), SquaredError(tallies, 0, tallies.size())}};
-    while (boxes.size() < kMostEntries) {
-        size_t worst = boxes.size();
-        double most = 0;
-        for (size_t b = 0; b < boxes.size(); ++b)
-            if (boxes[b].end - boxes[b].begin > 1 && boxes[b].error > most) most = boxes[b].error, worst = b;
-        if (worst == boxes.size()) break;
-        const Box box = boxes[worst];
-        const size_t cut = SplitPoint(tallies, box);
-        boxes[worst] = {box.begin, cut, SquaredError(tallies, box.begin, cut)};
-        boxes.push_back({cut, box.end, SquaredError(tallies, cut, box.end)});
-    }
     std::unordered_map<uint32_t, uint8_t> entryOf;
-    entryOf.reserve(tallies.size());
-    for (const Box& box : boxes) {
-        if (box.begin == box.end) continue;
-        const uint8_t entry = uint8_t(palette.size());
-        palette.push_back(ToPgsColor(MeanOf(tallies, box.begin, box.end), frameHeight));
-        for (size_t i = box.begin; i < box.end; ++i) entryOf[tallies[i].colour] = entry;
-    }
+    ChooseEntries(counts, frameHeight, palette, entryOf);
     for (size_t i = 0; i < pixels; ++i)
         if (picture.rgba[i * 4 + 3]) object.pixels[i] = entryOf[colourAt(i)];
 }
 
 int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video) {
-    PgsObject object;
-    std::vector<PgsColor> palette;
+    // The picture taken last, and the one held until the next is known;
+    // each a picture of the same pixels as the one before it (a fade) or not.
+    PgsObject object, heldObject;
+    std::vector<PgsColor> palette, heldPalette;
+    bool recolours = false, heldRecolours = false;
     int sets = 0;
     // Each picture is written when the next is known: one followed at once
     // by another is shown up to just after it starts, so that the writer
@@ -168,16 +195,52 @@ int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video) {
     AssMoment shown;
     const auto flush = [&](int64_t next) {
         if (!held) return;
-        writer.Show(TicksOfMs(shown.startMs), TicksOfMs(next == shown.endMs ? shown.endMs + 1 : shown.endMs), object, palette);
+        const int64_t start = TicksOfMs(shown.startMs),
+                      end = TicksOfMs(next == shown.endMs ? shown.endMs + 1 : shown.endMs);
+        if (heldRecolours) writer.Recolour(start, end, heldObject, heldPalette);
+        else writer.Show(start, end, heldObject, heldPalette);
         ++sets;
         held = false;
     };
-    script.Walk(PgsFramesPerSecond(video.frameRate), [&](const AssMoment& moment, const AssPicture& picture) {
-        flush(moment.startMs);
-        QuantiseForPgs(picture, video.height, object, palette);
-        shown = moment;
-        held = true;
-    });
+    // Pictures of a few layers are quantised from the layers, the others
+    // composed first.
+    AssPgsLayers layers;
+    AssPicture picture;
+    struct Image {
+        const unsigned char* bitmap;
+        int w, h, stride, x, y;
+        bool operator==(const Image&) const = default;
+    };
+    std::vector<Image> shape, shapeBefore;
+    script.WalkImages(
+        PgsFramesPerSecond(video.frameRate),
+        [&](const ::ass_image* images) {
+            // The same images as the picture before in other colours (a
+            // fade): that picture's object again, in a palette of its own.
+            shape.clear();
+            for (const ::ass_image* i = images; i; i = i->next)
+                shape.push_back({i->bitmap, i->w, i->h, i->stride, i->dst_x, i->dst_y});
+            recolours = false;
+            if (held && shape == shapeBefore) {
+                ComposeAssImages(images, video.width, video.height, picture);
+                recolours = !picture.Empty() && RecolourPgsObject(picture, heldObject, video.height, palette);
+                if (recolours) object = heldObject;
+            }
+            shapeBefore.swap(shape);
+            if (!recolours && !layers.Quantise(images, video.width, video.height, video.height, object, palette)) {
+                ComposeAssImages(images, video.width, video.height, picture);
+                QuantiseForPgs(picture, video.height, object, palette);
+            }
+            return !object.Empty();
+        },
+        [&](const AssMoment& moment) {
+            flush(moment.startMs);
+            std::swap(object, heldObject);
+            std::swap(palette, heldPalette);
+            heldRecolours = recolours;
+            shown = moment;
+            held = true;
+        });
     flush(-1);
     return sets;
 }

@@ -9,8 +9,11 @@ extern "C" {
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <set>
 
 namespace glyphon {
@@ -21,6 +24,9 @@ namespace {
 constexpr size_t kLargestScript = size_t(64) << 20;
 // libass's complaints kept as warnings (errors and warnings only).
 constexpr size_t kMostMessages = 8;
+// Drawings reaching further than this many pictures' widths or heights from
+// their origin are left out.
+constexpr double kMostDrawing = 4;
 
 std::string Lower(std::string_view s) {
     std::string out(s);
@@ -65,6 +71,67 @@ private:
     Messages before_;
 };
 
+// Starting libass with its fonts (fontconfig's configuration read, every
+// system font listed) takes milliseconds: a library and renderer whose
+// script embedded no fonts go back to a small pool when the script is done,
+// and the next script of the same size and fonts folder takes them with
+// their caches. Each is used by one script at a time.
+struct Engine {
+    int width, height;
+    std::string fontsDir;
+    ASS_Library* library;
+    ASS_Renderer* renderer;
+};
+
+constexpr size_t kMostIdleEngines = 2;
+
+struct EnginePool {
+    std::mutex mutex;
+    std::vector<Engine> idle;  // the most recently given back last
+    ~EnginePool() {
+        for (const Engine& e : idle) {
+            ass_renderer_done(e.renderer);
+            ass_library_done(e.library);
+        }
+    }
+};
+
+EnginePool& Engines() {
+    static EnginePool pool;
+    return pool;
+}
+
+void TakeEngine(int width, int height, const std::string& fontsDir, ASS_Library*& library, ASS_Renderer*& renderer) {
+    EnginePool& pool = Engines();
+    std::lock_guard<std::mutex> lock(pool.mutex);
+    for (auto e = pool.idle.rbegin(); e != pool.idle.rend(); ++e)
+        if (e->width == width && e->height == height && e->fontsDir == fontsDir) {
+            library = e->library;
+            renderer = e->renderer;
+            pool.idle.erase(std::next(e).base());
+            return;
+        }
+}
+
+void GiveEngineBack(int width, int height, const std::string& fontsDir, ASS_Library* library, ASS_Renderer* renderer) {
+    EnginePool& pool = Engines();
+    std::lock_guard<std::mutex> lock(pool.mutex);
+    pool.idle.push_back({width, height, fontsDir, library, renderer});
+    if (pool.idle.size() > kMostIdleEngines) {
+        ass_renderer_done(pool.idle.front().renderer);
+        ass_library_done(pool.idle.front().library);
+        pool.idle.erase(pool.idle.begin());
+    }
+}
+
+// True when the script has a [Fonts] section (or mentions one anywhere).
+bool MentionsFontsSection(std::string_view bytes) {
+    constexpr std::string_view kSection = "[fonts]";
+    return std::search(bytes.begin(), bytes.end(), kSection.begin(), kSection.end(), [](char a, char b) {
+               return (a >= 'A' && a <= 'Z' ? char(a - 'A' + 'a') : a) == b;
+           }) != bytes.end();
+}
+
 }  // namespace
 
 AssScript::AssScript(const std::string& path, int width, int height, const std::string& fontsDir)
@@ -97,18 +164,21 @@ void AssScript::Open(const std::string& name, std::string_view bytes, const std:
     if (width_ <= 0 || height_ <= 0 || width_ > 8192 || height_ > 8192)
         throw AssError(name + ": no picture size to draw the script at");
     Listening listening(warnings_, name_, seenMessages_);
-    library_ = ass_library_init();
+    // A script that embeds fonts gets a library of its own, so that its
+    // fonts never reach another script.
+    pooled_ = !MentionsFontsSection(bytes);
+    if (pooled_) TakeEngine(width_, height_, fontsDir, library_, renderer_);
     if (!library_) {
-        throw AssError(name + ": libass could not be started");
+        library_ = ass_library_init();
+        if (!library_) throw AssError(name + ": libass could not be started");
+        ass_set_message_cb(library_, MessageCallback, nullptr);
+        ass_set_extract_fonts(library_, 1);
+        if (!fontsDir.empty()) ass_set_fonts_dir(library_, fontsDir.c_str());
     }
-    ass_set_message_cb(library_, MessageCallback, nullptr);
-    ass_set_extract_fonts(library_, 1);
-    if (!fontsDir.empty()) ass_set_fonts_dir(library_, fontsDir.c_str());
     std::string copy(bytes);
     track_ = ass_read_memory(library_, copy.data(), copy.size(), nullptr);
     if (!track_) {
-        ass_library_done(library_);
-        library_ = nullptr;
+        Release();
         throw AssError(name + ": not a subtitle script libass can read (ASS or SSA)");
     }
     if (track_->PlayResX <= 0 || track_->PlayResY <= 0) {
@@ -116,24 +186,87 @@ void AssScript::Open(const std::string& name, std::string_view bytes, const std:
         track_->PlayResX = 384;
         track_->PlayResY = 288;
     }
-    renderer_ = ass_renderer_init(library_);
+    LeaveOutHugeDrawings();
     if (!renderer_) {
-        ass_free_track(track_);
-        ass_library_done(library_);
-        throw AssError(name + ": libass could not be started");
+        renderer_ = ass_renderer_init(library_);
+        if (!renderer_) {
+            Release();
+            throw AssError(name + ": libass could not be started");
+        }
+        ass_set_frame_size(renderer_, width_, height_);
+        ass_set_storage_size(renderer_, width_, height_);
+        ass_set_fonts(renderer_, nullptr, nullptr, ASS_FONTPROVIDER_AUTODETECT, nullptr, 1);
     }
-    ass_set_frame_size(renderer_, width_, height_);
-    ass_set_storage_size(renderer_, width_, height_);
-    ass_set_fonts(renderer_, nullptr, nullptr, ASS_FONTPROVIDER_AUTODETECT, nullptr, 1);
+    fontsDir_ = fontsDir;
 }
 
-AssScript::~AssScript() {
+void AssScript::Release() {
     if (track_) ass_free_track(track_);
-    if (renderer_) ass_renderer_done(renderer_);
-    if (library_) ass_library_done(library_);
+    track_ = nullptr;
+    if (pooled_ && library_ && renderer_) {
+        GiveEngineBack(width_, height_, fontsDir_, library_, renderer_);
+    } else {
+        if (renderer_) ass_renderer_done(renderer_);
+        if (library_) ass_library_done(library_);
+    }
+    renderer_ = nullptr;
+    library_ = nullptr;
 }
+
+AssScript::~AssScript() { Release(); }
 
 int AssScript::EventCount() const { return track_->n_events; }
+
+void AssScript::LeaveOutHugeDrawings() {
+    // libass draws a whole drawing before cutting it to the picture: one far
+    // larger than the picture would take gigabytes. Its extent, from its
+    // coordinates (halved for each \p level past 1) and the style's scale.
+    int leftOut = 0;
+    for (int i = 0; i < track_->n_events; ++i) {
+        ASS_Event& e = track_->events[i];
+        if (!e.Text || e.Duration <= 0) continue;
+        const ASS_Style* style = e.Style >= 0 && e.Style < track_->n_styles ? &track_->styles[e.Style] : nullptr;
+        const double sx = (style ? std::max(style->ScaleX, 0.01) : 1) * width_ / track_->PlayResX;
+        const double sy = (style ? std::max(style->ScaleY, 0.01) : 1) * height_ / track_->PlayResY;
+        const std::string_view text = e.Text;
+        int level = 0, axis = 0;
+        double most[2] = {0, 0};
+        for (size_t k = 0; k < text.size();) {
+            if (text[k] == '{') {
+                const size_t end = std::min(text.find('}', k), text.size());
+                for (size_t t = text.find("\\p", k); t < end; t = text.find("\\p", t + 1))
+                    if (t + 2 < end && std::isdigit(static_cast<unsigned char>(text[t + 2])))
+                        level = std::atoi(std::string(text.substr(t + 2, 4)).c_str());
+                k = end + 1;
+                axis = 0;
+                continue;
+            }
+            const char c = text[k];
+            if (level > 0 && (std::isdigit(static_cast<unsigned char>(c)) || c == '-' || c == '.')) {
+                size_t used = 0;
+                double v = 0;
+                try {
+                    v = std::stod(std::string(text.substr(k, 32)), &used);
+                } catch (const std::exception&) {
+                    used = 1;
+                }
+                const double scaled = std::abs(v) / std::ldexp(1.0, std::min(level, 30) - 1) * (axis ? sy : sx);
+                most[axis] = std::max(most[axis], scaled);
+                axis ^= 1;
+                k += std::max<size_t>(used, 1);
+                continue;
+            }
+            ++k;
+        }
+        if (most[0] > kMostDrawing * width_ || most[1] > kMostDrawing * height_) {
+            e.Duration = 0;
+            ++leftOut;
+        }
+    }
+    if (leftOut > 0)
+        warnings_.push_back(name_ + ": " + std::to_string(leftOut) + (leftOut == 1 ? " event" : " events") +
+                            " with a drawing far larger than the picture left out");
+}
 
 int AssScript::Render(int64_t ms, ASS_Image** images) {
     Listening listening(warnings_, name_, seenMessages_);
@@ -202,6 +335,18 @@ void AssScript::Draw(int64_t ms, AssPicture& picture) {
 }
 
 void AssScript::Walk(double fps, const std::function<void(const AssMoment&, const AssPicture&)>& shown) {
+    AssPicture picture;
+    WalkImages(
+        fps,
+        [&](const ASS_Image* images) {
+            ComposeAssImages(images, width_, height_, picture);
+            return !picture.Empty();
+        },
+        [&](const AssMoment& moment) { shown(moment, picture); });
+}
+
+void AssScript::WalkImages(double fps, const std::function<bool(const ASS_Image*)>& take,
+                           const std::function<void(const AssMoment&)>& shown) {
     std::set<int64_t> cuts;
     for (int i = 0; i < track_->n_events; ++i) {
         const ASS_Event& e = track_->events[i];
@@ -209,7 +354,6 @@ void AssScript::Walk(double fps, const std::function<void(const AssMoment&, cons
         cuts.insert(std::max<int64_t>(e.Start, 0));
         cuts.insert(e.Start + e.Duration);
     }
-    AssPicture picture;
     bool open = false;
     AssMoment moment;
     long budget = frameBudget_;  // past it an animation is shown as it was
@@ -218,10 +362,9 @@ void AssScript::Walk(double fps, const std::function<void(const AssMoment&, cons
     const auto changeAt = [&](int64_t at, ASS_Image* images) {
         if (open && at > moment.startMs) {
             moment.endMs = at;
-            shown(moment, picture);
+            shown(moment);
         }
-        ComposeAssImages(images, width_, height_, picture);
-        open = !picture.Empty();
+        open = take(images);
         moment.startMs = at;
     };
     for (auto cut = cuts.begin(); cut != cuts.end(); ++cut) {
@@ -253,7 +396,7 @@ void AssScript::Walk(double fps, const std::function<void(const AssMoment&, cons
     }
     if (open) {
         moment.endMs = *cuts.rbegin();
-        if (moment.endMs > moment.startMs) shown(moment, picture);
+        if (moment.endMs > moment.startMs) shown(moment);
     }
 }
 

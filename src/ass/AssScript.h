@@ -69,6 +69,12 @@ public:
     // frame of `fps` frames a second where libass reports the picture
     // changed. Stretches without anything shown are left out.
     void Walk(double fps, const std::function<void(const AssMoment&, const AssPicture&)>& shown);
+    // The same walk for a caller that keeps each picture in a form of its
+    // own: `take` turns libass's images at each change into it (false when
+    // nothing is shown; the images are gone after the call), and `shown`
+    // hands out the stretch of time the picture taken last stands for.
+    void WalkImages(double fps, const std::function<bool(const ::ass_image*)>& take,
+                    const std::function<void(const AssMoment&)>& shown);
     // The colours the script names (its styles' primary, secondary,
     // outline and back colours, and every colour tag of its events), the
     // most used first, each once.
@@ -82,12 +88,20 @@ private:
     // Renders at ms; returns libass's change report (0 same, 1 moved, 2 new).
     int Render(int64_t ms, ::ass_image** images);
     bool Animated(int event) const;
+    // Events whose drawings reach far past the picture are left out, with a
+    // warning.
+    void LeaveOutHugeDrawings();
+    // Frees the track and gives libass back (to the pool when it may be
+    // used again).
+    void Release();
 
     std::string name_;
     int width_, height_;
     ::ass_library* library_ = nullptr;
     ::ass_renderer* renderer_ = nullptr;
     ::ass_track* track_ = nullptr;
+    bool pooled_ = false;  // library and renderer from the pool, going back to it
+    std::string fontsDir_;
     std::vector<std::string> warnings_;
     std::set<std::string> seenMessages_;  // libass's, each kept once
     long frameBudget_ = 200000;

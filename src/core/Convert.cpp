@@ -603,11 +603,11 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             placed.clear();
             for (uint32_t k = stretch.first; k < stretch.first + stretch.count; ++k) {
                 const Cue& lines = (*entries)[timeline.cues[k]];
-                if (lines.place.Stacked())
+                if (lines.place().Stacked())
                     StackCueLines(LinesToDraw(lines, text, look.font, job.look.wrap), lines.AtTop() ? top : bottom);
                 else {
                     // Only the lines with text take room where the cue is placed.
-                    placed.push_back({BoxPlaceOf(lines.place), lines.AtTop(), LinesToDraw(lines, text, look.font, job.look.wrap)});
+                    placed.push_back({BoxPlaceOf(lines.place()), lines.AtTop(), LinesToDraw(lines, text, look.font, job.look.wrap)});
                     placed.back().lines.resize(LinesWithText(placed.back().lines));
                 }
             }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/Rgb.h"
 #include "subtitle/Subtitle.h"
 
 namespace glyphon {
@@ -35,11 +36,14 @@ std::vector<RunLine> LinesToDraw(const SubtitleLine& entry, TextEngine& text, co
     std::vector<RunLine> lines;
     lines.reserve(texts.size());
     for (size_t i = 0; i < texts.size(); ++i) lines.push_back(RunsOfLine(texts[i], RunsOf(entry, i)));
-    if (wrap) {
+    // A cue with a box of its own width always wraps to it.
+    const double box = entry.place().width;
+    if (wrap || box > 0) {
         // Only real lines are wrapped; the empty second line of a one-line
         // subtitle comes back after.
         while (lines.size() > 1 && Empty(lines.back())) lines.pop_back();
-        lines = WrapLines(text, lines, font, kFitLimit);
+        const int limit = box > 0 ? std::min(kFitLimit, int(box * kFrameWidth)) : kFitLimit;
+        lines = WrapLines(text, lines, font, limit);
         while (lines.size() < 2) lines.push_back(RunLine{});
     }
     return lines;
@@ -50,6 +54,8 @@ BoxPlace BoxPlaceOf(const CuePlacement& place) {
     at.across = place.across;
     at.x = place.x;
     at.boxX = place.boxX;
+    at.width = place.width;
+    at.lineX = place.lineX;
     at.down = place.anchor == CuePlacement::Anchor::Point;
     at.y = place.y;
     at.boxY = place.boxY;

@@ -28,14 +28,14 @@ constexpr uint8_t kEpochStart = 0x80;
 constexpr uint8_t kNormalCase = 0x00;
 
 std::vector<uint8_t> CompositionPayload(const PgsVideo& video, uint16_t composition, uint8_t state,
-                                        const PgsObject* object) {
+                                        const PgsObject* object, bool paletteOnly = false) {
     std::vector<uint8_t> p;
     Put16(p, unsigned(video.width));
     Put16(p, unsigned(video.height));
     p.push_back(video.frameRate);
     Put16(p, composition);
     p.push_back(state);
-    p.push_back(0x00);  // no palette-only update
+    p.push_back(paletteOnly ? 0x80 : 0x00);  // a palette-only update
     p.push_back(0x00);  // palette id
     p.push_back(object ? 1 : 0);
     if (object) {
@@ -183,17 +183,17 @@ void AppendPgsSegment(std::vector<uint8_t>& out, uint8_t type, uint32_t pts, con
     out.insert(out.end(), payload.begin(), payload.end());
 }
 
-void AppendPgsShowSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t composition, uint32_t pts,
-                      const PgsObject& object, const std::vector<PgsColor>& palette) {
-    AppendPgsSegment(set, kPgsComposition, pts, CompositionPayload(video, composition, kEpochStart, &object));
-    AppendPgsSegment(set, kPgsWindow, pts, WindowPayload(object));
+namespace {
 
-    // Palette id and version 0, then id, Y', Cr, Cb and opacity of each
-    // entry, written in place.
+// Palette id 0 and its version, then id, Y', Cr, Cb and opacity of each
+// entry, written in place.
+void AppendPaletteSegment(std::vector<uint8_t>& set, uint32_t pts, const std::vector<PgsColor>& palette,
+                          uint8_t version) {
     static thread_local std::vector<uint8_t> p;
     const size_t entries = std::min<size_t>(palette.size(), 256);
     p.resize(2 + 5 * entries);
-    p[0] = p[1] = 0;
+    p[0] = 0;
+    p[1] = version;
     for (size_t i = 0; i < entries; ++i) {
         uint8_t* e = p.data() + 2 + 5 * i;
         e[0] = uint8_t(i);
@@ -203,6 +203,22 @@ void AppendPgsShowSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t
         e[4] = palette[i].alpha;
     }
     AppendPgsSegment(set, kPgsPalette, pts, p);
+}
+
+}  // namespace
+
+void AppendPgsPaletteSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t composition, uint32_t pts,
+                         const PgsObject& shown, const std::vector<PgsColor>& palette, uint8_t version) {
+    AppendPgsSegment(set, kPgsComposition, pts, CompositionPayload(video, composition, kNormalCase, &shown, true));
+    AppendPaletteSegment(set, pts, palette, version);
+    AppendPgsSegment(set, kPgsEnd, pts, {});
+}
+
+void AppendPgsShowSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t composition, uint32_t pts,
+                      const PgsObject& object, const std::vector<PgsColor>& palette) {
+    AppendPgsSegment(set, kPgsComposition, pts, CompositionPayload(video, composition, kEpochStart, &object));
+    AppendPgsSegment(set, kPgsWindow, pts, WindowPayload(object));
+    AppendPaletteSegment(set, pts, palette, 0);
 
     // The object's data: its length (which counts the width and height),
     // width, height, then the coded rows, cut into segments of at most
@@ -292,12 +308,27 @@ void PgsWriter::Show(int64_t startTicks, int64_t endTicks, const PgsObject& obje
     set_.clear();
     AppendPgsShowSet(set_, video_, composition_, start, object, palette);
     Put(set_);
+    paletteVersion_ = 0;
     shown_.x = object.x;
     shown_.y = object.y;
     shown_.width = object.width;
     shown_.height = object.height;
     clearPending_ = true;
     clearPts_ = end;
+}
+
+void PgsWriter::Recolour(int64_t startTicks, int64_t endTicks, const PgsObject& object,
+                         const std::vector<PgsColor>& palette) {
+    const uint32_t start = PresentationTime(startTicks);
+    if (!clearPending_ || clearPts_ <= start || object.x != shown_.x || object.y != shown_.y ||
+        object.width != shown_.width || object.height != shown_.height) {
+        Show(startTicks, endTicks, object, palette);
+        return;
+    }
+    set_.clear();
+    AppendPgsPaletteSet(set_, video_, composition_, start, shown_, palette, ++paletteVersion_);
+    Put(set_);
+    clearPts_ = std::max(start, PresentationTime(endTicks));
 }
 
 void PgsWriter::Seal() {

@@ -57,6 +57,11 @@ void AppendPgsSegment(std::vector<uint8_t>& out, uint8_t type, uint32_t pts, con
 // length (6 or 14 bits); each row ends with 00 00.
 void AppendPgsShowSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t composition, uint32_t pts,
                       const PgsObject& object, const std::vector<PgsColor>& palette);
+// The display set that shows the object on screen (`shown`: its place) in
+// `palette` instead, the palette's `version` counting such updates: a
+// composition flagged as a palette-only update, the palette, end.
+void AppendPgsPaletteSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t composition, uint32_t pts,
+                         const PgsObject& shown, const std::vector<PgsColor>& palette, uint8_t version);
 // The display set that clears the window the object was shown in.
 std::vector<uint8_t> PgsClearSet(const PgsVideo& video, uint16_t composition, uint32_t pts, const PgsObject& shown);
 
@@ -76,6 +81,10 @@ public:
     // times of every output of a run). An empty object shows nothing. Throws
     // FileError.
     void Show(int64_t start, int64_t end, const PgsObject& object, const std::vector<PgsColor>& palette);
+    // Shows `object`, whose pixels are those of the object shown last, in
+    // `palette` from `start` to `end`: a palette-only update when that object
+    // is still on screen at `start`, else as Show does.
+    void Recolour(int64_t start, int64_t end, const PgsObject& object, const std::vector<PgsColor>& palette);
     // Writes the last clearing set and closes the file without putting it in
     // place yet. Throws FileError (the file is then dropped).
     void Seal();
@@ -96,6 +105,7 @@ private:
     bool clearPending_ = false;
     uint32_t clearPts_ = 0;
     PgsObject shown_;  // position and size only
+    uint8_t paletteVersion_ = 0;
     std::vector<uint8_t> set_;
 };
 

@@ -62,9 +62,12 @@ void DrawLayeredLineCodes(CodeFrame& frame, const LineMask& mask, int x, int y, 
 // width) that sits at column x, the lines aligned inside the box by boxX;
 // `down`, the point (boxY of the box's height) that sits at row y. What is
 // not set stays where the look places it. The box is kept inside the frame.
+// A box `width` wide (a fraction of the frame's; 0: its widest line's)
+// aligns its lines by lineX instead.
 struct BoxPlace {
     bool across = false;
     double x = 0.5, boxX = 0.5;
+    double width = 0, lineX = 0.5;
     bool down = false;
     double y = 1, boxY = 1;
     bool Any() const { return across || down; }

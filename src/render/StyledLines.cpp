@@ -199,10 +199,12 @@ void PlaceBox(const std::vector<TextExtent>& extents, int frameWidth, int frameH
     if (at.across) {
         int width = 0;
         for (size_t i = 0; i < n; ++i) width = std::max(width, extents[i].width);
+        if (at.width > 0) width = std::max(width, int(std::lround(at.width * frameWidth)));
+        const double lineX = at.width > 0 ? at.lineX : at.boxX;
         int left = int(std::lround(at.x * frameWidth - at.boxX * width));
         left = std::max(margin, std::min(left, frameWidth - margin - width));
         if (width > frameWidth - 2 * margin) left = (frameWidth - width) / 2;
-        for (size_t i = 0; i < n; ++i) p.x[i] = left + int(std::lround(at.boxX * (width - extents[i].width)));
+        for (size_t i = 0; i < n; ++i) p.x[i] = left + int(std::lround(lineX * (width - extents[i].width)));
     }
     if (at.down) {
         const int height = p.y[n - 1] + extents[n - 1].height - p.y[0];

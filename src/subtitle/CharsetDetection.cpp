@@ -149,13 +149,16 @@ void ForEachText(TSubtitle& list, Visit visit) {
     for (SubtitleLine& e : list.Lines) {
         size_t index = 0;
         const auto one = [&](std::string& text) {
-            visit(text, index < e.Runs.size() ? &e.Runs[index] : nullptr);
+            CueExtra* extra = e.Extra();
+            visit(text, extra && index < extra->Runs.size() ? &extra->Runs[index] : nullptr);
             ++index;
         };
         one(e.Line1);
         one(e.Line2);
-        one(e.Line3);
-        for (std::string& more : e.MoreLines) one(more);
+        if (CueExtra* extra = e.Extra()) {
+            one(extra->Line3);
+            for (std::string& more : extra->MoreLines) one(more);
+        }
     }
 }
 

@@ -26,31 +26,31 @@ CuePlacement KeypadPlacement(int an) {
 }
 }  // namespace
 
+void SetCueText(Cue& e, std::vector<std::string>& lines, std::vector<LineRuns>& runs) {
+    const auto take = [&](size_t i) { return i < lines.size() ? std::move(lines[i]) : std::string(); };
+    e.Line1 = take(0);
+    e.Line2 = take(1);
+    e.SetLine3(take(2));
+    if (lines.size() > 3)
+        e.SetMoreLines({std::make_move_iterator(lines.begin() + 3), std::make_move_iterator(lines.end())});
+    if (std::any_of(runs.begin(), runs.end(), [](const LineRuns& r) { return !r.empty(); }))
+        e.SetRuns(std::move(runs));
+}
+
 void AddCue(TSubtitle& list, int64_t start, int64_t end, const std::vector<std::string_view>& text,
             TagSyntax syntax, size_t fileLine) {
-    Cue& e = list.Lines.emplace_back();
-    e.start = start;
-    e.end = end;
+    Cue& e = list.Lines.emplace_back(start, end, std::string());
     e.fileLine = int(fileLine + 1);
     TagState tags;
+    std::vector<std::string> lines(text.size());
     std::vector<LineRuns> runs;
-    bool styled = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        std::string plain;
-        runs.push_back(ReadTags(text[i], syntax, tags, plain));
-        styled = styled || !runs.back().empty();
-        if (i == 0)
-            e.Line1 = std::move(plain);
-        else if (i == 1)
-            e.Line2 = std::move(plain);
-        else if (i == 2)
-            e.Line3 = std::move(plain);
-        else
-            e.MoreLines.push_back(std::move(plain));
-    }
-    if (styled) e.Runs = std::move(runs);
-    if (tags.top) e.place.anchor = CuePlacement::Anchor::Top;
-    if (tags.an != 0) e.place = KeypadPlacement(tags.an);
+    runs.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) runs.push_back(ReadTags(text[i], syntax, tags, lines[i]));
+    SetCueText(e, lines, runs);
+    if (tags.an != 0)
+        e.SetPlace(KeypadPlacement(tags.an));
+    else if (tags.top)
+        e.SetPlace(CuePlacement{CuePlacement::Anchor::Top});
 }
 
 void NoteUnreadable(TSubtitle& list, size_t fileLine, std::string_view line) {

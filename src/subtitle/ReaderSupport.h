@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -11,6 +12,11 @@
 #include "subtitle/Subtitle.h"
 
 namespace glyphon {
+
+// Sets the cue's text lines (the first two, the third, the others) and,
+// when any line is styled, their runs; takes the strings from `lines` and
+// `runs`.
+void SetCueText(Cue& e, std::vector<std::string>& lines, std::vector<LineRuns>& runs);
 
 // Appends a cue. The times are 90 kHz ticks within 32 bits of milliseconds;
 // the text lines lose their tags and their styles become the cue's runs.

@@ -1,6 +1,7 @@
 #include "subtitle/SubRipReader.h"
 
 #include <limits>
+#include <string_view>
 #include <vector>
 
 #include "common/Convert.h"
@@ -131,70 +132,74 @@ ProbeMatch ProbeSubRip(std::string_view head) {
 }
 
 void ReadSubRip(TSubtitle& s, textfile::TextLines& in, const std::string&, MessageSink&) {
-    // Where each line starts (four bytes a line rather than a view's
-    // sixteen: a file of millions of tiny cues has four lines a cue).
-    std::vector<uint32_t> starts;
-    std::vector<bool> timing;
-    int64_t start = 0, end = 0;
-    size_t timingLines = 0;
-    const char* const base = in.Data();
-    while (!in.Eof()) {
-        const std::string_view line = in.ReadLine();
-        starts.push_back(uint32_t(line.data() - base));
-        timing.push_back(!BlankLine(line) && TimingOf(line, start, end));
-        timingLines += timing.back();
-    }
-    const size_t n = starts.size();
-    // Line i runs up to the line feed before line i + 1; the last one to the
-    // text's end when no line feed ends it.
-    const bool ended = in.Size() > 0 && base[in.Size() - 1] == '\n';
-    starts.push_back(uint32_t(in.Size() + (ended ? 0 : 1)));
-    const auto lines = [&](size_t i) { return std::string_view(base + starts[i], starts[i + 1] - 1 - starts[i]); };
-    ReserveCues(s, timingLines, in.Size());
-    // A number whose next line that is not blank is a timing line.
-    const auto numberBeforeTiming = [&](size_t i) {
-        if (!CueNumber(lines(i))) return false;
-        size_t j = i + 1;
-        while (j < n && BlankLine(lines(j))) ++j;
-        return j < n && timing[j];
+    // Lines are found where they are looked at rather than listed first (a
+    // file of millions of tiny cues has four lines a cue); reading only ever
+    // looks ahead. A line is named by where it starts and its number.
+    const std::string_view all(in.Data(), in.Size());
+    struct Line {
+        size_t at = 0, index = 0;  // its first byte; its number in the file (0-based)
     };
-    const auto ends = [&](size_t i) { return timing[i] || numberBeforeTiming(i); };
+    const auto more = [&](Line l) { return l.at < all.size(); };
+    const auto text = [&](Line l) {
+        const size_t lf = all.find('\n', l.at);
+        return all.substr(l.at, lf == std::string_view::npos ? std::string_view::npos : lf - l.at);
+    };
+    const auto next = [&](Line l) { return Line{l.at + text(l).size() + 1, l.index + 1}; };
+    const auto pastBlanks = [&](Line l) {
+        while (more(l) && BlankLine(text(l))) l = next(l);
+        return l;
+    };
+    const auto timing = [&](Line l) {
+        int64_t start = 0, end = 0;
+        return !BlankLine(text(l)) && TimingOf(text(l), start, end);
+    };
+    size_t timingLines = 0;
+    for (Line l; more(l); l = next(l)) timingLines += timing(l);
+    ReserveCues(s, timingLines, all.size());
+    // A number whose next line that is not blank is a timing line.
+    const auto numberBeforeTiming = [&](Line l) {
+        if (!CueNumber(text(l))) return false;
+        const Line j = pastBlanks(next(l));
+        return more(j) && timing(j);
+    };
+    const auto ends = [&](Line l) { return timing(l) || numberBeforeTiming(l); };
     // Lines after a blank line go on the subtitle unless they look like a
     // subtitle whose timing line nobody reads: an arrow among them, or a
     // number followed by more lines.
-    const auto continues = [&](size_t i) {
-        if (CueNumber(lines(i)) && i + 1 < n && !BlankLine(lines(i + 1))) return false;
-        for (; i < n && !BlankLine(lines(i)) && !ends(i); ++i)
-            if (lines(i).find("->") != std::string_view::npos) return false;
+    const auto continues = [&](Line l) {
+        if (CueNumber(text(l)) && more(next(l)) && !BlankLine(text(next(l)))) return false;
+        for (; more(l) && !BlankLine(text(l)) && !ends(l); l = next(l))
+            if (text(l).find("->") != std::string_view::npos) return false;
         return true;
     };
-    std::vector<std::string_view> text;
-    for (size_t i = 0; i < n;) {
-        if (BlankLine(lines(i)) || numberBeforeTiming(i)) {
-            ++i;
-        } else if (timing[i]) {
-            TimingOf(lines(i), start, end);
-            const size_t first = i;
-            text.clear();
-            for (++i; i < n && !ends(i);) {
-                if (!BlankLine(lines(i))) {
-                    text.push_back(lines(i++));
+    std::vector<std::string_view> cueText;
+    for (Line i; more(i);) {
+        if (BlankLine(text(i)) || numberBeforeTiming(i)) {
+            i = next(i);
+        } else if (timing(i)) {
+            int64_t start = 0, end = 0;
+            TimingOf(text(i), start, end);
+            const size_t first = i.index;
+            cueText.clear();
+            for (i = next(i); more(i) && !ends(i);) {
+                if (!BlankLine(text(i))) {
+                    cueText.push_back(text(i));
+                    i = next(i);
                     continue;
                 }
-                size_t next = i;
-                while (next < n && BlankLine(lines(next))) ++next;
-                if (next == n || ends(next) || !continues(next)) break;
-                i = next;
+                const Line after = pastBlanks(i);
+                if (!more(after) || ends(after) || !continues(after)) break;
+                i = after;
             }
-            AddCue(s, start, end, text, TagSyntax::SubRip, first);
+            AddCue(s, start, end, cueText, TagSyntax::SubRip, first);
         } else {
             // Named by its first line that is more than a number: usually a
             // timing line that cannot be read.
-            size_t shown = i;
-            const size_t first = i;
-            for (; i < n && !BlankLine(lines(i)) && !ends(i); ++i)
-                if (shown == first && CueNumber(lines(shown)) && !CueNumber(lines(i))) shown = i;
-            NoteUnreadable(s, shown, lines(shown));
+            Line shown = i;
+            const size_t first = i.index;
+            for (; more(i) && !BlankLine(text(i)) && !ends(i); i = next(i))
+                if (shown.index == first && CueNumber(text(shown)) && !CueNumber(text(i))) shown = i;
+            NoteUnreadable(s, shown.index, text(shown));
         }
     }
     s.Loaded = true;

@@ -64,16 +64,18 @@ std::string DescribeImpossibleCue(const ImpossibleCue& cue) {
 
 std::vector<std::string_view> TextLinesOf(const SubtitleLine& entry) {
     std::vector<std::string_view> lines{entry.Line1, entry.Line2};
-    size_t last = entry.MoreLines.size();
-    while (last > 0 && entry.MoreLines[last - 1].empty()) --last;
-    if (last > 0 || !entry.Line3.empty()) lines.push_back(entry.Line3);
-    for (size_t i = 0; i < last; ++i) lines.push_back(entry.MoreLines[i]);
+    const std::vector<std::string>& more = entry.MoreLines();
+    size_t last = more.size();
+    while (last > 0 && more[last - 1].empty()) --last;
+    if (last > 0 || !entry.Line3().empty()) lines.push_back(entry.Line3());
+    for (size_t i = 0; i < last; ++i) lines.push_back(more[i]);
     return lines;
 }
 
 const LineRuns& RunsOf(const SubtitleLine& entry, size_t index) {
     static const LineRuns kNone;
-    return index < entry.Runs.size() ? entry.Runs[index] : kNone;
+    const std::vector<LineRuns>& runs = entry.Runs();
+    return index < runs.size() ? runs[index] : kNone;
 }
 
 void TSubtitle::LoadFromFile(const std::string& FileName, bool ClearFirst, MessageSink& messages) {
@@ -132,7 +134,7 @@ std::string TSubtitle::StripTags(const std::string& Text) {
 
 void TSubtitle::Add(int64_t Start, int64_t End, const std::string& Line1, const std::string& Line2,
                     const std::string& Line3) {
-    Lines.push_back(Cue{Start, End, Line1, Line2, Line3});
+    Lines.emplace_back(Start, End, Line1, Line2).SetLine3(Line3);
 }
 
 }  // namespace glyphon

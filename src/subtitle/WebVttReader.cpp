@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "subtitle/ReaderSupport.h"
 #include "subtitle/Subtitle.h"
 #include "subtitle/TextFile.h"
 #include "subtitle/WebVttSettings.h"
@@ -14,10 +15,6 @@ namespace glyphon {
 
 namespace {
 
-constexpr size_t kShownBytes = 80;  // of an unreadable line
-
-bool Blank(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
-
 // `line` is `word` alone or followed by a blank and more.
 bool Keyword(std::string_view line, std::string_view word) {
     return line.substr(0, word.size()) == word &&
@@ -26,28 +23,13 @@ bool Keyword(std::string_view line, std::string_view word) {
 
 bool Header(std::string_view line) { return Keyword(line, "WEBVTT"); }
 
-void AddCue(TSubtitle& s, const VttTiming& timing, const CuePlacement& place, std::vector<std::string_view>& text,
+void AddVttCue(TSubtitle& s, const VttTiming& timing, const CuePlacement& place, std::vector<std::string_view>& text,
             const VttStyleSheet& sheet, size_t fileLine) {
     VttText read = ReadVttCueText(text, sheet);
-    Cue& e = s.Lines.emplace_back();
-    e.start = TicksOfMs(timing.startMs);
-    e.end = TicksOfMs(timing.endMs);
+    Cue& e = s.Lines.emplace_back(TicksOfMs(timing.startMs), TicksOfMs(timing.endMs), std::string());
     e.fileLine = int(fileLine + 1);
-    e.place = place;
-    bool styled = false;
-    for (size_t i = 0; i < read.lines.size(); ++i) {
-        std::string& plain = read.lines[i];
-        styled = styled || !read.runs[i].empty();
-        if (i == 0)
-            e.Line1 = std::move(plain);
-        else if (i == 1)
-            e.Line2 = std::move(plain);
-        else if (i == 2)
-            e.Line3 = std::move(plain);
-        else
-            e.MoreLines.push_back(std::move(plain));
-    }
-    if (styled) e.Runs = std::move(read.runs);
+    SetCueText(e, read.lines, read.runs);
+    e.SetPlace(place);
 }
 
 }  // namespace
@@ -74,18 +56,18 @@ void ReadWebVtt(TSubtitle& s, const std::string& FileName, MessageSink& messages
     const size_t n = lines.size();
     size_t i = 1;
     // The header's own lines, up to the first blank line.
-    while (i < n && !Blank(lines[i])) ++i;
+    while (i < n && !BlankLine(lines[i])) ++i;
     VttStyleSheet sheet;
     std::vector<std::string> refused;
     std::vector<std::string_view> text;
     while (i < n) {
-        if (Blank(lines[i])) {
+        if (BlankLine(lines[i])) {
             ++i;
             continue;
         }
         const size_t first = i;
         size_t end = i;
-        while (end < n && !Blank(lines[end])) ++end;
+        while (end < n && !BlankLine(lines[end])) ++end;
         const std::string_view head = lines[i];
         // A cue's timing line is its first or (after an identifier) second.
         VttTiming timing;
@@ -100,7 +82,7 @@ void ReadWebVtt(TSubtitle& s, const std::string& FileName, MessageSink& messages
             if (!settings.refused.empty())
                 refused.push_back("line " + std::to_string(timingAt + 1) + " (" + settings.refused + ")");
             else
-                AddCue(s, timing, settings.place, text, sheet, timingAt);
+                AddVttCue(s, timing, settings.place, text, sheet, timingAt);
         } else if (Keyword(head, "NOTE") || Keyword(head, "REGION")) {
             // Comments and regions: nothing to draw.
         } else if (Keyword(head, "STYLE")) {
@@ -108,7 +90,7 @@ void ReadWebVtt(TSubtitle& s, const std::string& FileName, MessageSink& messages
             for (size_t k = first + 1; k < end; ++k) block.append(lines[k]).push_back('\n');
             ReadVttStyleBlock(block, sheet);
         } else {
-            s.Unreadable.push_back(UnreadableBlock{int(first + 1), std::string(head.substr(0, kShownBytes))});
+            NoteUnreadable(s, first, head);
         }
         i = end;
     }

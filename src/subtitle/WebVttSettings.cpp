@@ -1,5 +1,6 @@
 #include "subtitle/WebVttSettings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 
@@ -79,6 +80,19 @@ VttCueSettings ReadVttCueSettings(std::string_view settings) {
         place.across = true;
         place.boxX = positionBox ? *positionBox : alignBox ? *alignBox : 0.5;
         place.x = position ? *position / 100 : alignBox ? *alignBox : 0.5;
+    }
+    // The box: `size` percent of the picture wide, at most as wide as fits
+    // beside its position; the lines wrap to it and align inside it.
+    if (out.size < 100) {
+        if (!place.across) {
+            place.across = true;
+            place.x = place.boxX = 0.5;
+        }
+        double most = 1;
+        if (place.boxX > 0) most = std::min(most, place.x / place.boxX);
+        if (place.boxX < 1) most = std::min(most, (1 - place.x) / (1 - place.boxX));
+        place.width = std::min(out.size / 100, most);
+        place.lineX = alignBox ? *alignBox : 0.5;
     }
     if (line) {
         if (linePercent) {

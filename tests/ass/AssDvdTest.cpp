@@ -1,13 +1,18 @@
 // A styled script into the DVD outputs: the VobSub pair read back by
 // libavformat and libavcodec's dvdsub decoder, each unit in four colours of
-// the stream palette and placed where libass draws the text.
+// the stream palette and placed where libass draws the text; the muxed film
+// authored by dvdauthor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <set>
+#include <sstream>
 
 #include "ass/AssScript.h"
 #include "core/Convert.h"
 #include "render/TextEngine.h"
+#include "support/DvdMpeg.h"
 #include "support/DvdSubDecoder.h"
 #include "support/SubtitleDemuxer.h"
 #include "support/TempDir.h"
@@ -95,6 +100,64 @@ TEST(AssDvd, AnimationCappedWhereThePlayersBufferCouldNotKeepUp) {
             if (k == i || read.packets[k + 1].ptsMs > start - 150) held += read.packets[k].data.size();
         EXPECT_LE(held, 53220u) << "unit at " << start;
     }
+}
+
+// The same kind of script muxed into a film: dvdauthor authors the project
+// without a warning, every unit in the film is one the VobSub index has, and
+// the palette file dvdauthor reads holds the index's colours (Y'CrCb by
+// BT.601 in video range).
+TEST(AssDvdDisc, MuxedFilmAuthoredWithTheScriptsPalette) {
+    TempDir dir;
+    const std::string script = dir.Write(
+        "film.ass",
+        "[Script Info]\nScriptType: v4.00+\nPlayResX: 720\nPlayResY: 576\n\n[V4+ Styles]\n"
+        "Format: Name, Fontname, Fontsize, PrimaryColour, OutlineColour, BorderStyle, Outline, Alignment\n"
+        "Style: Default,DejaVu Sans,36,&H00FFFFFF,&H00000000,1,2,2\n\n[Events]\n"
+        "Format: Layer, Start, End, Style, Text\n"
+        "Dialogue: 0,0:00:01.00,0:00:02.00,Default,{\\c&H4040FF&}Red dialogue at the bottom\n"
+        "Dialogue: 0,0:00:03.00,0:00:04.00,Default,{\\an8\\c&H00FFFF&\\3c&H800000&}A yellow sign on navy\n");
+    ConversionJob job;
+    job.subtitle.file = script;
+    job.outputs.Set("sup", false);
+    job.outputs.Set("vobsub", true);
+    job.outputs.mux.video = DvdMpeg(true);
+    auto engine = CreateFreeTypeEngine();
+    const ConversionReport report = RunConversion(job, *engine);
+    ASSERT_FALSE(report.failure) << report.failure->message;
+    EXPECT_TRUE(report.warnings.empty()) << report.warnings[0];
+
+    const DemuxedSubtitles indexed = DemuxSubtitles(dir.File("film.idx"));
+    const auto muxed = UnitsOfStream(DemuxProgramStream(dir.File("film.muxed.mpg")), 0x20);
+    ASSERT_EQ(muxed.size(), indexed.packets.size());
+    for (size_t i = 0; i < muxed.size(); ++i) EXPECT_EQ(muxed[i].bytes, indexed.packets[i].data);
+
+    const std::string index = TempDir::Read(dir.File("film.idx"));
+    std::istringstream listed(index.substr(index.find("palette:") + 8));
+    std::istringstream yuv(TempDir::Read(dir.File("film.palette.yuv")));
+    std::string line;
+    for (size_t i = 0; i < 16; ++i) {
+        std::string entry;
+        ASSERT_TRUE(std::getline(yuv, line) && std::getline(listed, entry, ',')) << "entry " << i;
+        const unsigned want = unsigned(std::stoul(entry, nullptr, 16));
+        const unsigned v = unsigned(std::stoul(line, nullptr, 16));
+        const double y = 1.164 * (int(v >> 16) - 16), cr = int(v >> 8 & 0xFF) - 128, cb = int(v & 0xFF) - 128;
+        const double rgb[3] = {y + 1.596 * cr, y - 0.813 * cr - 0.391 * cb, y + 2.018 * cb};
+        for (int n = 0; n < 3; ++n)
+            EXPECT_NEAR(std::clamp(rgb[n], 0.0, 255.0), double(want >> (16 - 8 * n) & 0xFF), 4)
+                << "entry " << i << " " << line;
+    }
+
+    std::filesystem::create_directories(dir.File("elsewhere"));
+    const std::string log = dir.File("dvdauthor.log");
+    const int status = std::system(("cd '" + dir.File("elsewhere") + "' && dvdauthor -o DVD -x '" +
+                                    dir.File("film.dvdauthor.xml") + "' >'" + log + "' 2>&1")
+                                       .c_str());
+    const std::string said = TempDir::Read(log);
+    EXPECT_EQ(status, 0) << "dvdauthor (Debian package dvdauthor):\n" << said;
+    EXPECT_EQ(said.find("WARN"), std::string::npos) << said;
+    EXPECT_EQ(said.find("ERR"), std::string::npos) << said;
+    EXPECT_EQ(UnitsOfStream(DemuxProgramStream(dir.File("elsewhere/DVD/VIDEO_TS/VTS_01_1.VOB")), 0x20).size(),
+              muxed.size());
 }
 
 }  // namespace glyphon::test

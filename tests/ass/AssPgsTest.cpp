@@ -3,6 +3,7 @@
 // over the same picture by FFmpeg's overlay, at the same moments.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstdio>
 
@@ -110,6 +111,7 @@ TEST(AssAgainstLibassFilter, OurStreamOverlaidMatchesTheSubtitlesFilter) {
         {"boxed", Dialogue("In an opaque box", "Box"), {25}},
         {"rotated", Dialogue("{\\frz20}Turned by twenty degrees"), {25}},
         {"mid-fade", Dialogue("{\\fad(600,0)}Fading in"), {12}},
+        {"mid-fade out", Dialogue("{\\fad(0,600)}Fading out"), {38}},
         {"moving", Dialogue("{\\move(80,300,560,80)}Moving along"), {10, 25, 40}},
         {"karaoke", Dialogue("{\\k40}Ka{\\k40}ra{\\k40}o{\\k40}ke {\\k40}time"), {12, 22}},
     };
@@ -125,10 +127,11 @@ TEST(AssAgainstLibassFilter, OurStreamOverlaidMatchesTheSubtitlesFilter) {
         ASSERT_GT(WriteAssPgs(script, writer, video), 0);
         writer.Close();
         const std::string ours = Frames(dir, "-i '" + sup + "'", "[0:v][1:s]overlay=format=rgb", c.frames, "ours");
-        // The `subtitles` filter reads the script through FFmpeg's demuxer and
-        // decoder, which lands glyph edges a fraction of a pixel away from
-        // libass reading the file itself: its ink is compared; the `ass`
-        // filter (libass on the file, as here) is compared in colour too.
+        // FFmpeg's `subtitles` filter sets libass's simple shaper (it has no
+        // shaping option), so kerned glyphs land a fraction of a pixel away
+        // from the complex shaping players use: its ink is compared; the
+        // `ass` filter (libass on the file, complex shaping, as here) is
+        // compared in colour too.
         const std::string theirs = Frames(dir, "", "[0:v]subtitles='" + ass + "'", c.frames, "theirs");
         const std::string file = Frames(dir, "", "[0:v]ass='" + ass + "'", c.frames, "file");
         const size_t frameSize = size_t(kWidth) * kHeight * 3;
@@ -146,6 +149,42 @@ TEST(AssAgainstLibassFilter, OurStreamOverlaidMatchesTheSubtitlesFilter) {
             EXPECT_GE(read.colour, 0.95) << "frame " << c.frames[i];
         }
     }
+}
+
+// A fade changes only how opaque the picture is: a frame whose pixels the
+// object on screen can show within a few levels is a palette-only update of
+// it, which libavcodec decodes as the same pixels, less opaque each frame.
+TEST(AssPgs, FadesArePaletteUpdatesOfTheObjectShown) {
+    TempDir dir;
+    const std::string ass = dir.Write("fade.ass", Script(Dialogue("{\\fad(0,600)}Fading out")));
+    AssScript script(ass, kWidth, kHeight);
+    PgsVideo video{kWidth, kHeight, 0x30};
+    PgsWriter writer;
+    const std::string sup = dir.File("fade.pgs.sup");
+    writer.Create(sup, video);
+    const int sets = WriteAssPgs(script, writer, video);
+    writer.Close();
+    // Segments: "PG", two times, the type, the size; count object definitions.
+    const std::string bytes = TempDir::Read(sup);
+    int objects = 0;
+    for (size_t at = 0; at + 13 <= bytes.size(); at += 13 + (uint8_t(bytes[at + 11]) << 8 | uint8_t(bytes[at + 12])))
+        objects += bytes[at + 10] == 0x15;
+    EXPECT_GE(sets, 15);  // the still part, then each frame of the fade (25 a second)
+    EXPECT_LT(objects, sets);
+    const DecodedPgs decoded = DecodePgs(sup);
+    int same = 0, before = 256;
+    const DecodedPgsRect* previous = nullptr;
+    for (const DecodedPgsSubtitle& s : decoded.subtitles) {
+        if (s.rects.empty()) continue;
+        if (previous && s.rects[0].indices == previous->indices) ++same;
+        previous = &s.rects[0];
+        int most = 0;  // of the entries the pixels use
+        for (const uint8_t i : s.rects[0].indices) most = std::max(most, int(s.rects[0].palette.at(i) >> 24));
+        EXPECT_LE(most, before) << s.pts;
+        before = most;
+    }
+    EXPECT_EQ(same, sets - objects);
+    EXPECT_LT(before, 64);
 }
 
 }  // namespace glyphon::test

@@ -65,6 +65,7 @@ TEST(AssScript, BadScriptsAreRefusedOrDrawnWithAWarning) {
         {"negative PlayRes", Script("PlayResX: -640\nPlayResY: -360", line + "text\n"), false, true},
         {"huge sizes", Script("", line + "{\\fs100000\\bord5000\\blur900\\fscx100000}W\n"), false, false},
         {"deep nesting", Script("", nested), false, false},
+        {"tall drawing", Script("", line + "{\\p1}m 0 0 l 10 0 10 2000000 0 2000000{\\p0}\n"), false, true},
         {"missing font", Script("", line + "{\\fnNo Such Face At All}text\n"), false, false},
         {"broken fonts", Script("", line + "text\n", "\n[Fonts]\nfontname: broken.ttf\n!!!!\"\"\"\n"), false, false},
         {"not a script", std::string("\x00\x01\x02garbage", 10), true, false},

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <map>
+#include <tuple>
 
 #include "cli/CliSupport.h"
 #include "support/DvdSubDecoder.h"
@@ -149,6 +150,35 @@ TEST(SubRipRun, KeypadPlacesAndFontColours) {
     ASSERT_GT(green, 50);
     ASSERT_GT(white, 50);
     EXPECT_LT(greenX / green, whiteX / white);
+}
+
+TEST(WebVttRun, SizedBoxesWrapTheirLinesAndAlignThemInside) {
+    // Each row: the settings, which point of the ink (-1 its left, 0 its
+    // centre, 1 its right) sits where across the picture, and whether the
+    // words wrap onto more lines, within a fortieth of the picture.
+    const std::tuple<const char*, int, double, bool> rows[] = {
+        {"", 0, 0.5, false},
+        {"size:50% position:0% align:start", -1, 0, true},
+        {"size:50% position:100% align:end", 1, 1, true},
+        {"size:40% position:30%,center", 0, 0.3, true},
+        {"size:50% position:0%,line-left align:end", 1, 0.5, true}};
+    TempDir dir;
+    std::string vtt = "WEBVTT\n";
+    for (size_t i = 0; i < std::size(rows); ++i)
+        vtt += "\n00:0" + std::to_string(2 * i + 1) + ".000 --> 00:0" + std::to_string(2 * i + 2) + ".000 " +
+               std::get<0>(rows[i]) + "\nWords enough to fill more than half of the picture\n";
+    const std::string file = dir.Write("sized.vtt", vtt);
+    ASSERT_EQ(RunNamed({"--format", "sup,pgs", file}).status, 0);
+    std::map<int64_t, Box> pgs;
+    for (const auto& [ms, r] : PgsPictures(dir.File("sized.pgs.sup"))) pgs[ms] = {r.x, r.y, r.width, r.height};
+    for (const auto& [shown, width] : {std::pair{DvdPictures(dir.File("sized.sup")), 720}, std::pair{pgs, 1920}})
+        for (size_t i = 0; i < std::size(rows); ++i) {
+            const auto& [settings, point, at, wrapped] = rows[i];
+            const Box b = shown.at(int64_t(2 * i + 1) * 1000), plain = shown.at(1000);
+            EXPECT_NEAR(b.x + (point + 1) * b.w / 2, at * width, width / 40) << settings << " " << width;
+            EXPECT_EQ(b.h > plain.h * 3 / 2, wrapped) << settings << " " << width;
+            if (wrapped) { EXPECT_LE(b.w, width / 2 + width / 40) << settings << " " << width; }
+        }
 }
 
 }  // namespace glyphon::test

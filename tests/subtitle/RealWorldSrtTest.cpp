@@ -77,7 +77,7 @@ TEST_F(RealWorldSrt, EveryTextLineIsKept) {
                       "2\n00:00:03,000 --> 00:00:04,000\nnext\n");
     ASSERT_EQ(subs.Count(), 2);
     ExpectEntry(1, "1000", "2000", "one", "two", "three");
-    EXPECT_EQ(subs.GetLine(1).MoreLines, (std::vector<std::string>{"four", "five"}));
+    EXPECT_EQ(subs.GetLine(1).MoreLines(), (std::vector<std::string>{"four", "five"}));
     EXPECT_EQ(TextLinesOf(subs.GetLine(1)).size(), 5u);
     EXPECT_EQ(TextLinesOf(subs.GetLine(2)).size(), 2u);  // the empty second line counts
 }
@@ -119,24 +119,24 @@ TEST_F(RealWorldSrt, DownloadedFileWithBomCrlfAndMixedTags) {
     ExpectEntry(1, "1000", "2000", "Caf\xC3\xA9 is", "open now");
     const SubtitleLine e1 = subs.GetLine(1);
     EXPECT_FALSE(e1.AtTop());
-    ASSERT_EQ(e1.Runs.size(), 2u);
-    EXPECT_EQ(e1.Runs[0], (LineRuns{{8, kRunItalic}}));
-    EXPECT_EQ(e1.Runs[1], (LineRuns{{4, kRunItalic}, {4, 0}}));
+    ASSERT_EQ(e1.Runs().size(), 2u);
+    EXPECT_EQ(e1.Runs()[0], (LineRuns{{8, kRunItalic}}));
+    EXPECT_EQ(e1.Runs()[1], (LineRuns{{4, kRunItalic}, {4, 0}}));
 
     ExpectEntry(2, "3000", "4000", "Sign: STOP");
     const SubtitleLine e2 = subs.GetLine(2);
     EXPECT_TRUE(e2.AtTop());
-    EXPECT_EQ(e2.Runs[0], (LineRuns{{5, 0, kRunColoured | 0xFFFF00}, {1, 0}, {4, kRunBold}}));
+    EXPECT_EQ(e2.Runs()[0], (LineRuns{{5, 0, kRunColoured | 0xFFFF00}, {1, 0}, {4, kRunBold}}));
 
     ExpectEntry(3, "5000", "6000", "under struck ass plain");
-    EXPECT_EQ(subs.GetLine(3).Runs[0], (LineRuns{{5, kRunUnderline}, {1, 0}, {6, kRunStrikeOut}, {1, 0},
+    EXPECT_EQ(subs.GetLine(3).Runs()[0], (LineRuns{{5, kRunUnderline}, {1, 0}, {6, kRunStrikeOut}, {1, 0},
                                                  {3, kRunItalic}, {6, 0}}));
 }
 
 TEST_F(RealWorldSrt, FileWithoutTagsKeepsItsTextAndHasNoRuns) {
     Load("plain.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\n2 < 3 and {braces}\r\n");
     ExpectEntry(1, "1000", "2000", "2 < 3 and {braces}");
-    EXPECT_TRUE(subs.GetLine(1).Runs.empty());
+    EXPECT_TRUE(subs.GetLine(1).Runs().empty());
 }
 
 TEST(StyledText, UnfinishedTagsStayTextAndStylesCarryToTheNextLine) {
@@ -180,13 +180,13 @@ TEST_F(RealWorldMicroDvd, StyleCodesAndEveryLineAndUnreadableLines) {
     EXPECT_TRUE(sink.shown.empty());
     ASSERT_EQ(subs.Count(), 3);
     ExpectEntry(1, "4000", "8000", "Hello", "World");
-    EXPECT_EQ(subs.GetLine(1).Runs, (std::vector<LineRuns>{{{5, kRunItalic}}, {}}));
+    EXPECT_EQ(subs.GetLine(1).Runs(), (std::vector<LineRuns>{{{5, kRunItalic}}, {}}));
     ExpectEntry(2, "12000", "16000", "one", "two", "three");
     const SubtitleLine e3 = subs.GetLine(2);
-    EXPECT_EQ(e3.MoreLines, (std::vector<std::string>{"four"}));
-    ASSERT_EQ(e3.Runs.size(), 4u);
-    for (const LineRuns& runs : e3.Runs) EXPECT_EQ(runs.size(), 1u);
-    EXPECT_EQ(e3.Runs[3], (LineRuns{{4, kRunBold}}));
+    EXPECT_EQ(e3.MoreLines(), (std::vector<std::string>{"four"}));
+    ASSERT_EQ(e3.Runs().size(), 4u);
+    for (const LineRuns& runs : e3.Runs()) EXPECT_EQ(runs.size(), 1u);
+    EXPECT_EQ(e3.Runs()[3], (LineRuns{{4, kRunBold}}));
     ExpectEntry(3, "20000", "24000", "tagged text");
     EXPECT_EQ(subs.Unreadable, (std::vector<UnreadableBlock>{{5, "garbage line"}}));
 }

@@ -118,7 +118,7 @@ TEST_F(Srt, FourthTextLineIsKept) {
     Load("f.srt", "1\n" + kT1 + "\na\nb\nc\nd\n\n2\n" + kT2 + "\ne\n");
     ASSERT_EQ(subs.Count(), 2);
     ExpectEntry(1, "1000", "2000", "a", "b", "c");
-    EXPECT_EQ(subs.GetLine(1).MoreLines, std::vector<std::string>{"d"});
+    EXPECT_EQ(subs.GetLine(1).MoreLines(), std::vector<std::string>{"d"});
     ExpectEntry(2, "3000", "4000", "e");
 }
 

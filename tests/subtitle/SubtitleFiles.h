@@ -47,7 +47,7 @@ protected:
         EXPECT_EQ(e.end, TicksOfMs(std::stoll(end))) << "entry " << index;
         EXPECT_EQ(e.Line1, l1) << "entry " << index;
         EXPECT_EQ(e.Line2, l2) << "entry " << index;
-        EXPECT_EQ(e.Line3, l3) << "entry " << index;
+        EXPECT_EQ(e.Line3(), l3) << "entry " << index;
     }
 
     TempDir dir;

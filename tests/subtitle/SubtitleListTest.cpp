@@ -21,7 +21,7 @@ TEST(SubtitleList, AddAppendsAndGetLineReturnsTheFieldsInOrder) {
     EXPECT_EQ(last.end, 4);
     EXPECT_EQ(last.Line1, "d");
     EXPECT_EQ(last.Line2, "e");
-    EXPECT_EQ(last.Line3, "f");
+    EXPECT_EQ(last.Line3(), "f");
     EXPECT_EQ(s.GetLine(1).Line1, "a");
     s.Clear();
     EXPECT_EQ(s.Count(), 0);

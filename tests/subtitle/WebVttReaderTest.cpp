@@ -90,7 +90,7 @@ TEST_F(WebVtt, SettingsPlaceTheCue) {
     for (const Case& c : cases) {
         Load("place.vtt", "WEBVTT\n\n00:01.000 --> 00:02.000 " + c.settings + "\nText\n");
         ASSERT_EQ(subs.Count(), 1) << c.settings;
-        const CuePlacement& p = subs.Lines[0].place;
+        const CuePlacement& p = subs.Lines[0].place();
         EXPECT_EQ(p.anchor, c.anchor) << c.settings;
         EXPECT_EQ(p.across, c.across) << c.settings;
         if (c.across) { EXPECT_DOUBLE_EQ(p.x, c.x) << c.settings; }

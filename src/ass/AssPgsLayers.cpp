@@ -1,0 +1,305 @@
+#include "ass/AssPgsLayers.h"
+
+extern "C" {
+#include <ass/ass.h>
+}
+
+#include <immintrin.h>
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+#include "pgs/PgsPicture.h"
+
+namespace glyphon {
+
+namespace {
+
+constexpr int kMostLayers = 3;
+constexpr size_t kKeys = size_t(1) << 16;
+constexpr size_t kMostEntries = 255;  // besides the transparent entry 0
+constexpr uint16_t kNoEntry = 0xFFFF;
+
+struct Layer {
+    uint32_t colour;                // libass's: r, g, b from the high byte down, then transparency
+    int left, top, right, bottom;  // the union of its images, in the frame
+};
+
+struct Placed {
+    const ASS_Image* image;
+    int layer;
+    int left, top, right, bottom;  // within the frame
+};
+
+bool Meets(const Layer& l, const Placed& p) {
+    return p.left < l.right && l.left < p.right && p.top < l.bottom && l.top < p.bottom;
+}
+
+// Bits of each layer's coverage in a key, from the first layer up.
+int BitsOf(int layers, int layer) {
+    if (layers == 1) return 8;
+    if (layers == 2) return 7;
+    return layer == 2 ? 6 : 5;
+}
+
+// dst = dst + src - dst * src / 255, rounded: coverage laid over coverage.
+void LayOver(uint8_t* dst, const uint8_t* src, size_t n) {
+    size_t x = 0;
+    const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi16(128);
+    const auto product = [&](__m128i d, __m128i s) {
+        const __m128i t = _mm_add_epi16(_mm_mullo_epi16(d, s), half);
+        return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+    };
+    for (; x + 16 <= n; x += 16) {
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + x));
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
+        const __m128i lo = product(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero));
+        const __m128i hi = product(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero));
+        // d + s - d s / 255 never exceeds 255.
+        const __m128i sum = _mm_sub_epi8(_mm_add_epi8(d, s), _mm_packus_epi16(lo, hi));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), sum);
+    }
+    for (; x < n; ++x) {
+        const unsigned d = dst[x], s = src[x], t = d * s + 128;
+        dst[x] = uint8_t(d + s - ((t + (t >> 8)) >> 8));
+    }
+}
+
+// keys |= (src >> drop) << shift over n pixels.
+void AddToKeys(uint16_t* keys, const uint8_t* src, size_t n, int drop, int shift) {
+    size_t x = 0;
+    const __m128i zero = _mm_setzero_si128(), dropBy = _mm_cvtsi32_si128(drop), shiftBy = _mm_cvtsi32_si128(shift);
+    for (; x + 16 <= n; x += 16) {
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
+        const auto add = [&](__m128i wide, uint16_t* at) {
+            const __m128i part = _mm_sll_epi16(_mm_srl_epi16(wide, dropBy), shiftBy);
+            __m128i* k = reinterpret_cast<__m128i*>(at);
+            _mm_storeu_si128(k, _mm_or_si128(_mm_loadu_si128(k), part));
+        };
+        add(_mm_unpacklo_epi8(s, zero), keys + x);
+        add(_mm_unpackhi_epi8(s, zero), keys + x + 8);
+    }
+    for (; x < n; ++x) keys[x] = uint16_t(keys[x] | (src[x] >> drop) << shift);
+}
+
+// True when the eight keys from `at` are one.
+bool Uniform(const uint16_t* at) {
+    const __m128i k = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    return _mm_movemask_epi8(_mm_cmpeq_epi16(k, _mm_set1_epi16(short(at[0])))) == 0xFFFF;
+}
+
+// The entries of a row's keys from `entries`, `give` called for a key
+// without one; runs of eight equal keys (mostly nothing, or a glyph's
+// inside) are looked up once.
+template <typename Give>
+inline void MapRow(const uint16_t* keys, size_t w, const uint16_t* entries, uint8_t* out, const Give& give) {
+    for (size_t x = 0; x < w; x += 8) {
+        if (Uniform(keys + x)) {
+            const uint16_t e = entries[keys[x]];
+            std::memset(out + x, e != kNoEntry ? uint8_t(e) : give(keys[x]), 8);
+            continue;
+        }
+        uint16_t block[8];
+        std::memcpy(block, keys + x, sizeof block);
+        uint16_t e[8];
+        unsigned missing = 0;
+        for (int k = 0; k < 8; ++k) missing |= e[k] = entries[block[k]];
+        if (missing > 0xFF)
+            for (int k = 0; k < 8; ++k)
+                if (e[k] == kNoEntry) e[k] = give(block[k]);
+        uint64_t mapped = 0;  // built in a register: eight byte stores read back as one would stall
+        for (int k = 0; k < 8; ++k) mapped |= uint64_t(e[k]) << (8 * k);
+        std::memcpy(out + x, &mapped, 8);
+    }
+}
+
+// The same with each block of eight keys' entries gathered at once (AVX2).
+template <typename Give>
+__attribute__((target("avx2"))) void MapRowAvx2(const uint16_t* keys, size_t w, const uint16_t* entries,
+                                                 uint8_t* out, const Give& give) {
+    const __m256i low = _mm256_set1_epi32(0xFFFF), most = _mm256_set1_epi32(0xFF);
+    for (size_t x = 0; x < w; x += 8) {
+        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + x));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(eight, _mm_set1_epi16(short(keys[x])))) == 0xFFFF) {
+            const uint16_t e = entries[keys[x]];
+            std::memset(out + x, e != kNoEntry ? uint8_t(e) : give(keys[x]), 8);
+            continue;
+        }
+        // Two entries read from each key's place: the low one is its own.
+        const __m256i e = _mm256_and_si256(
+            _mm256_i32gather_epi32(reinterpret_cast<const int*>(entries), _mm256_cvtepu16_epi32(eight), 2), low);
+        if (_mm256_movemask_epi8(_mm256_cmpgt_epi32(e, most)) != 0) {
+            for (size_t k = x; k < x + 8; ++k) out[k] = entries[keys[k]] != kNoEntry ? uint8_t(entries[keys[k]]) : give(keys[k]);
+            continue;
+        }
+        const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(e), _mm256_extracti128_si256(e, 1));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(words, words));
+    }
+}
+
+}  // namespace
+
+AssPgsLayers::AssPgsLayers()
+    : entry_(kKeys + 1, kNoEntry), keyFirst_(kKeys, 0), keyColour_(kKeys, 0), keyStamp_(kKeys, 0), keyPgs_(kKeys) {
+    entry_[0] = 0;
+}
+
+bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int frameHeight, PgsObject& object,
+                            std::vector<PgsColor>& palette) {
+    // Images into layers: a colour joins the layer before it of its colour
+    // when it meets no image of the layers after that one.
+    std::vector<Layer> layers;
+    std::vector<Placed> placed;
+    int left = width, top = height, right = 0, bottom = 0;
+    for (const ASS_Image* i = images; i; i = i->next) {
+        if (i->w <= 0 || i->h <= 0 || (i->color & 0xFF) == 0xFF) continue;
+        Placed p{i, -1, std::max(i->dst_x, 0), std::max(i->dst_y, 0), std::min(i->dst_x + i->w, width),
+                 std::min(i->dst_y + i->h, height)};
+        if (p.right <= p.left || p.bottom <= p.top) continue;
+        for (int l = int(layers.size()) - 1; l >= 0 && p.layer < 0; --l) {
+            if (layers[size_t(l)].colour == i->color) p.layer = l;
+            else if (Meets(layers[size_t(l)], p)) break;
+        }
+        if (p.layer < 0) {
+            if (layers.size() == kMostLayers) return false;
+            p.layer = int(layers.size());
+            layers.push_back({i->color, p.left, p.top, p.right, p.bottom});
+        }
+        Layer& l = layers[size_t(p.layer)];
+        l.left = std::min(l.left, p.left), l.top = std::min(l.top, p.top);
+        l.right = std::max(l.right, p.right), l.bottom = std::max(l.bottom, p.bottom);
+        left = std::min(left, p.left), top = std::min(top, p.top);
+        right = std::max(right, p.right), bottom = std::max(bottom, p.bottom);
+        placed.push_back(p);
+    }
+    if (placed.empty()) return false;
+    const int count = int(layers.size());
+    // Keys: each layer's coverage cut to its bits, the first layer lowest.
+    int shift[kMostLayers] = {0, 0, 0}, drop[kMostLayers] = {0, 0, 0};
+    for (int l = 0, at = 0; l < count; ++l) {
+        shift[l] = at;
+        drop[l] = 8 - BitsOf(count, l);
+        at += BitsOf(count, l);
+    }
+    // The colour of a key, laid over as libass's images are.
+    // Colours are kept between pictures of the same layer colours.
+    const Signature signature{{layers[0].colour, count > 1 ? layers[1].colour : 0, count > 2 ? layers[2].colour : 0},
+                              count, frameHeight};
+    if (!(signature == signature_)) {
+        signature_ = signature;
+        firstOf_.clear();
+        if (++stamp_ == 0) {
+            std::fill(keyStamp_.begin(), keyStamp_.end(), 0);
+            stamp_ = 1;
+        }
+    }
+    const auto composed = [&](size_t k) {
+        unsigned c[4] = {0, 0, 0, 0};
+        for (int l = 0; l < count; ++l) {
+            const unsigned levels = (1u << BitsOf(count, l)) - 1;
+            const unsigned q = (unsigned(k) >> shift[l]) & levels;
+            const unsigned coverage = (q * 255 + levels / 2) / levels;
+            const uint32_t colour = layers[size_t(l)].colour;
+            const unsigned k2 = coverage * (255 - (colour & 0xFF));
+            const unsigned rgba[4] = {colour >> 24, (colour >> 16) & 0xFF, (colour >> 8) & 0xFF, 255};
+            for (int n = 0; n < 4; ++n) c[n] = (rgba[n] * k2 + c[n] * (65025 - k2) + 32512) / 65025;
+        }
+        return uint32_t(c[0] << 24 | c[1] << 16 | c[2] << 8 | c[3]);
+    };
+    // Each key is given its colour's entry where it is first met; a picture
+    // of more than 255 colours is left to the caller. A key's colour, the
+    // first key of that colour and its palette colour are worked out once
+    // for pictures of the same layer colours.
+    palette.assign(1, PgsColor{});
+    bool fits = true;
+    const auto give = [&](uint16_t k) __attribute__((noinline)) {
+        given_.push_back(k);
+        if (keyStamp_[k] != stamp_) {
+            keyStamp_[k] = stamp_;
+            const uint32_t colour = composed(k);
+            keyColour_[k] = colour;
+            const auto [at, added] = firstOf_.emplace(colour, k);
+            keyFirst_[k] = at->second;
+            if (added) {
+                const uint8_t a = uint8_t(colour);
+                const auto straight = [&](int shiftBy) {
+                    return a ? uint8_t(std::clamp(double(colour >> shiftBy & 0xFF) * 255.0 / a + 0.5, 0.0, 255.0))
+                             : uint8_t(0);
+                };
+                keyPgs_[k] = ToPgsColor(Rgba{straight(24), straight(16), straight(8), a}, frameHeight);
+            }
+        }
+        const uint16_t first = keyFirst_[k];
+        uint8_t entry = 0;
+        if ((keyColour_[k] & 0xFF) == 0) {
+        } else if (entry_[first] != kNoEntry) {
+            entry = uint8_t(entry_[first]);
+        } else if (palette.size() > kMostEntries) {
+            fits = false;
+        } else {
+            entry = uint8_t(palette.size());
+            palette.push_back(keyPgs_[first]);
+            entry_[first] = entry;
+            given_.push_back(first);
+        }
+        entry_[k] = entry;
+        return entry;
+    };
+    // Row by row, in buffers of one row: each layer's coverage (images of
+    // one colour laid over each other), the keys, and their entries.
+    const size_t w = size_t(right - left), h = size_t(bottom - top);
+    rows_.resize(w * size_t(count));
+    keys_.resize(w + 8);
+    index_.resize(w * h + 8);
+    size_t inkLeft = w, inkRight = 0;
+    int inkTop = -1, inkBottom = -1;
+    const uint16_t* entries = entry_.data();
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    for (size_t y = 0; y < h && fits; ++y) {
+        std::memset(rows_.data(), 0, rows_.size());
+        for (const Placed& p : placed) {
+            const int fy = top + int(y);
+            if (fy < p.top || fy >= p.bottom) continue;
+            const ASS_Image* i = p.image;
+            LayOver(rows_.data() + w * size_t(p.layer) + size_t(p.left - left),
+                    i->bitmap + size_t(fy - i->dst_y) * size_t(i->stride) + size_t(p.left - i->dst_x),
+                    size_t(p.right - p.left));
+        }
+        uint16_t* keys = keys_.data();
+        std::memset(keys, 0, keys_.size() * sizeof *keys);
+        for (int l = 0; l < count; ++l) AddToKeys(keys, rows_.data() + w * size_t(l), w, drop[l], shift[l]);
+        uint8_t* out = index_.data() + y * w;
+        size_t first = 0, last = (w + 7) / 8 * 8;  // the keys past w are 0
+        while (first < w && Uniform(keys + first) && !keys[first]) first += 8;
+        while (first < w && !keys[first]) ++first;
+        if (first >= w) {
+            std::memset(out, 0, w);
+            continue;
+        }
+        while (Uniform(keys + last - 8) && !keys[last - 8]) last -= 8;
+        while (!keys[last - 1]) --last;
+        if (inkTop < 0) inkTop = int(y);
+        inkBottom = int(y);
+        inkLeft = std::min(inkLeft, first);
+        inkRight = std::max(inkRight, last);
+        if (avx2) MapRowAvx2(keys, w, entries, out, give);
+        else MapRow(keys, w, entries, out, give);
+    }
+    for (const uint16_t k : given_) entry_[k] = kNoEntry;
+    entry_[0] = 0;
+    given_.clear();
+    if (!fits || inkTop < 0) return false;
+    // Cropped to the rows and columns with any coverage.
+    const size_t cw = inkRight - inkLeft, ch = size_t(inkBottom - inkTop + 1);
+    object.x = left + int(inkLeft);
+    object.y = top + inkTop;
+    object.width = int(cw);
+    object.height = int(ch);
+    object.pixels.resize(cw * ch);
+    for (size_t y = 0; y < ch; ++y)
+        std::memcpy(object.pixels.data() + y * cw, index_.data() + (y + size_t(inkTop)) * w + inkLeft, cw);
+    return true;
+}
+
+}  // namespace glyphon
