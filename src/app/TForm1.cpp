@@ -103,12 +103,12 @@ void TForm1::SetupControls() {
     Fill(ComboBoxPgsResolution, PgsResolutionItems(), 0);
     Fill(ComboBoxPgsText, PgsColourItems(), 0);
     Fill(ComboBoxPgsOutline, PgsColourItems(), 0);
-    offset.min = 8;
-    offset.max = 492;
-    offset.position = 30;
-    offset_or.min = -14;
-    offset_or.max = 10;
-    offset_or.position = -4;
+    offset.min = kOffsetSetting.minimum;
+    offset.max = kOffsetSetting.maximum;
+    offset.position = kOffsetSetting.byDefault;
+    offset_or.min = kLineSpacingSetting.minimum;
+    offset_or.max = kLineSpacingSetting.maximum;
+    offset_or.position = kLineSpacingSetting.byDefault;
     LabelImageChangedPAL.visible = LabelImageChangedNTSC.visible = false;
     OpenDialogifo.filter = "ifo|*.ifo";
     OpenDialogsub.filter = "*.srt;*.sub;*.txt;*.vtt;*.ass;*.ssa|*.srt;*.sub;*.txt;*.vtt;*.ass;*.ssa";

@@ -6,23 +6,12 @@
 #include "app/TForm1.h"
 #include "common/Convert.h"
 #include "core/Convert.h"
+#include "core/LookSettings.h"
 #include "core/RunPlan.h"
 #include "render/FontTables.h"
 #include "subtitle/Subtitle.h"
 
 namespace glyphon {
-
-namespace {
-
-Alignment AlignmentFromText(const std::string& text) {
-    // Any text but "center" and "left" (also a list without a selection)
-    // puts the line at the right.
-    if (text == "center") return Alignment::Center;
-    if (text == "left") return Alignment::Left;
-    return Alignment::Right;
-}
-
-}  // namespace
 
 PaletteSource TForm1::HelpCase() const {
     PaletteSource source = PaletteSource::None;
@@ -35,7 +24,6 @@ PaletteSource TForm1::HelpCase() const {
 ConversionJob TForm1::MakeConversionJob() const {
     ConversionJob job;
     job.subtitle.file = OpenDialogsub.fileName;
-    job.subtitle.charset = CharsetFromName(ComboBoxFontCharset.Text());
     if (Subtitles) {
         job.subtitle.utf8 = Subtitles->Utf8;
         job.subtitle.entries = std::make_shared<std::vector<Cue>>(Subtitles->Lines);
@@ -50,20 +38,14 @@ ConversionJob TForm1::MakeConversionJob() const {
     p.source = HelpCase();
 
     TextLook& look = job.look;
-    look.fontName = ComboBoxFontName.Text();
-    look.style = FontStyle(StyleFromName(ComboBoxFontStyle.Text()));
-    look.align = AlignmentFromText(ComboBoxAlign.Text());
-    look.offset = offset.position;
-    look.lineSpacing = offset_or.position;
     // A size or width list without a selection has no number; the run fails
     // on it when it draws its first subtitle.
-    try {
-        look.sizePoints = StrToInt(ComboBoxFontSize.Text());
-        look.outlineWidth = StrToInt(ComboBoxOutlineWidth.Text());
-    } catch (const ConvertError& e) {
-        job.settingError = e.what();
-        job.settingErrorAt = 1;
-    }
+    job.settingError =
+        ApplyLookTexts({ComboBoxFontName.Text(), ComboBoxFontCharset.Text(), ComboBoxFontStyle.Text(),
+                        ComboBoxFontSize.Text(), ComboBoxAlign.Text(), ComboBoxOutlineWidth.Text(),
+                        offset.position, offset_or.position},
+                       job);
+    job.settingErrorAt = 1;
 
     // The IFO the palette came from is an input no output may replace.
     if (!i_dont_have_ifo.checked) job.otherInputs.push_back(OpenDialogifo.fileName);

@@ -40,7 +40,7 @@ FitLook TForm1::ChosenFitLook() const {
     look.frameHeight = FrameHeight();
     look.offset = offset.position;
     look.offsetOr = offset_or.position;
-    look.align = ComboBoxAlign.Text();
+    look.align = AlignmentOf(ComboBoxAlign.Text());
     look.anchorBottom = CheckBoxAnchorBottom.checked;
     return look;
 }

@@ -134,30 +134,6 @@ bool MentionsFontsSection(std::string_view bytes) {
 
 }  // namespace
 
-bool LooksLikeAssScript(std::string_view head) {
-    if (head.substr(0, 3) == "\xEF\xBB\xBF") head.remove_prefix(3);
-    while (!head.empty()) {
-        const size_t start = head.find_first_not_of(" \t\r\n");
-        if (start == std::string_view::npos) return false;
-        head.remove_prefix(start);
-        if (head[0] != ';') break;
-        const size_t end = head.find('\n');
-        if (end == std::string_view::npos) return false;
-        head.remove_prefix(end + 1);
-    }
-    return Lower(head.substr(0, 13)) == "[script info]";
-}
-
-bool IsAssScriptFile(const std::string& path) {
-    const std::string name = Lower(path);
-    const auto ends = [&](const char* e) { return name.size() >= 4 && name.compare(name.size() - 4, 4, e) == 0; };
-    if (ends(".ass") || ends(".ssa")) return true;
-    std::ifstream in(path, std::ios::binary);
-    char head[1024];
-    in.read(head, sizeof head);
-    return LooksLikeAssScript(std::string_view(head, size_t(in.gcount())));
-}
-
 AssScript::AssScript(const std::string& path, int width, int height, const std::string& fontsDir)
     : name_(path), width_(width), height_(height) {
     std::ifstream in(path, std::ios::binary);

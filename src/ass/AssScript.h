@@ -28,14 +28,6 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// True for text that starts (after a byte-order mark, blanks and comment
-// lines) with a "[Script Info]" section: an ASS or SSA script whatever its
-// name.
-bool LooksLikeAssScript(std::string_view head);
-// True for a file named .ass or .ssa (any case), or whose first bytes look
-// like a script.
-bool IsAssScriptFile(const std::string& path);
-
 // A picture of RGBA pixels, colours premultiplied by their opacity (r, g,
 // b, a per pixel), placed in the frame; empty when nothing is shown.
 struct AssPicture {

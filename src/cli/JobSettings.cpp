@@ -6,6 +6,7 @@
 
 #include "common/Convert.h"
 #include "common/FileError.h"
+#include "core/LookSettings.h"
 #include "palette/IfoReader.h"
 #include "palette/Palette.h"
 #include "render/FontTables.h"
@@ -97,34 +98,27 @@ JobSettings ResolveJobSettings(const ConvertOptions& o, const std::vector<std::s
     p.roles = RoleIndices{antialiasRole, outlineRole, textRole, backgroundRole};
 
     TextLook& look = s.job.look;
-    s.job.subtitle.charset = CharsetFromName(Item(FontCharsetItems(), o.fontCharset));
-    look.style = FontStyle(StyleFromName(Item(FontStyleItems(), o.fontStyle)));
+    // The font by the list's spelling, every other list by its item's text,
+    // translated as the window's are.
     const std::vector<std::string> fonts = BuildFontNameList(installedFamilies);
-    if (const std::string* item = FontItem(fonts, o.fontName)) {
-        look.fontName = *item;
-    } else {
+    const std::string* item = FontItem(fonts, o.fontName);
+    const std::string error = ApplyLookTexts(
+        {item ? *item : o.fontName, Item(FontCharsetItems(), o.fontCharset),
+         Item(FontStyleItems(), o.fontStyle), Item(FontSizeItems(), o.fontSize), Item(AlignItems(), o.align),
+         Item(OutlineWidthItems(), o.outlineWidth), o.offset, o.offsetOr},
+        s.job);
+    if (!item) {
         // Drawn with the face the text engine substitutes, as for any list
         // item whose face is missing.
-        look.fontName = o.fontName;
         const std::string face =
             text.FaceName(FontSpec{o.fontName, 20, s.job.subtitle.charset, int(look.style)});
         s.warnings.push_back("font \"" + o.fontName + "\" is not installed; \"" +
                              (face.empty() ? std::string("the built-in fallback") : face) + "\" is used instead");
     }
-    try {
-        look.sizePoints = StrToInt(Item(FontSizeItems(), o.fontSize));
-        look.outlineWidth = StrToInt(Item(OutlineWidthItems(), o.outlineWidth));
-    } catch (const ConvertError& e) {
-        s.error = WithFullStop(e.what());
+    if (!error.empty()) {
+        s.error = WithFullStop(error);
         return s;
     }
-    const std::string& align = Item(AlignItems(), o.align);
-    look.align = align == "center" ? Alignment::Center : align == "left" ? Alignment::Left : Alignment::Right;
-    // The track bars' ranges; line spacing only in even steps, an odd value
-    // moving up by one.
-    look.offset = std::clamp(o.offset, 8, 492);
-    look.lineSpacing = std::clamp(o.offsetOr, -14, 10);
-    if (look.lineSpacing % 2 != 0) look.lineSpacing = std::min(look.lineSpacing + 1, 10);
     look.anchorBottom = o.anchorBottom;
 
     OutputRequest& out = s.job.outputs;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "core/OutputKinds.h"
+#include "core/SettingRanges.h"
 #include "palette/ColorNames.h"
 #include "render/FontTables.h"
 
@@ -90,6 +91,10 @@ std::string ApplyInRange(int& field, const std::string& value, int min, int max)
     return {};
 }
 
+std::string ApplyInRange(int& field, const std::string& value, const IntSetting& range) {
+    return ApplyInRange(field, value, range.minimum, range.maximum);
+}
+
 const OptionRow kOptions[] = {
     {"--ifo", 0, "FILE", "palette and video standard from a title set's IFO (default: the generic\n"
                           "palette)",
@@ -168,11 +173,21 @@ const OptionRow kOptions[] = {
              return "'" + v + "' is not first or bottom";
          return {};
      }},
-    {"--offset", 0, "N", "offset of the first line from the bottom, 8 to 492 (default: 30)",
-     [](ConvertOptions& o, const std::string& v) { return ApplyInRange(o.offset, v, 8, 492); }},
-    {"--line-spacing", 0, "N", "adjustment of the second line, -14 to 10; an odd value moves up to the\n"
-                               "next even one, as in the window (default: -4)",
-     [](ConvertOptions& o, const std::string& v) { return ApplyInRange(o.offsetOr, v, -14, 10); }},
+    {"--offset", 0, "N", nullptr,
+     [](ConvertOptions& o, const std::string& v) { return ApplyInRange(o.offset, v, kOffsetSetting); },
+     [] {
+         const IntSetting& r = kOffsetSetting;
+         return "offset of the first line from the bottom, " + r.RangeText() + " (default: " +
+                std::to_string(r.byDefault) + ")";
+     }},
+    {"--line-spacing", 0, "N", nullptr,
+     [](ConvertOptions& o, const std::string& v) { return ApplyInRange(o.offsetOr, v, kLineSpacingSetting); },
+     [] {
+         const IntSetting& r = kLineSpacingSetting;
+         return "adjustment of the second line, " + r.RangeText() +
+                "; an odd value moves up to the next even one, as in the window (default: " +
+                std::to_string(r.byDefault) + ")";
+     }},
     {"--outline", 0, "2|3|4", "outline width in pixels (default: 3)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          return ApplyInList(o.outlineWidth, OutlineWidthItems(), v, "an outline width");
@@ -342,13 +357,17 @@ const OptionRow kOptions[] = {
          o.forced = true;
          return {};
      }},
-    {"--stream", 0, "N", "sub-picture stream number 0 to 31 of the first file for --mux; the\n"
-                         "others follow it (default: 0)",
+    {"--stream", 0, "N", nullptr,
      [](ConvertOptions& o, const std::string& v) -> std::string {
          int stream = 0;
-         const std::string reason = ApplyInRange(stream, v, 0, 31);
+         const std::string reason = ApplyInRange(stream, v, kStreamSetting);
          if (reason.empty()) o.stream = stream;
          return reason;
+     },
+     [] {
+         const IntSetting& r = kStreamSetting;
+         return "sub-picture stream number " + r.RangeText() + " of the first file for --mux; the others follow it "
+                "(default: " + std::to_string(r.byDefault) + ")";
      }},
 };
 
@@ -427,9 +446,10 @@ NamedCommand ParseConvert(const std::vector<std::string>& args) {
     if (o.ifoFile && o.pal) return Refuse("--standard goes with the generic palette, not with --ifo");
     if (o.stream && o.muxVideo.empty()) return Refuse("--stream goes with --mux");
     if (o.files.empty()) return Refuse("no subtitle file given");
-    if (!o.muxVideo.empty() && o.stream.value_or(0) + o.files.size() - 1 > 31)
+    if (!o.muxVideo.empty() && o.stream.value_or(0) + o.files.size() - 1 > size_t(kStreamSetting.maximum))
         return Refuse("--mux: " + std::to_string(o.files.size()) + " files from stream " +
-                      std::to_string(o.stream.value_or(0)) + " on would go past stream 31");
+                      std::to_string(o.stream.value_or(0)) + " on would go past stream " +
+                      std::to_string(kStreamSetting.maximum));
     if (o.languages.size() > 1 && o.languages.size() != o.files.size())
         return Refuse("--language names " + std::to_string(o.languages.size()) + " codes for " +
                       std::to_string(o.files.size()) + (o.files.size() == 1 ? " file" : " files"));

@@ -17,6 +17,7 @@
 
 #include "common/Rgb.h"
 #include "core/ConversionJob.h"
+#include "core/SettingRanges.h"
 
 namespace glyphon {
 
@@ -35,8 +36,8 @@ struct ConvertOptions {
     bool charsetAuto = true;
     bool wrap = true;      // lines too wide are broken where lines may break; --no-wrap refuses them
     int align = 0;         // "center"
-    int offset = 30;
-    int offsetOr = -4;
+    int offset = kOffsetSetting.byDefault;
+    int offsetOr = kLineSpacingSetting.byDefault;
     bool anchorBottom = false;  // --anchor bottom: the last line at the offset
     int outlineWidth = 1;  // 3 pixels
     // Palette entries for text, outline, antialias and background, in the

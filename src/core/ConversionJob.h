@@ -6,21 +6,20 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
-#include <optional>
-#include <set>
-
 #include "common/PgsVideo.h"
 #include "common/Rgb.h"
+#include "core/Alignment.h"
+#include "core/SettingRanges.h"
 #include "palette/ColorNames.h"
 #include "render/FontTables.h"
 #include "subtitle/Subtitle.h"
 
 namespace glyphon {
-
-enum class Alignment { Center, Left, Right };
 
 // Font style as a set of StyleBits (bold, italic, underline, strike-out).
 enum class FontStyle : int {
@@ -78,8 +77,8 @@ struct TextLook {
     int sizePoints = 20;
     FontStyle style = FontStyle::Normal;
     Alignment align = Alignment::Center;
-    int offset = 30;        // rows between the frame's bottom margin and line 1
-    int lineSpacing = -4;   // added to line 2's distance from line 1 (negated)
+    int offset = kOffsetSetting.byDefault;            // rows between the frame's bottom margin and line 1
+    int lineSpacing = kLineSpacingSetting.byDefault;  // added to line 2's distance from line 1 (negated)
     int outlineWidth = 3;   // pixels; below 1: no outline layer
     bool wrap = false;        // lines too wide are broken at spaces
     bool widescreen = false;  // a 16:9 picture: text drawn three quarters as wide
@@ -182,8 +181,5 @@ std::optional<std::string> LanguageInFileName(const std::string& path);
 
 // Frame rows of a standard.
 inline int FrameHeightOf(VideoStandard s) { return s == VideoStandard::Pal ? kPalHeight : kNtscHeight; }
-
-// The alignment list's text of an alignment ("center", "left", "right").
-const char* AlignmentText(Alignment a);
 
 }  // namespace glyphon

@@ -237,6 +237,12 @@ std::string OutputStem(const std::string& outputFolder, const std::string& subti
     return folder + ReplaceExtension(name, "");
 }
 
+Alignment AlignmentOf(std::string_view text) {
+    if (text == "center") return Alignment::Center;
+    if (text == "left") return Alignment::Left;
+    return Alignment::Right;
+}
+
 const char* AlignmentText(Alignment a) {
     switch (a) {
         case Alignment::Center:
@@ -257,7 +263,8 @@ std::optional<std::string> RunRefusal(const ConversionJob& job, const std::vecto
     for (const OutputKind& kind : OutputKinds())
         if (!kind.disc && !kind.freeNames && kind.On(job.outputs))
             for (std::string& name : kind.files(stem, job)) outputs.push_back(std::move(name));
-    if (std::optional<std::string> refusal = OutputReplacingInput(outputs, RunInputFiles(job))) return refusal;
+    if (std::optional<std::string> refusal = OutputReplacingInput(outputs, RunInputFiles(job)))
+        return refusal;
     const size_t timed = job.settingError.empty() ? entries.size() : size_t(std::max(job.settingErrorAt - 1, 0));
     return UntimeableSubtitle(entries, timed);
 }
@@ -395,7 +402,7 @@ FitLook FitLookOf(const TextLook& look, int charset, VideoStandard standard) {
     fit.frameHeight = FrameHeightOf(standard);
     fit.offset = look.offset;
     fit.offsetOr = look.lineSpacing;
-    fit.align = AlignmentText(look.align);
+    fit.align = look.align;
     fit.anchorBottom = look.anchorBottom;
     return fit;
 }
@@ -653,8 +660,9 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                 for (size_t k = 0; k < pieces.size(); ++k) {
                     const CueSpan& piece = pieces[k];
                     const int64_t shown = MsOfTicks(piece.end - piece.start);
-                    const std::vector<uint8_t>& unit = hooks.canvas ? encoder.Encode(frame, bandTop, bandHeight, shown)
-                                                                    : encoder.Encode(codes, bandTop, bandHeight, shown);
+                    const std::vector<uint8_t>& unit =
+                        hooks.canvas ? encoder.Encode(frame, bandTop, bandHeight, shown)
+                                     : encoder.Encode(codes, bandTop, bandHeight, shown);
                     if (k + 1 < pieces.size()) {
                         if (held.size() <= k) held.resize(k + 1);
                         held[k] = unit;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Alignment.h"
 #include "render/TextEngine.h"
 
 namespace glyphon {
@@ -20,7 +21,7 @@ struct FitLook {
     int frameHeight = 576;
     int offset = 30;
     int offsetOr = -4;
-    std::string align = "center";
+    Alignment align = Alignment::Center;
     bool anchorBottom = false;  // the last line at the offset from the bottom
 };
 

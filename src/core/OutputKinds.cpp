@@ -40,7 +40,8 @@ private:
 // The PGS stream draws its own picture from the lines.
 class PgsOutput : public UnitSink {
 public:
-    PgsOutput(TextEngine& text, const PgsLook& look, const PgsOptions& options) : sink_(text, look, options) {}
+    PgsOutput(TextEngine& text, const PgsLook& look, const PgsOptions& options)
+        : sink_(text, look, options) {}
     PgsSink& Own() { return sink_; }
     void Write(const DrawnSubtitle& picture) override {
         static const std::vector<RunLine> none;
@@ -93,8 +94,9 @@ std::unique_ptr<UnitSink> MakeVobSub(SinkRequest& r) {
     const std::vector<std::string> inputs = RunInputFiles(job);
     const std::optional<std::string> free = FreeVobSubStem(stem, inputs);
     if (!free)
-        throw FileError(stem + ".idx, " + stem + ".sub and the names after them are taken by other files; "
-                               "the VobSub pair was not written");
+        throw FileError(stem + ".idx, " + stem +
+                        ".sub and the names after them are taken by other files; "
+                        "the VobSub pair was not written");
     const std::string pair = *free;
     if (pair != stem) {
         // Say what took the name: an input of the run, or another program's
@@ -168,7 +170,9 @@ std::vector<OutputKind> BuiltInKinds() {
         k.formatHelp = "sup";
         k.byDefault = true;
         k.dvdUnits = true;
-        k.files = [](const std::string& stem, const ConversionJob&) { return std::vector<std::string>{stem + ".sup"}; };
+        k.files = [](const std::string& stem, const ConversionJob&) {
+            return std::vector<std::string>{stem + ".sup"};
+        };
         k.make = MakeSup;
         kinds.push_back(std::move(k));
     }
@@ -234,8 +238,9 @@ void RegisterOutputKind(OutputKind kind) {
 
 void UnregisterOutputKind(const std::string& name) {
     std::vector<OutputKind>& table = Table();
-    table.erase(std::remove_if(table.begin(), table.end() - 1, [&](const OutputKind& k) { return k.name == name; }),
-                table.end() - 1);
+    table.erase(
+        std::remove_if(table.begin(), table.end() - 1, [&](const OutputKind& k) { return k.name == name; }),
+        table.end() - 1);
 }
 
 std::vector<const OutputKind*> FormatKinds() {
@@ -270,7 +275,8 @@ DvdMuxSink* CreateSinks(SinkRequest& request, std::vector<std::unique_ptr<UnitSi
     // Each input's own outputs first, then the disc's.
     for (const bool disc : {false, true})
         for (const OutputKind& kind : OutputKinds())
-            if (kind.disc == disc && kind.make && kind.On(request.job.outputs)) sinks.push_back(kind.make(request));
+            if (kind.disc == disc && kind.make && kind.On(request.job.outputs))
+                sinks.push_back(kind.make(request));
     return request.mux;
 }
 

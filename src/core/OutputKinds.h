@@ -23,9 +23,9 @@ class TextEngine;
 // What a factory makes its sink from.
 struct SinkRequest {
     const ConversionJob& job;
-    const std::string& stem;  // folder and base name of the outputs
-    TextEngine& text;         // the run's engine (the DVD size's)
-    int charset;              // the texts' character set
+    const std::string& stem;             // folder and base name of the outputs
+    TextEngine& text;                    // the run's engine (the DVD size's)
+    int charset;                         // the texts' character set
     std::vector<std::string>& warnings;  // the run's warnings
     // The mux kind leaves its sink's units here for the plan that authors
     // the disc.

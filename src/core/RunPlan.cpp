@@ -9,6 +9,7 @@
 #include "common/StagedFile.h"
 #include "core/OutputNames.h"
 #include "core/PendingOutputs.h"
+#include "core/SettingRanges.h"
 #include "mux/DvdAuthoring.h"
 #include "mux/DvdMux.h"
 #include "render/TextEngine.h"
@@ -154,7 +155,7 @@ PlanReport RunConversionPlan(const RunPlan& plan, const PlanHooks& hooks) {
         for (PlanInput& in : after.inputs) in.stream += first;
         int last = 0;
         for (const PlanInput& in : after.inputs) last = std::max(last, in.stream);
-        if (last > 31) {
+        if (last > kStreamSetting.maximum) {
             r.failure = Failure(ConversionFailure::Stage::Refused,
                                 film + " already holds sub-picture streams up to " + std::to_string(first - 1) +
                                     "; a DVD holds 32 at most (0 to 31), so " + std::to_string(count) +

@@ -11,9 +11,9 @@
 #include "core/OutputKinds.h"
 #include "core/PendingOutputs.h"
 #include "mux/DvdAuthoring.h"
+#include "palette/ColorNames.h"
 #include "subtitle/Cue.h"
 #include "subtitle/SubtitleReaders.h"
-#include "palette/ColorNames.h"
 
 namespace glyphon {
 

@@ -32,21 +32,6 @@ int Moments(AssScript& script) {
 
 }  // namespace
 
-TEST(AssScript, IsFoundByItsFirstSection) {
-    const struct {
-        const char* head;
-        bool script;
-    } cases[] = {
-        {"[Script Info]\nTitle: x\n", true},
-        {"\xEF\xBB\xBF[Script Info]\r\n", true},
-        {"; made by hand\n\n  [script info]\n", true},
-        {"1\n00:00:01,000 --> 00:00:02,000\n[Script Info]\n", false},
-        {"WEBVTT\n", false},
-        {"", false},
-    };
-    for (const auto& c : cases) EXPECT_EQ(LooksLikeAssScript(c.head), c.script) << c.head;
-}
-
 TEST(AssScript, CutsAtEventsAndAtEveryFrameAnAnimationChanges) {
     TempDir dir;
     const std::string events = "Dialogue: 0,0:00:01.00,0:00:02.00,Default,Still\n"

@@ -37,11 +37,16 @@ TEST_F(NewOutputKind, EveryCommandLineWritesItWithTheCueTimesLibavformatReads) {
         bool sup;  // the ".sup" is written beside it
     };
     const Case cases[] = {
-        {"named, --format fixture", [&] { return RunNamed({"--format", "fixture", srt}); }, false},
+        {"named, --format fixture",
+         [&] {
+             return RunNamed({"--format", "fixture", srt});
+         },
+         false},
         {"named, default formats", [&] { return RunNamed({srt}); }, true},
-        {"16 arguments", [&] {
-             return RunSixteen(dir, {"-1", "none", srt, "-1", "1", "0", "3", "0", "0", "4", "0", "14", "0", "30",
-                                     "-4", "1"});
+        {"16 arguments",
+         [&] {
+             return RunSixteen(dir, {"-1", "none", srt, "-1", "1", "0", "3", "0", "0", "4", "0", "14", "0",
+                                     "30", "-4", "1"});
          },
          true},
     };
