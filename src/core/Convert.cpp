@@ -26,11 +26,14 @@
 #include "core/Timeline.h"
 #include "mux/DvdAuthoring.h"
 #include "mux/DvdMux.h"
+#include "palette/ColorNames.h"
 #include "palette/Palette.h"
+#include "palette/RunColours.h"
 #include "render/DisplayText.h"
 #include "render/Renderer.h"
 #include "render/StyledLines.h"
 #include "render/TextEngine.h"
+#include "render/UnitColours.h"
 #include "subtitle/CharsetDetection.h"
 #include "subtitle/Subtitle.h"
 #include "subtitle/TextFile.h"
@@ -139,6 +142,37 @@ ConversionFailure Failure(ConversionFailure::Stage stage, std::string message) {
 }
 
 int RoleEntry(int index) { return index >= 0 && index < 16 ? index : 0; }
+
+// Every text colour of the entries' runs (<font color>, WebVTT classes), in
+// order of first use.
+std::vector<uint32_t> RunColoursOf(const std::vector<Cue>& entries) {
+    std::vector<uint32_t> colours;
+    for (const Cue& entry : entries)
+        for (size_t i = 0, n = TextLinesOf(entry).size(); i < n; ++i)
+            for (const StyledRun& run : RunsOf(entry, i))
+                if (run.colour != 0 && run.length > 0 &&
+                    std::find(colours.begin(), colours.end(), run.colour) == colours.end())
+                    colours.push_back(run.colour);
+    return colours;
+}
+
+// The stream palette with the run colours in it, and the entry of each
+// colour (0: the text role's). The roles' entries stay as they are; with a
+// disc's palette the colours take its nearest entries.
+PaletteChoice WithRunColours(const PaletteChoice& p, const RoleIndices& roles, const std::vector<uint32_t>& colours,
+                             std::vector<std::pair<uint32_t, int>>& entries) {
+    PaletteChoice out = p;
+    std::array<bool, 16> kept{};
+    for (const int role : {roles.antialias, roles.outline, roles.text, roles.background}) kept[size_t(role)] = true;
+    std::vector<Rgb> wanted;
+    for (const uint32_t c : colours) wanted.push_back(Rgb{uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
+    const std::vector<int> placed = PlaceRunColours(out.colours, kept, wanted, p.source != PaletteSource::Ifo);
+    entries.assign({{0u, roles.text}});
+    for (size_t i = 0; i < colours.size(); ++i) entries.emplace_back(colours[i], placed[i]);
+    for (size_t i = 0; i < 16; ++i)
+        if (!(out.colours[i] == p.colours[i])) out.disc[i] = DiscEntryOf(RgbToVideoYCbCr(out.colours[i]));
+    return out;
+}
 
 }  // namespace
 
@@ -504,6 +538,26 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                             RoleEntry(p.roles.background)};
     const RoleColours colours{p.colours[size_t(roles.antialias)], p.colours[size_t(roles.outline)],
                               p.colours[size_t(roles.text)]};
+    // A run with no DVD output draws only for a window that shows it.
+    const bool dvd = job.outputs.AnyDvd();
+    // Coloured runs show on DVD through entries of the stream palette made
+    // for them: the outputs write that palette, and each unit shows its
+    // letters in the entry of their colour.
+    const std::vector<uint32_t> runColours = dvd ? RunColoursOf(*entries) : std::vector<uint32_t>{};
+    std::vector<std::pair<uint32_t, int>> colourEntries;
+    ConversionJob colouredJob;
+    if (!runColours.empty()) {
+        colouredJob = job;
+        colouredJob.palette = WithRunColours(p, roles, runColours, colourEntries);
+    }
+    const ConversionJob& sinkJob = runColours.empty() ? job : colouredJob;
+    const auto entryOf = [&](uint32_t colour) {
+        for (const auto& [c, entry] : colourEntries)
+            if (c == colour) return entry;
+        return roles.text;
+    };
+    UnitColours unitColours;
+    std::vector<bool> lostColour;
     SubPictureEncoder encoder(roles, colours);
     encoder.SetForced(job.outputs.forced);
     SubtitleLook look;
@@ -515,8 +569,6 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     look.colors = {colours.outline, colours.antialias, colours.text};
     look.anchorBottom = job.look.anchorBottom;
     const int frameHeight = FrameHeightOf(p.standard);
-    // A run with no DVD output draws only for a window that shows it.
-    const bool dvd = job.outputs.AnyDvd();
 
     Frame ownFrame;
     Frame& frame = hooks.canvas ? *hooks.canvas : ownFrame;
@@ -569,7 +621,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     std::vector<std::unique_ptr<UnitSink>> sinks;
     bool muxing = false;
     try {
-        SinkRequest request{job, report.stem, text, charset, report.warnings};
+        SinkRequest request{sinkJob, report.stem, text, charset, report.warnings};
         DvdMuxSink* mux = CreateSinks(request, sinks);
         std::vector<RunLine> bottom, top;
         std::vector<PlacedLines> placed;
@@ -601,14 +653,28 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             bottom.clear();
             top.clear();
             placed.clear();
+            unitColours.Clear();
             for (uint32_t k = stretch.first; k < stretch.first + stretch.count; ++k) {
                 const Cue& lines = (*entries)[timeline.cues[k]];
+                std::vector<RunLine> drawn = LinesToDraw(lines, text, look.font, job.look.wrap);
+                if (!runColours.empty()) unitColours.Add(timeline.cues[k], drawn);
                 if (lines.place().Stacked())
-                    StackCueLines(LinesToDraw(lines, text, look.font, job.look.wrap), lines.AtTop() ? top : bottom);
+                    StackCueLines(std::move(drawn), lines.AtTop() ? top : bottom);
                 else {
                     // Only the lines with text take room where the cue is placed.
-                    placed.push_back({BoxPlaceOf(lines.place()), lines.AtTop(), LinesToDraw(lines, text, look.font, job.look.wrap)});
+                    placed.push_back({BoxPlaceOf(lines.place()), lines.AtTop(), std::move(drawn)});
                     placed.back().lines.resize(LinesWithText(placed.back().lines));
+                }
+            }
+            if (!runColours.empty()) {
+                // One text colour a unit: the one most of its letters are in;
+                // the subtitles with letters in another lose theirs.
+                RoleIndices unitRoles = roles;
+                unitRoles.text = entryOf(unitColours.Dominant());
+                encoder.SetRoles(unitRoles, colours);
+                for (const size_t cue : unitColours.Losing(entryOf)) {
+                    if (lostColour.size() <= cue) lostColour.resize(cue + 1);
+                    lostColour[cue] = true;
                 }
             }
             // The DVD units, when the run has a DVD output: one, or for a
@@ -676,6 +742,11 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             if (hooks.progress) hooks.progress(report.written, pictures);
         }
         if (!report.cancelled && stopped()) report.cancelled = true;
+        if (const auto lost = std::count(lostColour.begin(), lostColour.end(), true); lost > 0)
+            report.warnings.push_back(std::to_string(lost) + (lost == 1 ? " subtitle shows" : " subtitles show") +
+                                      " text in more than one colour at once; a DVD sub-picture has one text "
+                                      "colour, so " + (lost == 1 ? "it was" : "each was") +
+                                      " drawn in the colour most of its letters are in");
         report.helpText = ComposeHelpText(job);
         if (report.cancelled) {
             // A stopped run keeps the records written so far, and writes no
@@ -686,7 +757,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
         }
         // Everything is written under temporary names first: a full disk,
         // a refused film or a signal leaves every previous output as it was.
-        SealAuthorAndCommit(job, p.disc, mux, sinks, report, muxing, hooks);
+        SealAuthorAndCommit(job, sinkJob.palette.disc, mux, sinks, report, muxing, hooks);
         report.converted = true;
     } catch (const std::exception& e) {
         // The previous outputs stay as they were.
