@@ -1,6 +1,7 @@
 #include "subtitle/WebVttText.h"
 
 #include <cstdint>
+#include <iterator>
 
 #include "common/Utf8.h"
 
@@ -19,10 +20,30 @@ struct Named {
     std::string_view name;
     uint32_t cp;
 };
-constexpr Named kReferences[] = {{"amp", '&'},     {"lt", '<'},      {"gt", '>'},       {"quot", '"'},
-                                 {"apos", '\''},   {"nbsp", 0xA0},   {"lrm", 0x200E},   {"rlm", 0x200F},
-                                 {"hellip", 0x2026}, {"mdash", 0x2014}, {"ndash", 0x2013}, {"copy", 0xA9},
-                                 {"reg", 0xAE},    {"shy", 0xAD},    {"laquo", 0xAB},   {"raquo", 0xBB}};
+constexpr Named kReferences[] = {
+    {"amp", '&'},       {"lt", '<'},        {"gt", '>'},        {"quot", '"'},      {"apos", '\''},
+    {"lrm", 0x200E},    {"rlm", 0x200F},    {"hellip", 0x2026}, {"mdash", 0x2014},  {"ndash", 0x2013},
+    {"lsquo", 0x2018},  {"rsquo", 0x2019},  {"sbquo", 0x201A},  {"ldquo", 0x201C},  {"rdquo", 0x201D},
+    {"bdquo", 0x201E},  {"lsaquo", 0x2039}, {"rsaquo", 0x203A}, {"bull", 0x2022},   {"euro", 0x20AC},
+    {"trade", 0x2122},  {"dagger", 0x2020}, {"Dagger", 0x2021}, {"permil", 0x2030}, {"OElig", 0x152},
+    {"oelig", 0x153},   {"Scaron", 0x160},  {"scaron", 0x161},  {"Yuml", 0x178},    {"circ", 0x2C6},
+    {"tilde", 0x2DC},   {"ensp", 0x2002},   {"emsp", 0x2003},   {"thinsp", 0x2009}, {"zwnj", 0x200C},
+    {"zwj", 0x200D}};
+
+// HTML's names of the Latin-1 characters U+00A0 to U+00FF, in order: the
+// accented letters of most European subtitles ("&eacute;").
+constexpr std::string_view kLatin1Names[] = {
+    "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",
+    "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",   "sup3",
+    "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12",
+    "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil",
+    "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave", "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde",
+    "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",
+    "Uuml",   "Yacute", "THORN",  "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",
+    "aelig",  "ccedil", "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",
+    "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
+    "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
+static_assert(std::size(kLatin1Names) == 0x100 - 0xA0);
 
 // A character reference at the start of `text` ("&amp;", "&#233;"): its
 // length and character; 0 when there is none (the '&' stands as it is).
@@ -49,6 +70,11 @@ size_t Reference(std::string_view text, uint32_t& cp) {
     for (const Named& n : kReferences)
         if (body == n.name) {
             cp = n.cp;
+            return semi + 1;
+        }
+    for (size_t i = 0; i < std::size(kLatin1Names); ++i)
+        if (body == kLatin1Names[i]) {
+            cp = uint32_t(0xA0 + i);
             return semi + 1;
         }
     return 0;

@@ -59,7 +59,7 @@ TEST_F(WebVtt, TextWithoutTagsStyledByTagsAndRules) {
         {2, 0, "At the top & here", {{7, 0, white}, {3, kRunItalic, white}, {7, 0, white}}},
         {3, 0, "Left of <centre>", {{4, 0, yellow}, {12, 0, white}}},
         {3, 1, "second line", {{11, kRunBold, red}}},
-        {4, 0, "Middle right \xC3\xA9\xE2\x98\xBA", {{18, 0, white}}},
+        {4, 0, "Middle right \xC3\xA9\xE2\x98\xBA \xC3\x89\xC3\xAE\xC3\x9F\xE2\x82\xAC\xE2\x80\x99", {{31, 0, white}}},
     };
     for (const Expect& e : expected) {
         const Cue& cue = subs.Lines[size_t(e.cue - 1)];
