@@ -36,9 +36,11 @@ constexpr int kCues = 400, kRounds = 5;
 std::string Clock(int ms, bool ass) {
     char t[32];
     if (ass)
-        std::snprintf(t, sizeof t, "%d:%02d:%02d.%02d", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000 / 10);
+        std::snprintf(t, sizeof t, "%d:%02d:%02d.%02d", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60,
+                      ms % 1000 / 10);
     else
-        std::snprintf(t, sizeof t, "%02d:%02d:%02d,%03d", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
+        std::snprintf(t, sizeof t, "%02d:%02d:%02d,%03d", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60,
+                      ms % 1000);
     return t;
 }
 
@@ -52,7 +54,8 @@ double Convert(const std::string& file, TextEngine& engine) {
     const ConversionReport report = RunConversion(job, engine);
     const double time = CpuSeconds() - start;
     if (!report.converted) {
-        std::fprintf(stderr, "%s: not converted: %s\n", file.c_str(), report.failure ? report.failure->message.c_str() : "");
+        std::fprintf(stderr, "%s: not converted: %s\n", file.c_str(),
+                     report.failure ? report.failure->message.c_str() : "");
         std::exit(2);
     }
     return time;
@@ -67,15 +70,19 @@ int main() {
     {
         std::ofstream s(srt), a(ass);
         a << "[Script Info]\nScriptType: v4.00+\nPlayResX: 1920\nPlayResY: 1080\n\n[V4+ Styles]\n"
-             "Format: Name, Fontname, Fontsize, PrimaryColour, OutlineColour, BorderStyle, Outline, Alignment, "
+             "Format: Name, Fontname, Fontsize, PrimaryColour, OutlineColour, BorderStyle, Outline, "
+             "Alignment, "
              "MarginV\nStyle: Default,Arial,58,&H00FFFFFF,&H00000000,1,3,2,60\n\n[Events]\n"
              "Format: Layer, Start, End, Style, Text\n";
         for (int i = 0; i < kCues; ++i) {
             const int start = 1000 + i * 3000, end = start + 2500;
             const auto& l = kLines[i % 4];
-            s << i + 1 << "\n" << Clock(start, false) << " --> " << Clock(end, false) << "\n" << l[0] << "\n" << l[1] << "\n\n";
-            a << "Dialogue: 0," << Clock(start, true) << "," << Clock(end, true) << ",Default," << l[0] << "\\N" << l[1]
-              << "\n";
+            s << i + 1 << "\n"
+              << Clock(start, false) << " --> " << Clock(end, false) << "\n"
+              << l[0] << "\n"
+              << l[1] << "\n\n";
+            a << "Dialogue: 0," << Clock(start, true) << "," << Clock(end, true) << ",Default," << l[0]
+              << "\\N" << l[1] << "\n";
         }
     }
     auto engine = CreateFreeTypeEngine();
@@ -86,7 +93,8 @@ int main() {
     }
     std::filesystem::remove_all(folder);
     const double srtCue = srtBest / kCues * 1e3, assCue = assBest / kCues * 1e3;
-    std::printf("SubRip cue into PGS: %.3f ms CPU\nASS event into PGS:  %.3f ms CPU (%.2f times; target at most 2)\n",
-                srtCue, assCue, assCue / srtCue);
+    std::printf(
+        "SubRip cue into PGS: %.3f ms CPU\nASS event into PGS:  %.3f ms CPU (%.2f times; target at most 2)\n",
+        srtCue, assCue, assCue / srtCue);
     return assCue <= 2 * srtCue ? 0 : 1;
 }

@@ -33,7 +33,8 @@ public:
 
 std::string Time(int ms) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d,%03d", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d,%03d", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60,
+                  ms % 1000);
     return buf;
 }
 
@@ -50,10 +51,11 @@ struct Setup {
         srt = dir + "/film.srt";
         std::ofstream out(srt, std::ios::binary);
         const char* lines[] = {"I never thought I'd see this harbour again.", "Neither did I.",
-                               "The boats leave at dawn, before the wind turns.",
-                               "<i>Rethymno, Crete</i>", "Tell them we are coming home."};
+                               "The boats leave at dawn, before the wind turns.", "<i>Rethymno, Crete</i>",
+                               "Tell them we are coming home."};
         for (int i = 0; i < 1500; ++i) {
-            out << i + 1 << "\r\n" << Time(i * 2000 + 500) << " --> " << Time(i * 2000 + 2300) << "\r\n"
+            out << i + 1 << "\r\n"
+                << Time(i * 2000 + 500) << " --> " << Time(i * 2000 + 2300) << "\r\n"
                 << lines[i % 5] << "\r\n";
             if (i % 2 == 0) out << lines[(i + 2) % 5] << "\r\n";
             out << "\r\n";

@@ -45,7 +45,8 @@ int main() {
     SubtitleLook dvdLook;
     dvdLook.font = FontSpec{"Arial", 20, 1, 0};
     dvdLook.colors = {Rgb{0, 0, 0}, Rgb{128, 128, 128}, Rgb{255, 255, 255}};
-    SubPictureEncoder encoder(RoleIndices{1, 2, 3, 0}, RoleColours{Rgb{128, 128, 128}, Rgb{0, 0, 0}, Rgb{255, 255, 255}});
+    SubPictureEncoder encoder(RoleIndices{1, 2, 3, 0},
+                              RoleColours{Rgb{128, 128, 128}, Rgb{0, 0, 0}, Rgb{255, 255, 255}});
     Frame frame(kFrameWidth, kPalHeight);
 
     PgsLook pgsLook;

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cstdio>
-
 #include <filesystem>
 #include <fstream>
 #include <map>

@@ -48,8 +48,6 @@ public:
 };
 
 // A list position is either unset or one of the list's items.
-inline bool ValidIndex(const TComboBox& c) {
-    return c.itemIndex >= -1 && c.itemIndex < int(c.items.size());
-}
+inline bool ValidIndex(const TComboBox& c) { return c.itemIndex >= -1 && c.itemIndex < int(c.items.size()); }
 
 }  // namespace glyphon::fuzz

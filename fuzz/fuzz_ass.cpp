@@ -12,7 +12,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 64 * 1024) return 0;
     try {
-        glyphon::AssScript script("fuzz.ass", std::string_view(reinterpret_cast<const char*>(data), size), 320, 180);
+        glyphon::AssScript script("fuzz.ass", std::string_view(reinterpret_cast<const char*>(data), size),
+                                  320, 180);
         script.LimitFrames(300);
         glyphon::PgsObject object, before;
         std::vector<glyphon::PgsColor> palette;

@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Either a palette source is ready, or the user was told why not.
     fuzz::Check(form.IfoLoaded || ui.errors == 1);
     fuzz::Check(form.Swatches.empty() || form.Swatches.size() == 16);
-    for (const TComboBox* c : {&form.ComboBoxBg, &form.ComboBoxText, &form.ComboBoxOutline, &form.ComboBoxAntialias})
+    for (const TComboBox* c :
+         {&form.ComboBoxBg, &form.ComboBoxText, &form.ComboBoxOutline, &form.ComboBoxAntialias})
         fuzz::Check(fuzz::ValidIndex(*c) && c->itemIndex >= 0);
     return 0;
 }

@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int repeatBits = data[0] & 31;
     const int points = 8 + (data[0] >> 5) * 6;  // 8 to 50
     const std::string piece(reinterpret_cast<const char*>(data + 1), size - 1);
-    const size_t repeats = std::min<size_t>(size_t(1) << std::min(repeatBits, 26), (size_t(64) << 20) / piece.size());
+    const size_t repeats =
+        std::min<size_t>(size_t(1) << std::min(repeatBits, 26), (size_t(64) << 20) / piece.size());
     // Doubled up rather than appended piece by piece: tens of megabytes in a
     // few copies.
     std::string line = piece;

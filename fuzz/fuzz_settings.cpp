@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                &form.ComboBoxFontName, &form.ComboBoxFontSize, &form.ComboBoxOutlineWidth})
         fuzz::Check(fuzz::ValidIndex(*c));
     fuzz::Check(form.offset.position >= form.offset.min && form.offset.position <= form.offset.max);
-    fuzz::Check(form.offset_or.position >= form.offset_or.min && form.offset_or.position <= form.offset_or.max);
+    fuzz::Check(form.offset_or.position >= form.offset_or.min &&
+                form.offset_or.position <= form.offset_or.max);
     fuzz::Check(form.offset_or.position % 2 == 0);
 
     // Closing writes the look back; reading the written file gives it again.
@@ -40,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const IniFile written = IniFile::Load(path);
     fuzz::Check(written.Get("Form1", "offset_Position") == IntToStr(form.offset.position));
     fuzz::Check(written.Get("Form1", "offset_or_Position") == IntToStr(form.offset_or.position));
-    fuzz::Check(written.Get("Form1", "ComboBoxFontSize_ItemIndex") == IntToStr(form.ComboBoxFontSize.itemIndex));
+    fuzz::Check(written.Get("Form1", "ComboBoxFontSize_ItemIndex") ==
+                IntToStr(form.ComboBoxFontSize.itemIndex));
     fuzz::Check(written.Get("Form1", "ComboBoxAlign_ItemIndex") == IntToStr(form.ComboBoxAlign.itemIndex));
     return 0;
 }

@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Each entry needs a timing line of at least 13 bytes of its own
     // ("0:0:0-->0:0:0"). UTF-16 (after its 2-byte mark) becomes at most half
     // as long again as UTF-8.
-    const bool utf16 = size >= 2 && ((data[0] == 0xFF && data[1] == 0xFE) || (data[0] == 0xFE && data[1] == 0xFF));
+    const bool utf16 =
+        size >= 2 && ((data[0] == 0xFF && data[1] == 0xFE) || (data[0] == 0xFE && data[1] == 0xFF));
     fuzz::Check(size_t(subs.Count()) <= (utf16 ? (size * 3 / 2 + 3) / 13 : size / 13));
     for (const UnreadableBlock& part : subs.Unreadable) fuzz::Check(part.line >= 1 && !part.text.empty());
     for (int i = 1; i <= subs.Count(); ++i) {
@@ -36,7 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (size_t k = 0; k < e.Runs().size(); ++k) {
             size_t length = 0;
             for (const StyledRun& run : e.Runs()[k]) length += run.length;
-            const std::string& text = k == 0 ? e.Line1 : k == 1 ? e.Line2 : k == 2 ? e.Line3() : e.MoreLines()[k - 3];
+            const std::string& text = k == 0   ? e.Line1
+                                      : k == 1 ? e.Line2
+                                      : k == 2 ? e.Line3()
+                                               : e.MoreLines()[k - 3];
             fuzz::Check(e.Runs()[k].empty() || length == text.size());
         }
     }

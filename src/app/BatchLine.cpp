@@ -22,7 +22,8 @@ std::string ShellDoubleQuote(const std::string& text) {
 }
 
 std::vector<std::string> BatchJobArgs(const BatchJob& job) {
-    std::vector<std::string> args{job.noIfo ? "-1" : "0", job.ifoFile, job.subtitleFile, job.pal ? "-1" : "0"};
+    std::vector<std::string> args{job.noIfo ? "-1" : "0", job.ifoFile, job.subtitleFile,
+                                  job.pal ? "-1" : "0"};
     for (int v : {job.antialias, job.outline, job.text, job.background, job.fontName, job.fontCharset,
                   job.fontStyle, job.fontSize, job.align, job.offset, job.offsetOr, job.outlineWidth})
         args.push_back(IntToStr(v));

@@ -85,15 +85,15 @@ struct TOpenDialog {
     // fileNames (fileName holds the first).
     bool multiSelect = false;
     std::vector<std::string> fileNames;
-    bool folder = false;  // a folder is chosen, not a file
+    bool folder = false;     // a folder is chosen, not a file
     std::string initialDir;  // where the dialog opens when no name was chosen yet
 };
 
 // One palette swatch with its number label, positioned inside "Input".
 struct PaletteSwatch {
-    Rgb color;              // DisplayColor: the colour the role is drawn in
-    std::string entryText;  // tooltip of swatch and label
-    int left = 0, top = 62; // 14 x 14 square
+    Rgb color;               // DisplayColor: the colour the role is drawn in
+    std::string entryText;   // tooltip of swatch and label
+    int left = 0, top = 62;  // 14 x 14 square
     int labelLeft = 0, labelTop = 48;
     std::string labelCaption;
 };

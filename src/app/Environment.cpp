@@ -24,7 +24,8 @@ AppEnvironment MakeEnvironment(int argc, char** argv) {
     env.settingsPath = DefaultSettingsPath(env.programDir);
     // Said once, when the window starts (the other runs store nothing).
     if (env.settingsPath.empty() && argc <= 1)
-        std::fputs("glyphon: neither HOME nor XDG_CONFIG_HOME names a folder: settings are not kept\n", stderr);
+        std::fputs("glyphon: neither HOME nor XDG_CONFIG_HOME names a folder: settings are not kept\n",
+                   stderr);
     env.args.assign(argv, argv + argc);
     env.installedFamilies = ListInstalledFontFamilies();
     return env;

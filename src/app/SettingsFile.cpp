@@ -1,17 +1,17 @@
 #include "app/SettingsFile.h"
 
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <algorithm>
-#include <strings.h>
 
 #include "common/StagedFile.h"
 
@@ -82,7 +82,8 @@ std::string ReadSettingsBytes(const std::string& path) {
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
         char buffer[1 << 14];
         while (bytes.size() < kLargestSettingsFile) {
-            const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, kLargestSettingsFile - bytes.size()));
+            const ssize_t n =
+                ::read(fd, buffer, std::min(sizeof buffer, kLargestSettingsFile - bytes.size()));
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) break;
             bytes.append(buffer, size_t(n));
@@ -166,7 +167,8 @@ bool IniFile::Save(const std::string& path) const {
     if (ok && exists) {
         // The replacement keeps the file's owner where the user may give
         // it (the superuser editing another user's settings), and its mode.
-        if (fchown(fd, st.st_uid, st.st_gid) != 0) { /* not ours to give away: ours it stays */ }
+        if (fchown(fd, st.st_uid, st.st_gid) != 0) { /* not ours to give away: ours it stays */
+        }
         ok = fchmod(fd, st.st_mode & 07777) == 0;
     }
     ok = close(fd) == 0 && ok;
@@ -208,7 +210,8 @@ void IniFile::Set(const std::string& section, const std::string& key, const std:
         s.lines.insert(at, entry);
         return;
     }
-    if (!sections_.empty() && !sections_.back().lines.empty() && !Trimmed(sections_.back().lines.back().text).empty())
+    if (!sections_.empty() && !sections_.back().lines.empty() &&
+        !Trimmed(sections_.back().lines.back().text).empty())
         sections_.back().lines.push_back({});
     sections_.push_back({"[" + section + "]", section, {entry}});
 }

@@ -94,7 +94,8 @@ void TForm1::SetupControls() {
     Ntsc.caption = "Ntsc";
     Pal.checked = true;
     Pal.enabled = Ntsc.enabled = false;
-    for (TComboBox* c : {&ComboBoxAntialias, &ComboBoxOutline, &ComboBoxText, &ComboBoxBg}) Fill(*c, ColorItems(), 0);
+    for (TComboBox* c : {&ComboBoxAntialias, &ComboBoxOutline, &ComboBoxText, &ComboBoxBg})
+        Fill(*c, ColorItems(), 0);
     Fill(ComboBoxFontStyle, FontStyleItems(), kDefaultStylePosition);
     Fill(ComboBoxFontCharset, FontCharsetItems(), kDefaultCharsetPosition);
     Fill(ComboBoxFontSize, FontSizeItems(), kDefaultSizePosition);
@@ -126,7 +127,8 @@ void TForm1::SetupControls() {
 void TForm1::FormCreate() {
     // The decimal separator is "." by construction: nothing here ever leaves
     // the "C" numeric locale.
-    for (TComboBox* c : {&ComboBoxAntialias, &ComboBoxOutline, &ComboBoxText, &ComboBoxBg}) c->SetItemIndex(0);
+    for (TComboBox* c : {&ComboBoxAntialias, &ComboBoxOutline, &ComboBoxText, &ComboBoxBg})
+        c->SetItemIndex(0);
     ComboBoxFontStyle.SetItemIndex(kDefaultStylePosition);
     ComboBoxFontSize.SetItemIndex(kDefaultSizePosition);
     ComboBoxFontCharset.SetItemIndex(kDefaultCharsetPosition);
@@ -197,11 +199,12 @@ void TForm1::SetControlsEnabled(bool Enabled) {
     CheckBoxPgs.enabled = Enabled;
     CheckBoxAnchorBottom.enabled = Enabled;
     ComboBoxPgsResolution.enabled = ComboBoxPgsText.enabled = ComboBoxPgsOutline.enabled = Enabled;
-    ListBoxFiles.enabled = ButtonAddFiles.enabled = ButtonOutputFolder.enabled = ButtonOutputFolderClear.enabled =
-        Enabled;
+    ListBoxFiles.enabled = ButtonAddFiles.enabled = ButtonOutputFolder.enabled =
+        ButtonOutputFolderClear.enabled = Enabled;
     EditLanguage.enabled = ButtonRemoveFile.enabled = Enabled && ListBoxFiles.itemIndex >= 0;
     ButtonFileUp.enabled = Enabled && ListBoxFiles.itemIndex > 0;
-    ButtonFileDown.enabled = Enabled && ListBoxFiles.itemIndex >= 0 && ListBoxFiles.itemIndex + 1 < int(SubtitleFiles.size());
+    ButtonFileDown.enabled =
+        Enabled && ListBoxFiles.itemIndex >= 0 && ListBoxFiles.itemIndex + 1 < int(SubtitleFiles.size());
     ButtonGenerateSup.caption = Enabled ? "Generate Sup" : "Abort";
     ui_.Changed();
 }
@@ -330,11 +333,16 @@ void TForm1::StoreChangedSettings() {
 void TForm1::WriteStoredSettings() {
     IniFile ini = IniFile::Load(env_.settingsPath);
     storedValues_ = StoredValues();
-    const char* const keys[] = {"LabelImageChangedPAL_Caption",  "LabelImageChangedNTSC_Caption",
-                                "ComboBoxAlign_ItemIndex",       "ComboBoxFontStyle_ItemIndex",
-                                "ComboBoxFontCharset_ItemIndex", "ComboBoxFontName_ItemIndex",
-                                "ComboBoxFontSize_ItemIndex",    "ComboBoxOutlineWidth_ItemIndex",
-                                "offset_Position",               "offset_or_Position"};
+    const char* const keys[] = {"LabelImageChangedPAL_Caption",
+                                "LabelImageChangedNTSC_Caption",
+                                "ComboBoxAlign_ItemIndex",
+                                "ComboBoxFontStyle_ItemIndex",
+                                "ComboBoxFontCharset_ItemIndex",
+                                "ComboBoxFontName_ItemIndex",
+                                "ComboBoxFontSize_ItemIndex",
+                                "ComboBoxOutlineWidth_ItemIndex",
+                                "offset_Position",
+                                "offset_or_Position"};
     for (size_t i = 0; i < std::size(keys); ++i) ini.Set(kSection, keys[i], storedValues_[i]);
     if (Placement.valid) {
         ini.Set(kSection, "WindowLeft", IntToStr(Placement.left));
@@ -345,7 +353,8 @@ void TForm1::WriteStoredSettings() {
     ini.Set(kSection, kFontNameKey, storedValues_[11]);
     ini.Set(kSection, kPgsKey, storedValues_[12]);
     ini.Set(kSection, kWrapKey, storedValues_[13]);
-    for (size_t i = 0; i < std::size(kPgsListKeys); ++i) ini.Set(kSection, kPgsListKeys[i], storedValues_[14 + i]);
+    for (size_t i = 0; i < std::size(kPgsListKeys); ++i)
+        ini.Set(kSection, kPgsListKeys[i], storedValues_[14 + i]);
     ini.Set(kSection, kAnchorKey, storedValues_[17]);
     // Written once there is a choice to remember.
     for (size_t i = 0; i < std::size(kChoiceKeys); ++i)
@@ -419,7 +428,9 @@ int TForm1::SubtitleCharset() const {
     return CharsetFromName(ComboBoxFontCharset.Text());
 }
 
-std::string TForm1::ShownText(const std::string& bytes) const { return DisplayText(bytes, SubtitleCharset()); }
+std::string TForm1::ShownText(const std::string& bytes) const {
+    return DisplayText(bytes, SubtitleCharset());
+}
 
 void TForm1::ReportError(const std::string& text) {
     ActionFailed = true;

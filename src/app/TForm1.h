@@ -22,8 +22,8 @@
 #include "common/Rgb.h"
 #include "core/ConversionJob.h"
 #include "core/FitCheck.h"
-#include "render/StyledLines.h"
 #include "palette/ColorNames.h"
+#include "render/StyledLines.h"
 
 namespace glyphon {
 
@@ -39,13 +39,14 @@ class AssScript;
 // The first line of the message that lists what a subtitle file held that
 // is no subtitle.
 inline constexpr const char* kLeftOutHeading = "These parts of the file are no subtitles and were left out:";
-inline constexpr const char* kImpossibleHeading = "These subtitles have times no picture can be shown at and were left out:";
+inline constexpr const char* kImpossibleHeading =
+    "These subtitles have times no picture can be shown at and were left out:";
 
 struct AppEnvironment {
-    std::string programDir;                     // folder of the running program, with trailing '/'
-    std::string settingsPath;                   // full path of Glyphon_Settings.ini
-    std::vector<std::string> args;              // argv, argv[0] included
-    std::vector<std::string> installedFamilies; // font families, as fontconfig lists them
+    std::string programDir;                      // folder of the running program, with trailing '/'
+    std::string settingsPath;                    // full path of Glyphon_Settings.ini
+    std::vector<std::string> args;               // argv, argv[0] included
+    std::vector<std::string> installedFamilies;  // font families, as fontconfig lists them
 };
 
 // The window's PGS lists: the picture sizes ("1920x1080", "1280x720",
@@ -106,7 +107,7 @@ public:
     std::vector<SubtitleFileItem> SubtitleFiles;
     TListBox ListBoxFiles;  // one item a file: "fr  movie.fr.srt"
     TButton ButtonAddFiles, ButtonRemoveFile, ButtonFileUp, ButtonFileDown;
-    TEdit EditLanguage;  // the selected file's language
+    TEdit EditLanguage;             // the selected file's language
     TOpenDialog OpenDialogAddSubs;  // several files at once
     // The film chosen to mux into: its name, standard and aspect.
     TLabel LabelFilm;
@@ -400,8 +401,8 @@ private:
     // The ten stored values as the settings file holds them.
     std::vector<std::string> StoredValues() const;
     bool settingsWritten_ = false;
-    bool settingsRead_ = false;     // the stored settings have been read once
-    bool readingSettings_ = false;  // no write while the file is being read
+    bool settingsRead_ = false;              // the stored settings have been read once
+    bool readingSettings_ = false;           // no write while the file is being read
     std::vector<std::string> storedValues_;  // as last read or written
 
     Ui& ui_;

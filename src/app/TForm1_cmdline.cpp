@@ -41,9 +41,9 @@ void TForm1::RunCommandLine() {
         // video standard counts only without an IFO.
         const bool noIfo = StrToBool(arg[kArgHaveIfo]);
         if (noIfo) (void)StrToBool(arg[kArgPal]);
-        for (const int k : {kArgColorAntialias, kArgColorOutline, kArgColorText, kArgColorBg, kArgFontName,
-                            kArgFontCharset, kArgFontStyle, kArgFontSize, kArgAlign, kArgOffset, kArgOffsetOr,
-                            kArgOutline})
+        for (const int k :
+             {kArgColorAntialias, kArgColorOutline, kArgColorText, kArgColorBg, kArgFontName, kArgFontCharset,
+              kArgFontStyle, kArgFontSize, kArgAlign, kArgOffset, kArgOffsetOr, kArgOutline})
             (void)StrToInt(arg[size_t(k)]);
         SetNoIfoChecked(noIfo);
         OpenDialogifo.fileName = arg[kArgFileNameIfo];

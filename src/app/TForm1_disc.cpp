@@ -48,7 +48,8 @@ void TForm1::GenerateDisc(const ConversionJob& base, const ConversionHooks& hook
     }
     if (!report.converted) return;  // aborted
     for (size_t i = 0; i < report.inputs.size(); ++i)
-        for (const std::string& w : report.inputs[i].warnings) RunWarnings.push_back(SubtitleFiles[i].file + ": " + w);
+        for (const std::string& w : report.inputs[i].warnings)
+            RunWarnings.push_back(SubtitleFiles[i].file + ": " + w);
     for (const auto& [i, warning] : report.pastEnd) RunWarnings.push_back(warning);
     // The disc is the first file's help to tell; every other file's names its
     // own outputs.

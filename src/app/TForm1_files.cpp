@@ -11,12 +11,11 @@ namespace glyphon {
 namespace {
 
 bool IsLanguageCode(const std::string& text) {
-    return text.size() == 2 && std::all_of(text.begin(), text.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+    return text.size() == 2 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= 'a' && c <= 'z'; });
 }
 
-std::string FolderOf(const std::string& file) {
-    return std::filesystem::path(file).parent_path().string();
-}
+std::string FolderOf(const std::string& file) { return std::filesystem::path(file).parent_path().string(); }
 
 }  // namespace
 
@@ -27,8 +26,10 @@ std::string TForm1::LanguageOfFile(const std::string& file) {
 void TForm1::ShowFileList() {
     ListBoxFiles.items.clear();
     for (const SubtitleFileItem& item : SubtitleFiles)
-        ListBoxFiles.items.push_back(item.language + "  " + std::filesystem::path(item.file).filename().string());
-    if (ListBoxFiles.itemIndex >= int(SubtitleFiles.size())) ListBoxFiles.itemIndex = int(SubtitleFiles.size()) - 1;
+        ListBoxFiles.items.push_back(item.language + "  " +
+                                     std::filesystem::path(item.file).filename().string());
+    if (ListBoxFiles.itemIndex >= int(SubtitleFiles.size()))
+        ListBoxFiles.itemIndex = int(SubtitleFiles.size()) - 1;
     const bool selected = ListBoxFiles.itemIndex >= 0;
     EditLanguage.text = selected ? SubtitleFiles[size_t(ListBoxFiles.itemIndex)].language : std::string();
     // The selected file's language labels its VobSub index and picks CJK faces.
@@ -132,8 +133,9 @@ void TForm1::EditLanguageChange(const std::string& text) {
     for (char& c : code)
         if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
     if (!IsLanguageCode(code)) {
-        ui_.ShowMessage("The language of a subtitle stream is two letters (ISO 639-1), such as en or fr, not \"" +
-                        text + "\".");
+        ui_.ShowMessage(
+            "The language of a subtitle stream is two letters (ISO 639-1), such as en or fr, not \"" + text +
+            "\".");
         ShowFileList();  // the language it had
         return;
     }

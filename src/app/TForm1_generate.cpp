@@ -30,7 +30,8 @@ ConversionJob TForm1::MakeConversionJob() const {
     }
 
     PaletteChoice& p = job.palette;
-    for (size_t i = 0; i < p.colours.size(); ++i) p.colours[i] = i < Swatches.size() ? Swatches[i].color : kPureBlue;
+    for (size_t i = 0; i < p.colours.size(); ++i)
+        p.colours[i] = i < Swatches.size() ? Swatches[i].color : kPureBlue;
     if (!Mux.video.empty()) p.disc = AuthoringPalette();
     p.roles = RoleIndices{PaletteIndexOf(ComboBoxAntialias), PaletteIndexOf(ComboBoxOutline),
                           PaletteIndexOf(ComboBoxText), PaletteIndexOf(ComboBoxBg)};

@@ -1,12 +1,12 @@
 // Subtitles as they are drawn: every text line with its styled runs, wrapped
 // when asked, placed at the bottom or (ASS placement tags) at the top; and
 // what the window says after reading a file.
-#include <utility>
 #include <algorithm>
+#include <utility>
 
 #include "app/TForm1.h"
-#include "core/DrawnLines.h"
 #include "common/Convert.h"
+#include "core/DrawnLines.h"
 #include "render/FontTables.h"
 #include "render/StyledLines.h"
 #include "render/TextEngine.h"
@@ -20,7 +20,6 @@ namespace {
 constexpr size_t kListedAtMost = 20;  // parts named in one message
 
 }  // namespace
-
 
 FontSpec TForm1::ChosenFont() const {
     FontSpec font{ComboBoxFontName.Text(), StrToInt(ComboBoxFontSize.Text()), SubtitleCharset(),
@@ -94,7 +93,8 @@ void TForm1::ReportUnreadable() {
     std::string text = kLeftOutHeading;
     for (size_t i = 0; i < parts.size() && i < kListedAtMost; ++i)
         text += "\rline " + IntToStr(parts[i].line) + ": " + QuotedText(parts[i].text);
-    if (parts.size() > kListedAtMost) text += "\rand " + IntToStr(int64_t(parts.size() - kListedAtMost)) + " more";
+    if (parts.size() > kListedAtMost)
+        text += "\rand " + IntToStr(int64_t(parts.size() - kListedAtMost)) + " more";
     ShowLoadMessage(text);
 }
 
@@ -109,7 +109,8 @@ void TForm1::SwitchToFoundCharset() {
     std::string found, codePage;
     if (Subtitles->LooksUtf8) {
         // A double-byte set's text may pass for UTF-8; a choice of one stays.
-        static const std::string kMultiByte[] = {"CHINESEBIG5", "GB2312", "HANGEUL", "JOHAB", "SHIFTJIS", "UTF-8"};
+        static const std::string kMultiByte[] = {"CHINESEBIG5", "GB2312",   "HANGEUL",
+                                                 "JOHAB",       "SHIFTJIS", "UTF-8"};
         for (const std::string& item : kMultiByte)
             if (chosen == item) return;
         found = codePage = "UTF-8";

@@ -45,18 +45,20 @@ void TForm1::CheckAllSubtitles() {
     // does not fit. Lines beyond the second must also stay within the frame.
     FitResult fit;
     const FitLook look = ChosenFitLook();
-    for (int i = 1; i <= count; ++i) CheckSubtitleFits(Subtitles->Lines[size_t(i - 1)], i, text_, look, false, fit);
+    for (int i = 1; i <= count; ++i)
+        CheckSubtitleFits(Subtitles->Lines[size_t(i - 1)], i, text_, look, false, fit);
     const std::vector<TooWideLine>& tooWide = fit.problems;
     // The lines of the first entry that fails.
     std::vector<std::vector<RunLine>> failed;
-    if (!tooWide.empty()) failed.push_back(LinesToDraw(Subtitles->Lines[size_t(tooWide.front().entry - 1)], look.font));
+    if (!tooWide.empty())
+        failed.push_back(LinesToDraw(Subtitles->Lines[size_t(tooWide.front().entry - 1)], look.font));
     TooWide = tooWide;
     if (count > 0) SubtitleFits = tooWide.empty();
     if (!tooWide.empty()) {
         LastTooWide = tooWide.front();
-        const char* const advice = SubtitleLoaded
-                                       ? "Please use a smaler font size."
-                                       : "Please correct the srt and reload it. You can just use a smaler font size.";
+        const char* const advice =
+            SubtitleLoaded ? "Please use a smaler font size."
+                           : "Please correct the srt and reload it. You can just use a smaler font size.";
         // The test belongs to a first load: nothing stays listed.
         if (!SubtitleLoaded) ListBox1.Clear();
         std::string message;
@@ -75,7 +77,8 @@ void TForm1::CheckAllSubtitles() {
                                " the frame";
                 } else {
                     const std::vector<RunLine> lines = LinesToDraw(entry, ChosenFont());
-                    message += ", line " + IntToStr(t.line) + ": " + QuotedText(LineText(lines[size_t(t.line - 1)]));
+                    message +=
+                        ", line " + IntToStr(t.line) + ": " + QuotedText(LineText(lines[size_t(t.line - 1)]));
                 }
             }
             if (tooWide.size() > 20) message += "\rand " + IntToStr(int64_t(tooWide.size() - 20)) + " more";

@@ -73,9 +73,9 @@ void TForm1::CheckBoxMuxClick() {
     }
     Mux.video = OpenDialogMux.fileName;
     Widescreen = film.widescreen;
-    LabelFilm.caption = std::filesystem::path(Mux.video).filename().string() + "  " + (film.pal ? "PAL" : "NTSC") +
-                        " " + IntToStr(film.width) + "x" + IntToStr(film.height) +
-                        (film.widescreen ? " 16:9" : " 4:3");
+    LabelFilm.caption = std::filesystem::path(Mux.video).filename().string() + "  " +
+                        (film.pal ? "PAL" : "NTSC") + " " + IntToStr(film.width) + "x" +
+                        IntToStr(film.height) + (film.widescreen ? " 16:9" : " 4:3");
     // The generic palette's standard follows the film, as on the command
     // line; an IFO's is the IFO's.
     if (i_dont_have_ifo.checked) SelectStandard(film.pal);

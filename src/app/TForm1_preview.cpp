@@ -7,12 +7,12 @@
 
 #include "app/TForm1.h"
 #include "common/Convert.h"
+#include "core/DrawnLines.h"
 #include "render/Bmp.h"
 #include "render/FontTables.h"
 #include "render/PreviewPictures.h"
 #include "render/Renderer.h"
 #include "render/StyledLines.h"
-#include "core/DrawnLines.h"
 #include "render/TextEngine.h"
 #include "subtitle/Subtitle.h"
 
@@ -90,8 +90,8 @@ void TForm1::LoadPreviewBackground() {
 void TForm1::DrawPreview(const std::string& Line1, const std::string& Line2, int FontSize,
                          const std::string& FontName, int Charset, int Style, int Offset, int OffsetOr,
                          const std::string& Align) {
-    DrawPreviewLines({PlainLine(Line1), PlainLine(Line2)}, false, FontSpec{FontName, FontSize, Charset, Style},
-                     Offset, OffsetOr, Align);
+    DrawPreviewLines({PlainLine(Line1), PlainLine(Line2)}, false,
+                     FontSpec{FontName, FontSize, Charset, Style}, Offset, OffsetOr, Align);
 }
 
 void TForm1::DrawPreviewLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
@@ -125,14 +125,12 @@ void TForm1::DrawPreviewLines(const std::vector<RunLine>& lines, bool top, const
 }
 
 void TForm1::DrawPreviewWithSettings(const std::string& Line1, const std::string& Line2) {
-    DrawPreview(Line1, Line2, StrToInt(ComboBoxFontSize.Text()), ComboBoxFontName.Text(),
-                SubtitleCharset(), StyleFromName(ComboBoxFontStyle.Text()),
-                offset.position, offset_or.position, ComboBoxAlign.Text());
+    DrawPreview(Line1, Line2, StrToInt(ComboBoxFontSize.Text()), ComboBoxFontName.Text(), SubtitleCharset(),
+                StyleFromName(ComboBoxFontStyle.Text()), offset.position, offset_or.position,
+                ComboBoxAlign.Text());
 }
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 void TForm1::DrawSelectedEntryPreview() {
     if (!Subtitles) return;
@@ -198,14 +196,16 @@ void TForm1::CheckChosenPicture(const std::string& path) {
     // The bitmap reader tells what is wrong with the file, where it can.
     std::string why;
     if (ReadBmp24(path, &why) || why.empty()) why = "it cannot be read as a picture";
-    ui().ShowMessage("The picture\r" + path + "\rcannot be used: " + why + ".\rThe built-in picture is shown instead.");
+    ui().ShowMessage("The picture\r" + path + "\rcannot be used: " + why +
+                     ".\rThe built-in picture is shown instead.");
 }
 
 void TForm1::RenderSubtitle(const std::string& Line1, const std::string& Line2, int FontSize,
                             const std::string& FontName, int Charset, int Style, int Offset, int OffsetOr,
                             const std::string& Align) {
-    RenderLines({PlainLine(Line1), PlainLine(Line2)}, false, FontSpec{FontName, FontSize, Charset, Style, WidthPercent(Widescreen)}, Offset,
-                OffsetOr, Align);
+    RenderLines({PlainLine(Line1), PlainLine(Line2)}, false,
+                FontSpec{FontName, FontSize, Charset, Style, WidthPercent(Widescreen)}, Offset, OffsetOr,
+                Align);
 }
 
 }  // namespace glyphon

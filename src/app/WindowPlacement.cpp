@@ -32,8 +32,10 @@ DesktopPoint KeptOnScreen(const WindowPlacement& placement, int width, int heigh
     const ScreenArea* best = nullptr;
     long long bestArea = 0;
     for (const ScreenArea& s : screens) {
-        const long long w = std::min<long long>(left + width, (long long)s.left + s.width) - std::max<long long>(left, s.left);
-        const long long h = std::min<long long>(top + height, (long long)s.top + s.height) - std::max<long long>(top, s.top);
+        const long long w = std::min<long long>(left + width, (long long)s.left + s.width) -
+                            std::max<long long>(left, s.left);
+        const long long h =
+            std::min<long long>(top + height, (long long)s.top + s.height) - std::max<long long>(top, s.top);
         if (w > 0 && h > 0 && w * h > bestArea) {
             bestArea = w * h;
             best = &s;

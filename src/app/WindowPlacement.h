@@ -10,9 +10,9 @@
 namespace glyphon {
 
 struct WindowPlacement {
-    bool valid = false;  // a position was stored (or the window has one)
-    int left = 0, top = 0;  // the frame's top-left corner on the desktop
-    bool minimized = false; // how the window was shown when it closed
+    bool valid = false;      // a position was stored (or the window has one)
+    int left = 0, top = 0;   // the frame's top-left corner on the desktop
+    bool minimized = false;  // how the window was shown when it closed
 };
 
 // A screen's area on the desktop.

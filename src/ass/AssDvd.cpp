@@ -31,7 +31,8 @@ std::array<Rgb, 16> StreamPaletteOf(const std::vector<Rgb>& scriptColours) {
     std::array<Rgb, 16> palette{};
     size_t n = 0;
     const auto add = [&](Rgb c) {
-        if (n < palette.size() && std::find(palette.begin(), palette.begin() + long(n), c) == palette.begin() + long(n))
+        if (n < palette.size() &&
+            std::find(palette.begin(), palette.begin() + long(n), c) == palette.begin() + long(n))
             palette[n++] = c;
     };
     for (const Rgb c : scriptColours) add(c);
@@ -58,9 +59,12 @@ DvdPicture CodeDvdPicture(const AssPicture& picture, const std::array<Rgb, 16>& 
         return out;
     }
     const auto pixel = [&](int x, int y) {
-        return picture.rgba.data() + (size_t(y - picture.y) * size_t(picture.width) + size_t(x - picture.x)) * 4;
+        return picture.rgba.data() +
+               (size_t(y - picture.y) * size_t(picture.width) + size_t(x - picture.x)) * 4;
     };
-    const auto straight = [](const uint8_t* p, int n) { return std::min(255, (p[n] * 255 + p[3] / 2) / p[3]); };
+    const auto straight = [](const uint8_t* p, int n) {
+        return std::min(255, (p[n] * 255 + p[3] / 2) / p[3]);
+    };
     // How much of the picture each entry would draw.
     std::array<long, 16> uses{};
     std::array<int, 16> all{};
@@ -72,7 +76,8 @@ DvdPicture CodeDvdPicture(const AssPicture& picture, const std::array<Rgb, 16>& 
             uses[size_t(Nearest(all, 16, palette, straight(p, 0), straight(p, 1), straight(p, 2)))] += p[3];
         }
     std::array<int, 16> order = all;
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return uses[size_t(a)] > uses[size_t(b)]; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return uses[size_t(a)] > uses[size_t(b)]; });
     size_t used = 0;
     while (used < 3 && uses[size_t(order[used])] > 0) ++used;
     if (used == 0) {
@@ -99,7 +104,8 @@ DvdPicture CodeDvdPicture(const AssPicture& picture, const std::array<Rgb, 16>& 
             const uint8_t* p = pixel(x, y);
             if (p[3] < kLeastOpacity) continue;
             if (!low) low = codes.Low(y), high = codes.High(y);
-            const unsigned code = codeOf(Nearest(chosen, used, palette, straight(p, 0), straight(p, 1), straight(p, 2)));
+            const unsigned code =
+                codeOf(Nearest(chosen, used, palette, straight(p, 0), straight(p, 1), straight(p, 2)));
             low[x >> 6] |= uint64_t(code & 1) << (x & 63);
             high[x >> 6] |= uint64_t(code >> 1) << (x & 63);
             inkTop = std::min(inkTop, y);

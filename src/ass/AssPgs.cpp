@@ -62,8 +62,9 @@ size_t SplitPoint(std::vector<Tally>& tallies, const Box& box) {
     int axis = 0;
     for (int c = 1; c < 4; ++c)
         if (hi[c] - lo[c] > hi[axis] - lo[axis]) axis = c;
-    std::sort(tallies.begin() + long(box.begin), tallies.begin() + long(box.end),
-              [&](const Tally& l, const Tally& r) { return Channel(l.colour, axis) < Channel(r.colour, axis); });
+    std::sort(
+        tallies.begin() + long(box.begin), tallies.begin() + long(box.end),
+        [&](const Tally& l, const Tally& r) { return Channel(l.colour, axis) < Channel(r.colour, axis); });
     // Along the axis alone: prefix sums of pixels, values and squares.
     double n = 0, sum = 0, squares = 0;
     for (size_t i = box.begin; i < box.end; ++i) {
@@ -110,12 +111,13 @@ void ChooseEntries(const std::unordered_map<uint32_t, uint32_t>& counts, int fra
     for (const auto& [colour, count] : counts) tallies.push_back({colour, count});
     if (tallies.size() <= kMostEntries) {
         // Every colour an entry of its own, in the order of their values.
-        std::sort(tallies.begin(), tallies.end(), [](const Tally& a, const Tally& b) { return a.colour < b.colour; });
+        std::sort(tallies.begin(), tallies.end(),
+                  [](const Tally& a, const Tally& b) { return a.colour < b.colour; });
         entryOf.reserve(tallies.size());
         for (const Tally& t : tallies) {
             entryOf[t.colour] = uint8_t(palette.size());
-            palette.push_back(ToPgsColor(MeanOf(tallies, size_t(&t - tallies.data()), size_t(&t - tallies.data()) + 1),
-                                         frameHeight));
+            palette.push_back(ToPgsColor(
+                MeanOf(tallies, size_t(&t - tallies.data()), size_t(&t - tallies.data()) + 1), frameHeight));
         }
         return;
     }
@@ -159,7 +161,8 @@ double PgsFramesPerSecond(uint8_t code) {
     }
 }
 
-void QuantiseForPgs(const AssPicture& picture, int frameHeight, PgsObject& object, std::vector<PgsColor>& palette) {
+void QuantiseForPgs(const AssPicture& picture, int frameHeight, PgsObject& object,
+                    std::vector<PgsColor>& palette) {
     object.x = picture.x;
     object.y = picture.y;
     object.width = picture.width;
@@ -197,8 +200,10 @@ int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video) {
         if (!held) return;
         const int64_t start = TicksOfMs(shown.startMs),
                       end = TicksOfMs(next == shown.endMs ? shown.endMs + 1 : shown.endMs);
-        if (heldRecolours) writer.Recolour(start, end, heldObject, heldPalette);
-        else writer.Show(start, end, heldObject, heldPalette);
+        if (heldRecolours)
+            writer.Recolour(start, end, heldObject, heldPalette);
+        else
+            writer.Show(start, end, heldObject, heldPalette);
         ++sets;
         held = false;
     };
@@ -227,7 +232,8 @@ int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video) {
                 if (recolours) object = heldObject;
             }
             shapeBefore.swap(shape);
-            if (!recolours && !layers.Quantise(images, video.width, video.height, video.height, object, palette)) {
+            if (!recolours &&
+                !layers.Quantise(images, video.width, video.height, video.height, object, palette)) {
                 ComposeAssImages(images, video.width, video.height, picture);
                 QuantiseForPgs(picture, video.height, object, palette);
             }

@@ -20,7 +20,8 @@ double PgsFramesPerSecond(uint8_t code);
 // palette (Y'CbCr for `frameHeight` rows, straight opacity): every colour
 // the picture has when there are at most 255, else 255 chosen by median
 // cut over its colours, each pixel given the entry of its box.
-void QuantiseForPgs(const AssPicture& picture, int frameHeight, PgsObject& object, std::vector<PgsColor>& palette);
+void QuantiseForPgs(const AssPicture& picture, int frameHeight, PgsObject& object,
+                    std::vector<PgsColor>& palette);
 
 // Draws the whole script and writes each picture into `writer` (created for
 // the stream's size and rate). Returns the number of display sets shown.

@@ -22,7 +22,7 @@ constexpr size_t kMostEntries = 255;  // besides the transparent entry 0
 constexpr uint16_t kNoEntry = 0xFFFF;
 
 struct Layer {
-    uint32_t colour;                // libass's: r, g, b from the high byte down, then transparency
+    uint32_t colour;               // libass's: r, g, b from the high byte down, then transparency
     int left, top, right, bottom;  // the union of its images, in the frame
 };
 
@@ -69,7 +69,8 @@ void LayOver(uint8_t* dst, const uint8_t* src, size_t n) {
 // keys |= (src >> drop) << shift over n pixels.
 void AddToKeys(uint16_t* keys, const uint8_t* src, size_t n, int drop, int shift) {
     size_t x = 0;
-    const __m128i zero = _mm_setzero_si128(), dropBy = _mm_cvtsi32_si128(drop), shiftBy = _mm_cvtsi32_si128(shift);
+    const __m128i zero = _mm_setzero_si128(), dropBy = _mm_cvtsi32_si128(drop),
+                  shiftBy = _mm_cvtsi32_si128(shift);
     for (; x + 16 <= n; x += 16) {
         const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
         const auto add = [&](__m128i wide, uint16_t* at) {
@@ -117,7 +118,7 @@ inline void MapRow(const uint16_t* keys, size_t w, const uint16_t* entries, uint
 // The same with each block of eight keys' entries gathered at once (AVX2).
 template <typename Give>
 __attribute__((target("avx2"))) void MapRowAvx2(const uint16_t* keys, size_t w, const uint16_t* entries,
-                                                 uint8_t* out, const Give& give) {
+                                                uint8_t* out, const Give& give) {
     const __m256i low = _mm256_set1_epi32(0xFFFF), most = _mm256_set1_epi32(0xFF);
     for (size_t x = 0; x < w; x += 8) {
         const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + x));
@@ -128,9 +129,11 @@ __attribute__((target("avx2"))) void MapRowAvx2(const uint16_t* keys, size_t w, 
         }
         // Two entries read from each key's place: the low one is its own.
         const __m256i e = _mm256_and_si256(
-            _mm256_i32gather_epi32(reinterpret_cast<const int*>(entries), _mm256_cvtepu16_epi32(eight), 2), low);
+            _mm256_i32gather_epi32(reinterpret_cast<const int*>(entries), _mm256_cvtepu16_epi32(eight), 2),
+            low);
         if (_mm256_movemask_epi8(_mm256_cmpgt_epi32(e, most)) != 0) {
-            for (size_t k = x; k < x + 8; ++k) out[k] = entries[keys[k]] != kNoEntry ? uint8_t(entries[keys[k]]) : give(keys[k]);
+            for (size_t k = x; k < x + 8; ++k)
+                out[k] = entries[keys[k]] != kNoEntry ? uint8_t(entries[keys[k]]) : give(keys[k]);
             continue;
         }
         const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(e), _mm256_extracti128_si256(e, 1));
@@ -141,12 +144,16 @@ __attribute__((target("avx2"))) void MapRowAvx2(const uint16_t* keys, size_t w, 
 }  // namespace
 
 AssPgsLayers::AssPgsLayers()
-    : entry_(kKeys + 1, kNoEntry), keyFirst_(kKeys, 0), keyColour_(kKeys, 0), keyStamp_(kKeys, 0), keyPgs_(kKeys) {
+    : entry_(kKeys + 1, kNoEntry),
+      keyFirst_(kKeys, 0),
+      keyColour_(kKeys, 0),
+      keyStamp_(kKeys, 0),
+      keyPgs_(kKeys) {
     entry_[0] = 0;
 }
 
-bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int frameHeight, PgsObject& object,
-                            std::vector<PgsColor>& palette) {
+bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int frameHeight,
+                            PgsObject& object, std::vector<PgsColor>& palette) {
     // Images into layers: a colour joins the layer before it of its colour
     // when it meets no image of the layers after that one.
     std::vector<Layer> layers;
@@ -154,12 +161,18 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
     int left = width, top = height, right = 0, bottom = 0;
     for (const ASS_Image* i = images; i; i = i->next) {
         if (i->w <= 0 || i->h <= 0 || (i->color & 0xFF) == 0xFF) continue;
-        Placed p{i, -1, std::max(i->dst_x, 0), std::max(i->dst_y, 0), std::min(i->dst_x + i->w, width),
+        Placed p{i,
+                 -1,
+                 std::max(i->dst_x, 0),
+                 std::max(i->dst_y, 0),
+                 std::min(i->dst_x + i->w, width),
                  std::min(i->dst_y + i->h, height)};
         if (p.right <= p.left || p.bottom <= p.top) continue;
         for (int l = int(layers.size()) - 1; l >= 0 && p.layer < 0; --l) {
-            if (layers[size_t(l)].colour == i->color) p.layer = l;
-            else if (Meets(layers[size_t(l)], p)) break;
+            if (layers[size_t(l)].colour == i->color)
+                p.layer = l;
+            else if (Meets(layers[size_t(l)], p))
+                break;
         }
         if (p.layer < 0) {
             if (layers.size() == kMostLayers) return false;
@@ -184,8 +197,10 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
     }
     // The colour of a key, laid over as libass's images are.
     // Colours are kept between pictures of the same layer colours.
-    const Signature signature{{layers[0].colour, count > 1 ? layers[1].colour : 0, count > 2 ? layers[2].colour : 0},
-                              count, frameHeight};
+    const Signature signature{
+        {layers[0].colour, count > 1 ? layers[1].colour : 0, count > 2 ? layers[2].colour : 0},
+        count,
+        frameHeight};
     if (!(signature == signature_)) {
         signature_ = signature;
         firstOf_.clear();
@@ -224,7 +239,8 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
             if (added) {
                 const uint8_t a = uint8_t(colour);
                 const auto straight = [&](int shiftBy) {
-                    return a ? uint8_t(std::clamp(double(colour >> shiftBy & 0xFF) * 255.0 / a + 0.5, 0.0, 255.0))
+                    return a ? uint8_t(
+                                   std::clamp(double(colour >> shiftBy & 0xFF) * 255.0 / a + 0.5, 0.0, 255.0))
                              : uint8_t(0);
                 };
                 keyPgs_[k] = ToPgsColor(Rgba{straight(24), straight(16), straight(8), a}, frameHeight);
@@ -283,8 +299,10 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
         inkBottom = int(y);
         inkLeft = std::min(inkLeft, first);
         inkRight = std::max(inkRight, last);
-        if (avx2) MapRowAvx2(keys, w, entries, out, give);
-        else MapRow(keys, w, entries, out, give);
+        if (avx2)
+            MapRowAvx2(keys, w, entries, out, give);
+        else
+            MapRow(keys, w, entries, out, give);
     }
     for (const uint16_t k : given_) entry_[k] = kNoEntry;
     entry_[0] = 0;

@@ -33,9 +33,10 @@ bool RecolourPgsObject(const AssPicture& picture, const PgsObject& before, int f
     for (int y = 0; y < before.height; ++y)
         for (int x = 0; x < before.width; ++x) {
             const int px = before.x + x - picture.x, py = before.y + y - picture.y;
-            const uint8_t* c = px >= 0 && py >= 0 && px < picture.width && py < picture.height
-                                   ? picture.rgba.data() + (size_t(py) * size_t(picture.width) + size_t(px)) * 4
-                                   : kNone;
+            const uint8_t* c =
+                px >= 0 && py >= 0 && px < picture.width && py < picture.height
+                    ? picture.rgba.data() + (size_t(py) * size_t(picture.width) + size_t(px)) * 4
+                    : kNone;
             const uint8_t entry = before.pixels[size_t(y) * size_t(before.width) + size_t(x)];
             if (entry == 0) {
                 if (c[3]) return false;
@@ -64,8 +65,9 @@ bool RecolourPgsObject(const AssPicture& picture, const PgsObject& before, int f
             if (a <= 0) return uint8_t(0);
             return uint8_t(std::clamp(double(g.sum[n]) / double(g.count) * 255.0 / a + 0.5, 0.0, 255.0));
         };
-        out[i] = ToPgsColor(Rgba{straight(0), straight(1), straight(2), uint8_t(std::clamp(a + 0.5, 0.0, 255.0))},
-                            frameHeight);
+        out[i] =
+            ToPgsColor(Rgba{straight(0), straight(1), straight(2), uint8_t(std::clamp(a + 0.5, 0.0, 255.0))},
+                       frameHeight);
     }
     palette = std::move(out);
     return true;

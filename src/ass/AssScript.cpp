@@ -5,16 +5,16 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <cmath>
 #include <cctype>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 #include <fstream>
 #include <map>
 #include <mutex>
 #include <set>
+#include <string>
 
 namespace glyphon {
 
@@ -101,7 +101,8 @@ EnginePool& Engines() {
     return pool;
 }
 
-void TakeEngine(int width, int height, const std::string& fontsDir, ASS_Library*& library, ASS_Renderer*& renderer) {
+void TakeEngine(int width, int height, const std::string& fontsDir, ASS_Library*& library,
+                ASS_Renderer*& renderer) {
     EnginePool& pool = Engines();
     std::lock_guard<std::mutex> lock(pool.mutex);
     for (auto e = pool.idle.rbegin(); e != pool.idle.rend(); ++e)
@@ -113,7 +114,8 @@ void TakeEngine(int width, int height, const std::string& fontsDir, ASS_Library*
         }
 }
 
-void GiveEngineBack(int width, int height, const std::string& fontsDir, ASS_Library* library, ASS_Renderer* renderer) {
+void GiveEngineBack(int width, int height, const std::string& fontsDir, ASS_Library* library,
+                    ASS_Renderer* renderer) {
     EnginePool& pool = Engines();
     std::lock_guard<std::mutex> lock(pool.mutex);
     pool.idle.push_back({width, height, fontsDir, library, renderer});
@@ -182,7 +184,8 @@ void AssScript::Open(const std::string& name, std::string_view bytes, const std:
         throw AssError(name + ": not a subtitle script libass can read (ASS or SSA)");
     }
     if (track_->PlayResX <= 0 || track_->PlayResY <= 0) {
-        warnings_.push_back(name + ": the script's PlayResX/PlayResY is not a positive size; it is drawn as 384 x 288");
+        warnings_.push_back(
+            name + ": the script's PlayResX/PlayResY is not a positive size; it is drawn as 384 x 288");
         track_->PlayResX = 384;
         track_->PlayResY = 288;
     }
@@ -225,7 +228,8 @@ void AssScript::LeaveOutHugeDrawings() {
     for (int i = 0; i < track_->n_events; ++i) {
         ASS_Event& e = track_->events[i];
         if (!e.Text || e.Duration <= 0) continue;
-        const ASS_Style* style = e.Style >= 0 && e.Style < track_->n_styles ? &track_->styles[e.Style] : nullptr;
+        const ASS_Style* style =
+            e.Style >= 0 && e.Style < track_->n_styles ? &track_->styles[e.Style] : nullptr;
         const double sx = (style ? std::max(style->ScaleX, 0.01) : 1) * width_ / track_->PlayResX;
         const double sy = (style ? std::max(style->ScaleY, 0.01) : 1) * height_ / track_->PlayResY;
         const std::string_view text = e.Text;
@@ -250,7 +254,8 @@ void AssScript::LeaveOutHugeDrawings() {
                 } catch (const std::exception&) {
                     used = 1;
                 }
-                const double scaled = std::abs(v) / std::ldexp(1.0, std::min(level, 30) - 1) * (axis ? sy : sx);
+                const double scaled =
+                    std::abs(v) / std::ldexp(1.0, std::min(level, 30) - 1) * (axis ? sy : sx);
                 most[axis] = std::max(most[axis], scaled);
                 axis ^= 1;
                 k += std::max<size_t>(used, 1);
@@ -305,9 +310,11 @@ std::vector<Rgb> AssScript::Colours() const {
             if (k < text.size() && (text[k] == 'H' || text[k] == 'h')) ++k;
             uint32_t bgr = 0;
             int digits = 0;
-            for (; k < text.size() && digits < 8 && std::isxdigit(static_cast<unsigned char>(text[k])); ++k, ++digits)
-                bgr = bgr << 4 | uint32_t(std::isdigit(static_cast<unsigned char>(text[k])) ? text[k] - '0'
-                                                                                          : (text[k] | 0x20) - 'a' + 10);
+            for (; k < text.size() && digits < 8 && std::isxdigit(static_cast<unsigned char>(text[k]));
+                 ++k, ++digits)
+                bgr = bgr << 4 | uint32_t(std::isdigit(static_cast<unsigned char>(text[k]))
+                                              ? text[k] - '0'
+                                              : (text[k] | 0x20) - 'a' + 10);
             if (digits == 0) continue;
             add((bgr & 0xFF) << 24 | (bgr >> 8 & 0xFF) << 16 | (bgr >> 16 & 0xFF) << 8, 10);
         }
@@ -425,7 +432,8 @@ void ComposeAssImages(const ASS_Image* images, int width, int height, AssPicture
             for (int x = x0; x < x1; ++x, ++src, dst += 4) {
                 const unsigned k = unsigned(*src) * opacity;  // 0 .. 255 * 255
                 if (k == 0) continue;
-                for (int n = 0; n < 4; ++n) dst[n] = uint8_t((c[n] * k + dst[n] * (65025 - k) + 32512) / 65025);
+                for (int n = 0; n < 4; ++n)
+                    dst[n] = uint8_t((c[n] * k + dst[n] * (65025 - k) + 32512) / 65025);
             }
         }
     }
@@ -445,8 +453,8 @@ void ComposeAssImages(const ASS_Image* images, int width, int height, AssPicture
     const int cw = inkRight - inkLeft + 1, ch = inkBottom - inkTop + 1;
     if (cw != w || ch != h) {
         for (int y = 0; y < ch; ++y)
-            std::copy_n(picture.rgba.data() + (size_t(y + inkTop) * size_t(w) + size_t(inkLeft)) * 4, size_t(cw) * 4,
-                        picture.rgba.data() + size_t(y) * size_t(cw) * 4);
+            std::copy_n(picture.rgba.data() + (size_t(y + inkTop) * size_t(w) + size_t(inkLeft)) * 4,
+                        size_t(cw) * 4, picture.rgba.data() + size_t(y) * size_t(cw) * 4);
         picture.rgba.resize(size_t(cw) * size_t(ch) * 4);
     }
     picture.x = left + inkLeft;

@@ -72,8 +72,8 @@ void Console::Finish(size_t file, bool converted, const std::vector<std::string>
     if (ProgramEnding()) return;
     Line& line = LineOf(file);
     if (progress_) {
-        const std::string text = converted ? Counted(line.name, line.total, line.total) + ", done"
-                                           : line.name + ": failed";
+        const std::string text =
+            converted ? Counted(line.name, line.total, line.total) + ", done" : line.name + ": failed";
         const size_t up = written_ - line.row;
         if (up < size_t(rows_ > 1 ? rows_ - 1 : 1))
             Redraw(line, text);

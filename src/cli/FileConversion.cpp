@@ -53,9 +53,9 @@ std::vector<std::string> ExplainFit(const ConversionReport& report, bool wrap) {
         const std::vector<std::string_view> lines = TextLinesOf(entry);
         const std::string line =
             size_t(t.line) <= lines.size() && !wrap ? std::string(lines[size_t(t.line - 1)]) : std::string();
-        out.push_back("subtitle " + IntToStr(t.entry) + ", line " + IntToStr(t.line) + " is " + IntToStr(t.width) +
-                      " pixels wide, more than the " + IntToStr(kWidestFittingLine) + " that fit" +
-                      (line.empty() ? std::string() : ": \"" + shown(line) + "\"") +
+        out.push_back("subtitle " + IntToStr(t.entry) + ", line " + IntToStr(t.line) + " is " +
+                      IntToStr(t.width) + " pixels wide, more than the " + IntToStr(kWidestFittingLine) +
+                      " that fit" + (line.empty() ? std::string() : ": \"" + shown(line) + "\"") +
                       (wrap ? "; try a smaller --size" : "; try a smaller --size, or leave out --no-wrap"));
     }
     if (!out.empty() || !report.fit.outside) return out;
@@ -84,7 +84,8 @@ std::vector<std::string> Explain(const ConversionReport& report, bool wrap) {
         case ConversionFailure::Stage::Output:
             AddLines(out, WithFullStop(f.message));
             for (std::string& line : out)
-                line = "writing " + (f.file.empty() ? report.stem + ".sup or its help file" : f.file) + ": " + line;
+                line = "writing " + (f.file.empty() ? report.stem + ".sup or its help file" : f.file) + ": " +
+                       line;
             break;
         case ConversionFailure::Stage::Check:
             out = ExplainFit(report, wrap);
@@ -97,7 +98,8 @@ std::vector<std::string> Explain(const ConversionReport& report, bool wrap) {
             }
             // The refusal only repeats that the reading above did not succeed.
             if (f.message != kNotLoaded || out.empty()) AddLines(out, WithFullStop(f.message));
-            if (report.loaded && report.entries.empty() && out.size() <= 1) return {"no subtitles in this file"};
+            if (report.loaded && report.entries.empty() && out.size() <= 1)
+                return {"no subtitles in this file"};
             // A text that is not a number ends the reading: the entries
             // before it were read, so the fault lies in the one after them.
             if (f.subtitle > 1 && !report.entries.empty())

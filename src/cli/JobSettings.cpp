@@ -56,9 +56,10 @@ JobSettings ResolveJobSettings(const ConvertOptions& o, const std::vector<std::s
             // wants the IFO it was told of, not a text file that turns the
             // frame NTSC.
             if (!StartsAsTitleSetIfo(*o.ifoFile)) {
-                s.error = *o.ifoFile +
-                          ": not a DVD title set's IFO file (it does not start with \"DVDVIDEO-VTS\"); give the "
-                          "VTS_nn_0.IFO of the title set";
+                s.error =
+                    *o.ifoFile +
+                    ": not a DVD title set's IFO file (it does not start with \"DVDVIDEO-VTS\"); give the "
+                    "VTS_nn_0.IFO of the title set";
                 return s;
             }
         } catch (const FileError& e) {
@@ -80,7 +81,8 @@ JobSettings ResolveJobSettings(const ConvertOptions& o, const std::vector<std::s
             }
             p.source = PaletteSource::Ifo;
         } else {
-            s.warnings.push_back(*o.ifoFile + ": no polychromatic palette in this IFO; the generic palette is used");
+            s.warnings.push_back(*o.ifoFile +
+                                 ": no polychromatic palette in this IFO; the generic palette is used");
             UseGenericPalette(p);
             p.source = PaletteSource::MonochromeIfo;
         }
@@ -113,7 +115,8 @@ JobSettings ResolveJobSettings(const ConvertOptions& o, const std::vector<std::s
         const std::string face =
             text.FaceName(FontSpec{o.fontName, 20, s.job.subtitle.charset, int(look.style)});
         s.warnings.push_back("font \"" + o.fontName + "\" is not installed; \"" +
-                             (face.empty() ? std::string("the built-in fallback") : face) + "\" is used instead");
+                             (face.empty() ? std::string("the built-in fallback") : face) +
+                             "\" is used instead");
     }
     if (!error.empty()) {
         s.error = WithFullStop(error);
@@ -125,7 +128,9 @@ JobSettings ResolveJobSettings(const ConvertOptions& o, const std::vector<std::s
     out.kinds = o.formats;
     out.folder = o.outputDir;
     out.language = o.language;
-    out.mux = DvdMuxRequest{o.muxVideo, o.stream.value_or(0)};
+    out.mux = DvdMuxRequest{};
+    out.mux.video = o.muxVideo;
+    out.mux.stream = o.stream.value_or(0);
     out.pgsRequest = o.pgs;
     return s;
 }

@@ -23,7 +23,7 @@ struct JobSettings {
 // Reads the IFO file when there is one (its palette and greys decide the
 // palette, the standard and the default roles). `text` names the face that
 // replaces a font that is not installed.
-JobSettings ResolveJobSettings(const ConvertOptions& options, const std::vector<std::string>& installedFamilies,
-                               TextEngine& text);
+JobSettings ResolveJobSettings(const ConvertOptions& options,
+                               const std::vector<std::string>& installedFamilies, TextEngine& text);
 
 }  // namespace glyphon

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <thread>
 
-#include "core/OutputNames.h"
 #include "cli/Console.h"
 #include "cli/FileConversion.h"
 #include "cli/JobSettings.h"
@@ -17,6 +16,7 @@
 #include "common/Utf8.h"
 #include "common/Version.h"
 #include "core/ConversionJob.h"
+#include "core/OutputNames.h"
 #include "core/RunPlan.h"
 #include "palette/IfoReader.h"
 #include "render/FontList.h"
@@ -35,7 +35,8 @@ int Flushed(std::FILE* out) {
 }
 
 int Refuse(std::FILE* err, const std::string& reason) {
-    std::fprintf(err, "glyphon: %s\nTry 'glyphon --help' for more information.\n", TerminalSafe(reason).c_str());
+    std::fprintf(err, "glyphon: %s\nTry 'glyphon --help' for more information.\n",
+                 TerminalSafe(reason).c_str());
     return kExitUsage;
 }
 
@@ -82,7 +83,8 @@ ConvertEnvironment MachineConvertEnvironment() {
     env.err = stderr;
     env.terminal = isatty(STDERR_FILENO) == 1;
     winsize size{};
-    if (env.terminal && ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_row > 0) env.terminalRows = size.ws_row;
+    if (env.terminal && ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_row > 0)
+        env.terminalRows = size.ws_row;
     env.cores = int(std::thread::hardware_concurrency());
     if (env.cores < 1) env.cores = 1;
     return env;
@@ -131,8 +133,9 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
     if (o.ifoFile) job.otherInputs.push_back(*o.ifoFile);
     // MicroDVD files without a rate line: --fps, else the film's own rate.
     job.subtitle.microDvdFps = o.fps > 0 ? o.fps
-                               : film && film->Usable() && film->rateNum > 0 ? double(film->rateNum) / double(film->rateDen)
-                                                                              : 0;
+                               : film && film->Usable() && film->rateNum > 0
+                                   ? double(film->rateNum) / double(film->rateDen)
+                                   : 0;
     job.subtitle.fontsDir = o.fontsDir;
     job.subtitle.charsetAuto = o.charsetAuto;
     job.look.wrap = o.wrap;
@@ -197,6 +200,5 @@ std::optional<int> RunNamedCommand(const std::vector<std::string>& args, std::FI
     }
     return RunConvert(command.options, MachineConvertEnvironment());
 }
-
 
 }  // namespace glyphon

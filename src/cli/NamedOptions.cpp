@@ -86,7 +86,8 @@ std::string ApplyColour(std::optional<Rgb>& field, const std::string& value) {
 std::string ApplyInRange(int& field, const std::string& value, int min, int max) {
     const auto v = ParseInt(value);
     if (!v || *v < min || *v > max)
-        return "'" + value + "' is not a whole number from " + std::to_string(min) + " to " + std::to_string(max);
+        return "'" + value + "' is not a whole number from " + std::to_string(min) + " to " +
+               std::to_string(max);
     field = *v;
     return {};
 }
@@ -96,8 +97,9 @@ std::string ApplyInRange(int& field, const std::string& value, const IntSetting&
 }
 
 const OptionRow kOptions[] = {
-    {"--ifo", 0, "FILE", "palette and video standard from a title set's IFO (default: the generic\n"
-                          "palette)",
+    {"--ifo", 0, "FILE",
+     "palette and video standard from a title set's IFO (default: the generic\n"
+     "palette)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          if (v.empty()) return "needs a file name";
          o.ifoFile = v;
@@ -113,8 +115,9 @@ const OptionRow kOptions[] = {
              return "'" + v + "' is not pal or ntsc";
          return {};
      }},
-    {"--font", 0, "NAME", "font family by name, e.g. \"DejaVu Sans\" (default: Arial); a family that is\n"
-                          "not installed is replaced by the nearest one, with a warning",
+    {"--font", 0, "NAME",
+     "font family by name, e.g. \"DejaVu Sans\" (default: Arial); a family that is\n"
+     "not installed is replaced by the nearest one, with a warning",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          if (v.empty()) return "needs a font name";
          o.fontName = v;
@@ -124,17 +127,19 @@ const OptionRow kOptions[] = {
      [](ConvertOptions& o, const std::string& v) -> std::string {
          return ApplyInList(o.fontSize, FontSizeItems(), v, "a font size");
      }},
-    {"--style", 0, "NAME", "Normal, Bold, Italic, Underline, Bold+Italic, Bold+Under, Bold+It+Und,\n"
-                           "Italic+Under or StrikeOut, any letter case (default: Normal)",
+    {"--style", 0, "NAME",
+     "Normal, Bold, Italic, Underline, Bold+Italic, Bold+Under, Bold+It+Und,\n"
+     "Italic+Under or StrikeOut, any letter case (default: Normal)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          return ApplyInList(o.fontStyle, FontStyleItems(), v, "a font style");
      }},
-    {"--charset", 0, "NAME", "character set of the subtitle bytes: auto, ANSI, ARABIC, BALTIC,\n"
-                             "CHINESEBIG5, DEFAULT, EASTEUROPE, GB2312, GREEK, HANGEUL, HEBREW, JOHAB, MAC,\n"
-                             "OEM, RUSSIAN, SHIFTJIS, SYMBOL, THAI, TURKISH, VIETNAMESE, UTF-8 (default: auto:\n"
-                             "UTF-8 for a file that is valid UTF-8 with characters beyond ASCII, otherwise\n"
-                             "the character set found in its text, named in one line, or Windows-1252 when\n"
-                             "none is; a file with a byte-order mark is read as Unicode whatever is chosen)",
+    {"--charset", 0, "NAME",
+     "character set of the subtitle bytes: auto, ANSI, ARABIC, BALTIC,\n"
+     "CHINESEBIG5, DEFAULT, EASTEUROPE, GB2312, GREEK, HANGEUL, HEBREW, JOHAB, MAC,\n"
+     "OEM, RUSSIAN, SHIFTJIS, SYMBOL, THAI, TURKISH, VIETNAMESE, UTF-8 (default: auto:\n"
+     "UTF-8 for a file that is valid UTF-8 with characters beyond ASCII, otherwise\n"
+     "the character set found in its text, named in one line, or Windows-1252 when\n"
+     "none is; a file with a byte-order mark is read as Unicode whatever is chosen)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          if (strcasecmp(v.c_str(), "auto") == 0) {
              o.charsetAuto = true;
@@ -144,15 +149,17 @@ const OptionRow kOptions[] = {
          o.charsetAuto = false;
          return ApplyInList(o.fontCharset, FontCharsetItems(), v, "a character set (or auto)");
      }},
-    {"--wrap", 0, nullptr, "break a line too wide for the frame where lines may break (between words,\n"
-                           "between CJK characters, Thai by word) into lines that fit, as even as can be\n"
-                           "(the default)",
+    {"--wrap", 0, nullptr,
+     "break a line too wide for the frame where lines may break (between words,\n"
+     "between CJK characters, Thai by word) into lines that fit, as even as can be\n"
+     "(the default)",
      [](ConvertOptions& o, const std::string&) -> std::string {
          o.wrap = true;
          return {};
      }},
-    {"--no-wrap", 0, nullptr, "refuse a file with a line too wide for the frame instead, naming every such\n"
-                              "line",
+    {"--no-wrap", 0, nullptr,
+     "refuse a file with a line too wide for the frame instead, naming every such\n"
+     "line",
      [](ConvertOptions& o, const std::string&) -> std::string {
          o.wrap = false;
          return {};
@@ -161,9 +168,10 @@ const OptionRow kOptions[] = {
      [](ConvertOptions& o, const std::string& v) -> std::string {
          return ApplyInList(o.align, AlignItems(), v, "an alignment");
      }},
-    {"--anchor", 0, "first|bottom", "line at the offset in DVD outputs: first (the first line, as DVD\n"
-                                    "subtitles are placed) or bottom (the last line, as players and the PGS\n"
-                                    "output place it) (default: first)",
+    {"--anchor", 0, "first|bottom",
+     "line at the offset in DVD outputs: first (the first line, as DVD\n"
+     "subtitles are placed) or bottom (the last line, as players and the PGS\n"
+     "output place it) (default: first)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          if (strcasecmp(v.c_str(), "first") == 0)
              o.anchorBottom = false;
@@ -177,8 +185,8 @@ const OptionRow kOptions[] = {
      [](ConvertOptions& o, const std::string& v) { return ApplyInRange(o.offset, v, kOffsetSetting); },
      [] {
          const IntSetting& r = kOffsetSetting;
-         return "offset of the first line from the bottom, " + r.RangeText() + " (default: " +
-                std::to_string(r.byDefault) + ")";
+         return "offset of the first line from the bottom, " + r.RangeText() +
+                " (default: " + std::to_string(r.byDefault) + ")";
      }},
     {"--line-spacing", 0, "N", nullptr,
      [](ConvertOptions& o, const std::string& v) { return ApplyInRange(o.offsetOr, v, kLineSpacingSetting); },
@@ -192,8 +200,9 @@ const OptionRow kOptions[] = {
      [](ConvertOptions& o, const std::string& v) -> std::string {
          return ApplyInList(o.outlineWidth, OutlineWidthItems(), v, "an outline width");
      }},
-    {"--colors", 0, "T,O,A,B", "palette entries 0 to 15 for text, outline, antialias and background\n"
-                               "(default: the IFO palette's greys, or 3,0,1,0 for the generic palette)",
+    {"--colors", 0, "T,O,A,B",
+     "palette entries 0 to 15 for text, outline, antialias and background\n"
+     "(default: the IFO palette's greys, or 3,0,1,0 for the generic palette)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          const std::vector<std::string> parts = SplitCommas(v);
          std::array<int, 4> colors{};
@@ -212,7 +221,8 @@ const OptionRow kOptions[] = {
          std::set<std::string> formats;
          for (const std::string& part : SplitCommas(v)) {
              const auto known = PositionIn(OutputFormats(), part);
-             if (!known) return "'" + part + "' is not an output format (" + Join(OutputFormats(), ", ") + ")";
+             if (!known)
+                 return "'" + part + "' is not an output format (" + Join(OutputFormats(), ", ") + ")";
              formats.insert(OutputFormats()[size_t(*known)]);
          }
          o.formats = std::move(formats);
@@ -225,10 +235,12 @@ const OptionRow kOptions[] = {
              words.push_back(kind->formatHelp);
              if (kind->byDefault) defaults.push_back(kind->name);
          }
-         return "comma-separated outputs: " + Join(words, ", ") + ", or several (default: " + Join(defaults, ",") + ")";
+         return "comma-separated outputs: " + Join(words, ", ") +
+                ", or several (default: " + Join(defaults, ",") + ")";
      }},
-    {"--resolution", 0, "WxH", "picture size of the pgs output: 1920x1080, 1280x720, 720x576 or\n"
-                               "720x480 (default: 1920x1080)",
+    {"--resolution", 0, "WxH",
+     "picture size of the pgs output: 1920x1080, 1280x720, 720x576 or\n"
+     "720x480 (default: 1920x1080)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          static const std::vector<std::string> sizes{"1920x1080", "1280x720", "720x576", "720x480"};
          const auto position = PositionIn(sizes, v);
@@ -239,8 +251,9 @@ const OptionRow kOptions[] = {
          if (!o.frameRateGiven) o.pgs.video.frameRate = DefaultPgsFrameRate(o.pgs.video.height);
          return {};
      }},
-    {"--frame-rate", 0, "RATE", "frame rate of the pgs output: 23.976, 24, 25, 29.97, 50 or 59.94\n"
-                               "(default: 25 at 720x576, 29.97 at 720x480, 23.976 otherwise)",
+    {"--frame-rate", 0, "RATE",
+     "frame rate of the pgs output: 23.976, 24, 25, 29.97, 50 or 59.94\n"
+     "(default: 25 at 720x576, 29.97 at 720x480, 23.976 otherwise)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          const auto code = PgsFrameRateCode(v);
          if (!code) return "'" + v + "' is not a frame rate (23.976, 24, 25, 29.97, 50, 59.94)";
@@ -248,8 +261,9 @@ const OptionRow kOptions[] = {
          o.frameRateGiven = true;
          return {};
      }},
-    {"--background-color", 0, "COLOR", "box behind the lines of the pgs output: a colour, optionally\n"
-                                       "with an opacity in percent (black/50), or transparent (default)",
+    {"--background-color", 0, "COLOR",
+     "box behind the lines of the pgs output: a colour, optionally\n"
+     "with an opacity in percent (black/50), or transparent (default)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          if (strcasecmp(v.c_str(), "transparent") == 0 || strcasecmp(v.c_str(), "none") == 0) {
              o.pgs.background = Rgba{0, 0, 0, 0};
@@ -267,9 +281,10 @@ const OptionRow kOptions[] = {
          o.pgs.background = Rgba{c->r, c->g, c->b, uint8_t((percent * 255 + 50) / 100)};
          return {};
      }},
-    {"--language", 0, "CODES", "two-letter language code of each file's VobSub index and DVD stream,\n"
-                               "comma-separated in the order of the files, e.g. en,fr (default: the\n"
-                               "code in a name like movie.fr.srt, else en)",
+    {"--language", 0, "CODES",
+     "two-letter language code of each file's VobSub index and DVD stream,\n"
+     "comma-separated in the order of the files, e.g. en,fr (default: the\n"
+     "code in a name like movie.fr.srt, else en)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
          std::vector<std::string> codes;
@@ -282,8 +297,9 @@ const OptionRow kOptions[] = {
          o.languages = std::move(codes);
          return {};
      }},
-    {"--output-dir", 'o', "DIR", "write the outputs into DIR, created if missing (default: beside each\n"
-                                 "subtitle file)",
+    {"--output-dir", 'o', "DIR",
+     "write the outputs into DIR, created if missing (default: beside each\n"
+     "subtitle file)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          if (v.empty()) return "needs a folder name";
          o.outputDir = v;
@@ -296,17 +312,19 @@ const OptionRow kOptions[] = {
          o.quiet = true;
          return {};
      }},
-    {"--mux", 0, "VIDEO", "also mux the subtitles into VIDEO, a DVD MPEG-2 program stream: every\n"
-                          "file one stream of NAME.muxed.mpg, NAME being the first file's;\n"
-                          "with NAME.palette.yuv and NAME.dvdauthor.xml for\n"
-                          "`dvdauthor -o DVD -x NAME.dvdauthor.xml`",
+    {"--mux", 0, "VIDEO",
+     "also mux the subtitles into VIDEO, a DVD MPEG-2 program stream: every\n"
+     "file one stream of NAME.muxed.mpg, NAME being the first file's;\n"
+     "with NAME.palette.yuv and NAME.dvdauthor.xml for\n"
+     "`dvdauthor -o DVD -x NAME.dvdauthor.xml`",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          if (v.empty()) return "needs a video file name";
          o.muxVideo = v;
          return {};
      }},
-    {"--fps", 0, "RATE", "frame rate of MicroDVD files without a \"{1}{1}RATE\" first line,\n"
-                         "e.g. 23.976 (a file's own line wins)",
+    {"--fps", 0, "RATE",
+     "frame rate of MicroDVD files without a \"{1}{1}RATE\" first line,\n"
+     "e.g. 23.976 (a file's own line wins)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          double rate = 0;
          const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), rate);
@@ -315,16 +333,18 @@ const OptionRow kOptions[] = {
          o.fps = rate;
          return {};
      }},
-    {"--fonts-dir", 0, "DIR", "fonts for ASS/SSA scripts besides the installed ones and the\n"
-                              "script's own (e.g. a film's attachments)",
+    {"--fonts-dir", 0, "DIR",
+     "fonts for ASS/SSA scripts besides the installed ones and the\n"
+     "script's own (e.g. a film's attachments)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          if (v.empty()) return "needs a folder";
          o.fontsDir = v;
          return {};
      }},
-    {"--aspect", 0, "4:3|16:9", "the picture's aspect ratio (default: the --mux film's, else 4:3); for\n"
-                                "16:9 the text is drawn three quarters as wide, to look right once\n"
-                                "the player widens the picture",
+    {"--aspect", 0, "4:3|16:9",
+     "the picture's aspect ratio (default: the --mux film's, else 4:3); for\n"
+     "16:9 the text is drawn three quarters as wide, to look right once\n"
+     "the player widens the picture",
      [](ConvertOptions& o, const std::string& v) -> std::string {
          if (v == "4:3")
              o.widescreen = false;
@@ -334,25 +354,29 @@ const OptionRow kOptions[] = {
              return "'" + v + "' is not 4:3 or 16:9";
          return {};
      }},
-    {"--text-color", 0, "COLOR", "text colour: a CSS colour name or #RRGGBB, for the generic DVD\n"
-                                 "palette (default: white) and the pgs output (default: the text\n"
-                                 "role's colour)",
+    {"--text-color", 0, "COLOR",
+     "text colour: a CSS colour name or #RRGGBB, for the generic DVD\n"
+     "palette (default: white) and the pgs output (default: the text\n"
+     "role's colour)",
      [](ConvertOptions& o, const std::string& v) {
          const std::string reason = ApplyColour(o.textColor, v);
          if (reason.empty()) o.pgs.text = Rgba{o.textColor->r, o.textColor->g, o.textColor->b, 255};
          return reason;
      }},
-    {"--outline-color", 0, "COLOR", "outline colour, for the generic DVD palette (default: black) and\n"
-                                    "the pgs output (default: the outline role's colour)",
+    {"--outline-color", 0, "COLOR",
+     "outline colour, for the generic DVD palette (default: black) and\n"
+     "the pgs output (default: the outline role's colour)",
      [](ConvertOptions& o, const std::string& v) {
          const std::string reason = ApplyColour(o.outlineColor, v);
-         if (reason.empty()) o.pgs.outline = Rgba{o.outlineColor->r, o.outlineColor->g, o.outlineColor->b, 255};
+         if (reason.empty())
+             o.pgs.outline = Rgba{o.outlineColor->r, o.outlineColor->g, o.outlineColor->b, 255};
          return reason;
      }},
     {"--antialias-color", 0, "COLOR", "antialias colour of the generic palette (default: dark grey)",
      [](ConvertOptions& o, const std::string& v) { return ApplyColour(o.antialiasColor, v); }},
-    {"--forced", 0, nullptr, "forced subtitles: players show them even with subtitles off (for the\n"
-                             "foreign-language parts of a film)",
+    {"--forced", 0, nullptr,
+     "forced subtitles: players show them even with subtitles off (for the\n"
+     "foreign-language parts of a film)",
      [](ConvertOptions& o, const std::string&) -> std::string {
          o.forced = true;
          return {};
@@ -366,8 +390,10 @@ const OptionRow kOptions[] = {
      },
      [] {
          const IntSetting& r = kStreamSetting;
-         return "sub-picture stream number " + r.RangeText() + " of the first file for --mux; the others follow it "
-                "(default: " + std::to_string(r.byDefault) + ")";
+         return "sub-picture stream number " + r.RangeText() +
+                " of the first file for --mux; the others follow it "
+                "(default: " +
+                std::to_string(r.byDefault) + ")";
      }},
 };
 
@@ -437,7 +463,8 @@ NamedCommand ParseConvert(const std::vector<std::string>& args) {
             }
         }
         if (option->valueName && !value) {
-            if (i + 1 >= args.size()) return Refuse("'" + shown + "' needs a value (" + option->valueName + ")");
+            if (i + 1 >= args.size())
+                return Refuse("'" + shown + "' needs a value (" + option->valueName + ")");
             value = args[++i];
         }
         const std::string reason = option->apply(o, value.value_or(std::string()));
@@ -457,12 +484,16 @@ NamedCommand ParseConvert(const std::vector<std::string>& args) {
     // With an IFO the DVD palette is the disc's own; named colours then
     // serve the pgs output only.
     if (o.ifoFile && coloured && !o.formats.count("pgs"))
-        return Refuse("--text-color, --outline-color and --antialias-color go with the generic palette, not with --ifo");
+        return Refuse(
+            "--text-color, --outline-color and --antialias-color go with the generic palette, not with "
+            "--ifo");
     if (coloured && !o.ifoFile) {
         // Roles that share a palette entry cannot have two colours.
         const std::array<int, 4> entries = o.colors.value_or(std::array<int, 4>{3, 0, 1, 0});
         const std::pair<const char*, const std::optional<Rgb>*> named[] = {
-            {"--text-color", &o.textColor}, {"--outline-color", &o.outlineColor}, {"--antialias-color", &o.antialiasColor}};
+            {"--text-color", &o.textColor},
+            {"--outline-color", &o.outlineColor},
+            {"--antialias-color", &o.antialiasColor}};
         for (int a = 0; a < 3; ++a)
             for (int b = a + 1; b < 3; ++b)
                 if (*named[a].second && *named[b].second && entries[size_t(a)] == entries[size_t(b)] &&

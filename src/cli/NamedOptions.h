@@ -28,36 +28,36 @@ struct ConvertOptions {
     std::optional<std::string> ifoFile;  // none: the generic palette
     std::optional<bool> pal;             // --standard; none: PAL
     std::string fontName = "Arial";
-    int fontSize = 14;     // position in the size list (20 points)
-    int fontStyle = 0;     // "Normal"
-    int fontCharset = 4;   // "DEFAULT"
+    int fontSize = 14;    // position in the size list (20 points)
+    int fontStyle = 0;    // "Normal"
+    int fontCharset = 4;  // "DEFAULT"
     // --charset auto (the default): each file's own character set, found from
     // its bytes; fontCharset is then what a file is read in when none is found.
     bool charsetAuto = true;
-    bool wrap = true;      // lines too wide are broken where lines may break; --no-wrap refuses them
-    int align = 0;         // "center"
+    bool wrap = true;  // lines too wide are broken where lines may break; --no-wrap refuses them
+    int align = 0;     // "center"
     int offset = kOffsetSetting.byDefault;
     int offsetOr = kLineSpacingSetting.byDefault;
     bool anchorBottom = false;  // --anchor bottom: the last line at the offset
-    int outlineWidth = 1;  // 3 pixels
+    int outlineWidth = 1;       // 3 pixels
     // Palette entries for text, outline, antialias and background, in the
     // order --colors takes them; none: what the palette source picks.
     std::optional<std::array<int, 4>> colors;
     std::set<std::string> formats = DefaultOutputKinds();  // --format: names of output kinds
-    std::string language = "en";  // --language, lower case: the first code
+    std::string language = "en";                           // --language, lower case: the first code
     // --language with one code per file (lower case); empty: each file's code
     // from its name (movie.fr.srt), else "en". One code applies to every file.
     std::vector<std::string> languages;
     // --resolution, --frame-rate and the colours of the PGS output.
     PgsRequest pgs;
     bool frameRateGiven = false;  // otherwise the usual rate of the resolution
-    std::string outputDir;  // empty: beside each subtitle file
-    int jobs = 0;           // 0: one per core
+    std::string outputDir;        // empty: beside each subtitle file
+    int jobs = 0;                 // 0: one per core
     bool quiet = false;
-    std::string muxVideo;       // --mux: the DVD MPEG to mux into; empty: none
-    std::optional<int> stream;  // --stream: sub-picture stream number 0 to 31 of the first file
-    double fps = 0;             // --fps: MicroDVD files without a frame-rate line; 0: none
-    std::string fontsDir;       // --fonts-dir: more fonts for ASS/SSA scripts
+    std::string muxVideo;            // --mux: the DVD MPEG to mux into; empty: none
+    std::optional<int> stream;       // --stream: sub-picture stream number 0 to 31 of the first file
+    double fps = 0;                  // --fps: MicroDVD files without a frame-rate line; 0: none
+    std::string fontsDir;            // --fonts-dir: more fonts for ASS/SSA scripts
     std::optional<bool> widescreen;  // --aspect 16:9 / 4:3; none: the film's, else 4:3
     bool forced = false;             // --forced
     // --text-color, --outline-color, --antialias-color: the generic palette's

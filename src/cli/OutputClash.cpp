@@ -68,7 +68,8 @@ std::optional<std::string> OutputClash(const ConvertOptions& o) {
         for (const std::string& name : FileOutputNames(o, o.files[i])) {
             const Owner mine{long(i), false, name};
             std::optional<Owner> other;
-            if (const auto it = byName.find(Spelling(name)); it != byName.end() && it->second.file != mine.file)
+            if (const auto it = byName.find(Spelling(name));
+                it != byName.end() && it->second.file != mine.file)
                 other = it->second;
             if (!other)
                 if (const auto id = IdOf(name))

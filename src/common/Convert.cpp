@@ -2,8 +2,8 @@
 
 #include <charconv>
 #include <cmath>
-#include <system_error>
 #include <limits>
+#include <system_error>
 
 namespace glyphon {
 

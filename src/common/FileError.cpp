@@ -75,7 +75,6 @@ std::string FileErrorText(int err) {
 
 void ThrowFileError(int err) { throw FileError(FileErrorText(err)); }
 
-
 void WriteAll(int fd, const void* data, size_t size) {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {

@@ -31,7 +31,6 @@ std::string FileErrorText(int err);
 // Throws FileError with FileErrorText(err).
 [[noreturn]] void ThrowFileError(int err);
 
-
 // Writes all of data to the file descriptor, again after an interrupted or
 // partial write; throws FileError for the first failure.
 void WriteAll(int fd, const void* data, size_t size);

@@ -16,9 +16,7 @@ struct Rgb {
     friend bool operator==(const Rgb&, const Rgb&) = default;
     // Packed as 0x00RRGGBB, the pixel layout of Frame.
     constexpr uint32_t Packed() const { return (uint32_t(r) << 16) | (uint32_t(g) << 8) | b; }
-    static constexpr Rgb FromPacked(uint32_t p) {
-        return Rgb{uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)};
-    }
+    static constexpr Rgb FromPacked(uint32_t p) { return Rgb{uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)}; }
 };
 
 // A colour with its opacity (255: opaque).

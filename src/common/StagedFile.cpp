@@ -10,8 +10,8 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 

@@ -79,9 +79,9 @@ struct TextLook {
     Alignment align = Alignment::Center;
     int offset = kOffsetSetting.byDefault;            // rows between the frame's bottom margin and line 1
     int lineSpacing = kLineSpacingSetting.byDefault;  // added to line 2's distance from line 1 (negated)
-    int outlineWidth = 3;   // pixels; below 1: no outline layer
-    bool wrap = false;        // lines too wide are broken at spaces
-    bool widescreen = false;  // a 16:9 picture: text drawn three quarters as wide
+    int outlineWidth = 3;                             // pixels; below 1: no outline layer
+    bool wrap = false;                                // lines too wide are broken at spaces
+    bool widescreen = false;                          // a 16:9 picture: text drawn three quarters as wide
     // The fit check also refuses a subtitle of one or two lines that would
     // reach past the frame's top or bottom row.
     bool refuseOutsideFrame = false;
@@ -128,7 +128,7 @@ struct OutputRequest {
     std::string language = "en";  // of the VobSub index
     DvdMuxRequest mux;            // the film to mux into; none when empty
     PgsRequest pgsRequest;
-    bool forced = false;          // every DVD unit starts with the forced start command
+    bool forced = false;  // every DVD unit starts with the forced start command
 
     bool Wants(const std::string& kind) const { return kinds.count(kind) > 0; }
     void Set(const std::string& kind, bool on) {

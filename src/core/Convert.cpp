@@ -43,7 +43,6 @@ namespace glyphon {
 
 namespace {
 
-
 // Keeps the reader's plain messages instead of showing them.
 class NoticeSink : public MessageSink {
 public:
@@ -121,9 +120,11 @@ constexpr int64_t kLatestStart = int64_t(4294967295);
 std::optional<std::string> UntimeableSubtitle(const std::vector<Cue>& entries, size_t timed) {
     for (size_t i = 0; i < entries.size() && i < timed; ++i) {
         const Cue& e = entries[i];
-        const std::string which = "Subtitle " + std::to_string(i + 1) + " (" + CutForMessage(e.Line1, 60) + ")";
+        const std::string which =
+            "Subtitle " + std::to_string(i + 1) + " (" + CutForMessage(e.Line1, 60) + ")";
         const std::string start = ClockText(MsOfTicks(e.start));
-        if (e.start < 0) return which + " starts at " + start + ", before the start of the video; nothing was written.";
+        if (e.start < 0)
+            return which + " starts at " + start + ", before the start of the video; nothing was written.";
         if (e.start > kLatestStart)
             return which + " starts at " + start + ", later than a .sup file can time (" +
                    ClockText(MsOfTicks(kLatestStart)) + " at most); nothing was written.";
@@ -159,14 +160,17 @@ std::vector<uint32_t> RunColoursOf(const std::vector<Cue>& entries) {
 // The stream palette with the run colours in it, and the entry of each
 // colour (0: the text role's). The roles' entries stay as they are; with a
 // disc's palette the colours take its nearest entries.
-PaletteChoice WithRunColours(const PaletteChoice& p, const RoleIndices& roles, const std::vector<uint32_t>& colours,
+PaletteChoice WithRunColours(const PaletteChoice& p, const RoleIndices& roles,
+                             const std::vector<uint32_t>& colours,
                              std::vector<std::pair<uint32_t, int>>& entries) {
     PaletteChoice out = p;
     std::array<bool, 16> kept{};
-    for (const int role : {roles.antialias, roles.outline, roles.text, roles.background}) kept[size_t(role)] = true;
+    for (const int role : {roles.antialias, roles.outline, roles.text, roles.background})
+        kept[size_t(role)] = true;
     std::vector<Rgb> wanted;
     for (const uint32_t c : colours) wanted.push_back(Rgb{uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
-    const std::vector<int> placed = PlaceRunColours(out.colours, kept, wanted, p.source != PaletteSource::Ifo);
+    const std::vector<int> placed =
+        PlaceRunColours(out.colours, kept, wanted, p.source != PaletteSource::Ifo);
     entries.assign({{0u, roles.text}});
     for (size_t i = 0; i < colours.size(); ++i) entries.emplace_back(colours[i], placed[i]);
     for (size_t i = 0; i < 16; ++i)
@@ -177,7 +181,6 @@ PaletteChoice WithRunColours(const PaletteChoice& p, const RoleIndices& roles, c
 }  // namespace
 
 namespace {
-
 
 const char* const kFindColors =
     "Then find the Color 0 Y Cr CB ,doubleclick it, and put the value: 00 80 80\r\n"
@@ -230,23 +233,26 @@ std::string ShellWord(const std::string& path) {
 
 // The instructions after muxing into a film: the dvdauthor command that
 // builds the disc from the project written beside the film, as printed.
-std::string MuxedFilmText(const std::string& stem, const std::string& film, const std::string& streams, bool pal) {
+std::string MuxedFilmText(const std::string& stem, const std::string& film, const std::string& streams,
+                          bool pal) {
     return std::string("All Done !!! (Case : Muxed Film)\r\n") + "The subtitles of " + film +
            " are muxed into " + MuxedFileName(stem) + " as sub-picture stream" + streams + " (" +
            (pal ? "PAL" : "NTSC") + "), their palette is in " + PaletteFileName(stem) +
            ", and the dvdauthor project " + ProjectFileName(stem) + " names them both.\r\n" +
            "Author the DVD with dvdauthor (Debian package dvdauthor); this command writes it into " + stem +
-           ".dvd:\r\n\r\ndvdauthor -o " + ShellWord(stem + ".dvd") + " -x " + ShellWord(ProjectFileName(stem)) +
-           "\r\n\r\n" +
-           "Its VIDEO_TS folder can then be burnt to a disc or played from the folder.\r\n\r\n\r\nGenerated Files:\r\n";
+           ".dvd:\r\n\r\ndvdauthor -o " + ShellWord(stem + ".dvd") + " -x " +
+           ShellWord(ProjectFileName(stem)) + "\r\n\r\n" +
+           "Its VIDEO_TS folder can then be burnt to a disc or played from the folder.\r\n\r\n\r\nGenerated "
+           "Files:\r\n";
 }
 
 // The help of a file muxed into a disc named after another file.
 std::string StreamOfDiscText(const std::string& discStem, const std::string& film, int stream, bool pal) {
-    return std::string("All Done !!! (Case : Muxed Film)\r\n") + "The subtitles are muxed with those of the other files into " +
-           MuxedFileName(discStem) + " (from " + film + ") as sub-picture stream " + std::to_string(stream) + " (" +
-           (pal ? "PAL" : "NTSC") + "); " + discStem + ".Glyphon_Help.txt tells how to author the disc.\r\n\r\n\r\n" +
-           "Generated Files:\r\n";
+    return std::string("All Done !!! (Case : Muxed Film)\r\n") +
+           "The subtitles are muxed with those of the other files into " + MuxedFileName(discStem) +
+           " (from " + film + ") as sub-picture stream " + std::to_string(stream) + " (" +
+           (pal ? "PAL" : "NTSC") + "); " + discStem +
+           ".Glyphon_Help.txt tells how to author the disc.\r\n\r\n\r\n" + "Generated Files:\r\n";
 }
 
 // The colour a role is drawn in for a named colour: itself, except that pure
@@ -299,7 +305,8 @@ std::optional<std::string> RunRefusal(const ConversionJob& job, const std::vecto
             for (std::string& name : kind.files(stem, job)) outputs.push_back(std::move(name));
     if (std::optional<std::string> refusal = OutputReplacingInput(outputs, RunInputFiles(job)))
         return refusal;
-    const size_t timed = job.settingError.empty() ? entries.size() : size_t(std::max(job.settingErrorAt - 1, 0));
+    const size_t timed =
+        job.settingError.empty() ? entries.size() : size_t(std::max(job.settingErrorAt - 1, 0));
     return UntimeableSubtitle(entries, timed);
 }
 
@@ -323,7 +330,8 @@ std::string ComposeHelpText(const ConversionJob& job) {
     // The list names the files the run writes (the disc's only in the help
     // of the input that owns the disc), one a line.
     if (!o.mux.video.empty() && !o.mux.discStem.empty()) {
-        text = StreamOfDiscText(o.mux.discStem, o.mux.video, o.mux.stream, job.palette.standard == VideoStandard::Pal);
+        text = StreamOfDiscText(o.mux.discStem, o.mux.video, o.mux.stream,
+                                job.palette.standard == VideoStandard::Pal);
     } else if (!o.mux.video.empty()) {
         const std::string streams =
             o.mux.discStreams.empty() ? " " + std::to_string(o.mux.stream) : "s " + o.mux.discStreams;
@@ -402,7 +410,9 @@ bool ReadOpenableEntries(const SubtitleInput& input, std::vector<Cue>& entries, 
     std::optional<FoundCharset> found;
     if (input.charsetAuto) found = FindCharset(list);
     utf8 = list.Utf8 || (input.charsetAuto && list.LooksUtf8);
-    report.charset = utf8 ? int(kUtf8Charset) : found ? CharsetForCodePage(input.charset, found->codePage) : input.charset;
+    report.charset = utf8    ? int(kUtf8Charset)
+                     : found ? CharsetForCodePage(input.charset, found->codePage)
+                             : input.charset;
     if (found) report.charsetFound = found->name;
     report.loaded = list.Loaded;
     report.unreadable = std::move(list.Unreadable);
@@ -452,8 +462,8 @@ bool CheckEntriesFit(const std::vector<Cue>& entries, const TextLook& look, int 
 }
 
 void SealAuthorAndCommit(const ConversionJob& job, const std::array<uint32_t, 16>& disc, DvdMuxSink* mux,
-                         std::vector<std::unique_ptr<UnitSink>>& sinks, ConversionReport& report, bool& muxing,
-                         const ConversionHooks& hooks) {
+                         std::vector<std::unique_ptr<UnitSink>>& sinks, ConversionReport& report,
+                         bool& muxing, const ConversionHooks& hooks) {
     (void)job;
     muxing = false;
     SealAll(sinks);
@@ -495,7 +505,8 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             return report;
         }
     // Styled scripts are drawn by libass on a path of their own.
-    if (!job.subtitle.entries && IsStyledScript(job.subtitle.file)) return RunStyledConversion(job, text, hooks, report);
+    if (!job.subtitle.entries && IsStyledScript(job.subtitle.file))
+        return RunStyledConversion(job, text, hooks, report);
 
     // The entries: the job's own, or read and checked here.
     const std::vector<Cue>* entries = job.subtitle.entries.get();
@@ -523,8 +534,8 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             if (!first.belowFrame && !job.look.wrap && size_t(first.line) <= lines.size())
                 f.text = std::string(lines[size_t(first.line - 1)]);
             f.message = !first.belowFrame ? "The line is too long."
-                        : first.above         ? "The subtitle's lines reach above the frame."
-                                              : "The subtitle's lines reach below the frame.";
+                        : first.above     ? "The subtitle's lines reach above the frame."
+                                          : "The subtitle's lines reach below the frame.";
         } else {
             f.subtitle = fit.outside->entry;
             f.line = fit.outside->line;
@@ -575,7 +586,8 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     // Without a canvas the units are coded from pixel codes: each layer's
     // colour classified as the coder classifies a frame's pixels.
     CodeFrame codes;
-    const LayerCodes layerCodes{ClassifyPixel(look.colors.outline, colours), ClassifyPixel(look.colors.antialias, colours),
+    const LayerCodes layerCodes{ClassifyPixel(look.colors.outline, colours),
+                                ClassifyPixel(look.colors.antialias, colours),
                                 ClassifyPixel(look.colors.text, colours)};
     const unsigned backgroundCode = ClassifyPixel(kPureBlue, colours);
     auto stopped = [&] {
@@ -587,9 +599,9 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     // The time line cut where any subtitle starts or ends: each stretch is one
     // picture holding every subtitle on screen then. An entry whose time is
     // not a number ends the list the time line sees, as it ends the run.
-    const size_t timed = std::min(size_t(count), job.settingError.empty()
-                                                     ? size_t(count)
-                                                     : size_t(std::max(job.settingErrorAt - 1, 0)));
+    const size_t timed =
+        std::min(size_t(count),
+                 job.settingError.empty() ? size_t(count) : size_t(std::max(job.settingErrorAt - 1, 0)));
     std::vector<CueSpan> spans;
     spans.reserve(timed);
     for (size_t i = 0; i < timed; ++i) spans.push_back({(*entries)[i].start, (*entries)[i].end});
@@ -602,9 +614,10 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             ++lateEnds;
         }
     if (lateEnds > 0)
-        report.warnings.push_back(std::to_string(lateEnds) + (lateEnds == 1 ? " subtitle ends" : " subtitles end") +
-                                  " after " + ClockText(MsOfTicks(kLatestStart)) + ", the latest time the outputs can hold, " +
-                                  "and " + (lateEnds == 1 ? "was" : "were") + " cut to end there");
+        report.warnings.push_back(
+            std::to_string(lateEnds) + (lateEnds == 1 ? " subtitle ends" : " subtitles end") + " after " +
+            ClockText(MsOfTicks(kLatestStart)) + ", the latest time the outputs can hold, " + "and " +
+            (lateEnds == 1 ? "was" : "were") + " cut to end there");
     const Timeline timeline = SplitTimeline(spans);
     if (timeline.empty > 0)
         report.warnings.push_back(std::to_string(timeline.empty) +
@@ -684,14 +697,16 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                 int top0 = INT_MAX, bottom0 = INT_MIN;
                 for (const auto& [group, atTop] : {std::pair{&bottom, false}, std::pair{&top, true}}) {
                     if (group->empty()) continue;
-                    const StackPlacement band = DrawSubtitleLines(canvas, text, *group, look, codes..., atTop);
+                    const StackPlacement band =
+                        DrawSubtitleLines(canvas, text, *group, look, codes..., atTop);
                     top0 = std::min(top0, band.bandTop);
                     bottom0 = std::max(bottom0, band.bandTop + band.bandHeight);
                 }
                 for (const PlacedLines& group : placed) {
                     SubtitleLook own = look;
                     own.place = group.place;
-                    const StackPlacement band = DrawSubtitleLines(canvas, text, group.lines, own, codes..., group.top);
+                    const StackPlacement band =
+                        DrawSubtitleLines(canvas, text, group.lines, own, codes..., group.top);
                     top0 = std::min(top0, band.bandTop);
                     bottom0 = std::max(bottom0, band.bandTop + band.bandHeight);
                 }
@@ -743,10 +758,11 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
         }
         if (!report.cancelled && stopped()) report.cancelled = true;
         if (const auto lost = std::count(lostColour.begin(), lostColour.end(), true); lost > 0)
-            report.warnings.push_back(std::to_string(lost) + (lost == 1 ? " subtitle shows" : " subtitles show") +
-                                      " text in more than one colour at once; a DVD sub-picture has one text "
-                                      "colour, so " + (lost == 1 ? "it was" : "each was") +
-                                      " drawn in the colour most of its letters are in");
+            report.warnings.push_back(
+                std::to_string(lost) + (lost == 1 ? " subtitle shows" : " subtitles show") +
+                " text in more than one colour at once; a DVD sub-picture has one text "
+                "colour, so " +
+                (lost == 1 ? "it was" : "each was") + " drawn in the colour most of its letters are in");
         report.helpText = ComposeHelpText(job);
         if (report.cancelled) {
             // A stopped run keeps the records written so far, and writes no
@@ -762,8 +778,10 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     } catch (const std::exception& e) {
         // The previous outputs stay as they were.
         DiscardAll(sinks);
-        report.failure = Failure(muxing ? ConversionFailure::Stage::Mux : ConversionFailure::Stage::Output, e.what());
-        if (const auto* output = dynamic_cast<const OutputFileError*>(&e)) report.failure->file = output->Path();
+        report.failure =
+            Failure(muxing ? ConversionFailure::Stage::Mux : ConversionFailure::Stage::Output, e.what());
+        if (const auto* output = dynamic_cast<const OutputFileError*>(&e))
+            report.failure->file = output->Path();
     }
     return report;
 }

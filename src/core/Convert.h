@@ -51,9 +51,9 @@ struct ConversionReport {
     // Pictures in the run: one per stretch of the time line with subtitles
     // on screen (one per subtitle where none meet).
     int total = 0;
-    int written = 0;         // pictures handed to the outputs
-    std::string stem;        // folder and base name of the outputs
-    std::string helpText;    // what the help file holds (composed for every run)
+    int written = 0;       // pictures handed to the outputs
+    std::string stem;      // folder and base name of the outputs
+    std::string helpText;  // what the help file holds (composed for every run)
     // Messages of reading that did not stop it ("Unsupported Subtitle Format
     // !"), as the reader said them.
     std::vector<std::string> notices;
@@ -140,8 +140,8 @@ std::string ComposeHelpText(const ConversionJob& job);
 // disc (hooks.handOver). Throws what the outputs throw; the caller discards
 // the sinks then. `muxing` is kept for the failure's stage.
 void SealAuthorAndCommit(const ConversionJob& job, const std::array<uint32_t, 16>& disc, DvdMuxSink* mux,
-                         std::vector<std::unique_ptr<UnitSink>>& sinks, ConversionReport& report, bool& muxing,
-                         const ConversionHooks& hooks);
+                         std::vector<std::unique_ptr<UnitSink>>& sinks, ConversionReport& report,
+                         bool& muxing, const ConversionHooks& hooks);
 
 // Why a run must not start, before it touches a file: an output that is one
 // of its inputs (the subtitle file, the film, `job.otherInputs`), or a

@@ -31,7 +31,8 @@ bool Empty(const RunLine& line) {
 
 }  // namespace
 
-std::vector<RunLine> LinesToDraw(const SubtitleLine& entry, TextEngine& text, const FontSpec& font, bool wrap) {
+std::vector<RunLine> LinesToDraw(const SubtitleLine& entry, TextEngine& text, const FontSpec& font,
+                                 bool wrap) {
     const std::vector<std::string_view> texts = TextLinesOf(entry);
     std::vector<RunLine> lines;
     lines.reserve(texts.size());

@@ -24,7 +24,8 @@ inline constexpr int WidthPercent(bool widescreen) { return widescreen ? kWidesc
 // The lines `entry` is drawn with in `font`; at least two (a one-line
 // subtitle has an empty second line). The runs are views of the entry's
 // texts, which must outlive them.
-std::vector<RunLine> LinesToDraw(const SubtitleLine& entry, TextEngine& text, const FontSpec& font, bool wrap);
+std::vector<RunLine> LinesToDraw(const SubtitleLine& entry, TextEngine& text, const FontSpec& font,
+                                 bool wrap);
 
 struct CuePlacement;
 // Where a cue's own settings put its lines (nothing for a cue stacked at the

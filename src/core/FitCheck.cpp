@@ -41,7 +41,8 @@ void CheckSubtitleFits(const SubtitleLine& entry, int number, TextEngine& text, 
     extents.reserve(lines.size());
     for (size_t k = 0; k < lines.size(); ++k) {
         extents.push_back(MeasureRunLine(text, lines[k], look.font));
-        if (extents.back().width >= kFitLimit) result.problems.push_back({number, int(k + 1), extents.back().width});
+        if (extents.back().width >= kFitLimit)
+            result.problems.push_back({number, int(k + 1), extents.back().width});
     }
     if (lines.size() > 2) {
         // Lines beyond the second must also stay within the frame.

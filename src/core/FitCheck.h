@@ -42,8 +42,8 @@ struct FrameExit {
 };
 
 struct FitResult {
-    std::vector<FitProblem> problems;      // in entry order, every one
-    std::optional<FrameExit> outside;      // the first such subtitle, when asked for
+    std::vector<FitProblem> problems;  // in entry order, every one
+    std::optional<FrameExit> outside;  // the first such subtitle, when asked for
     bool Fits() const { return problems.empty() && !outside; }
 };
 

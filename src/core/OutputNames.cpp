@@ -1,13 +1,13 @@
 #include "core/OutputNames.h"
 
-#include "mux/DvdAuthoring.h"
-#include "mux/DvdMux.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
+
+#include "mux/DvdAuthoring.h"
+#include "mux/DvdMux.h"
 
 namespace glyphon {
 
@@ -46,7 +46,8 @@ constexpr const char kOwnIndexStart[] =
 
 bool SameExistingFile(const std::string& a, const std::string& b) {
     if (a.empty() || b.empty()) return false;
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }

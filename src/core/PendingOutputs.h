@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "common/StagedFile.h"
-#include "mux/UnitSpool.h"
 #include "core/UnitSink.h"
+#include "mux/UnitSpool.h"
 
 namespace glyphon {
 

@@ -157,9 +157,9 @@ PlanReport RunConversionPlan(const RunPlan& plan, const PlanHooks& hooks) {
         for (const PlanInput& in : after.inputs) last = std::max(last, in.stream);
         if (last > kStreamSetting.maximum) {
             r.failure = Failure(ConversionFailure::Stage::Refused,
-                                film + " already holds sub-picture streams up to " + std::to_string(first - 1) +
-                                    "; a DVD holds 32 at most (0 to 31), so " + std::to_string(count) +
-                                    " more do not fit");
+                                film + " already holds sub-picture streams up to " +
+                                    std::to_string(first - 1) + "; a DVD holds 32 at most (0 to 31), so " +
+                                    std::to_string(count) + " more do not fit");
             return r;
         }
         return RunConversionPlan(after, hooks);

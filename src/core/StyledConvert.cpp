@@ -84,7 +84,8 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
         std::unique_ptr<AssScript> dvdScript;
         const int frameHeight = FrameHeightOf(job.palette.standard);
         if (o.AnyDvd()) {
-            dvdScript = std::make_unique<AssScript>(job.subtitle.file, kFrameWidth, frameHeight, job.subtitle.fontsDir);
+            dvdScript = std::make_unique<AssScript>(job.subtitle.file, kFrameWidth, frameHeight,
+                                                    job.subtitle.fontsDir);
             if (job.palette.source != PaletteSource::Ifo) {
                 const std::array<Rgb, 16> palette = StreamPaletteOf(dvdScript->Colours());
                 for (size_t i = 0; i < 16; ++i) {
@@ -117,8 +118,9 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
             const auto flush = [&] {
                 if (!pending.any) return;
                 encoder.SetRoles(pending.placed.roles, RoleColours{});
-                const std::vector<uint8_t>& unit = encoder.Encode(pending.codes, pending.placed.top, pending.placed.height,
-                                                                  pending.endMs - pending.startMs);
+                const std::vector<uint8_t>& unit =
+                    encoder.Encode(pending.codes, pending.placed.top, pending.placed.height,
+                                   pending.endMs - pending.startMs);
                 cap.Enter(pending.startMs, pending.endMs, unit.size());
                 DrawnSubtitle picture;
                 picture.start = TicksOfMs(pending.startMs);
@@ -131,10 +133,13 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
             try {
                 dvdScript->Walk(fps, [&](const AssMoment& m, const AssPicture& picture) {
                     if (stopped()) throw Stopped{};
-                    const DvdPicture placed = CodeDvdPicture(picture, dvdJob.palette.colours, codes, frameHeight);
+                    const DvdPicture placed =
+                        CodeDvdPicture(picture, dvdJob.palette.colours, codes, frameHeight);
                     encoder.SetRoles(placed.roles, RoleColours{});
-                    const size_t bytes = encoder.Encode(codes, placed.top, placed.height, m.endMs - m.startMs).size();
-                    if (pending.any && pending.endMs == m.startMs && !cap.Fits(m.startMs, bytes, pending.bytes)) {
+                    const size_t bytes =
+                        encoder.Encode(codes, placed.top, placed.height, m.endMs - m.startMs).size();
+                    if (pending.any && pending.endMs == m.startMs &&
+                        !cap.Fits(m.startMs, bytes, pending.bytes)) {
                         pending.endMs = m.endMs;
                         ++leftOut;
                         return;
@@ -190,7 +195,8 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
         report.failure = Failed(ConversionFailure::Stage::Read, e.what());
     } catch (const std::exception& e) {
         for (auto& sink : sinks) sink->Discard();
-        report.failure = Failed(muxing ? ConversionFailure::Stage::Mux : ConversionFailure::Stage::Output, e.what());
+        report.failure =
+            Failed(muxing ? ConversionFailure::Stage::Mux : ConversionFailure::Stage::Output, e.what());
     }
     return report;
 }

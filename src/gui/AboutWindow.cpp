@@ -293,7 +293,8 @@ void TForm2::ShowLinkColour() {
 
 void TForm2::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    if ((event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) && LabelMorvane)
+    if ((event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) &&
+        LabelMorvane)
         ShowLinkColour();
 }
 

@@ -54,7 +54,8 @@ std::optional<Frame> ToRgb(const AVFrame& f, int width, int height) {
             const int r = fullRange ? yy + 91881 * cr : yy + 104597 * cr;
             const int g = fullRange ? yy - 22554 * cb - 46802 * cr : yy - 25675 * cb - 53279 * cr;
             const int b = fullRange ? yy + 116130 * cb : yy + 132201 * cb;
-            row[x] = Rgb{Clamp8((r + 32768) >> 16), Clamp8((g + 32768) >> 16), Clamp8((b + 32768) >> 16)}.Packed();
+            row[x] =
+                Rgb{Clamp8((r + 32768) >> 16), Clamp8((g + 32768) >> 16), Clamp8((b + 32768) >> 16)}.Packed();
         }
     }
     return out;
@@ -90,7 +91,8 @@ std::optional<Frame> FilmFrameAt(const std::string& film, int64_t ms, int width,
     // until the first frame decoded is not later than the time.
     for (const int64_t back : {int64_t(1000), int64_t(8000), int64_t(-1)}) {
         const int64_t from =
-            back < 0 ? start : std::max(start, target - av_rescale_q(back, AVRational{1, 1000}, stream->time_base));
+            back < 0 ? start
+                     : std::max(start, target - av_rescale_q(back, AVRational{1, 1000}, stream->time_base));
         const int sought = back < 0 ? av_seek_frame(input.get(), -1, 0, AVSEEK_FLAG_BYTE)
                                     : av_seek_frame(input.get(), index, from, AVSEEK_FLAG_BACKWARD);
         if (sought < 0) continue;

@@ -3,29 +3,29 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QKeySequence>
-#include <QMimeData>
-#include <QMouseEvent>
-#include <QShortcut>
-#include <QTimer>
-#include <QUrl>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QImage>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStyle>
+#include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <exception>
 
@@ -51,9 +51,13 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int w = -1
 // the model's.
 QString WithMnemonic(const std::string& caption) {
     static const std::pair<const char*, const char*> kMarked[] = {
-        {"Load IFO", "Load &IFO"},         {"Load SRT", "Load &SRT"}, {"Generate Sup", "&Generate Sup"},
+        {"Load IFO", "Load &IFO"},
+        {"Load SRT", "Load &SRT"},
+        {"Generate Sup", "&Generate Sup"},
         // "Abort" shows only while "About" is locked with the rest.
-        {"Abort", "&Abort"},               {"Add To Batch", "Add To &Batch"}, {"About", "&About"},
+        {"Abort", "&Abort"},
+        {"Add To Batch", "Add To &Batch"},
+        {"About", "&About"},
     };
     for (const auto& [plain, marked] : kMarked)
         if (caption == plain) return QString::fromLatin1(marked);
@@ -214,13 +218,13 @@ void MainWindow::Build() {
     files_->setGeometry(8, 32, inner, 112);
     files_->setToolTip("One subtitle stream a file: the first is stream 0");
     const std::pair<QPushButton**, TButton*> fileButtons[] = {{&addFiles_, &model_.ButtonAddFiles},
-                                                               {&removeFile_, &model_.ButtonRemoveFile},
-                                                               {&fileUp_, &model_.ButtonFileUp},
-                                                               {&fileDown_, &model_.ButtonFileDown}};
+                                                              {&removeFile_, &model_.ButtonRemoveFile},
+                                                              {&fileUp_, &model_.ButtonFileUp},
+                                                              {&fileDown_, &model_.ButtonFileDown}};
     const int buttonWidth = (inner - 3 * 4) / 4;
     for (int i = 0; i < 4; ++i)
-        *fileButtons[i].first =
-            MakeButton(outputs_, fileButtons[i].second->caption, 8 + (buttonWidth + 4) * i, 148, buttonWidth, 22, false);
+        *fileButtons[i].first = MakeButton(outputs_, fileButtons[i].second->caption,
+                                           8 + (buttonWidth + 4) * i, 148, buttonWidth, 22, false);
     MakeLabel(outputs_, "Language of the selected file", 8, 178, 180, 16);
     language_ = new QLineEdit(outputs_);
     language_->setGeometry(190, 176, 40, 20);
@@ -232,7 +236,8 @@ void MainWindow::Build() {
     film_ = MakeLabel(outputs_, "", 26, 228, inner - 18, 16);
 
     outputFolder_ = MakeButton(outputs_, model_.ButtonOutputFolder.caption, 8, 254, 110, 22, false);
-    outputFolderClear_ = MakeButton(outputs_, model_.ButtonOutputFolderClear.caption, 122, 254, inner - 114, 22, false);
+    outputFolderClear_ =
+        MakeButton(outputs_, model_.ButtonOutputFolderClear.caption, 122, 254, inner - 114, 22, false);
     outputFolderClear_->setToolTip("Write every output beside its subtitle file");
     editOutput_ = new QLineEdit(outputs_);
     editOutput_->setGeometry(8, 280, inner, 20);
@@ -253,7 +258,8 @@ void MainWindow::Build() {
     } pgsLists[] = {
         {"Size", "Picture size of the Blu-ray PGS output", &model_.ComboBoxPgsResolution},
         {"Text", "Text colour of the Blu-ray PGS output (role: the Text colour)", &model_.ComboBoxPgsText},
-        {"Outline", "Outline colour of the Blu-ray PGS output (role: the Outine colour)", &model_.ComboBoxPgsOutline},
+        {"Outline", "Outline colour of the Blu-ray PGS output (role: the Outine colour)",
+         &model_.ComboBoxPgsOutline},
     };
     for (int i = 0; i < 3; ++i) {
         MakeLabel(outputs_, pgsLists[i].caption, 26, 363 + 24 * i, 50, 14)->setToolTip(pgsLists[i].tip);
@@ -318,16 +324,20 @@ void MainWindow::Connect() {
         });
     });
     const std::pair<QPushButton*, void (TForm1::*)()> panelButtons[] = {
-        {addFiles_, &TForm1::ButtonAddFilesClick},         {removeFile_, &TForm1::ButtonRemoveFileClick},
-        {fileUp_, &TForm1::ButtonFileUpClick},             {fileDown_, &TForm1::ButtonFileDownClick},
-        {outputFolder_, &TForm1::ButtonOutputFolderClick}, {outputFolderClear_, &TForm1::ButtonOutputFolderClearClick},
+        {addFiles_, &TForm1::ButtonAddFilesClick},
+        {removeFile_, &TForm1::ButtonRemoveFileClick},
+        {fileUp_, &TForm1::ButtonFileUpClick},
+        {fileDown_, &TForm1::ButtonFileDownClick},
+        {outputFolder_, &TForm1::ButtonOutputFolderClick},
+        {outputFolderClear_, &TForm1::ButtonOutputFolderClearClick},
     };
     for (const auto& [button, handler] : panelButtons) {
         const auto h = handler;
         connect(button, &QPushButton::clicked, this, [this, h] { Guard([this, h] { (model_.*h)(); }); });
     }
     connect(files_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0 && row != model_.ListBoxFiles.itemIndex) Guard([this, row] { model_.ListBoxFilesSelect(row); });
+        if (row >= 0 && row != model_.ListBoxFiles.itemIndex)
+            Guard([this, row] { model_.ListBoxFilesSelect(row); });
     });
     connect(language_, &QLineEdit::editingFinished, this, [this] {
         const std::string text = language_->text().toStdString();
@@ -409,7 +419,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
     // is not kept waiting by the load's message boxes.
     std::vector<std::string> paths;
     for (const QString& file : files) paths.push_back(file.toLocal8Bit().toStdString());
-    QTimer::singleShot(0, this, [this, paths] { Guard([this, &paths] { OpenFilesInWindow(model_, paths); }); });
+    QTimer::singleShot(0, this,
+                       [this, paths] { Guard([this, &paths] { OpenFilesInWindow(model_, paths); }); });
 }
 
 void MainWindow::Guard(const std::function<void()>& handler) {
@@ -562,9 +573,12 @@ void MainWindow::Sync() {
         files_->setCurrentRow(model_.ListBoxFiles.itemIndex);
         files_->setEnabled(model_.ListBoxFiles.enabled);
         const std::pair<QPushButton*, const TButton*> buttons[] = {
-            {addFiles_, &model_.ButtonAddFiles},         {removeFile_, &model_.ButtonRemoveFile},
-            {fileUp_, &model_.ButtonFileUp},             {fileDown_, &model_.ButtonFileDown},
-            {outputFolder_, &model_.ButtonOutputFolder}, {outputFolderClear_, &model_.ButtonOutputFolderClear},
+            {addFiles_, &model_.ButtonAddFiles},
+            {removeFile_, &model_.ButtonRemoveFile},
+            {fileUp_, &model_.ButtonFileUp},
+            {fileDown_, &model_.ButtonFileDown},
+            {outputFolder_, &model_.ButtonOutputFolder},
+            {outputFolderClear_, &model_.ButtonOutputFolderClear},
         };
         for (const auto& [button, state] : buttons) button->setEnabled(state->enabled);
         if (!language_->hasFocus() || language_->text().toStdString() != model_.EditLanguage.text)
@@ -603,8 +617,8 @@ void MainWindow::Sync() {
         // the preview, the height cut to 9/16 of it, centred.
         if (model_.Widescreen) {
             const int shownHeight = frame.Width() * 9 / 16;
-            preview_->setPixmap(QPixmap::fromImage(image.scaled(frame.Width(), shownHeight, Qt::IgnoreAspectRatio,
-                                                                Qt::SmoothTransformation)));
+            preview_->setPixmap(QPixmap::fromImage(
+                image.scaled(frame.Width(), shownHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
             preview_->setGeometry(40, 126 + (frame.Height() - shownHeight) / 2, frame.Width(), shownHeight);
         } else {
             preview_->setPixmap(QPixmap::fromImage(image));

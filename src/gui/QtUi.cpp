@@ -1,7 +1,5 @@
 #include "gui/QtUi.h"
 
-#include "gui/FilmFrame.h"
-
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -11,6 +9,7 @@
 
 #include "gui/AboutWindow.h"
 #include "gui/ColorsHelpWindow.h"
+#include "gui/FilmFrame.h"
 #include "gui/MainWindow.h"
 
 namespace glyphon {
@@ -45,13 +44,15 @@ QString QtFilter(const std::string& filter) {
 
 void QtUi::ShowMessage(const std::string& text) {
     if (window_) window_->Sync();
-    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, ToQString(ToDisplayText(text)), QMessageBox::Ok, window_);
+    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, ToQString(ToDisplayText(text)), QMessageBox::Ok,
+                    window_);
     box.exec();
 }
 
 void QtUi::ShowError(const std::string& text) {
     if (window_) window_->Sync();
-    QMessageBox box(QMessageBox::Critical, kApplicationTitle, ToQString(ToDisplayText(text)), QMessageBox::Ok, window_);
+    QMessageBox box(QMessageBox::Critical, kApplicationTitle, ToQString(ToDisplayText(text)), QMessageBox::Ok,
+                    window_);
     box.exec();
 }
 
@@ -74,7 +75,8 @@ bool QtUi::Execute(TOpenDialog& dialog) {
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
     dialog.fileName = dlg.selectedFiles().front().toLocal8Bit().toStdString();
     dialog.fileNames.clear();
-    for (const QString& file : dlg.selectedFiles()) dialog.fileNames.push_back(file.toLocal8Bit().toStdString());
+    for (const QString& file : dlg.selectedFiles())
+        dialog.fileNames.push_back(file.toLocal8Bit().toStdString());
     return true;
 }
 

@@ -43,7 +43,8 @@ bool ConnectLocal(const std::string& path, bool abstract) {
     const size_t offset = abstract ? 1 : 0;
     if (path.empty() || path.size() + offset >= sizeof addr.sun_path) return false;
     std::memcpy(addr.sun_path + offset, path.data(), path.size());
-    const socklen_t len = socklen_t(offsetof(sockaddr_un, sun_path) + offset + path.size() + (abstract ? 0 : 1));
+    const socklen_t len =
+        socklen_t(offsetof(sockaddr_un, sun_path) + offset + path.size() + (abstract ? 0 : 1));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return false;
     const bool ok = Connected(fd, ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), len));
@@ -97,8 +98,10 @@ std::string RequestedPlatform(int argc, char** argv) {
     if (const char* env = std::getenv("QT_QPA_PLATFORM")) platform = env;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if ((arg == "-platform" || arg == "--platform") && i + 1 < argc) platform = argv[i + 1];
-        else if (arg.rfind("-platform=", 0) == 0) platform = arg.substr(10);
+        if ((arg == "-platform" || arg == "--platform") && i + 1 < argc)
+            platform = argv[i + 1];
+        else if (arg.rfind("-platform=", 0) == 0)
+            platform = arg.substr(10);
     }
     platform = platform.substr(0, platform.find(';'));
     return platform.substr(0, platform.find(':'));

@@ -9,10 +9,10 @@
 
 #include "app/CommandLine.h"
 #include "app/Environment.h"
-#include "common/Utf8.h"
 #include "app/FileArgument.h"
 #include "app/HeadlessUi.h"
 #include "cli/NamedCommand.h"
+#include "common/Utf8.h"
 #include "render/TextEngine.h"
 
 namespace glyphon {

@@ -28,7 +28,8 @@ void FileSink::Write(const uint8_t* data, size_t size) {
 
 void FileSink::Truncate(uint64_t size) {
     if (fd_ < 0) return;
-    if (::ftruncate(fd_, off_t(size)) != 0 || ::lseek(fd_, off_t(size), SEEK_SET) < 0) throw OutputFileError(staged_->FinalPath(), FileErrorText(errno));
+    if (::ftruncate(fd_, off_t(size)) != 0 || ::lseek(fd_, off_t(size), SEEK_SET) < 0)
+        throw OutputFileError(staged_->FinalPath(), FileErrorText(errno));
     position_ = size;
 }
 

@@ -1,21 +1,20 @@
 #include "mux/DvdAuthoring.h"
 
-#include "common/Utf8.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <map>
-#include <fstream>
 #include <stdexcept>
 
 #include "common/FileError.h"
+#include "common/Utf8.h"
 #include "mux/DvdMux.h"
 #include "mux/PackWriter.h"
 
@@ -27,16 +26,33 @@ std::string XmlEscaped(const std::string& text) {
     std::string out;
     for (const char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        // Written as references, or the parser would make spaces of them.
-        case '\n': out += "&#10;"; break;
-        case '\t': out += "&#9;"; break;
-        case '\r': out += "&#13;"; break;
-        default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
+            // Written as references, or the parser would make spaces of them.
+            case '\n':
+                out += "&#10;";
+                break;
+            case '\t':
+                out += "&#9;";
+                break;
+            case '\r':
+                out += "&#13;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -59,7 +75,8 @@ std::unique_ptr<StagedFile> StagedText(const std::string& path, const std::strin
 // Refuses an output name that is the film itself (a link, or the film named
 // like the output).
 void RefuseReplacingFilm(const std::string& video, const std::string& output) {
-    struct stat in {}, out {};
+    struct stat in {
+    }, out{};
     if (::stat(video.c_str(), &in) == 0 && ::stat(output.c_str(), &out) == 0 && in.st_dev == out.st_dev &&
         in.st_ino == out.st_ino)
         throw ProgramStreamError(video + ": the file " + output +
@@ -72,7 +89,8 @@ void RefuseReplacingFilm(const std::string& video, const std::string& output) {
 std::map<int, std::string> EarlierProjectLanguages(const std::string& video) {
     std::map<int, std::string> languages;
     const std::string suffix = ".muxed.mpg";
-    if (video.size() <= suffix.size() || video.compare(video.size() - suffix.size(), suffix.size(), suffix) != 0)
+    if (video.size() <= suffix.size() ||
+        video.compare(video.size() - suffix.size(), suffix.size(), suffix) != 0)
         return languages;
     std::ifstream in(ProjectFileName(video.substr(0, video.size() - suffix.size())));
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -85,7 +103,8 @@ std::map<int, std::string> EarlierProjectLanguages(const std::string& video) {
         if (end == std::string::npos || number == std::string::npos || number > close) continue;
         const int stream = std::atoi(text.c_str() + number + id.size());
         const std::string language = text.substr(at + open.size(), end - at - open.size());
-        if (stream >= 0 && stream < kSubPictureStreams && language.size() == 2 && std::isalpha(static_cast<unsigned char>(language[0])) &&
+        if (stream >= 0 && stream < kSubPictureStreams && language.size() == 2 &&
+            std::isalpha(static_cast<unsigned char>(language[0])) &&
             std::isalpha(static_cast<unsigned char>(language[1])))
             languages[stream] = language;
     }
@@ -111,7 +130,8 @@ FilmFacts ReadFilmFacts(const std::string& video, const std::string& muxedPath) 
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
-    struct stat in {}, out {};
+    struct stat in {
+    }, out{};
     if (::fstat(fd, &in) != 0) ThrowFileError(errno);
     if (!muxedPath.empty() && ::stat(muxedPath.c_str(), &out) == 0 && out.st_dev == in.st_dev &&
         out.st_ino == in.st_ino)
@@ -121,7 +141,8 @@ FilmFacts ReadFilmFacts(const std::string& video, const std::string& muxedPath) 
     try {
         FdSource source(fd);
         facts.start = ScanProgramStreamStart(source);
-        if (facts.start.height == 0) throw ProgramStreamError("no MPEG-2 sequence header near the start of the video");
+        if (facts.start.height == 0)
+            throw ProgramStreamError("no MPEG-2 sequence header near the start of the video");
     } catch (const ProgramStreamError& e) {
         throw ProgramStreamError(video + ": " + e.what());
     }
@@ -135,7 +156,8 @@ std::optional<std::string> UnnameableInProject(const std::string& stem) {
     for (const std::string& name : {AbsolutePath(PaletteFileName(stem)), AbsolutePath(MuxedFileName(stem))}) {
         if (ValidUtf8(name) != name)
             return "The dvdauthor project cannot name " + TerminalSafe(name) +
-                   ": it is not UTF-8 text, as the project must be; rename it or choose another output folder";
+                   ": it is not UTF-8 text, as the project must be; rename it or choose another output "
+                   "folder";
         std::vector<uint32_t> chars;
         DecodeUtf8(name, chars);
         for (const uint32_t c : chars)
@@ -197,7 +219,8 @@ DvdAuthoringResult AuthorDvdFilm(const DvdAuthoringRequest& request, StagedAutho
     const std::string muxed = MuxedFileName(request.stem);
     const std::string palette = PaletteFileName(request.stem);
     const std::string projectFile = ProjectFileName(request.stem);
-    for (const std::string& output : AuthoringFileNames(request.stem)) RefuseReplacingFilm(request.video, output);
+    for (const std::string& output : AuthoringFileNames(request.stem))
+        RefuseReplacingFilm(request.video, output);
     if (const auto refusal = UnnameableInProject(request.stem)) throw ProgramStreamError(*refusal);
 
     StagedAuthoring local;
@@ -262,9 +285,12 @@ std::optional<std::string> LanguageFromFileName(const std::string& path) {
     std::string code;
     for (size_t i = last - 2; i < last; ++i) {
         const char c = name[i];
-        if (c >= 'a' && c <= 'z') code += c;
-        else if (c >= 'A' && c <= 'Z') code += char(c - 'A' + 'a');
-        else return std::nullopt;
+        if (c >= 'a' && c <= 'z')
+            code += c;
+        else if (c >= 'A' && c <= 'Z')
+            code += char(c - 'A' + 'a');
+        else
+            return std::nullopt;
     }
     // "x.fr.srt" has a base name before the code; ".fr.srt" is a hidden file.
     if (last - 3 == 0) return std::nullopt;

@@ -6,8 +6,8 @@
 
 #include <memory>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/StagedFile.h"
@@ -44,8 +44,8 @@ VideoFormat ReadVideoFormat(const std::string& video);
 
 // One subtitle stream of the disc.
 struct AuthoringStream {
-    int stream = 0;           // sub-picture stream number 0 to 31
-    std::string language;     // two lower-case letters
+    int stream = 0;        // sub-picture stream number 0 to 31
+    std::string language;  // two lower-case letters
     UnitSpool units;
 };
 
@@ -54,7 +54,7 @@ struct DvdAuthoringRequest {
     std::string stem;                      // folder and base name of the outputs
     std::vector<AuthoringStream> streams;  // in the order the disc lists them
     DiscPalette palette{};
-    std::optional<bool> widescreen;        // none: as the film says
+    std::optional<bool> widescreen;  // none: as the film says
     // The film as read before (ReadFilmFacts): it is then read only to copy
     // it. None: read here.
     std::optional<FilmFacts> film;

@@ -14,7 +14,7 @@
 
 namespace glyphon {
 
-std::string MuxedFileName(const std::string& stem);   // stem + ".muxed.mpg"
+std::string MuxedFileName(const std::string& stem);    // stem + ".muxed.mpg"
 std::string PaletteFileName(const std::string& stem);  // stem + ".palette.yuv"
 
 // Collects the run's units (their bytes spooled to a file beside the muxed

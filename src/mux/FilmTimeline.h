@@ -42,7 +42,9 @@ public:
     }
 
     // The clock value, in the current stretch, of a film time.
-    uint64_t Clock(int64_t filmTime) const { return uint64_t(int64_t(clock_) + (filmTime - film_)) & kClockMask; }
+    uint64_t Clock(int64_t filmTime) const {
+        return uint64_t(int64_t(clock_) + (filmTime - film_)) & kClockMask;
+    }
 
     bool Started() const { return started_; }
 

@@ -10,8 +10,8 @@ namespace {
 constexpr uint64_t kClockMask = (uint64_t(1) << 33) - 1;
 constexpr uint8_t kPrivateStream1 = 0xBD;
 constexpr uint8_t kPaddingStream = 0xBE;
-constexpr size_t kPesStartSize = 6;   // start code, stream id, packet length
-constexpr size_t kPesFlagsSize = 3;   // two flag bytes and the header data length
+constexpr size_t kPesStartSize = 6;  // start code, stream id, packet length
+constexpr size_t kPesFlagsSize = 3;  // two flag bytes and the header data length
 constexpr size_t kPtsSize = 5;
 constexpr size_t kSubStreamIdSize = 1;
 // A padding packet is at least its own start code and length.
@@ -36,11 +36,11 @@ std::array<uint8_t, kPackHeaderSize> PackHeader(uint64_t scr, uint32_t muxRate) 
         uint8_t(base >> 5),  // SCR base 12..5
         // SCR base 4..0, marker, SCR extension 8..7
         uint8_t(((base << 3) & 0xF8) | 0x04 | ((ext >> 7) & 0x03)),
-        uint8_t(((ext << 1) & 0xFE) | 0x01),  // SCR extension 6..0, marker
-        uint8_t(muxRate >> 14),               // mux rate 21..14
-        uint8_t(muxRate >> 6),                // mux rate 13..6
+        uint8_t(((ext << 1) & 0xFE) | 0x01),      // SCR extension 6..0, marker
+        uint8_t(muxRate >> 14),                   // mux rate 21..14
+        uint8_t(muxRate >> 6),                    // mux rate 13..6
         uint8_t(((muxRate << 2) & 0xFC) | 0x03),  // mux rate 5..0, two markers
-        0xF8,  // five reserved bits, pack stuffing length 0
+        0xF8,                                     // five reserved bits, pack stuffing length 0
     };
 }
 
@@ -64,8 +64,8 @@ size_t SubPicturePackCount(size_t unitSize) {
     return 1 + (unitSize - first + other - 1) / other;
 }
 
-void PackWriter::WriteSubPicturePack(uint64_t scr, int stream, std::optional<uint64_t> pts, const uint8_t* payload,
-                                     size_t size) {
+void PackWriter::WriteSubPicturePack(uint64_t scr, int stream, std::optional<uint64_t> pts,
+                                     const uint8_t* payload, size_t size) {
     if (stream < 0 || stream >= kSubPictureStreams)
         throw std::invalid_argument("sub-picture stream number outside 0..31");
     if (size > SubPicturePayloadCapacity(pts.has_value()))
@@ -87,24 +87,24 @@ void PackWriter::WriteSubPicturePack(uint64_t scr, int stream, std::optional<uin
     const size_t headerData = (pts ? kPtsSize : 0) + stuffing;
     const size_t packetLength = kPesFlagsSize + headerData + kSubStreamIdSize + size;
 
-    put(0x00), put(0x00), put(0x01), put(kPrivateStream1);    // packet start code, stream id
+    put(0x00), put(0x00), put(0x01), put(kPrivateStream1);        // packet start code, stream id
     put(uint8_t(packetLength >> 8)), put(uint8_t(packetLength));  // bytes after this field
-    put(0x81);  // '10', not scrambled, no priority, no alignment flag, no copyright, original
-    put(pts ? 0x80 : 0x00);  // PTS only; no ESCR, rate, trick mode, CRC or extension
+    put(0x81);                 // '10', not scrambled, no priority, no alignment flag, no copyright, original
+    put(pts ? 0x80 : 0x00);    // PTS only; no ESCR, rate, trick mode, CRC or extension
     put(uint8_t(headerData));  // PTS and stuffing bytes that follow
     if (pts) {
         const auto field = PtsField(*pts);
         std::copy(field.begin(), field.end(), pack.begin() + at);
         at += field.size();
     }
-    at += stuffing;  // already 0xFF
+    at += stuffing;               // already 0xFF
     put(uint8_t(0x20 + stream));  // sub-stream id: sub-picture stream
     if (size > 0) std::copy(payload, payload + size, pack.begin() + at);
     at += size;
 
     if (left >= kSmallestPadding) {
         const size_t padLength = left - kPesStartSize;
-        put(0x00), put(0x00), put(0x01), put(kPaddingStream);  // padding packet start code
+        put(0x00), put(0x00), put(0x01), put(kPaddingStream);   // padding packet start code
         put(uint8_t(padLength >> 8)), put(uint8_t(padLength));  // 0xFF bytes that follow
     }
     sink_.Write(pack.data(), pack.size());

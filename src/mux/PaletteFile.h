@@ -10,7 +10,6 @@
 
 namespace glyphon {
 
-
 // The generic palette as it must go on the disc: its greys Y 00, 55, AA, FF
 // with no colour difference (80 80), each Y kept within video range 16 to
 // 235 (10, 55, AA, EB), then twelve entries 10 80 80.

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <numeric>
 #include <optional>
@@ -15,12 +15,12 @@
 
 #include "common/FileError.h"
 #include "common/StagedFile.h"
-#include "subtitle/Cue.h"
 #include "mux/BufferedFileSink.h"
 #include "mux/FilmTimeline.h"
 #include "mux/PackWriter.h"
 #include "mux/SubPictureDelivery.h"
 #include "mux/UnitSpool.h"
+#include "subtitle/Cue.h"
 
 namespace glyphon {
 
@@ -60,9 +60,10 @@ int OpenFilmOnce(const std::string& videoPath) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        throw ProgramStreamError(videoPath +
-                                 ": not a regular file (a pipe, device or folder); the film is read twice, once "
-                                 "to find its first frame and once to mux, so it must be a file on disk");
+        throw ProgramStreamError(
+            videoPath +
+            ": not a regular file (a pipe, device or folder); the film is read twice, once "
+            "to find its first frame and once to mux, so it must be a file on disk");
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
@@ -78,7 +79,8 @@ uint32_t SubPictureStreamsIn(const std::string& videoPath) {
     try {
         while (reader.Next(item))
             if (item.kind == PsItemKind::Packet && item.streamId == kPrivateStream1 &&
-                item.subStreamId >= kSubPictureSubStream && item.subStreamId < kSubPictureSubStream + kSubPictureStreams)
+                item.subStreamId >= kSubPictureSubStream &&
+                item.subStreamId < kSubPictureSubStream + kSubPictureStreams)
                 held |= 1u << (item.subStreamId - kSubPictureSubStream);
     } catch (const ProgramStreamError& e) {
         throw ProgramStreamError(videoPath + ": " + e.what());
@@ -97,16 +99,16 @@ ProgramStreamStart ScanProgramStreamStart(ByteSource& input) {
     std::vector<uint8_t> video;  // the first packets' video bytes, for the sequence header
     int frames = 0;
     while (frames < kFramesLooked && reader.Next(item)) {
-        if (item.kind == PsItemKind::Packet && IsVideo(item.streamId) && start.rateNum == 0 && item.size > 9 &&
-            (item.data[6] & 0xC0) == 0x80 && size_t(9 + item.data[8]) < item.size) {
+        if (item.kind == PsItemKind::Packet && IsVideo(item.streamId) && start.rateNum == 0 &&
+            item.size > 9 && (item.data[6] & 0xC0) == 0x80 && size_t(9 + item.data[8]) < item.size) {
             const size_t from = video.size() >= 7 ? video.size() - 7 : 0;  // a header cut by the packet end
             video.insert(video.end(), item.data + 9 + item.data[8], item.data + item.size);
             for (size_t i = from; i + 8 <= video.size() && start.rateNum == 0; ++i)
                 if (video[i] == 0 && video[i + 1] == 0 && video[i + 2] == 1 && video[i + 3] == 0xB3) {
                     // frame_rate_code: the low four bits after size and aspect
-                    static constexpr int64_t kRates[][2] = {{0, 1},     {24000, 1001}, {24, 1}, {25, 1},
-                                                            {30000, 1001}, {30, 1},      {50, 1}, {60000, 1001},
-                                                            {60, 1}};
+                    static constexpr int64_t kRates[][2] = {{0, 1},  {24000, 1001}, {24, 1},
+                                                            {25, 1}, {30000, 1001}, {30, 1},
+                                                            {50, 1}, {60000, 1001}, {60, 1}};
                     const int code = video[i + 7] & 0x0F;
                     if (start.height == 0) {  // the first header's
                         start.width = video[i + 4] << 4 | video[i + 5] >> 4;
@@ -138,7 +140,8 @@ int64_t OntoFilmFrame(int64_t ticks, const ProgramStreamStart& start) {
     if (start.rateNum <= 0 || ticks <= 0) return ticks;
     const int64_t perSecond = kTicksPerSecond * start.rateDen;  // ticks x frames per second
     const int64_t frame = ticks * start.rateNum / perSecond;
-    const int64_t frameStart = (frame * perSecond + start.rateNum / 2) / start.rateNum;  // as the film rounds it
+    const int64_t frameStart =
+        (frame * perSecond + start.rateNum / 2) / start.rateNum;  // as the film rounds it
     return ticks > frameStart && ticks - frameStart < kTicksPerMs ? frameStart : ticks;
 }
 
@@ -159,7 +162,8 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
     for (size_t i = 0; i < units.Count(); ++i) {
         const int own = units.Stream(i);
         if (own >= kSubPictureStreams)
-            throw std::invalid_argument("sub-picture stream number " + std::to_string(own) + " outside 0 to 31");
+            throw std::invalid_argument("sub-picture stream number " + std::to_string(own) +
+                                        " outside 0 to 31");
         if (own >= 0) used[own] = true;
     }
 
@@ -167,14 +171,17 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
     // subtitles that start together.
     std::vector<size_t> order(units.Count());
     std::iota(order.begin(), order.end(), size_t(0));
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return units.Pts(a) < units.Pts(b); });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return units.Pts(a) < units.Pts(b); });
     // The schedule runs on the film's timeline (FilmTimeline): from its first
     // frame on, across wraps of the clock and restarts of it, as a player
     // counts the film's time. SCRs and PTSs are written in the 33-bit clock
     // of the stretch the packs are inserted into.
     FilmTimeline timeline;
     int64_t firstVideoFilm = 0;  // the film time of start.firstVideoPts, known at the first pack
-    auto filmPtsOf = [&](size_t k) { return firstVideoFilm + OntoFilmFrame(int64_t(units.Pts(order[k])), start); };
+    auto filmPtsOf = [&](size_t k) {
+        return firstVideoFilm + OntoFilmFrame(int64_t(units.Pts(order[k])), start);
+    };
     // Only the unit being sent is held in memory.
     std::vector<uint8_t> current;
     size_t loaded = SIZE_MAX;
@@ -190,16 +197,16 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
     report.firstVideoPts = start.firstVideoPts;
     ProgramStreamReader reader(input);
     PsItem item;
-    bool afterPack = false;      // at least one input pack has been copied
-    int64_t lastScr = 0;         // film time of the pack written last, copied or inserted
-    uint32_t muxRate = 0;        // of the pack copied last
-    int64_t lastVideoPts = -1;   // film time
-    uint64_t videoLead = 0;      // how far ahead of their frames the video packets come
-    int64_t packScr = 0;         // film time of the input pack being copied
-    bool heldEndCode = false;  // an end code waits: it stays last if the stream ends there
-    size_t next = 0;           // the unit being sent, or the next one to send
-    size_t sent = 0;           // bytes of it already in packs
-    int64_t arrival = 0;       // film time of its first pack
+    bool afterPack = false;     // at least one input pack has been copied
+    int64_t lastScr = 0;        // film time of the pack written last, copied or inserted
+    uint32_t muxRate = 0;       // of the pack copied last
+    int64_t lastVideoPts = -1;  // film time
+    uint64_t videoLead = 0;     // how far ahead of their frames the video packets come
+    int64_t packScr = 0;        // film time of the input pack being copied
+    bool heldEndCode = false;   // an end code waits: it stays last if the stream ends there
+    size_t next = 0;            // the unit being sent, or the next one to send
+    size_t sent = 0;            // bytes of it already in packs
+    int64_t arrival = 0;        // film time of its first pack
     SubPictureBufferModel buffer;
     // The buffer model counts from a point before any film time (a broken
     // film's first frame may precede its first pack).
@@ -213,9 +220,10 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
         const bool first = sent == 0;
         const size_t n = std::min(bytes.size() - sent, SubPicturePayloadCapacity(first));
         PackWriter writer(output, muxRate ? muxRate : kDvdMuxRate);
-        writer.WriteSubPicturePack(timeline.Clock(scr), own >= 0 ? own : stream,
-                                   first ? std::optional<uint64_t>(timeline.Clock(filmPtsOf(next))) : std::nullopt,
-                                   bytes.data() + sent, n);
+        writer.WriteSubPicturePack(
+            timeline.Clock(scr), own >= 0 ? own : stream,
+            first ? std::optional<uint64_t>(timeline.Clock(filmPtsOf(next))) : std::nullopt,
+            bytes.data() + sent, n);
         if (first) arrival = scr;
         sent += n;
         lastScr = scr;
@@ -246,7 +254,8 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
             const int64_t pts = filmPtsOf(next);
             const size_t size = units.Size(order[next]);
             const int64_t left = int64_t(packsLeft());
-            if (sent == 0 && until + int64_t(DeliveryTime(size_t(left), muxRate)) + lead <= pts) return;  // not due yet
+            if (sent == 0 && until + int64_t(DeliveryTime(size_t(left), muxRate)) + lead <= pts)
+                return;  // not due yet
             int64_t scr = lastScr + pack;
             if (scr + pack > until) {
                 // A later gap will do while the unit still arrives the least

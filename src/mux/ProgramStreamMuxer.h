@@ -57,14 +57,14 @@ struct ProgramStreamStart {
 int64_t OntoFilmFrame(int64_t ticks, const ProgramStreamStart& start);
 
 struct MuxReport {
-    int units = 0;               // units written
-    int pastEnd = 0;             // of these, units that start after the last video frame
-    int64_t firstVideoPts = 0;   // the video's first PTS the units were timed from
+    int units = 0;              // units written
+    int pastEnd = 0;            // of these, units that start after the last video frame
+    int64_t firstVideoPts = 0;  // the video's first PTS the units were timed from
     // The last video frame's PTS counted on from firstVideoPts along the
     // film's timeline (across clock wraps and restarts; it may pass 2^33).
     int64_t lastVideoPts = -1;
     uint64_t inputBytes = 0;
-    uint32_t filmStreams = 0;    // bit n: the film already held sub-picture stream n
+    uint32_t filmStreams = 0;  // bit n: the film already held sub-picture stream n
 };
 
 // Reads the stream's start: the first 16 video packets with a PTS, whose

@@ -24,12 +24,12 @@ constexpr size_t kMpeg2PackHeaderSize = 14;
 // Streams whose packets carry no PES header extension: the payload starts
 // right after the length field.
 bool HasNoPesHeader(uint8_t id) {
-    return id == 0xBC    // program stream map
+    return id == 0xBC                             // program stream map
            || id == kPaddingStream || id == 0xBF  // private stream 2 (DVD navigation)
-           || id == 0xF0 || id == 0xF1           // ECM, EMM
-           || id == 0xF2    // DSM-CC
-           || id == 0xF8    // H.222.1 type E
-           || id == 0xFF;   // program stream directory
+           || id == 0xF0 || id == 0xF1            // ECM, EMM
+           || id == 0xF2                          // DSM-CC
+           || id == 0xF8                          // H.222.1 type E
+           || id == 0xFF;                         // program stream directory
 }
 
 // A 33-bit time stamp spread over five bytes with marker bits, as PTS, DTS
@@ -94,7 +94,8 @@ bool ProgramStreamReader::Next(PsItem& item) {
         Fail("the program stream is damaged: no start code at " + Offset(offset_));
     }
     const uint8_t code = p[3];
-    if (first_ && code != kPackStart) Fail("not an MPEG program stream: it does not start with a pack header");
+    if (first_ && code != kPackStart)
+        Fail("not an MPEG program stream: it does not start with a pack header");
     first_ = false;
 
     item = PsItem{};
@@ -120,7 +121,8 @@ void ProgramStreamReader::ReadPackHeader(PsItem& item) {
     // '01' MPEG-2, '0010' MPEG-1 (the older 12-byte header DVDs do not use).
     if ((p[4] & 0xF0) == 0x20)
         Fail("an MPEG-1 program stream: a DVD needs MPEG-2 (ffmpeg -target pal-dvd or ntsc-dvd makes one)");
-    if ((p[4] & 0xC0) != 0x40) Fail("the program stream is damaged: unknown pack header at " + Offset(offset_));
+    if ((p[4] & 0xC0) != 0x40)
+        Fail("the program stream is damaged: unknown pack header at " + Offset(offset_));
     if (!Ensure(kMpeg2PackHeaderSize)) Truncated();
     p = buffer_.data() + begin_;
     // Bytes 4 to 8: '01', SCR base bits 32..30, marker, 29..28 | 27..20 |
@@ -159,8 +161,8 @@ void ProgramStreamReader::ReadPacket(PsItem& item, uint8_t code) {
     if (length < 3 || (p[6] & 0xC0) != 0x80) return;
     const size_t headerLength = p[8];
     const size_t payload = 9 + headerLength;
-    if (payload > item.size) Fail("the program stream is damaged: a packet header overruns its packet at " +
-                                  Offset(offset_));
+    if (payload > item.size)
+        Fail("the program stream is damaged: a packet header overruns its packet at " + Offset(offset_));
     if ((p[7] & 0x80) && headerLength >= 5) item.pts = ReadTimestamp(p + 9);
     if (code == kPrivateStream1 && payload < item.size) item.subStreamId = p[payload];
 }

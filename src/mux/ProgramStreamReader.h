@@ -72,7 +72,7 @@ enum class PsItemKind { PackHeader, SystemHeader, Packet, EndCode };
 
 struct PsItem {
     PsItemKind kind = PsItemKind::PackHeader;
-    uint64_t offset = 0;          // of the item's first byte in the stream
+    uint64_t offset = 0;            // of the item's first byte in the stream
     const uint8_t* data = nullptr;  // the item's bytes, valid until the next call
     size_t size = 0;
 

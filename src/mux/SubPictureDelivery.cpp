@@ -30,10 +30,14 @@ uint64_t UnitShownTicks(const uint8_t* unit, size_t size) {
             const uint8_t command = unit[c];
             if (command == 0x02) stop = delay * 1024;
             // Skip the command's arguments.
-            if (command == 0x03 || command == 0x04) c += 2;
-            else if (command == 0x05) c += 6;
-            else if (command == 0x06) c += 4;
-            else if (command > 0x06) return stop;  // not followed further
+            if (command == 0x03 || command == 0x04)
+                c += 2;
+            else if (command == 0x05)
+                c += 6;
+            else if (command == 0x06)
+                c += 4;
+            else if (command > 0x06)
+                return stop;  // not followed further
         }
         if (next <= at) break;
         at = next;

@@ -99,7 +99,9 @@ public:
     uint32_t Pts(size_t i) const override { return refs_[i].list->Pts(refs_[i].index); }
     int Stream(size_t i) const override { return refs_[i].stream; }
     size_t Size(size_t i) const override { return refs_[i].list->Size(refs_[i].index); }
-    void Read(size_t i, std::vector<uint8_t>& bytes) const override { refs_[i].list->Read(refs_[i].index, bytes); }
+    void Read(size_t i, std::vector<uint8_t>& bytes) const override {
+        refs_[i].list->Read(refs_[i].index, bytes);
+    }
 
 private:
     struct Ref {

@@ -28,7 +28,9 @@ std::string VobSubIndexHeader(const VobSubHeader& h) {
     return "# VobSub index file, v7 (do not modify this line!)\n"
            "# Written by Glyphon from the same sub-picture units as the .sup file.\n"
            "\n"
-           "size: 720x" + std::to_string(h.frameHeight) + "\n"
+           "size: 720x" +
+           std::to_string(h.frameHeight) +
+           "\n"
            "org: 0, 0\n"
            "scale: 100%, 100%\n"
            "alpha: 100%\n"
@@ -37,12 +39,15 @@ std::string VobSubIndexHeader(const VobSubHeader& h) {
            "align: OFF at LEFT TOP\n"
            "time offset: 0\n"
            "forced subs: OFF\n"
-           "palette: " + palette + "\n"
+           "palette: " +
+           palette +
+           "\n"
            "custom colors: OFF, tridx: 0000, colors: 000000, 000000, 000000, 000000\n"
            "\n"
            "langidx: 0\n"
            "\n"
-           "id: " + h.language + ", index: 0\n";
+           "id: " +
+           h.language + ", index: 0\n";
 }
 
 std::string VobSubTimestampLine(uint32_t pts, uint64_t filePosition) {
@@ -55,7 +60,8 @@ std::string VobSubTimestampLine(uint32_t pts, uint64_t filePosition) {
 
 VobSubWriter::~VobSubWriter() = default;  // the staged files remove themselves
 
-void VobSubWriter::Create(const std::string& idxPath, const std::string& subPath, const VobSubHeader& header) {
+void VobSubWriter::Create(const std::string& idxPath, const std::string& subPath,
+                          const VobSubHeader& header) {
     Discard();
     idx_.Create(idxPath);
     sub_.Create(subPath);

@@ -15,7 +15,7 @@
 namespace glyphon {
 
 struct VobSubHeader {
-    int frameHeight = kPalHeight;  // 576 (PAL) or 480 (NTSC); the width is always 720
+    int frameHeight = kPalHeight;   // 576 (PAL) or 480 (NTSC); the width is always 720
     std::array<Rgb, 16> palette{};  // the display colour of each palette entry
     std::string language = "en";    // two-letter code of the "id:" line
 };

@@ -192,8 +192,9 @@ std::optional<Rgb> ParseColor(std::string_view text) {
     std::string lower(text);
     for (char& c : lower) c = LowerAscii(c);
     const auto& keywords = ColorKeywords();
-    const auto found = std::lower_bound(keywords.begin(), keywords.end(), lower,
-                                        [](const auto& row, const std::string& key) { return row.first < key; });
+    const auto found =
+        std::lower_bound(keywords.begin(), keywords.end(), lower,
+                         [](const auto& row, const std::string& key) { return row.first < key; });
     if (found == keywords.end() || found->first != lower) return std::nullopt;
     return found->second;
 }

@@ -38,8 +38,6 @@ VideoYCbCr RgbToVideoYCbCr(Rgb c);
 
 // The DVD palette entry in the layout of an IFO entry and of a line of the
 // palette file: Y in bits 16 to 23, Cr in 8 to 15, Cb in 0 to 7.
-constexpr uint32_t DiscEntryOf(VideoYCbCr v) {
-    return (uint32_t(v.y) << 16) | (uint32_t(v.cr) << 8) | v.cb;
-}
+constexpr uint32_t DiscEntryOf(VideoYCbCr v) { return (uint32_t(v.y) << 16) | (uint32_t(v.cr) << 8) | v.cb; }
 
 }  // namespace glyphon

@@ -14,7 +14,6 @@ namespace {
 
 int Scaled(double value, double scale) { return int(std::lround(value * scale)); }
 
-
 }  // namespace
 
 double PgsScale(int frameHeight) {
@@ -62,13 +61,15 @@ PgsColor ToPgsColor(Rgba c, int frameHeight) {
 std::vector<PgsColor> PgsPalette(const PgsColors& colors, int frameHeight) {
     std::vector<PgsColor> palette(kPgsPaletteSize);
     for (int o = 0; o <= kGreyLevels; ++o)
-        for (int t = 0; t <= o; ++t) palette[size_t(PgsIndex(t, o))] = ToPgsColor(PgsPixelColor(t, o, colors), frameHeight);
+        for (int t = 0; t <= o; ++t)
+            palette[size_t(PgsIndex(t, o))] = ToPgsColor(PgsPixelColor(t, o, colors), frameHeight);
     return palette;
 }
 
 StackPlacement PlacePgsLines(const std::vector<TextExtent>& extents, const PgsLook& look, bool top) {
     const double scale = PgsScale(look.frameHeight);
-    const int margin = Scaled(8, scale), edge = Scaled(40 + look.offset, scale), spacing = Scaled(look.offsetOr, scale);
+    const int margin = Scaled(8, scale), edge = Scaled(40 + look.offset, scale),
+              spacing = Scaled(look.offsetOr, scale);
     StackPlacement p;
     const size_t n = extents.size();
     p.x.resize(n);
@@ -120,11 +121,12 @@ void DrawPgsSubtitle(TextEngine& engine, const std::vector<RunLine>& lines, bool
     for (size_t i = 0; i < n; ++i) {
         s.boxes[i] = GreyLineBox(engine, lines[i], look.font, em, outline64);
         if (s.boxes[i].Empty()) continue;
-        all = all.United({place.x[i] + s.boxes[i].left, place.y[i] + s.boxes[i].top, s.boxes[i].width,
-                          s.boxes[i].height});
+        all = all.United(
+            {place.x[i] + s.boxes[i].left, place.y[i] + s.boxes[i].top, s.boxes[i].width, s.boxes[i].height});
     }
     const int x0 = std::max(all.left, 0), y0 = std::max(all.top, 0);
-    const int x1 = std::min(all.left + all.width, look.frameWidth), y1 = std::min(all.top + all.height, look.frameHeight);
+    const int x1 = std::min(all.left + all.width, look.frameWidth),
+              y1 = std::min(all.top + all.height, look.frameHeight);
     object.pixels.clear();
     object.tint.clear();
     object.tints.clear();
@@ -141,7 +143,8 @@ void DrawPgsSubtitle(TextEngine& engine, const std::vector<RunLine>& lines, bool
     s.canvas.Reset(0, 0, object.width, object.height);
     for (size_t i = 0; i < n; ++i)
         if (!s.boxes[i].Empty())
-            DrawGreyLine(engine, lines[i], look.font, em, outline64, place.x[i] - x0, place.y[i] - y0, s.canvas);
+            DrawGreyLine(engine, lines[i], look.font, em, outline64, place.x[i] - x0, place.y[i] - y0,
+                         s.canvas);
     object.pixels.swap(s.canvas.cover);
     // Runs of a colour of their own tint their columns of the line's rows.
     for (size_t i = 0; i < n; ++i)

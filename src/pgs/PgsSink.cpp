@@ -1,8 +1,8 @@
 #include "pgs/PgsSink.h"
 
-#include "pgs/PgsTint.h"
-
 #include <algorithm>
+
+#include "pgs/PgsTint.h"
 
 namespace glyphon {
 
@@ -48,7 +48,9 @@ void MergeObject(PgsObject& into, const PgsObject& other) {
             uint8_t* to = &pixels[at];
             for (int x = 0; x < o->width; ++x) {
                 if (tinted && from[x] > to[x])
-                    tint[at + size_t(x)] = o->tint.empty() ? 0 : o == &other ? renumber[o->tint[row + size_t(x)]] : o->tint[row + size_t(x)];
+                    tint[at + size_t(x)] = o->tint.empty() ? 0
+                                           : o == &other   ? renumber[o->tint[row + size_t(x)]]
+                                                           : o->tint[row + size_t(x)];
                 to[x] = std::max(to[x], from[x]);
             }
         }

@@ -32,8 +32,8 @@ public:
     PgsSink(TextEngine& engine, const PgsLook& look, const PgsOptions& options);
     // Creates (or empties) the file. Throws FileError.
     void Create(const std::string& path);
-    void Subtitle(int64_t start, int64_t end, const std::vector<RunLine>& bottom, const std::vector<RunLine>& top,
-                  const std::vector<PlacedLines>& placed = {});
+    void Subtitle(int64_t start, int64_t end, const std::vector<RunLine>& bottom,
+                  const std::vector<RunLine>& top, const std::vector<PlacedLines>& placed = {});
     void Close();
     void Seal();
     void Discard();

@@ -36,7 +36,7 @@ std::vector<uint8_t> CompositionPayload(const PgsVideo& video, uint16_t composit
     Put16(p, composition);
     p.push_back(state);
     p.push_back(paletteOnly ? 0x80 : 0x00);  // a palette-only update
-    p.push_back(0x00);  // palette id
+    p.push_back(0x00);                       // palette id
     p.push_back(object ? 1 : 0);
     if (object) {
         Put16(p, 0);        // object id
@@ -132,8 +132,12 @@ uint8_t* EncodeRows(const uint8_t* pixels, int width, int height, uint8_t* out) 
                 // eight starts where seven such bits in a row are set. 32
                 // pixels a step.
                 static_assert(kLiteralBelow == 8, "seven equal neighbours make a run of eight");
-                const auto load = [&](int at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + at)); };
-                const auto equal = [&](__m128i a, int at) { return uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a, load(at))))); };
+                const auto load = [&](int at) {
+                    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + at));
+                };
+                const auto equal = [&](__m128i a, int at) {
+                    return uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a, load(at)))));
+                };
                 const __m128i v0 = load(0), v16 = load(16), v32 = load(32);
                 const uint64_t same = equal(v0, 1) | equal(v16, 17) << 16 | equal(v32, 33) << 32;
                 const uint64_t two = same & (same >> 1), four = two & (two >> 2), eight = four & (four >> 3);
@@ -173,7 +177,8 @@ size_t RleRoom(int width, int height) { return size_t(width) * size_t(height) * 
 
 }  // namespace
 
-void AppendPgsSegment(std::vector<uint8_t>& out, uint8_t type, uint32_t pts, const std::vector<uint8_t>& payload) {
+void AppendPgsSegment(std::vector<uint8_t>& out, uint8_t type, uint32_t pts,
+                      const std::vector<uint8_t>& payload) {
     out.push_back('P');
     out.push_back('G');
     Put32(out, pts);
@@ -209,7 +214,8 @@ void AppendPaletteSegment(std::vector<uint8_t>& set, uint32_t pts, const std::ve
 
 void AppendPgsPaletteSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t composition, uint32_t pts,
                          const PgsObject& shown, const std::vector<PgsColor>& palette, uint8_t version) {
-    AppendPgsSegment(set, kPgsComposition, pts, CompositionPayload(video, composition, kNormalCase, &shown, true));
+    AppendPgsSegment(set, kPgsComposition, pts,
+                     CompositionPayload(video, composition, kNormalCase, &shown, true));
     AppendPaletteSegment(set, pts, palette, version);
     AppendPgsSegment(set, kPgsEnd, pts, {});
 }
@@ -232,7 +238,8 @@ void AppendPgsShowSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t
         codedRoom = room;
     }
     uint8_t* const data = coded.get();
-    const size_t size = size_t(EncodeRows(object.pixels.data(), object.width, object.height, data + 7) - data);
+    const size_t size =
+        size_t(EncodeRows(object.pixels.data(), object.width, object.height, data + 7) - data);
     const unsigned length = unsigned(size - 7 + 4);
     data[0] = uint8_t(length >> 16), data[1] = uint8_t(length >> 8), data[2] = uint8_t(length);
     data[3] = uint8_t(object.width >> 8), data[4] = uint8_t(object.width);
@@ -262,7 +269,8 @@ void AppendPgsShowSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t
     AppendPgsSegment(set, kPgsEnd, pts, {});
 }
 
-std::vector<uint8_t> PgsClearSet(const PgsVideo& video, uint16_t composition, uint32_t pts, const PgsObject& shown) {
+std::vector<uint8_t> PgsClearSet(const PgsVideo& video, uint16_t composition, uint32_t pts,
+                                 const PgsObject& shown) {
     std::vector<uint8_t> set;
     AppendPgsSegment(set, kPgsComposition, pts, CompositionPayload(video, composition, kNormalCase, nullptr));
     AppendPgsSegment(set, kPgsWindow, pts, WindowPayload(shown));

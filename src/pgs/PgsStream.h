@@ -47,7 +47,8 @@ struct PgsObject {
 };
 
 // One segment: header and payload appended to out.
-void AppendPgsSegment(std::vector<uint8_t>& out, uint8_t type, uint32_t pts, const std::vector<uint8_t>& payload);
+void AppendPgsSegment(std::vector<uint8_t>& out, uint8_t type, uint32_t pts,
+                      const std::vector<uint8_t>& payload);
 
 // The display set that shows `object` with `palette` (at most 256 entries,
 // entry i having id i) from pts on, appended to `set`, whose room the next
@@ -63,7 +64,8 @@ void AppendPgsShowSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t
 void AppendPgsPaletteSet(std::vector<uint8_t>& set, const PgsVideo& video, uint16_t composition, uint32_t pts,
                          const PgsObject& shown, const std::vector<PgsColor>& palette, uint8_t version);
 // The display set that clears the window the object was shown in.
-std::vector<uint8_t> PgsClearSet(const PgsVideo& video, uint16_t composition, uint32_t pts, const PgsObject& shown);
+std::vector<uint8_t> PgsClearSet(const PgsVideo& video, uint16_t composition, uint32_t pts,
+                                 const PgsObject& shown);
 
 // Writes a stream subtitle by subtitle, each display set in one write, so
 // the file always ends on a whole display set. A subtitle's clearing set is

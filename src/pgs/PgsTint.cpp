@@ -22,8 +22,8 @@ uint8_t TintOf(PgsObject& object, uint32_t colour) {
 
 }  // namespace
 
-void TintRuns(TextEngine& engine, const RunLine& line, const FontSpec& font, int em, int x, int rowTop, int rowEnd,
-              PgsObject& object) {
+void TintRuns(TextEngine& engine, const RunLine& line, const FontSpec& font, int em, int x, int rowTop,
+              int rowEnd, PgsObject& object) {
     bool coloured = false;
     for (const TextRun& run : line) coloured = coloured || (run.colour != 0 && !run.text.empty());
     if (!coloured) return;
@@ -43,13 +43,16 @@ void TintRuns(TextEngine& engine, const RunLine& line, const FontSpec& font, int
         if (line[i].colour != 0 && !line[i].text.empty() && c0 < c1) {
             const uint8_t k = TintOf(object, line[i].colour);
             for (int y = rowTop; y < rowEnd; ++y)
-                std::fill_n(object.tint.begin() + std::ptrdiff_t(size_t(y) * size_t(object.width) + size_t(c0)), c1 - c0, k);
+                std::fill_n(
+                    object.tint.begin() + std::ptrdiff_t(size_t(y) * size_t(object.width) + size_t(c0)),
+                    c1 - c0, k);
         }
         from = to;
     }
 }
 
-void TintedPalette(PgsObject& object, const PgsColors& colors, int frameHeight, std::vector<PgsColor>& palette) {
+void TintedPalette(PgsObject& object, const PgsColors& colors, int frameHeight,
+                   std::vector<PgsColor>& palette) {
     if (object.tint.size() != object.pixels.size() || object.tints.empty()) {
         palette = PgsPalette(colors, frameHeight);
         return;
@@ -69,7 +72,9 @@ void TintedPalette(PgsObject& object, const PgsColors& colors, int frameHeight, 
             int t = PairGlyph(pair), o = PairOutline(pair);
             uint8_t tint = t > 0 ? object.tint[i] : 0;
             if (tint != 0 && step > 1) {
-                const auto coarse = [&](int v) { return std::min(kGreyLevels, (v + step / 2) / step * step); };
+                const auto coarse = [&](int v) {
+                    return std::min(kGreyLevels, (v + step / 2) / step * step);
+                };
                 o = coarse(o);
                 t = std::min(coarse(t), o);
                 if (t == 0) tint = 0;

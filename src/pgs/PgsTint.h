@@ -14,13 +14,14 @@ namespace glyphon {
 // Tints the object's pixels in rows [rowTop, rowEnd) (object coordinates)
 // under each coloured run of `line`, whose cell starts at column x of the
 // object. Nothing for a line without colours.
-void TintRuns(TextEngine& engine, const RunLine& line, const FontSpec& font, int em, int x, int rowTop, int rowEnd,
-              PgsObject& object);
+void TintRuns(TextEngine& engine, const RunLine& line, const FontSpec& font, int em, int x, int rowTop,
+              int rowEnd, PgsObject& object);
 
 // The palette of a tinted object: its pixels rewritten to entries of
 // (colour, pair) that they use, at most 256 (index 0 the uncovered pixel),
 // coarsening the grey levels of coloured pixels until they fit. An object
 // without tints keeps its pixels and gets PgsPalette's.
-void TintedPalette(PgsObject& object, const PgsColors& colors, int frameHeight, std::vector<PgsColor>& palette);
+void TintedPalette(PgsObject& object, const PgsColors& colors, int frameHeight,
+                   std::vector<PgsColor>& palette);
 
 }  // namespace glyphon

@@ -47,14 +47,16 @@ std::optional<Frame> DecodeBmp24(const uint8_t* data, size_t size, std::string* 
     const bool topDown = rawHeight < 0;
     const int64_t height = topDown ? -rawHeight : rawHeight;
     if (width <= 0 || height <= 0)
-        return refuse("the picture has no pixels (" + std::to_string(width) + " x " + std::to_string(rawHeight) + ")");
+        return refuse("the picture has no pixels (" + std::to_string(width) + " x " +
+                      std::to_string(rawHeight) + ")");
     if (width > kMaxSide || height > kMaxSide)
         return refuse("the picture is too large (" + std::to_string(width) + " x " + std::to_string(height) +
                       "; at most " + std::to_string(kMaxSide) + " x " + std::to_string(kMaxSide) + ")");
     // The pixels follow both headers; an offset into them is no picture.
     if (pixelOffset < 14 + uint64_t(headerSize)) return refuse("the pixel data starts inside the headers");
     const uint64_t stride = (uint64_t(width) * 3 + 3) & ~uint64_t(3);
-    if (pixelOffset > size || stride * uint64_t(height) > size - pixelOffset) return refuse("the file is cut short");
+    if (pixelOffset > size || stride * uint64_t(height) > size - pixelOffset)
+        return refuse("the file is cut short");
     Frame frame(static_cast<int>(width), static_cast<int>(height));
     for (int64_t y = 0; y < height; ++y) {
         const uint8_t* src = data + pixelOffset + stride * uint64_t(topDown ? y : height - 1 - y);

@@ -106,7 +106,8 @@ void CodePageReader::Decode(std::string_view text, std::vector<uint32_t>& out, s
         for (size_t i = 0; i < text.size();) {
             size_t end = i + 1;
             if (static_cast<unsigned char>(text[i]) >= 0xC0)
-                while (end < text.size() && end - i < 4 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+                while (end < text.size() && end - i < 4 &&
+                       (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
                     ++end;
             DecodeUtf8(text.substr(i, end - i), one);
             for (const uint32_t c : one) {

@@ -181,7 +181,8 @@ void SizeFace(FT_Face face, int ppem, int xppem64) {
     if (FT_IS_SCALABLE(face)) {
         if (xppem64 != 0 && xppem64 != ppem * 64) {
             // x_ppem is the width rounded to whole pixels.
-            if (!face->size || face->size->metrics.y_ppem != ppem || face->size->metrics.x_ppem != (xppem64 + 32) / 64)
+            if (!face->size || face->size->metrics.y_ppem != ppem ||
+                face->size->metrics.x_ppem != (xppem64 + 32) / 64)
                 FT_Set_Char_Size(face, FT_F26Dot6(xppem64), FT_F26Dot6(ppem) * 64, 72, 72);
             return;
         }

@@ -29,26 +29,16 @@ struct CharsetRow {
     const char* codePage;  // iconv name
 };
 constexpr CharsetRow kCharsets[] = {
-    {"ANSI", 0, "CP1252"},
-    {"ARABIC", 178, "CP1256"},
-    {"BALTIC", 186, "CP1257"},
-    {"CHINESEBIG5", 136, "CP950"},
-    {"DEFAULT", 1, "CP1252"},
-    {"EASTEUROPE", 238, "CP1250"},
-    {"GB2312", 134, "CP936"},
-    {"GREEK", 161, "CP1253"},
-    {"HANGEUL", 129, "CP949"},
-    {"HEBREW", 177, "CP1255"},
-    {"JOHAB", 130, "JOHAB"},
-    {"MAC", 77, "MACINTOSH"},
-    {"OEM", 255, "CP437"},
-    {"RUSSIAN", 204, "CP1251"},
-    {"SHIFTJIS", 128, "CP932"},
-    {"SYMBOL", 2, ""},
-    {"THAI", 222, "CP874"},
-    {"TURKISH", 162, "CP1254"},
-    {"VIETNAMESE", 163, "CP1258"},
-    {"UTF-8", kUtf8Charset, "UTF-8"},
+    {"ANSI", 0, "CP1252"},         {"ARABIC", 178, "CP1256"},
+    {"BALTIC", 186, "CP1257"},     {"CHINESEBIG5", 136, "CP950"},
+    {"DEFAULT", 1, "CP1252"},      {"EASTEUROPE", 238, "CP1250"},
+    {"GB2312", 134, "CP936"},      {"GREEK", 161, "CP1253"},
+    {"HANGEUL", 129, "CP949"},     {"HEBREW", 177, "CP1255"},
+    {"JOHAB", 130, "JOHAB"},       {"MAC", 77, "MACINTOSH"},
+    {"OEM", 255, "CP437"},         {"RUSSIAN", 204, "CP1251"},
+    {"SHIFTJIS", 128, "CP932"},    {"SYMBOL", 2, ""},
+    {"THAI", 222, "CP874"},        {"TURKISH", 162, "CP1254"},
+    {"VIETNAMESE", 163, "CP1258"}, {"UTF-8", kUtf8Charset, "UTF-8"},
 };
 
 std::vector<std::string> MakeSizes() {
@@ -145,11 +135,10 @@ std::vector<std::string> BuildFontNameList(const std::vector<std::string>& insta
     // Each family once, compared as the sort compares: without regard to case.
     std::stable_sort(platform.begin(), platform.end(),
                      [](const std::string& a, const std::string& b) { return Lower(a) < Lower(b); });
-    platform.erase(std::unique(platform.begin(), platform.end(),
-                               [](const std::string& a, const std::string& b) {
-                                   return Lower(a) == Lower(b);
-                               }),
-                   platform.end());
+    platform.erase(
+        std::unique(platform.begin(), platform.end(),
+                    [](const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }),
+        platform.end());
     std::vector<std::string> list{"Arial"};
     list.insert(list.end(), platform.begin(), platform.end());
     return list;

@@ -36,8 +36,8 @@
 #include <deque>
 #include <map>
 #include <memory>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -97,7 +97,9 @@ const char* CjkLanguage(std::string_view text, const std::string& fileLanguage) 
     }
     if (hangul) return "ko";
     if (!han) return nullptr;
-    const auto is = [&](const char* code) { return fileLanguage.size() >= 2 && fileLanguage.compare(0, 2, code) == 0; };
+    const auto is = [&](const char* code) {
+        return fileLanguage.size() >= 2 && fileLanguage.compare(0, 2, code) == 0;
+    };
     return is("ja") ? "ja" : is("ko") ? "ko" : "zh-cn";
 }
 
@@ -160,7 +162,7 @@ struct RealisedFont {
 
     std::unique_ptr<CodePageReader> reader;
     bool symbolMap = false;
-    std::deque<Fallback> fallbacks;  // stand-in faces of this realisation; addresses stay put
+    std::deque<Fallback> fallbacks;                // stand-in faces of this realisation; addresses stay put
     std::unordered_set<std::u32string> uncovered;  // character sets no face has all of
     std::array<uint32_t, 256> byteChars{};
     std::array<bool, 256> byteComplex{};
@@ -221,14 +223,17 @@ public:
             const int x = p.x + g->left, y = f_->ascent + p.y - g->top;
             include(x, y, x + g->width, y + g->rows);
         }
-        if (f_->realised.underline) include(0, f_->underlineTop, extent, f_->underlineTop + f_->underlineSize);
+        if (f_->realised.underline)
+            include(0, f_->underlineTop, extent, f_->underlineTop + f_->underlineSize);
         if (f_->realised.strikeOut) include(0, f_->strikeTop, extent, f_->strikeTop + f_->strikeSize);
         if (!any) return;
         mask.Reset(minX, minY, maxX - minX, maxY - minY);
         for (const Placed& p : placed_)
             Blit(*p.glyph, p.x + p.glyph->left - minX, f_->ascent + p.y - p.glyph->top - minY, mask);
-        if (f_->realised.underline) FillRows(mask, -minX, extent - minX, f_->underlineTop - minY, f_->underlineSize);
-        if (f_->realised.strikeOut) FillRows(mask, -minX, extent - minX, f_->strikeTop - minY, f_->strikeSize);
+        if (f_->realised.underline)
+            FillRows(mask, -minX, extent - minX, f_->underlineTop - minY, f_->underlineSize);
+        if (f_->realised.strikeOut)
+            FillRows(mask, -minX, extent - minX, f_->strikeTop - minY, f_->strikeSize);
     }
 
     GreyBox GreyLineBox(std::string_view text, const FontSpec& font, int outline64) override {
@@ -237,9 +242,11 @@ public:
         for (const GreyPlaced& p : greyPlaced_) box = box.United({p.x, p.y, p.glyph->width, p.glyph->rows});
         const int reach = OutlineReach(outline64);
         if (f_->realised.underline)
-            box = box.United({-reach, f_->underlineTop - reach, greyExtent_ + 2 * reach, f_->underlineSize + 2 * reach});
+            box = box.United(
+                {-reach, f_->underlineTop - reach, greyExtent_ + 2 * reach, f_->underlineSize + 2 * reach});
         if (f_->realised.strikeOut)
-            box = box.United({-reach, f_->strikeTop - reach, greyExtent_ + 2 * reach, f_->strikeSize + 2 * reach});
+            box = box.United(
+                {-reach, f_->strikeTop - reach, greyExtent_ + 2 * reach, f_->strikeSize + 2 * reach});
         return box;
     }
 
@@ -252,7 +259,8 @@ public:
         }
         if (f_->realised.underline)
             GreyRule(canvas, x, y + f_->underlineTop, greyExtent_, f_->underlineSize, outline64);
-        if (f_->realised.strikeOut) GreyRule(canvas, x, y + f_->strikeTop, greyExtent_, f_->strikeSize, outline64);
+        if (f_->realised.strikeOut)
+            GreyRule(canvas, x, y + f_->strikeTop, greyExtent_, f_->strikeSize, outline64);
     }
 
     std::unique_ptr<TextEngine> Twin() const override { return CreateFreeTypeEngine(); }
@@ -307,8 +315,8 @@ private:
                 const int dx = x < x0 ? x0 - x : (x >= x0 + extent ? x - x0 - extent + 1 : 0);
                 const int dy = y < y0 ? y0 - y : (y >= y0 + rows ? y - y0 - rows + 1 : 0);
                 const double d = std::sqrt(double(dx * dx + dy * dy));
-                const int o =
-                    d == 0 ? kGreyLevels : int(std::lround(std::clamp(radius + 0.5 - d, 0.0, 1.0) * kGreyLevels));
+                const int o = d == 0 ? kGreyLevels
+                                     : int(std::lround(std::clamp(radius + 0.5 - d, 0.0, 1.0) * kGreyLevels));
                 uint8_t& pixel = canvas.Row(y)[x];
                 pixel = std::max(pixel, GreyPair(d == 0 ? kGreyLevels : 0, o));
             }
@@ -322,7 +330,8 @@ private:
         Use(font, text);
         // The box and then the drawing: the second call finds the first's
         // layout.
-        if (greyValid_ && outline64 == greyOutline64_ && font == greyFont_ && text == greyText_) return !text.empty();
+        if (greyValid_ && outline64 == greyOutline64_ && font == greyFont_ && text == greyText_)
+            return !text.empty();
         greyValid_ = false;
         greyPlaced_.clear();
         if (text.empty()) return false;
@@ -337,7 +346,8 @@ private:
         greyExtent_ = Place(text);
         for (const Placed& p : placed_) {
             const GreyGlyph* g = GreyOf(*p.glyph, outline64);
-            if (g && g->width > 0 && g->rows > 0) greyPlaced_.push_back({g, p.x + g->left, f_->ascent + p.y - g->top});
+            if (g && g->width > 0 && g->rows > 0)
+                greyPlaced_.push_back({g, p.x + g->left, f_->ascent + p.y - g->top});
         }
         greyValid_ = true;
         greyOutline64_ = outline64;
@@ -352,8 +362,9 @@ private:
         auto [it, added] = f_->greyOf.try_emplace(&glyph, nullptr);
         if (!added) return it->second;
         const GlyphStyle style = StyleOf(glyph.face);
-        const GreyKey key{glyph.face,        glyph.index,  f_->realised.ppem, f_->realised.xppem64, style.synthBold,
-                          style.synthItalic, style.ascent, style.descent,     outline64};
+        const GreyKey key{glyph.face,           glyph.index,     f_->realised.ppem,
+                          f_->realised.xppem64, style.synthBold, style.synthItalic,
+                          style.ascent,         style.descent,   outline64};
         auto [found, fresh] = greyGlyphs_.try_emplace(key);
         if (fresh) {
             SizeFace(glyph.face, f_->realised.ppem, f_->realised.xppem64);
@@ -401,7 +412,8 @@ private:
             std::rotate(fonts_.begin() + long(i), fonts_.begin() + long(i) + 1, fonts_.end());
             f_ = fonts_.back().get();
             SizeMainFace();
-            if (f_->face) FT_Select_Charmap(f_->face, f_->symbolMap ? FT_ENCODING_MS_SYMBOL : FT_ENCODING_UNICODE);
+            if (f_->face)
+                FT_Select_Charmap(f_->face, f_->symbolMap ? FT_ENCODING_MS_SYMBOL : FT_ENCODING_UNICODE);
             return;
         }
         if (fonts_.size() >= kKeptRealisations) {
@@ -429,7 +441,8 @@ private:
     }
 
     void SetUpFace() {
-        f_->face = f_->realised.file.empty() ? nullptr : provider_.Open(f_->realised.file, f_->realised.index);
+        f_->face =
+            f_->realised.file.empty() ? nullptr : provider_.Open(f_->realised.file, f_->realised.index);
         const int ppem = f_->realised.ppem;
         f_->style = {f_->realised.synthBold, f_->realised.synthItalic, ppem, 0};
         f_->underlineTop = f_->strikeTop = 0;
@@ -464,8 +477,8 @@ private:
             underlinePos = post->underlinePosition;
             underlineSize = post->underlineThickness;
         }
-        const RuleRows underline =
-            PlaceRule(f_->ascent, ScaleRound(underlinePos, ppem, upem), ScaleRound(underlineSize, ppem, upem));
+        const RuleRows underline = PlaceRule(f_->ascent, ScaleRound(underlinePos, ppem, upem),
+                                             ScaleRound(underlineSize, ppem, upem));
         f_->underlineTop = underline.top;
         f_->underlineSize = underline.count;
         // Strike-out: the OS/2 position and size; without them, a quarter em
@@ -637,7 +650,8 @@ private:
         SizeFace(run.face, f_->realised.ppem, f_->realised.xppem64);
         // The shaper keeps a HarfBuzz font per face and size key: narrowed
         // text has a key of its own.
-        const int sizeKey = f_->realised.xppem64 == f_->realised.ppem * 64 ? f_->realised.ppem : -f_->realised.xppem64;
+        const int sizeKey =
+            f_->realised.xppem64 == f_->realised.ppem * 64 ? f_->realised.ppem : -f_->realised.xppem64;
         shaper_.Shape(run.face, sizeKey, characters_, run.start, run.length, rtl, run.script, shaped_);
         const GlyphStyle style = StyleOf(run.face);
         int pen64 = 0;
@@ -717,7 +731,8 @@ private:
         const char* language = !f_->realised.language.empty()
                                    ? f_->realised.language.c_str()
                                    : FallbackLanguage(RealisedCharset(spec_.charset), characters.front());
-        const FaceChoice choice = provider_.Covering(request_, f_->realised.ppem, characters, f_->face, language);
+        const FaceChoice choice =
+            provider_.Covering(request_, f_->realised.ppem, characters, f_->face, language);
         if (choice.file.empty()) return nullptr;
         Fallback found{provider_.Open(choice.file, choice.index), choice.synthBold, choice.synthItalic};
         if (!found.face) return nullptr;

@@ -107,7 +107,8 @@ Glyph RasteriseMono(FT_Library library, FT_Face face, FT_UInt index, const Glyph
     return g;
 }
 
-GreyGlyph RasteriseGrey(FT_Library library, FT_Face face, FT_UInt index, const GlyphStyle& style, int outline64) {
+GreyGlyph RasteriseGrey(FT_Library library, FT_Face face, FT_UInt index, const GlyphStyle& style,
+                        int outline64) {
     GreyGlyph g;
     if (!LoadStyledGlyph(face, index, style)) return g;
     // The same box as RasteriseMono's, in grey levels.
@@ -145,7 +146,8 @@ GreyGlyph RasteriseGrey(FT_Library library, FT_Face face, FT_UInt index, const G
     g.pitch = (g.width + 15) & ~15;
     g.pairs.assign(size_t(g.pitch) * size_t(g.rows), 0);
     for (int y = 0; y < g.rows; ++y)
-        std::copy_n(pairs.data() + size_t(y) * size_t(g.width), g.width, g.pairs.data() + size_t(y) * size_t(g.pitch));
+        std::copy_n(pairs.data() + size_t(y) * size_t(g.width), g.width,
+                    g.pairs.data() + size_t(y) * size_t(g.pitch));
     return g;
 }
 

@@ -52,7 +52,8 @@ struct GreyGlyph {
 
 // Glyph `index` of `face` (already sized) in FreeType's grey levels, and its
 // outline of outline64 / 64 pixels.
-GreyGlyph RasteriseGrey(FT_Library library, FT_Face face, FT_UInt index, const GlyphStyle& style, int outline64);
+GreyGlyph RasteriseGrey(FT_Library library, FT_Face face, FT_UInt index, const GlyphStyle& style,
+                        int outline64);
 
 // The drawn glyphs of one realisation, by face and glyph index. Addresses of
 // the glyphs stay put until Clear.

@@ -53,7 +53,8 @@ inline void PairIndices(uint8_t* out, const uint8_t* t, const uint8_t* o, size_t
         const __m128i lo = _mm_unpacklo_epi8(ov, zero), hi = _mm_unpackhi_epi8(ov, zero);
         const __m128i triLo = _mm_srli_epi16(_mm_mullo_epi16(lo, _mm_add_epi16(lo, one)), 1);
         const __m128i triHi = _mm_srli_epi16(_mm_mullo_epi16(hi, _mm_add_epi16(hi, one)), 1);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_add_epi8(_mm_packus_epi16(triLo, triHi), tv));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_add_epi8(_mm_packus_epi16(triLo, triHi), tv));
     }
 #endif
     for (; i < n; ++i) {

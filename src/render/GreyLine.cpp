@@ -91,7 +91,8 @@ void CoveragePairs(const uint8_t* cover, int width, int height, int outline64, s
     const int ow = width + 2 * reach;
     std::vector<uint8_t> glyphs(pairs.size(), 0);
     for (int y = 0; y < height; ++y)
-        std::copy_n(cover + size_t(y) * size_t(width), width, glyphs.data() + size_t(y + reach) * size_t(ow) + reach);
+        std::copy_n(cover + size_t(y) * size_t(width), width,
+                    glyphs.data() + size_t(y + reach) * size_t(ow) + reach);
     PairIndices(pairs.data(), glyphs.data(), pairs.data(), pairs.size());
 }
 

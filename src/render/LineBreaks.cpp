@@ -40,9 +40,30 @@ bool Extends(uint32_t c) {
 // breaking, the usual one for Japanese, never starts a line with them.
 bool IsSmallKana(uint32_t c) {
     switch (c) {
-        case 0x3041: case 0x3043: case 0x3045: case 0x3047: case 0x3049: case 0x3063: case 0x3083: case 0x3085:
-        case 0x3087: case 0x308E: case 0x3095: case 0x3096: case 0x30A1: case 0x30A3: case 0x30A5: case 0x30A7:
-        case 0x30A9: case 0x30C3: case 0x30E3: case 0x30E5: case 0x30E7: case 0x30EE: case 0x30F5: case 0x30F6:
+        case 0x3041:
+        case 0x3043:
+        case 0x3045:
+        case 0x3047:
+        case 0x3049:
+        case 0x3063:
+        case 0x3083:
+        case 0x3085:
+        case 0x3087:
+        case 0x308E:
+        case 0x3095:
+        case 0x3096:
+        case 0x30A1:
+        case 0x30A3:
+        case 0x30A5:
+        case 0x30A7:
+        case 0x30A9:
+        case 0x30C3:
+        case 0x30E3:
+        case 0x30E5:
+        case 0x30E7:
+        case 0x30EE:
+        case 0x30F5:
+        case 0x30F6:
         case 0x30FC:
             return true;
         default:
@@ -75,7 +96,8 @@ CodePageReader& ReaderOf(const std::string& codePage) {
 
 // Marks the breaks inside [from, to), a stretch of a script written without
 // spaces: between Thai words, else between grapheme clusters.
-void BreakWithoutSpaces(const std::vector<uint32_t>& chars, size_t from, size_t to, std::vector<bool>& allowed) {
+void BreakWithoutSpaces(const std::vector<uint32_t>& chars, size_t from, size_t to,
+                        std::vector<bool>& allowed) {
     bool thai = true;
     for (size_t i = from; i < to; ++i) thai = thai && IsThai(chars[i]);
     if (ThBrk* words = thai ? ThaiWords() : nullptr) {
@@ -83,7 +105,8 @@ void BreakWithoutSpaces(const std::vector<uint32_t>& chars, size_t from, size_t 
         std::vector<int> at(text.size() + 1);
         const int found = th_brk_wc_find_breaks(words, text.c_str(), at.data(), at.size());
         for (int k = 0; k < found; ++k)
-            if (at[size_t(k)] > 0 && size_t(at[size_t(k)]) < text.size()) allowed[from + size_t(at[size_t(k)])] = true;
+            if (at[size_t(k)] > 0 && size_t(at[size_t(k)]) < text.size())
+                allowed[from + size_t(at[size_t(k)])] = true;
         return;
     }
     for (size_t i = from + 1; i < to; ++i) allowed[i] = !Extends(chars[i]);

@@ -67,7 +67,7 @@ struct Scratch {
 // Four 32-bit lanes, lane k all ones when bit k of the index is set.
 const __m128i* LaneMasks() {
     static const __m128i masks[16] = {
-#define GLYPHON_LANES(n) _mm_set_epi32(-((n) >> 3 & 1), -((n) >> 2 & 1), -((n) >> 1 & 1), -((n) & 1))
+#define GLYPHON_LANES(n) _mm_set_epi32(-((n) >> 3 & 1), -((n) >> 2 & 1), -((n) >> 1 & 1), -((n)&1))
         GLYPHON_LANES(0),  GLYPHON_LANES(1),  GLYPHON_LANES(2),  GLYPHON_LANES(3),
         GLYPHON_LANES(4),  GLYPHON_LANES(5),  GLYPHON_LANES(6),  GLYPHON_LANES(7),
         GLYPHON_LANES(8),  GLYPHON_LANES(9),  GLYPHON_LANES(10), GLYPHON_LANES(11),
@@ -123,7 +123,8 @@ bool BuildLayers(const LineMask& mask, int x, int y, int outlineWidth, int frame
     at.originY = y + mask.top - pad;
     at.cw = mask.width + 2 * pad;
     at.ch = mask.height + 2 * pad;
-    if (at.originX >= frameWidth || at.originY >= frameHeight || at.originX + at.cw <= 0 || at.originY + at.ch <= 0)
+    if (at.originX >= frameWidth || at.originY >= frameHeight || at.originX + at.cw <= 0 ||
+        at.originY + at.ch <= 0)
         return false;
     at.cx0 = std::max(0, -at.originX);
     at.cx1 = std::min(at.cw, frameWidth - at.originX);
@@ -245,8 +246,8 @@ void DrawLayeredLine(Frame& frame, const LineMask& mask, int x, int y, int outli
                     const __m128i mA = lanes[unsigned(a[i] >> g) & 15];
                     // Layer bits (text, antialias): 11 text, 01 antialias,
                     // 00 outline, 10 nothing (colour 0).
-                    const __m128i colour =
-                        Select(mA, Select(mT, textColour, antialiasColour), _mm_andnot_si128(mT, outlineColour));
+                    const __m128i colour = Select(mA, Select(mT, textColour, antialiasColour),
+                                                  _mm_andnot_si128(mT, outlineColour));
                     uint32_t* px = row + originX + first;
                     const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
                     _mm_storeu_si128(reinterpret_cast<__m128i*>(px), Select(lanes[nib], colour, old));

@@ -1,9 +1,8 @@
 #include "render/StyledLines.h"
 
-#include <cmath>
-
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <map>
 #include <string>
 
@@ -18,7 +17,8 @@ RunLine DrawnRuns(const RunLine& line) {
         if (run.text.empty()) continue;
         if (!runs.empty() && runs.back().style == run.style &&
             runs.back().text.data() + runs.back().text.size() == run.text.data()) {
-            runs.back().text = std::string_view(runs.back().text.data(), runs.back().text.size() + run.text.size());
+            runs.back().text =
+                std::string_view(runs.back().text.data(), runs.back().text.size() + run.text.size());
             continue;
         }
         runs.push_back(run);
@@ -49,7 +49,8 @@ RunLine Slice(const RunLine& line, size_t from, size_t to) {
     size_t at = 0;
     for (const TextRun& run : line) {
         const size_t begin = std::max(from, at), end = std::min(to, at + run.text.size());
-        if (begin < end) out.push_back(TextRun{run.text.substr(begin - at, end - begin), run.style, run.colour});
+        if (begin < end)
+            out.push_back(TextRun{run.text.substr(begin - at, end - begin), run.style, run.colour});
         at += run.text.size();
     }
     return out;
@@ -59,7 +60,7 @@ RunLine Slice(const RunLine& line, size_t from, size_t to) {
 // narrower than `limit`, the widest of them as narrow as possible; empty when
 // there is no such way.
 std::vector<RunLine> Balanced(TextEngine& text, const RunLine& line, const FontSpec& font, int limit) {
-    constexpr size_t kMostBreaks = 200;  // beyond this, no text of a subtitle
+    constexpr size_t kMostBreaks = 200;   // beyond this, no text of a subtitle
     constexpr size_t kLongest = 8 << 10;  // bytes: more than any frame holds wrapped
     size_t length = 0;
     for (const TextRun& run : line) length += run.text.size();
@@ -192,8 +193,8 @@ StackPlacement PlaceLines(const std::vector<TextExtent>& extents, int frameWidth
     return p;
 }
 
-void PlaceBox(const std::vector<TextExtent>& extents, int frameWidth, int frameHeight, int margin, const BoxPlace& at,
-              StackPlacement& p) {
+void PlaceBox(const std::vector<TextExtent>& extents, int frameWidth, int frameHeight, int margin,
+              const BoxPlace& at, StackPlacement& p) {
     const size_t n = std::min(extents.size(), p.x.size());
     if (n == 0 || !at.Any()) return;
     if (at.across) {

@@ -72,8 +72,8 @@ StackPlacement PlaceLines(const std::vector<TextExtent>& extents, int frameWidth
 // Moves placed lines where `at` says (PlaceLines placed them first), the
 // box kept `margin` columns from the left and right edges and inside the
 // rows; the band follows.
-void PlaceBox(const std::vector<TextExtent>& extents, int frameWidth, int frameHeight, int margin, const BoxPlace& at,
-              StackPlacement& p);
+void PlaceBox(const std::vector<TextExtent>& extents, int frameWidth, int frameHeight, int margin,
+              const BoxPlace& at, StackPlacement& p);
 
 // The lines anchored at the bottom line: every line up to the last one with
 // text (at least one).

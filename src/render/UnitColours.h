@@ -42,7 +42,7 @@ public:
     }
 
 private:
-    std::vector<std::pair<uint32_t, size_t>> letters_;    // colour, letters in it
+    std::vector<std::pair<uint32_t, size_t>> letters_;     // colour, letters in it
     std::vector<std::pair<size_t, uint32_t>> cueColours_;  // subtitle, a colour it uses
 };
 

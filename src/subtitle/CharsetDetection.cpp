@@ -25,14 +25,14 @@ struct Reading {
     bool same;
 };
 constexpr Reading kReadings[] = {
-    {"WINDOWS-1250", "CP1250", true},  {"WINDOWS-1251", "CP1251", true},  {"WINDOWS-1252", "CP1252", true},
-    {"WINDOWS-1253", "CP1253", true},  {"WINDOWS-1254", "CP1254", true},  {"WINDOWS-1255", "CP1255", true},
-    {"WINDOWS-1256", "CP1256", true},  {"WINDOWS-1257", "CP1257", true},  {"WINDOWS-1258", "CP1258", true},
-    {"TIS-620", "CP874", false},       {"ISO-8859-11", "CP874", false},   {"BIG5", "CP950", true},
-    {"GB18030", "CP936", true},        {"GB2312", "CP936", true},         {"SHIFT_JIS", "CP932", true},
-    {"EUC-KR", "CP949", true},         {"UHC", "CP949", true},            {"ISO-8859-1", "CP1252", false},
-    {"ISO-8859-15", "CP1252", false},  {"ISO-8859-2", "CP1250", false},   {"ISO-8859-7", "CP1253", false},
-    {"ISO-8859-9", "CP1254", false},   {"ISO-8859-8", "CP1255", false},   {"ISO-8859-13", "CP1257", false},
+    {"WINDOWS-1250", "CP1250", true}, {"WINDOWS-1251", "CP1251", true}, {"WINDOWS-1252", "CP1252", true},
+    {"WINDOWS-1253", "CP1253", true}, {"WINDOWS-1254", "CP1254", true}, {"WINDOWS-1255", "CP1255", true},
+    {"WINDOWS-1256", "CP1256", true}, {"WINDOWS-1257", "CP1257", true}, {"WINDOWS-1258", "CP1258", true},
+    {"TIS-620", "CP874", false},      {"ISO-8859-11", "CP874", false},  {"BIG5", "CP950", true},
+    {"GB18030", "CP936", true},       {"GB2312", "CP936", true},        {"SHIFT_JIS", "CP932", true},
+    {"EUC-KR", "CP949", true},        {"UHC", "CP949", true},           {"ISO-8859-1", "CP1252", false},
+    {"ISO-8859-15", "CP1252", false}, {"ISO-8859-2", "CP1250", false},  {"ISO-8859-7", "CP1253", false},
+    {"ISO-8859-9", "CP1254", false},  {"ISO-8859-8", "CP1255", false},  {"ISO-8859-13", "CP1257", false},
     {"ISO-8859-4", "CP1257", false},
 };
 
@@ -189,7 +189,8 @@ std::optional<FoundCharset> FindCharset(TSubtitle& list) {
     if (sample.empty()) return std::nullopt;
     const std::string found = DetectCharsetOf(sample);
     if (found.empty()) return std::nullopt;
-    if (std::string page = CodePageReading(found, used); !page.empty()) return FoundCharset{Shown(found), page};
+    if (std::string page = CodePageReading(found, used); !page.empty())
+        return FoundCharset{Shown(found), page};
     // No page of the program reads it: the texts become UTF-8.
     const Iconv conv("UTF-8", found.c_str());
     if (conv.cd == kNoConverter) return std::nullopt;

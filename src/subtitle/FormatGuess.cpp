@@ -82,7 +82,8 @@ std::string GuessFormat(std::string_view head) {
         {"RIFF", "a RIFF file (AVI or WAV)"},
     };
     for (const Signature& s : kBinary)
-        if (StartsWith(head, s.bytes) && (!s.binary || head.substr(0, 64).find('\0') != std::string_view::npos))
+        if (StartsWith(head, s.bytes) &&
+            (!s.binary || head.substr(0, 64).find('\0') != std::string_view::npos))
             return s.what;
     if (head.size() >= 8 && head.substr(4, 4) == "ftyp") return "an MP4 or QuickTime file";
     if (head.find('\0') != std::string_view::npos) return "binary data, not text";
@@ -97,8 +98,7 @@ std::string GuessFormat(std::string_view head) {
     if (StartsWith(first, "WEBVTT")) return "a WebVTT file";
     if (StartsWith(first, "# VobSub index file")) return "a VobSub index (.idx): image subtitles already";
     if (Holds(head.substr(0, 512), "<sami")) return "a SAMI file";
-    if (Holds(head, "<tt ") || Holds(head, "<tt>") || Holds(head, "<tt:tt"))
-        return "a TTML (DFXP) file";
+    if (Holds(head, "<tt ") || Holds(head, "<tt>") || Holds(head, "<tt:tt")) return "a TTML (DFXP) file";
     if (Holds(head.substr(0, 512), "<html") || Holds(head.substr(0, 512), "<!doctype html"))
         return "a web page (HTML)";
     if (Holds(head.substr(0, 512), "<window")) return "a RealText file";
@@ -124,8 +124,7 @@ std::string GuessFormat(std::string_view head) {
 
 std::string DescribeUnreadFile(std::string_view head, const std::string& fileName) {
     bool blank = true;
-    for (const std::string_view line : HeadLines(head, size_t(-1)))
-        blank = blank && BlankLine(line);
+    for (const std::string_view line : HeadLines(head, size_t(-1))) blank = blank && BlankLine(line);
     if (blank) return fileName + " is empty: it holds no subtitle";
     return fileName + " is no subtitle file Glyphon reads (" + ReadableFormats() + "): it looks like " +
            GuessFormat(head);

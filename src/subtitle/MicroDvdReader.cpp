@@ -165,9 +165,11 @@ void ReadMicroDvd(TSubtitle& s, textfile::TextLines& in, const std::string& file
                 // A negative rate would time everything before the video, a
                 // huge one everything at 0 s.
                 const std::string_view given = line.substr(6, 40);
-                messages.ShowMessage("The frame rate " + std::string(given) + (line.size() > 46 ? "..." : "") +
-                                     " in the first line of " + fileName + " is not a frame rate of a video (" +
-                                     (tiny ? "at least 0.001" : "more than 0") + ", at most 1000)\r"
+                messages.ShowMessage("The frame rate " + std::string(given) +
+                                     (line.size() > 46 ? "..." : "") + " in the first line of " + fileName +
+                                     " is not a frame rate of a video (" +
+                                     (tiny ? "at least 0.001" : "more than 0") +
+                                     ", at most 1000)\r"
                                      "Example: {1}{1}25.000");
                 s.Loaded = false;
                 return;

@@ -16,7 +16,8 @@ namespace glyphon {
 // starts with a brace.
 ProbeMatch ProbeMicroDvd(std::string_view head);
 
-void ReadMicroDvd(TSubtitle& list, textfile::TextLines& text, const std::string& fileName, MessageSink& messages);
+void ReadMicroDvd(TSubtitle& list, textfile::TextLines& text, const std::string& fileName,
+                  MessageSink& messages);
 
 // The rate of a "{1}{1}RATE" line, 0 for any other line. Throws ConvertError
 // when RATE is no number.

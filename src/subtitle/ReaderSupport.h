@@ -33,7 +33,9 @@ void NoteUnreadable(TSubtitle& list, size_t fileLine, std::string_view line);
 void ReserveCues(TSubtitle& list, size_t cues, size_t textBytes);
 
 // Empty, or blanks and tabs only.
-inline bool BlankLine(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
+inline bool BlankLine(std::string_view line) {
+    return line.find_first_not_of(" \t") == std::string_view::npos;
+}
 
 // The lines of a text head (every line ended by a line feed), at most `most`.
 std::vector<std::string_view> HeadLines(std::string_view head, size_t most);

@@ -22,11 +22,16 @@ bool StartsWithNoCase(std::string_view text, std::string_view word) {
 
 int StyleOfLetter(char c) {
     switch (Lower(c)) {
-        case 'b': return kRunBold;
-        case 'i': return kRunItalic;
-        case 'u': return kRunUnderline;
-        case 's': return kRunStrikeOut;
-        default: return 0;
+        case 'b':
+            return kRunBold;
+        case 'i':
+            return kRunItalic;
+        case 'u':
+            return kRunUnderline;
+        case 's':
+            return kRunStrikeOut;
+        default:
+            return 0;
     }
 }
 
@@ -49,7 +54,8 @@ uint32_t FontColour(std::string_view tag) {
     const size_t end = value.find_first_of(quoted ? "\"'" : " >");
     value = value.substr(0, end);
     std::string text(value);
-    if (text.size() == 6 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos) text = "#" + text;
+    if (text.size() == 6 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos)
+        text = "#" + text;
     const std::optional<Rgb> c = ParseColor(text);
     return c ? kRunColoured | uint32_t(c->r) << 16 | uint32_t(c->g) << 8 | c->b : 0;
 }
@@ -74,7 +80,8 @@ size_t HtmlTag(std::string_view text, int& opens, int& closes, TagState& state) 
         if (!state.fonts.empty()) state.fonts.pop_back();
         return 7;
     }
-    if (StartsWithNoCase(text, "<font") && text.size() > 5 && (text[5] == ' ' || text[5] == '>' || text[5] == '\t')) {
+    if (StartsWithNoCase(text, "<font") && text.size() > 5 &&
+        (text[5] == ' ' || text[5] == '>' || text[5] == '\t')) {
         const size_t end = text.find('>');
         if (end == std::string_view::npos) return 0;
         // Unclosed tags stay within reason.
@@ -90,13 +97,15 @@ void AssCommands(std::string_view block, int& style, TagState& state) {
     while ((at = block.find('\\', at)) != std::string_view::npos) {
         ++at;
         size_t nameEnd = at;
-        while (nameEnd < block.size() && Lower(block[nameEnd]) >= 'a' && Lower(block[nameEnd]) <= 'z') ++nameEnd;
+        while (nameEnd < block.size() && Lower(block[nameEnd]) >= 'a' && Lower(block[nameEnd]) <= 'z')
+            ++nameEnd;
         size_t valueEnd = nameEnd;
         while (valueEnd < block.size() && block[valueEnd] >= '0' && block[valueEnd] <= '9') ++valueEnd;
         const std::string_view name = block.substr(at, nameEnd - at);
         const std::string_view value = block.substr(nameEnd, valueEnd - nameEnd);
         if (name == "an" && (value == "7" || value == "8" || value == "9")) state.top = true;
-        if (name == "an" && value.size() == 1 && value[0] >= '1' && value[0] <= '9') state.an = value[0] - '0';
+        if (name == "an" && value.size() == 1 && value[0] >= '1' && value[0] <= '9')
+            state.an = value[0] - '0';
         if (name.size() == 1 && StyleOfLetter(name[0]) && !value.empty()) {
             // \b700 is bold as \b1 is; \i0, \b0 and \b400 end the style.
             const bool on = value != "0" && !(name == "b" && value.size() == 3 && value < "700");
@@ -203,7 +212,8 @@ bool LooksLikeUtf8(std::string_view bytes) {
             cp = (cp << 6) | (d & 0x3F);
         }
         // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
+        if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+            (cp >= 0xD800 && cp <= 0xDFFF))
             return false;
         multibyte = true;
         i += n + 1;

@@ -34,10 +34,10 @@ using LineRuns = std::vector<StyledRun>;
 // What reading the tags of one subtitle's lines keeps from one line to the
 // next: styles opened and not yet closed, and where the subtitle goes.
 struct TagState {
-    int open = 0;        // style bits opened on an earlier line
-    int subtitle = 0;    // MicroDVD {Y:...}: every line of the subtitle
-    bool top = false;    // {\an7}, {\an8} or {\an9} seen
-    int an = 0;          // the last {\an1}..{\an9} seen (numeric keypad places), 0 for none
+    int open = 0;      // style bits opened on an earlier line
+    int subtitle = 0;  // MicroDVD {Y:...}: every line of the subtitle
+    bool top = false;  // {\an7}, {\an8} or {\an9} seen
+    int an = 0;        // the last {\an1}..{\an9} seen (numeric keypad places), 0 for none
     // The colours of the <font> tags open, innermost last (0: a tag that
     // named none).
     std::vector<uint32_t> fonts;

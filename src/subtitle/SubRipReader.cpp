@@ -122,7 +122,8 @@ int64_t SrtTimeTicks(std::string_view time) {
 ProbeMatch ProbeSubRip(std::string_view head) {
     const std::vector<std::string_view> lines = HeadLines(head, kSniffedLines);
     // The first line (a subtitle number, or nothing at all) is not looked at.
-    if (lines.size() > 1 && lines[1].size() >= 16 && lines[1].substr(13, 3) == "-->") return ProbeMatch::Likely;
+    if (lines.size() > 1 && lines[1].size() >= 16 && lines[1].substr(13, 3) == "-->")
+        return ProbeMatch::Likely;
     // Blank lines or a header before the first subtitle, or a timing line
     // that only players read.
     int64_t start = 0, end = 0;

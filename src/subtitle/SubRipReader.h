@@ -20,7 +20,8 @@ ProbeMatch ProbeSubRip(std::string_view head);
 // skipped, as FFmpeg skips them, unless what follows them holds a "-->" (a
 // timing line nobody reads, reported with the rest of what is no
 // subtitle).
-void ReadSubRip(TSubtitle& list, textfile::TextLines& text, const std::string& fileName, MessageSink& messages);
+void ReadSubRip(TSubtitle& list, textfile::TextLines& text, const std::string& fileName,
+                MessageSink& messages);
 
 // At least 29 characters with "-->" in columns 14 to 16.
 bool SrtFixedTimeLine(std::string_view line);

@@ -50,8 +50,9 @@ std::string Clock(int64_t ticks) {
     const int64_t ms = MsOfTicks(ticks);
     const int64_t a = ms < 0 ? -ms : ms;
     char text[48];
-    std::snprintf(text, sizeof text, "%s%02lld:%02lld:%02lld.%03lld", ms < 0 ? "-" : "", (long long)(a / 3600000),
-                  (long long)(a / 60000 % 60), (long long)(a / 1000 % 60), (long long)(a % 1000));
+    std::snprintf(text, sizeof text, "%s%02lld:%02lld:%02lld.%03lld", ms < 0 ? "-" : "",
+                  (long long)(a / 3600000), (long long)(a / 60000 % 60), (long long)(a / 1000 % 60),
+                  (long long)(a % 1000));
     return text;
 }
 

@@ -111,8 +111,8 @@ public:
     static std::string StripTags(const std::string& Text);
 
     // Times in 90 kHz ticks.
-    void Add(int64_t Start, int64_t End, const std::string& Line1,
-             const std::string& Line2, const std::string& Line3);
+    void Add(int64_t Start, int64_t End, const std::string& Line1, const std::string& Line2,
+             const std::string& Line3);
     void Clear() { Lines.clear(); }
     int Count() const { return int(Lines.size()); }
     // Index 1..Count; callers never pass anything else.

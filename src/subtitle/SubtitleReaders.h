@@ -32,7 +32,8 @@ struct SubtitleReader {
     // Fills the list from the whole text (TSubtitle::LoadFromFile has
     // cleared what it must); nullptr for a styled script, which the styled
     // run draws with libass.
-    void (*read)(TSubtitle& list, textfile::TextLines& text, const std::string& fileName, MessageSink& messages);
+    void (*read)(TSubtitle& list, textfile::TextLines& text, const std::string& fileName,
+                 MessageSink& messages);
 };
 
 // Every format, in the order ties are decided after the extension.

@@ -23,8 +23,8 @@ bool Keyword(std::string_view line, std::string_view word) {
 
 bool Header(std::string_view line) { return Keyword(line, "WEBVTT"); }
 
-void AddVttCue(TSubtitle& s, const VttTiming& timing, const CuePlacement& place, std::vector<std::string_view>& text,
-            const VttStyleSheet& sheet, size_t fileLine) {
+void AddVttCue(TSubtitle& s, const VttTiming& timing, const CuePlacement& place,
+               std::vector<std::string_view>& text, const VttStyleSheet& sheet, size_t fileLine) {
     VttText read = ReadVttCueText(text, sheet);
     Cue& e = s.Lines.emplace_back(TicksOfMs(timing.startMs), TicksOfMs(timing.endMs), std::string());
     e.fileLine = int(fileLine + 1);
@@ -74,7 +74,8 @@ void ReadWebVtt(TSubtitle& s, const std::string& FileName, MessageSink& messages
         size_t timingAt = n;
         if (ReadVttTiming(head, timing))
             timingAt = i;
-        else if (i + 1 < end && head.find("-->") == std::string_view::npos && ReadVttTiming(lines[i + 1], timing))
+        else if (i + 1 < end && head.find("-->") == std::string_view::npos &&
+                 ReadVttTiming(lines[i + 1], timing))
             timingAt = i + 1;
         if (timingAt < n) {
             text.assign(lines.begin() + std::ptrdiff_t(timingAt + 1), lines.begin() + std::ptrdiff_t(end));

@@ -24,6 +24,7 @@ void ReadWebVtt(TSubtitle& s, const std::string& FileName, MessageSink& messages
 
 // The same as a row of the readers' table: the text is read again as UTF-8,
 // whatever character set the list was read in.
-void ReadWebVttFile(TSubtitle& s, textfile::TextLines& text, const std::string& FileName, MessageSink& messages);
+void ReadWebVttFile(TSubtitle& s, textfile::TextLines& text, const std::string& FileName,
+                    MessageSink& messages);
 
 }  // namespace glyphon

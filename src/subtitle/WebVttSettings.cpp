@@ -53,7 +53,8 @@ VttCueSettings ReadVttCueSettings(std::string_view settings) {
         const std::string_view name = item.substr(0, colon), value = item.substr(colon + 1);
         const size_t comma = value.find(',');
         const std::string_view first = value.substr(0, comma);
-        const std::string_view second = comma == std::string_view::npos ? std::string_view() : value.substr(comma + 1);
+        const std::string_view second =
+            comma == std::string_view::npos ? std::string_view() : value.substr(comma + 1);
         if (name == "vertical") {
             if (value == "rl" || value == "lr") out.refused = std::string(item);
         } else if (name == "line") {

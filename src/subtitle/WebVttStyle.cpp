@@ -47,7 +47,8 @@ std::optional<uint32_t> CssColour(std::string_view text) {
         if (open == std::string::npos || close == std::string::npos || close < open) return std::nullopt;
         std::vector<int> parts;
         for (size_t at = open + 1; at < close && parts.size() < 3;) {
-            const std::string_view piece = Trim(std::string_view(value).substr(at, value.find_first_of(",)", at) - at));
+            const std::string_view piece =
+                Trim(std::string_view(value).substr(at, value.find_first_of(",)", at) - at));
             int n = 0;
             const auto [end, ec] = std::from_chars(piece.data(), piece.data() + piece.size(), n);
             if (ec != std::errc() || n < 0 || n > 255) return std::nullopt;
@@ -103,7 +104,8 @@ void ReadVttStyleBlock(std::string_view text, VttStyleSheet& sheet) {
             if (end == std::string_view::npos) end = body.size();
             const std::string_view declaration = body.substr(d, end - d);
             const size_t colon = declaration.find(':');
-            if (colon != std::string_view::npos) Declare(declaration.substr(0, colon), declaration.substr(colon + 1), look);
+            if (colon != std::string_view::npos)
+                Declare(declaration.substr(0, colon), declaration.substr(colon + 1), look);
             d = end + 1;
         }
         // Every selector of the list gets the rule.

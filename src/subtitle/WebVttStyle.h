@@ -19,7 +19,7 @@ struct VttLook {
 };
 
 struct VttStyleSheet {
-    VttLook cue;                          // ::cue
+    VttLook cue;                             // ::cue
     std::map<std::string, VttLook> classes;  // ::cue(.name)
     std::map<std::string, VttLook> tags;     // ::cue(b), ::cue(v) ...
 };

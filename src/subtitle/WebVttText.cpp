@@ -21,13 +21,13 @@ struct Named {
     uint32_t cp;
 };
 constexpr Named kReferences[] = {
-    {"amp", '&'},       {"lt", '<'},        {"gt", '>'},        {"quot", '"'},      {"apos", '\''},
-    {"lrm", 0x200E},    {"rlm", 0x200F},    {"hellip", 0x2026}, {"mdash", 0x2014},  {"ndash", 0x2013},
-    {"lsquo", 0x2018},  {"rsquo", 0x2019},  {"sbquo", 0x201A},  {"ldquo", 0x201C},  {"rdquo", 0x201D},
-    {"bdquo", 0x201E},  {"lsaquo", 0x2039}, {"rsaquo", 0x203A}, {"bull", 0x2022},   {"euro", 0x20AC},
-    {"trade", 0x2122},  {"dagger", 0x2020}, {"Dagger", 0x2021}, {"permil", 0x2030}, {"OElig", 0x152},
-    {"oelig", 0x153},   {"Scaron", 0x160},  {"scaron", 0x161},  {"Yuml", 0x178},    {"circ", 0x2C6},
-    {"tilde", 0x2DC},   {"ensp", 0x2002},   {"emsp", 0x2003},   {"thinsp", 0x2009}, {"zwnj", 0x200C},
+    {"amp", '&'},      {"lt", '<'},        {"gt", '>'},        {"quot", '"'},      {"apos", '\''},
+    {"lrm", 0x200E},   {"rlm", 0x200F},    {"hellip", 0x2026}, {"mdash", 0x2014},  {"ndash", 0x2013},
+    {"lsquo", 0x2018}, {"rsquo", 0x2019},  {"sbquo", 0x201A},  {"ldquo", 0x201C},  {"rdquo", 0x201D},
+    {"bdquo", 0x201E}, {"lsaquo", 0x2039}, {"rsaquo", 0x203A}, {"bull", 0x2022},   {"euro", 0x20AC},
+    {"trade", 0x2122}, {"dagger", 0x2020}, {"Dagger", 0x2021}, {"permil", 0x2030}, {"OElig", 0x152},
+    {"oelig", 0x153},  {"Scaron", 0x160},  {"scaron", 0x161},  {"Yuml", 0x178},    {"circ", 0x2C6},
+    {"tilde", 0x2DC},  {"ensp", 0x2002},   {"emsp", 0x2003},   {"thinsp", 0x2009}, {"zwnj", 0x200C},
     {"zwj", 0x200D}};
 
 // HTML's names of the Latin-1 characters U+00A0 to U+00FF, in order: the
@@ -57,9 +57,10 @@ size_t Reference(std::string_view text, uint32_t& cp) {
         if (digits.empty()) return 0;
         uint32_t value = 0;
         for (const char c : digits) {
-            int d = c >= '0' && c <= '9' ? c - '0' : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                                   : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                                                 : -1;
+            int d = c >= '0' && c <= '9'          ? c - '0'
+                    : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                    : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                  : -1;
             if (d < 0) return 0;
             value = value * (hex ? 16 : 10) + uint32_t(d);
             if (value > 0x10FFFF) value = 0x110000;
@@ -105,7 +106,8 @@ VttLook LookOfTag(std::string_view tag, const VttStyleSheet& sheet, std::string&
     if (const auto it = sheet.tags.find(name); it != sheet.tags.end()) apply(it->second);
     for (size_t at = dot; at != std::string_view::npos && at < head.size();) {
         const size_t next = head.find('.', at + 1);
-        const std::string cls = Lower(head.substr(at + 1, next == std::string_view::npos ? std::string_view::npos : next - at - 1));
+        const std::string cls = Lower(
+            head.substr(at + 1, next == std::string_view::npos ? std::string_view::npos : next - at - 1));
         if (const auto it = sheet.classes.find(cls); it != sheet.classes.end()) apply(it->second);
         at = next;
     }

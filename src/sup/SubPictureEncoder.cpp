@@ -1,11 +1,11 @@
 #include "sup/SubPictureEncoder.h"
 
-#include "common/CodeFrame.h"
-
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
+
+#include "common/CodeFrame.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -267,8 +267,8 @@ uint16_t DisplayTimeUnits(int64_t durationMs) {
 }
 
 template <class CodeRow>
-void SubPictureEncoder::EncodeUnit(int frameWidth, int frameHeight, int BandTop, int BandHeight, int64_t durationMs,
-                                   std::vector<uint8_t>& out, CodeRow codeRow) const {
+void SubPictureEncoder::EncodeUnit(int frameWidth, int frameHeight, int BandTop, int BandHeight,
+                                   int64_t durationMs, std::vector<uint8_t>& out, CodeRow codeRow) const {
     if (frameWidth != kFrameWidth)
         throw std::invalid_argument("The frame is " + std::to_string(frameWidth) +
                                     " pixels wide; sub-pictures are encoded from 720-pixel frames");
@@ -313,7 +313,7 @@ void SubPictureEncoder::EncodeUnit(int frameWidth, int frameHeight, int BandTop,
     PutU16(p, last);
     p += 2;
     *p++ = forced_ ? 0x00 : 0x01;  // forced start display, or start display
-    *p++ = 0x03;  // palette entries of codes 3, 2 and 1, 0
+    *p++ = 0x03;                   // palette entries of codes 3, 2 and 1, 0
     *p++ = uint8_t(indices_.antialias << 4 | indices_.outline);
     *p++ = uint8_t(indices_.text << 4 | indices_.background);
     *p++ = 0x04;  // contrast: codes 3, 2, 1 opaque, code 0 transparent

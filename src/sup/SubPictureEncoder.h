@@ -86,7 +86,8 @@ public:
 
     // The same from the pixel codes of a CodeFrame: the same unit as from a
     // Frame whose colours classify to those codes.
-    const std::vector<uint8_t>& Encode(const CodeFrame& frame, int BandTop, int BandHeight, int64_t durationMs);
+    const std::vector<uint8_t>& Encode(const CodeFrame& frame, int BandTop, int BandHeight,
+                                       int64_t durationMs);
     void EncodeInto(const CodeFrame& frame, int BandTop, int BandHeight, int64_t durationMs,
                     std::vector<uint8_t>& out) const;
 

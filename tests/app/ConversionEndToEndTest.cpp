@@ -57,7 +57,8 @@ protected:
 
     // Decodes every record and checks times, palette entries and that each
     // unit shows text pixels in its band.
-    void CheckStream(const std::string& supPath, const std::vector<Expected>& expected, const RoleIndices& roles) {
+    void CheckStream(const std::string& supPath, const std::vector<Expected>& expected,
+                     const RoleIndices& roles) {
         ASSERT_TRUE(DvdSubDecoderAvailable()) << "built without libavcodec";
         const auto records = SplitSupFile(TempDir::Read(supPath));
         ASSERT_EQ(records.size(), expected.size());
@@ -91,8 +92,9 @@ protected:
     }
 };
 
-const std::vector<Expected> kVimExample = {{135000, 7500}, {855000, 3500}, {1224000, 3800}, {1674000, 3000},
-                                           {2034000, 3800}, {2412000, 1200}, {2574000, 5000}, {3060000, 4000}};
+const std::vector<Expected> kVimExample = {{135000, 7500},  {855000, 3500},  {1224000, 3800},
+                                           {1674000, 3000}, {2034000, 3800}, {2412000, 1200},
+                                           {2574000, 5000}, {3060000, 4000}};
 
 TEST_F(ConversionEndToEnd, RealSubRipFileWithTheGenericPaletteDecodesAsWritten) {
     TForm1& f = Start();
@@ -119,8 +121,8 @@ TEST_F(ConversionEndToEnd, IfoAuthoredByDvdauthorGivesItsRolesToEveryUnit) {
     ASSERT_TRUE(f.SubtitleLoaded);
     f.ButtonGenerateSupClick();
     ASSERT_TRUE(ui.errors.empty()) << ui.errors[0];
-    const RoleIndices roles{f.ComboBoxAntialias.itemIndex, f.ComboBoxOutline.itemIndex, f.ComboBoxText.itemIndex,
-                            f.ComboBoxBg.itemIndex};
+    const RoleIndices roles{f.ComboBoxAntialias.itemIndex, f.ComboBoxOutline.itemIndex,
+                            f.ComboBoxText.itemIndex, f.ComboBoxBg.itemIndex};
     CheckStream(dir.File("vim example.sup"), kVimExample, roles);
     const std::string help = TempDir::Read(dir.File("vim example.Glyphon_Help.txt"));
     EXPECT_EQ(help.rfind("All Done !!! (Case : With Ifo)", 0), 0u);

@@ -17,8 +17,9 @@ namespace {
 // the test on an error or a warning.
 void AuthorAsPrinted(const TempDir& dir, const std::string& command) {
     std::filesystem::create_directories(dir.File("elsewhere"));
-    const int status =
-        std::system(("cd '" + dir.File("elsewhere") + "' && " + command + " >'" + dir.File("dvdauthor.log") + "' 2>&1").c_str());
+    const int status = std::system(
+        ("cd '" + dir.File("elsewhere") + "' && " + command + " >'" + dir.File("dvdauthor.log") + "' 2>&1")
+            .c_str());
     const std::string log = TempDir::Read(dir.File("dvdauthor.log"));
     EXPECT_EQ(status, 0) << "dvdauthor (Debian package dvdauthor): " << command << "\n" << log;
     EXPECT_EQ(log.find("WARN"), std::string::npos) << log;
@@ -32,9 +33,11 @@ TEST_F(DiscWindow, TwoLanguagesInOneFilmAuthoredByDvdauthor) {
     TForm1& f = Start();
     const std::string out = dir.File("out");
     std::filesystem::create_directory(out);
-    ui.dialogAnswers.push_back(dir.Write("film.srt", "1\n00:00:01,000 --> 00:00:02,000\nHello\n\n"
-                                                     "2\n00:00:03,000 --> 00:00:04,000\nAgain\n\n") +
-                               "\n" + dir.Write("film.fr.srt", "1\n00:00:01,500 --> 00:00:02,500\nBonjour\n\n"));
+    ui.dialogAnswers.push_back(dir.Write("film.srt",
+                                         "1\n00:00:01,000 --> 00:00:02,000\nHello\n\n"
+                                         "2\n00:00:03,000 --> 00:00:04,000\nAgain\n\n") +
+                               "\n" +
+                               dir.Write("film.fr.srt", "1\n00:00:01,500 --> 00:00:02,500\nBonjour\n\n"));
     f.ButtonAddFilesClick();
     ui.dialogAnswers.push_back(out);
     f.ButtonOutputFolderClick();
@@ -48,7 +51,8 @@ TEST_F(DiscWindow, TwoLanguagesInOneFilmAuthoredByDvdauthor) {
     EXPECT_TRUE(f.RunWarnings.empty());
 
     // One film, one project; each file its own ".sup".
-    for (const char* made : {"film.muxed.mpg", "film.palette.yuv", "film.dvdauthor.xml", "film.sup", "film.fr.sup"})
+    for (const char* made :
+         {"film.muxed.mpg", "film.palette.yuv", "film.dvdauthor.xml", "film.sup", "film.fr.sup"})
         EXPECT_TRUE(std::filesystem::exists(out + "/" + made)) << made;
     EXPECT_FALSE(std::filesystem::exists(out + "/film.fr.muxed.mpg"));
     const auto packets = DemuxProgramStream(out + "/film.muxed.mpg");
@@ -64,7 +68,8 @@ TEST_F(DiscWindow, TwoLanguagesInOneFilmAuthoredByDvdauthor) {
     EXPECT_EQ(helps.size(), 2u);
     for (const std::string& help : helps) {
         std::smatch line;
-        if (std::regex_search(help, line, std::regex("dvdauthor -o [^\r\n]+"))) commands.push_back(line.str());
+        if (std::regex_search(help, line, std::regex("dvdauthor -o [^\r\n]+")))
+            commands.push_back(line.str());
     }
     ASSERT_FALSE(commands.empty());
     for (const std::string& command : commands) EXPECT_EQ(command, commands.front());  // one disc

@@ -13,8 +13,9 @@ namespace {
 std::string Srt(int count) {
     std::string s;
     for (int i = 1; i <= count; ++i)
-        s += std::to_string(i) + "\n00:00:" + (i < 10 ? "0" : "") + std::to_string(i) + ",000 --> 00:00:" +
-             (i < 10 ? "0" : "") + std::to_string(i) + ",500\nLine " + std::to_string(i) + "\n\n";
+        s += std::to_string(i) + "\n00:00:" + (i < 10 ? "0" : "") + std::to_string(i) +
+             ",000 --> 00:00:" + (i < 10 ? "0" : "") + std::to_string(i) + ",500\nLine " + std::to_string(i) +
+             "\n\n";
     return s;
 }
 
@@ -67,7 +68,8 @@ TEST_F(GenerateRun, RefusalsTouchNoFileAndReturnToIdle) {
     g.SubtitleFits = true;
     g.SetNoIfoChecked(false);
     g.ButtonGenerateSupClick();
-    EXPECT_EQ(ui.messages, (std::vector<std::string>{"Please load an Ifo file first and then an Srt/Sub/Txt file."}));
+    EXPECT_EQ(ui.messages,
+              (std::vector<std::string>{"Please load an Ifo file first and then an Srt/Sub/Txt file."}));
     ExpectIdle(g);
     EXPECT_FALSE(Exists("movie.sup"));
     EXPECT_FALSE(Exists("movie.Glyphon_Help.txt"));
@@ -88,7 +90,8 @@ TEST_F(GenerateRun, WritesOneRecordPerSubtitleThenTheHelpFileAndShowsIt) {
     EXPECT_EQ(help.rfind("All Done !!! (Case : No Ifo)\r\n", 0), 0u);
     EXPECT_NE(help.find("Then find the Color 1 Y Cr CB ,doubleclick it, and put the value: 55 80 80\r\n"),
               std::string::npos);
-    const std::string tail = "Generated Files:\r\n" + dir.File("movie.sup") + "\r\n" + dir.File("movie.Glyphon_Help.txt");
+    const std::string tail =
+        "Generated Files:\r\n" + dir.File("movie.sup") + "\r\n" + dir.File("movie.Glyphon_Help.txt");
     ASSERT_GE(help.size(), tail.size());
     EXPECT_EQ(help.substr(help.size() - tail.size()), tail);
     EXPECT_EQ(ui.messages, (std::vector<std::string>{help}));
@@ -153,7 +156,8 @@ TEST_F(GenerateRun, ErrorInsideTheRunLeavesThePreviousOutputs) {
     ASSERT_EQ(ui.errors.size(), 1u);
     EXPECT_EQ(Sup(), "previous");
     EXPECT_FALSE(Exists("movie.Glyphon_Help.txt"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // and the subtitle file
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}),
+              2);  // and the subtitle file
     ExpectIdle(f);
 }
 
@@ -189,7 +193,8 @@ TEST_F(GenerateRun, HelpTextFollowsThePaletteSource) {
     TForm1& f = Loaded(1);
     EXPECT_EQ(f.ComposeHelpText("/films/movie.srt").rfind("All Done !!! (Case : No Ifo)\r\n", 0), 0u);
     f.MonochromeIfo = true;  // wins over the no-IFO text while the box is ticked
-    EXPECT_EQ(f.ComposeHelpText("/films/movie.srt").rfind("All Done !!! (Case : Monocromatic Ifo)\r\n", 0), 0u);
+    EXPECT_EQ(f.ComposeHelpText("/films/movie.srt").rfind("All Done !!! (Case : Monocromatic Ifo)\r\n", 0),
+              0u);
     f.SetNoIfoChecked(false);
     const std::string with = f.ComposeHelpText("/films/movie.srt");
     EXPECT_EQ(with.rfind("All Done !!! (Case : With Ifo)\r\n", 0), 0u);

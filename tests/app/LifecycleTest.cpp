@@ -88,10 +88,10 @@ TEST_F(Lifecycle, TrackBarsClampAndOffsetOrMovesOddToNextEven) {
 TEST_F(Lifecycle, LockingSwitchesGroupsListBatchAndCaption) {
     TForm1& f = Start();
     f.SetControlsEnabled(false);
-    for (const TControl* c : {static_cast<TControl*>(&f.GroupBoxInput), static_cast<TControl*>(&f.GroupBoxColors),
-                              static_cast<TControl*>(&f.GroupBoxGeneralSettings),
-                              static_cast<TControl*>(&f.GroupBoxRenderFonts), static_cast<TControl*>(&f.ListBox1),
-                              static_cast<TControl*>(&f.ButtonBatch)})
+    for (const TControl* c :
+         {static_cast<TControl*>(&f.GroupBoxInput), static_cast<TControl*>(&f.GroupBoxColors),
+          static_cast<TControl*>(&f.GroupBoxGeneralSettings), static_cast<TControl*>(&f.GroupBoxRenderFonts),
+          static_cast<TControl*>(&f.ListBox1), static_cast<TControl*>(&f.ButtonBatch)})
         EXPECT_FALSE(c->enabled);
     EXPECT_TRUE(f.ButtonGenerateSup.enabled);
     EXPECT_EQ(f.ButtonGenerateSup.caption, "Abort");
@@ -114,11 +114,16 @@ TEST_F(Lifecycle, ClosingWritesTheTenKeysInOrderAndRestartRestoresThem) {
     f.FormDestroy();  // closing already wrote the file
 
     const std::string ini = TempDir::Read(dir.File("Glyphon_Settings.ini"));
-    const char* keys[] = {"LabelImageChangedPAL_Caption=",   "LabelImageChangedNTSC_Caption=/home/me/ntsc.bmp",
-                          "ComboBoxAlign_ItemIndex=0",       "ComboBoxFontStyle_ItemIndex=4",
-                          "ComboBoxFontCharset_ItemIndex=4", "ComboBoxFontName_ItemIndex=0",
-                          "ComboBoxFontSize_ItemIndex=20",   "ComboBoxOutlineWidth_ItemIndex=2",
-                          "offset_Position=77",              "offset_or_Position=2"};
+    const char* keys[] = {"LabelImageChangedPAL_Caption=",
+                          "LabelImageChangedNTSC_Caption=/home/me/ntsc.bmp",
+                          "ComboBoxAlign_ItemIndex=0",
+                          "ComboBoxFontStyle_ItemIndex=4",
+                          "ComboBoxFontCharset_ItemIndex=4",
+                          "ComboBoxFontName_ItemIndex=0",
+                          "ComboBoxFontSize_ItemIndex=20",
+                          "ComboBoxOutlineWidth_ItemIndex=2",
+                          "offset_Position=77",
+                          "offset_or_Position=2"};
     size_t at = ini.find("[Form1]");
     ASSERT_NE(at, std::string::npos);
     for (const char* key : keys) {
@@ -160,7 +165,8 @@ TEST_F(Lifecycle, ChangesAreStoredAtOnceSoReturningFromAnotherWindowKeepsThem) {
     EXPECT_EQ(f.ComboBoxFontSize.itemIndex, 5);
     f.UserPick(f.ComboBoxFontSize, 9);
     f.SetOffsetOrPosition(6);  // as the track bar forwards a move
-    EXPECT_NE(TempDir::Read(dir.File("Glyphon_Settings.ini")).find("offset_or_Position=6\n"), std::string::npos);
+    EXPECT_NE(TempDir::Read(dir.File("Glyphon_Settings.ini")).find("offset_or_Position=6\n"),
+              std::string::npos);
     f.ButtonAboutClick();  // returning from the About window activates the main window
     f.ButtonColorsHelpClick();
     EXPECT_EQ(f.ComboBoxFontSize.itemIndex, 9);
@@ -177,8 +183,8 @@ TEST_F(Lifecycle, ACommandLineRunNeverWritesTheSettingsFile) {
     const std::string srt = dir.Write("a.srt", "1\n00:00:01,000 --> 00:00:02,000\nHi\n\n");
     // Refused (a font size position outside the list), so the window stays
     // open in command-line mode and the user may change things.
-    TForm1& f = Start({"glyphon", "-1", "none", srt, "-1", "1", "0", "3", "0", "0", "4", "0", "99", "0", "30", "-4",
-                       "1"});
+    TForm1& f = Start(
+        {"glyphon", "-1", "none", srt, "-1", "1", "0", "3", "0", "0", "4", "0", "99", "0", "30", "-4", "1"});
     ASSERT_TRUE(f.CommandLineMode);
     f.UserPick(f.ComboBoxFontSize, 3);
     f.SetOffsetPosition(50);

@@ -15,8 +15,8 @@ std::string Srt(const std::vector<std::pair<std::string, std::string>>& entries)
     std::string s;
     int n = 1;
     for (const auto& [l1, l2] : entries) {
-        s += std::to_string(n) + "\r\n00:00:0" + std::to_string(n) + ",000 --> 00:00:0" + std::to_string(n + 1) +
-             ",500\r\n" + l1 + "\r\n";
+        s += std::to_string(n) + "\r\n00:00:0" + std::to_string(n) + ",000 --> 00:00:0" +
+             std::to_string(n + 1) + ",500\r\n" + l1 + "\r\n";
         if (!l2.empty()) s += l2 + "\r\n";
         s += "\r\n";
         ++n;
@@ -104,7 +104,8 @@ TEST_F(LoadFlow, FileWithoutEntriesIsNeverMarkedLoaded) {
     TForm1& f = Ready();
     // Recognised as SubRip (arrow in columns 14 to 16 of line 2) but no full timing line.
     Load(f, dir.Write("empty.srt", "1\r\n00:00:01,000 -->\r\n"));
-    EXPECT_EQ(ui.messages, std::vector<std::string>{std::string(kLeftOutHeading) + "\rline 2: 00:00:01,000 -->"});
+    EXPECT_EQ(ui.messages,
+              std::vector<std::string>{std::string(kLeftOutHeading) + "\rline 2: 00:00:01,000 -->"});
     EXPECT_TRUE(f.Subtitles->Loaded);
     EXPECT_TRUE(f.ListBox1.items.empty());
     EXPECT_FALSE(f.SubtitleLoaded);
@@ -120,9 +121,10 @@ TEST_F(LoadFlow, LineOf680PixelsStopsTheFirstLoadButOf679Fits) {
     const std::string wide(680, 'w');
     Load(f, dir.Write("wide.srt", Srt({{"short", ""}, {"first", wide}, {std::string(700, 'z'), ""}})));
     ASSERT_EQ(ui.messages.size(), 1u);  // one message names every wide line
-    EXPECT_EQ(ui.messages[0], "These subtitles do not fit the frame:\rsubtitle 2, line 2: " + wide +
-                                  "\rsubtitle 3, line 1: " + std::string(700, 'z') +
-                                  "\rPlease correct the srt and reload it. You can just use a smaler font size.");
+    EXPECT_EQ(ui.messages[0],
+              "These subtitles do not fit the frame:\rsubtitle 2, line 2: " + wide +
+                  "\rsubtitle 3, line 1: " + std::string(700, 'z') +
+                  "\rPlease correct the srt and reload it. You can just use a smaler font size.");
     EXPECT_TRUE(f.ListBox1.items.empty());
     EXPECT_EQ(f.Subtitles->Count(), 3);
     EXPECT_FALSE(f.SubtitleLoaded);
@@ -132,7 +134,8 @@ TEST_F(LoadFlow, LineOf680PixelsStopsTheFirstLoadButOf679Fits) {
 
 TEST_F(LoadFlow, ThirdLineIsMeasuredLikeTheOthers) {
     TForm1& f = Ready();
-    Load(f, dir.Write("three.srt", "1\n00:00:01,000 --> 00:00:02,000\nA\nB\n" + std::string(900, 'c') + "\n\n"));
+    Load(f,
+         dir.Write("three.srt", "1\n00:00:01,000 --> 00:00:02,000\nA\nB\n" + std::string(900, 'c') + "\n\n"));
     EXPECT_FALSE(f.SubtitleLoaded);
     ASSERT_EQ(f.TooWide.size(), 1u);
     EXPECT_EQ(f.TooWide[0].line, 3);
@@ -142,9 +145,9 @@ TEST_F(LoadFlow, BadTimingLineIsLeftOutWithAMessageAndTheRestLoads) {
     TForm1& f = Ready();
     Load(f, dir.Write("bad.srt", Srt({{"Good", ""}}) + "2\r\n00:0x:01,000 --> 00:00:02,000\r\nBad\r\n"));
     EXPECT_TRUE(ui.errors.empty());
-    EXPECT_EQ(ui.messages, (std::vector<std::string>{std::string(kLeftOutHeading) +
-                                                         "\rline 6: 00:0x:01,000 --> 00:00:02,000",
-                                                     kSuccess}));
+    EXPECT_EQ(ui.messages,
+              (std::vector<std::string>{
+                  std::string(kLeftOutHeading) + "\rline 6: 00:0x:01,000 --> 00:00:02,000", kSuccess}));
     EXPECT_EQ(f.ListBox1.items, std::vector<std::string>{"Good"});
     EXPECT_TRUE(f.SubtitleLoaded);
     EXPECT_EQ(f.Caption, "Glyphon By Morvane");
@@ -177,7 +180,8 @@ TEST_F(LoadFlow, FailedRecheckKeepsTheSubtitleLoadedButUnfit) {
     text.advance = 7;  // a wider font: 700 pixels for the second entry
     f.UserPick(f.ComboBoxFontStyle, 1);
     ASSERT_FALSE(ui.messages.empty());
-    EXPECT_EQ(ui.messages.back(), "The string \r" + std::string(100, 'x') + "\r\ris too long. Please use a smaler font size.");
+    EXPECT_EQ(ui.messages.back(),
+              "The string \r" + std::string(100, 'x') + "\r\ris too long. Please use a smaler font size.");
     EXPECT_TRUE(f.SubtitleLoaded);
     EXPECT_FALSE(f.SubtitleFits);
     EXPECT_EQ(f.ListBox1.items.size(), 2u);

@@ -15,8 +15,9 @@ protected:
     TForm1& Loaded() {
         TForm1& f = Start();
         f.SetNoIfoChecked(true);
-        ui.dialogAnswers.push_back(dir.Write("movie.srt", "1\n00:00:01,000 --> 00:00:02,000\nHello\n\n"
-                                                          "2\n00:00:03,000 --> 00:00:04,000\nAgain\n\n"));
+        ui.dialogAnswers.push_back(dir.Write("movie.srt",
+                                             "1\n00:00:01,000 --> 00:00:02,000\nHello\n\n"
+                                             "2\n00:00:03,000 --> 00:00:04,000\nAgain\n\n"));
         f.ButtonLoadSubClick();
         EXPECT_TRUE(f.SubtitleLoaded);
         return f;

@@ -62,8 +62,9 @@ TEST_F(PgsRun, ChosenColoursReplaceTheRolesAndTheBoxIsOffUnlessTicked) {
     const DecodedPgs got = DecodePgs(dir.File("movie.pgs.sup"));
     ASSERT_FALSE(got.subtitles.empty());
     const DecodedPgsRect& r = got.subtitles[0].rects.at(0);
-    EXPECT_NEAR(int((r.palette[size_t(PgsIndex(kGreyLevels, kGreyLevels))] >> 8) & 255), 255, 2);  // yellow's green
-    EXPECT_NEAR(int(r.palette[size_t(PgsIndex(kGreyLevels, kGreyLevels))] & 255), 0, 2);           // and no blue
+    EXPECT_NEAR(int((r.palette[size_t(PgsIndex(kGreyLevels, kGreyLevels))] >> 8) & 255), 255,
+                2);                                                                       // yellow's green
+    EXPECT_NEAR(int(r.palette[size_t(PgsIndex(kGreyLevels, kGreyLevels))] & 255), 0, 2);  // and no blue
     EXPECT_EQ(r.palette[0] >> 24, 128u);
 
     std::filesystem::remove(dir.File("movie.pgs.sup"));
@@ -78,7 +79,8 @@ TEST_F(PgsRun, TheBoxIsStoredWithTheSettings) {
     EXPECT_FALSE(f.CheckBoxPgs.checked);
     f.CheckBoxPgs.checked = true;
     f.FormClose();
-    EXPECT_NE(TempDir::Read(dir.File("Glyphon_Settings.ini")).find("\nCheckBoxPgs_Checked=-1\n"), std::string::npos);
+    EXPECT_NE(TempDir::Read(dir.File("Glyphon_Settings.ini")).find("\nCheckBoxPgs_Checked=-1\n"),
+              std::string::npos);
     EXPECT_TRUE(Start().CheckBoxPgs.checked);
 }
 
@@ -94,9 +96,10 @@ TEST_F(PgsRun, EveryLineAndThePlacementAtTheTopAreTheDvdPathsScaled) {
     TForm1& f = Start();
     text.advance = 10;
     f.SetNoIfoChecked(true);
-    ui.dialogAnswers.push_back(dir.Write("movie.srt",
-                                         "1\n00:00:01,000 --> 00:00:02,000\nFirst line\n<i>Second</i> line\nThird line\n\n"
-                                         "2\n00:00:03,000 --> 00:00:04,000\n{\\an8}At the top\n\n"));
+    ui.dialogAnswers.push_back(
+        dir.Write("movie.srt",
+                  "1\n00:00:01,000 --> 00:00:02,000\nFirst line\n<i>Second</i> line\nThird line\n\n"
+                  "2\n00:00:03,000 --> 00:00:04,000\n{\\an8}At the top\n\n"));
     f.ButtonLoadSubClick();
     ASSERT_TRUE(f.SubtitleLoaded);
     f.CheckBoxPgs.checked = true;
@@ -115,7 +118,8 @@ TEST_F(PgsRun, EveryLineAndThePlacementAtTheTopAreTheDvdPathsScaled) {
     std::vector<int> textRows;
     for (int y = 0; y < three.height; ++y)
         for (int x = 0; x < three.width; ++x)
-            if (three.indices[size_t(y) * size_t(three.width) + size_t(x)] == PgsIndex(kGreyLevels, kGreyLevels)) {
+            if (three.indices[size_t(y) * size_t(three.width) + size_t(x)] ==
+                PgsIndex(kGreyLevels, kGreyLevels)) {
                 textRows.push_back(y);
                 break;
             }
@@ -150,7 +154,8 @@ int PositionOf(const TComboBox& list, const std::string& item) {
 // by their texts after every other key.
 TEST_F(PgsRun, TheWindowsSizeAndColoursChooseTheStreamAndAreStoredLast) {
     TForm1& f = Loaded();
-    EXPECT_EQ(f.ComboBoxPgsResolution.items, (std::vector<std::string>{"1920x1080", "1280x720", "720x480", "720x576"}));
+    EXPECT_EQ(f.ComboBoxPgsResolution.items,
+              (std::vector<std::string>{"1920x1080", "1280x720", "720x480", "720x576"}));
     EXPECT_EQ(f.ComboBoxPgsText.Text(), "role");
     f.UserPick(f.ComboBoxPgsResolution, PositionOf(f.ComboBoxPgsResolution, "720x576"));
     f.UserPick(f.ComboBoxPgsText, PositionOf(f.ComboBoxPgsText, "yellow"));
@@ -172,10 +177,12 @@ TEST_F(PgsRun, TheWindowsSizeAndColoursChooseTheStreamAndAreStoredLast) {
 
     f.FormClose();
     const std::string ini = TempDir::Read(dir.File("Glyphon_Settings.ini"));
-    const size_t wrap = ini.find("CheckBoxWrap_Checked="), size = ini.find("ComboBoxPgsResolution_Text=720x576\n");
+    const size_t wrap = ini.find("CheckBoxWrap_Checked="),
+                 size = ini.find("ComboBoxPgsResolution_Text=720x576\n");
     ASSERT_NE(size, std::string::npos) << ini;
     EXPECT_LT(wrap, size);
-    EXPECT_NE(ini.find("ComboBoxPgsText_Text=yellow\nComboBoxPgsOutline_Text=navy\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("ComboBoxPgsText_Text=yellow\nComboBoxPgsOutline_Text=navy\n"), std::string::npos)
+        << ini;
     TForm1& again = Start();
     EXPECT_EQ(again.ComboBoxPgsOutline.Text(), "navy");
     EXPECT_EQ(again.Pgs.video.height, 576);

@@ -174,10 +174,12 @@ TEST_F(PreviewTest, ChosenPictureThatCannotBeUsedIsNamedWithTheReason) {
     ui.dialogAnswers = {cutPath, emptyPath};
     form.BitBtnChangeImageClick();
     ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[0], "The picture\r" + cutPath +
-                                  "\rcannot be used: the file is cut short.\rThe built-in picture is shown instead.");
-    EXPECT_EQ(ui.messages[1], "The picture\r" + emptyPath +
-                                  "\rcannot be used: it is not a BMP picture.\rThe built-in picture is shown instead.");
+    EXPECT_EQ(ui.messages[0],
+              "The picture\r" + cutPath +
+                  "\rcannot be used: the file is cut short.\rThe built-in picture is shown instead.");
+    EXPECT_EQ(ui.messages[1],
+              "The picture\r" + emptyPath +
+                  "\rcannot be used: it is not a BMP picture.\rThe built-in picture is shown instead.");
     EXPECT_EQ(form.preview, Background());
     // Cancelling afterwards keeps the earlier choice without saying it again.
     form.BitBtnChangeImageClick();

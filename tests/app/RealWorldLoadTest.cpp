@@ -31,9 +31,10 @@ protected:
 
 TEST_F(RealWorldLoad, UnreadableBlocksAreListedInOneMessageWithTheirLines) {
     TForm1& f = Ready();
-    Load(f, dir.Write("broken.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\nfirst\r\n\r\n"
-                                    "2\r\n00:00:03,000 -> 00:00:04,000\r\nlost\r\n\r\n"
-                                    "3\r\n00:00:05,000 --> 00:00:06,000\r\nthird\r\n\r\nstray\r\n"));
+    Load(f, dir.Write("broken.srt",
+                      "1\r\n00:00:01,000 --> 00:00:02,000\r\nfirst\r\n\r\n"
+                      "2\r\n00:00:03,000 -> 00:00:04,000\r\nlost\r\n\r\n"
+                      "3\r\n00:00:05,000 --> 00:00:06,000\r\nthird\r\n\r\nstray\r\n"));
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[0], std::string(kLeftOutHeading) + "\rline 6: 00:00:03,000 -> 00:00:04,000");
     EXPECT_EQ(ui.messages[1], "Subtitle Style Modified/Loaded Successfully");
@@ -48,8 +49,9 @@ TEST_F(RealWorldLoad, Utf8FileInASingleByteCharacterSetSwitchesToUtf8AndSaysSo) 
     Load(f, dir.Write("utf8.srt", "1\n00:00:01,000 --> 00:00:02,000\nCaf\xC3\xA9\n"));
     EXPECT_EQ(f.ComboBoxFontCharset.Text(), "UTF-8");
     // One message says both.
-    EXPECT_EQ(ui.messages, (std::vector<std::string>{"This file is UTF-8 text, not DEFAULT: the character set is now "
-                                                     "UTF-8.\rSubtitle Style Modified/Loaded Successfully"}));
+    EXPECT_EQ(ui.messages,
+              (std::vector<std::string>{"This file is UTF-8 text, not DEFAULT: the character set is now "
+                                        "UTF-8.\rSubtitle Style Modified/Loaded Successfully"}));
     EXPECT_EQ(f.ListBox1.items, (std::vector<std::string>{"Caf\xC3\xA9"}));
     EXPECT_EQ(f.ShownText(f.ListBox1.items[0]), "Caf\xC3\xA9");
 
@@ -66,11 +68,14 @@ TEST_F(RealWorldLoad, EveryLineTooWideIsNamedAndWrappingMakesThemFit) {
     TForm1& f = Ready();
     f.CheckBoxWrap.checked = false;
     const std::string wide(700, 'w');
-    const std::string words = "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa "
-                              + std::string(400, 'b') + " " + std::string(400, 'c');
-    const std::string path = dir.Write("wide.srt", "1\n00:00:01,000 --> 00:00:02,000\nfits\n" + words + "\n\n"
-                                                   "2\n00:00:03,000 --> 00:00:04,000\nfits\n\n"
-                                                   "3\n00:00:05,000 --> 00:00:06,000\n" + wide + "\n");
+    const std::string words =
+        "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa " +
+        std::string(400, 'b') + " " + std::string(400, 'c');
+    const std::string path = dir.Write("wide.srt", "1\n00:00:01,000 --> 00:00:02,000\nfits\n" + words +
+                                                       "\n\n"
+                                                       "2\n00:00:03,000 --> 00:00:04,000\nfits\n\n"
+                                                       "3\n00:00:05,000 --> 00:00:06,000\n" +
+                                                       wide + "\n");
     Load(f, path);
     EXPECT_FALSE(f.SubtitleLoaded);
     ASSERT_EQ(f.TooWide.size(), 2u);
@@ -79,9 +84,10 @@ TEST_F(RealWorldLoad, EveryLineTooWideIsNamedAndWrappingMakesThemFit) {
     EXPECT_EQ(f.TooWide[1].entry, 3);
     EXPECT_EQ(f.TooWide[1].line, 1);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0], "These subtitles do not fit the frame:\rsubtitle 1, line 2: " + words +
-                                  "\rsubtitle 3, line 1: " + wide +
-                                  "\rPlease correct the srt and reload it. You can just use a smaler font size.");
+    EXPECT_EQ(ui.messages[0],
+              "These subtitles do not fit the frame:\rsubtitle 1, line 2: " + words +
+                  "\rsubtitle 3, line 1: " + wide +
+                  "\rPlease correct the srt and reload it. You can just use a smaler font size.");
 
     // Wrapped, the long line of the first subtitle fits; the one long word
     // of the third cannot be broken and is still named.
@@ -98,9 +104,10 @@ TEST_F(RealWorldLoad, EveryLineTooWideIsNamedAndWrappingMakesThemFit) {
     // A single entry too wide keeps the one-subtitle message.
     ui.messages.clear();
     Load(f, dir.Write("one.srt", "1\n00:00:01,000 --> 00:00:02,000\nshort\n" + wide + "\n"));
-    EXPECT_EQ(ui.messages, (std::vector<std::string>{"The string \rshort\r" + wide +
-                                                     "\ris too long. Please correct the srt and reload it. You can just "
-                                                     "use a smaler font size."}));
+    EXPECT_EQ(ui.messages,
+              (std::vector<std::string>{"The string \rshort\r" + wide +
+                                        "\ris too long. Please correct the srt and reload it. You can just "
+                                        "use a smaler font size."}));
 }
 
 TEST_F(RealWorldLoad, ThirdAndFurtherLinesAreListedAndMustStayWithinTheFrame) {
@@ -118,9 +125,10 @@ TEST_F(RealWorldLoad, ThirdAndFurtherLinesAreListedAndMustStayWithinTheFrame) {
     EXPECT_FALSE(f.SubtitleLoaded);
     ASSERT_EQ(f.TooWide.size(), 1u);
     EXPECT_TRUE(f.TooWide[0].belowFrame);
-    EXPECT_EQ(ui.messages, (std::vector<std::string>{
-                               "These subtitles do not fit the frame:\rsubtitle 1: its 18 lines reach above the frame\r"
-                               "Please correct the srt and reload it. You can just use a smaler font size."}));
+    EXPECT_EQ(ui.messages,
+              (std::vector<std::string>{
+                  "These subtitles do not fit the frame:\rsubtitle 1: its 18 lines reach above the frame\r"
+                  "Please correct the srt and reload it. You can just use a smaler font size."}));
 }
 
 TEST_F(RealWorldLoad, WrapIsOnForNewSettingsAndStoredAfterTheOthers) {
@@ -180,12 +188,14 @@ TEST_F(RealWorldRun, EveryCueOfADownloadedFileIsAUnitAtItsTime) {
     f.FormShow();
     f.FormActivate();
     f.SetNoIfoChecked(true);
-    const std::string path = dir.Write(
-        "downloaded.srt",
-        "\xEF\xBB\xBF" "1\r\n00:00:01,000-->00:00:02,000\r\n<i>Caf\xC3\xA9</i>\r\n\r\n"
-        "1\r\n0:00:03.5 --> 0:00:04,000 X1:100 X2:600 Y1:400 Y2:450\r\n{\\an8}<font color=\"red\">Top</font>\r\n\r\n"
-        "3\r\n00:00:05,000 --> 00:00:06,000\r\n\r\n"
-        "4\r\n00:00:07,000 --> 00:00:08,000\r\none\r\n<b>two</b>\r\nthree\r\n");
+    const std::string path =
+        dir.Write("downloaded.srt",
+                  "\xEF\xBB\xBF"
+                  "1\r\n00:00:01,000-->00:00:02,000\r\n<i>Caf\xC3\xA9</i>\r\n\r\n"
+                  "1\r\n0:00:03.5 --> 0:00:04,000 X1:100 X2:600 Y1:400 Y2:450\r\n{\\an8}<font "
+                  "color=\"red\">Top</font>\r\n\r\n"
+                  "3\r\n00:00:05,000 --> 00:00:06,000\r\n\r\n"
+                  "4\r\n00:00:07,000 --> 00:00:08,000\r\none\r\n<b>two</b>\r\nthree\r\n");
     ui.dialogAnswers.push_back(path);
     f.ButtonLoadSubClick();
     ASSERT_TRUE(f.SubtitleLoaded) << (ui.messages.empty() ? "" : ui.messages.back());
@@ -214,9 +224,10 @@ namespace glyphon::test {
 
 // A batch line refuses a line too wide, whatever the window was left with.
 TEST_F(RealWorldLoad, BatchLineRefusesALineTooWideWhateverTheWindowWasLeftWith) {
-    const std::string srt = dir.Write("long.srt", "1\r\n00:00:01,000 --> 00:00:02,500\r\n" + std::string(400, 'a') +
-                                                      " " + std::string(400, 'b') + "\r\n\r\n");
-    const std::vector<std::string> job = {"glyphon", "-1", "none", srt, "-1", "1",  "0",  "3", "0",
+    const std::string srt =
+        dir.Write("long.srt", "1\r\n00:00:01,000 --> 00:00:02,500\r\n" + std::string(400, 'a') + " " +
+                                  std::string(400, 'b') + "\r\n\r\n");
+    const std::vector<std::string> job = {"glyphon", "-1", "none", srt,  "-1", "1",  "0",  "3", "0",
                                           "0",       "4",  "0",    "14", "0",  "30", "-4", "1"};
     Start(job);
     EXPECT_FALSE(ui.terminated);  // too wide without wrapping

@@ -59,8 +59,8 @@ TEST(SettingsFileReading, DevicesAndHugeFilesReadAsLittleOrNothingAtOnce) {
 
 TEST(SettingsFileWriting, ReplacesTheKeysLineInPlaceAndKeepsEveryOtherLine) {
     TempDir dir;
-    const std::string path = dir.Write("s.ini",
-                                       "; mine\n[Form1]\noffset_Position = 100\nnot a key\n\n[Other]\nx=1\n");
+    const std::string path =
+        dir.Write("s.ini", "; mine\n[Form1]\noffset_Position = 100\nnot a key\n\n[Other]\nx=1\n");
     IniFile ini = IniFile::Load(path);
     ini.Set("Form1", "OFFSET_POSITION", "30");
     ini.Set("Form1", "offset_or_Position", "-4");

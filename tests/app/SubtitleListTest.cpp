@@ -15,7 +15,8 @@ std::string Srt(const std::string& text) { return "1\n00:00:01,000 --> 00:00:02,
 
 std::vector<std::pair<std::string, std::string>> Listed(const TForm1& f) {
     std::vector<std::pair<std::string, std::string>> listed;
-    for (const auto& item : f.SubtitleFiles) listed.push_back({item.file.substr(item.file.rfind('/') + 1), item.language});
+    for (const auto& item : f.SubtitleFiles)
+        listed.push_back({item.file.substr(item.file.rfind('/') + 1), item.language});
     return listed;
 }
 
@@ -25,8 +26,9 @@ class SubtitleList : public ModelTest {
 protected:
     TForm1& WithThree() {
         TForm1& f = Start();
-        ui.dialogAnswers.push_back(dir.Write("film.srt", Srt("Hello")) + "\n" + dir.Write("film.fr.srt", Srt("Bonjour")) +
-                                   "\n" + dir.Write("film.DE.srt", Srt("Hallo")));
+        ui.dialogAnswers.push_back(dir.Write("film.srt", Srt("Hello")) + "\n" +
+                                   dir.Write("film.fr.srt", Srt("Bonjour")) + "\n" +
+                                   dir.Write("film.DE.srt", Srt("Hallo")));
         f.ButtonAddFilesClick();
         return f;
     }
@@ -35,7 +37,8 @@ protected:
 TEST_F(SubtitleList, FilesAddedAtOnceKeepTheirOrderAndTakeTheirLanguagesFromTheirNames) {
     TForm1& f = WithThree();
     EXPECT_TRUE(f.OpenDialogAddSubs.multiSelect);
-    EXPECT_EQ(Listed(f), (decltype(Listed(f)){{"film.srt", "en"}, {"film.fr.srt", "fr"}, {"film.DE.srt", "de"}}));
+    EXPECT_EQ(Listed(f),
+              (decltype(Listed(f)){{"film.srt", "en"}, {"film.fr.srt", "fr"}, {"film.DE.srt", "de"}}));
     // The first one added is selected and loaded, with the generic palette.
     EXPECT_EQ(f.ListBoxFiles.itemIndex, 0);
     EXPECT_TRUE(f.SubtitleLoaded);
@@ -51,7 +54,8 @@ TEST_F(SubtitleList, FilesAddedAtOnceKeepTheirOrderAndTakeTheirLanguagesFromThei
     // Moved, renamed, removed: the order is the stream order.
     f.ButtonFileDownClick();
     f.EditLanguageChange("IT");
-    EXPECT_EQ(Listed(f), (decltype(Listed(f)){{"film.srt", "en"}, {"film.DE.srt", "de"}, {"film.fr.srt", "it"}}));
+    EXPECT_EQ(Listed(f),
+              (decltype(Listed(f)){{"film.srt", "en"}, {"film.DE.srt", "de"}, {"film.fr.srt", "it"}}));
     f.ButtonFileUpClick();
     f.ButtonFileUpClick();
     EXPECT_EQ(f.ListBoxFiles.itemIndex, 0);

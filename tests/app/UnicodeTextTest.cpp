@@ -19,8 +19,8 @@ constexpr int kUtf8Position = 19;
 // Program, then the 16 arguments: generic palette, default look, the given
 // character-set position.
 std::vector<std::string> Job(const std::string& subtitleFile, int charsetPosition) {
-    return {"glyphon", "-1", "none", subtitleFile, "-1", "1",  "0",  "3", "0",
-            "0",       IntToStr(charsetPosition), "0", "14", "0", "30", "-4", "1"};
+    return {"glyphon", "-1", "none", subtitleFile, "-1", "1", "0", "3", "0", "0", IntToStr(charsetPosition),
+            "0",       "14", "0",    "30",         "-4", "1"};
 }
 
 std::string Entry(const std::string& line1, const std::string& line2) {
@@ -70,8 +70,9 @@ TEST_F(UnicodeText, Utf8ItemAndByteOrderMarksGiveTheSameStream) {
     const std::string srt = Entry(kLatin, kGreekCyrillic);
     ASSERT_EQ(Run(*engine, Job(dir.Write("plain.srt", srt), kUtf8Position), err), 0) << err;
     ASSERT_EQ(Run(*engine, Job(dir.Write("mark.srt", kBom + srt), kDefaultCharsetPosition), err), 0) << err;
-    const std::string utf16 = Utf16LeWithMark(u"1\r\n00:00:01,000 --> 00:00:02,500\r\n" + std::u16string(kLatin16) +
-                                              u"\r\n" + std::u16string(kGreekCyrillic16) + u"\r\n\r\n");
+    const std::string utf16 =
+        Utf16LeWithMark(u"1\r\n00:00:01,000 --> 00:00:02,500\r\n" + std::u16string(kLatin16) + u"\r\n" +
+                        std::u16string(kGreekCyrillic16) + u"\r\n\r\n");
     ASSERT_EQ(Run(*engine, Job(dir.Write("wide.srt", utf16), kDefaultCharsetPosition), err), 0) << err;
     const std::string plain = TempDir::Read(dir.File("plain.sup"));
     EXPECT_GT(plain.size(), 1000u);
@@ -86,11 +87,25 @@ TEST_F(UnicodeText, MessagesOnStandardErrorShowTheCharactersAsUtf8) {
     // The fake engine gives every byte one pixel: 700 bytes do not fit.
     const std::string wide(690, 'W');
     std::string err;
-    EXPECT_EQ(Run(text, Job(dir.Write("ansi.srt", Entry("\xC7" "a va? Tr\xE8s bien", wide)), 4), err), 1);
-    EXPECT_EQ(err.rfind("The string \n\xC3\x87" "a va? Tr\xC3\xA8s bien\n", 0), 0u) << err;
+    EXPECT_EQ(Run(text,
+                  Job(dir.Write("ansi.srt", Entry("\xC7"
+                                                  "a va? Tr\xE8s bien",
+                                                  wide)),
+                      4),
+                  err),
+              1);
+    EXPECT_EQ(err.rfind("The string \n\xC3\x87"
+                        "a va? Tr\xC3\xA8s bien\n",
+                        0),
+              0u)
+        << err;
     // GREEK reads the same byte as another letter.
     EXPECT_EQ(Run(text, Job(dir.File("ansi.srt"), 7), err), 1);
-    EXPECT_EQ(err.rfind("The string \n\xCE\x97" "a va? Tr\xCE\xB8s bien\n", 0), 0u) << err;
+    EXPECT_EQ(err.rfind("The string \n\xCE\x97"
+                        "a va? Tr\xCE\xB8s bien\n",
+                        0),
+              0u)
+        << err;
     // UTF-8 text shows as it is; a broken sequence as U+FFFD.
     EXPECT_EQ(Run(text, Job(dir.Write("utf8.srt", Entry(kLatin + "\xC3", wide)), kUtf8Position), err), 1);
     EXPECT_EQ(err.rfind("The string \n" + kLatin + "\xEF\xBF\xBD\n", 0), 0u) << err;

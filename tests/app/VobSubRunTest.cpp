@@ -91,8 +91,8 @@ TEST_F(VobSubRun, TheHelpFileAndClosingMessageListTheSupAndThePair) {
     TForm1& f = Loaded(2);
     f.ButtonGenerateSupClick();
     const std::string stem = dir.File("movie");
-    const std::string list = "Generated Files:\r\n" + stem + ".sup\r\n" + stem + ".idx\r\n" + stem + ".sub\r\n" +
-                             stem + ".Glyphon_Help.txt";
+    const std::string list = "Generated Files:\r\n" + stem + ".sup\r\n" + stem + ".idx\r\n" + stem +
+                             ".sub\r\n" + stem + ".Glyphon_Help.txt";
     const std::string help = TempDir::Read(dir.File("movie.Glyphon_Help.txt"));
     EXPECT_NE(help.find(list), std::string::npos) << help;
     ASSERT_FALSE(ui.messages.empty());

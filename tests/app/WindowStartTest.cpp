@@ -16,7 +16,8 @@ namespace {
 const std::string kIfo = std::string(GLYPHON_TEST_DATA) + "/ifo/pal/VTS_01_0.IFO";
 
 std::vector<std::string> BatchLine(const std::string& file) {
-    return {"glyphon", "-1", "none", file, "-1", "1", "0", "3", "0", "0", "4", "0", "14", "0", "30", "-4", "1"};
+    return {"glyphon", "-1", "none", file, "-1", "1",  "0",  "3", "0",
+            "0",       "4",  "0",    "14", "0",  "30", "-4", "1"};
 }
 
 }  // namespace
@@ -111,7 +112,8 @@ TEST_F(WindowStartTest, TheFontIsStoredByNameAfterTheOtherKeysAndTheNameIsPrefer
               "[Form1]\nComboBoxFontName_ItemIndex=1\nComboBoxFontName_Text=Liberation Serif\n");
     EXPECT_EQ(Start().ComboBoxFontName.Text(), "Liberation Serif");
     // A name no longer installed (or none stored): the position holds.
-    dir.Write("Glyphon_Settings.ini", "[Form1]\nComboBoxFontName_ItemIndex=1\nComboBoxFontName_Text=Gone Sans\n");
+    dir.Write("Glyphon_Settings.ini",
+              "[Form1]\nComboBoxFontName_ItemIndex=1\nComboBoxFontName_Text=Gone Sans\n");
     EXPECT_EQ(Start().ComboBoxFontName.itemIndex, 1);
     dir.Write("Glyphon_Settings.ini", "[Form1]\nComboBoxFontName_ItemIndex=2\n");
     EXPECT_EQ(Start().ComboBoxFontName.itemIndex, 2);

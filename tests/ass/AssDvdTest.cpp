@@ -76,7 +76,8 @@ TEST(AssDvd, AnimationCappedWhereThePlayersBufferCouldNotKeepUp) {
         "Format: Name, Fontname, Fontsize, PrimaryColour, OutlineColour, BorderStyle, Outline, Alignment\n"
         "Style: Default,DejaVu Sans,40,&H00FFFFFF,&H00000000,1,3,5\n\n[Events]\n"
         "Format: Layer, Start, End, Style, Text\n"
-        "Dialogue: 0,0:00:01.00,0:00:03.00,Default,{\\move(300,200,420,380)\\frz10\\t(\\frz-10)}" + noise + "\n");
+        "Dialogue: 0,0:00:01.00,0:00:03.00,Default,{\\move(300,200,420,380)\\frz10\\t(\\frz-10)}" +
+            noise + "\n");
     ConversionJob job;
     job.subtitle.file = script;
     job.outputs.Set("sup", false);
@@ -94,7 +95,9 @@ TEST(AssDvd, AnimationCappedWhereThePlayersBufferCouldNotKeepUp) {
         const auto shown = decoder.Decode(read.packets[i].data);
         ASSERT_TRUE(shown);
         const int64_t start = read.packets[i].ptsMs, end = start + shown->endMs;
-        if (i + 1 < read.packets.size()) EXPECT_NEAR(end, read.packets[i + 1].ptsMs, 12);
+        if (i + 1 < read.packets.size()) {
+            EXPECT_NEAR(end, read.packets[i + 1].ptsMs, 12);
+        }
         size_t held = 0;
         for (size_t k = 0; k <= i; ++k)
             if (k == i || read.packets[k + 1].ptsMs > start - 150) held += read.packets[k].data.size();

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 #include "ass/AssPgs.h"
 #include "support/PgsDecoder.h"
@@ -22,11 +22,14 @@ constexpr int kWidth = 1280, kHeight = 720;
 std::string Script(const std::string& events) {
     return "[Script Info]\nScriptType: v4.00+\nPlayResX: 640\nPlayResY: 360\nWrapStyle: 0\n\n"
            "[V4+ Styles]\nFormat: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, "
-           "BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, "
+           "BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, "
+           "Outline, "
            "Shadow, Alignment, MarginL, MarginR, MarginV, Encoding\n"
-           "Style: Default,DejaVu Sans,28,&H00FFFFFF,&H000000FF,&H00000000,&H80000000,0,0,0,0,100,100,0,0,1,2,1,2,"
+           "Style: Default,DejaVu "
+           "Sans,28,&H00FFFFFF,&H000000FF,&H00000000,&H80000000,0,0,0,0,100,100,0,0,1,2,1,2,"
            "20,20,20,1\n"
-           "Style: Box,DejaVu Sans,24,&H00FFFFFF,&H000000FF,&H40202020,&H80000000,0,0,0,0,100,100,0,0,3,3,0,2,"
+           "Style: Box,DejaVu "
+           "Sans,24,&H00FFFFFF,&H000000FF,&H40202020,&H80000000,0,0,0,0,100,100,0,0,3,3,0,2,"
            "20,20,20,1\n\n"
            "[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n" +
            events;
@@ -43,12 +46,13 @@ bool Run(const std::string& command) { return std::system(command.c_str()) == 0;
 std::string Frames(const TempDir& dir, const std::string& inputs, const std::string& filter,
                    const std::vector<int>& frames, const std::string& name) {
     std::string select;
-    for (const int n : frames) select += (select.empty() ? "" : "+") + std::string("eq(n\\,") + std::to_string(n) + ")";
+    for (const int n : frames)
+        select += (select.empty() ? "" : "+") + std::string("eq(n\\,") + std::to_string(n) + ")";
     const std::string raw = dir.File(name + ".rgb");
-    const std::string command = "ffmpeg -v error -y -copyts -f lavfi -i color=c=0x306090:s=" + std::to_string(kWidth) +
-                                "x" + std::to_string(kHeight) + ":r=25:d=2,format=rgb24 " + inputs +
-                                " -filter_complex '" + filter + ",select=" + select +
-                                "' -fps_mode passthrough -f rawvideo -pix_fmt rgb24 '" + raw + "'";
+    const std::string command =
+        "ffmpeg -v error -y -copyts -f lavfi -i color=c=0x306090:s=" + std::to_string(kWidth) + "x" +
+        std::to_string(kHeight) + ":r=25:d=2,format=rgb24 " + inputs + " -filter_complex '" + filter +
+        ",select=" + select + "' -fps_mode passthrough -f rawvideo -pix_fmt rgb24 '" + raw + "'";
     if (!Run(command)) return {};
     return TempDir::Read(raw);
 }
@@ -84,7 +88,8 @@ Agreement Compare(const uint8_t* a, const uint8_t* b) {
                 ++both;
                 const uint8_t* p = a + (size_t(y) * kWidth + size_t(x)) * 3;
                 const uint8_t* q = b + (size_t(y) * kWidth + size_t(x)) * 3;
-                if (std::abs(p[0] - q[0]) <= 6 && std::abs(p[1] - q[1]) <= 6 && std::abs(p[2] - q[2]) <= 6) ++close;
+                if (std::abs(p[0] - q[0]) <= 6 && std::abs(p[1] - q[1]) <= 6 && std::abs(p[2] - q[2]) <= 6)
+                    ++close;
             }
         }
     Agreement r;
@@ -126,7 +131,8 @@ TEST(AssAgainstLibassFilter, OurStreamOverlaidMatchesTheSubtitlesFilter) {
         writer.Create(sup, video);
         ASSERT_GT(WriteAssPgs(script, writer, video), 0);
         writer.Close();
-        const std::string ours = Frames(dir, "-i '" + sup + "'", "[0:v][1:s]overlay=format=rgb", c.frames, "ours");
+        const std::string ours =
+            Frames(dir, "-i '" + sup + "'", "[0:v][1:s]overlay=format=rgb", c.frames, "ours");
         // FFmpeg's `subtitles` filter sets libass's simple shaper (it has no
         // shaping option), so kerned glyphs land a fraction of a pixel away
         // from the complex shaping players use: its ink is compared; the
@@ -167,7 +173,8 @@ TEST(AssPgs, FadesArePaletteUpdatesOfTheObjectShown) {
     // Segments: "PG", two times, the type, the size; count object definitions.
     const std::string bytes = TempDir::Read(sup);
     int objects = 0;
-    for (size_t at = 0; at + 13 <= bytes.size(); at += 13 + (uint8_t(bytes[at + 11]) << 8 | uint8_t(bytes[at + 12])))
+    for (size_t at = 0; at + 13 <= bytes.size();
+         at += 13 + (uint8_t(bytes[at + 11]) << 8 | uint8_t(bytes[at + 12])))
         objects += bytes[at + 10] == 0x15;
     EXPECT_GE(sets, 15);  // the still part, then each frame of the fade (25 a second)
     EXPECT_LT(objects, sets);

@@ -14,7 +14,8 @@ namespace {
 
 std::string Script(const std::string& info, const std::string& events, const std::string& more = {}) {
     return "[Script Info]\nScriptType: v4.00+\n" + info +
-           "\n[V4+ Styles]\nFormat: Name, Fontname, Fontsize, PrimaryColour, OutlineColour, BorderStyle, Outline, "
+           "\n[V4+ Styles]\nFormat: Name, Fontname, Fontsize, PrimaryColour, OutlineColour, BorderStyle, "
+           "Outline, "
            "Alignment\nStyle: Default,DejaVu Sans,40,&H00FFFFFF,&H00000000,1,2,2\n" +
            more + "\n[Events]\nFormat: Layer, Start, End, Style, Text\n" + events;
 }
@@ -34,9 +35,10 @@ int Moments(AssScript& script) {
 
 TEST(AssScript, CutsAtEventsAndAtEveryFrameAnAnimationChanges) {
     TempDir dir;
-    const std::string events = "Dialogue: 0,0:00:01.00,0:00:02.00,Default,Still\n"
-                               "Dialogue: 0,0:00:02.00,0:00:03.00,Default,Still\n"
-                               "Dialogue: 0,0:00:04.00,0:00:05.00,Default,{\\move(100,100,300,100,0,400)}Moving\n";
+    const std::string events =
+        "Dialogue: 0,0:00:01.00,0:00:02.00,Default,Still\n"
+        "Dialogue: 0,0:00:02.00,0:00:03.00,Default,Still\n"
+        "Dialogue: 0,0:00:04.00,0:00:05.00,Default,{\\move(100,100,300,100,0,400)}Moving\n";
     AssScript script(dir.Write("a.ass", Script("PlayResX: 640\nPlayResY: 360", events)), 1280, 720);
     std::vector<AssMoment> moments;
     script.Walk(25, [&](const AssMoment& m, const AssPicture&) { moments.push_back(m); });
@@ -67,7 +69,8 @@ TEST(AssScript, BadScriptsAreRefusedOrDrawnWithAWarning) {
         {"deep nesting", Script("", nested), false, false},
         {"tall drawing", Script("", line + "{\\p1}m 0 0 l 10 0 10 2000000 0 2000000{\\p0}\n"), false, true},
         {"missing font", Script("", line + "{\\fnNo Such Face At All}text\n"), false, false},
-        {"broken fonts", Script("", line + "text\n", "\n[Fonts]\nfontname: broken.ttf\n!!!!\"\"\"\n"), false, false},
+        {"broken fonts", Script("", line + "text\n", "\n[Fonts]\nfontname: broken.ttf\n!!!!\"\"\"\n"), false,
+         false},
         {"not a script", std::string("\x00\x01\x02garbage", 10), true, false},
     };
     for (const auto& c : cases) {
@@ -96,7 +99,8 @@ TEST(AssPgs, QuantisingKeepsFewColoursExactlyAndManyWithinAFewLevels) {
         for (int i = 0; i < p.width * p.height; ++i) {
             const int k = i % colours, a = 255 - k % 200;
             uint8_t* q = &p.rgba[size_t(i) * 4];
-            q[0] = uint8_t((k * 37 % 256) * a / 255), q[1] = uint8_t((k * 11 % 256) * a / 255), q[2] = 0, q[3] = uint8_t(a);
+            q[0] = uint8_t((k * 37 % 256) * a / 255), q[1] = uint8_t((k * 11 % 256) * a / 255), q[2] = 0,
+            q[3] = uint8_t(a);
         }
         PgsObject object;
         std::vector<PgsColor> palette;

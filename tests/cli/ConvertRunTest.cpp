@@ -36,9 +36,9 @@ protected:
 TEST_F(ConvertRun, GoodFilesAreConvertedAndEachBadOneNamed) {
     const std::string good1 = Sample("one.srt"), good2 = dir.Write("two.srt", kTwoEntries);
     const std::string missing = dir.File("missing.srt");
-    const std::string wide = dir.Write(
-        "wide.srt", std::string(kTwoEntries) + "3\r\n00:00:05,000 --> 00:00:06,000\r\nshort\r\n" +
-                        std::string(120, 'W') + "\r\n\r\n");
+    const std::string wide =
+        dir.Write("wide.srt", std::string(kTwoEntries) + "3\r\n00:00:05,000 --> 00:00:06,000\r\nshort\r\n" +
+                                  std::string(120, 'W') + "\r\n\r\n");
     const std::string unknown = dir.Write("notes.txt", "just some notes\r\n");
     const std::string badTime = dir.Write(
         "bad time.srt", std::string(kTwoEntries) + "3\r\n00:00:05,000 --> 00:00:0x,000\r\nthird\r\n\r\n");
@@ -60,7 +60,8 @@ TEST_F(ConvertRun, GoodFilesAreConvertedAndEachBadOneNamed) {
     EXPECT_NE(r.err.find("glyphon: " + wide + ": subtitle 3, line 2 is "), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("pixels wide, more than the 679 that fit; try a smaller --size"), std::string::npos)
         << r.err;  // one word: wrapping cannot help
-    EXPECT_NE(r.err.find("glyphon: " + unknown + ": Unsupported Subtitle Format !"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("glyphon: " + unknown + ": Unsupported Subtitle Format !"), std::string::npos)
+        << r.err;
     EXPECT_NE(r.err.find("glyphon: 3 of 6 files not converted"), std::string::npos) << r.err;
     EXPECT_EQ(Count(r.err, good1), 0) << r.err;  // quiet about what worked (no terminal)
 }
@@ -82,7 +83,8 @@ TEST_F(ConvertRun, OutputThatCannotBeWrittenIsNamed) {
     std::filesystem::create_directories(dir.File("out/film.sup"));  // a folder where the file should go
     const RunResult r = RunNamed({"-o", dir.File("out"), subtitle});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("glyphon: " + subtitle + ": writing " + dir.File("out/film") + ".sup: "), std::string::npos)
+    EXPECT_NE(r.err.find("glyphon: " + subtitle + ": writing " + dir.File("out/film") + ".sup: "),
+              std::string::npos)
         << r.err;
     // Whichever output it is.
     std::filesystem::create_directories(dir.File("out/film.pgs.sup"));
@@ -136,7 +138,8 @@ TEST_F(ConvertRun, FontThatIsNotInstalledIsReplacedWithAWarning) {
     const std::string subtitle = Sample("film.srt");
     const RunResult r = RunNamed({"--font", "No Such Family 42", subtitle});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err.rfind("glyphon: warning: font \"No Such Family 42\" is not installed; \"", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.rfind("glyphon: warning: font \"No Such Family 42\" is not installed; \"", 0), 0u)
+        << r.err;
     EXPECT_EQ(r.err.find("\"\" is used"), std::string::npos) << r.err;  // names a real face
     EXPECT_FALSE(TakeOutputs(subtitle).sup.empty());
 }

@@ -67,13 +67,15 @@ std::array<uint32_t, 16> PaletteAsFfmpegSeesIt(const TempDir& dir, const std::st
         planes[16 + i] = char(e);       // Cb
     }
     dir.Write("palette.yuv444p", planes);
-    EXPECT_TRUE(Run("ffmpeg -nostdin -y -f rawvideo -pix_fmt yuv444p -s 16x1 -i '" + dir.File("palette.yuv444p") +
-                    "' -f rawvideo -pix_fmt rgb24 '" + dir.File("palette.rgb") + "'"))
+    EXPECT_TRUE(Run("ffmpeg -nostdin -y -f rawvideo -pix_fmt yuv444p -s 16x1 -i '" +
+                    dir.File("palette.yuv444p") + "' -f rawvideo -pix_fmt rgb24 '" + dir.File("palette.rgb") +
+                    "'"))
         << "ffmpeg (Debian package ffmpeg)";
     const std::string rgb = TempDir::Read(dir.File("palette.rgb"));
     std::array<uint32_t, 16> palette{};
     for (size_t i = 0; i < 16 && rgb.size() >= 48; ++i)
-        palette[i] = uint32_t(uint8_t(rgb[3 * i])) << 16 | uint32_t(uint8_t(rgb[3 * i + 1])) << 8 | uint8_t(rgb[3 * i + 2]);
+        palette[i] = uint32_t(uint8_t(rgb[3 * i])) << 16 | uint32_t(uint8_t(rgb[3 * i + 1])) << 8 |
+                     uint8_t(rgb[3 * i + 2]);
     return palette;
 }
 
@@ -98,13 +100,15 @@ TEST(DvdAuthoringOptions, EveryFileIsOneLanguageOfOneFilmAndTheProjectBuildsTheD
         }
         EXPECT_GE(named, 2) << help;
     }
-    EXPECT_NE(TempDir::Read(dir.File("out/movie.Glyphon_Help.txt")).find("streams 0 (en), 1 (fr)"), std::string::npos);
+    EXPECT_NE(TempDir::Read(dir.File("out/movie.Glyphon_Help.txt")).find("streams 0 (en), 1 (fr)"),
+              std::string::npos);
 
     const auto packets = DemuxProgramStream(dir.File("out/movie.muxed.mpg"));
     EXPECT_EQ(UnitsOfStream(packets, 0x20).size(), 3u);
     EXPECT_EQ(UnitsOfStream(packets, 0x21).size(), 2u);
     // The ".sup" of each file holds the units of its stream.
-    EXPECT_EQ(UnitsOfStream(packets, 0x21).at(1).bytes, SplitSupFile(TempDir::Read(dir.File("out/movie.fr.sup"))).at(1).unit);
+    EXPECT_EQ(UnitsOfStream(packets, 0x21).at(1).bytes,
+              SplitSupFile(TempDir::Read(dir.File("out/movie.fr.sup"))).at(1).unit);
 
     AuthorFromElsewhere(dir, dir.File("out/movie.dvdauthor.xml"));
     const auto ifo = Bytes(TempDir::Read(dir.File("elsewhere/DVD/VIDEO_TS/VTS_01_0.IFO")));
@@ -114,14 +118,15 @@ TEST(DvdAuthoringOptions, EveryFileIsOneLanguageOfOneFilmAndTheProjectBuildsTheD
     EXPECT_EQ(std::string(ifo.begin() + 0x25E, ifo.begin() + 0x260), "fr");
 
     // --language names them in file order, from --stream on.
-    const RunResult named =
-        RunNamed({"--mux", DvdMpeg(true), "--stream", "3", "--language", "DE,it", "--format", "sup,vobsub", "-o",
-                  dir.File("named"), en, fr});
+    const RunResult named = RunNamed({"--mux", DvdMpeg(true), "--stream", "3", "--language", "DE,it",
+                                      "--format", "sup,vobsub", "-o", dir.File("named"), en, fr});
     ASSERT_EQ(named.status, 0) << named.err;
     const std::string project = TempDir::Read(dir.File("named/movie.dvdauthor.xml"));
-    EXPECT_NE(project.find("<subpicture lang=\"de\">\n        <stream mode=\"normal\" id=\"3\" />"), std::string::npos)
+    EXPECT_NE(project.find("<subpicture lang=\"de\">\n        <stream mode=\"normal\" id=\"3\" />"),
+              std::string::npos)
         << project;
-    EXPECT_NE(project.find("<subpicture lang=\"it\">\n        <stream mode=\"normal\" id=\"4\" />"), std::string::npos)
+    EXPECT_NE(project.find("<subpicture lang=\"it\">\n        <stream mode=\"normal\" id=\"4\" />"),
+              std::string::npos)
         << project;
     EXPECT_NE(TempDir::Read(dir.File("named/movie.fr.idx")).find("id: it"), std::string::npos);
 }
@@ -150,8 +155,8 @@ TEST(DvdAuthoringOptions, OnA16x9FilmTheSameLineIsThreeQuartersAsWide) {
 TEST(DvdAuthoringOptions, TextColorYellowDecodesAsYellowOnTheDiscAndInVobSub) {
     TempDir dir;
     const std::string subtitle = dir.Write("film.srt", kEnglish);
-    const RunResult r = RunNamed({"--text-color", "yellow", "--outline-color", "#000080", "--format", "sup,vobsub",
-                                  "--mux", DvdMpeg(true), subtitle});
+    const RunResult r = RunNamed({"--text-color", "yellow", "--outline-color", "#000080", "--format",
+                                  "sup,vobsub", "--mux", DvdMpeg(true), subtitle});
     ASSERT_EQ(r.status, 0) << r.err;
     // Generic roles: text 3, outline 0, antialias 1 (a grey, kept; every Y'
     // within 16 to 235).
@@ -186,7 +191,8 @@ TEST(DvdAuthoringOptions, ForcedUnitsStartWithTheForcedStartDisplayCommand) {
         std::vector<std::string> args{"-o", dir.File(forced ? "forced" : "plain"), subtitle};
         if (forced) args.insert(args.begin(), "--forced");
         ASSERT_EQ(RunNamed(args).status, 0);
-        const auto records = SplitSupFile(TempDir::Read(dir.File(forced ? "forced/film.sup" : "plain/film.sup")));
+        const auto records =
+            SplitSupFile(TempDir::Read(dir.File(forced ? "forced/film.sup" : "plain/film.sup")));
         ASSERT_EQ(records.size(), 3u);
         DvdSubDecoder decoder;
         for (const SupRecord& record : records) {

@@ -49,28 +49,31 @@ protected:
 };
 
 TEST_F(Equivalence, DefaultsMatchTheDefaultBatchLine) {
-    ExpectSame({subtitle}, {"-1", "none", subtitle, "-1", "1", "0", "3", "0", "0", "4", "0", "14", "0", "30", "-4", "1"});
+    ExpectSame({subtitle},
+               {"-1", "none", subtitle, "-1", "1", "0", "3", "0", "0", "4", "0", "14", "0", "30", "-4", "1"});
 }
 
 TEST_F(Equivalence, EveryListByTextMatchesItsPosition) {
     // NTSC, roles text 2 outline 1 antialias 3 background 0, DejaVu Sans,
     // ANSI, Bold+Italic, 18 points, left, offset 40, spacing -7 (-6), width 4.
-    ExpectSame({"--standard", "ntsc", "--colors", "2,1,3,0", "--font", "DejaVu Sans", "--charset", "ansi", "--style",
-                "bold+italic", "--size", "18", "--align", "left", "--offset", "40", "--line-spacing", "-7",
-                "--outline", "4", subtitle},
-               {"true", "none", subtitle, "0", "3", "1", "2", "0", FontPosition("DejaVu Sans"), "0", "4", "12", "1",
-                "40", "-7", "2"});
+    ExpectSame({"--standard", "ntsc",    "--colors",       "2,1,3,0", "--font",    "DejaVu Sans", "--charset",
+                "ansi",       "--style", "bold+italic",    "--size",  "18",        "--align",     "left",
+                "--offset",   "40",      "--line-spacing", "-7",      "--outline", "4",           subtitle},
+               {"true", "none", subtitle, "0", "3", "1", "2", "0", FontPosition("DejaVu Sans"), "0", "4",
+                "12", "1", "40", "-7", "2"});
 }
 
 TEST_F(Equivalence, FontNamesInAnyCaseMatchTheirPositions) {
-    ExpectSame({"--font", "liberation serif", "--style", "UNDERLINE", "--size", "28", "--align", "right", subtitle},
-               {"-1", "none", subtitle, "-1", "1", "0", "3", "0", FontPosition("Liberation Serif"), "4", "3", "22",
-                "2", "30", "-4", "1"});
+    ExpectSame(
+        {"--font", "liberation serif", "--style", "UNDERLINE", "--size", "28", "--align", "right", subtitle},
+        {"-1", "none", subtitle, "-1", "1", "0", "3", "0", FontPosition("Liberation Serif"), "4", "3", "22",
+         "2", "30", "-4", "1"});
 }
 
 TEST_F(Equivalence, IfoWithColorsMatchesTheIfoLine) {
-    ExpectSame({"--ifo", kNtscIfo, "--colors", "1,2,3,4", subtitle},
-               {"0", kNtscIfo, subtitle, "-1", "3", "2", "1", "4", "0", "4", "0", "14", "0", "30", "-4", "1"});
+    ExpectSame(
+        {"--ifo", kNtscIfo, "--colors", "1,2,3,4", subtitle},
+        {"0", kNtscIfo, subtitle, "-1", "3", "2", "1", "4", "0", "4", "0", "14", "0", "30", "-4", "1"});
 }
 
 // Without --colors the roles are those the window picks from the IFO's

@@ -42,12 +42,13 @@ TEST(MuxOption, MuxesTheSupUnitsIntoTheFilmAndWritesTheIfoPalette) {
     TempDir dir;
     const std::string subtitle = dir.Write("film.srt", kThreeEntries);
     const std::string ifo = GLYPHON_TEST_DATA "/ifo/pal/VTS_01_0.IFO";
-    const RunResult r = RunNamed({"--ifo", ifo, "--mux", DvdMpeg(true), "--stream", "5", "-o", dir.File("out"),
-                                  subtitle});
+    const RunResult r =
+        RunNamed({"--ifo", ifo, "--mux", DvdMpeg(true), "--stream", "5", "-o", dir.File("out"), subtitle});
     EXPECT_EQ(r.status, 0) << r.err;
     // The third subtitle starts after the minute of film: appended, and said.
-    EXPECT_NE(r.err.find("glyphon: " + subtitle + ": warning: 1 subtitle starts after the end of the video in "),
-              std::string::npos)
+    EXPECT_NE(
+        r.err.find("glyphon: " + subtitle + ": warning: 1 subtitle starts after the end of the video in "),
+        std::string::npos)
         << r.err;
 
     const auto records = SupRecords(TempDir::Read(dir.File("out/film.sup")));

@@ -49,11 +49,34 @@ TEST(NamedOptions, DefaultsAreTheWindowsDefaults) {
 }
 
 TEST(NamedOptions, ListTextsInAnyCaseBecomeListPositions) {
-    const NamedCommand c =
-        Parse({"convert", "--size", "32", "--style", "bold+it+und", "--charset=russian", "--align", "RIGHT",
-               "--outline", "4", "--offset", "8", "--line-spacing=-13", "--colors", "15,0,1,2", "--standard",
-               "NTSC", "--font", "DejaVu Sans", "-oout", "-j2", "-q", "--format", "sup,SUP", "--", "-x.srt"});
-    const NamedCommand v = Parse({"convert", "--format", "vobsub", "--language", "DE", "--anchor", "Bottom", "a.srt"});
+    const NamedCommand c = Parse({"convert",
+                                  "--size",
+                                  "32",
+                                  "--style",
+                                  "bold+it+und",
+                                  "--charset=russian",
+                                  "--align",
+                                  "RIGHT",
+                                  "--outline",
+                                  "4",
+                                  "--offset",
+                                  "8",
+                                  "--line-spacing=-13",
+                                  "--colors",
+                                  "15,0,1,2",
+                                  "--standard",
+                                  "NTSC",
+                                  "--font",
+                                  "DejaVu Sans",
+                                  "-oout",
+                                  "-j2",
+                                  "-q",
+                                  "--format",
+                                  "sup,SUP",
+                                  "--",
+                                  "-x.srt"});
+    const NamedCommand v =
+        Parse({"convert", "--format", "vobsub", "--language", "DE", "--anchor", "Bottom", "a.srt"});
     ASSERT_EQ(v.kind, NamedCommand::Convert) << v.error;
     EXPECT_TRUE(v.options.anchorBottom);
     EXPECT_FALSE(c.options.anchorBottom);
@@ -93,7 +116,8 @@ TEST(NamedOptions, MistakesAreUsageErrorsNamingTheOption) {
         {{"convert", "--outline", "1", "a.srt"}, "--outline: '1' is not an outline width"},
         {{"convert", "--colors", "3,0,1", "a.srt"}, "--colors: '3,0,1' is not four palette entries"},
         {{"convert", "--colors", "3,0,1,16", "a.srt"}, "--colors: '3,0,1,16' is not four palette entries"},
-        {{"convert", "--format", "sup,idx", "a.srt"}, "--format: 'idx' is not an output format (sup, vobsub, pgs)"},
+        {{"convert", "--format", "sup,idx", "a.srt"},
+         "--format: 'idx' is not an output format (sup, vobsub, pgs)"},
         {{"convert", "--anchor", "top", "a.srt"}, "--anchor: 'top' is not first or bottom"},
         {{"convert", "--language", "eng", "a.srt"}, "--language: 'eng' is not a two-letter language code"},
         {{"convert", "--language", "e1", "a.srt"}, "--language: 'e1' is not a two-letter language code"},
@@ -101,7 +125,8 @@ TEST(NamedOptions, MistakesAreUsageErrorsNamingTheOption) {
         {{"convert", "-j", "0", "a.srt"}, "-j: '0' is not a whole number from 1"},
         {{"convert", "-q1", "a.srt"}, "'-q' takes no value"},
         {{"convert", "--quiet=yes", "a.srt"}, "'--quiet' takes no value"},
-        {{"convert", "--ifo", "V.IFO", "--standard", "pal", "a.srt"}, "--standard goes with the generic palette"},
+        {{"convert", "--ifo", "V.IFO", "--standard", "pal", "a.srt"},
+         "--standard goes with the generic palette"},
         {{"convert", ""}, "an empty subtitle file name"},
     };
     for (const auto& [args, reason] : cases) {
@@ -114,16 +139,18 @@ TEST(NamedOptions, MistakesAreUsageErrorsNamingTheOption) {
 
 TEST(NamedOptions, HelpListsEveryOptionAndEveryFormWithin80Columns) {
     const std::string help = UsageText();
-    for (const char* option : {"--ifo", "--standard", "--font", "--size", "--style", "--charset", "--align",
-                               "--offset", "--line-spacing", "--outline", "--colors", "--format", "--language", "-o, --output-dir",
-                               "--anchor", "-j, --jobs", "-q, --quiet", "-h, --help", "--version"})
+    for (const char* option :
+         {"--ifo", "--standard", "--font", "--size", "--style", "--charset", "--align", "--offset",
+          "--line-spacing", "--outline", "--colors", "--format", "--language", "-o, --output-dir", "--anchor",
+          "-j, --jobs", "-q, --quiet", "-h, --help", "--version"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     EXPECT_NE(help.find("glyphon convert [OPTIONS] SUBTITLE..."), std::string::npos);
     EXPECT_NE(help.find("glyphon -1 none movie.srt -1 1 0 3 0 0 4 0 14 0 30 -4 1"), std::string::npos);
     EXPECT_NE(help.find("Usage: glyphon [FILE]\n"), std::string::npos);
     // A terminal of 80 columns shows every line whole.
     size_t start = 0;
-    for (size_t end = help.find('\n'); end != std::string::npos; start = end + 1, end = help.find('\n', start))
+    for (size_t end = help.find('\n'); end != std::string::npos;
+         start = end + 1, end = help.find('\n', start))
         EXPECT_LE(end - start, 80u) << help.substr(start, end - start);
     EXPECT_EQ(start, help.size());  // ends with a line end
 }

@@ -25,8 +25,9 @@ std::string Entries(int count) {
     std::string text;
     for (int i = 0; i < count; ++i) {
         char entry[128];
-        std::snprintf(entry, sizeof entry, "%d\r\n00:%02d:%02d,000 --> 00:%02d:%02d,500\r\nLine number %d\r\n\r\n",
-                      i + 1, i / 60, i % 60, i / 60, i % 60, i + 1);
+        std::snprintf(entry, sizeof entry,
+                      "%d\r\n00:%02d:%02d,000 --> 00:%02d:%02d,500\r\nLine number %d\r\n\r\n", i + 1, i / 60,
+                      i % 60, i / 60, i % 60, i + 1);
         text += entry;
     }
     return text;
@@ -71,9 +72,11 @@ TEST(NothingLost, PipesTextAsIfoAndEscapesInNames) {
     TempDir dir;
     const std::string subtitle = dir.Write("s.srt", Entries(2)), fifo = dir.File("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const std::vector<std::vector<std::string>> lines = {
-        {fifo}, {"--ifo", fifo, subtitle}, {"--ifo", dir.Write("t.ifo", "8 bytes!"), subtitle},
-        {"--ifo", dir.Write("e.ifo", ""), subtitle}, {dir.File("\x1b]0;title\x07.srt")}};
+    const std::vector<std::vector<std::string>> lines = {{fifo},
+                                                         {"--ifo", fifo, subtitle},
+                                                         {"--ifo", dir.Write("t.ifo", "8 bytes!"), subtitle},
+                                                         {"--ifo", dir.Write("e.ifo", ""), subtitle},
+                                                         {dir.File("\x1b]0;title\x07.srt")}};
     for (const auto& line : lines) {
         const RunResult r = RunNamed(line);
         EXPECT_EQ(r.status, 1) << r.err;
@@ -133,7 +136,8 @@ TEST(NothingLost, TheFilmIsNeverAnOutputOfItsOwnRun) {
                 << r.err;
         } else {
             EXPECT_EQ(r.status, 1) << name;
-            EXPECT_NE(r.err.find("would replace " + film + ", an input of this run"), std::string::npos) << r.err;
+            EXPECT_NE(r.err.find("would replace " + film + ", an input of this run"), std::string::npos)
+                << r.err;
             EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"s30.srt", name})) << name;
         }
     }
@@ -179,9 +183,10 @@ TEST(NothingLost, AVobSubPairReplacesOnlyAPairThisProgramWrote) {
     dir.Write("film.sub", microDvd);
     RunResult r = RunNamed({"--format", "vobsub", subtitle});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find(dir.File("film.sub") + " is not a VobSub file written by Glyphon; the VobSub pair is " +
-                         dir.File("film.vobsub.idx")),
-              std::string::npos)
+    EXPECT_NE(
+        r.err.find(dir.File("film.sub") + " is not a VobSub file written by Glyphon; the VobSub pair is " +
+                   dir.File("film.vobsub.idx")),
+        std::string::npos)
         << r.err;
     EXPECT_EQ(TempDir::Read(dir.File("film.sub")), microDvd);
     EXPECT_FALSE(fs::exists(dir.File("film.idx")));
@@ -207,7 +212,7 @@ TEST(NothingLost, AFullDiskLeavesThePreviousOutputsAndNamesTheFile) {
     const std::string subtitle = dir.Write("film.srt", Entries(60));
     const std::string sup = dir.Write("film.sup", "previous .sup");
     const std::string help = dir.Write("film.Glyphon_Help.txt", "previous help");
-    const std::vector<std::string> sixteen{"-1", "none", subtitle, "-1", "1", "0", "3", "0",
+    const std::vector<std::string> sixteen{"-1", "none", subtitle, "-1", "1", "0",  "3",  "0",
                                            "0",  "4",    "0",      "14", "0", "30", "-4", "1"};
     for (bool named : {true, false}) {
         rlimit old{};
@@ -232,8 +237,8 @@ TEST(NothingLost, ASixteenArgumentJobWithABadArgumentTouchesNothing) {
     TempDir dir;
     const std::string subtitle = dir.Write("film.srt", Entries(3));
     const std::string sup = dir.Write("film.sup", "previous .sup");
-    std::vector<std::string> args{"-1", "none", subtitle, "-1", "1", "0", "3", "0", "0", "4", "0", "14", "0",
-                                  "30", "-4", "1"};
+    std::vector<std::string> args{"-1", "none", subtitle, "-1", "1", "0",  "3",  "0",
+                                  "0",  "4",    "0",      "14", "0", "30", "-4", "1"};
     for (const auto& [position, bad] : std::vector<std::pair<size_t, std::string>>{
              {15, "x"}, {15, "7"}, {11, "99"}, {4, "many"}, {13, "1e3"}}) {
         std::vector<std::string> job = args;
@@ -262,7 +267,8 @@ TEST(NothingLost, TimesTheOutputsCannotHoldAreRefusedNamingTheSubtitle) {
     EXPECT_NE(r.err.find("Subtitle 2 (Hundred hours) starts at 99:00:00.000"), std::string::npos) << r.err;
     EXPECT_EQ(TempDir::Read(sup), "previous .sup");
     // A start in time with an end past it: every output ends it there.
-    r = RunNamed({"--format", "sup,pgs", dir.Write("film.srt", "1\n13:15:20,000 --> 13:16:00,000\nLate\n\n")});
+    r = RunNamed(
+        {"--format", "sup,pgs", dir.Write("film.srt", "1\n13:15:20,000 --> 13:16:00,000\nLate\n\n")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("1 subtitle ends after 13:15:21.858"), std::string::npos) << r.err;
 
@@ -288,17 +294,22 @@ TEST(NothingLost, ImpossibleCuesAreLeftOutNamedAndTheRestConverts) {
         std::string text;
         int line;
     } files[] = {
-        {"back.srt", "1\n00:00:05,000 --> 00:00:04,000\nBackwards\n\n2\n00:00:06,000 --> 00:00:07,000\nLate\n\n"
-                     "3\n00:00:01,000 --> 00:00:02,000\nEarly\n", 2},
-        {"neg.srt", "1\n00:00:06,000 --> 00:00:07,000\nLate\n\n2\n-1:00:00,000 --> 00:00:04,000\nNegative\n\n"
-                    "3\n00:00:01,000 --> 00:00:02,000\nEarly\n", 6},
+        {"back.srt",
+         "1\n00:00:05,000 --> 00:00:04,000\nBackwards\n\n2\n00:00:06,000 --> 00:00:07,000\nLate\n\n"
+         "3\n00:00:01,000 --> 00:00:02,000\nEarly\n",
+         2},
+        {"neg.srt",
+         "1\n00:00:06,000 --> 00:00:07,000\nLate\n\n2\n-1:00:00,000 --> 00:00:04,000\nNegative\n\n"
+         "3\n00:00:01,000 --> 00:00:02,000\nEarly\n",
+         6},
         {"neg.sub", "{1}{1}25\n{150}{175}Late\n{-25}{100}Negative\n{25}{50}Early\n", 3},
         {"back.sub", "{1}{1}25\n{150}{175}Late\n{125}{100}Backwards\n{25}{50}Early\n", 3},
     };
     for (const auto& f : files) {
         const RunResult r = RunNamed({dir.Write(f.name, f.text)});
         EXPECT_EQ(r.status, 0) << f.name << r.err;
-        EXPECT_NE(r.err.find("warning: line " + std::to_string(f.line) + ": "), std::string::npos) << f.name << r.err;
+        EXPECT_NE(r.err.find("warning: line " + std::to_string(f.line) + ": "), std::string::npos)
+            << f.name << r.err;
         const std::string stem = std::string(f.name).substr(0, std::string(f.name).size() - 4);
         const std::vector<SupRecord> records = SplitSupFile(TempDir::Read(dir.File(stem + ".sup")));
         ASSERT_EQ(records.size(), 2u) << f.name;

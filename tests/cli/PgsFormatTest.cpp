@@ -24,8 +24,8 @@ TEST(PgsFormat, ThreeFormatsAtOnceAndPgsAloneWithItsOwnSizeRateAndColours) {
     EXPECT_GT(hd.subtitles[0].rects.at(0).y, 720);  // placed near the bottom of 1080 rows
 
     std::filesystem::remove(dir.File("film.sup"));
-    r = RunNamed({"--format", "pgs", "--resolution", "720x576", "--frame-rate", "25", "--text-color", "yellow",
-                  "--outline-color", "#000080", "--background-color", "black/50", subtitle});
+    r = RunNamed({"--format", "pgs", "--resolution", "720x576", "--frame-rate", "25", "--text-color",
+                  "yellow", "--outline-color", "#000080", "--background-color", "black/50", subtitle});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir.File("film.sup")));
     const std::string bytes = TempDir::Read(dir.File("film.pgs.sup"));
@@ -54,7 +54,8 @@ TEST(PgsFormat, RefusedValuesNameTheOption) {
               "--resolution: '1024x768' is not a picture size (1920x1080, 1280x720, 720x576, 720x480)");
     EXPECT_EQ(parse({"--frame-rate", "30"}).error,
               "--frame-rate: '30' is not a frame rate (23.976, 24, 25, 29.97, 50, 59.94)");
-    EXPECT_EQ(parse({"--text-color", "blurple"}).error, "--text-color: 'blurple' is not a colour name or #RRGGBB");
+    EXPECT_EQ(parse({"--text-color", "blurple"}).error,
+              "--text-color: 'blurple' is not a colour name or #RRGGBB");
     EXPECT_EQ(parse({"--background-color", "black/150"}).error,
               "--background-color: 'black/150' has no opacity from 0 to 100 after the /");
     // The usual rate follows the size unless one is given, in either order.

@@ -55,10 +55,10 @@ TEST(WebVttRun, CuesPlacedAndColouredAsTheirSettingsSay) {
         int width, height;
         Box (*box)(const std::map<int64_t, Box>&, const std::map<int64_t, DecodedPgsRect>&, int64_t);
     };
-    const auto fromDvd = [](const std::map<int64_t, Box>& d, const std::map<int64_t, DecodedPgsRect>&, int64_t ms) {
-        return d.at(ms);
-    };
-    const auto fromPgs = [](const std::map<int64_t, Box>&, const std::map<int64_t, DecodedPgsRect>& p, int64_t ms) {
+    const auto fromDvd = [](const std::map<int64_t, Box>& d, const std::map<int64_t, DecodedPgsRect>&,
+                            int64_t ms) { return d.at(ms); };
+    const auto fromPgs = [](const std::map<int64_t, Box>&, const std::map<int64_t, DecodedPgsRect>& p,
+                            int64_t ms) {
         const DecodedPgsRect& r = p.at(ms);
         return Box{r.x, r.y, r.width, r.height};
     };
@@ -92,9 +92,12 @@ TEST(WebVttRun, CuesPlacedAndColouredAsTheirSettingsSay) {
             const uint32_t c = rect.palette.at(rect.indices[size_t(y) * size_t(rect.width) + size_t(x)]);
             const int a = int(c >> 24), rr = int(c >> 16 & 255), g = int(c >> 8 & 255), b = int(c & 255);
             if (a < 250 || rr < 230) continue;
-            if (g > 230 && b > 230) whiteX += x, ++white;
-            else if (g > 230 && b < 40) yellowX += x, yellowY += y, ++yellow;
-            else if (g < 40 && b < 40) redY += y, ++red;
+            if (g > 230 && b > 230)
+                whiteX += x, ++white;
+            else if (g > 230 && b < 40)
+                yellowX += x, yellowY += y, ++yellow;
+            else if (g < 40 && b < 40)
+                redY += y, ++red;
         }
     ASSERT_GT(yellow, 50);
     ASSERT_GT(red, 50);
@@ -108,15 +111,16 @@ TEST(SubRipRun, KeypadPlacesAndFontColours) {
     TempDir dir;
     std::string srt;
     for (int an = 1; an <= 9; ++an)
-        srt += std::to_string(an) + "\n00:00:0" + std::to_string(an) + ",000 --> 00:00:0" + std::to_string(an) +
-               ",500\n{\\an" + std::to_string(an) + "}Keypad\n\n";
+        srt += std::to_string(an) + "\n00:00:0" + std::to_string(an) + ",000 --> 00:00:0" +
+               std::to_string(an) + ",500\n{\\an" + std::to_string(an) + "}Keypad\n\n";
     srt += "10\n00:00:10,000 --> 00:00:11,000\n<font color=\"#00ff00\">Green</font> and white\n";
     const std::string file = dir.Write("keys.srt", srt);
     const RunResult r = RunNamed({"--format", "sup,pgs", file});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::map<int64_t, Box> dvd = DvdPictures(dir.File("keys.sup"));
     std::map<int64_t, Box> pgsBoxes;
-    for (const auto& [ms, rect] : PgsPictures(dir.File("keys.pgs.sup"))) pgsBoxes[ms] = {rect.x, rect.y, rect.width, rect.height};
+    for (const auto& [ms, rect] : PgsPictures(dir.File("keys.pgs.sup")))
+        pgsBoxes[ms] = {rect.x, rect.y, rect.width, rect.height};
     const std::map<int64_t, Box>& pgs = pgsBoxes;
     for (const auto& [name, shown, width, height] :
          {std::tuple{"dvd", &dvd, 720, 576}, std::tuple{"pgs", &pgs, 1920, 1080}}) {
@@ -128,12 +132,24 @@ TEST(SubRipRun, KeypadPlacesAndFontColours) {
             const int row = (an - 1) / 3, column = (an - 1) % 3;
             // Left and right within a twentieth of the edge, centred within
             // a hundredth.
-            if (column == 0) { EXPECT_LT(b.x, width / 20); }
-            if (column == 1) { EXPECT_NEAR(b.x + b.w / 2, width / 2, width / 100); }
-            if (column == 2) { EXPECT_GT(b.x + b.w, width - width / 20); }
-            if (row == 0) { EXPECT_GT(b.y, height * 3 / 4); }
-            if (row == 1) { EXPECT_NEAR(b.y + b.h / 2, height / 2, height / 50); }
-            if (row == 2) { EXPECT_LT(b.y + b.h, height / 4); }
+            if (column == 0) {
+                EXPECT_LT(b.x, width / 20);
+            }
+            if (column == 1) {
+                EXPECT_NEAR(b.x + b.w / 2, width / 2, width / 100);
+            }
+            if (column == 2) {
+                EXPECT_GT(b.x + b.w, width - width / 20);
+            }
+            if (row == 0) {
+                EXPECT_GT(b.y, height * 3 / 4);
+            }
+            if (row == 1) {
+                EXPECT_NEAR(b.y + b.h / 2, height / 2, height / 50);
+            }
+            if (row == 2) {
+                EXPECT_LT(b.y + b.h, height / 4);
+            }
         }
     }
     // <font color>: green glyphs left of white ones.
@@ -170,14 +186,18 @@ TEST(WebVttRun, SizedBoxesWrapTheirLinesAndAlignThemInside) {
     const std::string file = dir.Write("sized.vtt", vtt);
     ASSERT_EQ(RunNamed({"--format", "sup,pgs", file}).status, 0);
     std::map<int64_t, Box> pgs;
-    for (const auto& [ms, r] : PgsPictures(dir.File("sized.pgs.sup"))) pgs[ms] = {r.x, r.y, r.width, r.height};
-    for (const auto& [shown, width] : {std::pair{DvdPictures(dir.File("sized.sup")), 720}, std::pair{pgs, 1920}})
+    for (const auto& [ms, r] : PgsPictures(dir.File("sized.pgs.sup")))
+        pgs[ms] = {r.x, r.y, r.width, r.height};
+    for (const auto& [shown, width] :
+         {std::pair{DvdPictures(dir.File("sized.sup")), 720}, std::pair{pgs, 1920}})
         for (size_t i = 0; i < std::size(rows); ++i) {
             const auto& [settings, point, at, wrapped] = rows[i];
             const Box b = shown.at(int64_t(2 * i + 1) * 1000), plain = shown.at(1000);
             EXPECT_NEAR(b.x + (point + 1) * b.w / 2, at * width, width / 40) << settings << " " << width;
             EXPECT_EQ(b.h > plain.h * 3 / 2, wrapped) << settings << " " << width;
-            if (wrapped) { EXPECT_LE(b.w, width / 2 + width / 40) << settings << " " << width; }
+            if (wrapped) {
+                EXPECT_LE(b.w, width / 2 + width / 40) << settings << " " << width;
+            }
         }
 }
 

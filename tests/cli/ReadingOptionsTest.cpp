@@ -10,7 +10,9 @@ namespace glyphon::test {
 
 namespace {
 
-std::string OneCue(const std::string& text) { return "1\r\n00:00:01,000 --> 00:00:02,000\r\n" + text + "\r\n"; }
+std::string OneCue(const std::string& text) {
+    return "1\r\n00:00:01,000 --> 00:00:02,000\r\n" + text + "\r\n";
+}
 
 }  // namespace
 
@@ -59,8 +61,10 @@ TEST_F(ReadingOptions, LegacyFilesDrawThePicturesOfTheirTextInUtf8) {
     EXPECT_EQ(r.err.find("character set"), std::string::npos) << r.err;
     const std::string mojibake = TakeOutputs(path).sup;
     EXPECT_NE(mojibake, Sup(dialogues[1].srt, {}));
-    ASSERT_EQ(RunSixteen(dir, {"-1", "none", path, "-1", "1", "0", "3", "0", "0", "4", "0", "14", "0", "30", "-4", "1"})
-                  .status, 0);
+    ASSERT_EQ(RunSixteen(dir, {"-1", "none", path, "-1", "1", "0", "3", "0", "0", "4", "0", "14", "0", "30",
+                               "-4", "1"})
+                  .status,
+              0);
     EXPECT_EQ(TakeOutputs(path).sup, mojibake);
 }
 
@@ -68,9 +72,9 @@ TEST_F(ReadingOptions, LegacyFilesDrawThePicturesOfTheirTextInUtf8) {
 // shown on two lines within the frame at the defaults; --no-wrap refuses.
 TEST_F(ReadingOptions, LinesTooWideAreWrappedUnlessNoWrapIsGiven) {
     const std::pair<std::string, std::string> cases[] = {
-        {"wrapping wrapping wrapping wrapping wrapping wrapping wrapping wrapping wrapping wrapping", "wrapping"},
-        {"我们一起去看电影吧。好主意，我听说那部新片很好看。那我七点在车站等你，别迟到哦！",
-         "我们"}};
+        {"wrapping wrapping wrapping wrapping wrapping wrapping wrapping wrapping wrapping wrapping",
+         "wrapping"},
+        {"我们一起去看电影吧。好主意，我听说那部新片很好看。那我七点在车站等你，别迟到哦！", "我们"}};
     DvdSubDecoder decoder;
     const auto picture = [&](const std::string& path) {
         const std::vector<SupRecord> units = SplitSupFile(TakeOutputs(path).sup);

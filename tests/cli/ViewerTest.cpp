@@ -39,8 +39,8 @@ std::string SrtTime(int64_t ms) {
 std::string Srt(const std::vector<Cue>& cues) {
     std::string srt = "\xEF\xBB\xBF";
     for (size_t i = 0; i < cues.size(); ++i) {
-        srt += std::to_string(i + 1) + "\r\n" + SrtTime(cues[i].start) + " --> " + SrtTime(cues[i].end) + "\r\n" +
-               cues[i].line1 + "\r\n";
+        srt += std::to_string(i + 1) + "\r\n" + SrtTime(cues[i].start) + " --> " + SrtTime(cues[i].end) +
+               "\r\n" + cues[i].line1 + "\r\n";
         if (!cues[i].line2.empty()) srt += cues[i].line2 + "\r\n";
         srt += "\r\n";
     }
@@ -52,12 +52,18 @@ std::string Srt(const std::vector<Cue>& cues) {
 // the top comes with the third and a second speaker with the eighth.
 std::vector<Cue> Cues() {
     const char* const texts[][2] = {
-        {"Élodie est à l'école", ""},      {"Über den Ärger", "sprechen wir später"},
-        {"ŽELJKO ČAĆA", ""},               {"Ça va, Noël ?", "Très bien, Hélène."},
-        {"Où est l'hôtel ?", ""},          {"À demain !", ""},
-        {"Ève, Ôtez ça", "Ñandú"},          {"Ålesund – Østfold", ""},
-        {"Ich wünsche Ihnen", "Glück"},   {"ÉTÉ ÎLE ÂGE", ""},
-        {"Dernière ligne", "Fin"},         {"Ürün", ""},
+        {"Élodie est à l'école", ""},
+        {"Über den Ärger", "sprechen wir später"},
+        {"ŽELJKO ČAĆA", ""},
+        {"Ça va, Noël ?", "Très bien, Hélène."},
+        {"Où est l'hôtel ?", ""},
+        {"À demain !", ""},
+        {"Ève, Ôtez ça", "Ñandú"},
+        {"Ålesund – Østfold", ""},
+        {"Ich wünsche Ihnen", "Glück"},
+        {"ÉTÉ ÎLE ÂGE", ""},
+        {"Dernière ligne", "Fin"},
+        {"Ürün", ""},
     };
     std::vector<Cue> cues;
     for (int i = 0; i < 12; ++i) {
@@ -103,7 +109,8 @@ int64_t FirstVideoPts(const std::vector<ProgramStreamPacket>& packets) {
 
 // The frame rows each line's text (with its outline) covers, from the text
 // engine's glyph masks placed where the renderer places its lines.
-std::vector<std::set<int>> TextRows(TextEngine& engine, std::vector<std::string> lines, bool top, int frameHeight) {
+std::vector<std::set<int>> TextRows(TextEngine& engine, std::vector<std::string> lines, bool top,
+                                    int frameHeight) {
     const FontSpec font{"DejaVu Sans", 20, kUtf8Charset, 0};
     constexpr int kOutline = 3;
     if (lines.size() < 2) lines.push_back("");
@@ -115,7 +122,8 @@ std::vector<std::set<int>> TextRows(TextEngine& engine, std::vector<std::string>
     for (size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].empty()) continue;
         engine.DrawLineMask(lines[i], font, mask);
-        for (int r = mask.top - kOutline; r < mask.top + mask.height + kOutline; ++r) rows[i].insert(p.y[i] + r);
+        for (int r = mask.top - kOutline; r < mask.top + mask.height + kOutline; ++r)
+            rows[i].insert(p.y[i] + r);
     }
     return rows;
 }
@@ -139,7 +147,8 @@ TEST_P(Viewer, AuthoredDiscShowsEverySubtitleOnItsFramesAndNothingButItsText) {
     TempDir dir;
     const std::vector<Cue> cues = Cues();
     const std::string subtitle = dir.Write("film.srt", Srt(cues));
-    const RunResult r = RunNamed({"--mux", DvdMpeg(pal), "--font", "DejaVu Sans", "-o", dir.File("out"), subtitle});
+    const RunResult r =
+        RunNamed({"--mux", DvdMpeg(pal), "--font", "DejaVu Sans", "-o", dir.File("out"), subtitle});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.find("warning"), std::string::npos) << r.err;
 
@@ -177,7 +186,8 @@ TEST_P(Viewer, AuthoredDiscShowsEverySubtitleOnItsFramesAndNothingButItsText) {
         // Ink on every line's rows, and nowhere else.
         std::vector<std::set<int>> lines = TextRows(*engine, pictures[i].bottom, false, frameHeight);
         if (!pictures[i].top.empty())
-            for (std::set<int>& rows : TextRows(*engine, pictures[i].top, true, frameHeight)) lines.push_back(rows);
+            for (std::set<int>& rows : TextRows(*engine, pictures[i].top, true, frameHeight))
+                lines.push_back(rows);
         std::vector<bool> inked(lines.size(), false);
         for (int y = 0; y < picture->h; ++y) {
             bool drawn = false;
@@ -214,9 +224,11 @@ TEST(ViewerTiming, NtscSubtitlesStartOnTheirFrames) {
          {15, 31, 77}},
     };
     for (const auto& file : files) {
-        const RunResult r = RunNamed({"--mux", DvdMpeg(false), "-o", dir.File("out"), dir.Write(file.name, file.text)});
+        const RunResult r =
+            RunNamed({"--mux", DvdMpeg(false), "-o", dir.File("out"), dir.Write(file.name, file.text)});
         ASSERT_EQ(r.status, 0) << file.name << ": " << r.err;
-        const auto film = DemuxProgramStream(dir.File("out/" + file.name.substr(0, file.name.find('.')) + ".muxed.mpg"));
+        const auto film =
+            DemuxProgramStream(dir.File("out/" + file.name.substr(0, file.name.find('.')) + ".muxed.mpg"));
         const int64_t first = FirstVideoPts(film);
         const auto units = UnitsOfStream(film, 0x20);
         ASSERT_EQ(units.size(), file.frames.size()) << file.name;
@@ -262,9 +274,11 @@ namespace {
 // subtitle stream starts showing something in the lower fifth of the picture.
 std::vector<int> OverlayOnsets(const std::string& film, TempDir& dir) {
     const std::string raw = dir.File("overlay.gray");
-    const std::string command = "ffmpeg -nostdin -loglevel error -y -i '" + film +
-                                "' -filter_complex '[0:v][0:s:0]overlay,crop=720:120:0:456,scale=180:30,format=gray' "
-                                "-f rawvideo '" + raw + "'";
+    const std::string command =
+        "ffmpeg -nostdin -loglevel error -y -i '" + film +
+        "' -filter_complex '[0:v][0:s:0]overlay,crop=720:120:0:456,scale=180:30,format=gray' "
+        "-f rawvideo '" +
+        raw + "'";
     EXPECT_TRUE(Run(command)) << command;
     const std::string bytes = TempDir::Read(raw);
     constexpr size_t kFrame = 180 * 30;
@@ -293,13 +307,17 @@ TEST(ViewerTiming, FfmpegOverlayShowsTheMuxedSubtitlesNoLaterThanSpumuxs) {
     for (int i = 0; i < 6; ++i) {
         cues.push_back({3000 + 5000 * i, 5500 + 5000 * i, "Subtitle " + std::to_string(i + 1), ""});
         char times[64];
-        std::snprintf(times, sizeof times, "start=\"00:00:%02d.00\" end=\"00:00:%02d.50\"", 3 + 5 * i, 5 + 5 * i);
-        xml += std::string("<spu ") + times + " image=\"" + dir.File("box.png") + "\" transparent=\"000000\" />\n";
+        std::snprintf(times, sizeof times, "start=\"00:00:%02d.00\" end=\"00:00:%02d.50\"", 3 + 5 * i,
+                      5 + 5 * i);
+        xml += std::string("<spu ") + times + " image=\"" + dir.File("box.png") +
+               "\" transparent=\"000000\" />\n";
     }
     xml += "</stream>\n</subpictures>\n";
     std::ofstream(dir.File("spu.xml")) << xml;
-    ASSERT_TRUE(test::Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i color=c=black:s=720x576 -vf "
-                    "drawbox=x=200:y=500:w=320:h=30:color=white:t=fill -frames:v 1 '" + dir.File("box.png") + "'"));
+    ASSERT_TRUE(
+        test::Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i color=c=black:s=720x576 -vf "
+                  "drawbox=x=200:y=500:w=320:h=30:color=white:t=fill -frames:v 1 '" +
+                  dir.File("box.png") + "'"));
     const std::string log = dir.File("spumux.log");
     ASSERT_EQ(Shell("VIDEO_FORMAT=PAL spumux -s 0 '" + dir.File("spu.xml") + "' <'" + film + "' >'" +
                         dir.File("spumux.mpg") + "'",
@@ -307,8 +325,8 @@ TEST(ViewerTiming, FfmpegOverlayShowsTheMuxedSubtitlesNoLaterThanSpumuxs) {
               0)
         << TempDir::Read(log) << "\n(spumux is in the Debian package dvdauthor)";
 
-    const RunResult r = RunNamed({"--mux", film, "--font", "DejaVu Sans", "-o", dir.File("out"),
-                                  dir.Write("film.srt", Srt(cues))});
+    const RunResult r = RunNamed(
+        {"--mux", film, "--font", "DejaVu Sans", "-o", dir.File("out"), dir.Write("film.srt", Srt(cues))});
     ASSERT_EQ(r.status, 0) << r.err;
 
     const std::vector<int> spumux = OverlayOnsets(dir.File("spumux.mpg"), dir);
@@ -378,15 +396,17 @@ TEST(ViewerRefusals, SubtitleThatDoesNotFitTheFramesHeight) {
     r = RunNamed({"--standard", "ntsc", "--size", "40", "--offset", "492", subtitle});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("subtitle 1, line 1 would reach row -"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("above the top of the 480-row frame: \"Upper line\"; try a smaller --size or --offset"),
-              std::string::npos)
+    EXPECT_NE(
+        r.err.find("above the top of the 480-row frame: \"Upper line\"; try a smaller --size or --offset"),
+        std::string::npos)
         << r.err;
     EXPECT_EQ(Contents(dir.path()), before);
     // A smaller size fits at the default offset.
     EXPECT_EQ(RunNamed({"--size", "36", "-o", dir.File("out"), subtitle}).status, 0);
     // Four lines grow upward from line 2's place: they fit at the defaults;
     // at 50 points the advice is what helps, a larger offset.
-    const std::string four = dir.Write("four.srt", "1\n00:00:01,000 --> 00:00:02,000\nOne\nTwo\nThree\nFour\n");
+    const std::string four =
+        dir.Write("four.srt", "1\n00:00:01,000 --> 00:00:02,000\nOne\nTwo\nThree\nFour\n");
     EXPECT_EQ(RunNamed({"-o", dir.File("out"), four}).status, 0);
     r = RunNamed({"--size", "50", "-o", dir.File("out"), four});
     EXPECT_NE(r.err.find("its 4 lines reach below the frame; try a smaller --size or a larger --offset"),

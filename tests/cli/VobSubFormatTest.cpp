@@ -45,8 +45,8 @@ TEST(VobSubFormat, TheSixteenArgumentFormWritesTheSupOnlyEvenWithTheBoxStoredTic
     const std::string subtitle = dir.File("film.srt");
     std::filesystem::copy_file(GLYPHON_SOURCE_DIR "/samples/sample.srt", subtitle);
     dir.Write("Glyphon_Settings.ini", "[Form1]\nCheckBoxVobSub_Checked=-1\n");
-    const RunResult r = RunSixteen(dir, {"-1", "none", subtitle, "-1", "1", "0", "3", "0", "0", "4", "0", "14", "0",
-                                         "30", "-4", "1"});
+    const RunResult r = RunSixteen(
+        dir, {"-1", "none", subtitle, "-1", "1", "0", "3", "0", "0", "4", "0", "14", "0", "30", "-4", "1"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(std::filesystem::exists(dir.File("film.sup")));
     EXPECT_FALSE(std::filesystem::exists(dir.File("film.idx")));

@@ -1,9 +1,8 @@
-#include "common/Convert.h"
-
 #include <gtest/gtest.h>
 
 #include <clocale>
 
+#include "common/Convert.h"
 #include "support/BuiltLocale.h"
 
 namespace glyphon {

@@ -1,11 +1,10 @@
-#include "common/FileError.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <fstream>
 #include <string>
 
+#include "common/FileError.h"
 #include "support/TempDir.h"
 
 namespace glyphon {
@@ -27,8 +26,9 @@ INSTANTIATE_TEST_SUITE_P(
                       Row{ENAMETOOLONG, "Invalid filename"}, Row{EMFILE, "Too many open files"},
                       Row{ENFILE, "Too many open files"}, Row{EACCES, "File access denied"},
                       Row{EPERM, "File access denied"}, Row{EROFS, "File access denied"},
-                      Row{EISDIR, "File access denied"}, Row{ETXTBSY, "I/O error 32"}, Row{EBUSY, "I/O error 32"},
-                      Row{ENOSPC, "Disk full"}, Row{EDQUOT, "Disk full"}, Row{EFBIG, "Disk full"}),
+                      Row{EISDIR, "File access denied"}, Row{ETXTBSY, "I/O error 32"},
+                      Row{EBUSY, "I/O error 32"}, Row{ENOSPC, "Disk full"}, Row{EDQUOT, "Disk full"},
+                      Row{EFBIG, "Disk full"}),
     [](const ::testing::TestParamInfo<Row>& info) { return std::string(strerrorname_np(info.param.err)); });
 
 TEST(FileError, NumbersWithoutARuntimeMeaningAreDescribedNotNumbered) {

@@ -1,17 +1,15 @@
-#include "common/StagedFile.h"
-
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 #include <set>
 
 #include "common/FileError.h"
+#include "common/StagedFile.h"
 #include "support/TempDir.h"
 
 namespace glyphon {
@@ -21,7 +19,8 @@ using test::TempDir;
 
 std::set<std::string> Names(const std::string& folder) {
     std::set<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(folder)) names.insert(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.insert(e.path().filename().string());
     return names;
 }
 
@@ -129,7 +128,8 @@ TEST(StagedFile, LongNamesModesStaleTemporariesAndManyFiles) {
     if (dead == 0) _exit(0);
     waitpid(dead, nullptr, 0);
     const std::string longName = dir.File(std::string(250, 'l') + ".sup");
-    const std::string deadOnes[] = {TemporaryName(dir.File("a.sup"), dead, 3), TemporaryName(longName, dead, 12)};
+    const std::string deadOnes[] = {TemporaryName(dir.File("a.sup"), dead, 3),
+                                    TemporaryName(longName, dead, 12)};
     for (const std::string& stale : deadOnes) std::ofstream(stale) << "x";
     const std::string living = TemporaryName(dir.File("a.sup"), getppid(), 0);
     std::ofstream(living) << "x";

@@ -1,6 +1,6 @@
-#include "common/Utf8.h"
-
 #include <gtest/gtest.h>
+
+#include "common/Utf8.h"
 
 namespace glyphon {
 
@@ -14,7 +14,8 @@ constexpr uint32_t R = kReplacementCharacter;
 }  // namespace
 
 TEST(Utf8, WellFormedSequencesOfEveryLength) {
-    EXPECT_EQ(Decode("a\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80"), (std::vector<uint32_t>{'a', 0xE9, 0x4E2D, 0x1F600}));
+    EXPECT_EQ(Decode("a\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80"),
+              (std::vector<uint32_t>{'a', 0xE9, 0x4E2D, 0x1F600}));
     std::string s;
     for (uint32_t c : {0x41u, 0xE9u, 0x4E2Du, 0x1F600u, 0xD800u, 0x110000u}) AppendUtf8(s, c);
     EXPECT_EQ(s, "A\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80\xEF\xBF\xBD\xEF\xBF\xBD");
@@ -44,7 +45,9 @@ TEST(Utf8, TerminalSafeEscapesEveryControlCharacter) {
         std::string in, out;
     } cases[] = {{"plain é", "plain é"},
                  {"\x1b]0;title\x07", "\\x1b]0;title\\x07"},
-                 {"a\x7f\xc2\x9b" "2J", "a\\x7f\\u009b2J"},
+                 {"a\x7f\xc2\x9b"
+                  "2J",
+                  "a\\x7f\\u009b2J"},
                  {"\x9b bad", "\xef\xbf\xbd bad"},
                  {"line\nnext\ttab", "line\\x0anext\\x09tab"}};
     for (const auto& c : cases) EXPECT_EQ(TerminalSafe(c.in), c.out) << c.in;

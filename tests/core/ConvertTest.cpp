@@ -73,9 +73,10 @@ TEST_F(Convert, CancelledRunKeepsTheUnitsWrittenAndWritesNoHelpFile) {
 
 TEST_F(Convert, FailuresNameTheirStageSubtitleAndLine) {
     text.advance = 40;  // 17 characters and more are too wide
-    ConversionJob wide = GenericJob(dir.Write("wide.srt", "1\n00:00:01,000 --> 00:00:02,000\nshort\n\n"
-                                                          "2\n00:00:03,000 --> 00:00:04,000\nfits\n"
-                                                          "much too long for the frame\n\n"));
+    ConversionJob wide = GenericJob(dir.Write("wide.srt",
+                                              "1\n00:00:01,000 --> 00:00:02,000\nshort\n\n"
+                                              "2\n00:00:03,000 --> 00:00:04,000\nfits\n"
+                                              "much too long for the frame\n\n"));
     ConversionReport r = RunConversion(wide, text);
     ASSERT_TRUE(r.failure);
     EXPECT_EQ(r.failure->stage, ConversionFailure::Stage::Check);
@@ -140,8 +141,10 @@ namespace glyphon::test {
 TEST(ConvertWithFreeType, PicturesDoNotDependOnWhatWasDrawnBefore) {
     TempDir dir;
     const std::string tagged = "<i>café hello مرحبا naïve</i>\nПривет\n世界 שלום café\n";
-    const std::string srt = "1\n00:00:01,000 --> 00:00:01,900\n<u>안녕 W 안녕 世界</u> <i>x</i>\n<b>Καλημέρα</b>\n\n"
-                            "2\n00:00:02,000 --> 00:00:02,900\n" + tagged + "\n";
+    const std::string srt =
+        "1\n00:00:01,000 --> 00:00:01,900\n<u>안녕 W 안녕 世界</u> <i>x</i>\n<b>Καλημέρα</b>\n\n"
+        "2\n00:00:02,000 --> 00:00:02,900\n" +
+        tagged + "\n";
     ConversionJob job = GenericJob(dir.Write("mixed.srt", srt));
     job.subtitle.charsetAuto = true;
     const std::unique_ptr<TextEngine> text = CreateFreeTypeEngine();
@@ -154,7 +157,8 @@ TEST(ConvertWithFreeType, PicturesDoNotDependOnWhatWasDrawnBefore) {
     ASSERT_EQ(withPgs.size(), 2u);
     EXPECT_EQ(alone[1].unit, withPgs[1].unit);
 
-    ConversionJob single = GenericJob(dir.Write("single.srt", "1\n00:00:02,000 --> 00:00:02,900\n" + tagged + "\n"));
+    ConversionJob single =
+        GenericJob(dir.Write("single.srt", "1\n00:00:02,000 --> 00:00:02,900\n" + tagged + "\n"));
     single.subtitle.charsetAuto = true;
     const std::unique_ptr<TextEngine> fresh = CreateFreeTypeEngine();
     ASSERT_TRUE(RunConversion(single, *fresh).converted);

@@ -33,7 +33,9 @@ TEST(OutputKinds, AnOutputThatIsAnInputRefusesTheRunBeforeAnyFileIsWritten) {
         job.outputs.kinds = {c.kind, "fixture"};
         const ConversionReport r = RunConversion(job, text);
         EXPECT_EQ(r.failure.has_value(), c.refused);
-        if (r.failure) EXPECT_EQ(r.failure->stage, ConversionFailure::Stage::Refused);
+        if (r.failure) {
+            EXPECT_EQ(r.failure->stage, ConversionFailure::Stage::Refused);
+        }
         EXPECT_EQ(TempDir::Read(dir.File(c.input)), "kept");
         EXPECT_EQ(std::filesystem::exists(dir.File("film.fixture.txt")) &&
                       c.input != std::string("film.fixture.txt"),

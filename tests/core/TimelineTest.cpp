@@ -15,8 +15,9 @@ using Shown = std::tuple<int64_t, int64_t, std::vector<uint32_t>>;
 std::vector<Shown> Stretches(const Timeline& line) {
     std::vector<Shown> out;
     for (const Stretch& s : line.stretches)
-        out.emplace_back(s.start, s.end, std::vector<uint32_t>(line.cues.begin() + s.first,
-                                                                line.cues.begin() + s.first + s.count));
+        out.emplace_back(
+            s.start, s.end,
+            std::vector<uint32_t>(line.cues.begin() + s.first, line.cues.begin() + s.first + s.count));
     return out;
 }
 
@@ -27,8 +28,11 @@ std::vector<Shown> Stretches(const Timeline& line) {
 TEST(SplitTimeline, CutsWhereAnyCueStartsOrEnds) {
     const Timeline line =
         SplitTimeline({{5000, 9000}, {1000, 3000}, {6000, 7000}, {3000, 3000}, {1000, 4000}, {8000, 7000}});
-    EXPECT_EQ(Stretches(line), (std::vector<Shown>{{1000, 3000, {1, 4}}, {3000, 4000, {4}}, {5000, 6000, {0}},
-                                                   {6000, 7000, {0, 2}}, {7000, 9000, {0}}}));
+    EXPECT_EQ(Stretches(line), (std::vector<Shown>{{1000, 3000, {1, 4}},
+                                                   {3000, 4000, {4}},
+                                                   {5000, 6000, {0}},
+                                                   {6000, 7000, {0, 2}},
+                                                   {7000, 9000, {0}}}));
     EXPECT_EQ(line.empty, 2);
 }
 
@@ -50,11 +54,14 @@ TEST(SplitTimeline, EveryCueIsOnScreenForExactlyItsSpan) {
             for (uint32_t k = s.first; k < s.first + s.count; ++k) {
                 const CueSpan& cue = spans[line.cues[k]];
                 ASSERT_TRUE(cue.start <= s.start && s.end <= cue.end);
-                if (k > s.first) ASSERT_LT(line.cues[k - 1], line.cues[k]);
+                if (k > s.first) {
+                    ASSERT_LT(line.cues[k - 1], line.cues[k]);
+                }
                 shown[line.cues[k]] += s.end - s.start;
             }
         }
-        for (size_t i = 0; i < spans.size(); ++i) EXPECT_EQ(shown[i], std::max<int64_t>(spans[i].end - spans[i].start, 0));
+        for (size_t i = 0; i < spans.size(); ++i)
+            EXPECT_EQ(shown[i], std::max<int64_t>(spans[i].end - spans[i].start, 0));
     }
 }
 

@@ -16,7 +16,8 @@ TEST(ColorNamesAgainstQt, EveryKeywordHasQtsColour) {
         const QColor qt = QColor::fromString(name);
         const auto ours = ParseColor(name.toStdString());
         ASSERT_TRUE(ours) << name.toStdString();
-        EXPECT_EQ(*ours, (Rgb{uint8_t(qt.red()), uint8_t(qt.green()), uint8_t(qt.blue())})) << name.toStdString();
+        EXPECT_EQ(*ours, (Rgb{uint8_t(qt.red()), uint8_t(qt.green()), uint8_t(qt.blue())}))
+            << name.toStdString();
         ++matched;
     }
     // Qt's table may predate rebeccapurple; every other keyword is in it.

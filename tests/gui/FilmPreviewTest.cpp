@@ -91,8 +91,10 @@ double MatchingShare(const Frame& shown, const Luma& decoded) {
 TEST(FilmPreview, ShowsTheFilmsFrameAtTheSelectedSubtitlesTime) {
     TempDir dir;
     const std::string film = dir.File("moving.mpg");
-    ASSERT_TRUE(test::Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=720x576:rate=25:duration=4 "
-                    "-target pal-dvd -aspect 16:9 -b:v 2000k -threads 1 '" + film + "'"))
+    ASSERT_TRUE(
+        test::Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=720x576:rate=25:duration=4 "
+                  "-target pal-dvd -aspect 16:9 -b:v 2000k -threads 1 '" +
+                  film + "'"))
         << "ffmpeg (scripts/install-deps)";
     FilmUi ui;
     FakeTextEngine text;
@@ -105,8 +107,9 @@ TEST(FilmPreview, ShowsTheFilmsFrameAtTheSelectedSubtitlesTime) {
     form.FormCreate();
     form.FormShow();
     form.FormActivate();
-    form.OpenSubtitleFile(dir.Write("moving.srt", "1\n00:00:00,400 --> 00:00:01,000\nfirst\n\n"
-                                                  "2\n00:00:02,720 --> 00:00:03,500\nsecond\n\n"));
+    form.OpenSubtitleFile(dir.Write("moving.srt",
+                                    "1\n00:00:00,400 --> 00:00:01,000\nfirst\n\n"
+                                    "2\n00:00:02,720 --> 00:00:03,500\nsecond\n\n"));
     ASSERT_TRUE(form.SubtitleLoaded);
     ui.dialogAnswers.push_back(film);
     form.CheckBoxMux.checked = true;
@@ -124,7 +127,8 @@ TEST(FilmPreview, ShowsTheFilmsFrameAtTheSelectedSubtitlesTime) {
         // frame, and it is that frame rather than its neighbours.
         const double share = MatchingShare(form.preview, decoded);
         EXPECT_GT(share, 0.95) << ms;
-        for (const int next : {-40, 40}) EXPECT_GT(share, MatchingShare(form.preview, DecodedLumaAt(film, ms + next)) + 0.03) << ms + next;
+        for (const int next : {-40, 40})
+            EXPECT_GT(share, MatchingShare(form.preview, DecodedLumaAt(film, ms + next)) + 0.03) << ms + next;
         shown.push_back(form.preview);
     }
     // The two times show two different frames.

@@ -9,8 +9,8 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QPointingDevice>
 #include <QPlainTextEdit>
+#include <QPointingDevice>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -153,7 +153,8 @@ TEST_F(WindowComfort, ButtonsShowTheirCaptionsWithDistinctAltLetters) {
 TEST_F(WindowComfort, ADroppedIfoOrSubtitleFileIsLoaded) {
     const std::string srt = Srt();
     // Anything not a local file is not taken.
-    EXPECT_FALSE(Drop({QUrl::fromLocalFile(QString::fromStdString(srt)), QUrl("https://example.org/movie.srt")}));
+    EXPECT_FALSE(
+        Drop({QUrl::fromLocalFile(QString::fromStdString(srt)), QUrl("https://example.org/movie.srt")}));
     EXPECT_FALSE(model->IfoLoaded);
 
     ASSERT_TRUE(Drop({QUrl::fromLocalFile(QString::fromStdString(kIfo))}));
@@ -165,7 +166,8 @@ TEST_F(WindowComfort, ADroppedIfoOrSubtitleFileIsLoaded) {
     EXPECT_TRUE(ui.dialogTitles.empty());
     // Several at once: the subtitle list, in their order.
     ASSERT_TRUE(Drop({QUrl::fromLocalFile(QString::fromStdString(srt)),
-                      QUrl::fromLocalFile(QString::fromStdString(dir.Write("movie.fr.srt", "1\n00:00:01,000 --> 00:00:02,000\nOui\n")))}));
+                      QUrl::fromLocalFile(QString::fromStdString(
+                          dir.Write("movie.fr.srt", "1\n00:00:01,000 --> 00:00:02,000\nOui\n")))}));
     ASSERT_EQ(model->SubtitleFiles.size(), 2u);
     EXPECT_EQ(model->SubtitleFiles[1].language, "fr");
 
@@ -188,7 +190,8 @@ TEST_F(WindowComfort, ThePreviewFollowsTheListIncludingAClickOnTheSelectedEntry)
     // A mouse of the test's own: Qt's default one, made on first use, would
     // outlive the application object and crash the test program at exit.
     const QPointingDevice mouse("test mouse", 2, QInputDevice::DeviceType::Mouse,
-                                QPointingDevice::PointerType::Generic, QInputDevice::Capability::Position, 1, 3);
+                                QPointingDevice::PointerType::Generic, QInputDevice::Capability::Position, 1,
+                                3);
     auto click = [&](int row) {
         const QPoint at = list->visualItemRect(list->item(row)).center();
         QMouseEvent press(QEvent::MouseButtonPress, at, list->viewport()->mapToGlobal(at), Qt::LeftButton,
@@ -241,7 +244,8 @@ TEST(AboutWindowComfort, TheUsageTextIsNeverCutAndTheLinkTakesThePalettesColour)
     {
         TForm2 about;
         about.show();
-        EXPECT_EQ(about.LabelMorvane->palette().color(about.LabelMorvane->foregroundRole()), QColor(0x8a, 0xb4, 0xf8));
+        EXPECT_EQ(about.LabelMorvane->palette().color(about.LabelMorvane->foregroundRole()),
+                  QColor(0x8a, 0xb4, 0xf8));
         QStringList usage;
         for (const std::string& line : TForm2::UsageLines()) usage << QString::fromStdString(line);
         EXPECT_EQ(about.Memo1->toPlainText(), usage.join('\n'));  // the text itself is kept
@@ -260,7 +264,8 @@ TEST(AboutWindowComfort, TheUsageTextIsNeverCutAndTheLinkTakesThePalettesColour)
         QApplication::setPalette(dark);
         QEvent changed(QEvent::ApplicationPaletteChange);
         QApplication::sendEvent(&about, &changed);
-        EXPECT_EQ(about.LabelMorvane->palette().color(about.LabelMorvane->foregroundRole()), QColor(0x40, 0xc0, 0x40));
+        EXPECT_EQ(about.LabelMorvane->palette().color(about.LabelMorvane->foregroundRole()),
+                  QColor(0x40, 0xc0, 0x40));
     }
     QApplication::setPalette(saved);
 }

@@ -2,23 +2,22 @@
 // events to its handlers.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <tuple>
-
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QLabel>
-#include <QListWidget>
 #include <QInputDevice>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <cstdlib>
+#include <tuple>
 
 #include "app/TForm1.h"
 #include "gui/AboutWindow.h"
@@ -94,8 +93,8 @@ TEST_F(MainWindowView, FixedWindowWithEveryGroupAtItsPlace) {
     for (const char* caption : {"Load IFO", "Load SRT", "?", "About", "Generate Sup", "Add To Batch"})
         EXPECT_NE(Find<QPushButton>(window.get(), caption), nullptr) << caption;
     for (const char* caption : {"Antialias", "Outine", "Text", "Background", "Font Name", "Font Charset",
-                                "Font Style", "Font Size", "Align", "Offsets", "Outline", "Ifo Colors:",
-                                "     I dont have any Ifo or my Ifo hasnt sup support"})
+                                "Font Style", "Font Size", "Align", "Offsets", "Outline",
+                                "Ifo Colors:", "     I dont have any Ifo or my Ifo hasnt sup support"})
         EXPECT_NE(Find<QLabel>(window.get(), caption), nullptr) << caption;
 }
 
@@ -176,7 +175,8 @@ TEST_F(MainWindowView, TheOutputsPanelHoldsTheAddedOptionsReadably) {
     for (QComboBox* c : panel->findChildren<QComboBox*>()) {
         ++lists;
         int widest = 0;
-        for (int i = 0; i < c->count(); ++i) widest = std::max(widest, c->fontMetrics().horizontalAdvance(c->itemText(i)));
+        for (int i = 0; i < c->count(); ++i)
+            widest = std::max(widest, c->fontMetrics().horizontalAdvance(c->itemText(i)));
         EXPECT_GE(c->width(), widest + 13) << c->toolTip().toStdString();  // text beside the arrow
     }
     EXPECT_EQ(lists, 3);  // the PGS size and colours
@@ -231,8 +231,10 @@ TEST_F(MainWindowView, ArrowAndPageKeysMoveTheLineSpacingInEvenStepsBothWays) {
         static_cast<QObject*>(vertical)->event(&event);
         return model->offset_or.position;
     };
-    for (const auto& [away, back, step] : {std::tuple{Qt::Key_Down, Qt::Key_Up, 2}, {Qt::Key_Up, Qt::Key_Down, 2},
-                                           {Qt::Key_PageDown, Qt::Key_PageUp, 4}, {Qt::Key_PageUp, Qt::Key_PageDown, 4}}) {
+    for (const auto& [away, back, step] : {std::tuple{Qt::Key_Down, Qt::Key_Up, 2},
+                                           {Qt::Key_Up, Qt::Key_Down, 2},
+                                           {Qt::Key_PageDown, Qt::Key_PageUp, 4},
+                                           {Qt::Key_PageUp, Qt::Key_PageDown, 4}}) {
         const int moved = press(away);
         EXPECT_EQ(std::abs(moved - -4), step) << away;
         EXPECT_EQ(vertical->value(), moved);

@@ -38,8 +38,8 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
 // returns what it printed and fails the test when it fails or warns.
 std::string AuthorFromElsewhere(const TempDir& dir, const std::string& project) {
     std::filesystem::create_directories(dir.File("elsewhere"));
-    const std::string command = "cd '" + dir.File("elsewhere") + "' && dvdauthor -o DVD -x '" + project + "' >'" +
-                                dir.File("dvdauthor.log") + "' 2>&1";
+    const std::string command = "cd '" + dir.File("elsewhere") + "' && dvdauthor -o DVD -x '" + project +
+                                "' >'" + dir.File("dvdauthor.log") + "' 2>&1";
     const int status = std::system(command.c_str());
     const std::string log = TempDir::Read(dir.File("dvdauthor.log"));
     EXPECT_EQ(status, 0) << "dvdauthor (Debian package dvdauthor) failed:\n" << log;
@@ -61,8 +61,9 @@ TEST(DvdAuthoring, TwoLanguagesInOneFilmAndADiscBuiltFromTheProject) {
     request.streams = {{0, "en", Units(5, 1000)}, {1, "fr", spooled}};
     request.palette = GenericDiscPalette();
     const DvdAuthoringResult result = AuthorDvdFilm(request);
-    EXPECT_EQ(result.written, (std::vector<std::string>{dir.File("movie.muxed.mpg"), dir.File("movie.palette.yuv"),
-                                                        dir.File("movie.dvdauthor.xml")}));
+    EXPECT_EQ(result.written,
+              (std::vector<std::string>{dir.File("movie.muxed.mpg"), dir.File("movie.palette.yuv"),
+                                        dir.File("movie.dvdauthor.xml")}));
     EXPECT_EQ(result.report.units, 8);
     EXPECT_TRUE(result.format.pal);
     EXPECT_FALSE(result.format.widescreen);

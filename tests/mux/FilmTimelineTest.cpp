@@ -1,12 +1,11 @@
 // Films whose clock wraps past 2^33 or starts again (two films joined): the
 // units go where a player showing the film reaches their time.
-#include "mux/FilmTimeline.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "mux/FilmTimeline.h"
 #include "mux/ProgramStreamMuxer.h"
 #include "sup/SubPictureEncoder.h"
 #include "sup/SyntheticBand.h"
@@ -25,10 +24,10 @@ constexpr int64_t kWrap = int64_t(1) << 33;
 TEST(FilmTimeline, CountsWrapsAndStandsStillAcrossDiscontinuities) {
     FilmTimeline t;
     EXPECT_EQ(t.OnPack(kWrap - 1000), kWrap - 1000);
-    EXPECT_EQ(t.OnPack(500), kWrap + 500);           // wrapped: 1500 ticks on
+    EXPECT_EQ(t.OnPack(500), kWrap + 500);            // wrapped: 1500 ticks on
     EXPECT_EQ(t.FilmTime(kWrap - 200), kWrap - 200);  // a stamp from just before the wrap
     EXPECT_EQ(t.Clock(kWrap + 9000), 9000u);
-    EXPECT_EQ(t.OnPack(100), kWrap + 500);           // back in time: a new stretch
+    EXPECT_EQ(t.OnPack(100), kWrap + 500);  // back in time: a new stretch
     EXPECT_EQ(t.FilmTime(3700), kWrap + 4100);
     EXPECT_EQ(t.OnPack(100 + 3600 * 90000), kWrap + 500);  // an hour ahead: another one
     EXPECT_EQ(t.OnPack(100 + 3600 * 90000 + 3600), kWrap + 4100);

@@ -8,7 +8,6 @@
 #include <map>
 
 #include "common/Rgb.h"
-#include "support/DvdMpeg.h"
 #include "mux/PackWriter.h"
 #include "mux/PaletteFile.h"
 #include "mux/ProgramStreamMuxer.h"
@@ -16,13 +15,14 @@
 #include "palette/IfoReader.h"
 #include "sup/SubPictureEncoder.h"
 #include "sup/SyntheticBand.h"
+#include "support/DvdMpeg.h"
 #include "support/TempDir.h"
 
 namespace glyphon {
 namespace {
 
-using test::ProgramStreamPacket;
 using test::DvdMpeg;
+using test::ProgramStreamPacket;
 using test::TempDir;
 
 // Real units: text bands of different heights, so some fit one pack and
@@ -52,8 +52,7 @@ std::map<int, std::vector<std::tuple<int64_t, int64_t, uLong>>> Fingerprints(
     std::map<int, std::vector<std::tuple<int64_t, int64_t, uLong>>> result;
     for (const ProgramStreamPacket& p : packets)
         if (p.streamId < 0x20 || p.streamId > 0x3F)
-            result[p.streamId].emplace_back(p.pts, p.dts,
-                                            crc32(0, p.data.data(), uInt(p.data.size())));
+            result[p.streamId].emplace_back(p.pts, p.dts, crc32(0, p.data.data(), uInt(p.data.size())));
     return result;
 }
 
@@ -65,9 +64,9 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
 class MuxStandard : public ::testing::TestWithParam<bool> {};
 
 // Subtitles every 2.5 s over the minute, two of them out of list order.
-const std::vector<int64_t> kStarts = {0,     2500,  7500,  5000,  10000, 12500, 15000, 17500, 20000,
-                                      22500, 25000, 27500, 30000, 32500, 35000, 37500, 40000, 42500,
-                                      45000, 47500, 50000, 52500, 55000, 57500};
+const std::vector<int64_t> kStarts = {0,     2500,  7500,  5000,  10000, 12500, 15000, 17500,
+                                      20000, 22500, 25000, 27500, 30000, 32500, 35000, 37500,
+                                      40000, 42500, 45000, 47500, 50000, 52500, 55000, 57500};
 
 TEST_P(MuxStandard, LibavformatReadsEveryUnitBackWithItsBytesAndTimeAndTheFilmUnchanged) {
     const bool pal = GetParam();
@@ -93,7 +92,8 @@ TEST_P(MuxStandard, LibavformatReadsEveryUnitBackWithItsBytesAndTimeAndTheFilmUn
     for (size_t i = 0; i < got.size(); ++i) {
         // Its time, or the start of the film frame less than 1 ms before it.
         const int64_t at = first + int64_t(expected[i].pts);
-        EXPECT_TRUE(got[i].pts <= at && at - got[i].pts < 90) << "unit " << i << ": " << got[i].pts << ", not " << at;
+        EXPECT_TRUE(got[i].pts <= at && at - got[i].pts < 90)
+            << "unit " << i << ": " << got[i].pts << ", not " << at;
         EXPECT_EQ(got[i].bytes, expected[i].bytes) << "unit " << i;
     }
     // Video, audio and navigation packets: the same, in the same order.
@@ -132,7 +132,9 @@ TEST_P(MuxStandard, InsertedPacksAreWholeAheadOfTimeAndLeaveTheInputBytesInOrder
         ProgramStreamReader reader(source);
         PsItem header, packet;
         ASSERT_TRUE(reader.Next(header) && header.kind == PsItemKind::PackHeader) << "at byte " << at;
-        if (at > 0) EXPECT_GT(header.scr, previousScr) << "at byte " << at;
+        if (at > 0) {
+            EXPECT_GT(header.scr, previousScr) << "at byte " << at;
+        }
         previousScr = header.scr;
         muxRate = header.muxRate;
         if (reader.Next(packet) && packet.streamId == 0xBD && packet.subStreamId == 0x23) {
@@ -254,17 +256,19 @@ TEST(Mux, RefusesWhatIsNotAWholeMpeg2ProgramStream) {
     for (char& c : random) c = char((state = state * 1664525u + 1013904223u) >> 24);
     dir.Write("random.mpg", random);
     dir.Write("truncated.mpg", std::string(dvd.begin(), dvd.begin() + 1000000 + 777));
-    ASSERT_TRUE(test::Run("ffmpeg -nostdin -y -f lavfi -i smptebars=size=720x576:duration=0.2 -c:v mpeg2video "
-                          "-f mpeg2video '" + dir.File("elementary.m2v") + "'"));
-    ASSERT_TRUE(test::Run("ffmpeg -nostdin -y -f lavfi -i smptebars=size=352x288:duration=0.2 -c:v mpeg1video "
-                          "-f mpeg '" + dir.File("mpeg1.mpg") + "'"));
+    ASSERT_TRUE(
+        test::Run("ffmpeg -nostdin -y -f lavfi -i smptebars=size=720x576:duration=0.2 -c:v mpeg2video "
+                  "-f mpeg2video '" +
+                  dir.File("elementary.m2v") + "'"));
+    ASSERT_TRUE(
+        test::Run("ffmpeg -nostdin -y -f lavfi -i smptebars=size=352x288:duration=0.2 -c:v mpeg1video "
+                  "-f mpeg '" +
+                  dir.File("mpeg1.mpg") + "'"));
     dir.Write("empty.mpg", "");
 
     const std::map<std::string, std::string> expected = {
-        {"random.mpg", "not an MPEG program stream"},
-        {"truncated.mpg", "truncated"},
-        {"elementary.m2v", "not an MPEG program stream"},
-        {"mpeg1.mpg", "MPEG-1"},
+        {"random.mpg", "not an MPEG program stream"},     {"truncated.mpg", "truncated"},
+        {"elementary.m2v", "not an MPEG program stream"}, {"mpeg1.mpg", "MPEG-1"},
         {"empty.mpg", "not an MPEG program stream"},
     };
     for (const auto& [name, words] : expected) {

@@ -21,14 +21,15 @@ std::vector<uint8_t> Counting(size_t n) {
 }
 
 TEST(PackHeader, ScrAndMuxRateBitsAsHandComputed) {
-    EXPECT_EQ(V(PackHeader(0)),
-              (std::vector<uint8_t>{0x00, 0x00, 0x01, 0xBA, 0x44, 0x00, 0x04, 0x00, 0x04, 0x01, 0x01, 0x89, 0xC3, 0xF8}));
+    EXPECT_EQ(V(PackHeader(0)), (std::vector<uint8_t>{0x00, 0x00, 0x01, 0xBA, 0x44, 0x00, 0x04, 0x00, 0x04,
+                                                      0x01, 0x01, 0x89, 0xC3, 0xF8}));
     // 90000 = 0b1_0101_1111_1001_0000: bits 19..15 = 00010, 14..13 = 10, 12..5 = 0xFC, 4..0 = 10000.
-    EXPECT_EQ(V(PackHeader(90000)),
-              (std::vector<uint8_t>{0x00, 0x00, 0x01, 0xBA, 0x44, 0x00, 0x16, 0xFC, 0x84, 0x01, 0x01, 0x89, 0xC3, 0xF8}));
+    EXPECT_EQ(V(PackHeader(90000)), (std::vector<uint8_t>{0x00, 0x00, 0x01, 0xBA, 0x44, 0x00, 0x16, 0xFC,
+                                                          0x84, 0x01, 0x01, 0x89, 0xC3, 0xF8}));
     // Every one of the 33 bits set; a 34th is dropped. Mux rate 1 sits in the lowest bits.
     EXPECT_EQ(V(PackHeader((uint64_t(1) << 34) - 1, 1)),
-              (std::vector<uint8_t>{0x00, 0x00, 0x01, 0xBA, 0x7F, 0xFF, 0xFF, 0xFF, 0xFC, 0x01, 0x00, 0x00, 0x07, 0xF8}));
+              (std::vector<uint8_t>{0x00, 0x00, 0x01, 0xBA, 0x7F, 0xFF, 0xFF, 0xFF, 0xFC, 0x01, 0x00, 0x00,
+                                    0x07, 0xF8}));
 }
 
 TEST(PtsField, PrefixMarkersAndBitsAsHandComputed) {
@@ -41,13 +42,14 @@ TEST(PackWriter, SmallUnitIsOnePackWithPtsAndAPaddingPacket) {
     MemorySink sink;
     PackWriter writer(sink);
     const auto unit = Counting(100);
-    EXPECT_EQ(writer.WriteSubPictureUnit(unit.data(), unit.size(), 90000, 3, [](size_t) { return 90000; }), 1u);
+    EXPECT_EQ(writer.WriteSubPictureUnit(unit.data(), unit.size(), 90000, 3, [](size_t) { return 90000; }),
+              1u);
     const auto& b = sink.Bytes();
     ASSERT_EQ(b.size(), kPackSize);
     EXPECT_EQ(Slice(b, 0, 14), V(PackHeader(90000)));
     // PES: private stream 1, 109 bytes follow (3 flag bytes, PTS, sub-stream id, unit).
-    EXPECT_EQ(Slice(b, 14, 15), (std::vector<uint8_t>{0x00, 0x00, 0x01, 0xBD, 0x00, 0x6D, 0x81, 0x80, 0x05, 0x21,
-                                                      0x00, 0x05, 0xBF, 0x21, 0x23}));
+    EXPECT_EQ(Slice(b, 14, 15), (std::vector<uint8_t>{0x00, 0x00, 0x01, 0xBD, 0x00, 0x6D, 0x81, 0x80, 0x05,
+                                                      0x21, 0x00, 0x05, 0xBF, 0x21, 0x23}));
     EXPECT_EQ(Slice(b, 29, 100), unit);
     // 2048 - 129 = 1919 bytes left: a padding packet with 1913 bytes of 0xFF.
     EXPECT_EQ(Slice(b, 129, 6), (std::vector<uint8_t>{0x00, 0x00, 0x01, 0xBE, 0x07, 0x79}));
@@ -98,8 +100,9 @@ TEST(PackWriter, LargeUnitContinuesInPacksWithoutPtsEachWithItsOwnScr) {
     EXPECT_EQ(Slice(b, second + 24, 2024), Slice(unit, 2019, 2024));
     EXPECT_EQ(Slice(b, third, 14), V(PackHeader(90020)));
     // One byte: packet length 5, then padding of 2048 - 25 - 6 = 2017 bytes.
-    EXPECT_EQ(Slice(b, third + 14, 17), (std::vector<uint8_t>{0x00, 0x00, 0x01, 0xBD, 0x00, 0x05, 0x81, 0x00, 0x00,
-                                                              0x3F, unit.back(), 0x00, 0x00, 0x01, 0xBE, 0x07, 0xE1}));
+    EXPECT_EQ(Slice(b, third + 14, 17),
+              (std::vector<uint8_t>{0x00, 0x00, 0x01, 0xBD, 0x00, 0x05, 0x81, 0x00, 0x00, 0x3F, unit.back(),
+                                    0x00, 0x00, 0x01, 0xBE, 0x07, 0xE1}));
 }
 
 TEST(PackWriter, RefusesStreamsBeyond31AndOverfullPacks) {

@@ -79,7 +79,8 @@ TEST(ProgramStreamReader, RefusesForeignDamagedAndTruncatedStreams) {
     // A PES header that claims more bytes than its packet has.
     std::vector<uint8_t> overrun(good.begin(), good.begin() + 14);
     overrun.insert(overrun.end(), {0, 0, 1, 0xBD, 0, 10, 0x81, 0x80, 20, 0x21, 0, 0, 0, 0, 0, 0});
-    EXPECT_EQ(Refusal(overrun), "the program stream is damaged: a packet header overruns its packet at byte 14");
+    EXPECT_EQ(Refusal(overrun),
+              "the program stream is damaged: a packet header overruns its packet at byte 14");
 }
 
 // An open GOP stores its I-frame before the B-frames shown ahead of it: the

@@ -118,18 +118,22 @@ TEST(SubPictureDelivery, AStreamWithoutGapsStillGetsEveryUnitInTime) {
         ProgramStreamReader reader(pack);
         PsItem header, packet;
         ASSERT_TRUE(reader.Next(header) && reader.Next(packet));
-        if (at > 0) EXPECT_GT(header.scr, previous) << "at byte " << at;
+        if (at > 0) {
+            EXPECT_GT(header.scr, previous) << "at byte " << at;
+        }
         previous = header.scr;
         if (packet.streamId == kPrivateStream1) {
             if (packet.pts >= 0) lastPackOfUnit.emplace_back(packet.pts, header.scr);
             lastPackOfUnit.back().second = header.scr;
             continue;
         }
-        ASSERT_TRUE(std::equal(out.begin() + long(at), out.begin() + long(at + kPackSize), input.begin() + long(copied)));
+        ASSERT_TRUE(std::equal(out.begin() + long(at), out.begin() + long(at + kPackSize),
+                               input.begin() + long(copied)));
         copied += kPackSize;
     }
     ASSERT_EQ(lastPackOfUnit.size(), 4u);
-    for (const auto& [unitPts, lastScr] : lastPackOfUnit) EXPECT_LE(lastScr + kLeastSubPictureLead, uint64_t(unitPts));
+    for (const auto& [unitPts, lastScr] : lastPackOfUnit)
+        EXPECT_LE(lastScr + kLeastSubPictureLead, uint64_t(unitPts));
 }
 
 }  // namespace

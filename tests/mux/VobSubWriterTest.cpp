@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "subtitle/Cue.h"
 #include "common/FileError.h"
 #include "mux/PackWriter.h"
 #include "mux/VobSubWriter.h"
+#include "subtitle/Cue.h"
 #include "sup/SubPictureEncoder.h"
 #include "sup/SupWriter.h"
 #include "sup/SyntheticBand.h"
@@ -25,7 +25,8 @@ using test::TempDir;
 // can only have come from the index.
 std::array<Rgb, 16> TestPalette() {
     std::array<Rgb, 16> p;
-    for (int i = 0; i < 16; ++i) p[size_t(i)] = Rgb{uint8_t(16 * i + 1), uint8_t(200 - 7 * i), uint8_t(3 * i + 5)};
+    for (int i = 0; i < 16; ++i)
+        p[size_t(i)] = Rgb{uint8_t(16 * i + 1), uint8_t(200 - 7 * i), uint8_t(3 * i + 5)};
     return p;
 }
 
@@ -88,7 +89,8 @@ TEST(VobSubIndex, HeaderAndTimestampLines) {
     EXPECT_EQ(VobSubTimestampLine(0, 0), "timestamp: 00:00:00:000, filepos: 000000000\n");
     EXPECT_EQ(VobSubTimestampLine(uint32_t((3723456) * 90), 0xA800),
               "timestamp: 01:02:03:456, filepos: 00000a800\n");
-    EXPECT_EQ(VobSubTimestampLine(4294967295u, 0x123456789ull), "timestamp: 13:15:21:858, filepos: 123456789\n");
+    EXPECT_EQ(VobSubTimestampLine(4294967295u, 0x123456789ull),
+              "timestamp: 13:15:21:858, filepos: 123456789\n");
 }
 
 TEST(VobSubWriter, LibavformatReadsBackEveryUnitPalAndNtsc) {
@@ -111,7 +113,8 @@ TEST(VobSubWriter, LibavformatReadsBackEveryUnitPalAndNtsc) {
             position += SubPicturePackCount(w.units[i].size()) * kPackSize;
         }
         EXPECT_EQ(std::filesystem::file_size(dir.File("movie.sub")), position);
-        EXPECT_EQ(TempDir::Read(dir.File("movie.idx")), VobSubIndexHeader({height, TestPalette(), "de"}) + lines);
+        EXPECT_EQ(TempDir::Read(dir.File("movie.idx")),
+                  VobSubIndexHeader({height, TestPalette(), "de"}) + lines);
 
         const auto got = DemuxSubtitles(dir.File("movie.idx"));
         EXPECT_EQ(got.format, "vobsub");
@@ -139,7 +142,8 @@ TEST(VobSubWriter, MkvmergeMuxesTheIndexIntoMatroskaWithEveryUnit) {
     TempDir dir;
     Written w;
     w.starts = {0, 1000, 61'000};
-    w.units = {Unit(kPalHeight, 480, 64, 5, 900), Unit(kPalHeight, 20, 540, 6, 800), Unit(kPalHeight, 300, 40, 7, 50)};
+    w.units = {Unit(kPalHeight, 480, 64, 5, 900), Unit(kPalHeight, 20, 540, 6, 800),
+               Unit(kPalHeight, 300, 40, 7, 50)};
     Write(dir, kPalHeight, w);
     const std::string command =
         "mkvmerge -q -o '" + dir.File("out.mkv") + "' '" + dir.File("movie.idx") + "' >/dev/null 2>&1";
@@ -157,7 +161,8 @@ TEST(VobSubWriter, AFailedWriteLeavesBothFilesEndingOnTheLastWholeUnit) {
     const auto large = Unit(kPalHeight, 100, 160, 2, 2000);
     ASSERT_GT(SubPicturePackCount(large.size()), 1u);
     VobSubWriter writer;
-    writer.Create(dir.File("movie.idx"), dir.File("movie.sub"), VobSubHeader{kPalHeight, TestPalette(), "en"});
+    writer.Create(dir.File("movie.idx"), dir.File("movie.sub"),
+                  VobSubHeader{kPalHeight, TestPalette(), "en"});
     writer.Append(TicksOfMs(1000), small);
     const uint64_t whole = SubPicturePackCount(small.size()) * kPackSize;
     // The .sub may grow by one pack and a bit: the large unit starts and fails.

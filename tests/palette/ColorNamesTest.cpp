@@ -17,17 +17,19 @@ TEST(ColorNames, KeywordsAnyCaseAndHexTripletsOnly) {
 
 // The 100 % colour bars of BT.601 in 8-bit video range, as published.
 TEST(ColorNames, VideoRangeMatchesTheColourBars) {
-    struct Bar { Rgb rgb; VideoYCbCr ycbcr; };
+    struct Bar {
+        Rgb rgb;
+        VideoYCbCr ycbcr;
+    };
     const Bar bars[] = {
-        {{255, 255, 255}, {235, 128, 128}}, {{255, 255, 0}, {210, 16, 146}},
-        {{0, 255, 255}, {170, 166, 16}},    {{0, 255, 0}, {145, 54, 34}},
-        {{255, 0, 255}, {106, 202, 222}},   {{255, 0, 0}, {81, 90, 240}},
+        {{255, 255, 255}, {235, 128, 128}}, {{255, 255, 0}, {210, 16, 146}},  {{0, 255, 255}, {170, 166, 16}},
+        {{0, 255, 0}, {145, 54, 34}},       {{255, 0, 255}, {106, 202, 222}}, {{255, 0, 0}, {81, 90, 240}},
         {{0, 0, 255}, {41, 240, 110}},      {{0, 0, 0}, {16, 128, 128}},
     };
     for (const Bar& bar : bars) {
         const VideoYCbCr v = RgbToVideoYCbCr(bar.rgb);
-        EXPECT_EQ(v, bar.ycbcr) << int(bar.rgb.r) << "," << int(bar.rgb.g) << "," << int(bar.rgb.b) << " gave "
-                                << int(v.y) << "," << int(v.cb) << "," << int(v.cr);
+        EXPECT_EQ(v, bar.ycbcr) << int(bar.rgb.r) << "," << int(bar.rgb.g) << "," << int(bar.rgb.b)
+                                << " gave " << int(v.y) << "," << int(v.cb) << "," << int(v.cr);
     }
     EXPECT_EQ(DiscEntryOf({210, 16, 146}), 0xD29210u);  // Y Cr Cb, as a palette file line
 }

@@ -46,7 +46,8 @@ int InkRows(const std::string& text, int ppem) {
         FT_Load_Glyph(face, info[i].codepoint, FT_LOAD_TARGET_MONO);
         FT_Outline_Get_CBox(&face->glyph->outline, &box);
         if (box.yMax > box.yMin)
-            top = std::max(top, box.yMax + pos[i].y_offset), bottom = std::min(bottom, box.yMin + pos[i].y_offset);
+            top = std::max(top, box.yMax + pos[i].y_offset),
+            bottom = std::min(bottom, box.yMin + pos[i].y_offset);
     }
     hb_buffer_destroy(buf);
     hb_font_destroy(font);
@@ -56,7 +57,8 @@ int InkRows(const std::string& text, int ppem) {
 
 // The DVD unit of the lines decoded, and its display area's first and last
 // rows as its command 0x05 gives them.
-DecodedSubPicture Dvd(const std::vector<std::string>& texts, bool anchor, int* first = nullptr, int* last = nullptr) {
+DecodedSubPicture Dvd(const std::vector<std::string>& texts, bool anchor, int* first = nullptr,
+                      int* last = nullptr) {
     SubtitleLook look;
     look.font = Font();
     look.colors = {{0, 0, 0}, {128, 128, 128}, {255, 255, 255}};
@@ -65,7 +67,10 @@ DecodedSubPicture Dvd(const std::vector<std::string>& texts, bool anchor, int* f
     const StackPlacement p = DrawSubtitleLines(frame, Engine(), Lines(texts), look, false);
     const std::vector<uint8_t> u = EncodeSubPicture(frame, p.bandTop, p.bandHeight, {3, 2, 1, 0},
                                                     {{128, 128, 128}, {0, 0, 0}, {255, 255, 255}}, 2000);
-    for (size_t at = size_t(u[2] << 8 | u[3]) + 4; first && u[at] != 0xFF; at += u[at] == 5 ? 7 : u[at] == 6 ? 5 : u[at] > 2 ? 3 : 1)
+    for (size_t at = size_t(u[2] << 8 | u[3]) + 4; first && u[at] != 0xFF; at += u[at] == 5   ? 7
+                                                                                 : u[at] == 6 ? 5
+                                                                                 : u[at] > 2  ? 3
+                                                                                              : 1)
         if (u[at] == 5) *first = u[at + 4] << 4 | u[at + 5] >> 4, *last = (u[at + 5] & 15) << 8 | u[at + 6];
     return DvdSubDecoder().Decode(u).value();
 }
@@ -81,7 +86,8 @@ PgsObject Pgs(const std::vector<std::string>& texts) {
 // The languages fontconfig gives the face of the line's last glyph.
 std::string FaceLanguages(const std::string& text, const char* language) {
     const PlacedGlyph g = Engine().LayOutLine(text, Font(language)).back();
-    FcPattern* p = FcFreeTypeQuery(reinterpret_cast<const FcChar8*>(g.faceFile.c_str()), unsigned(g.faceIndex), nullptr, nullptr);
+    FcPattern* p = FcFreeTypeQuery(reinterpret_cast<const FcChar8*>(g.faceFile.c_str()),
+                                   unsigned(g.faceIndex), nullptr, nullptr);
     FcLangSet* set = nullptr;
     std::string out;
     if (p && FcPatternGetLangSet(p, FC_LANG, 0, &set) == FcResultMatch)
@@ -117,7 +123,8 @@ TEST(Marks, HanTakesTheFacesOfItsLinesLanguage) {
 }
 
 TEST(Marks, TheBottomLineStaysPutWhateverTheLineCount) {
-    const std::vector<std::string> one{"Hello"}, two{"Hello", "Hello"}, four{"Hello", "Hello", "Hello", "Hello"};
+    const std::vector<std::string> one{"Hello"}, two{"Hello", "Hello"},
+        four{"Hello", "Hello", "Hello", "Hello"};
     // PGS always, DVD when asked: the last line at the offset.
     for (const auto& lines : {two, four}) {
         EXPECT_EQ(Pgs(lines).y + Pgs(lines).height, Pgs(one).y + Pgs(one).height);

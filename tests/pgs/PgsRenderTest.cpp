@@ -1,20 +1,19 @@
 // Anti-aliased subtitles for PGS through the FreeType engine: drawn at the
 // stream's scale, written by the run's sink and read back by FFmpeg's
 // decoder, every object compared with the renderer's own picture.
+#include <ft2build.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <set>
-
-#include <ft2build.h>
 #include FT_FREETYPE_H
 
-#include "subtitle/Cue.h"
 #include "pgs/PgsPicture.h"
 #include "pgs/PgsSink.h"
 #include "render/GreyLine.h"
+#include "subtitle/Cue.h"
 #include "support/PgsDecoder.h"
 #include "support/TempDir.h"
 
@@ -52,8 +51,8 @@ protected:
 };
 
 TEST_F(PgsRender, EveryDecodedObjectIsTheRenderersOwnPictureInItsColours) {
-    for (const PgsVideo video : {PgsVideo{1920, 1080, 0x10}, PgsVideo{1280, 720, 0x10}, PgsVideo{720, 576, 0x30},
-                                 PgsVideo{720, 480, 0x40}}) {
+    for (const PgsVideo video : {PgsVideo{1920, 1080, 0x10}, PgsVideo{1280, 720, 0x10},
+                                 PgsVideo{720, 576, 0x30}, PgsVideo{720, 480, 0x40}}) {
         SCOPED_TRACE(video.height);
         TempDir dir;
         PgsLook look;
@@ -65,7 +64,8 @@ TEST_F(PgsRender, EveryDecodedObjectIsTheRenderersOwnPictureInItsColours) {
         options.colors.background = {0, 0, 0, 96};
         PgsSink sink(*engine, look, options);
         sink.Create(dir.File("movie.pgs.sup"));
-        for (const Entry& e : kEntries) sink.Subtitle(TicksOfMs(e.start), TicksOfMs(e.end), {PlainLine(e.line1), PlainLine(e.line2)}, {});
+        for (const Entry& e : kEntries)
+            sink.Subtitle(TicksOfMs(e.start), TicksOfMs(e.end), {PlainLine(e.line1), PlainLine(e.line2)}, {});
         sink.Close();
 
         const DecodedPgs got = DecodePgs(dir.File("movie.pgs.sup"));

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <random>
 
-#include "subtitle/Cue.h"
 #include "pgs/PgsPicture.h"
 #include "pgs/PgsStream.h"
+#include "subtitle/Cue.h"
 #include "support/PgsDecoder.h"
 #include "support/TempDir.h"
 
@@ -25,7 +25,8 @@ PgsObject Pattern(int x, int y, int width, int height, int seed) {
     for (int r = 0; r < height; ++r)
         for (int c = 0; c < width; ++c) {
             const int band = (c + r * seed) / (1 + (r % 70));
-            o.pixels[size_t(r) * size_t(width) + size_t(c)] = uint8_t(band % 5 == 0 ? 0 : (band * 37 + seed) % 153);
+            o.pixels[size_t(r) * size_t(width) + size_t(c)] =
+                uint8_t(band % 5 == 0 ? 0 : (band * 37 + seed) % 153);
         }
     return o;
 }
@@ -68,8 +69,10 @@ TEST(PgsStream, FFmpegReadsEveryObjectShownAtItsStartAndClearedAtItsEnd) {
         RandomRuns(333, 40, 11),
         RandomRuns(1920, 9, 12),
     };
-    const int64_t times[][2] = {{1000, 2500}, {2500, 4000}, {3600000, 3601234}, {3700000, 3700100}, {3800000, 3800100}};
-    for (size_t i = 0; i < objects.size(); ++i) writer.Show(TicksOfMs(times[i][0]), TicksOfMs(times[i][1]), objects[i], Palette());
+    const int64_t times[][2] = {
+        {1000, 2500}, {2500, 4000}, {3600000, 3601234}, {3700000, 3700100}, {3800000, 3800100}};
+    for (size_t i = 0; i < objects.size(); ++i)
+        writer.Show(TicksOfMs(times[i][0]), TicksOfMs(times[i][1]), objects[i], Palette());
     writer.Close();
 
     const DecodedPgs got = DecodePgs(path);

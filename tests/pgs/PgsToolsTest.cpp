@@ -8,8 +8,8 @@
 #include <iterator>
 #include <set>
 
-#include "subtitle/Cue.h"
 #include "pgs/PgsSink.h"
+#include "subtitle/Cue.h"
 #include "support/PgsDecoder.h"
 #include "support/TempDir.h"
 
@@ -25,7 +25,8 @@ std::string WriteStream(TextEngine& engine, const TempDir& dir) {
     const std::string path = dir.File("movie.pgs.sup");
     PgsSink sink(engine, look, options);
     sink.Create(path);
-    sink.Subtitle(TicksOfMs(400), TicksOfMs(1000), {PlainLine("Rethymno, the old Venetian harbour."), PlainLine("Crete Hellas, summer")}, {});
+    sink.Subtitle(TicksOfMs(400), TicksOfMs(1000),
+                  {PlainLine("Rethymno, the old Venetian harbour."), PlainLine("Crete Hellas, summer")}, {});
     sink.Subtitle(TicksOfMs(1200), TicksOfMs(1600), {PlainLine("Second subtitle"), PlainLine("")}, {});
     sink.Close();
     return path;
@@ -69,7 +70,8 @@ TEST(PgsTools, FFmpegOverlaysItOnA1080pPictureWithSmoothEdgesFromStartToEnd) {
     // stream is not moved to start at its first subtitle.
     const std::string raw = dir.File("frames.rgb");
     ASSERT_EQ(Shell("ffmpeg -v error -copyts -f lavfi -i color=c=0x306090:s=1920x1080:r=25:d=2 -i '" + sup +
-                  "' -filter_complex '[0:v][1:s]overlay,crop=1920:240:0:840' -f rawvideo -pix_fmt rgb24 '" + raw + "'"),
+                    "' -filter_complex '[0:v][1:s]overlay,crop=1920:240:0:840' -f rawvideo -pix_fmt rgb24 '" +
+                    raw + "'"),
               "")
         << "ffmpeg (Debian package ffmpeg)";
     std::ifstream in(raw, std::ios::binary);
@@ -79,7 +81,8 @@ TEST(PgsTools, FFmpegOverlaysItOnA1080pPictureWithSmoothEdgesFromStartToEnd) {
     const auto colours = [&](int n) {
         std::set<uint32_t> seen;
         const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data()) + frameSize * size_t(n);
-        for (size_t i = 0; i < frameSize; i += 3) seen.insert(uint32_t(p[i]) << 16 | uint32_t(p[i + 1]) << 8 | p[i + 2]);
+        for (size_t i = 0; i < frameSize; i += 3)
+            seen.insert(uint32_t(p[i]) << 16 | uint32_t(p[i + 1]) << 8 | p[i + 2]);
         return seen.size();
     };
     // Shown within a frame of each start, gone within a frame of each end;

@@ -74,8 +74,10 @@ TEST(Bmp, RefusesWhatIsNotAComplete24BitBitmapAndSaysWhy) {
     EXPECT_EQ(problem(with({{30, 1}}), good.size()), unsupported);   // run-length compressed
     EXPECT_EQ(problem(with({{14, 12}}), good.size()), "it is not a Windows BMP picture");  // OS/2 header
     // Pixels far beyond the end, or near the 32-bit limit.
-    EXPECT_EQ(problem(with({{10, 0xFF}, {11, 0xFF}, {12, 0xFF}, {13, 0x7F}}), good.size()), "the file is cut short");
-    EXPECT_EQ(problem(with({{10, 0xFF}, {11, 0xFF}, {12, 0xFF}, {13, 0xFF}}), good.size()), "the file is cut short");
+    EXPECT_EQ(problem(with({{10, 0xFF}, {11, 0xFF}, {12, 0xFF}, {13, 0x7F}}), good.size()),
+              "the file is cut short");
+    EXPECT_EQ(problem(with({{10, 0xFF}, {11, 0xFF}, {12, 0xFF}, {13, 0xFF}}), good.size()),
+              "the file is cut short");
     EXPECT_EQ(problem(with({{18, 0}}), good.size()), "the picture has no pixels (0 x 10)");
     EXPECT_EQ(problem(with({{22, 0}}), good.size()), "the picture has no pixels (10 x 0)");
     EXPECT_EQ(problem(with({{21, 0x7F}}), good.size()),

@@ -1,15 +1,14 @@
-#include "render/FontTables.h"
-
 #include <gtest/gtest.h>
 
+#include "render/FontTables.h"
 #include "support/BuiltLocale.h"
 
 namespace glyphon {
 
 TEST(FontTables, ListsHoldTheirItemsInStoredOrder) {
-    EXPECT_EQ(FontStyleItems(), (std::vector<std::string>{"Normal", "Bold", "Italic", "Underline", "Bold+Italic",
-                                                          "Bold+Under", "Bold+It+Und", "Italic+Under",
-                                                          "StrikeOut"}));
+    EXPECT_EQ(FontStyleItems(),
+              (std::vector<std::string>{"Normal", "Bold", "Italic", "Underline", "Bold+Italic", "Bold+Under",
+                                        "Bold+It+Und", "Italic+Under", "StrikeOut"}));
     ASSERT_EQ(FontCharsetItems().size(), 20u);
     EXPECT_EQ(FontCharsetItems()[0], "ANSI");
     EXPECT_EQ(FontCharsetItems()[4], "DEFAULT");
@@ -27,8 +26,15 @@ TEST(FontTables, ListsHoldTheirItemsInStoredOrder) {
 }
 
 TEST(FontTables, EveryStyleNameGivesItsStyleSet) {
-    const int expected[] = {0, kBold, kItalic, kUnderline, kBold | kItalic, kBold | kUnderline,
-                            kBold | kItalic | kUnderline, kItalic | kUnderline, kStrikeOut};
+    const int expected[] = {0,
+                            kBold,
+                            kItalic,
+                            kUnderline,
+                            kBold | kItalic,
+                            kBold | kUnderline,
+                            kBold | kItalic | kUnderline,
+                            kItalic | kUnderline,
+                            kStrikeOut};
     for (size_t i = 0; i < FontStyleItems().size(); ++i)
         EXPECT_EQ(StyleFromName(FontStyleItems()[i]), expected[i]) << FontStyleItems()[i];
     EXPECT_EQ(StyleFromName("Italic+Under"), 6);  // not 5
@@ -52,7 +58,8 @@ TEST(FontTables, CharsetNamesGiveGdiNumbers) {
 }
 
 TEST(FontTables, FontNameListStartsWithArialAndSortsWithoutCase) {
-    const auto list = BuildFontNameList({"zeta", "Liberation Sans", "Arial", "alpha", "Liberation Sans", "DejaVu Sans"});
+    const auto list =
+        BuildFontNameList({"zeta", "Liberation Sans", "Arial", "alpha", "Liberation Sans", "DejaVu Sans"});
     EXPECT_EQ(list, (std::vector<std::string>{"Arial", "alpha", "Arial", "Default", "DejaVu Sans",
                                               "Liberation Sans", "zeta"}));
     EXPECT_EQ(BuildFontNameList({}), (std::vector<std::string>{"Arial", "Default"}));
@@ -61,9 +68,18 @@ TEST(FontTables, FontNameListStartsWithArialAndSortsWithoutCase) {
 // Only A to Z are folded: in a Latin-1 locale the C library would also fold
 // byte C4 (A umlaut) to E4 (a umlaut) and so sort "<C4>x" behind "<E4>b".
 TEST(FontTables, FontNameListOrderDoesNotDependOnTheLocale) {
-    const std::vector<std::string> families = {"\xE4" "b", "\xC4" "x", "Zed"};
+    const std::vector<std::string> families = {
+        "\xE4"
+        "b",
+        "\xC4"
+        "x",
+        "Zed"};
     const auto inC = BuildFontNameList(families);
-    EXPECT_EQ(inC, (std::vector<std::string>{"Arial", "Default", "Zed", "\xC4" "x", "\xE4" "b"}));
+    EXPECT_EQ(inC, (std::vector<std::string>{"Arial", "Default", "Zed",
+                                             "\xC4"
+                                             "x",
+                                             "\xE4"
+                                             "b"}));
     test::BuiltLocale latin1("de_DE", "ISO-8859-1", "de_DE.ISO-8859-1");
     ASSERT_TRUE(latin1.Active());
     EXPECT_EQ(BuildFontNameList(families), inC);

@@ -4,10 +4,10 @@
 
 #include <memory>
 
+#include "common/CodeFrame.h"
 #include "render/FontTables.h"
 #include "render/StyledLines.h"
 #include "sup/SubPictureEncoder.h"
-#include "common/CodeFrame.h"
 #include "support/FakeTextEngine.h"
 
 namespace glyphon::test {
@@ -42,7 +42,8 @@ TEST(StyledLines, ItalicSpanEqualsTheSameTextDrawnInTheItalicStyle) {
     DrawRunLineMask(e, RunLine{{"Hello world", kItalic}}, kArial, runs);
     e.DrawLineMask("Hello world", italic, whole);
     EXPECT_EQ(Pixels(runs), Pixels(whole));
-    EXPECT_EQ(MeasureRunLine(e, RunLine{{"Hello world", kItalic}}, kArial), e.MeasureLine("Hello world", italic));
+    EXPECT_EQ(MeasureRunLine(e, RunLine{{"Hello world", kItalic}}, kArial),
+              e.MeasureLine("Hello world", italic));
 
     // A span within a line: the plain part, and the italic part drawn where
     // the plain part's width ends, as GDI draws runs side by side.
@@ -71,7 +72,8 @@ TEST(StyledLines, TwoPlainLinesDrawExactlyAsTheTwoLineRenderer) {
     look.colors = {Rgb{10, 10, 10}, Rgb{128, 128, 128}, Rgb{250, 250, 250}};
     Frame a(kFrameWidth, 576, kPureBlue), b(kFrameWidth, 576, kPureBlue);
     const SubtitlePlacement two = DrawSubtitle(a, e, "Rethymno.", "Crete Hellas", look);
-    const StackPlacement any = DrawSubtitleLines(b, e, {PlainLine("Rethymno."), PlainLine("Crete Hellas")}, look, false);
+    const StackPlacement any =
+        DrawSubtitleLines(b, e, {PlainLine("Rethymno."), PlainLine("Crete Hellas")}, look, false);
     EXPECT_EQ(a, b);
     EXPECT_EQ(any.bandTop, two.bandTop);
     EXPECT_EQ(any.bandHeight, two.bandHeight);
@@ -85,7 +87,8 @@ TEST(StyledLines, LinesStackByTheSecondLinesRuleAtTheBottomOrTheTop) {
     EXPECT_EQ(bottom.y, (std::vector<int>{448, 479, 510}));
     EXPECT_EQ(bottom.x, (std::vector<int>{310, 260, 335}));
     EXPECT_EQ(bottom.bandTop, 448);
-    EXPECT_EQ(PlaceLines(three, 720, 576, 30, -4, "center", false, true).y, (std::vector<int>{417, 448, 479}));
+    EXPECT_EQ(PlaceLines(three, 720, 576, 30, -4, "center", false, true).y,
+              (std::vector<int>{417, 448, 479}));
     EXPECT_EQ(bottom.bandHeight, 27 + 31 + 31 + 6);
     // At the top the first line's cell starts as far below the top edge as
     // it ends above the bottom edge at the bottom.
@@ -145,7 +148,7 @@ TEST(CodeFrameDrawing, GivesTheUnitsOfThePaintedFrame) {
     const Case cases[] = {
         {3, 30, -4, "center", false, {black, grey, white}},
         {0, 30, -4, "left", false, {black, grey, white}},
-        {1, -60, 10, "right", false, {black, black, white}},   // below the bottom edge
+        {1, -60, 10, "right", false, {black, black, white}},      // below the bottom edge
         {2, -20, -14, "center", true, {kPureBlue, grey, white}},  // above the top edge
         {5, 8, -4, "left", false, {grey, grey, grey}},
     };
@@ -164,7 +167,8 @@ TEST(CodeFrameDrawing, GivesTheUnitsOfThePaintedFrame) {
         const StackPlacement painted = DrawSubtitleLines(frame, *text, lines, look, c.top);
         CodeFrame codes;
         codes.Reset(kPalHeight, ClassifyPixel(kPureBlue, roles));
-        const LayerCodes layers{ClassifyPixel(c.colors.outline, roles), ClassifyPixel(c.colors.antialias, roles),
+        const LayerCodes layers{ClassifyPixel(c.colors.outline, roles),
+                                ClassifyPixel(c.colors.antialias, roles),
                                 ClassifyPixel(c.colors.text, roles)};
         const StackPlacement coded = DrawSubtitleLines(codes, *text, lines, look, layers, c.top);
         ASSERT_EQ(painted.bandTop, coded.bandTop);

@@ -48,10 +48,10 @@ TEST(UnicodeText, Utf8IsTheTwentiethItemAndRealisesAsDefault) {
 
 TEST(UnicodeText, DisplayTextReadsTheCodePageAsTheEngineDoes) {
     EXPECT_EQ(DisplayText("Caf\xE9 \x80", kDefaultCharset), "Caf\xC3\xA9 \xE2\x82\xAC");
-    EXPECT_EQ(DisplayText("\xE9", 161), "\xCE\xB9");        // GREEK: iota
-    EXPECT_EQ(DisplayText("\xAA", 161), "\xEF\xBF\xBD");    // undefined in 1253
+    EXPECT_EQ(DisplayText("\xE9", 161), "\xCE\xB9");            // GREEK: iota
+    EXPECT_EQ(DisplayText("\xAA", 161), "\xEF\xBF\xBD");        // undefined in 1253
     EXPECT_EQ(DisplayText("\x82\xA0!", 128), "\xE3\x81\x82!");  // SHIFTJIS
-    EXPECT_EQ(DisplayText("a\x82", 128), "a\xEF\xBF\xBD");  // lead byte without its trail
+    EXPECT_EQ(DisplayText("a\x82", 128), "a\xEF\xBF\xBD");      // lead byte without its trail
     EXPECT_EQ(DisplayText("\xE9", kSymbolCharset), "\xC3\xA9");
     EXPECT_EQ(DisplayText("\xC3\xA9\xC3", kUtf8Charset), "\xC3\xA9\xEF\xBF\xBD");
 }

@@ -38,7 +38,15 @@ TEST_F(ByteOrderMark, EveryMarkReadsAsTheSameSubRipEntries) {
 
 TEST_F(ByteOrderMark, Utf16IsConvertedToUtf8WithSurrogatesAndBrokenUnits) {
     // U+00E9, U+4E2D, U+1F600 as a pair, a lone high surrogate, an odd byte.
-    const std::string le = std::string("\xFF\xFE{\0" "1\0}\0{\0" "1\0}\0" "2\0" "5\0\n\0{\0" "5\0}\0{\0" "9\0}\0", 32) +
+    const std::string le = std::string(
+                               "\xFF\xFE{\0"
+                               "1\0}\0{\0"
+                               "1\0}\0"
+                               "2\0"
+                               "5\0\n\0{\0"
+                               "5\0}\0{\0"
+                               "9\0}\0",
+                               32) +
                            std::string("\xE9\0\x2D\x4E\x3D\xD8\x00\xDE\x3D\xD8x\0\n", 13);
     Load("wide.sub", le);
     ASSERT_TRUE(subs.Loaded);
@@ -73,7 +81,8 @@ TEST_F(ByteOrderMark, ProbesSeeTheLinesAfterTheMark) {
     const std::string path = dir.Write("p.srt", Utf16(kSrt, false));
     EXPECT_TRUE(TSubtitle::IsSrtFile(path));
     EXPECT_EQ(textfile::ReadFirstLines(path, 3, 4), (std::vector<std::string>{"1", "00:0", "A"}));
-    EXPECT_EQ(textfile::ReadFirstLines(dir.Write("q.sub", kUtf8Mark + "{1}"), 1, 8), std::vector<std::string>{"{1}"});
+    EXPECT_EQ(textfile::ReadFirstLines(dir.Write("q.sub", kUtf8Mark + "{1}"), 1, 8),
+              std::vector<std::string>{"{1}"});
 }
 
 }  // namespace

@@ -20,10 +20,8 @@ TEST_F(MicroDvd, ReadUnderAnyName) {
 }
 
 TEST_F(MicroDvd, UnsupportedWithAnythingBeforeTheFirstBrace) {
-    for (const auto& [name, bytes] :
-         std::vector<std::pair<std::string, std::string>>{{"blank.sub", " {1}{1}25\n"},
-                                                          {"empty-first.sub", "\n{1}{1}25\n"},
-                                                          {"empty.sub", ""}}) {
+    for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
+             {"blank.sub", " {1}{1}25\n"}, {"empty-first.sub", "\n{1}{1}25\n"}, {"empty.sub", ""}}) {
         sink.shown.clear();
         Load(name, bytes);
         EXPECT_EQ(sink.shown, std::vector<std::string>{kUnsupported}) << name;
@@ -108,7 +106,7 @@ TEST(MicroDvdLine, FramesAreTimedToTheTickOnOrBeforeThem) {
         double rate;
         int64_t start, end;
     } cases[] = {
-        {"{1}{3}", 16, 5625, 16875},  // 62.5 and 187.5 ms, exactly
+        {"{1}{3}", 16, 5625, 16875},     // 62.5 and 187.5 ms, exactly
         {"{6}{6}", 19.2, 28125, 28125},  // 19.2 is held a little below itself
         // The NTSC rates are 24000/1001 and 30000/1001: frame 12 at 23.976
         // is the film's frame at 45,045 ticks, not 501 ms.
@@ -175,8 +173,9 @@ TEST_F(MicroDvd, SingleFinalLineBreakIsNotABlankLine) {
 }
 
 TEST_F(MicroDvd, BlankLinesAreSkippedAndBadFramesReportedWithTheirLines) {
-    for (const std::string bytes : {"{1}{1}25\n{25}{50}A\n\n{75}{100}B\n", "{1}{1}25\r\n{25}{50}A\r\n\r\n{75}{100}B",
-                                    "{1}{1}25\n{25}{50}A\n \n{75}{100}B\n"}) {
+    for (const std::string bytes :
+         {"{1}{1}25\n{25}{50}A\n\n{75}{100}B\n", "{1}{1}25\r\n{25}{50}A\r\n\r\n{75}{100}B",
+          "{1}{1}25\n{25}{50}A\n \n{75}{100}B\n"}) {
         Load("b.sub", bytes);
         EXPECT_TRUE(subs.Loaded);
         EXPECT_TRUE(subs.Unreadable.empty());
@@ -187,8 +186,7 @@ TEST_F(MicroDvd, BlankLinesAreSkippedAndBadFramesReportedWithTheirLines) {
     Load("f.sub", "{1}{1}25\n{25}{50}A\n{75}{x}B\n{100}{125}C\n{99999999}{99999999}D\n");
     EXPECT_EQ(subs.Count(), 2);
     ExpectEntry(2, "4000", "5000", "C");
-    EXPECT_EQ(subs.Unreadable,
-              (std::vector<UnreadableBlock>{{3, "{75}{x}B"}, {5, "{99999999}{99999999}D"}}));
+    EXPECT_EQ(subs.Unreadable, (std::vector<UnreadableBlock>{{3, "{75}{x}B"}, {5, "{99999999}{99999999}D"}}));
 }
 
 TEST_F(MicroDvd, TagsAreRemovedAndBytesKept) {

@@ -12,7 +12,8 @@ namespace {
 
 using ReaderProbe = SubtitleFiles;
 
-const std::string kSrt = "1\n00:00:01,000 --> 00:00:02,500\nOne\n\n2\n00:00:03,000 --> 00:00:04,000\nTwo\nlines\n";
+const std::string kSrt =
+    "1\n00:00:01,000 --> 00:00:02,500\nOne\n\n2\n00:00:03,000 --> 00:00:04,000\nTwo\nlines\n";
 
 std::string Utf32(const std::string& ascii, bool bigEndian) {
     std::string out = bigEndian ? std::string("\0\0\xFE\xFF", 4) : std::string("\xFF\xFE\0\0", 4);
@@ -21,7 +22,8 @@ std::string Utf32(const std::string& ascii, bool bigEndian) {
 }
 
 std::string Replaced(std::string s, const std::string& from, const std::string& to) {
-    for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) s.replace(at, from.size(), to);
+    for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+        s.replace(at, from.size(), to);
     return s;
 }
 
@@ -32,7 +34,8 @@ TEST_F(ReaderProbe, CuesAndTextAreThoseFfmpegReads) {
         std::string name, bytes, reference;
     };
     const std::string blankInside =
-        "1\n00:00:01,000 --> 00:00:02,000\nFirst\n\nafter a blank line\n\n2\n\n00:00:03,000 --> 00:00:04,000\n"
+        "1\n00:00:01,000 --> 00:00:02,000\nFirst\n\nafter a blank line\n\n2\n\n00:00:03,000 --> "
+        "00:00:04,000\n"
         "Second\n\n\n2013\n\n3\n00:00:05,000 --> 00:00:06,000\nThird\n";
     const std::vector<Case> cases = {
         {"subrip.txt", kSrt, ""},
@@ -49,7 +52,8 @@ TEST_F(ReaderProbe, CuesAndTextAreThoseFfmpegReads) {
         sink.shown.clear();
         Load(c.name, c.bytes);
         EXPECT_TRUE(sink.shown.empty()) << c.name;
-        const std::string reference = c.reference.empty() ? dir.File(c.name) : dir.Write("ref-" + c.name, c.reference);
+        const std::string reference =
+            c.reference.empty() ? dir.File(c.name) : dir.Write("ref-" + c.name, c.reference);
         const std::vector<DemuxedCue> ffmpeg = DemuxTextCues(reference);
         ASSERT_EQ(size_t(subs.Count()), ffmpeg.size()) << c.name;
         for (size_t i = 0; i < ffmpeg.size(); ++i) {
@@ -87,7 +91,8 @@ TEST(ReaderPick, ContentDecidesAndTheExtensionBreaksTies) {
     };
     for (const Case& c : cases) {
         const SubtitleReader* r = PickReader(c.head, c.name);
-        EXPECT_EQ(r ? std::string(r->name) : "none", c.reader ? std::string(c.reader) : "none") << c.name << ": " << c.head;
+        EXPECT_EQ(r ? std::string(r->name) : "none", c.reader ? std::string(c.reader) : "none")
+            << c.name << ": " << c.head;
     }
 }
 
@@ -114,7 +119,10 @@ TEST(ReaderPick, AFileOfNoReadFormatIsNamedForWhatItIs) {
 TEST_F(ReaderProbe, RefusalsNameTheFileWhenAskedTo) {
     for (const bool explain : {false, true}) {
         for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
-                 {"empty.srt", ""}, {"blank.srt", "\n\n \n"}, {"words.txt", "Hello\n"}, {"ghost.sub", "{1}{1}vers. Ghost\n{2}{3}x\n"}}) {
+                 {"empty.srt", ""},
+                 {"blank.srt", "\n\n \n"},
+                 {"words.txt", "Hello\n"},
+                 {"ghost.sub", "{1}{1}vers. Ghost\n{2}{3}x\n"}}) {
             sink.shown.clear();
             subs.ExplainRefusals = explain;
             try {

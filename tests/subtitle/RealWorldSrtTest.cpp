@@ -39,7 +39,8 @@ TEST_F(RealWorldSrt, TimingLinesThatPlayersReadGiveTheirTimes) {
 // the same times in a file written the way editors and sites write them.
 TEST_F(RealWorldSrt, CuesAndTimesAreThoseFfmpegReads) {
     const std::string bytes =
-        "\xEF\xBB\xBF" "1\r\n00:00:01,000 --> 00:00:02,000\r\n<i>A</i>\r\n"
+        "\xEF\xBB\xBF"
+        "1\r\n00:00:01,000 --> 00:00:02,000\r\n<i>A</i>\r\n"
         "2\r\n00:00:03,000-->00:00:04,000\r\nB\r\nB2\r\n\r\n"
         "00:00:05.000 --> 00:00:06.000 X1:1 X2:2 Y1:3 Y2:4\r\n{\\an8}C\r\n\r\n"
         "7\r\n0:00:07,5 --> 0:00:08,25\r\nD\r\nD2\r\nD3\r\n\r\n"
@@ -73,8 +74,9 @@ TEST_F(RealWorldSrt, EmptyCuesAndOddNumbersLoseNothing) {
 }
 
 TEST_F(RealWorldSrt, EveryTextLineIsKept) {
-    Load("lines.srt", "1\n00:00:01,000 --> 00:00:02,000\none\ntwo\nthree\nfour\nfive\n\n"
-                      "2\n00:00:03,000 --> 00:00:04,000\nnext\n");
+    Load("lines.srt",
+         "1\n00:00:01,000 --> 00:00:02,000\none\ntwo\nthree\nfour\nfive\n\n"
+         "2\n00:00:03,000 --> 00:00:04,000\nnext\n");
     ASSERT_EQ(subs.Count(), 2);
     ExpectEntry(1, "1000", "2000", "one", "two", "three");
     EXPECT_EQ(subs.GetLine(1).MoreLines(), (std::vector<std::string>{"four", "five"}));
@@ -84,10 +86,10 @@ TEST_F(RealWorldSrt, EveryTextLineIsKept) {
 
 TEST_F(RealWorldSrt, EveryUnreadableBlockIsReportedWithItsLineAndTheRestIsRead) {
     Load("broken.srt",
-         "1\n00:00:01,000 --> 00:00:02,000\nfirst\n\n"   // lines 1-4
+         "1\n00:00:01,000 --> 00:00:02,000\nfirst\n\n"     // lines 1-4
          "2\n00:00:03,000 -> 00:00:04,000\nbad arrow\n\n"  // lines 5-8: the timing line is line 6
          "3\n00:00:05,000 --> 00:00:06,000\nthird\n\nstray text\nafter a blank\n\n"  // stray from line 13
-         "4\n00:61:aa,000 --> 00:00:08,000\nbad minutes\n\n"  // line 17
+         "4\n00:61:aa,000 --> 00:00:08,000\nbad minutes\n\n"                         // line 17
          "5\n00:00:09,000 --> 00:00:10,000\nlast\n");
     ASSERT_EQ(subs.Count(), 3);
     ExpectEntry(1, "1000", "2000", "first");
@@ -95,7 +97,7 @@ TEST_F(RealWorldSrt, EveryUnreadableBlockIsReportedWithItsLineAndTheRestIsRead) 
     ExpectEntry(2, "5000", "6000", "third", "stray text", "after a blank");
     ExpectEntry(3, "9000", "10000", "last");
     EXPECT_EQ(subs.Unreadable, (std::vector<UnreadableBlock>{{6, "00:00:03,000 -> 00:00:04,000"},
-                                                               {17, "00:61:aa,000 --> 00:00:08,000"}}));
+                                                             {17, "00:61:aa,000 --> 00:00:08,000"}}));
     EXPECT_TRUE(sink.shown.empty());
 }
 
@@ -110,8 +112,10 @@ TEST_F(RealWorldSrt, FirstLinesBlankOrAHeaderStillMakeASubRipFile) {
 // three kinds mixed, an italic span over two lines and a top placement.
 TEST_F(RealWorldSrt, DownloadedFileWithBomCrlfAndMixedTags) {
     Load("downloaded.srt",
-         "\xEF\xBB\xBF" "1\r\n00:00:01,000 --> 00:00:02,000\r\n<i>Caf\xC3\xA9 is\r\nopen</i> now\r\n\r\n"
-         "2\r\n00:00:03,000 --> 00:00:04,000\r\n{\\an8}<font color=\"#ffff00\">Sign:</font> <B>STOP</B>\r\n\r\n"
+         "\xEF\xBB\xBF"
+         "1\r\n00:00:01,000 --> 00:00:02,000\r\n<i>Caf\xC3\xA9 is\r\nopen</i> now\r\n\r\n"
+         "2\r\n00:00:03,000 --> 00:00:04,000\r\n{\\an8}<font color=\"#ffff00\">Sign:</font> "
+         "<B>STOP</B>\r\n\r\n"
          "3\r\n00:00:05,000 --> 00:00:06,000\r\n<u>under</u> <s>struck</s> {\\i1}ass{\\i0} plain\r\n");
     EXPECT_TRUE(subs.Utf8);
     EXPECT_FALSE(subs.LooksUtf8);
@@ -129,8 +133,8 @@ TEST_F(RealWorldSrt, DownloadedFileWithBomCrlfAndMixedTags) {
     EXPECT_EQ(e2.Runs()[0], (LineRuns{{5, 0, kRunColoured | 0xFFFF00}, {1, 0}, {4, kRunBold}}));
 
     ExpectEntry(3, "5000", "6000", "under struck ass plain");
-    EXPECT_EQ(subs.GetLine(3).Runs()[0], (LineRuns{{5, kRunUnderline}, {1, 0}, {6, kRunStrikeOut}, {1, 0},
-                                                 {3, kRunItalic}, {6, 0}}));
+    EXPECT_EQ(subs.GetLine(3).Runs()[0],
+              (LineRuns{{5, kRunUnderline}, {1, 0}, {6, kRunStrikeOut}, {1, 0}, {3, kRunItalic}, {6, 0}}));
 }
 
 TEST_F(RealWorldSrt, FileWithoutTagsKeepsItsTextAndHasNoRuns) {
@@ -146,7 +150,8 @@ TEST(StyledText, UnfinishedTagsStayTextAndStylesCarryToTheNextLine) {
     EXPECT_EQ(plain, "<font color=red {\\an8 <i");
     EXPECT_FALSE(state.top);
     EXPECT_EQ(ReadTags("<I>open", TagSyntax::SubRip, state, plain), (LineRuns{{4, kRunItalic}}));
-    EXPECT_EQ(ReadTags("still</i> done", TagSyntax::SubRip, state, plain), (LineRuns{{5, kRunItalic}, {5, 0}}));
+    EXPECT_EQ(ReadTags("still</i> done", TagSyntax::SubRip, state, plain),
+              (LineRuns{{5, kRunItalic}, {5, 0}}));
     EXPECT_EQ(plain, "still done");
     // {y:i} is MicroDVD's; in a SubRip file it is text.
     EXPECT_TRUE(ReadTags("{y:i}x", TagSyntax::SubRip, state, plain).empty());
@@ -161,10 +166,10 @@ TEST_F(RealWorldSrt, Utf8WithoutAMarkIsNoticed) {
     EXPECT_FALSE(subs.LooksUtf8);
     Load("ascii.srt", "1\n00:00:01,000 --> 00:00:02,000\nCafe\n");
     EXPECT_FALSE(subs.LooksUtf8);
-    EXPECT_FALSE(LooksLikeUtf8("\xC0\xAF"));          // overlong
-    EXPECT_FALSE(LooksLikeUtf8("\xED\xA0\x80"));      // surrogate
-    EXPECT_FALSE(LooksLikeUtf8("ok \xC3"));           // cut short
-    EXPECT_TRUE(LooksLikeUtf8("\xF0\x9F\x98\x80"));   // beyond the BMP
+    EXPECT_FALSE(LooksLikeUtf8("\xC0\xAF"));         // overlong
+    EXPECT_FALSE(LooksLikeUtf8("\xED\xA0\x80"));     // surrogate
+    EXPECT_FALSE(LooksLikeUtf8("ok \xC3"));          // cut short
+    EXPECT_TRUE(LooksLikeUtf8("\xF0\x9F\x98\x80"));  // beyond the BMP
 }
 
 class RealWorldMicroDvd : public SubtitleFiles {};
@@ -173,9 +178,9 @@ TEST_F(RealWorldMicroDvd, StyleCodesAndEveryLineAndUnreadableLines) {
     Load("movie.sub",
          "{1}{1}25.000\r\n"
          "{100}{200}{y:i}Hello|World\r\n"
-         "\r\n"                                  // a blank line: skipped
+         "\r\n"  // a blank line: skipped
          "{300}{400}{Y:b}one|{c:$0000FF}two|three|four\r\n"
-         "garbage line\r\n"                      // line 5
+         "garbage line\r\n"  // line 5
          "{500}{600}<i>tagged</i> text\r\n");
     EXPECT_TRUE(sink.shown.empty());
     ASSERT_EQ(subs.Count(), 3);

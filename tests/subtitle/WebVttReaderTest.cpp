@@ -32,7 +32,8 @@ TEST_F(WebVtt, CueTimesAsFfmpegReadsThem) {
     }
     for (const auto& [name, bytes] : {std::pair{"styled.vtt", kStyled}, std::pair{"other.vtt", other}}) {
         Load(name, bytes);
-        const auto ffmpeg = DemuxTextCueTimes(name == std::string("other.vtt") ? dir.File(name) : dir.Write("unstyled.vtt", unstyled));
+        const auto ffmpeg = DemuxTextCueTimes(
+            name == std::string("other.vtt") ? dir.File(name) : dir.Write("unstyled.vtt", unstyled));
         ASSERT_TRUE(subs.Loaded) << name;
         ASSERT_EQ(size_t(subs.Count()), ffmpeg.size()) << name;
         for (int i = 1; i <= subs.Count(); ++i) {
@@ -53,13 +54,17 @@ TEST_F(WebVtt, TextWithoutTagsStyledByTagsAndRules) {
         std::string text;
         LineRuns runs;
     };
-    const uint32_t white = kRunColoured | 0xFFFFFF, yellow = kRunColoured | 0xFFFF00, red = kRunColoured | 0xFF0000;
+    const uint32_t white = kRunColoured | 0xFFFFFF, yellow = kRunColoured | 0xFFFF00,
+                   red = kRunColoured | 0xFF0000;
     const Expect expected[] = {
         {1, 0, "Hello there", {{6, 0, white}, {5, kRunBold, white}}},
         {2, 0, "At the top & here", {{7, 0, white}, {3, kRunItalic, white}, {7, 0, white}}},
         {3, 0, "Left of <centre>", {{4, 0, yellow}, {12, 0, white}}},
         {3, 1, "second line", {{11, kRunBold, red}}},
-        {4, 0, "Middle right \xC3\xA9\xE2\x98\xBA \xC3\x89\xC3\xAE\xC3\x9F\xE2\x82\xAC\xE2\x80\x99", {{31, 0, white}}},
+        {4,
+         0,
+         "Middle right \xC3\xA9\xE2\x98\xBA \xC3\x89\xC3\xAE\xC3\x9F\xE2\x82\xAC\xE2\x80\x99",
+         {{31, 0, white}}},
     };
     for (const Expect& e : expected) {
         const Cue& cue = subs.Lines[size_t(e.cue - 1)];
@@ -93,10 +98,18 @@ TEST_F(WebVtt, SettingsPlaceTheCue) {
         const CuePlacement& p = subs.Lines[0].place();
         EXPECT_EQ(p.anchor, c.anchor) << c.settings;
         EXPECT_EQ(p.across, c.across) << c.settings;
-        if (c.across) { EXPECT_DOUBLE_EQ(p.x, c.x) << c.settings; }
-        if (c.across) { EXPECT_DOUBLE_EQ(p.boxX, c.boxX) << c.settings; }
-        if (c.anchor == A::Point) { EXPECT_NEAR(p.y, c.y, 1e-9) << c.settings; }
-        if (c.anchor == A::Point) { EXPECT_DOUBLE_EQ(p.boxY, c.boxY) << c.settings; }
+        if (c.across) {
+            EXPECT_DOUBLE_EQ(p.x, c.x) << c.settings;
+        }
+        if (c.across) {
+            EXPECT_DOUBLE_EQ(p.boxX, c.boxX) << c.settings;
+        }
+        if (c.anchor == A::Point) {
+            EXPECT_NEAR(p.y, c.y, 1e-9) << c.settings;
+        }
+        if (c.anchor == A::Point) {
+            EXPECT_DOUBLE_EQ(p.boxY, c.boxY) << c.settings;
+        }
     }
 }
 

@@ -36,9 +36,7 @@ struct Band {
 
 class DecoderRoundTrip : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(test::DvdSubDecoderAvailable()) << "built without libavcodec";
-    }
+    void SetUp() override { ASSERT_TRUE(test::DvdSubDecoderAvailable()) << "built without libavcodec"; }
 };
 
 TEST_F(DecoderRoundTrip, DecodedCodesMatchTheClassifiedBand) {

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <iterator>
 
-#include "subtitle/Cue.h"
 #include "common/FileError.h"
+#include "subtitle/Cue.h"
 #include "sup/SubPictureEncoder.h"
 #include "sup/SupWriter.h"
 #include "sup/SyntheticBand.h"
@@ -25,7 +25,8 @@ std::string Str(const std::array<uint8_t, 10>& a) { return std::string(a.begin()
 TEST(UnitHeader, StartTimeIsItsTicksLittleEndian) {
     EXPECT_EQ(Str(UnitHeader(TicksOfMs(1000))), std::string("\x53\x50\x90\x5F\x01\x00\x00\x00\x00\x00", 10));
     EXPECT_EQ(Str(UnitHeader(0)), std::string("SP\0\0\0\0\0\0\0\0", 10));
-    EXPECT_EQ(Str(UnitHeader(TicksOfMs(47721858))), std::string("SP\xB4\xFF\xFF\xFF\0\0\0\0", 10));  // 4294967220
+    EXPECT_EQ(Str(UnitHeader(TicksOfMs(47721858))),
+              std::string("SP\xB4\xFF\xFF\xFF\0\0\0\0", 10));  // 4294967220
 }
 
 TEST(UnitHeader, NegativeStartIsZeroAndTooLateIsHeldAtTheLargestTime) {

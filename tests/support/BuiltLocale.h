@@ -18,8 +18,8 @@ class BuiltLocale {
 public:
     // e.g. ("de_DE", "UTF-8", "de_DE.UTF-8"); check Active() before relying on it.
     BuiltLocale(const std::string& source, const std::string& charmap, const std::string& name) {
-        const std::string command = "localedef -i " + source + " -f " + charmap + " '" + dir_.File(name) +
-                                    "' >/dev/null 2>&1";
+        const std::string command =
+            "localedef -i " + source + " -f " + charmap + " '" + dir_.File(name) + "' >/dev/null 2>&1";
         // localedef warns (status 1) about some stock sources and still writes
         // the locale; whether it can be switched on is what counts.
         std::system(command.c_str());

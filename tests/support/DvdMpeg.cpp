@@ -26,7 +26,8 @@ std::string MakeCommand(bool pal, const std::string& out, const char* aspect = "
     const std::string size = pal ? "720x576:rate=25" : "720x480:rate=30000/1001";
     return "ffmpeg -nostdin -loglevel error -y -f lavfi -i smptebars=size=" + size +
            ":duration=60 -f lavfi -i sine=frequency=440:duration=60 -target " +
-           std::string(pal ? "pal-dvd" : "ntsc-dvd") + " -aspect " + aspect + " -b:v 300k -motion_est zero -threads 1 '" + out + "'";
+           std::string(pal ? "pal-dvd" : "ntsc-dvd") + " -aspect " + aspect +
+           " -b:v 300k -motion_est zero -threads 1 '" + out + "'";
 }
 
 }  // namespace

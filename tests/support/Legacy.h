@@ -47,8 +47,8 @@ inline std::vector<Dialogue> Dialogues() {
         }
         const int start = 10 + 3 * cue;
         const std::string text = cue % 2 ? "<i>" + line + "</i>" : line;
-        out.back().srt += std::to_string(++cue) + "\r\n00:00:" + std::to_string(start) + ",000 --> 00:00:" +
-                          std::to_string(start + 2) + ",500\r\n" + text + "\r\n\r\n";
+        out.back().srt += std::to_string(++cue) + "\r\n00:00:" + std::to_string(start) +
+                          ",000 --> 00:00:" + std::to_string(start + 2) + ",500\r\n" + text + "\r\n\r\n";
     }
     return out;
 }

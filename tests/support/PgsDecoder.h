@@ -16,7 +16,7 @@ struct DecodedPgsRect {
 };
 
 struct DecodedPgsSubtitle {
-    int64_t pts = 0;  // presentation time in 1/90,000 s
+    int64_t pts = 0;                    // presentation time in 1/90,000 s
     std::vector<DecodedPgsRect> rects;  // none: the screen is cleared
 };
 

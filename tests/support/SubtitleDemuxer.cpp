@@ -96,7 +96,8 @@ std::vector<DemuxedCue> DemuxTextCues(const std::string& path) {
         std::string text(reinterpret_cast<const char*>(packet->data), size_t(packet->size));
         while (!text.empty() && text.back() == '\0') text.pop_back();
         cues.push_back({av_rescale_q(packet->pts, stream->time_base, ms),
-                        av_rescale_q(packet->pts + packet->duration, stream->time_base, ms), std::move(text)});
+                        av_rescale_q(packet->pts + packet->duration, stream->time_base, ms),
+                        std::move(text)});
         av_packet_unref(packet);
     }
     av_packet_free(&packet);
@@ -113,7 +114,9 @@ std::vector<std::pair<int64_t, int64_t>> DemuxTextCueTimes(const std::string& pa
 
 #else
 
-std::vector<DemuxedCue> DemuxTextCues(const std::string&) { throw std::runtime_error("built without libavformat"); }
+std::vector<DemuxedCue> DemuxTextCues(const std::string&) {
+    throw std::runtime_error("built without libavformat");
+}
 
 std::vector<std::pair<int64_t, int64_t>> DemuxTextCueTimes(const std::string&) {
     throw std::runtime_error("built without libavformat");

@@ -1,9 +1,9 @@
 // A fresh folder under the system's temporary folder, removed afterwards.
 #pragma once
 
-#include <filesystem>
 #include <stdlib.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 

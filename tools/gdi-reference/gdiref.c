@@ -64,7 +64,10 @@ static const char* const kTexts[] = {
     "The quick brown fox jumps over the lazy dog",
     /* Windows-1252 bytes: curly quotes, e acute, u umlaut, sharp s, A ring,
        ae, o slash, euro sign. */
-    "\x93" "Caf\xE9" "\x94 M\xFC\xDF" "ig \xC5\xE6\xF8 \x80",
+    "\x93"
+    "Caf\xE9"
+    "\x94 M\xFC\xDF"
+    "ig \xC5\xE6\xF8 \x80",
     "",
     /* Short, with a descender under the underline, an ink start left of the
        pen in italic, and a space the rules run on under. */
@@ -112,8 +115,8 @@ static void FontRecord(FILE* out, HDC dc, int points, int style, int charset) {
         soSize = (int)otm->otmsStrikeoutSize;
     }
     fprintf(out, "F %d %d %d %d %ld %ld %ld %ld %d %d %d %d \"%s\" \"%s\" \"%s\" \"%s\"\n", points,
-            EmHeight(points), style, charset, tm.tmHeight, tm.tmAscent, tm.tmDescent,
-            tm.tmInternalLeading, usPos, usSize, soPos, soSize, face, family, faceName, full);
+            EmHeight(points), style, charset, tm.tmHeight, tm.tmAscent, tm.tmDescent, tm.tmInternalLeading,
+            usPos, usSize, soPos, soSize, face, family, faceName, full);
 }
 
 /* The pixels one TextOutA of `text` sets with the cell's top-left corner at

@@ -34,9 +34,12 @@ static const int kStyles[] = {0, 1, 2};
 
 static const char* const kTexts[] = {
     /* Café crème brûlée, naïve façade */
-    "Caf\xC3\xA9 cr\xC3\xA8me br\xC3\xBBl\xC3\xA9" "e, na\xC3\xAFve fa\xC3\xA7" "ade",
+    "Caf\xC3\xA9 cr\xC3\xA8me br\xC3\xBBl\xC3\xA9"
+    "e, na\xC3\xAFve fa\xC3\xA7"
+    "ade",
     /* Ελληνικά κείμενο */
-    "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC \xCE\xBA\xCE\xB5\xCE\xAF\xCE\xBC\xCE\xB5"
+    "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC "
+    "\xCE\xBA\xCE\xB5\xCE\xAF\xCE\xBC\xCE\xB5"
     "\xCE\xBD\xCE\xBF",
     /* Русский текст, ёжик */
     "\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9 \xD1\x82\xD0\xB5\xD0\xBA\xD1\x81\xD1\x82, "
@@ -115,7 +118,8 @@ static void Drawing(FILE* out, HDC dc, int points, int style, const char* text) 
     if (maxX < 0) {
         fprintf(out, " 0 0 0 0 %d\n", gray);
     } else {
-        fprintf(out, " %d %d %d %d %d\n", minX - margin, minY - margin, maxX - minX + 1, maxY - minY + 1, gray);
+        fprintf(out, " %d %d %d %d %d\n", minX - margin, minY - margin, maxX - minX + 1, maxY - minY + 1,
+                gray);
         for (int y = minY; y <= maxY; ++y) {
             for (int x = minX; x <= maxX; ++x) {
                 const unsigned char* p = px + (size_t)y * stride + (size_t)x * 3;
@@ -144,9 +148,9 @@ int main(int argc, char** argv) {
         for (size_t zi = 0; zi < sizeof kSizes / sizeof kSizes[0]; ++zi) {
             const int points = kSizes[zi], style = kStyles[si];
             HFONT font = CreateFontW(-EmHeight(points), 0, 0, 0, (style & 1) ? FW_BOLD : FW_NORMAL,
-                                     (style & 2) ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                     CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                     L"Arial");
+                                     (style & 2) ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
+                                     DEFAULT_PITCH | FF_DONTCARE, L"Arial");
             HGDIOBJ old = SelectObject(dc, font);
             TEXTMETRICW tm;
             WCHAR face[LF_FACESIZE] = L"";
@@ -158,11 +162,12 @@ int main(int argc, char** argv) {
             OUTLINETEXTMETRICW* otm = (OUTLINETEXTMETRICW*)buffer;
             char family8[256] = "?";
             if (GetOutlineTextMetricsW(dc, sizeof buffer, otm))
-                WideCharToMultiByte(CP_UTF8, 0, (const WCHAR*)(buffer + (size_t)otm->otmpFamilyName), -1, family8,
-                                    sizeof family8, NULL, NULL);
+                WideCharToMultiByte(CP_UTF8, 0, (const WCHAR*)(buffer + (size_t)otm->otmpFamilyName), -1,
+                                    family8, sizeof family8, NULL, NULL);
             fprintf(out, "F %d %d %ld %ld %ld \"%s\" \"%s\"\n", points, style, tm.tmHeight, tm.tmAscent,
                     tm.tmDescent, face8, family8);
-            for (size_t t = 0; t < sizeof kTexts / sizeof kTexts[0]; ++t) Drawing(out, dc, points, style, kTexts[t]);
+            for (size_t t = 0; t < sizeof kTexts / sizeof kTexts[0]; ++t)
+                Drawing(out, dc, points, style, kTexts[t]);
             SelectObject(dc, old);
             DeleteObject(font);
         }
