@@ -323,18 +323,16 @@ void MainWindow::Connect() {
             model_.CheckBoxMuxClick();
         });
     });
-    const std::pair<QPushButton*, void (TForm1::*)()> panelButtons[] = {
-        {addFiles_, &TForm1::ButtonAddFilesClick},
-        {removeFile_, &TForm1::ButtonRemoveFileClick},
-        {fileUp_, &TForm1::ButtonFileUpClick},
-        {fileDown_, &TForm1::ButtonFileDownClick},
-        {outputFolder_, &TForm1::ButtonOutputFolderClick},
-        {outputFolderClear_, &TForm1::ButtonOutputFolderClearClick},
+    const auto forward = [this](QPushButton* button, std::function<void(TForm1&)> handler) {
+        connect(button, &QPushButton::clicked, this,
+                [this, handler] { Guard([this, handler] { handler(model_); }); });
     };
-    for (const auto& [button, handler] : panelButtons) {
-        const auto h = handler;
-        connect(button, &QPushButton::clicked, this, [this, h] { Guard([this, h] { (model_.*h)(); }); });
-    }
+    forward(addFiles_, [](TForm1& m) { m.ButtonAddFilesClick(); });
+    forward(removeFile_, [](TForm1& m) { m.ButtonRemoveFileClick(); });
+    forward(fileUp_, [](TForm1& m) { m.ButtonFileUpClick(); });
+    forward(fileDown_, [](TForm1& m) { m.ButtonFileDownClick(); });
+    forward(outputFolder_, [](TForm1& m) { m.ButtonOutputFolderClick(); });
+    forward(outputFolderClear_, [](TForm1& m) { m.ButtonOutputFolderClearClick(); });
     connect(files_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0 && row != model_.ListBoxFiles.itemIndex)
             Guard([this, row] { model_.ListBoxFilesSelect(row); });
