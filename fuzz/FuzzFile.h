@@ -11,6 +11,7 @@
 #include <string>
 
 #include "common/MessageSink.h"
+#include "subtitle/Cue.h"
 
 namespace glyphon::fuzz {
 
@@ -64,6 +65,20 @@ inline bool IsCueTime(int64_t ticks) {
 inline bool HasLineEnd(const std::string& s) {
     return s.find('\n') != std::string::npos || s.find('\r') != std::string::npos ||
            s.find('\x1A') != std::string::npos;
+}
+
+// The styled runs of each of a cue's lines cover that line's text exactly.
+inline void CheckRunsCoverLines(const Cue& e) {
+    Check(e.Runs().size() <= 3 + e.MoreLines().size());
+    for (size_t k = 0; k < e.Runs().size(); ++k) {
+        size_t length = 0;
+        for (const StyledRun& run : e.Runs()[k]) length += run.length;
+        const std::string& text = k == 0   ? e.Line1
+                                  : k == 1 ? e.Line2
+                                  : k == 2 ? e.Line3()
+                                           : e.MoreLines()[k - 3];
+        Check(e.Runs()[k].empty() || length == text.size());
+    }
 }
 
 }  // namespace glyphon::fuzz

@@ -32,17 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const SubtitleLine e = subs.GetLine(i);
         fuzz::Check(fuzz::IsCueTime(e.start) && fuzz::IsCueTime(e.end));
         fuzz::Check(!fuzz::HasLineEnd(e.Line1) && !fuzz::HasLineEnd(e.Line2) && !fuzz::HasLineEnd(e.Line3()));
-        // The runs of a line cover its text exactly.
-        fuzz::Check(e.Runs().size() <= 3 + e.MoreLines().size());
-        for (size_t k = 0; k < e.Runs().size(); ++k) {
-            size_t length = 0;
-            for (const StyledRun& run : e.Runs()[k]) length += run.length;
-            const std::string& text = k == 0   ? e.Line1
-                                      : k == 1 ? e.Line2
-                                      : k == 2 ? e.Line3()
-                                               : e.MoreLines()[k - 3];
-            fuzz::Check(e.Runs()[k].empty() || length == text.size());
-        }
+        fuzz::CheckRunsCoverLines(e);
     }
 
     if (TSubtitle::IsSrtTimeLine(text)) fuzz::Check(text.size() >= 29);

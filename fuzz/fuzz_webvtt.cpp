@@ -28,16 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fuzz::Check(e.place().x >= 0 && e.place().x <= 1 && e.place().y >= 0 && e.place().y <= 1);
         fuzz::Check(e.place().width >= 0 && e.place().width <= 1 && e.place().lineX >= 0 &&
                     e.place().lineX <= 1);
-        fuzz::Check(e.Runs().size() <= 3 + e.MoreLines().size());
-        for (size_t k = 0; k < e.Runs().size(); ++k) {
-            size_t length = 0;
-            for (const StyledRun& run : e.Runs()[k]) length += run.length;
-            const std::string& text = k == 0   ? e.Line1
-                                      : k == 1 ? e.Line2
-                                      : k == 2 ? e.Line3()
-                                               : e.MoreLines()[k - 3];
-            fuzz::Check(e.Runs()[k].empty() || length == text.size());
-        }
+        fuzz::CheckRunsCoverLines(e);
     }
     return 0;
 }
