@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "palette/RunColours.h"
+
 namespace glyphon {
 
 namespace {
@@ -9,8 +11,7 @@ namespace {
 constexpr int kLeastOpacity = 64;  // of 255: below it a pixel stays transparent
 
 int Distance(Rgb a, int r, int g, int b) {
-    const int dr = a.r - r, dg = a.g - g, db = a.b - b;
-    return dr * dr * 3 + dg * dg * 4 + db * db * 2;
+    return int(ColourDistance(a, Rgb{uint8_t(r), uint8_t(g), uint8_t(b)}));
 }
 
 int Luma(Rgb c) { return 299 * c.r + 587 * c.g + 114 * c.b; }

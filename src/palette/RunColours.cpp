@@ -26,8 +26,7 @@ int NearestEntry(const std::array<Rgb, 16>& palette, Rgb c) {
     int best = 0;
     long bestDistance = -1;
     for (size_t i = 0; i < palette.size(); ++i) {
-        const long dr = palette[i].r - c.r, dg = palette[i].g - c.g, db = palette[i].b - c.b;
-        const long d = dr * dr * 3 + dg * dg * 4 + db * db * 2;
+        const long d = ColourDistance(palette[i], c);
         if (bestDistance < 0 || d < bestDistance) bestDistance = d, best = int(i);
     }
     return best;

@@ -13,6 +13,13 @@ namespace glyphon {
 
 // The entry of `palette` nearest to `c` (weighted squared distance, the
 // greens counting most); the first of equals.
+// How far apart two colours look: squared differences weighted 3, 4, 2 for
+// red, green and blue, as the eye weighs them.
+inline long ColourDistance(Rgb a, Rgb b) {
+    const long dr = a.r - b.r, dg = a.g - b.g, db = a.b - b.b;
+    return dr * dr * 3 + dg * dg * 4 + db * db * 2;
+}
+
 int NearestEntry(const std::array<Rgb, 16>& palette, Rgb c);
 
 // The entry of each of `wanted` (in order). A kept entry (or one written
