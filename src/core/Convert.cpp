@@ -255,10 +255,6 @@ std::string StreamOfDiscText(const std::string& discStem, const std::string& fil
            ".Glyphon_Help.txt tells how to author the disc.\r\n\r\n\r\n" + "Generated Files:\r\n";
 }
 
-// The colour a role is drawn in for a named colour: itself, except that pure
-// blue is the frame's background and would not be seen as drawn.
-Rgb DrawnColour(Rgb c) { return c == kPureBlue ? Rgb{0, 0, 254} : c; }
-
 }  // namespace
 
 DiscPalette GenericDiscEntries() { return GenericDiscPalette(); }
@@ -305,9 +301,7 @@ std::optional<std::string> RunRefusal(const ConversionJob& job, const std::vecto
             for (std::string& name : kind.files(stem, job)) outputs.push_back(std::move(name));
     if (std::optional<std::string> refusal = OutputReplacingInput(outputs, RunInputFiles(job)))
         return refusal;
-    const size_t timed =
-        job.settingError.empty() ? entries.size() : size_t(std::max(job.settingErrorAt - 1, 0));
-    return UntimeableSubtitle(entries, timed);
+    return UntimeableSubtitle(entries, entries.size());
 }
 
 std::string ComposeHelpText(const ConversionJob& job) {
@@ -340,18 +334,6 @@ std::string ComposeHelpText(const ConversionJob& job) {
     const std::vector<std::string> written = OutputFileNames(job, stem, true);
     for (size_t i = 0; i < written.size(); ++i) text += (i > 0 ? "\r\n" : "") + written[i];
     return text;
-}
-
-void ApplyNamedColours(PaletteChoice& palette, const NamedRoleColours& colours) {
-    if (palette.source == PaletteSource::Ifo) return;
-    const auto put = [&](const std::optional<Rgb>& colour, int role) {
-        if (!colour || role < 0 || role >= 16) return;
-        palette.colours[size_t(role)] = DrawnColour(*colour);
-        palette.disc[size_t(role)] = DiscEntryOf(RgbToVideoYCbCr(*colour));
-    };
-    put(colours.outline, palette.roles.outline);
-    put(colours.antialias, palette.roles.antialias);
-    put(colours.text, palette.roles.text);
 }
 
 namespace {
@@ -486,17 +468,19 @@ void SealAuthorAndCommit(const ConversionJob& job, const std::array<uint32_t, 16
 namespace {
 
 // A job with a film outside a plan: the plan of that one input.
-ConversionReport RunAsPlan(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks) {
+ConversionReport RunAsPlan(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks,
+                           const std::string& settingError) {
     PlanHooks planHooks;
     planHooks.text = &text;
     planHooks.run = hooks;
-    return ReportOfOneInput(RunConversionPlan(PlanOfOneJob(job), planHooks));
+    return ReportOfOneInput(RunConversionPlan(PlanOfOneJob(job, settingError), planHooks));
 }
 
 }  // namespace
 
-ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks) {
-    if (!job.outputs.mux.video.empty() && !hooks.handOver) return RunAsPlan(job, text, hooks);
+ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks,
+                               const std::string& settingError) {
+    if (!job.outputs.mux.video.empty() && !hooks.handOver) return RunAsPlan(job, text, hooks, settingError);
     ConversionReport report;
     report.stem = OutputStem(job.outputs.folder, job.subtitle.file);
     if (!job.subtitle.entries)
@@ -597,11 +581,10 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     const int count = int(entries->size());
 
     // The time line cut where any subtitle starts or ends: each stretch is one
-    // picture holding every subtitle on screen then. An entry whose time is
-    // not a number ends the list the time line sees, as it ends the run.
-    const size_t timed =
-        std::min(size_t(count),
-                 job.settingError.empty() ? size_t(count) : size_t(std::max(job.settingErrorAt - 1, 0)));
+    // picture holding every subtitle on screen then. A setting that is no
+    // number fails the run at its first subtitle: none is timed.
+    const bool failsFirst = !settingError.empty() && count > 0;
+    const size_t timed = failsFirst ? 0 : size_t(count);
     std::vector<CueSpan> spans;
     spans.reserve(timed);
     for (size_t i = 0; i < timed; ++i) spans.push_back({(*entries)[i].start, (*entries)[i].end});
@@ -626,7 +609,8 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     const int pictures = int(timeline.stretches.size());
     report.total = pictures;
 
-    if (std::optional<std::string> refusal = RunRefusal(job, *entries)) {
+    static const std::vector<Cue> untimed;
+    if (std::optional<std::string> refusal = RunRefusal(job, failsFirst ? untimed : *entries)) {
         report.failure = Failure(ConversionFailure::Stage::Refused, *refusal);
         return report;
     }
@@ -643,10 +627,9 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
         picture.top = &top;
         picture.placed = &placed;
         std::vector<std::vector<uint8_t>> held;  // units of a long picture but its last
-        // A setting or time that is not a number fails the run after the
-        // pictures of the entries before it, as the next one comes.
-        const bool failsAfter = !job.settingError.empty() && job.settingErrorAt <= count;
-        const int steps = pictures + (failsAfter ? 1 : 0);
+        // A setting that is no number fails the run as its first subtitle
+        // comes, its outputs created and dropped again.
+        const int steps = pictures + (failsFirst ? 1 : 0);
         for (int i = 1; i <= steps; ++i) {
             if (stopped()) {
                 report.cancelled = true;
@@ -656,7 +639,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                 report.cancelled = true;
                 break;
             }
-            if (i > pictures) throw ConvertError(job.settingError);
+            if (i > pictures) throw ConvertError(settingError);
             const Stretch& stretch = timeline.stretches[size_t(i - 1)];
             // Every line of every subtitle on screen, in the styles of its
             // tags, wrapped as asked: what the DVD unit shows and what the
