@@ -135,10 +135,14 @@ void TForm1::ButtonGenerateSupClick() {
     };
     hooks.progress = [this](int, int) { ui_.Changed(); };
     // The preview shows each subtitle on the blue frame while it is
-    // generated, and the last one after the run.
-    hooks.canvas = &preview;
-    hooks.bandTop = &BandTop;
-    hooks.bandHeight = &BandHeight;
+    // generated, and the last one after the run. Without a window nobody
+    // sees it: the run codes its units straight from the lines, to the
+    // same bytes.
+    if (ui_.ShowsPreview()) {
+        hooks.canvas = &preview;
+        hooks.bandTop = &BandTop;
+        hooks.bandHeight = &BandHeight;
+    }
     if (SeveralFiles()) return GenerateDisc(built, hooks);
     // The window's run is a plan of one input, carried out by the core.
     PlanHooks planHooks;
