@@ -16,6 +16,8 @@ extern "C" {
 #include <set>
 #include <string>
 
+#include "subtitle/CharsetDetection.h"
+
 namespace glyphon {
 
 namespace {
@@ -166,9 +168,14 @@ void AssScript::Open(const std::string& name, std::string_view bytes, const std:
     if (width_ <= 0 || height_ <= 0 || width_ > 8192 || height_ > 8192)
         throw AssError(name + ": no picture size to draw the script at");
     Listening listening(warnings_, name_, seenMessages_);
+    // libass reads UTF-8 alone: scripts in UTF-16 or a legacy code page are
+    // converted first, as subtitle lists are.
+    std::string copy(bytes);
+    if (const std::string found = TextToUtf8(copy); !found.empty())
+        warnings_.push_back(name + ": not UTF-8; read as " + found + ", the character set found");
     // A script that embeds fonts gets a library of its own, so that its
     // fonts never reach another script.
-    pooled_ = !MentionsFontsSection(bytes);
+    pooled_ = !MentionsFontsSection(copy);
     if (pooled_) TakeEngine(width_, height_, fontsDir, library_, renderer_);
     if (!library_) {
         library_ = ass_library_init();
@@ -177,7 +184,6 @@ void AssScript::Open(const std::string& name, std::string_view bytes, const std:
         ass_set_extract_fonts(library_, 1);
         if (!fontsDir.empty()) ass_set_fonts_dir(library_, fontsDir.c_str());
     }
-    std::string copy(bytes);
     track_ = ass_read_memory(library_, copy.data(), copy.size(), nullptr);
     if (!track_) {
         Release();
