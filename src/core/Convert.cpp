@@ -18,6 +18,7 @@
 #include "common/FileError.h"
 #include "common/StagedFile.h"
 #include "core/DrawnLines.h"
+#include "core/DvdColours.h"
 #include "core/OutputKinds.h"
 #include "core/OutputNames.h"
 #include "core/PendingOutputs.h"
@@ -28,7 +29,6 @@
 #include "mux/DvdMux.h"
 #include "palette/ColorNames.h"
 #include "palette/Palette.h"
-#include "palette/RunColours.h"
 #include "render/DisplayText.h"
 #include "render/Renderer.h"
 #include "render/StyledLines.h"
@@ -143,40 +143,6 @@ ConversionFailure Failure(ConversionFailure::Stage stage, std::string message) {
 }
 
 int RoleEntry(int index) { return index >= 0 && index < 16 ? index : 0; }
-
-// Every text colour of the entries' runs (<font color>, WebVTT classes), in
-// order of first use.
-std::vector<uint32_t> RunColoursOf(const std::vector<Cue>& entries) {
-    std::vector<uint32_t> colours;
-    for (const Cue& entry : entries)
-        for (size_t i = 0, n = TextLinesOf(entry).size(); i < n; ++i)
-            for (const StyledRun& run : RunsOf(entry, i))
-                if (run.colour != 0 && run.length > 0 &&
-                    std::find(colours.begin(), colours.end(), run.colour) == colours.end())
-                    colours.push_back(run.colour);
-    return colours;
-}
-
-// The stream palette with the run colours in it, and the entry of each
-// colour (0: the text role's). The roles' entries stay as they are; with a
-// disc's palette the colours take its nearest entries.
-PaletteChoice WithRunColours(const PaletteChoice& p, const RoleIndices& roles,
-                             const std::vector<uint32_t>& colours,
-                             std::vector<std::pair<uint32_t, int>>& entries) {
-    PaletteChoice out = p;
-    std::array<bool, 16> kept{};
-    for (const int role : {roles.antialias, roles.outline, roles.text, roles.background})
-        kept[size_t(role)] = true;
-    std::vector<Rgb> wanted;
-    for (const uint32_t c : colours) wanted.push_back(Rgb{uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
-    const std::vector<int> placed =
-        PlaceRunColours(out.colours, kept, wanted, p.source != PaletteSource::Ifo);
-    entries.assign({{0u, roles.text}});
-    for (size_t i = 0; i < colours.size(); ++i) entries.emplace_back(colours[i], placed[i]);
-    for (size_t i = 0; i < 16; ++i)
-        if (!(out.colours[i] == p.colours[i])) out.disc[i] = DiscEntryOf(RgbToVideoYCbCr(out.colours[i]));
-    return out;
-}
 
 }  // namespace
 
@@ -538,19 +504,15 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     // Coloured runs show on DVD through entries of the stream palette made
     // for them: the outputs write that palette, and each unit shows its
     // letters in the entry of their colour.
-    const std::vector<uint32_t> runColours = dvd ? RunColoursOf(*entries) : std::vector<uint32_t>{};
-    std::vector<std::pair<uint32_t, int>> colourEntries;
+    static const std::vector<Cue> kNoEntries;
+    const DvdColours runColours(p, roles, dvd ? *entries : kNoEntries);
     ConversionJob colouredJob;
-    if (!runColours.empty()) {
+    if (runColours.Any()) {
         colouredJob = job;
-        colouredJob.palette = WithRunColours(p, roles, runColours, colourEntries);
+        colouredJob.palette = runColours.Palette();
     }
-    const ConversionJob& sinkJob = runColours.empty() ? job : colouredJob;
-    const auto entryOf = [&](uint32_t colour) {
-        for (const auto& [c, entry] : colourEntries)
-            if (c == colour) return entry;
-        return roles.text;
-    };
+    const ConversionJob& sinkJob = runColours.Any() ? colouredJob : job;
+    const auto entryOf = [&](uint32_t colour) { return runColours.EntryOf(colour); };
     UnitColours unitColours;
     std::vector<bool> lostColour;
     SubPictureEncoder encoder(roles, colours);
@@ -570,10 +532,12 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     // Without a canvas the units are coded from pixel codes: each layer's
     // colour classified as the coder classifies a frame's pixels.
     CodeFrame codes;
-    const LayerCodes layerCodes{ClassifyPixel(look.colors.outline, colours),
-                                ClassifyPixel(look.colors.antialias, colours),
-                                ClassifyPixel(look.colors.text, colours)};
+    LayerCodes layerCodes{ClassifyPixel(look.colors.outline, colours),
+                          ClassifyPixel(look.colors.antialias, colours),
+                          ClassifyPixel(look.colors.text, colours)};
     const unsigned backgroundCode = ClassifyPixel(kPureBlue, colours);
+    const LayerColors lookColours = look.colors;
+    const LayerCodes lookCodes = layerCodes;
     auto stopped = [&] {
         return (hooks.cancel && hooks.cancel->load(std::memory_order_relaxed)) ||
                (hooks.stopRequested && hooks.stopRequested());
@@ -653,7 +617,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             for (uint32_t k = stretch.first; k < stretch.first + stretch.count; ++k) {
                 const Cue& lines = (*entries)[timeline.cues[k]];
                 std::vector<RunLine> drawn = LinesToDraw(lines, text, look.font, job.look.wrap);
-                if (!runColours.empty()) unitColours.Add(timeline.cues[k], drawn);
+                if (runColours.Any()) unitColours.Add(timeline.cues[k], drawn);
                 if (lines.place().Stacked())
                     StackCueLines(std::move(drawn), lines.AtTop() ? top : bottom);
                 else {
@@ -662,16 +626,21 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                     placed.back().lines.resize(LinesWithText(placed.back().lines));
                 }
             }
-            if (!runColours.empty()) {
-                // One text colour a unit: the one most of its letters are in;
-                // the subtitles with letters in another lose theirs.
-                RoleIndices unitRoles = roles;
-                unitRoles.text = entryOf(unitColours.Dominant());
-                encoder.SetRoles(unitRoles, colours);
-                for (const size_t cue : unitColours.Losing(entryOf)) {
-                    if (lostColour.size() <= cue) lostColour.resize(cue + 1);
-                    lostColour[cue] = true;
-                }
+            if (runColours.Any()) {
+                // Letters in two colours keep both (text and antialias
+                // slots); with more, the colour most of the letters are in is
+                // the unit's and the subtitles with letters in another lose theirs.
+                const UnitSlots slots = runColours.SlotsOf(unitColours);
+                encoder.SetRoles(slots.entries, colours);
+                look.colors = lookColours;
+                look.second = {};
+                layerCodes = lookCodes;
+                runColours.ForCoder(slots, look, layerCodes);
+                if (slots.second.empty())
+                    for (const size_t cue : unitColours.Losing(entryOf)) {
+                        if (lostColour.size() <= cue) lostColour.resize(cue + 1);
+                        lostColour[cue] = true;
+                    }
             }
             // The DVD units, when the run has a DVD output: one, or for a
             // picture longer than a unit can show, one after another.
@@ -743,8 +712,8 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
         if (const auto lost = std::count(lostColour.begin(), lostColour.end(), true); lost > 0)
             report.warnings.push_back(
                 std::to_string(lost) + (lost == 1 ? " subtitle shows" : " subtitles show") +
-                " text in more than one colour at once; a DVD sub-picture has one text "
-                "colour, so " +
+                " text in more than two colours at once; a DVD sub-picture has at most two text "
+                "colours, so " +
                 (lost == 1 ? "it was" : "each was") + " drawn in the colour most of its letters are in");
         report.helpText = ComposeHelpText(job);
         if (report.cancelled) {
