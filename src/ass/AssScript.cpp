@@ -200,6 +200,7 @@ void AssScript::Open(const std::string& name, std::string_view bytes, const std:
         ass_set_storage_size(renderer_, width_, height_);
         ass_set_fonts(renderer_, nullptr, nullptr, ASS_FONTPROVIDER_AUTODETECT, nullptr, 1);
     }
+    ass_set_pixel_aspect(renderer_, 0);  // square, whatever the script before it in the pool had
     fontsDir_ = fontsDir;
 }
 
@@ -217,6 +218,12 @@ void AssScript::Release() {
 }
 
 AssScript::~AssScript() { Release(); }
+
+void AssScript::SetPixelAspect(double widthToHeight) {
+    // libass widens glyphs by the value it is given (drawings follow PlayRes
+    // to the frame on their own): pixels shown wide take the inverse.
+    if (widthToHeight > 0) ass_set_pixel_aspect(renderer_, 1 / widthToHeight);
+}
 
 int AssScript::EventCount() const { return track_->n_events; }
 

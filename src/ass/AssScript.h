@@ -68,6 +68,13 @@ public:
     // At most `frames` frames drawn by Walk to look for changes within
     // animations (200,000 unless set), so that no script keeps us for hours.
     void LimitFrames(long frames) { frameBudget_ = frames; }
+    // Pictures for a frame whose pixels are shown `widthToHeight` times as
+    // wide as tall (a DVD's 720 columns stretched or squeezed to 4:3 or
+    // 16:9), so that letters keep their shapes once the player scales the
+    // frame; square pixels (1) unless set. Drawings and positions follow
+    // PlayRes to the frame whatever is set; a script's LayoutResX/Y decides
+    // instead when it has them (libass's rule).
+    void SetPixelAspect(double widthToHeight);
     // What the user should know about the script (PlayRes missing or not
     // positive, events left out), one line each.
     const std::vector<std::string>& Warnings() const { return warnings_; }
