@@ -91,6 +91,9 @@ public:
     // hands out the stretch of time the picture taken last stands for.
     void WalkImages(double fps, const std::function<bool(const ::ass_image*)>& take,
                     const std::function<void(const AssMoment&)>& shown);
+    // While `take` runs: whether the picture may change before the next
+    // event starts or ends (an animated event is on screen).
+    bool Animating() const { return animating_; }
     // The colours the script names (its styles' primary, secondary,
     // outline and back colours, and every colour tag of its events), the
     // most used first, each once.
@@ -121,6 +124,7 @@ private:
     std::vector<std::string> warnings_;
     std::set<std::string> seenMessages_;  // libass's, each kept once
     long frameBudget_ = 200000;
+    bool animating_ = false;
 };
 
 // Draws libass's image list into a picture: every image's coverage in its
