@@ -68,50 +68,38 @@ TEST(AssDvd, UnitsShowFourColoursOfTheScriptsPaletteWhereLibassDrawsThem) {
 // shape, and a round letter, show as wide as tall once the player stretches
 // the frame's 720 columns to 4:3 or 16:9 of its rows.
 TEST(AssDvd, CirclesShowRoundAtTheDisplayAspect) {
-    struct Case {
-        VideoStandard standard;
-        bool widescreen;
-        int rows;
-        double aspect;
-        const char* playRes;
-    };
     const std::string circle =
-        "{\\an7\\pos(200,60)\\p1}m 120 0 b 186 0 240 54 240 120 b 240 186 186 240 120 240 b 54 240 0 186 0 "
-        "120 "
-        "b 0 54 54 0 120 0{\\p0}";
-    for (const Case c : {Case{VideoStandard::Pal, false, 576, 4.0 / 3, "640\nPlayResY: 480"},
-                         Case{VideoStandard::Ntsc, false, 480, 4.0 / 3, "640\nPlayResY: 480"},
-                         Case{VideoStandard::Pal, true, 576, 16.0 / 9, "640\nPlayResY: 360"},
-                         Case{VideoStandard::Ntsc, true, 480, 16.0 / 9, "640\nPlayResY: 360"}})
-        for (const std::string& text : {circle, std::string("{\\an5\\pos(320,180)\\fs150}\u25CF")}) {
-            SCOPED_TRACE(std::to_string(c.rows) + (c.widescreen ? " 16:9 " : " 4:3 ") + text);
-            TempDir dir;
-            const std::string script = dir.Write(
-                "round.ass", std::string("[Script Info]\nScriptType: v4.00+\nPlayResX: ") + c.playRes +
-                                 "\n\n[V4+ Styles]\nFormat: Name, Fontname, Fontsize, PrimaryColour, "
-                                 "OutlineColour, BorderStyle, Outline, Shadow, Alignment\n"
-                                 "Style: Default,DejaVu Sans,36,&H00FFFFFF,&H00000000,1,0,0,7\n\n[Events]\n"
-                                 "Format: Layer, Start, End, Style, Text\nDialogue: 0,0:00:01.00,0:00:02.00,"
-                                 "Default," +
-                                 text + "\n");
-            ConversionJob job;
-            job.subtitle.file = script;
-            job.palette.standard = c.standard;
-            job.look.widescreen = c.widescreen;
-            job.outputs.Set("sup", false);
-            job.outputs.Set("vobsub", true);
-            auto engine = CreateFreeTypeEngine();
-            const ConversionReport report = RunConversion(job, *engine);
-            ASSERT_FALSE(report.failure) << report.failure->message;
-            const DemuxedSubtitles read = DemuxSubtitles(dir.File("round.idx"));
-            ASSERT_EQ(read.packets.size(), 1u);
-            DvdSubDecoder decoder;
-            const std::optional<DecodedSubPicture> shown = decoder.Decode(read.packets[0].data);
-            ASSERT_TRUE(shown);
-            EXPECT_GT(shown->h, c.rows / 5);
-            const double shownWidth = shown->w * (c.aspect * c.rows / 720.0);
-            EXPECT_NEAR(shownWidth / shown->h, 1.0, 0.03) << shown->w << " x " << shown->h;
-        }
+        "{\\an7\\pos(200,60)\\p1}m 120 0 b 186 0 240 54 240 120 b 240 186 186 240 120 240 "
+        "b 54 240 0 186 0 120 b 0 54 54 0 120 0";
+    for (const bool wide : {false, true})
+        for (const VideoStandard standard : {VideoStandard::Pal, VideoStandard::Ntsc})
+            for (const std::string& text : {circle, std::string("{\\an5\\pos(320,180)\\fs150}\u25CF")}) {
+                const int rows = standard == VideoStandard::Pal ? 576 : 480;
+                SCOPED_TRACE(std::to_string(rows) + (wide ? " 16:9 " : " 4:3 ") + text);
+                TempDir dir;
+                const std::string script = dir.Write(
+                    "round.ass",
+                    std::string("[Script Info]\nPlayResX: 640\nPlayResY: ") + (wide ? "360" : "480") +
+                        "\n\n[V4+ Styles]\nFormat: Name, Fontname, Outline, Shadow\nStyle: Default,"
+                        "DejaVu Sans,0,0\n\n[Events]\nFormat: Start, End, Style, Text\n"
+                        "Dialogue: 0:00:01.00,0:00:02.00,Default," +
+                        text + "\n");
+                ConversionJob job;
+                job.subtitle.file = script;
+                job.palette.standard = standard;
+                job.look.widescreen = wide;
+                job.outputs.Set("sup", false);
+                job.outputs.Set("vobsub", true);
+                auto engine = CreateFreeTypeEngine();
+                ASSERT_FALSE(RunConversion(job, *engine).failure);
+                const DemuxedSubtitles read = DemuxSubtitles(dir.File("round.idx"));
+                ASSERT_EQ(read.packets.size(), 1u);
+                const std::optional<DecodedSubPicture> shown = DvdSubDecoder().Decode(read.packets[0].data);
+                ASSERT_TRUE(shown);
+                EXPECT_GT(shown->h, rows / 5);
+                const double shownWidth = shown->w * ((wide ? 16.0 / 9 : 4.0 / 3) * rows / 720.0);
+                EXPECT_NEAR(shownWidth / shown->h, 1.0, 0.03) << shown->w << " x " << shown->h;
+            }
 }
 
 // A large animated sign changes every frame: the units a player's 53,220-byte

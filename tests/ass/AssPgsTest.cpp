@@ -199,30 +199,4 @@ TEST(AssPgs, FadesArePaletteUpdatesOfTheObjectShown) {
     }
 }
 
-// Past 255 palette updates of one object the palette's version would wrap:
-// the next update is a whole display set again.
-TEST(AssPgs, PaletteVersionsStartAgainPast255Updates) {
-    TempDir dir;
-    PgsVideo video{kWidth, kHeight, 0x30};
-    PgsWriter writer;
-    const std::string sup = dir.File("long.pgs.sup");
-    writer.Create(sup, video);
-    PgsObject object{100, 100, 4, 2, std::vector<uint8_t>(8, 1), {}, {}};
-    for (int k = 0; k < 300; ++k)
-        writer.Recolour(k * 3600, (k + 1) * 3600 + 1, object,
-                        {PgsColor{}, PgsColor{200, 128, 128, uint8_t(k % 250 + 1)}});
-    writer.Close();
-    const std::string bytes = TempDir::Read(sup);
-    std::vector<int> versions;  // of the palette segments, in order
-    int objects = 0;
-    for (size_t at = 0; at + 13 <= bytes.size();
-         at += 13 + (uint8_t(bytes[at + 11]) << 8 | uint8_t(bytes[at + 12]))) {
-        objects += bytes[at + 10] == 0x15;
-        if (bytes[at + 10] == 0x14) versions.push_back(uint8_t(bytes[at + 14]));
-    }
-    ASSERT_EQ(versions.size(), 300u);
-    EXPECT_EQ(objects, 2);
-    for (size_t k = 0; k < versions.size(); ++k) EXPECT_EQ(versions[k], int(k % 256)) << k;
-}
-
 }  // namespace glyphon::test
