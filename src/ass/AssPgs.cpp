@@ -20,7 +20,10 @@ namespace {
 constexpr size_t kMostEntries = 255;  // besides the transparent entry 0
 // A fade's object starts with this many, the rest left for entries whose
 // pixels fade apart.
-constexpr size_t kFadeEntries = 160;
+constexpr size_t kFadeEntries = 128;
+// The levels an entry's pixels may differ by in a channel in a picture of a
+// fade shown with its object, and when the palette had no room to split more.
+constexpr int kFadeSpread = 8, kLooserSpread = 16;
 // A fade's pictures keep at most this many sets of bitmaps.
 constexpr size_t kMostKeptSets = 8;
 
@@ -286,8 +289,11 @@ int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video) {
         for (size_t k = 0; k < frames; ++k) {
             if (k == fullest) continue;
             ComposeAssImages(imagesOf(run[k]), video.width, video.height, picture);
-            SplitPgsEntriesFor(picture, object, fullestPalette);
+            SplitPgsEntriesFor(picture, object, fullestPalette, kFadeSpread);
         }
+        // Out of room, pixels of an entry may differ somewhat more (by a few
+        // levels either side of its colour) before a picture is shown whole.
+        const int spread = fullestPalette.size() > kMostEntries ? kLooserSpread : kFadeSpread;
         bool onScreen = false;  // the run's object
         for (size_t k = 0; k < frames; ++k) {
             if (k == fullest) {
@@ -296,7 +302,7 @@ int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video) {
                 continue;
             }
             ComposeAssImages(imagesOf(run[k]), video.width, video.height, picture);
-            if (RecolourPgsObject(picture, object, video.height, palette)) {
+            if (RecolourPgsObject(picture, object, video.height, palette, spread)) {
                 emit(run[k].moment, object, palette, onScreen, true);
                 onScreen = true;
             } else {

@@ -59,7 +59,7 @@ void ColoursOf(const ASS_Image* images, std::vector<uint32_t>& colours) {
 }
 
 bool RecolourPgsObject(const AssPicture& picture, const PgsObject& before, int frameHeight,
-                       std::vector<PgsColor>& palette) {
+                       std::vector<PgsColor>& palette, int mostSpread) {
     if (before.Empty()) return false;
     if (!picture.Empty() && (picture.x < before.x || picture.y < before.y ||
                              picture.x + picture.width > before.x + before.width ||
@@ -96,7 +96,7 @@ bool RecolourPgsObject(const AssPicture& picture, const PgsObject& before, int f
         const Gathered& g = entries[i];
         if (g.count == 0) continue;
         for (size_t n = 0; n < 4; ++n)
-            if (g.hi[n] - g.lo[n] > kMostSpread) return false;
+            if (g.hi[n] - g.lo[n] > mostSpread) return false;
         const double a = double(g.sum[3]) / double(g.count);
         const auto straight = [&](size_t n) {
             if (a <= 0) return uint8_t(0);
@@ -110,7 +110,8 @@ bool RecolourPgsObject(const AssPicture& picture, const PgsObject& before, int f
     return true;
 }
 
-void SplitPgsEntriesFor(const AssPicture& picture, PgsObject& object, std::vector<PgsColor>& palette) {
+void SplitPgsEntriesFor(const AssPicture& picture, PgsObject& object, std::vector<PgsColor>& palette,
+                        int mostSpread) {
     if (object.Empty()) return;
     // The picture's colour at each pixel of the object.
     static constexpr uint8_t kNone[4] = {0, 0, 0, 0};
@@ -147,7 +148,7 @@ void SplitPgsEntriesFor(const AssPicture& picture, PgsObject& object, std::vecto
             size_t widest = 0;
             for (size_t n = 1; n < 4; ++n)
                 if (g.hi[n] - g.lo[n] > g.hi[widest] - g.lo[widest]) widest = n;
-            if (g.count == 0 || g.hi[widest] - g.lo[widest] <= kMostSpread || palette.size() >= 256) continue;
+            if (g.count == 0 || g.hi[widest] - g.lo[widest] <= mostSpread || palette.size() >= 256) continue;
             cuts[e] =
                 Cut{uint8_t(widest), uint8_t((g.lo[widest] + g.hi[widest]) / 2), uint8_t(palette.size())};
             palette.push_back(palette[e]);

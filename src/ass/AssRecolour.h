@@ -35,15 +35,16 @@ void ColoursOf(const ::ass_image* images, std::vector<uint32_t>& colours);
 // the same images in new colours) of the pixels using it, as a palette for
 // `frameHeight` rows. False when that would not show the picture: ink
 // outside the object or where it is transparent, or the pixels of one entry
-// more than a few levels apart.
+// more than `mostSpread` levels apart in a channel (premultiplied).
 bool RecolourPgsObject(const AssPicture& picture, const PgsObject& before, int frameHeight,
-                       std::vector<PgsColor>& palette);
+                       std::vector<PgsColor>& palette, int mostSpread = 8);
 
 // Splits the entries of `object` (`palette` its palette) whose pixels in
-// `picture` (another picture of the same images) differ by more than a few
-// levels, while the palette has room: each part keeps its entry's colour, so
+// `picture` (another picture of the same images) differ by more than
+// `mostSpread` levels in a channel, while the palette has room: each part keeps its entry's colour, so
 // the object shows what it did, and RecolourPgsObject can show `picture`
 // with it.
-void SplitPgsEntriesFor(const AssPicture& picture, PgsObject& object, std::vector<PgsColor>& palette);
+void SplitPgsEntriesFor(const AssPicture& picture, PgsObject& object, std::vector<PgsColor>& palette,
+                        int mostSpread = 8);
 
 }  // namespace glyphon

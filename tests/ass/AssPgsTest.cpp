@@ -120,6 +120,9 @@ TEST(AssAgainstLibassFilter, OurStreamOverlaidMatchesTheSubtitlesFilter) {
         {"faint at both ends",
          Dialogue("{\\fade(255,32,224,0,500,1000,1600)}Faint at both ends"),
          {9, 20, 37, 44}},
+        {"two fades",
+         Dialogue("{\\fad(600,600)}In and out") + Dialogue("{\\an8\\fade(255,0,255,0,700,900,1600)}A sign"),
+         {12, 20, 26, 40}},
         {"moving", Dialogue("{\\move(80,300,560,80)}Moving along"), {10, 25, 40}},
         {"karaoke", Dialogue("{\\k40}Ka{\\k40}ra{\\k40}o{\\k40}ke {\\k40}time"), {12, 22}},
     };
