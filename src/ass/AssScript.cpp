@@ -204,6 +204,7 @@ void AssScript::Open(const std::string& name, std::string_view bytes, const std:
         ass_set_storage_size(renderer_, width_, height_);
         ass_set_fonts(renderer_, nullptr, nullptr, ASS_FONTPROVIDER_AUTODETECT, nullptr, 1);
     }
+    ass_set_pixel_aspect(renderer_, 0);  // square, whatever the script before it in the pool had
     fontsDir_ = fontsDir;
 }
 
@@ -221,6 +222,12 @@ void AssScript::Release() {
 }
 
 AssScript::~AssScript() { Release(); }
+
+void AssScript::SetPixelAspect(double widthToHeight) {
+    // libass widens glyphs by the value it is given (drawings follow PlayRes
+    // to the frame on their own): pixels shown wide take the inverse.
+    if (widthToHeight > 0) ass_set_pixel_aspect(renderer_, 1 / widthToHeight);
+}
 
 int AssScript::EventCount() const { return track_->n_events; }
 
@@ -381,16 +388,17 @@ void AssScript::WalkImages(double fps, const std::function<bool(const ASS_Image*
     for (auto cut = cuts.begin(); cut != cuts.end(); ++cut) {
         const auto next = std::next(cut);
         const int64_t a = *cut, b = next == cuts.end() ? a : *next;
+        bool animated = false;
+        for (int i = 0; i < track_->n_events && !animated && next != cuts.end(); ++i) {
+            const ASS_Event& e = track_->events[i];
+            animated = e.Start < b && e.Start + e.Duration > a && Animated(i);
+        }
+        animating_ = animated && fps > 0;
         ASS_Image* images = nullptr;
         const int change = Render(a, &images);
         if (change != 0 || !open || cut == cuts.begin()) changeAt(a, images);
         if (next == cuts.end()) break;
-        bool animated = false;
-        for (int i = 0; i < track_->n_events && !animated; ++i) {
-            const ASS_Event& e = track_->events[i];
-            animated = e.Start < b && e.Start + e.Duration > a && Animated(i);
-        }
-        if (!animated || fps <= 0) continue;
+        if (!animating_) continue;
         for (int64_t k = int64_t(std::floor(double(a) * fps / 1000)) + 1;; ++k) {
             const int64_t t = int64_t(std::ceil(double(k) * 1000 / fps - 1e-9));
             if (t >= b) break;
@@ -405,6 +413,7 @@ void AssScript::WalkImages(double fps, const std::function<bool(const ASS_Image*
             if (Render(t, &images) != 0) changeAt(t, images);
         }
     }
+    animating_ = false;
     if (open) {
         moment.endMs = *cuts.rbegin();
         if (moment.endMs > moment.startMs) shown(moment);

@@ -67,6 +67,7 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
         if (o.AnyDvd()) {
             dvdScript = std::make_unique<AssScript>(job.subtitle.file, kFrameWidth, frameHeight,
                                                     job.subtitle.fontsDir);
+            dvdScript->SetPixelAspect(DvdPixelAspect(frameHeight, job.look.widescreen));
             if (job.palette.source != PaletteSource::Ifo) {
                 const std::array<Rgb, 16> palette = StreamPaletteOf(dvdScript->Colours());
                 for (size_t i = 0; i < 16; ++i) {
