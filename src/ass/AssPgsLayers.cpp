@@ -20,6 +20,8 @@ constexpr int kMostLayers = 3;
 constexpr size_t kKeys = size_t(1) << 16;
 constexpr size_t kMostEntries = 255;  // besides the transparent entry 0
 constexpr uint16_t kNoEntry = 0xFFFF;
+// Images of one layer are checked for overlaps pairwise up to this many.
+constexpr size_t kMostPairs = 64;
 
 struct Layer {
     uint32_t colour;               // libass's: r, g, b from the high byte down, then transparency
@@ -34,6 +36,10 @@ struct Placed {
 
 bool Meets(const Layer& l, const Placed& p) {
     return p.left < l.right && l.left < p.right && p.top < l.bottom && l.top < p.bottom;
+}
+
+bool Overlap(const Placed& a, const Placed& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
 // Bits of each layer's coverage in a key, from the first layer up.
@@ -81,6 +87,28 @@ void AddToKeys(uint16_t* keys, const uint8_t* src, size_t n, int drop, int shift
         add(_mm_unpacklo_epi8(s, zero), keys + x);
         add(_mm_unpackhi_epi8(s, zero), keys + x + 8);
     }
+    for (; x < n; ++x) keys[x] = uint16_t(keys[x] | (src[x] >> drop) << shift);
+}
+
+// keys |= (16 coverages >> drop) << shift (AVX2).
+__attribute__((target("avx2"))) inline void AddSixteenToKeys(uint16_t* at, const uint8_t* src, __m128i dropBy,
+                                                             __m128i shiftBy) {
+    const __m256i wide = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)));
+    __m256i* k = reinterpret_cast<__m256i*>(at);
+    _mm256_storeu_si256(
+        k, _mm256_or_si256(_mm256_loadu_si256(k), _mm256_sll_epi16(_mm256_srl_epi16(wide, dropBy), shiftBy)));
+}
+
+// AddToKeys 32 pixels at a time (AVX2).
+__attribute__((target("avx2"))) void AddToKeysAvx2(uint16_t* keys, const uint8_t* src, size_t n, int drop,
+                                                   int shift) {
+    size_t x = 0;
+    const __m128i dropBy = _mm_cvtsi32_si128(drop), shiftBy = _mm_cvtsi32_si128(shift);
+    for (; x + 32 <= n; x += 32) {
+        AddSixteenToKeys(keys + x, src + x, dropBy, shiftBy);
+        AddSixteenToKeys(keys + x + 16, src + x + 16, dropBy, shiftBy);
+    }
+    for (; x + 16 <= n; x += 16) AddSixteenToKeys(keys + x, src + x, dropBy, shiftBy);
     for (; x < n; ++x) keys[x] = uint16_t(keys[x] | (src[x] >> drop) << shift);
 }
 
@@ -262,47 +290,88 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
         entry_[k] = entry;
         return entry;
     };
-    // Row by row, in buffers of one row: each layer's coverage (images of
-    // one colour laid over each other), the keys, and their entries.
+    // Row by row, in buffers of one row: the keys and their entries. A
+    // layer whose images never overlap each other adds each image's coverage
+    // to the keys straight from its bitmap; the others are laid over each
+    // other in a row of their own first. Only the columns some image reaches
+    // in a row are worked on; the keys are all 0 between rows.
     const size_t w = size_t(right - left), h = size_t(bottom - top);
+    // The rows (in the frame) where images of one layer overlap.
+    std::vector<std::pair<int, int>> overlaps[kMostLayers];
+    if (placed.size() > kMostPairs) {
+        for (int l = 0; l < count; ++l) overlaps[l].push_back({top, bottom});
+    } else {
+        for (size_t a = 0; a < placed.size(); ++a)
+            for (size_t b = a + 1; b < placed.size(); ++b)
+                if (placed[b].layer == placed[a].layer && Overlap(placed[a], placed[b]))
+                    overlaps[placed[a].layer].push_back({std::max(placed[a].top, placed[b].top),
+                                                         std::min(placed[a].bottom, placed[b].bottom)});
+    }
     rows_.resize(w * size_t(count));
-    keys_.resize(w + 8);
+    keys_.assign(w + 16, 0);
     index_.resize(w * h + 8);
     size_t inkLeft = w, inkRight = 0;
     int inkTop = -1, inkBottom = -1;
     const uint16_t* entries = entry_.data();
     static const bool avx2 = __builtin_cpu_supports("avx2");
+    const auto addToKeys = avx2 ? AddToKeysAvx2 : AddToKeys;
+    uint16_t* keys = keys_.data();
     for (size_t y = 0; y < h && fits; ++y) {
-        std::memset(rows_.data(), 0, rows_.size());
-        for (const Placed& p : placed) {
-            const int fy = top + int(y);
-            if (fy < p.top || fy >= p.bottom) continue;
-            const ASS_Image* i = p.image;
-            LayOver(rows_.data() + w * size_t(p.layer) + size_t(p.left - left),
-                    i->bitmap + size_t(fy - i->dst_y) * size_t(i->stride) + size_t(p.left - i->dst_x),
-                    size_t(p.right - p.left));
-        }
-        uint16_t* keys = keys_.data();
-        std::memset(keys, 0, keys_.size() * sizeof *keys);
-        for (int l = 0; l < count; ++l) AddToKeys(keys, rows_.data() + w * size_t(l), w, drop[l], shift[l]);
+        const int fy = top + int(y);
         uint8_t* out = index_.data() + y * w;
-        size_t first = 0, last = (w + 7) / 8 * 8;  // the keys past w are 0
-        while (first < w && Uniform(keys + first) && !keys[first]) first += 8;
-        while (first < w && !keys[first]) ++first;
-        if (first >= w) {
+        size_t reachLeft = w, reachRight = 0;
+        for (const Placed& p : placed)
+            if (fy >= p.top && fy < p.bottom) {
+                reachLeft = std::min(reachLeft, size_t(p.left - left));
+                reachRight = std::max(reachRight, size_t(p.right - left));
+            }
+        if (reachLeft >= reachRight) {
             std::memset(out, 0, w);
             continue;
         }
-        while (Uniform(keys + last - 8) && !keys[last - 8]) last -= 8;
-        while (!keys[last - 1]) --last;
+        const size_t reach = reachRight - reachLeft;
+        bool direct[kMostLayers] = {true, true, true};
+        for (int l = 0; l < count; ++l)
+            for (const auto& [from, to] : overlaps[l]) direct[l] = direct[l] && (fy < from || fy >= to);
+        for (int l = 0; l < count; ++l)
+            if (!direct[l]) std::memset(rows_.data() + w * size_t(l) + reachLeft, 0, reach);
+        for (const Placed& p : placed) {
+            if (fy < p.top || fy >= p.bottom) continue;
+            const ASS_Image* i = p.image;
+            const uint8_t* src =
+                i->bitmap + size_t(fy - i->dst_y) * size_t(i->stride) + size_t(p.left - i->dst_x);
+            const size_t at = size_t(p.left - left), n = size_t(p.right - p.left);
+            if (direct[p.layer])
+                addToKeys(keys + at, src, n, drop[p.layer], shift[p.layer]);
+            else
+                LayOver(rows_.data() + w * size_t(p.layer) + at, src, n);
+        }
+        for (int l = 0; l < count; ++l)
+            if (!direct[l])
+                addToKeys(keys + reachLeft, rows_.data() + w * size_t(l) + reachLeft, reach, drop[l],
+                          shift[l]);
+        size_t first = reachLeft, last = reachRight;
+        while (first + 8 <= last && Uniform(keys + first) && !keys[first]) first += 8;
+        while (first < last && !keys[first]) ++first;
+        while (last >= first + 8 && Uniform(keys + last - 8) && !keys[last - 8]) last -= 8;
+        while (last > first && !keys[last - 1]) --last;
+        if (first == last) {
+            std::memset(out, 0, w);
+            continue;
+        }
         if (inkTop < 0) inkTop = int(y);
         inkBottom = int(y);
         inkLeft = std::min(inkLeft, first);
         inkRight = std::max(inkRight, last);
+        // The keys past `last` are 0: the blocks of eight read there map to
+        // 0 and are overwritten below.
+        std::memset(out, 0, first);
         if (avx2)
-            MapRowAvx2(keys, w, entries, out, give);
+            MapRowAvx2(keys + first, last - first, entries, out + first, give);
         else
-            MapRow(keys, w, entries, out, give);
+            MapRow(keys + first, last - first, entries, out + first, give);
+        std::memset(out + last, 0, w - last);
+        std::memset(keys + reachLeft, 0, reach * sizeof *keys);
     }
     for (const uint16_t k : given_) entry_[k] = kNoEntry;
     entry_[0] = 0;
