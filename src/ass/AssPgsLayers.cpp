@@ -17,7 +17,6 @@ namespace glyphon {
 namespace {
 
 constexpr int kMostLayers = 3;
-constexpr size_t kKeys = size_t(1) << 16;
 constexpr size_t kMostEntries = 255;  // besides the transparent entry 0
 constexpr uint16_t kNoEntry = 0xFFFF;
 // Images of one layer are checked for overlaps pairwise up to this many.
@@ -171,14 +170,7 @@ __attribute__((target("avx2"))) void MapRowAvx2(const uint16_t* keys, size_t w, 
 
 }  // namespace
 
-AssPgsLayers::AssPgsLayers()
-    : entry_(kKeys + 1, kNoEntry),
-      keyFirst_(kKeys, 0),
-      keyColour_(kKeys, 0),
-      keyStamp_(kKeys, 0),
-      keyPgs_(kKeys) {
-    entry_[0] = 0;
-}
+AssPgsLayers::AssPgsLayers() = default;
 
 bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int frameHeight,
                             PgsObject& object, std::vector<PgsColor>& palette) {
@@ -233,9 +225,16 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
         signature_ = signature;
         firstOf_.clear();
         if (++stamp_ == 0) {
-            std::fill(keyStamp_.begin(), keyStamp_.end(), 0);
+            for (KeyColour& c : keyColours_) c.stamp = 0;
             stamp_ = 1;
         }
+    }
+    // The tables reach as far as the keys of this many layers do.
+    const size_t keyCount = size_t(1) << (shift[count - 1] + BitsOf(count, count - 1));
+    if (keyColours_.size() < keyCount) {
+        keyColours_.resize(keyCount);
+        entry_.resize(keyCount + 1, kNoEntry);  // one more: entries are read two at a time
+        entry_[0] = 0;
     }
     const auto composed = [&](size_t k) {
         unsigned c[4] = {0, 0, 0, 0};
@@ -258,12 +257,13 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
     bool fits = true;
     const auto give = [&](uint16_t k) __attribute__((noinline)) {
         given_.push_back(k);
-        if (keyStamp_[k] != stamp_) {
-            keyStamp_[k] = stamp_;
+        KeyColour& key = keyColours_[k];
+        if (key.stamp != stamp_) {
+            key.stamp = stamp_;
             const uint32_t colour = composed(k);
-            keyColour_[k] = colour;
+            key.colour = colour;
             const auto [at, added] = firstOf_.emplace(colour, k);
-            keyFirst_[k] = at->second;
+            key.first = at->second;
             if (added) {
                 const uint8_t a = uint8_t(colour);
                 const auto straight = [&](int shiftBy) {
@@ -271,19 +271,19 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
                                    std::clamp(double(colour >> shiftBy & 0xFF) * 255.0 / a + 0.5, 0.0, 255.0))
                              : uint8_t(0);
                 };
-                keyPgs_[k] = ToPgsColor(Rgba{straight(24), straight(16), straight(8), a}, frameHeight);
+                key.pgs = ToPgsColor(Rgba{straight(24), straight(16), straight(8), a}, frameHeight);
             }
         }
-        const uint16_t first = keyFirst_[k];
+        const uint16_t first = key.first;
         uint8_t entry = 0;
-        if ((keyColour_[k] & 0xFF) == 0) {
+        if ((key.colour & 0xFF) == 0) {
         } else if (entry_[first] != kNoEntry) {
             entry = uint8_t(entry_[first]);
         } else if (palette.size() > kMostEntries) {
             fits = false;
         } else {
             entry = uint8_t(palette.size());
-            palette.push_back(keyPgs_[first]);
+            palette.push_back(keyColours_[first].pgs);
             entry_[first] = entry;
             given_.push_back(first);
         }
@@ -383,9 +383,12 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
     object.y = top + inkTop;
     object.width = int(cw);
     object.height = int(ch);
-    object.pixels.resize(cw * ch);
-    for (size_t y = 0; y < ch; ++y)
-        std::memcpy(object.pixels.data() + y * cw, index_.data() + (y + size_t(inkTop)) * w + inkLeft, cw);
+    object.pixels.clear();  // filled row by row, never zeroed first
+    object.pixels.reserve(cw * ch);
+    for (size_t y = 0; y < ch; ++y) {
+        const uint8_t* row = index_.data() + (y + size_t(inkTop)) * w + inkLeft;
+        object.pixels.insert(object.pixels.end(), row, row + cw);
+    }
     return true;
 }
 
