@@ -168,6 +168,65 @@ __attribute__((target("avx2"))) void MapRowAvx2(const uint16_t* keys, size_t w, 
     }
 }
 
+// Pictures of two layers keep mostly to two lines of keys: the first layer
+// alone (the second's coverage 0) and the second over the first at full
+// coverage (a fill over its outline). The entries of those keys as bytes,
+// each with whether it is known yet, for 64 keys mapped at once.
+struct AxisEntries {
+    alignas(64) uint8_t alone[128], aloneKnown[128], over[128], overKnown[128];
+};
+
+// MapRow for keys of two layers of seven bits each (AVX-512 VBMI): 64 keys
+// at a time from `axes`; those off the two lines or without a known entry
+// then one by one, in order (entries given where first met), and the lines'
+// entries noted.
+template <typename Give>
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void MapRowTwoLayersVbmi(
+    const uint16_t* keys, size_t w, const uint16_t* entries, uint8_t* out, const Give& give,
+    AxisEntries& axes) {
+    const __m512i seven = _mm512_set1_epi16(127), full = _mm512_set1_epi8(127), zero = _mm512_setzero_si512();
+    __m512i alone[2], aloneKnown[2], over[2], overKnown[2];
+    const auto load = [&] __attribute__((target("avx512f,avx512bw,avx512vbmi"))) () {
+        for (int half = 0; half < 2; ++half) {
+            alone[half] = _mm512_load_si512(axes.alone + 64 * half);
+            aloneKnown[half] = _mm512_load_si512(axes.aloneKnown + 64 * half);
+            over[half] = _mm512_load_si512(axes.over + 64 * half);
+            overKnown[half] = _mm512_load_si512(axes.overKnown + 64 * half);
+        }
+    };
+    load();
+    for (size_t x = 0; x < w; x += 64) {
+        const __m512i k0 = _mm512_loadu_si512(keys + x), k1 = _mm512_loadu_si512(keys + x + 32);
+        const __m512i low =
+            _mm512_inserti64x4(_mm512_zextsi256_si512(_mm512_cvtepi16_epi8(_mm512_and_si512(k0, seven))),
+                               _mm512_cvtepi16_epi8(_mm512_and_si512(k1, seven)), 1);
+        const __m512i high =
+            _mm512_inserti64x4(_mm512_zextsi256_si512(_mm512_cvtepi16_epi8(_mm512_srli_epi16(k0, 7))),
+                               _mm512_cvtepi16_epi8(_mm512_srli_epi16(k1, 7)), 1);
+        const __mmask64 onAlone =
+            _mm512_cmpeq_epi8_mask(high, zero) &
+            _mm512_test_epi8_mask(_mm512_permutex2var_epi8(aloneKnown[0], low, aloneKnown[1]), full);
+        const __mmask64 onOver =
+            _mm512_cmpeq_epi8_mask(low, full) &
+            _mm512_test_epi8_mask(_mm512_permutex2var_epi8(overKnown[0], high, overKnown[1]), full);
+        _mm512_storeu_si512(out + x,
+                            _mm512_mask_blend_epi8(onAlone, _mm512_permutex2var_epi8(over[0], high, over[1]),
+                                                   _mm512_permutex2var_epi8(alone[0], low, alone[1])));
+        const uint64_t known = onAlone | onOver;
+        if (known == ~uint64_t(0)) continue;
+        // The others in order: entries given where first met.
+        for (uint64_t rest = ~known; rest; rest &= rest - 1) {
+            const size_t k = x + size_t(__builtin_ctzll(rest));
+            const uint16_t key = keys[k];
+            const uint8_t e = entries[key] != kNoEntry ? uint8_t(entries[key]) : give(key);
+            out[k] = e;
+            if (key >> 7 == 0) axes.alone[key] = e, axes.aloneKnown[key] = 1;
+            if ((key & 127) == 127) axes.over[key >> 7] = e, axes.overKnown[key >> 7] = 1;
+        }
+        load();
+    }
+}
+
 }  // namespace
 
 AssPgsLayers::AssPgsLayers() = default;
@@ -308,12 +367,18 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
                                                          std::min(placed[a].bottom, placed[b].bottom)});
     }
     rows_.resize(w * size_t(count));
-    keys_.assign(w + 16, 0);
-    index_.resize(w * h + 8);
+    keys_.assign(w + 80, 0);    // room for 64 keys read past the last
+    index_.resize(w * h + 64);  // and for 64 entries written past it
     size_t inkLeft = w, inkRight = 0;
     int inkTop = -1, inkBottom = -1;
     const uint16_t* entries = entry_.data();
     static const bool avx2 = __builtin_cpu_supports("avx2");
+    static const bool vbmi = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
+    AxisEntries axes;
+    if (vbmi && count == 2) {
+        std::memset(&axes, 0, sizeof axes);
+        axes.aloneKnown[0] = 1;  // key 0: entry 0
+    }
     const auto addToKeys = avx2 ? AddToKeysAvx2 : AddToKeys;
     uint16_t* keys = keys_.data();
     for (size_t y = 0; y < h && fits; ++y) {
@@ -366,7 +431,9 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
         // The keys past `last` are 0: the blocks of eight read there map to
         // 0 and are overwritten below.
         std::memset(out, 0, first);
-        if (avx2)
+        if (vbmi && count == 2)
+            MapRowTwoLayersVbmi(keys + first, last - first, entries, out + first, give, axes);
+        else if (avx2)
             MapRowAvx2(keys + first, last - first, entries, out + first, give);
         else
             MapRow(keys + first, last - first, entries, out + first, give);
