@@ -176,15 +176,19 @@ struct AxisEntries {
     alignas(64) uint8_t alone[128], aloneKnown[128], over[128], overKnown[128];
 };
 
-// MapRow for keys of two layers of seven bits each (AVX-512 VBMI): 64 keys
-// at a time from `axes`; those off the two lines or without a known entry
-// then one by one, in order (entries given where first met), and the lines'
-// entries noted.
+// The entries of a row of two layers from their coverages `first` and
+// `second` (AVX-512 VBMI): each key is the two coverages cut to seven bits,
+// the first layer lowest; 64 pixels at a time from `axes`, those off the
+// two lines or without a known entry then one by one, in order (entries
+// given where first met), and the lines' entries noted. Reads and writes
+// up to 63 pixels past n; the keys there are not looked at.
 template <typename Give>
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void MapRowTwoLayersVbmi(
-    const uint16_t* keys, size_t w, const uint16_t* entries, uint8_t* out, const Give& give,
-    AxisEntries& axes) {
-    const __m512i seven = _mm512_set1_epi16(127), full = _mm512_set1_epi8(127), zero = _mm512_setzero_si512();
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void MapTwoLayersVbmi(const uint8_t* first,
+                                                                             const uint8_t* second, size_t n,
+                                                                             const uint16_t* entries,
+                                                                             uint8_t* out, const Give& give,
+                                                                             AxisEntries& axes) {
+    const __m512i seven = _mm512_set1_epi8(127), zero = _mm512_setzero_si512();
     __m512i alone[2], aloneKnown[2], over[2], overKnown[2];
     const auto load = [&] __attribute__((target("avx512f,avx512bw,avx512vbmi"))) () {
         for (int half = 0; half < 2; ++half) {
@@ -195,29 +199,24 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void MapRowTwoLayersVbmi(
         }
     };
     load();
-    for (size_t x = 0; x < w; x += 64) {
-        const __m512i k0 = _mm512_loadu_si512(keys + x), k1 = _mm512_loadu_si512(keys + x + 32);
-        const __m512i low =
-            _mm512_inserti64x4(_mm512_zextsi256_si512(_mm512_cvtepi16_epi8(_mm512_and_si512(k0, seven))),
-                               _mm512_cvtepi16_epi8(_mm512_and_si512(k1, seven)), 1);
-        const __m512i high =
-            _mm512_inserti64x4(_mm512_zextsi256_si512(_mm512_cvtepi16_epi8(_mm512_srli_epi16(k0, 7))),
-                               _mm512_cvtepi16_epi8(_mm512_srli_epi16(k1, 7)), 1);
+    for (size_t x = 0; x < n; x += 64) {
+        const __m512i low = _mm512_and_si512(_mm512_srli_epi16(_mm512_loadu_si512(first + x), 1), seven);
+        const __m512i high = _mm512_and_si512(_mm512_srli_epi16(_mm512_loadu_si512(second + x), 1), seven);
         const __mmask64 onAlone =
             _mm512_cmpeq_epi8_mask(high, zero) &
-            _mm512_test_epi8_mask(_mm512_permutex2var_epi8(aloneKnown[0], low, aloneKnown[1]), full);
+            _mm512_test_epi8_mask(_mm512_permutex2var_epi8(aloneKnown[0], low, aloneKnown[1]), seven);
         const __mmask64 onOver =
-            _mm512_cmpeq_epi8_mask(low, full) &
-            _mm512_test_epi8_mask(_mm512_permutex2var_epi8(overKnown[0], high, overKnown[1]), full);
+            _mm512_cmpeq_epi8_mask(low, seven) &
+            _mm512_test_epi8_mask(_mm512_permutex2var_epi8(overKnown[0], high, overKnown[1]), seven);
         _mm512_storeu_si512(out + x,
                             _mm512_mask_blend_epi8(onAlone, _mm512_permutex2var_epi8(over[0], high, over[1]),
                                                    _mm512_permutex2var_epi8(alone[0], low, alone[1])));
-        const uint64_t known = onAlone | onOver;
-        if (known == ~uint64_t(0)) continue;
-        // The others in order: entries given where first met.
-        for (uint64_t rest = ~known; rest; rest &= rest - 1) {
-            const size_t k = x + size_t(__builtin_ctzll(rest));
-            const uint16_t key = keys[k];
+        const uint64_t inRow = n - x >= 64 ? ~uint64_t(0) : (uint64_t(1) << (n - x)) - 1;
+        const uint64_t rest = inRow & ~uint64_t(onAlone | onOver);
+        if (!rest) continue;
+        for (uint64_t r = rest; r; r &= r - 1) {
+            const size_t k = x + size_t(__builtin_ctzll(r));
+            const uint16_t key = uint16_t((first[k] >> 1) | (second[k] >> 1) << 7);
             const uint8_t e = entries[key] != kNoEntry ? uint8_t(entries[key]) : give(key);
             out[k] = e;
             if (key >> 7 == 0) axes.alone[key] = e, axes.aloneKnown[key] = 1;
@@ -225,6 +224,25 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void MapRowTwoLayersVbmi(
         }
         load();
     }
+}
+
+// The first and one past the last pixel of [from, to) where either layer's
+// coverage is at least 2 (a key other than 0 at seven bits); from == to
+// when none is.
+std::pair<size_t, size_t> InkOfTwoLayers(const uint8_t* first, const uint8_t* second, size_t from,
+                                         size_t to) {
+    const __m128i one = _mm_set1_epi8(1), zero = _mm_setzero_si128();
+    const auto blank = [&](size_t at) {
+        const __m128i most = _mm_max_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(first + at)),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(second + at)));
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_subs_epu8(most, one), zero)) == 0xFFFF;
+    };
+    const auto ink = [&](size_t at) { return first[at] > 1 || second[at] > 1; };
+    while (from + 16 <= to && blank(from)) from += 16;
+    while (from < to && !ink(from)) ++from;
+    while (to >= from + 16 && blank(to - 16)) to -= 16;
+    while (to > from && !ink(to - 1)) --to;
+    return {from, to};
 }
 
 }  // namespace
@@ -366,16 +384,22 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
                     overlaps[placed[a].layer].push_back({std::max(placed[a].top, placed[b].top),
                                                          std::min(placed[a].bottom, placed[b].bottom)});
     }
-    rows_.resize(w * size_t(count));
-    keys_.assign(w + 80, 0);    // room for 64 keys read past the last
-    index_.resize(w * h + 64);  // and for 64 entries written past it
+    // Rows of the layers' coverages, each with room for 64 pixels read past
+    // its end.
+    const size_t stride = w + 64;
+    rows_.resize(stride * size_t(count));
+    keys_.assign(w + 16, 0);
+    index_.resize(w * h + 64);  // room for 64 entries written past the last
     size_t inkLeft = w, inkRight = 0;
     int inkTop = -1, inkBottom = -1;
     const uint16_t* entries = entry_.data();
     static const bool avx2 = __builtin_cpu_supports("avx2");
     static const bool vbmi = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
+    // Two layers of seven bits each go by their coverages alone where the
+    // CPU has AVX-512 VBMI.
+    const bool twoLayerBytes = vbmi && count == 2;
     AxisEntries axes;
-    if (vbmi && count == 2) {
+    if (twoLayerBytes) {
         std::memset(&axes, 0, sizeof axes);
         axes.aloneKnown[0] = 1;  // key 0: entry 0
     }
@@ -398,8 +422,39 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
         bool direct[kMostLayers] = {true, true, true};
         for (int l = 0; l < count; ++l)
             for (const auto& [from, to] : overlaps[l]) direct[l] = direct[l] && (fy < from || fy >= to);
+        if (twoLayerBytes) {
+            // Each layer's coverage in its row, then entries straight from them.
+            uint8_t* const layerRows[2] = {rows_.data(), rows_.data() + stride};
+            std::memset(layerRows[0] + reachLeft, 0, reach);
+            std::memset(layerRows[1] + reachLeft, 0, reach);
+            for (const Placed& p : placed) {
+                if (fy < p.top || fy >= p.bottom) continue;
+                const ASS_Image* i = p.image;
+                const uint8_t* src =
+                    i->bitmap + size_t(fy - i->dst_y) * size_t(i->stride) + size_t(p.left - i->dst_x);
+                uint8_t* row = layerRows[p.layer] + size_t(p.left - left);
+                if (direct[p.layer])
+                    std::memcpy(row, src, size_t(p.right - p.left));
+                else
+                    LayOver(row, src, size_t(p.right - p.left));
+            }
+            const auto [first, last] = InkOfTwoLayers(layerRows[0], layerRows[1], reachLeft, reachRight);
+            if (first == last) {
+                std::memset(out, 0, w);
+                continue;
+            }
+            if (inkTop < 0) inkTop = int(y);
+            inkBottom = int(y);
+            inkLeft = std::min(inkLeft, first);
+            inkRight = std::max(inkRight, last);
+            std::memset(out, 0, first);
+            MapTwoLayersVbmi(layerRows[0] + first, layerRows[1] + first, last - first, entries, out + first,
+                             give, axes);
+            std::memset(out + last, 0, w - last);
+            continue;
+        }
         for (int l = 0; l < count; ++l)
-            if (!direct[l]) std::memset(rows_.data() + w * size_t(l) + reachLeft, 0, reach);
+            if (!direct[l]) std::memset(rows_.data() + stride * size_t(l) + reachLeft, 0, reach);
         for (const Placed& p : placed) {
             if (fy < p.top || fy >= p.bottom) continue;
             const ASS_Image* i = p.image;
@@ -409,11 +464,11 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
             if (direct[p.layer])
                 addToKeys(keys + at, src, n, drop[p.layer], shift[p.layer]);
             else
-                LayOver(rows_.data() + w * size_t(p.layer) + at, src, n);
+                LayOver(rows_.data() + stride * size_t(p.layer) + at, src, n);
         }
         for (int l = 0; l < count; ++l)
             if (!direct[l])
-                addToKeys(keys + reachLeft, rows_.data() + w * size_t(l) + reachLeft, reach, drop[l],
+                addToKeys(keys + reachLeft, rows_.data() + stride * size_t(l) + reachLeft, reach, drop[l],
                           shift[l]);
         size_t first = reachLeft, last = reachRight;
         while (first + 8 <= last && Uniform(keys + first) && !keys[first]) first += 8;
@@ -431,9 +486,7 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
         // The keys past `last` are 0: the blocks of eight read there map to
         // 0 and are overwritten below.
         std::memset(out, 0, first);
-        if (vbmi && count == 2)
-            MapRowTwoLayersVbmi(keys + first, last - first, entries, out + first, give, axes);
-        else if (avx2)
+        if (avx2)
             MapRowAvx2(keys + first, last - first, entries, out + first, give);
         else
             MapRow(keys + first, last - first, entries, out + first, give);
