@@ -62,7 +62,8 @@ std::optional<Frame> OwnPicture(Ui& ui, const std::string& path, int height) {
 // stream palette a run makes of the loaded file's colours.
 void ShowDvdColours(const TForm1& f, const std::vector<RunLine>& lines, SubtitleLook& look) {
     if (!f.Subtitles) return;
-    const PaletteChoice palette = f.MakeConversionJob().palette;
+    // The palette alone: the whole job would copy every cue at each redraw.
+    const PaletteChoice palette = BuildConversionJob(f.CurrentSettings({})).job.palette;
     const DvdColours colours(palette, palette.roles, f.Subtitles->Lines);
     if (!colours.Any()) return;
     UnitColours unit;
