@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/ConversionJob.h"
+#include "palette/ColorNames.h"
 
 namespace glyphon {
 
