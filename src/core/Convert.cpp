@@ -536,8 +536,6 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                           ClassifyPixel(look.colors.antialias, colours),
                           ClassifyPixel(look.colors.text, colours)};
     const unsigned backgroundCode = ClassifyPixel(kPureBlue, colours);
-    const LayerColors lookColours = look.colors;
-    const LayerCodes lookCodes = layerCodes;
     auto stopped = [&] {
         return (hooks.cancel && hooks.cancel->load(std::memory_order_relaxed)) ||
                (hooks.stopRequested && hooks.stopRequested());
@@ -632,9 +630,6 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                 // the unit's and the subtitles with letters in another lose theirs.
                 const UnitSlots slots = runColours.SlotsOf(unitColours);
                 encoder.SetRoles(slots.entries, colours);
-                look.colors = lookColours;
-                look.second = {};
-                layerCodes = lookCodes;
                 runColours.ForCoder(slots, look, layerCodes);
                 if (slots.second.empty())
                     for (const size_t cue : unitColours.Losing(entryOf)) {

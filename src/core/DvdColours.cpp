@@ -72,8 +72,16 @@ void Paint(const UnitSlots& slots, SubtitleLook& look, ColourOf colourOf) {
 }  // namespace
 
 void DvdColours::ForCoder(const UnitSlots& slots, SubtitleLook& look, LayerCodes& codes) const {
-    if (slots.second.empty()) return;
     const RoleIndices& r = roles_;
+    if (slots.second.empty()) {
+        const RoleColours drawn{palette_.colours[size_t(r.antialias)], palette_.colours[size_t(r.outline)],
+                                palette_.colours[size_t(r.text)]};
+        look.colors = {drawn.outline, drawn.antialias, drawn.text};
+        look.second = {};
+        codes = {ClassifyPixel(drawn.outline, drawn), ClassifyPixel(drawn.antialias, drawn),
+                 ClassifyPixel(drawn.text, drawn)};
+        return;
+    }
     Paint(slots, look, [&](unsigned code) {
         return palette_.colours[size_t(code == kCodeText      ? r.text
                                        : code == kCodeOutline ? r.outline

@@ -37,8 +37,8 @@ public:
 
     // The run's drawing of a unit, whose pixels the coder classifies by the
     // roles' colours: each layer and the second text colour painted (and
-    // coded) as the slot it takes. A unit of one text colour keeps `look`
-    // and `codes` as they are.
+    // coded) as the slot it takes; a unit of one text colour in the roles'
+    // colours, coded as the coder classifies them.
     void ForCoder(const UnitSlots& slots, SubtitleLook& look, LayerCodes& codes) const;
 
     // The drawing of a unit as a player shows it: each layer in the colour
