@@ -20,7 +20,7 @@ namespace {
 constexpr size_t kMostEntries = 255;  // besides the transparent entry 0
 // A fade's object starts with this many, the rest left for entries whose
 // pixels fade apart.
-constexpr size_t kFadeEntries = 128;
+constexpr size_t kFadeEntries = 96;
 // The levels an entry's pixels may differ by in a channel in a picture of a
 // fade shown with its object, and when the palette had no room to split more.
 constexpr int kFadeSpread = 8, kLooserSpread = 16;
