@@ -141,6 +141,7 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
 
     PlanHooks hooks;
     hooks.makeTextEngine = env.makeTextEngine;
+    hooks.text = probe.get();  // the run's engine when it converts one file at a time
     hooks.started = [&](size_t i) { console.Start(i, o.files[i]); };
     hooks.progress = [&](size_t i, int done, int total) { console.Progress(i, done, total); };
     hooks.finished = [&](size_t i, const ConversionReport& report) {
