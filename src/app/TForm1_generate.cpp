@@ -50,12 +50,10 @@ ConversionJob TForm1::MakeConversionJob() const {
 
     // The IFO the palette came from is an input no output may replace.
     if (!i_dont_have_ifo.checked) job.otherInputs.push_back(OpenDialogifo.fileName);
-    job.outputs.Set("sup", WriteSup);
-    job.outputs.Set("vobsub", CheckBoxVobSub.checked);
+    ChooseOutputs(job.outputs);
     job.outputs.folder = OutputFolder;
     job.outputs.language = VobSubLanguage;
     job.outputs.mux = Mux;
-    job.outputs.Set("pgs", CheckBoxPgs.checked);
     job.outputs.pgsRequest = Pgs;
     job.outputs.forced = ForcedSubtitles;
     look.wrap = CheckBoxWrap.checked;
@@ -69,10 +67,8 @@ std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
     ConversionJob job;
     job.subtitle.file = subtitleFile;
     job.palette.source = HelpCase();
-    job.outputs.Set("sup", WriteSup);
-    job.outputs.Set("vobsub", CheckBoxVobSub.checked);
+    ChooseOutputs(job.outputs);
     job.outputs.folder = OutputFolder;
-    job.outputs.Set("pgs", CheckBoxPgs.checked);
     job.outputs.mux = Mux;
     job.palette.standard = IsPal() ? VideoStandard::Pal : VideoStandard::Ntsc;
     return glyphon::ComposeHelpText(job);

@@ -58,7 +58,7 @@ void TForm1::CheckBoxPgsClick() {
 }
 
 void TForm1::DrawPgsPreview(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
-                            int OffsetOr, const std::string& Align, const BoxPlace& place) {
+                            int OffsetOr, Alignment Align, const BoxPlace& place) {
     PgsLook look;
     look.font = font;
     look.font.widthPercent = 100;  // the stream's pixels are square
@@ -77,9 +77,7 @@ void TForm1::DrawPgsPreview(const std::vector<RunLine>& lines, bool top, const F
     colours.text = Pgs.text.value_or(opaque(RoleColor(ComboBoxText)));
     colours.outline = Pgs.outline.value_or(opaque(RoleColor(ComboBoxOutline)));
     colours.background = Pgs.background;
-    std::vector<Rgba> colourOf(kPgsPaletteSize);
-    for (int o = 0; o <= kGreyLevels; ++o)
-        for (int t = 0; t <= o; ++t) colourOf[size_t(PgsIndex(t, o))] = PgsPixelColor(t, o, colours);
+    const std::vector<Rgba> colourOf = PgsPixelColors(colours);
     // The stream's picture fitted into the preview.
     BlendFitted(
         preview, Widescreen, Pgs.video.width, Pgs.video.height, object.x, object.y, object.width,
