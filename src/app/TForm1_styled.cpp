@@ -45,7 +45,7 @@ void TForm1::LoadStyledScript(const std::string& fileName) {
     // libass places every event itself: no line is measured against the frame.
     SubtitleFits = true;
     std::string said;
-    for (const std::string& warning : styledScript_->Warnings()) said += warning + "\r";
+    for (const std::string& warning : styledScript_->Warnings()) said += fileName + ": " + warning + "\r";
     ShowLoadMessage(said + "Subtitle Style Modified/Loaded Successfully");
     EditLoadSrt.text = fileName;
     SubtitleLoaded = true;

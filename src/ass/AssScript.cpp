@@ -16,6 +16,8 @@ extern "C" {
 #include <set>
 #include <string>
 
+#include "subtitle/CharsetDetection.h"
+
 namespace glyphon {
 
 namespace {
@@ -39,11 +41,10 @@ std::string Lower(std::string_view s) {
 // warnings, each message once, at most kMostMessages of them.
 struct Messages {
     std::vector<std::string>* out;
-    const std::string* name;
     std::set<std::string>* seen;
 };
 
-thread_local Messages currentMessages{nullptr, nullptr, nullptr};
+thread_local Messages currentMessages{nullptr, nullptr};
 
 void MessageCallback(int level, const char* format, va_list args, void*) {
     const Messages& m = currentMessages;
@@ -53,15 +54,14 @@ void MessageCallback(int level, const char* format, va_list args, void*) {
     std::string line = text;
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
     if (line.empty() || m.seen->size() >= kMostMessages || !m.seen->insert(line).second) return;
-    m.out->push_back(*m.name + ": libass: " + line);
+    m.out->push_back("libass: " + line);
 }
 
 // Sends libass's messages to a script's warnings while it lives.
 class Listening {
 public:
-    Listening(std::vector<std::string>& out, const std::string& name, std::set<std::string>& seen)
-        : before_(currentMessages) {
-        currentMessages = Messages{&out, &name, &seen};
+    Listening(std::vector<std::string>& out, std::set<std::string>& seen) : before_(currentMessages) {
+        currentMessages = Messages{&out, &seen};
     }
     ~Listening() { currentMessages = before_; }
     Listening(const Listening&) = delete;
@@ -137,7 +137,7 @@ bool MentionsFontsSection(std::string_view bytes) {
 }  // namespace
 
 AssScript::AssScript(const std::string& path, int width, int height, const std::string& fontsDir)
-    : name_(path), width_(width), height_(height) {
+    : width_(width), height_(height) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw AssError(path + ": the script cannot be opened");
     in.seekg(0, std::ios::end);
@@ -155,7 +155,7 @@ AssScript::AssScript(const std::string& path, int width, int height, const std::
 
 AssScript::AssScript(const std::string& name, std::string_view bytes, int width, int height,
                      const std::string& fontsDir)
-    : name_(name), width_(width), height_(height) {
+    : width_(width), height_(height) {
     if (bytes.size() > kLargestScript)
         throw AssError(name + ": the script is larger than " + std::to_string(kLargestScript >> 20) +
                        " MB; it is no subtitle script");
@@ -165,10 +165,15 @@ AssScript::AssScript(const std::string& name, std::string_view bytes, int width,
 void AssScript::Open(const std::string& name, std::string_view bytes, const std::string& fontsDir) {
     if (width_ <= 0 || height_ <= 0 || width_ > 8192 || height_ > 8192)
         throw AssError(name + ": no picture size to draw the script at");
-    Listening listening(warnings_, name_, seenMessages_);
+    Listening listening(warnings_, seenMessages_);
+    // libass reads UTF-8 alone: scripts in UTF-16 or a legacy code page are
+    // converted first, as subtitle lists are.
+    std::string copy(bytes);
+    if (const std::string found = TextToUtf8(copy); !found.empty())
+        warnings_.push_back("not UTF-8; read as " + found + ", the character set found");
     // A script that embeds fonts gets a library of its own, so that its
     // fonts never reach another script.
-    pooled_ = !MentionsFontsSection(bytes);
+    pooled_ = !MentionsFontsSection(copy);
     if (pooled_) TakeEngine(width_, height_, fontsDir, library_, renderer_);
     if (!library_) {
         library_ = ass_library_init();
@@ -177,7 +182,6 @@ void AssScript::Open(const std::string& name, std::string_view bytes, const std:
         ass_set_extract_fonts(library_, 1);
         if (!fontsDir.empty()) ass_set_fonts_dir(library_, fontsDir.c_str());
     }
-    std::string copy(bytes);
     track_ = ass_read_memory(library_, copy.data(), copy.size(), nullptr);
     if (!track_) {
         Release();
@@ -185,7 +189,7 @@ void AssScript::Open(const std::string& name, std::string_view bytes, const std:
     }
     if (track_->PlayResX <= 0 || track_->PlayResY <= 0) {
         warnings_.push_back(
-            name + ": the script's PlayResX/PlayResY is not a positive size; it is drawn as 384 x 288");
+            "the script's PlayResX/PlayResY is not a positive size; it is drawn as 384 x 288");
         track_->PlayResX = 384;
         track_->PlayResY = 288;
     }
@@ -269,12 +273,12 @@ void AssScript::LeaveOutHugeDrawings() {
         }
     }
     if (leftOut > 0)
-        warnings_.push_back(name_ + ": " + std::to_string(leftOut) + (leftOut == 1 ? " event" : " events") +
+        warnings_.push_back(std::to_string(leftOut) + (leftOut == 1 ? " event" : " events") +
                             " with a drawing far larger than the picture left out");
 }
 
 int AssScript::Render(int64_t ms, ASS_Image** images) {
-    Listening listening(warnings_, name_, seenMessages_);
+    Listening listening(warnings_, seenMessages_);
     int change = 0;
     *images = ass_render_frame(renderer_, track_, ms, &change);
     return change;
@@ -393,8 +397,8 @@ void AssScript::WalkImages(double fps, const std::function<bool(const ASS_Image*
             if (t <= a) continue;
             if (--budget < 0) {
                 if (!budgetSaid)
-                    warnings_.push_back(name_ + ": too many animated frames; animations from " +
-                                        std::to_string(t) + " ms on are shown as still pictures");
+                    warnings_.push_back("too many animated frames; animations from " + std::to_string(t) +
+                                        " ms on are shown as still pictures");
                 budgetSaid = true;
                 break;
             }

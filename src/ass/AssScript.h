@@ -69,7 +69,8 @@ public:
     // animations (200,000 unless set), so that no script keeps us for hours.
     void LimitFrames(long frames) { frameBudget_ = frames; }
     // What the user should know about the script (PlayRes missing or not
-    // positive, events left out), one line each.
+    // positive, events left out), one line each, without the file's name:
+    // the caller's message names it.
     const std::vector<std::string>& Warnings() const { return warnings_; }
 
     // Hands out every stretch of time with one picture, in order, with the
@@ -104,7 +105,6 @@ private:
     // used again).
     void Release();
 
-    std::string name_;
     int width_, height_;
     ::ass_library* library_ = nullptr;
     ::ass_renderer* renderer_ = nullptr;

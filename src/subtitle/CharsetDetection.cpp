@@ -9,6 +9,7 @@
 
 #include "common/Utf8.h"
 #include "subtitle/Subtitle.h"
+#include "subtitle/TextFile.h"
 
 namespace glyphon {
 
@@ -200,6 +201,37 @@ std::optional<FoundCharset> FindCharset(TSubtitle& list) {
     for (UnreadableBlock& part : list.Unreadable) part.text = ToUtf8(conv.cd, part.text);
     list.Utf8 = true;
     return FoundCharset{Shown(found), "UTF-8"};
+}
+
+std::string TextToUtf8(std::string& text) {
+    if (textfile::MarkOf(text) != textfile::ByteOrderMark::None) {
+        textfile::Bytes bytes{std::unique_ptr<char[]>(new char[text.size()]), text.size()};
+        std::copy(text.begin(), text.end(), bytes.data.get());
+        bytes = textfile::WithoutMark(std::move(bytes));
+        text.assign(bytes.data.get(), bytes.size);
+        return {};
+    }
+    if (!BeyondAscii(text) || ValidUtf8(text) == text) return {};
+    // The lines beyond ASCII tell the set, as for a subtitle list.
+    std::string sample;
+    std::array<bool, 256> used{};
+    for (std::string_view rest = text; !rest.empty();) {
+        const size_t lf = rest.find('\n');
+        const std::string_view line = rest.substr(0, lf);
+        rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
+        if (!BeyondAscii(line)) continue;
+        for (const unsigned char c : line) used[c] = true;
+        if (sample.size() < kDetectionSample) (sample += line) += '\n';
+    }
+    const std::string found = DetectCharsetOf(sample);
+    if (found.empty()) return {};
+    // A code page that reads the bytes as the found set does is taken for
+    // it: files labelled ISO-8859-1 are usually Windows-1252 with its quotes.
+    const std::string page = CodePageReading(found, used);
+    const Iconv conv("UTF-8", page.empty() ? found.c_str() : page.c_str());
+    if (conv.cd == kNoConverter) return {};
+    text = ToUtf8(conv.cd, text);
+    return Shown(found);
 }
 
 }  // namespace glyphon

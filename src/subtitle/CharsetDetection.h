@@ -33,4 +33,12 @@ std::string DetectCharsetOf(std::string_view text);
 // the program can read.
 std::optional<FoundCharset> FindCharset(TSubtitle& list);
 
+// A whole file's text made UTF-8 for a reader that takes nothing else
+// (libass): a byte-order mark's form converted and the mark dropped, text
+// that is not UTF-8 converted from the set uchardet finds in its lines
+// beyond ASCII. Returns that set as people know it ("Windows-1251"); empty
+// when the text was Unicode already or no set was found (it is then left as
+// it is).
+std::string TextToUtf8(std::string& text);
+
 }  // namespace glyphon

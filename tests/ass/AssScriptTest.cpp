@@ -1,6 +1,7 @@
 // Reading scripts: found by content, bad scripts refused or drawn with a
 // warning (never a crash or a hang), pictures quantised for PGS.
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 #include <cmath>
 
@@ -86,6 +87,48 @@ TEST(AssScript, BadScriptsAreRefusedOrDrawnWithAWarning) {
             EXPECT_TRUE(c.refused);
             EXPECT_NE(std::string(e.what()).find("bad.ass"), std::string::npos) << e.what();
         }
+    }
+}
+
+TEST(AssScript, ScriptsNotInUtf8AreReadInTheirCharacterSet) {
+    const std::string russian = "Привет! Как дела? Это проверка: мы читаем старые субтитры.";
+    const auto encoded = [&](const char* set, const std::string& text) {
+        iconv_t cd = iconv_open(set, "UTF-8");
+        std::string out(text.size() * 4 + 4, '\0');
+        char* in = const_cast<char*>(text.data());
+        char* o = out.data();
+        size_t inLeft = text.size(), outLeft = out.size();
+        iconv(cd, &in, &inLeft, &o, &outLeft);
+        iconv_close(cd);
+        out.resize(out.size() - outLeft);
+        return out;
+    };
+    const std::string script =
+        Script("", "Dialogue: 0,0:00:01.00,0:00:02.00,Default,{\\i1}" + russian + "\n");
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* found;  // the set a warning names; none for Unicode
+    } cases[] = {
+        {"UTF-8", script, nullptr},
+        {"UTF-8 with its mark", "\xEF\xBB\xBF" + script, nullptr},
+        {"UTF-16LE with its mark", "\xFF\xFE" + encoded("UTF-16LE", script), nullptr},
+        {"Windows-1251", encoded("CP1251", script), "Windows-1251"},
+        {"KOI8-R", encoded("KOI8-R", script), "KOI8-R"},
+    };
+    const std::vector<std::string> plain = AssScript("old.ssa", script, 1280, 720).Warnings();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AssScript read("old.ssa", c.bytes, 1280, 720);
+        const std::vector<AssEvent> events = read.Events();
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0].lines, std::vector<std::string>{russian});
+        if (!c.found) {
+            EXPECT_EQ(read.Warnings(), plain);
+            continue;
+        }
+        ASSERT_EQ(read.Warnings().size(), plain.size() + 1);
+        EXPECT_NE(read.Warnings()[0].find(c.found), std::string::npos) << read.Warnings()[0];
     }
 }
 
