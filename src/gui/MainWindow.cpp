@@ -306,7 +306,7 @@ void MainWindow::Connect() {
     for (const auto& [box, kind] : outputBoxes_) {
         const std::string name = kind;
         connect(box, &QCheckBox::toggled, this, [this, name](bool on) {
-            Guard([this, &name, on] {
+            Guard([this, name, on] {
                 model_.OutputCheckBox(name).checked = on;
                 model_.OutputBoxClick(name);
             });
