@@ -22,6 +22,7 @@
 #include "common/Rgb.h"
 #include "core/ConversionJob.h"
 #include "core/FitCheck.h"
+#include "core/JobBuilder.h"
 #include "palette/ColorNames.h"
 #include "render/StyledLines.h"
 
@@ -343,10 +344,12 @@ public:
     void ButtonGenerateSupClick();
     // The run of a disc of several files (app/TForm1_disc.cpp), from the job
     // the controls make for the selected one.
-    void GenerateDisc(const ConversionJob& base, const ConversionHooks& hooks);
-    // The controls as a conversion job: the loaded entries, the swatches'
-    // colours and the chosen roles, the look and the outputs.
-    ConversionJob MakeConversionJob() const;
+    void GenerateDisc(const JobTranslation& base, const ConversionHooks& hooks);
+    // The controls as the settings of a run for `subtitleFile` (the lists'
+    // texts, the swatches' colours and the chosen roles, the outputs), and
+    // as its conversion job with the loaded entries.
+    RunSettings CurrentSettings(const std::string& subtitleFile) const;
+    JobTranslation MakeConversionJob() const;
     // Which help text a run writes, from the no-IFO box and the palette flags.
     PaletteSource HelpCase() const;
     std::string ComposeHelpText(const std::string& subtitleFile) const;

@@ -8,9 +8,11 @@
 
 namespace glyphon {
 
-void TForm1::GenerateDisc(const ConversionJob& base, const ConversionHooks& hooks) {
+void TForm1::GenerateDisc(const JobTranslation& built, const ConversionHooks& hooks) {
+    const ConversionJob& base = built.job;
     RunPlan plan;
     plan.shared = base;
+    plan.settingError = built.settingError;
     // Every file is read anew, its character set found as the named line
     // finds it; the loaded one was read the same way.
     plan.shared.subtitle.entries.reset();

@@ -6,7 +6,7 @@
 #include "app/TForm1.h"
 #include "common/Convert.h"
 #include "core/Convert.h"
-#include "core/LookSettings.h"
+#include "core/JobBuilder.h"
 #include "core/RunPlan.h"
 #include "render/FontTables.h"
 #include "subtitle/Subtitle.h"
@@ -21,57 +21,55 @@ PaletteSource TForm1::HelpCase() const {
     return source;
 }
 
-ConversionJob TForm1::MakeConversionJob() const {
-    ConversionJob job;
-    job.subtitle.file = OpenDialogsub.fileName;
-    if (Subtitles) {
-        job.subtitle.utf8 = Subtitles->Utf8;
-        job.subtitle.entries = std::make_shared<std::vector<Cue>>(Subtitles->Lines);
-    }
+RunSettings TForm1::CurrentSettings(const std::string& subtitleFile) const {
+    RunSettings s;
+    s.subtitle.file = subtitleFile;
+    s.look = {ComboBoxFontName.Text(), ComboBoxFontCharset.Text(), ComboBoxFontStyle.Text(),
+              ComboBoxFontSize.Text(), ComboBoxAlign.Text(),       ComboBoxOutlineWidth.Text(),
+              offset.position,         offset_or.position};
+    s.wrap = CheckBoxWrap.checked;
+    s.widescreen = Widescreen;
+    s.anchorBottom = CheckBoxAnchorBottom.checked;
 
-    PaletteChoice& p = job.palette;
+    // The palette as the swatches show it (pure blue without them), the
+    // roles as the lists name them.
+    PaletteSettings& p = s.palette;
     for (size_t i = 0; i < p.colours.size(); ++i)
         p.colours[i] = i < Swatches.size() ? Swatches[i].color : kPureBlue;
-    if (!Mux.video.empty()) p.disc = AuthoringPalette();
+    p.disc = AuthoringPalette();
     p.roles = RoleIndices{PaletteIndexOf(ComboBoxAntialias), PaletteIndexOf(ComboBoxOutline),
                           PaletteIndexOf(ComboBoxText), PaletteIndexOf(ComboBoxBg)};
     p.standard = IsPal() ? VideoStandard::Pal : VideoStandard::Ntsc;
     p.source = HelpCase();
-
-    TextLook& look = job.look;
-    // A size or width list without a selection has no number; the run fails
-    // on it when it draws its first subtitle.
-    job.settingError =
-        ApplyLookTexts({ComboBoxFontName.Text(), ComboBoxFontCharset.Text(), ComboBoxFontStyle.Text(),
-                        ComboBoxFontSize.Text(), ComboBoxAlign.Text(), ComboBoxOutlineWidth.Text(),
-                        offset.position, offset_or.position},
-                       job);
-    job.settingErrorAt = 1;
-
+    // The swatches and the authoring palette show these already (a run
+    // paints them first); the translation gives the same entries again.
+    p.named = GenericColours;
     // The IFO the palette came from is an input no output may replace.
-    if (!i_dont_have_ifo.checked) job.otherInputs.push_back(OpenDialogifo.fileName);
-    ChooseOutputs(job.outputs);
-    job.outputs.folder = OutputFolder;
-    job.outputs.language = VobSubLanguage;
-    job.outputs.mux = Mux;
-    job.outputs.pgsRequest = Pgs;
-    job.outputs.forced = ForcedSubtitles;
-    look.wrap = CheckBoxWrap.checked;
-    look.widescreen = Widescreen;
-    look.anchorBottom = CheckBoxAnchorBottom.checked;
-    look.language = VobSubLanguage;
-    return job;
+    if (!i_dont_have_ifo.checked) s.ifoFile = OpenDialogifo.fileName;
+
+    OutputRequest& out = s.outputs;
+    ChooseOutputs(out);
+    out.folder = OutputFolder;
+    out.language = VobSubLanguage;
+    out.mux = Mux;
+    out.pgsRequest = Pgs;
+    out.forced = ForcedSubtitles;
+    return s;
+}
+
+JobTranslation TForm1::MakeConversionJob() const {
+    RunSettings s = CurrentSettings(OpenDialogsub.fileName);
+    if (Subtitles) {
+        s.subtitle.utf8 = Subtitles->Utf8;
+        s.subtitle.entries = std::make_shared<std::vector<Cue>>(Subtitles->Lines);
+    }
+    // A size or width list without a selection has no number: the run fails
+    // on it when it comes to its first subtitle.
+    return BuildConversionJob(s);
 }
 
 std::string TForm1::ComposeHelpText(const std::string& subtitleFile) const {
-    ConversionJob job;
-    job.subtitle.file = subtitleFile;
-    job.palette.source = HelpCase();
-    ChooseOutputs(job.outputs);
-    job.outputs.folder = OutputFolder;
-    job.outputs.mux = Mux;
-    job.palette.standard = IsPal() ? VideoStandard::Pal : VideoStandard::Ntsc;
-    return glyphon::ComposeHelpText(job);
+    return glyphon::ComposeHelpText(BuildConversionJob(CurrentSettings(subtitleFile)).job);
 }
 
 void TForm1::ButtonGenerateSupClick() {
@@ -110,14 +108,15 @@ void TForm1::ButtonGenerateSupClick() {
 
     // The job holds the entries the run starts with, whatever the list
     // becomes while messages run.
-    ConversionJob job;
+    JobTranslation built;
     try {
         ApplyGenericColours();
-        job = MakeConversionJob();
+        built = MakeConversionJob();
     } catch (const std::exception& e) {
         ui_.ShowError(WithFullStop(e.what()));
         return;
     }
+    ConversionJob& job = built.job;
     ProgressBar1.min = 0;
     ProgressBar1.max = int(job.subtitle.entries->size()) - 1;
     ProgressBar1.position = 0;
@@ -136,18 +135,22 @@ void TForm1::ButtonGenerateSupClick() {
     };
     hooks.progress = [this](int, int) { ui_.Changed(); };
     // The preview shows each subtitle on the blue frame while it is
-    // generated, and the last one after the run.
-    hooks.canvas = &preview;
-    hooks.bandTop = &BandTop;
-    hooks.bandHeight = &BandHeight;
-    if (SeveralFiles()) return GenerateDisc(job, hooks);
+    // generated, and the last one after the run. Without a window nobody
+    // sees it: the run codes its units straight from the lines, to the
+    // same bytes.
+    if (ui_.ShowsPreview()) {
+        hooks.canvas = &preview;
+        hooks.bandTop = &BandTop;
+        hooks.bandHeight = &BandHeight;
+    }
+    if (SeveralFiles()) return GenerateDisc(built, hooks);
     // The window's run is a plan of one input, carried out by the core.
     PlanHooks planHooks;
     planHooks.text = &text_;
     planHooks.run = hooks;
     // The window has no stream number: a film muxed before gets the new
     // stream after its own.
-    RunPlan plan = PlanOfOneJob(job);
+    RunPlan plan = PlanOfOneJob(job, built.settingError);
     plan.afterFilmStreams = true;
     const ConversionReport report = ReportOfOneInput(RunConversionPlan(plan, planHooks));
 

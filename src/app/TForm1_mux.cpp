@@ -4,24 +4,16 @@
 #include "app/TForm1.h"
 #include "common/Convert.h"
 #include "core/RunPlan.h"
+#include "palette/ColorNames.h"
 #include "palette/Palette.h"
 
 namespace glyphon {
 
 namespace {
 
-// The roles the three colour lists name, as a palette choice of the generic
-// palette's entries (drawn as the swatches show them) that named colours
-// can be given to.
-PaletteChoice GenericChoice(const TForm1& f) {
-    PaletteChoice p;
-    p.source = PaletteSource::NoIfo;
-    p.disc = GenericDiscEntries();
-    for (size_t i = 0; i < p.colours.size() && i < f.Swatches.size(); ++i) p.colours[i] = f.Swatches[i].color;
-    p.roles = RoleIndices{f.PaletteIndexOf(f.ComboBoxAntialias), f.PaletteIndexOf(f.ComboBoxOutline),
-                          f.PaletteIndexOf(f.ComboBoxText), f.PaletteIndexOf(f.ComboBoxBg)};
-    return p;
-}
+// The colour a role is drawn in for a named colour: itself, except that pure
+// blue is the frame's background and would not be seen as drawn.
+Rgb DrawnColour(Rgb c) { return c == kPureBlue ? Rgb{0, 0, 254} : c; }
 
 }  // namespace
 
@@ -30,9 +22,14 @@ DiscPalette TForm1::AuthoringPalette() const {
     // hexadecimal digits; the generic palette's swatches do not, and it goes
     // on the disc as the greys the help text names, or in the named colours.
     if (i_dont_have_ifo.checked || Swatches.size() != size_t(kPaletteSize)) {
-        PaletteChoice generic = GenericChoice(*this);
-        ApplyNamedColours(generic, GenericColours);
-        return generic.disc;
+        DiscPalette palette = GenericDiscEntries();
+        const auto put = [&](const std::optional<Rgb>& colour, const TComboBox& role) {
+            if (colour) palette[size_t(PaletteIndexOf(role))] = DiscEntryOf(RgbToVideoYCbCr(*colour));
+        };
+        put(GenericColours.outline, ComboBoxOutline);
+        put(GenericColours.antialias, ComboBoxAntialias);
+        put(GenericColours.text, ComboBoxText);
+        return palette;
     }
     DiscPalette palette{};
     for (int i = 0; i < kPaletteSize; ++i)
@@ -42,9 +39,12 @@ DiscPalette TForm1::AuthoringPalette() const {
 
 void TForm1::ApplyGenericColours() {
     if (!i_dont_have_ifo.checked || !GenericColours.Any() || Swatches.size() != size_t(kPaletteSize)) return;
-    PaletteChoice generic = GenericChoice(*this);
-    ApplyNamedColours(generic, GenericColours);
-    for (size_t i = 0; i < Swatches.size(); ++i) Swatches[i].color = generic.colours[i];
+    const auto put = [&](const std::optional<Rgb>& colour, const TComboBox& role) {
+        if (colour) Swatches[size_t(PaletteIndexOf(role))].color = DrawnColour(*colour);
+    };
+    put(GenericColours.outline, ComboBoxOutline);
+    put(GenericColours.antialias, ComboBoxAntialias);
+    put(GenericColours.text, ComboBoxText);
 }
 
 void TForm1::CheckBoxMuxClick() {

@@ -7,6 +7,7 @@
 #include "app/TForm1.h"
 #include "common/Convert.h"
 #include "core/DrawnLines.h"
+#include "core/DvdColours.h"
 #include "render/Bmp.h"
 #include "render/FontTables.h"
 #include "render/PreviewPictures.h"
@@ -21,6 +22,19 @@ namespace {
 
 const char* const kSampleLine1 = "Rethymno.";
 const char* const kSampleLine2 = "Crete Hellas";
+
+// The lines' coloured runs painted as the DVD unit shows them: through the
+// stream palette a run makes of the loaded file's colours.
+void ShowDvdColours(const TForm1& f, const std::vector<RunLine>& lines, SubtitleLook& look) {
+    if (!f.Subtitles) return;
+    // The palette alone: the whole job would copy every cue at each redraw.
+    const PaletteChoice palette = BuildConversionJob(f.CurrentSettings({})).job.palette;
+    const DvdColours colours(palette, palette.roles, f.Subtitles->Lines);
+    if (!colours.Any()) return;
+    UnitColours unit;
+    unit.Add(0, lines);
+    colours.AsShown(colours.SlotsOf(unit), look);
+}
 
 }  // namespace
 
@@ -85,6 +99,7 @@ void TForm1::DrawPreviewLines(const std::vector<RunLine>& lines, bool top, const
     }
     SubtitleLook look = ChosenLook(font, Offset, OffsetOr, Align);
     look.place = place;
+    ShowDvdColours(*this, lines, look);
     DrawSubtitleLines(preview, text(), lines, look, top);
     ui().Changed();
 }

@@ -28,6 +28,10 @@ int Nearest(const Entries& entries, size_t count, const std::array<Rgb, 16>& pal
 
 }  // namespace
 
+double DvdPixelAspect(int frameHeight, bool widescreen) {
+    return (widescreen ? 16.0 / 9.0 : 4.0 / 3.0) * frameHeight / kFrameWidth;
+}
+
 std::array<Rgb, 16> StreamPaletteOf(const std::vector<Rgb>& scriptColours) {
     std::array<Rgb, 16> palette{};
     size_t n = 0;

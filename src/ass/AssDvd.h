@@ -16,6 +16,10 @@ namespace glyphon {
 // black, white and greys for the entries left.
 std::array<Rgb, 16> StreamPaletteOf(const std::vector<Rgb>& scriptColours);
 
+// How many times as wide as tall a pixel of the 720-column frame of
+// `frameHeight` rows is shown at 4:3, or 16:9 when `widescreen`.
+double DvdPixelAspect(int frameHeight, bool widescreen);
+
 // Where a picture went in the code frame: the rows to code and the palette
 // entries of codes 1 to 3.
 struct DvdPicture {

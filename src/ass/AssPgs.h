@@ -3,6 +3,7 @@
 // plus transparent with its anti-aliasing kept.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,9 +20,10 @@ double PgsFramesPerSecond(uint8_t code);
 // The picture as a PGS object of palette indices (0 transparent) and its
 // palette (Y'CbCr for `frameHeight` rows, straight opacity): every colour
 // the picture has when there are at most 255, else 255 chosen by median
-// cut over its colours, each pixel given the entry of its box.
+// cut over its colours, each pixel given the entry of its box (at most
+// `mostEntries` of them).
 void QuantiseForPgs(const AssPicture& picture, int frameHeight, PgsObject& object,
-                    std::vector<PgsColor>& palette);
+                    std::vector<PgsColor>& palette, size_t mostEntries = 255);
 
 // Draws the whole script and writes each picture into `writer` (created for
 // the stream's size and rate). Returns the number of display sets shown.

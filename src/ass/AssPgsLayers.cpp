@@ -17,9 +17,10 @@ namespace glyphon {
 namespace {
 
 constexpr int kMostLayers = 3;
-constexpr size_t kKeys = size_t(1) << 16;
 constexpr size_t kMostEntries = 255;  // besides the transparent entry 0
 constexpr uint16_t kNoEntry = 0xFFFF;
+// Images of one layer are checked for overlaps pairwise up to this many.
+constexpr size_t kMostPairs = 64;
 
 struct Layer {
     uint32_t colour;               // libass's: r, g, b from the high byte down, then transparency
@@ -34,6 +35,10 @@ struct Placed {
 
 bool Meets(const Layer& l, const Placed& p) {
     return p.left < l.right && l.left < p.right && p.top < l.bottom && l.top < p.bottom;
+}
+
+bool Overlap(const Placed& a, const Placed& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
 // Bits of each layer's coverage in a key, from the first layer up.
@@ -81,6 +86,28 @@ void AddToKeys(uint16_t* keys, const uint8_t* src, size_t n, int drop, int shift
         add(_mm_unpacklo_epi8(s, zero), keys + x);
         add(_mm_unpackhi_epi8(s, zero), keys + x + 8);
     }
+    for (; x < n; ++x) keys[x] = uint16_t(keys[x] | (src[x] >> drop) << shift);
+}
+
+// keys |= (16 coverages >> drop) << shift (AVX2).
+__attribute__((target("avx2"))) inline void AddSixteenToKeys(uint16_t* at, const uint8_t* src, __m128i dropBy,
+                                                             __m128i shiftBy) {
+    const __m256i wide = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)));
+    __m256i* k = reinterpret_cast<__m256i*>(at);
+    _mm256_storeu_si256(
+        k, _mm256_or_si256(_mm256_loadu_si256(k), _mm256_sll_epi16(_mm256_srl_epi16(wide, dropBy), shiftBy)));
+}
+
+// AddToKeys 32 pixels at a time (AVX2).
+__attribute__((target("avx2"))) void AddToKeysAvx2(uint16_t* keys, const uint8_t* src, size_t n, int drop,
+                                                   int shift) {
+    size_t x = 0;
+    const __m128i dropBy = _mm_cvtsi32_si128(drop), shiftBy = _mm_cvtsi32_si128(shift);
+    for (; x + 32 <= n; x += 32) {
+        AddSixteenToKeys(keys + x, src + x, dropBy, shiftBy);
+        AddSixteenToKeys(keys + x + 16, src + x + 16, dropBy, shiftBy);
+    }
+    for (; x + 16 <= n; x += 16) AddSixteenToKeys(keys + x, src + x, dropBy, shiftBy);
     for (; x < n; ++x) keys[x] = uint16_t(keys[x] | (src[x] >> drop) << shift);
 }
 
@@ -141,16 +168,86 @@ __attribute__((target("avx2"))) void MapRowAvx2(const uint16_t* keys, size_t w, 
     }
 }
 
+// Pictures of two layers keep mostly to two lines of keys: the first layer
+// alone (the second's coverage 0) and the second over the first at full
+// coverage (a fill over its outline). The entries of those keys as bytes,
+// each with whether it is known yet, for 64 keys mapped at once.
+struct AxisEntries {
+    alignas(64) uint8_t alone[128], aloneKnown[128], over[128], overKnown[128];
+};
+
+// The entries of a row of two layers from their coverages `first` and
+// `second` (AVX-512 VBMI): each key is the two coverages cut to seven bits,
+// the first layer lowest; 64 pixels at a time from `axes`, those off the
+// two lines or without a known entry then one by one, in order (entries
+// given where first met), and the lines' entries noted. Reads and writes
+// up to 63 pixels past n; the keys there are not looked at.
+template <typename Give>
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void MapTwoLayersVbmi(const uint8_t* first,
+                                                                             const uint8_t* second, size_t n,
+                                                                             const uint16_t* entries,
+                                                                             uint8_t* out, const Give& give,
+                                                                             AxisEntries& axes) {
+    const __m512i seven = _mm512_set1_epi8(127), zero = _mm512_setzero_si512();
+    __m512i alone[2], aloneKnown[2], over[2], overKnown[2];
+    const auto load = [&] __attribute__((target("avx512f,avx512bw,avx512vbmi"))) () {
+        for (int half = 0; half < 2; ++half) {
+            alone[half] = _mm512_load_si512(axes.alone + 64 * half);
+            aloneKnown[half] = _mm512_load_si512(axes.aloneKnown + 64 * half);
+            over[half] = _mm512_load_si512(axes.over + 64 * half);
+            overKnown[half] = _mm512_load_si512(axes.overKnown + 64 * half);
+        }
+    };
+    load();
+    for (size_t x = 0; x < n; x += 64) {
+        const __m512i low = _mm512_and_si512(_mm512_srli_epi16(_mm512_loadu_si512(first + x), 1), seven);
+        const __m512i high = _mm512_and_si512(_mm512_srli_epi16(_mm512_loadu_si512(second + x), 1), seven);
+        const __mmask64 onAlone =
+            _mm512_cmpeq_epi8_mask(high, zero) &
+            _mm512_test_epi8_mask(_mm512_permutex2var_epi8(aloneKnown[0], low, aloneKnown[1]), seven);
+        const __mmask64 onOver =
+            _mm512_cmpeq_epi8_mask(low, seven) &
+            _mm512_test_epi8_mask(_mm512_permutex2var_epi8(overKnown[0], high, overKnown[1]), seven);
+        _mm512_storeu_si512(out + x,
+                            _mm512_mask_blend_epi8(onAlone, _mm512_permutex2var_epi8(over[0], high, over[1]),
+                                                   _mm512_permutex2var_epi8(alone[0], low, alone[1])));
+        const uint64_t inRow = n - x >= 64 ? ~uint64_t(0) : (uint64_t(1) << (n - x)) - 1;
+        const uint64_t rest = inRow & ~uint64_t(onAlone | onOver);
+        if (!rest) continue;
+        for (uint64_t r = rest; r; r &= r - 1) {
+            const size_t k = x + size_t(__builtin_ctzll(r));
+            const uint16_t key = uint16_t((first[k] >> 1) | (second[k] >> 1) << 7);
+            const uint8_t e = entries[key] != kNoEntry ? uint8_t(entries[key]) : give(key);
+            out[k] = e;
+            if (key >> 7 == 0) axes.alone[key] = e, axes.aloneKnown[key] = 1;
+            if ((key & 127) == 127) axes.over[key >> 7] = e, axes.overKnown[key >> 7] = 1;
+        }
+        load();
+    }
+}
+
+// The first and one past the last pixel of [from, to) where either layer's
+// coverage is at least 2 (a key other than 0 at seven bits); from == to
+// when none is.
+std::pair<size_t, size_t> InkOfTwoLayers(const uint8_t* first, const uint8_t* second, size_t from,
+                                         size_t to) {
+    const __m128i one = _mm_set1_epi8(1), zero = _mm_setzero_si128();
+    const auto blank = [&](size_t at) {
+        const __m128i most = _mm_max_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(first + at)),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(second + at)));
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_subs_epu8(most, one), zero)) == 0xFFFF;
+    };
+    const auto ink = [&](size_t at) { return first[at] > 1 || second[at] > 1; };
+    while (from + 16 <= to && blank(from)) from += 16;
+    while (from < to && !ink(from)) ++from;
+    while (to >= from + 16 && blank(to - 16)) to -= 16;
+    while (to > from && !ink(to - 1)) --to;
+    return {from, to};
+}
+
 }  // namespace
 
-AssPgsLayers::AssPgsLayers()
-    : entry_(kKeys + 1, kNoEntry),
-      keyFirst_(kKeys, 0),
-      keyColour_(kKeys, 0),
-      keyStamp_(kKeys, 0),
-      keyPgs_(kKeys) {
-    entry_[0] = 0;
-}
+AssPgsLayers::AssPgsLayers() = default;
 
 bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int frameHeight,
                             PgsObject& object, std::vector<PgsColor>& palette) {
@@ -205,9 +302,16 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
         signature_ = signature;
         firstOf_.clear();
         if (++stamp_ == 0) {
-            std::fill(keyStamp_.begin(), keyStamp_.end(), 0);
+            for (KeyColour& c : keyColours_) c.stamp = 0;
             stamp_ = 1;
         }
+    }
+    // The tables reach as far as the keys of this many layers do.
+    const size_t keyCount = size_t(1) << (shift[count - 1] + BitsOf(count, count - 1));
+    if (keyColours_.size() < keyCount) {
+        keyColours_.resize(keyCount);
+        entry_.resize(keyCount + 1, kNoEntry);  // one more: entries are read two at a time
+        entry_[0] = 0;
     }
     const auto composed = [&](size_t k) {
         unsigned c[4] = {0, 0, 0, 0};
@@ -230,12 +334,13 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
     bool fits = true;
     const auto give = [&](uint16_t k) __attribute__((noinline)) {
         given_.push_back(k);
-        if (keyStamp_[k] != stamp_) {
-            keyStamp_[k] = stamp_;
+        KeyColour& key = keyColours_[k];
+        if (key.stamp != stamp_) {
+            key.stamp = stamp_;
             const uint32_t colour = composed(k);
-            keyColour_[k] = colour;
+            key.colour = colour;
             const auto [at, added] = firstOf_.emplace(colour, k);
-            keyFirst_[k] = at->second;
+            key.first = at->second;
             if (added) {
                 const uint8_t a = uint8_t(colour);
                 const auto straight = [&](int shiftBy) {
@@ -243,66 +348,150 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
                                    std::clamp(double(colour >> shiftBy & 0xFF) * 255.0 / a + 0.5, 0.0, 255.0))
                              : uint8_t(0);
                 };
-                keyPgs_[k] = ToPgsColor(Rgba{straight(24), straight(16), straight(8), a}, frameHeight);
+                key.pgs = ToPgsColor(Rgba{straight(24), straight(16), straight(8), a}, frameHeight);
             }
         }
-        const uint16_t first = keyFirst_[k];
+        const uint16_t first = key.first;
         uint8_t entry = 0;
-        if ((keyColour_[k] & 0xFF) == 0) {
+        if ((key.colour & 0xFF) == 0) {
         } else if (entry_[first] != kNoEntry) {
             entry = uint8_t(entry_[first]);
         } else if (palette.size() > kMostEntries) {
             fits = false;
         } else {
             entry = uint8_t(palette.size());
-            palette.push_back(keyPgs_[first]);
+            palette.push_back(keyColours_[first].pgs);
             entry_[first] = entry;
             given_.push_back(first);
         }
         entry_[k] = entry;
         return entry;
     };
-    // Row by row, in buffers of one row: each layer's coverage (images of
-    // one colour laid over each other), the keys, and their entries.
+    // Row by row, in buffers of one row: the keys and their entries. A
+    // layer whose images never overlap each other adds each image's coverage
+    // to the keys straight from its bitmap; the others are laid over each
+    // other in a row of their own first. Only the columns some image reaches
+    // in a row are worked on; the keys are all 0 between rows.
     const size_t w = size_t(right - left), h = size_t(bottom - top);
-    rows_.resize(w * size_t(count));
-    keys_.resize(w + 8);
-    index_.resize(w * h + 8);
+    // The rows (in the frame) where images of one layer overlap.
+    std::vector<std::pair<int, int>> overlaps[kMostLayers];
+    if (placed.size() > kMostPairs) {
+        for (int l = 0; l < count; ++l) overlaps[l].push_back({top, bottom});
+    } else {
+        for (size_t a = 0; a < placed.size(); ++a)
+            for (size_t b = a + 1; b < placed.size(); ++b)
+                if (placed[b].layer == placed[a].layer && Overlap(placed[a], placed[b]))
+                    overlaps[placed[a].layer].push_back({std::max(placed[a].top, placed[b].top),
+                                                         std::min(placed[a].bottom, placed[b].bottom)});
+    }
+    // Rows of the layers' coverages, each with room for 64 pixels read past
+    // its end.
+    const size_t stride = w + 64;
+    rows_.resize(stride * size_t(count));
+    keys_.assign(w + 16, 0);
+    index_.resize(w * h + 64);  // room for 64 entries written past the last
     size_t inkLeft = w, inkRight = 0;
     int inkTop = -1, inkBottom = -1;
     const uint16_t* entries = entry_.data();
     static const bool avx2 = __builtin_cpu_supports("avx2");
+    static const bool vbmi = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
+    // Two layers of seven bits each go by their coverages alone where the
+    // CPU has AVX-512 VBMI.
+    const bool twoLayerBytes = vbmi && count == 2;
+    AxisEntries axes;
+    if (twoLayerBytes) {
+        std::memset(&axes, 0, sizeof axes);
+        axes.aloneKnown[0] = 1;  // key 0: entry 0
+    }
+    const auto addToKeys = avx2 ? AddToKeysAvx2 : AddToKeys;
+    uint16_t* keys = keys_.data();
     for (size_t y = 0; y < h && fits; ++y) {
-        std::memset(rows_.data(), 0, rows_.size());
-        for (const Placed& p : placed) {
-            const int fy = top + int(y);
-            if (fy < p.top || fy >= p.bottom) continue;
-            const ASS_Image* i = p.image;
-            LayOver(rows_.data() + w * size_t(p.layer) + size_t(p.left - left),
-                    i->bitmap + size_t(fy - i->dst_y) * size_t(i->stride) + size_t(p.left - i->dst_x),
-                    size_t(p.right - p.left));
-        }
-        uint16_t* keys = keys_.data();
-        std::memset(keys, 0, keys_.size() * sizeof *keys);
-        for (int l = 0; l < count; ++l) AddToKeys(keys, rows_.data() + w * size_t(l), w, drop[l], shift[l]);
+        const int fy = top + int(y);
         uint8_t* out = index_.data() + y * w;
-        size_t first = 0, last = (w + 7) / 8 * 8;  // the keys past w are 0
-        while (first < w && Uniform(keys + first) && !keys[first]) first += 8;
-        while (first < w && !keys[first]) ++first;
-        if (first >= w) {
+        size_t reachLeft = w, reachRight = 0;
+        for (const Placed& p : placed)
+            if (fy >= p.top && fy < p.bottom) {
+                reachLeft = std::min(reachLeft, size_t(p.left - left));
+                reachRight = std::max(reachRight, size_t(p.right - left));
+            }
+        if (reachLeft >= reachRight) {
             std::memset(out, 0, w);
             continue;
         }
-        while (Uniform(keys + last - 8) && !keys[last - 8]) last -= 8;
-        while (!keys[last - 1]) --last;
+        const size_t reach = reachRight - reachLeft;
+        bool direct[kMostLayers] = {true, true, true};
+        for (int l = 0; l < count; ++l)
+            for (const auto& [from, to] : overlaps[l]) direct[l] = direct[l] && (fy < from || fy >= to);
+        if (twoLayerBytes) {
+            // Each layer's coverage in its row, then entries straight from them.
+            uint8_t* const layerRows[2] = {rows_.data(), rows_.data() + stride};
+            std::memset(layerRows[0] + reachLeft, 0, reach);
+            std::memset(layerRows[1] + reachLeft, 0, reach);
+            for (const Placed& p : placed) {
+                if (fy < p.top || fy >= p.bottom) continue;
+                const ASS_Image* i = p.image;
+                const uint8_t* src =
+                    i->bitmap + size_t(fy - i->dst_y) * size_t(i->stride) + size_t(p.left - i->dst_x);
+                uint8_t* row = layerRows[p.layer] + size_t(p.left - left);
+                if (direct[p.layer])
+                    std::memcpy(row, src, size_t(p.right - p.left));
+                else
+                    LayOver(row, src, size_t(p.right - p.left));
+            }
+            const auto [first, last] = InkOfTwoLayers(layerRows[0], layerRows[1], reachLeft, reachRight);
+            if (first == last) {
+                std::memset(out, 0, w);
+                continue;
+            }
+            if (inkTop < 0) inkTop = int(y);
+            inkBottom = int(y);
+            inkLeft = std::min(inkLeft, first);
+            inkRight = std::max(inkRight, last);
+            std::memset(out, 0, first);
+            MapTwoLayersVbmi(layerRows[0] + first, layerRows[1] + first, last - first, entries, out + first,
+                             give, axes);
+            std::memset(out + last, 0, w - last);
+            continue;
+        }
+        for (int l = 0; l < count; ++l)
+            if (!direct[l]) std::memset(rows_.data() + stride * size_t(l) + reachLeft, 0, reach);
+        for (const Placed& p : placed) {
+            if (fy < p.top || fy >= p.bottom) continue;
+            const ASS_Image* i = p.image;
+            const uint8_t* src =
+                i->bitmap + size_t(fy - i->dst_y) * size_t(i->stride) + size_t(p.left - i->dst_x);
+            const size_t at = size_t(p.left - left), n = size_t(p.right - p.left);
+            if (direct[p.layer])
+                addToKeys(keys + at, src, n, drop[p.layer], shift[p.layer]);
+            else
+                LayOver(rows_.data() + stride * size_t(p.layer) + at, src, n);
+        }
+        for (int l = 0; l < count; ++l)
+            if (!direct[l])
+                addToKeys(keys + reachLeft, rows_.data() + stride * size_t(l) + reachLeft, reach, drop[l],
+                          shift[l]);
+        size_t first = reachLeft, last = reachRight;
+        while (first + 8 <= last && Uniform(keys + first) && !keys[first]) first += 8;
+        while (first < last && !keys[first]) ++first;
+        while (last >= first + 8 && Uniform(keys + last - 8) && !keys[last - 8]) last -= 8;
+        while (last > first && !keys[last - 1]) --last;
+        if (first == last) {
+            std::memset(out, 0, w);
+            continue;
+        }
         if (inkTop < 0) inkTop = int(y);
         inkBottom = int(y);
         inkLeft = std::min(inkLeft, first);
         inkRight = std::max(inkRight, last);
+        // The keys past `last` are 0: the blocks of eight read there map to
+        // 0 and are overwritten below.
+        std::memset(out, 0, first);
         if (avx2)
-            MapRowAvx2(keys, w, entries, out, give);
+            MapRowAvx2(keys + first, last - first, entries, out + first, give);
         else
-            MapRow(keys, w, entries, out, give);
+            MapRow(keys + first, last - first, entries, out + first, give);
+        std::memset(out + last, 0, w - last);
+        std::memset(keys + reachLeft, 0, reach * sizeof *keys);
     }
     for (const uint16_t k : given_) entry_[k] = kNoEntry;
     entry_[0] = 0;
@@ -314,9 +503,12 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
     object.y = top + inkTop;
     object.width = int(cw);
     object.height = int(ch);
-    object.pixels.resize(cw * ch);
-    for (size_t y = 0; y < ch; ++y)
-        std::memcpy(object.pixels.data() + y * cw, index_.data() + (y + size_t(inkTop)) * w + inkLeft, cw);
+    object.pixels.clear();  // filled row by row, never zeroed first
+    object.pixels.reserve(cw * ch);
+    for (size_t y = 0; y < ch; ++y) {
+        const uint8_t* row = index_.data() + (y + size_t(inkTop)) * w + inkLeft;
+        object.pixels.insert(object.pixels.end(), row, row + cw);
+    }
     return true;
 }
 

@@ -39,10 +39,14 @@ private:
     Signature signature_;
     // Each key's colour, the first key of that colour and (for first keys)
     // its palette colour, valid where the key's stamp is stamp_, for the
-    // layer colours, layer count and frame height of signature_.
-    std::vector<uint16_t> keyFirst_;
-    std::vector<uint32_t> keyColour_, keyStamp_;
-    std::vector<PgsColor> keyPgs_;
+    // layer colours, layer count and frame height of signature_; one place
+    // a key, so that a key met is one memory line read.
+    struct KeyColour {
+        uint32_t stamp = 0, colour = 0;
+        uint16_t first = 0;
+        PgsColor pgs;
+    };
+    std::vector<KeyColour> keyColours_;
     std::unordered_map<uint32_t, uint16_t> firstOf_;  // colour's first key
     uint32_t stamp_ = 0;
 };

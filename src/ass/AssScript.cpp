@@ -204,6 +204,7 @@ void AssScript::Open(const std::string& name, std::string_view bytes, const std:
         ass_set_storage_size(renderer_, width_, height_);
         ass_set_fonts(renderer_, nullptr, nullptr, ASS_FONTPROVIDER_AUTODETECT, nullptr, 1);
     }
+    ass_set_pixel_aspect(renderer_, 0);  // square, whatever the script before it in the pool had
     fontsDir_ = fontsDir;
 }
 
@@ -221,6 +222,12 @@ void AssScript::Release() {
 }
 
 AssScript::~AssScript() { Release(); }
+
+void AssScript::SetPixelAspect(double widthToHeight) {
+    // libass widens glyphs by the value it is given (drawings follow PlayRes
+    // to the frame on their own): pixels shown wide take the inverse.
+    if (widthToHeight > 0) ass_set_pixel_aspect(renderer_, 1 / widthToHeight);
+}
 
 int AssScript::EventCount() const { return track_->n_events; }
 
@@ -358,13 +365,33 @@ void AssScript::Walk(double fps, const std::function<void(const AssMoment&, cons
 
 void AssScript::WalkImages(double fps, const std::function<bool(const ASS_Image*)>& take,
                            const std::function<void(const AssMoment&)>& shown) {
-    std::set<int64_t> cuts;
+    // Each event's stretch on screen (from 0 at the earliest) and whether it
+    // animates; the cuts are their starts and ends.
+    struct Span {
+        int64_t start, end;
+        bool animated;
+    };
+    std::vector<Span> spans;
+    std::vector<int64_t> cuts;
     for (int i = 0; i < track_->n_events; ++i) {
         const ASS_Event& e = track_->events[i];
         if (e.Duration <= 0 || e.Start + e.Duration <= 0) continue;
-        cuts.insert(std::max<int64_t>(e.Start, 0));
-        cuts.insert(e.Start + e.Duration);
+        spans.push_back({std::max<int64_t>(e.Start, 0), e.Start + e.Duration, Animated(i)});
+        cuts.push_back(spans.back().start);
+        cuts.push_back(spans.back().end);
     }
+    if (cuts.empty()) return;
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    // Between two cuts the same events are on screen: those started at the
+    // first or before and not ended by it, counted as the cuts go by.
+    std::vector<const Span*> byStart, byEnd;
+    for (const Span& s : spans) byStart.push_back(&s), byEnd.push_back(&s);
+    std::sort(byStart.begin(), byStart.end(),
+              [](const Span* l, const Span* r) { return l->start < r->start; });
+    std::sort(byEnd.begin(), byEnd.end(), [](const Span* l, const Span* r) { return l->end < r->end; });
+    size_t started = 0, ended = 0;
+    long onScreen = 0, animating = 0;
     bool open = false;
     AssMoment moment;
     long budget = frameBudget_;  // past it an animation is shown as it was
@@ -378,19 +405,23 @@ void AssScript::WalkImages(double fps, const std::function<bool(const ASS_Image*
         open = take(images);
         moment.startMs = at;
     };
-    for (auto cut = cuts.begin(); cut != cuts.end(); ++cut) {
-        const auto next = std::next(cut);
-        const int64_t a = *cut, b = next == cuts.end() ? a : *next;
+    for (size_t c = 0; c < cuts.size(); ++c) {
+        const int64_t a = cuts[c], b = c + 1 < cuts.size() ? cuts[c + 1] : a;
+        for (; started < byStart.size() && byStart[started]->start <= a; ++started)
+            ++onScreen, animating += byStart[started]->animated;
+        for (; ended < byEnd.size() && byEnd[ended]->end <= a; ++ended)
+            --onScreen, animating -= byEnd[ended]->animated;
+        animating_ = animating > 0 && fps > 0;
+        // Nothing on screen: libass would draw nothing and report a change
+        // from whatever was shown.
+        if (onScreen == 0) {
+            changeAt(a, nullptr);
+            continue;
+        }
         ASS_Image* images = nullptr;
         const int change = Render(a, &images);
-        if (change != 0 || !open || cut == cuts.begin()) changeAt(a, images);
-        if (next == cuts.end()) break;
-        bool animated = false;
-        for (int i = 0; i < track_->n_events && !animated; ++i) {
-            const ASS_Event& e = track_->events[i];
-            animated = e.Start < b && e.Start + e.Duration > a && Animated(i);
-        }
-        if (!animated || fps <= 0) continue;
+        if (change != 0 || !open || c == 0) changeAt(a, images);
+        if (c + 1 == cuts.size() || !animating_) continue;
         for (int64_t k = int64_t(std::floor(double(a) * fps / 1000)) + 1;; ++k) {
             const int64_t t = int64_t(std::ceil(double(k) * 1000 / fps - 1e-9));
             if (t >= b) break;
@@ -405,8 +436,9 @@ void AssScript::WalkImages(double fps, const std::function<bool(const ASS_Image*
             if (Render(t, &images) != 0) changeAt(t, images);
         }
     }
+    animating_ = false;
     if (open) {
-        moment.endMs = *cuts.rbegin();
+        moment.endMs = cuts.back();
         if (moment.endMs > moment.startMs) shown(moment);
     }
 }

@@ -68,6 +68,13 @@ public:
     // At most `frames` frames drawn by Walk to look for changes within
     // animations (200,000 unless set), so that no script keeps us for hours.
     void LimitFrames(long frames) { frameBudget_ = frames; }
+    // Pictures for a frame whose pixels are shown `widthToHeight` times as
+    // wide as tall (a DVD's 720 columns stretched or squeezed to 4:3 or
+    // 16:9), so that letters keep their shapes once the player scales the
+    // frame; square pixels (1) unless set. Drawings and positions follow
+    // PlayRes to the frame whatever is set; a script's LayoutResX/Y decides
+    // instead when it has them (libass's rule).
+    void SetPixelAspect(double widthToHeight);
     // What the user should know about the script (PlayRes missing or not
     // positive, events left out), one line each, without the file's name:
     // the caller's message names it.
@@ -85,6 +92,9 @@ public:
     // hands out the stretch of time the picture taken last stands for.
     void WalkImages(double fps, const std::function<bool(const ::ass_image*)>& take,
                     const std::function<void(const AssMoment&)>& shown);
+    // While `take` runs: whether the picture may change before the next
+    // event starts or ends (an animated event is on screen).
+    bool Animating() const { return animating_; }
     // The colours the script names (its styles' primary, secondary,
     // outline and back colours, and every colour tag of its events), the
     // most used first, each once.
@@ -114,6 +124,7 @@ private:
     std::vector<std::string> warnings_;
     std::set<std::string> seenMessages_;  // libass's, each kept once
     long frameBudget_ = 200000;
+    bool animating_ = false;
 };
 
 // Draws libass's image list into a picture: every image's coverage in its

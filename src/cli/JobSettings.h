@@ -1,14 +1,17 @@
-// Turns the options of a named conversion into a conversion job: every list
-// value as the window's list would give it (sizes and widths as numbers, the
-// font by the font list's spelling of its name), the palette and the colour
-// roles the palette source picks unless --colors names them.
+// Turns the options of a named conversion into the settings every front end
+// gives the one translation into a job (core/JobBuilder.h): each list by its
+// item's text at the option's position, the font by the font list's spelling
+// of its name, the palette and roles the palette source picks unless
+// --colors names them, the standard and aspect of the film to mux into.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/NamedOptions.h"
 #include "core/ConversionJob.h"
+#include "core/RunPlan.h"
 
 namespace glyphon {
 
@@ -21,9 +24,10 @@ struct JobSettings {
 };
 
 // Reads the IFO file when there is one (its palette and greys decide the
-// palette, the standard and the default roles). `text` names the face that
-// replaces a font that is not installed.
-JobSettings ResolveJobSettings(const ConvertOptions& options,
+// palette, the standard and the default roles). `film` is the film to mux
+// into as read (its standard, aspect and frame rate). `text` names the face
+// that replaces a font that is not installed.
+JobSettings ResolveJobSettings(const ConvertOptions& options, const std::optional<FilmCheck>& film,
                                const std::vector<std::string>& installedFamilies, TextEngine& text);
 
 }  // namespace glyphon

@@ -102,7 +102,7 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
     Console console(env.err, env.terminal && !o.quiet, env.terminalRows);
 
     const std::unique_ptr<TextEngine> probe = env.makeTextEngine();
-    JobSettings settings = ResolveJobSettings(o, env.installedFamilies, *probe);
+    JobSettings settings = ResolveJobSettings(o, film, env.installedFamilies, *probe);
     for (const std::string& warning : settings.warnings) console.Message("warning: " + warning);
     if (!settings.error.empty()) {
         console.Message(settings.error);
@@ -123,30 +123,11 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
     // its streams, muxed in one pass once all are converted.
     RunPlan plan;
     plan.film = film;
-    ConversionJob& job = plan.shared;
-    job = settings.job;
-    if (film && film->Usable()) {
-        // The generic palette's standard follows the film unless chosen.
-        if (!o.ifoFile && !o.pal) job.palette.standard = film->pal ? VideoStandard::Pal : VideoStandard::Ntsc;
-    }
-    ApplyNamedColours(job.palette, NamedRoleColours{o.textColor, o.outlineColor, o.antialiasColor});
-    if (o.ifoFile) job.otherInputs.push_back(*o.ifoFile);
-    // MicroDVD files without a rate line: --fps, else the film's own rate.
-    job.subtitle.microDvdFps = o.fps > 0 ? o.fps
-                               : film && film->Usable() && film->rateNum > 0
-                                   ? double(film->rateNum) / double(film->rateDen)
-                                   : 0;
-    job.subtitle.fontsDir = o.fontsDir;
-    job.subtitle.charsetAuto = o.charsetAuto;
-    job.look.wrap = o.wrap;
-    job.look.widescreen = o.widescreen.value_or(film && film->Usable() && film->widescreen);
-    job.look.refuseOutsideFrame = true;
-    job.outputs.mux.video = o.muxVideo;
-    job.outputs.forced = o.forced;
+    plan.shared = std::move(settings.job);
     for (size_t i = 0; i < count; ++i) {
         PlanInput input;
         input.path = o.files[i];
-        input.charset = job.subtitle.charset;
+        input.charset = plan.shared.subtitle.charset;
         if (o.languages.size() == count)
             input.language = o.languages[i];
         else if (!o.languages.empty())
@@ -160,6 +141,7 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
 
     PlanHooks hooks;
     hooks.makeTextEngine = env.makeTextEngine;
+    hooks.text = probe.get();  // the run's engine when it converts one file at a time
     hooks.started = [&](size_t i) { console.Start(i, o.files[i]); };
     hooks.progress = [&](size_t i, int done, int total) { console.Progress(i, done, total); };
     hooks.finished = [&](size_t i, const ConversionReport& report) {

@@ -29,13 +29,13 @@ enum SlotState : int { kFree = 0, kBusy = 1, kListed = 2 };
 constexpr int kChunkSlots = 256;
 struct Slot {
     std::atomic<int> state{kFree};
-    char path[PATH_MAX];
+    char path[PATH_MAX]{};
 };
 struct Chunk {
     Slot slots[kChunkSlots];
     std::atomic<Chunk*> next{nullptr};
 };
-Chunk g_first;
+constinit Chunk g_first;  // zero: no page is touched before a slot is used
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 

@@ -146,12 +146,6 @@ struct ConversionJob {
     PaletteChoice palette;
     TextLook look;
     OutputRequest outputs;
-    // A setting that could not be turned into a number (the window's size
-    // or outline width list without a selection): the run fails with this message when it comes to
-    // subtitle `settingErrorAt` (1-based), after writing those before it,
-    // as the window always did.
-    std::string settingError;
-    int settingErrorAt = 1;
     // Files the run reads besides the subtitle file and the film (the IFO):
     // no output may replace one of them.
     std::vector<std::string> otherInputs;
@@ -166,11 +160,6 @@ std::string ReplaceExtension(const std::string& fileName, const std::string& end
 // `subtitleFile`: the subtitle file's folder, or `outputFolder` when it is
 // not empty; the base name is the file name less its last four characters.
 std::string OutputStem(const std::string& outputFolder, const std::string& subtitleFile);
-
-// Gives the generic palette's role entries (those `palette.roles` names for
-// text, outline and antialias) the named colours, both as drawn and as they
-// go on the disc. Nothing with an IFO's own palette.
-void ApplyNamedColours(PaletteChoice& palette, const NamedRoleColours& colours);
 
 // The generic palette as it goes on the disc (see mux/PaletteFile.h).
 DiscPalette GenericDiscEntries();

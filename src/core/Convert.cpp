@@ -18,6 +18,7 @@
 #include "common/FileError.h"
 #include "common/StagedFile.h"
 #include "core/DrawnLines.h"
+#include "core/DvdColours.h"
 #include "core/OutputKinds.h"
 #include "core/OutputNames.h"
 #include "core/PendingOutputs.h"
@@ -28,7 +29,6 @@
 #include "mux/DvdMux.h"
 #include "palette/ColorNames.h"
 #include "palette/Palette.h"
-#include "palette/RunColours.h"
 #include "render/DisplayText.h"
 #include "render/Renderer.h"
 #include "render/StyledLines.h"
@@ -144,40 +144,6 @@ ConversionFailure Failure(ConversionFailure::Stage stage, std::string message) {
 
 int RoleEntry(int index) { return index >= 0 && index < 16 ? index : 0; }
 
-// Every text colour of the entries' runs (<font color>, WebVTT classes), in
-// order of first use.
-std::vector<uint32_t> RunColoursOf(const std::vector<Cue>& entries) {
-    std::vector<uint32_t> colours;
-    for (const Cue& entry : entries)
-        for (size_t i = 0, n = TextLinesOf(entry).size(); i < n; ++i)
-            for (const StyledRun& run : RunsOf(entry, i))
-                if (run.colour != 0 && run.length > 0 &&
-                    std::find(colours.begin(), colours.end(), run.colour) == colours.end())
-                    colours.push_back(run.colour);
-    return colours;
-}
-
-// The stream palette with the run colours in it, and the entry of each
-// colour (0: the text role's). The roles' entries stay as they are; with a
-// disc's palette the colours take its nearest entries.
-PaletteChoice WithRunColours(const PaletteChoice& p, const RoleIndices& roles,
-                             const std::vector<uint32_t>& colours,
-                             std::vector<std::pair<uint32_t, int>>& entries) {
-    PaletteChoice out = p;
-    std::array<bool, 16> kept{};
-    for (const int role : {roles.antialias, roles.outline, roles.text, roles.background})
-        kept[size_t(role)] = true;
-    std::vector<Rgb> wanted;
-    for (const uint32_t c : colours) wanted.push_back(Rgb{uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
-    const std::vector<int> placed =
-        PlaceRunColours(out.colours, kept, wanted, p.source != PaletteSource::Ifo);
-    entries.assign({{0u, roles.text}});
-    for (size_t i = 0; i < colours.size(); ++i) entries.emplace_back(colours[i], placed[i]);
-    for (size_t i = 0; i < 16; ++i)
-        if (!(out.colours[i] == p.colours[i])) out.disc[i] = DiscEntryOf(RgbToVideoYCbCr(out.colours[i]));
-    return out;
-}
-
 }  // namespace
 
 namespace {
@@ -255,10 +221,6 @@ std::string StreamOfDiscText(const std::string& discStem, const std::string& fil
            ".Glyphon_Help.txt tells how to author the disc.\r\n\r\n\r\n" + "Generated Files:\r\n";
 }
 
-// The colour a role is drawn in for a named colour: itself, except that pure
-// blue is the frame's background and would not be seen as drawn.
-Rgb DrawnColour(Rgb c) { return c == kPureBlue ? Rgb{0, 0, 254} : c; }
-
 }  // namespace
 
 DiscPalette GenericDiscEntries() { return GenericDiscPalette(); }
@@ -287,9 +249,7 @@ std::optional<std::string> RunRefusal(const ConversionJob& job, const std::vecto
             for (std::string& name : kind.files(stem, job)) outputs.push_back(std::move(name));
     if (std::optional<std::string> refusal = OutputReplacingInput(outputs, RunInputFiles(job)))
         return refusal;
-    const size_t timed =
-        job.settingError.empty() ? entries.size() : size_t(std::max(job.settingErrorAt - 1, 0));
-    return UntimeableSubtitle(entries, timed);
+    return UntimeableSubtitle(entries, entries.size());
 }
 
 std::string ComposeHelpText(const ConversionJob& job) {
@@ -322,18 +282,6 @@ std::string ComposeHelpText(const ConversionJob& job) {
     const std::vector<std::string> written = OutputFileNames(job, stem, true);
     for (size_t i = 0; i < written.size(); ++i) text += (i > 0 ? "\r\n" : "") + written[i];
     return text;
-}
-
-void ApplyNamedColours(PaletteChoice& palette, const NamedRoleColours& colours) {
-    if (palette.source == PaletteSource::Ifo) return;
-    const auto put = [&](const std::optional<Rgb>& colour, int role) {
-        if (!colour || role < 0 || role >= 16) return;
-        palette.colours[size_t(role)] = DrawnColour(*colour);
-        palette.disc[size_t(role)] = DiscEntryOf(RgbToVideoYCbCr(*colour));
-    };
-    put(colours.outline, palette.roles.outline);
-    put(colours.antialias, palette.roles.antialias);
-    put(colours.text, palette.roles.text);
 }
 
 namespace {
@@ -468,17 +416,19 @@ void SealAuthorAndCommit(const ConversionJob& job, const std::array<uint32_t, 16
 namespace {
 
 // A job with a film outside a plan: the plan of that one input.
-ConversionReport RunAsPlan(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks) {
+ConversionReport RunAsPlan(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks,
+                           const std::string& settingError) {
     PlanHooks planHooks;
     planHooks.text = &text;
     planHooks.run = hooks;
-    return ReportOfOneInput(RunConversionPlan(PlanOfOneJob(job), planHooks));
+    return ReportOfOneInput(RunConversionPlan(PlanOfOneJob(job, settingError), planHooks));
 }
 
 }  // namespace
 
-ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks) {
-    if (!job.outputs.mux.video.empty() && !hooks.handOver) return RunAsPlan(job, text, hooks);
+ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks,
+                               const std::string& settingError) {
+    if (!job.outputs.mux.video.empty() && !hooks.handOver) return RunAsPlan(job, text, hooks, settingError);
     ConversionReport report;
     report.stem = OutputStem(job.outputs.folder, job.subtitle.file);
     if (!job.subtitle.entries)
@@ -536,19 +486,15 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     // Coloured runs show on DVD through entries of the stream palette made
     // for them: the outputs write that palette, and each unit shows its
     // letters in the entry of their colour.
-    const std::vector<uint32_t> runColours = dvd ? RunColoursOf(*entries) : std::vector<uint32_t>{};
-    std::vector<std::pair<uint32_t, int>> colourEntries;
+    static const std::vector<Cue> kNoEntries;
+    const DvdColours runColours(p, roles, dvd ? *entries : kNoEntries);
     ConversionJob colouredJob;
-    if (!runColours.empty()) {
+    if (runColours.Any()) {
         colouredJob = job;
-        colouredJob.palette = WithRunColours(p, roles, runColours, colourEntries);
+        colouredJob.palette = runColours.Palette();
     }
-    const ConversionJob& sinkJob = runColours.empty() ? job : colouredJob;
-    const auto entryOf = [&](uint32_t colour) {
-        for (const auto& [c, entry] : colourEntries)
-            if (c == colour) return entry;
-        return roles.text;
-    };
+    const ConversionJob& sinkJob = runColours.Any() ? colouredJob : job;
+    const auto entryOf = [&](uint32_t colour) { return runColours.EntryOf(colour); };
     UnitColours unitColours;
     std::vector<bool> lostColour;
     SubPictureEncoder encoder(roles, colours);
@@ -568,9 +514,9 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     // Without a canvas the units are coded from pixel codes: each layer's
     // colour classified as the coder classifies a frame's pixels.
     CodeFrame codes;
-    const LayerCodes layerCodes{ClassifyPixel(look.colors.outline, colours),
-                                ClassifyPixel(look.colors.antialias, colours),
-                                ClassifyPixel(look.colors.text, colours)};
+    LayerCodes layerCodes{ClassifyPixel(look.colors.outline, colours),
+                          ClassifyPixel(look.colors.antialias, colours),
+                          ClassifyPixel(look.colors.text, colours)};
     const unsigned backgroundCode = ClassifyPixel(kPureBlue, colours);
     auto stopped = [&] {
         return (hooks.cancel && hooks.cancel->load(std::memory_order_relaxed)) ||
@@ -579,11 +525,10 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     const int count = int(entries->size());
 
     // The time line cut where any subtitle starts or ends: each stretch is one
-    // picture holding every subtitle on screen then. An entry whose time is
-    // not a number ends the list the time line sees, as it ends the run.
-    const size_t timed =
-        std::min(size_t(count),
-                 job.settingError.empty() ? size_t(count) : size_t(std::max(job.settingErrorAt - 1, 0)));
+    // picture holding every subtitle on screen then. A setting that is no
+    // number fails the run at its first subtitle: none is timed.
+    const bool failsFirst = !settingError.empty() && count > 0;
+    const size_t timed = failsFirst ? 0 : size_t(count);
     std::vector<CueSpan> spans;
     spans.reserve(timed);
     for (size_t i = 0; i < timed; ++i) spans.push_back({(*entries)[i].start, (*entries)[i].end});
@@ -608,7 +553,8 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     const int pictures = int(timeline.stretches.size());
     report.total = pictures;
 
-    if (std::optional<std::string> refusal = RunRefusal(job, *entries)) {
+    static const std::vector<Cue> untimed;
+    if (std::optional<std::string> refusal = RunRefusal(job, failsFirst ? untimed : *entries)) {
         report.failure = Failure(ConversionFailure::Stage::Refused, *refusal);
         return report;
     }
@@ -625,10 +571,9 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
         picture.top = &top;
         picture.placed = &placed;
         std::vector<std::vector<uint8_t>> held;  // units of a long picture but its last
-        // A setting or time that is not a number fails the run after the
-        // pictures of the entries before it, as the next one comes.
-        const bool failsAfter = !job.settingError.empty() && job.settingErrorAt <= count;
-        const int steps = pictures + (failsAfter ? 1 : 0);
+        // A setting that is no number fails the run as its first subtitle
+        // comes, its outputs created and dropped again.
+        const int steps = pictures + (failsFirst ? 1 : 0);
         for (int i = 1; i <= steps; ++i) {
             if (stopped()) {
                 report.cancelled = true;
@@ -638,7 +583,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                 report.cancelled = true;
                 break;
             }
-            if (i > pictures) throw ConvertError(job.settingError);
+            if (i > pictures) throw ConvertError(settingError);
             const Stretch& stretch = timeline.stretches[size_t(i - 1)];
             // Every line of every subtitle on screen, in the styles of its
             // tags, wrapped as asked: what the DVD unit shows and what the
@@ -652,7 +597,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
             for (uint32_t k = stretch.first; k < stretch.first + stretch.count; ++k) {
                 const Cue& lines = (*entries)[timeline.cues[k]];
                 std::vector<RunLine> drawn = LinesToDraw(lines, text, look.font, job.look.wrap);
-                if (!runColours.empty()) unitColours.Add(timeline.cues[k], drawn);
+                if (runColours.Any()) unitColours.Add(timeline.cues[k], drawn);
                 if (lines.place().Stacked())
                     StackCueLines(std::move(drawn), lines.AtTop() ? top : bottom);
                 else {
@@ -661,16 +606,18 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
                     placed.back().lines.resize(LinesWithText(placed.back().lines));
                 }
             }
-            if (!runColours.empty()) {
-                // One text colour a unit: the one most of its letters are in;
-                // the subtitles with letters in another lose theirs.
-                RoleIndices unitRoles = roles;
-                unitRoles.text = entryOf(unitColours.Dominant());
-                encoder.SetRoles(unitRoles, colours);
-                for (const size_t cue : unitColours.Losing(entryOf)) {
-                    if (lostColour.size() <= cue) lostColour.resize(cue + 1);
-                    lostColour[cue] = true;
-                }
+            if (runColours.Any()) {
+                // Letters in two colours keep both (text and antialias
+                // slots); with more, the colour most of the letters are in is
+                // the unit's and the subtitles with letters in another lose theirs.
+                const UnitSlots slots = runColours.SlotsOf(unitColours);
+                encoder.SetRoles(slots.entries, colours);
+                runColours.ForCoder(slots, look, layerCodes);
+                if (slots.second.empty())
+                    for (const size_t cue : unitColours.Losing(entryOf)) {
+                        if (lostColour.size() <= cue) lostColour.resize(cue + 1);
+                        lostColour[cue] = true;
+                    }
             }
             // The DVD units, when the run has a DVD output: one, or for a
             // picture longer than a unit can show, one after another.
@@ -742,8 +689,8 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
         if (const auto lost = std::count(lostColour.begin(), lostColour.end(), true); lost > 0)
             report.warnings.push_back(
                 std::to_string(lost) + (lost == 1 ? " subtitle shows" : " subtitles show") +
-                " text in more than one colour at once; a DVD sub-picture has one text "
-                "colour, so " +
+                " text in more than two colours at once; a DVD sub-picture has at most two text "
+                "colours, so " +
                 (lost == 1 ? "it was" : "each was") + " drawn in the colour most of its letters are in");
         report.helpText = ComposeHelpText(job);
         if (report.cancelled) {

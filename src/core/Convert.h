@@ -115,7 +115,10 @@ inline constexpr const char* kNoFrameRate = "Please write at the first line of y
 // A run refused because no subtitle was read.
 inline constexpr const char* kNotLoaded = "Please load an Srt/Sub/Txt subtitle.";
 
-ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks = {});
+// `settingError`: a setting of the run that is no number (RunPlan); the run
+// fails with it when it comes to the first subtitle.
+ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const ConversionHooks& hooks = {},
+                               const std::string& settingError = {});
 
 // Reads the job's subtitle file into timed entries, with what it held that
 // is no subtitle. Throws nothing: a failure comes back in `report` (stage

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <mutex>
 
+#include "ass/AssPgs.h"
+#include "ass/AssScript.h"
 #include "common/FileError.h"
 #include "core/DrawnLines.h"
 #include "core/OutputNames.h"
@@ -56,6 +58,28 @@ public:
 
 private:
     PgsSink sink_;
+};
+
+// A styled script's PGS stream, drawn by libass at the stream's size.
+class ScriptPgsOutput : public ScriptSink {
+public:
+    explicit ScriptPgsOutput(const PgsVideo& video) : video_(video) {}
+    void Create(const std::string& path) { writer_.Create(path, video_); }
+    ScriptDrawn DrawScript(const std::string& file, const std::string& fontsDir) override {
+        AssScript script(file, video_.width, video_.height, fontsDir);
+        ScriptDrawn drawn;
+        drawn.events = script.EventCount();
+        drawn.pictures = WriteAssPgs(script, writer_, video_);
+        drawn.warnings = script.Warnings();
+        return drawn;
+    }
+    void Close() override { writer_.Close(); }
+    void Seal() override { writer_.Seal(); }
+    void Discard() override { writer_.Discard(); }
+
+private:
+    PgsVideo video_;
+    PgsWriter writer_;
 };
 
 class MuxOutput : public UnitSink {
@@ -118,6 +142,12 @@ std::unique_ptr<UnitSink> MakeVobSub(SinkRequest& r) {
 }
 
 std::unique_ptr<UnitSink> MakePgs(SinkRequest& r) {
+    if (r.script) {
+        // A styled script is drawn by libass at the stream's size.
+        auto pgs = std::make_unique<ScriptPgsOutput>(r.job.outputs.pgsRequest.video);
+        pgs->Create(r.stem + ".pgs.sup");
+        return pgs;
+    }
     // The look as the DVD frame has it, scaled by the sink to the stream's
     // size.
     const ConversionJob& job = r.job;

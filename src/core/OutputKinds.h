@@ -30,6 +30,9 @@ struct SinkRequest {
     // The mux kind leaves its sink's units here for the plan that authors
     // the disc.
     DvdMuxSink* mux = nullptr;
+    // The run is of a styled script: a kind that draws the script itself at
+    // its own size makes a ScriptSink; the others take the DVD units.
+    bool script = false;
 };
 
 struct OutputKind {

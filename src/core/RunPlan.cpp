@@ -96,9 +96,10 @@ FilmCheck CheckFilm(const std::string& film, const std::string& muxedPath) {
     return check;
 }
 
-RunPlan PlanOfOneJob(const ConversionJob& job) {
+RunPlan PlanOfOneJob(const ConversionJob& job, const std::string& settingError) {
     RunPlan plan;
     plan.shared = job;
+    plan.settingError = settingError;
     PlanInput input;
     input.path = job.subtitle.file;
     input.charset = job.subtitle.charset;
@@ -207,7 +208,7 @@ PlanReport RunConversionPlan(const RunPlan& plan, const PlanHooks& hooks) {
                     own = hooks.makeTextEngine();
                     text = own.get();
                 }
-                r.inputs[i] = RunConversion(JobOf(plan, i), *text, run);
+                r.inputs[i] = RunConversion(JobOf(plan, i), *text, run, plan.settingError);
             }
             if (!r.inputs[i].converted) ++failed;
             if (hooks.finished) hooks.finished(i, r.inputs[i]);

@@ -74,6 +74,10 @@ struct RunPlan {
     // its own); otherwise a stream the film holds is refused.
     bool afterFilmStreams = false;
     int threads = 1;  // inputs converted at once, each with a text engine of its own
+    // A setting that is no number (JobTranslation::settingError): each input
+    // fails with this message when it comes to its first subtitle, its
+    // outputs created and dropped again, as the window always did.
+    std::string settingError;
 };
 
 struct PlanHooks {
@@ -109,8 +113,8 @@ struct PlanReport {
 PlanReport RunConversionPlan(const RunPlan& plan, const PlanHooks& hooks);
 
 // The plan of one input: the job's subtitle file (or entries), character
-// set, language (its VobSub language) and stream.
-RunPlan PlanOfOneJob(const ConversionJob& job);
+// set, language (its VobSub language) and stream; its setting error, if any.
+RunPlan PlanOfOneJob(const ConversionJob& job, const std::string& settingError = {});
 // The report of a plan of one input as that input's, with the disc's
 // failure and its past-end warning.
 ConversionReport ReportOfOneInput(PlanReport planned);

@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "ass/AssDvd.h"
-#include "ass/AssPgs.h"
 #include "ass/AssScript.h"
 #include "common/FileError.h"
 #include "common/StagedFile.h"
@@ -18,23 +17,6 @@
 namespace glyphon {
 
 namespace {
-
-// The PGS stream as one of the run's outputs, so that it is sealed, put in
-// place and dropped with the others.
-class StyledPgsSink : public UnitSink {
-public:
-    explicit StyledPgsSink(const PgsVideo& video) : video_(video) {}
-    void Create(const std::string& path) { writer_.Create(path, video_); }
-    PgsWriter& Writer() { return writer_; }
-    void Write(const DrawnSubtitle&) override {}
-    void Close() override { writer_.Close(); }
-    void Seal() override { writer_.Seal(); }
-    void Discard() override { writer_.Discard(); }
-
-private:
-    PgsVideo video_;
-    PgsWriter writer_;
-};
 
 ConversionFailure Failed(ConversionFailure::Stage stage, std::string message) {
     ConversionFailure f;
@@ -70,14 +52,13 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
         return (hooks.cancel && hooks.cancel->load(std::memory_order_relaxed)) ||
                (hooks.stopRequested && hooks.stopRequested());
     };
-    const auto addWarnings = [&](const AssScript& script) {
-        for (const std::string& w : script.Warnings())
+    const auto addWarnings = [&](const std::vector<std::string>& warnings) {
+        for (const std::string& w : warnings)
             if (std::find(report.warnings.begin(), report.warnings.end(), w) == report.warnings.end())
                 report.warnings.push_back(w);
     };
     // The DVD outputs show the stream palette made from the script.
     ConversionJob dvdJob = job;
-    dvdJob.outputs.Set("pgs", false);
     std::vector<std::unique_ptr<UnitSink>> sinks;
     bool muxing = false;
     try {
@@ -86,6 +67,7 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
         if (o.AnyDvd()) {
             dvdScript = std::make_unique<AssScript>(job.subtitle.file, kFrameWidth, frameHeight,
                                                     job.subtitle.fontsDir);
+            dvdScript->SetPixelAspect(DvdPixelAspect(frameHeight, job.look.widescreen));
             if (job.palette.source != PaletteSource::Ifo) {
                 const std::array<Rgb, 16> palette = StreamPaletteOf(dvdScript->Colours());
                 for (size_t i = 0; i < 16; ++i) {
@@ -96,7 +78,10 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
             report.loaded = true;
             report.total = dvdScript->EventCount();
         }
+        // Every output of the table: those that take DVD units get the
+        // script's, those that draw a script themselves (PGS) draw it after.
         SinkRequest request{dvdJob, report.stem, text, kUtf8Charset, report.warnings};
+        request.script = true;
         DvdMuxSink* mux = CreateSinks(request, sinks);
         if (dvdScript) {
             SubPictureEncoder encoder;
@@ -162,24 +147,20 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
                                           " of animated subtitles left out of the DVD units: a player's "
                                           "sub-picture buffer could not take them in time; the picture "
                                           "before each stays on screen");
-            addWarnings(*dvdScript);
+            addWarnings(dvdScript->Warnings());
         }
-        if (o.Wants("pgs") && !report.cancelled) {
-            AssScript script(job.subtitle.file, o.pgsRequest.video.width, o.pgsRequest.video.height,
-                             job.subtitle.fontsDir);
-            report.loaded = true;
-            report.total = script.EventCount();
-            auto pgs = std::make_unique<StyledPgsSink>(o.pgsRequest.video);
-            pgs->Create(report.stem + ".pgs.sup");
-            StyledPgsSink& sink = *pgs;
-            sinks.push_back(std::move(pgs));
+        for (auto& sink : sinks) {
+            auto* drawing = dynamic_cast<ScriptSink*>(sink.get());
+            if (!drawing || report.cancelled) continue;
             if (stopped()) {
                 report.cancelled = true;
-            } else {
-                const int sets = WriteAssPgs(script, sink.Writer(), o.pgsRequest.video);
-                if (!dvdScript) report.written = sets;
+                continue;
             }
-            addWarnings(script);
+            const ScriptDrawn drawn = drawing->DrawScript(job.subtitle.file, job.subtitle.fontsDir);
+            report.loaded = true;
+            report.total = drawn.events;
+            if (!dvdScript) report.written = drawn.pictures;
+            addWarnings(drawn.warnings);
         }
         if (hooks.progress && !report.cancelled) hooks.progress(report.total, report.total);
         report.helpText = ComposeHelpText(job);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "render/StyledLines.h"
@@ -51,6 +52,26 @@ public:
     // Drops the output: the previous file of that name stays as it was.
     // Never throws.
     virtual void Discard() {}
+};
+
+// What a sink that draws a styled script itself did: the script's events,
+// the pictures it wrote, and what libass said (one line each).
+struct ScriptDrawn {
+    int events = 0;
+    int pictures = 0;
+    std::vector<std::string> warnings;
+};
+
+// An output that draws a styled script (ASS/SSA) itself, at its own size,
+// instead of taking the run's pictures (the PGS stream of a script; a kind's
+// factory makes one when `SinkRequest::script` is set). The styled run
+// hands it the script once every other output has its pictures.
+class ScriptSink : public UnitSink {
+public:
+    void Write(const DrawnSubtitle&) override {}
+    // Draws and writes every picture of the script. Throws AssError when
+    // the script cannot be read, FileError when writing fails.
+    virtual ScriptDrawn DrawScript(const std::string& file, const std::string& fontsDir) = 0;
 };
 
 }  // namespace glyphon

@@ -328,8 +328,10 @@ void PgsWriter::Show(int64_t startTicks, int64_t endTicks, const PgsObject& obje
 void PgsWriter::Recolour(int64_t startTicks, int64_t endTicks, const PgsObject& object,
                          const std::vector<PgsColor>& palette) {
     const uint32_t start = PresentationTime(startTicks);
-    if (!clearPending_ || clearPts_ <= start || object.x != shown_.x || object.y != shown_.y ||
-        object.width != shown_.width || object.height != shown_.height) {
+    // A palette's version counts to 255 within an epoch: the update after
+    // that starts a new one.
+    if (!clearPending_ || clearPts_ <= start || paletteVersion_ == 255 || object.x != shown_.x ||
+        object.y != shown_.y || object.width != shown_.width || object.height != shown_.height) {
         Show(startTicks, endTicks, object, palette);
         return;
     }

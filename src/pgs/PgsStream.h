@@ -85,7 +85,8 @@ public:
     void Show(int64_t start, int64_t end, const PgsObject& object, const std::vector<PgsColor>& palette);
     // Shows `object`, whose pixels are those of the object shown last, in
     // `palette` from `start` to `end`: a palette-only update when that object
-    // is still on screen at `start`, else as Show does.
+    // is still on screen at `start` and fewer than 255 updates of it were
+    // written, else as Show does.
     void Recolour(int64_t start, int64_t end, const PgsObject& object, const std::vector<PgsColor>& palette);
     // Writes the last clearing set and closes the file without putting it in
     // place yet. Throws FileError (the file is then dropped).

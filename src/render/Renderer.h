@@ -10,6 +10,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/Alignment.h"
 #include "common/CodeFrame.h"
@@ -83,6 +84,14 @@ struct SubtitleLook {
     LayerColors colors;
     bool anchorBottom = false;  // the last line at the offset from the bottom (PlaceLines)
     BoxPlace place;             // the cue's own place, if any
+    // The letters of runs in these colours (TextRun::colour) are painted
+    // `colour` (coded `code`) instead of the text layer's: a DVD unit's
+    // second text colour. No runs: every letter in the text layer's.
+    struct SecondText {
+        std::vector<uint32_t> runs;
+        Rgb colour;
+        unsigned code = 3;
+    } second;
 };
 
 // Measures and places both lines and draws them onto `frame` (line 1, then

@@ -236,10 +236,53 @@ void HoldInk(StackPlacement& p, int inkTop, int inkEnd) {
 
 namespace {
 
-// Measures and places the lines, then draws each with `draw(mask, x, y)`.
-template <class Draw>
+// The columns [from, to) of the line's cell that the runs in one of
+// `colours` take: from where the runs before one end to where it ends, the
+// first run's from the far left and the last one's to the far right, so
+// that ink past the cell (italics) keeps its run's colour.
+std::vector<std::pair<int, int>> ColumnsOfRuns(TextEngine& text, const RunLine& line, const FontSpec& font,
+                                               const std::vector<uint32_t>& colours) {
+    std::vector<std::pair<int, int>> columns;
+    RunLine before;
+    size_t last = line.size();
+    while (last > 0 && line[last - 1].text.empty()) --last;
+    int from = INT_MIN;
+    for (size_t i = 0; i < last; ++i) {
+        if (line[i].text.empty()) continue;
+        before.push_back(line[i]);
+        const int to = i + 1 == last ? INT_MAX : MeasureRunLine(text, before, font).width;
+        if (std::find(colours.begin(), colours.end(), line[i].colour) != colours.end()) {
+            if (!columns.empty() && columns.back().second == from)
+                columns.back().second = to;
+            else
+                columns.emplace_back(from, to);
+        }
+        from = to;
+    }
+    return columns;
+}
+
+// Calls `paint(x, y)` for every pixel of the frame where the mask, its cell
+// at (x, y), has a glyph pixel in the cell's columns [from, to).
+template <class Paint>
+void ForGlyphPixels(const LineMask& mask, int x, int y, int from, int to, int frameWidth, int frameHeight,
+                    Paint paint) {
+    for (int r = 0; r < mask.height; ++r) {
+        const int fy = y + mask.top + r;
+        if (fy < 0 || fy >= frameHeight) continue;
+        for (int c = 0; c < mask.width; ++c) {
+            const int column = mask.left + c, fx = x + column;
+            if (column >= from && column < to && fx >= 0 && fx < frameWidth && mask.Test(c, r)) paint(fx, fy);
+        }
+    }
+}
+
+// Measures and places the lines, then draws each with `draw(mask, x, y)`
+// and paints the letters of the look's second text colour with
+// `second(mask, x, y, from, to)`, the cell's columns [from, to).
+template <class Draw, class Second>
 StackPlacement DrawLinesWith(TextEngine& text, const std::vector<RunLine>& lines, const SubtitleLook& look,
-                             bool top, int frameWidth, int frameHeight, Draw draw) {
+                             bool top, int frameWidth, int frameHeight, Draw draw, Second second) {
     const bool anchorLast = look.anchorBottom && !top;
     const size_t n = anchorLast ? LinesWithText(lines) : lines.size();
     std::vector<TextExtent> extents;
@@ -257,6 +300,9 @@ StackPlacement DrawLinesWith(TextEngine& text, const std::vector<RunLine>& lines
         DrawRunLineMask(text, lines[i], look.font, mask);
         draw(mask, p.x[i], p.y[i]);
         if (mask.Empty()) continue;
+        if (!look.second.runs.empty())
+            for (const auto& [from, to] : ColumnsOfRuns(text, lines[i], look.font, look.second.runs))
+                second(mask, p.x[i], p.y[i], from, to);
         inkTop = std::min(inkTop, p.y[i] + mask.top - reach);
         inkEnd = std::max(inkEnd, p.y[i] + mask.top + mask.height + reach);
     }
@@ -268,18 +314,35 @@ StackPlacement DrawLinesWith(TextEngine& text, const std::vector<RunLine>& lines
 
 StackPlacement DrawSubtitleLines(Frame& frame, TextEngine& text, const std::vector<RunLine>& lines,
                                  const SubtitleLook& look, bool top) {
-    return DrawLinesWith(text, lines, look, top, frame.Width(), frame.Height(),
-                         [&](const LineMask& mask, int x, int y) {
-                             DrawLayeredLine(frame, mask, x, y, look.outlineWidth, look.colors);
-                         });
+    return DrawLinesWith(
+        text, lines, look, top, frame.Width(), frame.Height(),
+        [&](const LineMask& mask, int x, int y) {
+            DrawLayeredLine(frame, mask, x, y, look.outlineWidth, look.colors);
+        },
+        [&](const LineMask& mask, int x, int y, int from, int to) {
+            const uint32_t colour = look.second.colour.Packed();
+            ForGlyphPixels(mask, x, y, from, to, frame.Width(), frame.Height(),
+                           [&](int fx, int fy) { frame.Row(fy)[fx] = colour; });
+        });
 }
 
 StackPlacement DrawSubtitleLines(CodeFrame& frame, TextEngine& text, const std::vector<RunLine>& lines,
                                  const SubtitleLook& look, const LayerCodes& codes, bool top) {
-    return DrawLinesWith(text, lines, look, top, frame.Width(), frame.Height(),
-                         [&](const LineMask& mask, int x, int y) {
-                             DrawLayeredLineCodes(frame, mask, x, y, look.outlineWidth, codes);
-                         });
+    return DrawLinesWith(
+        text, lines, look, top, frame.Width(), frame.Height(),
+        [&](const LineMask& mask, int x, int y) {
+            DrawLayeredLineCodes(frame, mask, x, y, look.outlineWidth, codes);
+        },
+        [&](const LineMask& mask, int x, int y, int from, int to) {
+            const unsigned code = look.second.code;
+            ForGlyphPixels(mask, x, y, from, to, frame.Width(), frame.Height(), [&](int fx, int fy) {
+                const uint64_t bit = uint64_t(1) << (fx & 63);
+                uint64_t& lo = frame.Low(fy)[fx >> 6];
+                uint64_t& hi = frame.High(fy)[fx >> 6];
+                lo = code & 1 ? lo | bit : lo & ~bit;
+                hi = code & 2 ? hi | bit : hi & ~bit;
+            });
+        });
 }
 
 std::vector<RunLine> WrapLines(TextEngine& text, const std::vector<RunLine>& lines, const FontSpec& font,

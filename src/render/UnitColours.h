@@ -1,17 +1,34 @@
-// The text colours of the subtitles one DVD unit shows. A unit has one text
-// colour (its four colours are background, text, outline and antialias), so
-// the colour most of its letters are in becomes the unit's, and the
-// subtitles with letters in another colour are told apart to be counted.
+// The text colours of the subtitles one DVD unit shows. A unit has four
+// colours (background, text, outline and antialias). Letters in two colours
+// take the text and antialias slots, the antialias pixels the nearest slot
+// left; with more, the colour most of its letters are in becomes the unit's,
+// and the subtitles with letters in another are told apart to be counted.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
+#include "common/Rgb.h"
 #include "render/StyledLines.h"
 
 namespace glyphon {
+
+// How one unit shows its letters: the palette entry of each of its codes
+// (SET_COLOR, by the roles' names: text code 1, outline 2, antialias 3,
+// background 0) and how its drawing is coded.
+struct UnitSlots {
+    RoleIndices entries;
+    // Letters of runs in these colours take code 3, the antialias slot: the
+    // unit's second text colour. Empty: one text colour.
+    std::vector<uint32_t> second;
+    // The code of the antialias layer: 3, or beside a second text colour
+    // the code of the slot whose colour is nearest to the antialias entry's.
+    unsigned antialiasCode = 3;
+};
 
 class UnitColours {
 public:
@@ -29,6 +46,13 @@ public:
 
     // The colour of the most letters (0 before the others when as many).
     uint32_t Dominant() const;
+
+    // The unit's slots in a stream of `palette` and `roles`, each colour
+    // shown in `entryOf(colour)`: letters shown in two entries keep both
+    // when `twoColours` (the drawing's role colours code apart), else every
+    // letter takes the entry of Dominant().
+    UnitSlots Slots(const RoleIndices& roles, const std::array<Rgb, 16>& palette, bool twoColours,
+                    const std::function<int(uint32_t)>& entryOf) const;
 
     // Every subtitle of the unit with letters whose colour `shownAs(colour)`
     // does not show as `shownAs(Dominant())`, once each.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "subtitle/Subtitle.h"
 #include "support/DvdSubDecoder.h"
@@ -61,6 +62,39 @@ TEST_F(VobSubRun, ThePairHoldsTheSupsUnitsAtTheSameTimesWithTheSwatchColours) {
         }
         // Entries beyond the four greys are black in the index.
         EXPECT_NE(TempDir::Read(dir.File("movie.idx")).find(", 000000, 000000\n"), std::string::npos);
+    }
+}
+
+// The DVD preview of a coloured cue shows the colours its unit shows once
+// decoded with the index's palette, not the look's text colour.
+TEST_F(VobSubRun, ThePreviewShowsEachCueInTheColoursOfItsUnit) {
+    const std::string cues[] = {"<font color=yellow>Yellow</font>", "- <font color=yellow>Hello</font>\n- Hi",
+                                "<font color=yellow>yellow</font> <font color=\"#00FFFF\">cy</font> w"};
+    std::string srt;
+    for (int i = 0; i < 3; ++i)
+        srt += std::to_string(i + 1) + "\n00:00:0" + std::to_string(2 * i + 1) + ",000 --> 00:00:0" +
+               std::to_string(2 * i + 2) + ",000\n" + cues[i] + "\n\n";
+    TForm1& f = Loaded(0, true, "movie.srt", srt);
+    f.ButtonGenerateSupClick();
+    const auto got = DemuxSubtitles(dir.File("movie.idx"));
+    ASSERT_EQ(got.packets.size(), 3u);
+    DvdSubDecoder decoder;
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(cues[i]);
+        std::set<uint32_t> unit, shown;
+        const auto decoded = decoder.Decode(got.packets[size_t(i)].data);
+        for (const auto& row : decoded.value().codes)
+            for (const uint8_t code : row)
+                if (code != 0) unit.insert(got.packets[size_t(i)].rgb[code]);
+        f.ListBox1.itemIndex = i;
+        f.ListBox1Click();
+        const Frame drawn = f.preview;
+        f.LoadPreviewBackground();
+        for (int y = 0; y < drawn.Height(); ++y)
+            for (int x = 0; x < drawn.Width(); ++x)
+                if (drawn.At(x, y) != f.preview.At(x, y)) shown.insert(drawn.At(x, y).Packed());
+        EXPECT_EQ(shown, unit);
+        EXPECT_EQ(shown.count(0xFFFF00), 1u);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "ass/AssDvd.h"
 #include "ass/AssScript.h"
 #include "core/Convert.h"
 #include "render/TextEngine.h"
@@ -44,6 +45,7 @@ TEST(AssDvd, UnitsShowFourColoursOfTheScriptsPaletteWhereLibassDrawsThem) {
     // Two still events and one change per frame of the move (25 a second).
     ASSERT_EQ(read.packets.size(), 2u + 5u);
     AssScript drawn(script, 720, 576);
+    drawn.SetPixelAspect(DvdPixelAspect(576, false));
     for (const DemuxedPacket& packet : read.packets) {
         SCOPED_TRACE(packet.ptsMs);
         DvdSubDecoder decoder;
@@ -60,6 +62,44 @@ TEST(AssDvd, UnitsShowFourColoursOfTheScriptsPaletteWhereLibassDrawsThem) {
     // The sign's text in the script's yellow, its outline black.
     EXPECT_EQ(read.packets[1].rgb[1], 0xFFFF00u);
     EXPECT_EQ(read.packets[1].rgb[2], 0x000000u);
+}
+
+// DVD pixels are not square: a circle drawn in a script made for the film's
+// shape, and a round letter, show as wide as tall once the player stretches
+// the frame's 720 columns to 4:3 or 16:9 of its rows.
+TEST(AssDvd, CirclesShowRoundAtTheDisplayAspect) {
+    const std::string circle =
+        "{\\an7\\pos(200,60)\\p1}m 120 0 b 186 0 240 54 240 120 b 240 186 186 240 120 240 "
+        "b 54 240 0 186 0 120 b 0 54 54 0 120 0";
+    for (const bool wide : {false, true})
+        for (const VideoStandard standard : {VideoStandard::Pal, VideoStandard::Ntsc})
+            for (const std::string& text : {circle, std::string("{\\an5\\pos(320,180)\\fs150}\u25CF")}) {
+                const int rows = standard == VideoStandard::Pal ? 576 : 480;
+                SCOPED_TRACE(std::to_string(rows) + (wide ? " 16:9 " : " 4:3 ") + text);
+                TempDir dir;
+                const std::string script = dir.Write(
+                    "round.ass",
+                    std::string("[Script Info]\nPlayResX: 640\nPlayResY: ") + (wide ? "360" : "480") +
+                        "\n\n[V4+ Styles]\nFormat: Name, Fontname, Outline, Shadow\nStyle: Default,"
+                        "DejaVu Sans,0,0\n\n[Events]\nFormat: Start, End, Style, Text\n"
+                        "Dialogue: 0:00:01.00,0:00:02.00,Default," +
+                        text + "\n");
+                ConversionJob job;
+                job.subtitle.file = script;
+                job.palette.standard = standard;
+                job.look.widescreen = wide;
+                job.outputs.Set("sup", false);
+                job.outputs.Set("vobsub", true);
+                auto engine = CreateFreeTypeEngine();
+                ASSERT_FALSE(RunConversion(job, *engine).failure);
+                const DemuxedSubtitles read = DemuxSubtitles(dir.File("round.idx"));
+                ASSERT_EQ(read.packets.size(), 1u);
+                const std::optional<DecodedSubPicture> shown = DvdSubDecoder().Decode(read.packets[0].data);
+                ASSERT_TRUE(shown);
+                EXPECT_GT(shown->h, rows / 5);
+                const double shownWidth = shown->w * ((wide ? 16.0 / 9 : 4.0 / 3) * rows / 720.0);
+                EXPECT_NEAR(shownWidth / shown->h, 1.0, 0.03) << shown->w << " x " << shown->h;
+            }
 }
 
 // A large animated sign changes every frame: the units a player's 53,220-byte

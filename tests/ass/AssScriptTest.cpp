@@ -5,8 +5,14 @@
 
 #include <cmath>
 
+extern "C" {
+#include <ass/ass.h>
+}
+
 #include "ass/AssPgs.h"
+#include "ass/AssPgsLayers.h"
 #include "ass/AssScript.h"
+#include "pgs/PgsPicture.h"
 #include "support/TempDir.h"
 
 namespace glyphon::test {
@@ -159,6 +165,58 @@ TEST(AssPgs, QuantisingKeepsFewColoursExactlyAndManyWithinAFewLevels) {
             EXPECT_EQ(palette.size(), size_t(colours) + 1);
         }
         EXPECT_LT(error / double(object.pixels.size()), colours < 256 ? 0.01 : 8.0);
+    }
+}
+
+TEST(AssPgs, LayeredQuantisingAgreesWithTheComposedPicture) {
+    // One, two and three layers; lines whose outlines overlap; thin and
+    // blurred edges, whose keys leave the lines most pictures keep to.
+    for (const char* text :
+         {"{\\bord0}One layer alone", "Two lines\\Nwhose outlines overlap", "{\\bord0.6}A thin outline",
+          "{\\blur1\\fs14}A small blurred line", "{\\shad2}Shadow, outline\\Nand fill"}) {
+        SCOPED_TRACE(text);
+        AssScript script("layers.ass",
+                         Script("PlayResX: 640\nPlayResY: 360\n",
+                                "Dialogue: 0,0:00:00.00,0:00:01.00,Default," + std::string(text) + "\n"),
+                         1280, 720);
+        AssPgsLayers layers;
+        int pictures = 0;
+        script.WalkImages(
+            25,
+            [&](const ::ass_image* images) {
+                AssPicture composed;
+                ComposeAssImages(images, 1280, 720, composed);
+                PgsObject object;
+                std::vector<PgsColor> palette;
+                if (!layers.Quantise(images, 1280, 720, 720, object, palette)) return false;
+                ++pictures;
+                const auto inside = [](int x, int y, int left, int top, int w, int h) {
+                    return x >= left && y >= top && x < left + w && y < top + h;
+                };
+                long far = 0;
+                for (int y = 0; y < 720; ++y)
+                    for (int x = 0; x < 1280; ++x) {
+                        PgsColor ours, theirs;
+                        if (inside(x, y, object.x, object.y, object.width, object.height))
+                            ours =
+                                palette[object.pixels[size_t((y - object.y) * object.width + x - object.x)]];
+                        if (inside(x, y, composed.x, composed.y, composed.width, composed.height)) {
+                            const uint8_t* c =
+                                &composed
+                                     .rgba[size_t((y - composed.y) * composed.width + x - composed.x) * 4];
+                            const auto straight = [&](int n) {
+                                return uint8_t(c[3] ? (c[n] * 255 + c[3] / 2) / c[3] : 0);
+                            };
+                            theirs = ToPgsColor(Rgba{straight(0), straight(1), straight(2), c[3]}, 720);
+                        }
+                        far += std::abs(ours.alpha - theirs.alpha) > 6 ||
+                               (theirs.alpha > 128 && std::abs(ours.y - theirs.y) > 8);
+                    }
+                EXPECT_EQ(far, 0);
+                return true;
+            },
+            [](const AssMoment&) {});
+        EXPECT_GT(pictures, 0);
     }
 }
 

@@ -121,6 +121,29 @@ TEST(PgsStream, ASubtitleStartingBeforeThePreviousEndsReplacesItWithoutAClearBet
     EXPECT_TRUE(got.subtitles[2].rects.empty());
 }
 
+// A palette's version counts updates within an epoch up to 255: the update
+// after that shows the object again, version 0.
+TEST(PgsStream, PaletteVersionsStartAgainPast255Updates) {
+    TempDir dir;
+    PgsWriter writer;
+    writer.Create(dir.File("long.pgs.sup"), PgsVideo{1280, 720, 0x10});
+    for (int k = 0; k < 300; ++k)
+        writer.Recolour(k * 3600, (k + 1) * 3600 + 1, Pattern(8, 8, 40, 20, 1), Palette());
+    writer.Close();
+    const std::string bytes = TempDir::Read(dir.File("long.pgs.sup"));
+    std::vector<int> versions;  // of the palette segments: "PG", two times, type, size, id, version
+    int objects = 0;
+    for (size_t at = 0; at + 13 <= bytes.size();
+         at += 13 + (uint8_t(bytes[at + 11]) << 8 | uint8_t(bytes[at + 12])))
+        if (bytes[at + 10] == 0x14)
+            versions.push_back(uint8_t(bytes[at + 14]));
+        else
+            objects += bytes[at + 10] == 0x15;
+    ASSERT_EQ(versions.size(), 300u);
+    EXPECT_EQ(objects, 2);
+    for (size_t k = 0; k < versions.size(); ++k) EXPECT_EQ(versions[k], int(k % 256)) << k;
+}
+
 TEST(PgsStream, FrameRateCodes) {
     EXPECT_EQ(PgsFrameRateCode("23.976"), 0x10);
     EXPECT_EQ(PgsFrameRateCode("24000/1001"), 0x10);

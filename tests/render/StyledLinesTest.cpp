@@ -132,11 +132,13 @@ namespace {
 // The coder's shortcut: lines drawn into pixel codes give the same units as
 // the same lines painted in colours, for every outline width, for colours
 // that share an entry with the background or with each other, and for lines
-// that leave the frame at any edge.
+// that leave the frame at any edge, with a coloured run's letters in the
+// antialias slot or not.
 TEST(CodeFrameDrawing, GivesTheUnitsOfThePaintedFrame) {
     const std::unique_ptr<TextEngine> text = CreateFreeTypeEngine();
+    const uint32_t yellow = 0xFFFFFF00;
     const std::vector<RunLine> lines = {PlainLine("Wide WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW line"),
-                                        RunLine{TextRun{"café ", kItalic}, TextRun{"naïve", 0}},
+                                        RunLine{TextRun{"café ", kItalic}, TextRun{"naïve", 0, yellow}},
                                         PlainLine("Top")};
     const Rgb white{255, 255, 255}, black{0, 0, 0}, grey{128, 128, 128};
     struct Case {
@@ -144,6 +146,7 @@ TEST(CodeFrameDrawing, GivesTheUnitsOfThePaintedFrame) {
         std::string align;
         bool top;
         LayerColors colors;
+        bool second = false;  // the yellow run's letters in the antialias slot
     };
     const Case cases[] = {
         {3, 30, -4, "center", false, {black, grey, white}},
@@ -151,6 +154,8 @@ TEST(CodeFrameDrawing, GivesTheUnitsOfThePaintedFrame) {
         {1, -60, 10, "right", false, {black, black, white}},      // below the bottom edge
         {2, -20, -14, "center", true, {kPureBlue, grey, white}},  // above the top edge
         {5, 8, -4, "left", false, {grey, grey, grey}},
+        {3, 30, -4, "center", false, {black, white, white}, true},
+        {2, -20, -14, "right", true, {black, black, white}, true},
     };
     for (const Case& c : cases) {
         SubtitleLook look;
@@ -160,7 +165,8 @@ TEST(CodeFrameDrawing, GivesTheUnitsOfThePaintedFrame) {
         look.offsetOr = c.offsetOr;
         look.align = AlignmentOf(c.align);
         look.colors = c.colors;
-        const RoleColours roles{c.colors.antialias, c.colors.outline, c.colors.text};
+        const RoleColours roles{c.second ? grey : c.colors.antialias, c.colors.outline, c.colors.text};
+        if (c.second) look.second = {{yellow}, grey, ClassifyPixel(grey, roles)};
         const SubPictureEncoder encoder(RoleIndices{1, 2, 3, 0}, roles);
 
         Frame frame(kFrameWidth, kPalHeight);
