@@ -405,6 +405,21 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
     }
     const auto addToKeys = avx2 ? AddToKeysAvx2 : AddToKeys;
     uint16_t* keys = keys_.data();
+    // Row `y`'s ink runs from `first` to `last` (none when equal): the ink's
+    // bounds grow to it and the codes before it are 0; a row without ink is
+    // all 0. The codes past `last` are the caller's to clear once mapped.
+    const auto inkRow = [&](size_t y, uint8_t* out, size_t first, size_t last) {
+        if (first == last) {
+            std::memset(out, 0, w);
+            return false;
+        }
+        if (inkTop < 0) inkTop = int(y);
+        inkBottom = int(y);
+        inkLeft = std::min(inkLeft, first);
+        inkRight = std::max(inkRight, last);
+        std::memset(out, 0, first);
+        return true;
+    };
     for (size_t y = 0; y < h && fits; ++y) {
         const int fy = top + int(y);
         uint8_t* out = index_.data() + y * w;
@@ -439,15 +454,7 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
                     LayOver(row, src, size_t(p.right - p.left));
             }
             const auto [first, last] = InkOfTwoLayers(layerRows[0], layerRows[1], reachLeft, reachRight);
-            if (first == last) {
-                std::memset(out, 0, w);
-                continue;
-            }
-            if (inkTop < 0) inkTop = int(y);
-            inkBottom = int(y);
-            inkLeft = std::min(inkLeft, first);
-            inkRight = std::max(inkRight, last);
-            std::memset(out, 0, first);
+            if (!inkRow(y, out, first, last)) continue;
             MapTwoLayersVbmi(layerRows[0] + first, layerRows[1] + first, last - first, entries, out + first,
                              give, axes);
             std::memset(out + last, 0, w - last);
@@ -475,17 +482,9 @@ bool AssPgsLayers::Quantise(const ASS_Image* images, int width, int height, int 
         while (first < last && !keys[first]) ++first;
         while (last >= first + 8 && Uniform(keys + last - 8) && !keys[last - 8]) last -= 8;
         while (last > first && !keys[last - 1]) --last;
-        if (first == last) {
-            std::memset(out, 0, w);
-            continue;
-        }
-        if (inkTop < 0) inkTop = int(y);
-        inkBottom = int(y);
-        inkLeft = std::min(inkLeft, first);
-        inkRight = std::max(inkRight, last);
+        if (!inkRow(y, out, first, last)) continue;
         // The keys past `last` are 0: the blocks of eight read there map to
         // 0 and are overwritten below.
-        std::memset(out, 0, first);
         if (avx2)
             MapRowAvx2(keys + first, last - first, entries, out + first, give);
         else
