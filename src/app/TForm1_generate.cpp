@@ -41,8 +41,8 @@ RunSettings TForm1::CurrentSettings(const std::string& subtitleFile) const {
                           PaletteIndexOf(ComboBoxText), PaletteIndexOf(ComboBoxBg)};
     p.standard = IsPal() ? VideoStandard::Pal : VideoStandard::Ntsc;
     p.source = HelpCase();
-    // The swatches and the authoring palette show these already (a run
-    // paints them first); the translation gives the same entries again.
+    // The named colours go into their roles' entries by the translation
+    // (the swatches show them already: a run paints them first).
     p.named = GenericColours;
     // The IFO the palette came from is an input no output may replace.
     if (!i_dont_have_ifo.checked) s.ifoFile = OpenDialogifo.fileName;

@@ -9,28 +9,12 @@
 
 namespace glyphon {
 
-namespace {
-
-// The colour a role is drawn in for a named colour: itself, except that pure
-// blue is the frame's background and would not be seen as drawn.
-Rgb DrawnColour(Rgb c) { return c == kPureBlue ? Rgb{0, 0, 254} : c; }
-
-}  // namespace
-
 DiscPalette TForm1::AuthoringPalette() const {
     // The swatches of an IFO palette carry each entry as its eight stored
     // hexadecimal digits; the generic palette's swatches do not, and it goes
-    // on the disc as the greys the help text names, or in the named colours.
-    if (i_dont_have_ifo.checked || Swatches.size() != size_t(kPaletteSize)) {
-        DiscPalette palette = GenericDiscEntries();
-        const auto put = [&](const std::optional<Rgb>& colour, const TComboBox& role) {
-            if (colour) palette[size_t(PaletteIndexOf(role))] = DiscEntryOf(RgbToVideoYCbCr(*colour));
-        };
-        put(GenericColours.outline, ComboBoxOutline);
-        put(GenericColours.antialias, ComboBoxAntialias);
-        put(GenericColours.text, ComboBoxText);
-        return palette;
-    }
+    // on the disc as the greys the help text names (the translation to a job
+    // puts the named colours in their roles' entries).
+    if (i_dont_have_ifo.checked || Swatches.size() != size_t(kPaletteSize)) return GenericDiscEntries();
     DiscPalette palette{};
     for (int i = 0; i < kPaletteSize; ++i)
         palette[size_t(i)] = uint32_t(std::stoul(Swatches[size_t(i)].entryText, nullptr, 16)) & 0xFFFFFF;

@@ -40,10 +40,6 @@ std::string ApplyLookTexts(const LookTexts& texts, ConversionJob& job) {
     return {};
 }
 
-// The colour a role is drawn in for a named colour: itself, except that pure
-// blue is the frame's background and would not be seen as drawn.
-Rgb DrawnColour(Rgb c) { return c == kPureBlue ? Rgb{0, 0, 254} : c; }
-
 // Gives the generic palette's role entries (those `palette.roles` names for
 // text, outline and antialias) the named colours, both as drawn and as they
 // go on the disc. Nothing with an IFO's own palette.
@@ -60,6 +56,8 @@ void ApplyNamedColours(PaletteChoice& palette, const NamedRoleColours& colours) 
 }
 
 }  // namespace
+
+Rgb DrawnColour(Rgb c) { return c == kPureBlue ? Rgb{0, 0, 254} : c; }
 
 PaletteSettings GenericPaletteSettings(VideoStandard standard) {
     PaletteSettings p;

@@ -77,4 +77,8 @@ struct JobTranslation {
 
 JobTranslation BuildConversionJob(const RunSettings& settings);
 
+// The colour a role is drawn in for a named colour: itself, except that pure
+// blue is the frame's background and would not be seen as drawn.
+Rgb DrawnColour(Rgb c);
+
 }  // namespace glyphon
