@@ -9,6 +9,7 @@ extern "C" {
 #include <unordered_map>
 
 #include "ass/AssPgsLayers.h"
+#include "ass/AssPgsWriterThread.h"
 #include "ass/AssRecolour.h"
 #include "pgs/PgsPicture.h"
 #include "subtitle/Cue.h"
@@ -197,7 +198,10 @@ int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video) {
     // Each picture is written when the next is known: one followed at once
     // by another is shown up to just after it starts, so that the writer
     // replaces it instead of clearing the screen at that moment first. A
-    // picture that recolours the object on screen is a palette update.
+    // picture that recolours the object on screen is a palette update. The
+    // sets are coded and written in a thread of their own while libass draws
+    // the next pictures.
+    AssPgsWriterThread out(writer);
     PgsObject heldObject;
     std::vector<PgsColor> heldPalette;
     bool held = false, heldRecolours = false;
@@ -207,10 +211,7 @@ int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video) {
         if (!held) return;
         const int64_t start = TicksOfMs(shown.startMs),
                       end = TicksOfMs(next == shown.endMs ? shown.endMs + 1 : shown.endMs);
-        if (heldRecolours)
-            writer.Recolour(start, end, heldObject, heldPalette);
-        else
-            writer.Show(start, end, heldObject, heldPalette);
+        out.Hand(start, end, heldObject, heldPalette, heldRecolours);
         ++sets;
         held = false;
     };
@@ -368,6 +369,7 @@ int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video) {
     dropUnshown();
     endRun();
     flush(-1);
+    out.Finish();
     return sets;
 }
 

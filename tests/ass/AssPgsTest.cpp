@@ -2,12 +2,15 @@
 // (libass) on the same script, and its `ass` filter: our stream decoded by libavcodec and laid
 // over the same picture by FFmpeg's overlay, at the same moments.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include "ass/AssPgs.h"
+#include "common/FileError.h"
 #include "support/PgsDecoder.h"
 #include "support/TempDir.h"
 
@@ -199,6 +202,52 @@ TEST(AssPgs, FadesArePaletteUpdatesOfTheObjectShown) {
             previous = &s.rects[0];
         }
         EXPECT_EQ(same, sets - objects);
+    }
+}
+
+// The sets are written in a thread of their own: a write failing part way
+// ends the run with the error (no hang while the drawing waits for room), and
+// the next run writes the whole stream again.
+TEST(AssPgs, WriteFailureEndsTheRunAndTheNextRunWritesAll) {
+    TempDir dir;
+    std::string events;
+    for (int i = 0; i < 120; ++i) {
+        char line[96];
+        std::snprintf(line, sizeof line,
+                      "Dialogue: 0,0:%02d:%02d.00,0:%02d:%02d.50,Default,,0,0,0,,Line %d\n", i / 60, i % 60,
+                      i / 60, i % 60, i);
+        events += line;
+    }
+    const std::string ass = dir.Write("many.ass", Script(events));
+    const PgsVideo video{kWidth, kHeight, 0x30};
+    const auto write = [&](const std::string& name) {
+        AssScript script(ass, kWidth, kHeight);
+        PgsWriter writer;
+        writer.Create(dir.File(name), video);
+        const int sets = WriteAssPgs(script, writer, video);
+        writer.Close();
+        return sets;
+    };
+    const int sets = write("whole.sup");
+    const std::string whole = TempDir::Read(dir.File("whole.sup"));
+    ASSERT_EQ(sets, 120);
+    for (const size_t limit : {size_t(1), whole.size() / 3, whole.size() * 2 / 3}) {
+        SCOPED_TRACE(limit);
+        AssScript script(ass, kWidth, kHeight);
+        PgsWriter writer;
+        writer.Create(dir.File("cut.sup"), video);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        const auto handler = signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &small);
+        EXPECT_THROW(WriteAssPgs(script, writer, video), FileError);
+        setrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, handler);
+        writer.Discard();
+        EXPECT_EQ(write("again.sup"), sets);
+        EXPECT_EQ(TempDir::Read(dir.File("again.sup")), whole);
     }
 }
 
