@@ -46,7 +46,7 @@ void BM_RenderSubtitleTwoLines(benchmark::State& state) {
     TForm1 form(ui, *engine, AppEnvironment{});
     for (auto _ : state) {
         form.RenderSubtitle("Rethymno, the old Venetian harbour.", "Crete Hellas, summer of the lighthouse",
-                            20, "Arial", 1, 0, 30, -4, "center");
+                            20, "Arial", 1, 0, 30, -4, Alignment::Center);
         benchmark::DoNotOptimize(form.BandTop);
     }
 }
@@ -70,7 +70,7 @@ void BM_DrawPreviewWithBackground(benchmark::State& state) {
     TForm1 form(ui, *engine, AppEnvironment{});
     BuiltInPicture("PreviewPal720x576");
     for (auto _ : state) {
-        form.DrawPreview("Rethymno.", "Crete Hellas", 20, "Arial", 1, 0, 30, -4, "center");
+        form.DrawPreview("Rethymno.", "Crete Hellas", 20, "Arial", 1, 0, 30, -4, Alignment::Center);
         benchmark::DoNotOptimize(form.SubtitleFits);
     }
 }

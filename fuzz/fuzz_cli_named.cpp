@@ -9,7 +9,7 @@
 #include "FuzzArgs.h"
 #include "FuzzFile.h"
 #include "cli/NamedOptions.h"
-#include "cli/OutputClash.h"
+#include "core/OutputClash.h"
 #include "render/FontTables.h"
 
 using namespace glyphon;
@@ -45,7 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             fuzz::Check(!o.formats.empty());
             for (const std::string& f : o.formats) fuzz::Check(f == "sup" || f == "vobsub" || f == "pgs");
             // Outputs that meet across files are one line naming them.
-            if (const auto clash = OutputClash(o)) fuzz::Check(clash->find('\n') == std::string::npos);
+            ConversionJob job;
+            job.outputs.kinds = o.formats;
+            job.outputs.folder = o.outputDir;
+            job.outputs.mux.video = o.muxVideo;
+            if (const auto clash = OutputClash(job, o.files))
+                fuzz::Check(clash->find('\n') == std::string::npos);
             break;
         }
     }

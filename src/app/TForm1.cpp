@@ -16,8 +16,10 @@ namespace glyphon {
 namespace {
 
 constexpr const char* kSection = "Form1";
-// Written after the keys above; a file without it (older, or hand-made)
-// leaves the box unticked.
+// The places of the first two output boxes' keys (their controls' names)
+// in the file's layout: after the keys above; a file without one (older, or
+// hand-made) leaves the box unticked. Any other output kind's box is stored
+// after every key.
 constexpr const char* kVobSubKey = "CheckBoxVobSub_Checked";
 // The chosen font's family name: the list position alone shifts when fonts
 // are installed or removed.
@@ -38,6 +40,9 @@ void Fill(TComboBox& c, const std::vector<std::string>& items, int index) {
     c.items = items;
     c.SetItemIndex(index);
 }
+
+// A check box's state as the settings file keeps it.
+std::string Checked(const TCheckBox& box) { return box.checked ? "-1" : "0"; }
 
 // A stored number, or nothing when the key is missing or not a number.
 std::optional<int> StoredInt(const IniFile& ini, const char* key) {
@@ -73,10 +78,7 @@ void TForm1::SetupControls() {
     EditLoadSrt.text = "Load SRT";
     EditLoadIfo.enabled = EditLoadSrt.enabled = false;  // read-only display fields
     i_dont_have_ifo.caption = "polycromatic";
-    CheckBoxVobSub.caption = "Also write VobSub (.idx/.sub)";
     CheckBoxWrap.caption = "Wrap long lines";
-    CheckBoxMux.caption = "Also mux into a DVD film (.mpg)";
-    CheckBoxPgs.caption = "Also write Blu-ray PGS (.pgs.sup)";
     CheckBoxAnchorBottom.caption = "Last line at the offset";
     CheckBoxAnchorBottom.checked = false;
     ButtonAddFiles.caption = "Add...";
@@ -195,10 +197,8 @@ void TForm1::SetControlsEnabled(bool Enabled) {
     GroupBoxRenderFonts.enabled = Enabled;
     ListBox1.enabled = Enabled;
     ButtonBatch.enabled = Enabled;
-    CheckBoxVobSub.enabled = Enabled;
+    for (OutputBox& b : OutputBoxes) b.box.enabled = Enabled;
     CheckBoxWrap.enabled = Enabled;
-    CheckBoxMux.enabled = Enabled;
-    CheckBoxPgs.enabled = Enabled;
     CheckBoxAnchorBottom.enabled = Enabled;
     ComboBoxPgsResolution.enabled = ComboBoxPgsText.enabled = ComboBoxPgsOutline.enabled = Enabled;
     ListBoxFiles.enabled = ButtonAddFiles.enabled = ButtonOutputFolder.enabled =
@@ -248,16 +248,12 @@ void TForm1::ReadStoredSettings() {
     }
     // The 16-argument command line writes the ".sup" alone, whatever the
     // window was last left with.
-    if (auto v = ini.Get(kSection, kVobSubKey); v && !CommandLineMode) {
-        try {
-            CheckBoxVobSub.checked = StrToBool(*v);
-        } catch (const ConvertError&) {
-        }
-    }
-    if (auto v = ini.Get(kSection, kPgsKey); v && !CommandLineMode) {
-        try {
-            CheckBoxPgs.checked = StrToBool(*v);
-        } catch (const ConvertError&) {
+    for (const auto& [key, at] : StoredOutputBoxes()) {
+        if (auto v = ini.Get(kSection, key); v && !CommandLineMode) {
+            try {
+                OutputBoxes[at].box.checked = StrToBool(*v);
+            } catch (const ConvertError&) {
+            }
         }
     }
     // The window's choice; a 16-argument or batch line refuses a line too
@@ -302,27 +298,31 @@ void TForm1::ReadStoredSettings() {
 }
 
 std::vector<std::string> TForm1::StoredValues() const {
-    return {LabelImageChangedPAL.caption,
-            LabelImageChangedNTSC.caption,
-            IntToStr(ComboBoxAlign.itemIndex),
-            IntToStr(ComboBoxFontStyle.itemIndex),
-            IntToStr(ComboBoxFontCharset.itemIndex),
-            IntToStr(ComboBoxFontName.itemIndex),
-            IntToStr(ComboBoxFontSize.itemIndex),
-            IntToStr(ComboBoxOutlineWidth.itemIndex),
-            IntToStr(offset.position),
-            IntToStr(offset_or.position),
-            CheckBoxVobSub.checked ? "-1" : "0",
-            ComboBoxFontName.Text(),
-            CheckBoxPgs.checked ? "-1" : "0",
-            CheckBoxWrap.checked ? "-1" : "0",
-            ComboBoxPgsResolution.Text(),
-            ComboBoxPgsText.Text(),
-            ComboBoxPgsOutline.Text(),
-            CheckBoxAnchorBottom.checked ? "-1" : "0",
-            OpenDialogMux.fileName,
-            OutputFolder,
-            OpenDialogAddSubs.initialDir};
+    std::vector<std::string> values{LabelImageChangedPAL.caption,
+                                    LabelImageChangedNTSC.caption,
+                                    IntToStr(ComboBoxAlign.itemIndex),
+                                    IntToStr(ComboBoxFontStyle.itemIndex),
+                                    IntToStr(ComboBoxFontCharset.itemIndex),
+                                    IntToStr(ComboBoxFontName.itemIndex),
+                                    IntToStr(ComboBoxFontSize.itemIndex),
+                                    IntToStr(ComboBoxOutlineWidth.itemIndex),
+                                    IntToStr(offset.position),
+                                    IntToStr(offset_or.position),
+                                    Checked(CheckBoxVobSub),
+                                    ComboBoxFontName.Text(),
+                                    Checked(CheckBoxPgs),
+                                    CheckBoxWrap.checked ? "-1" : "0",
+                                    ComboBoxPgsResolution.Text(),
+                                    ComboBoxPgsText.Text(),
+                                    ComboBoxPgsOutline.Text(),
+                                    CheckBoxAnchorBottom.checked ? "-1" : "0",
+                                    OpenDialogMux.fileName,
+                                    OutputFolder,
+                                    OpenDialogAddSubs.initialDir};
+    // Every other output kind's box after them.
+    for (const auto& [key, at] : StoredOutputBoxes())
+        if (key != kVobSubKey && key != kPgsKey) values.push_back(Checked(OutputBoxes[at].box));
+    return values;
 }
 
 void TForm1::StoreChangedSettings() {
@@ -362,6 +362,9 @@ void TForm1::WriteStoredSettings() {
     for (size_t i = 0; i < std::size(kChoiceKeys); ++i)
         if (!storedValues_[18 + i].empty() || ini.Get(kSection, kChoiceKeys[i]))
             ini.Set(kSection, kChoiceKeys[i], storedValues_[18 + i]);
+    size_t next = 18 + std::size(kChoiceKeys);
+    for (const auto& [key, at] : StoredOutputBoxes())
+        if (key != kVobSubKey && key != kPgsKey) ini.Set(kSection, key, storedValues_[next++]);
     // A settings file that cannot be written costs the user nothing but the
     // stored look; closing the window must not fail over it.
     ini.Save(env_.settingsPath);

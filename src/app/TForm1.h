@@ -32,7 +32,6 @@ class TSubtitle;
 struct Cue;
 using SubtitleLine = Cue;
 class TextEngine;
-class UnitSink;
 struct ConversionHooks;
 class AssScript;
 
@@ -70,10 +69,27 @@ public:
         ButtonAbout, ButtonGenerateSup, ButtonBatch;
     TEdit EditLoadIfo, EditLoadSrt;
     TCheckBox i_dont_have_ifo;
-    TCheckBox CheckBoxVobSub;  // a run also writes NAME.idx and NAME.sub
-    TCheckBox CheckBoxWrap;    // lines too wide are broken (WrapLines); on for new settings
-    TCheckBox CheckBoxMux;     // a run also muxes into the film chosen in OpenDialogMux
-    TCheckBox CheckBoxPgs;     // a run also writes NAME.pgs.sup (Blu-ray, Pgs)
+    // The Outputs panel's check boxes (app/TForm1_outputs.cpp): one for each
+    // kind of the output table the run writes (OutputKinds(), in its order),
+    // ticked when the kind is on by default, its caption and control name
+    // the row's. A kind without a caption keeps a box no one sees (the
+    // ".sup", always written by the window). Fixed at creation.
+    struct OutputBox {
+        std::string kind;     // the output table's name of the kind
+        std::string control;  // the control's name, which names its stored key
+        TCheckBox box;
+    };
+    std::vector<OutputBox> OutputBoxes = OutputBoxesOfTable();
+    // The box of that kind; throws std::out_of_range for a kind without one.
+    TCheckBox& OutputCheckBox(const std::string& kind);
+    const TCheckBox& OutputCheckBox(const std::string& kind) const;
+    // The kinds with settings of their own keep their names: a run also
+    // writes NAME.idx and NAME.sub; muxes into the film chosen in
+    // OpenDialogMux; writes NAME.pgs.sup (Blu-ray, Pgs).
+    TCheckBox& CheckBoxVobSub = OutputCheckBox("vobsub");
+    TCheckBox& CheckBoxMux = OutputCheckBox("mux");
+    TCheckBox& CheckBoxPgs = OutputCheckBox("pgs");
+    TCheckBox CheckBoxWrap;  // lines too wide are broken (WrapLines); on for new settings
     // DVD outputs put the last line at the offset from the bottom, as players
     // and the PGS output do; the command line keeps the first line there.
     TCheckBox CheckBoxAnchorBottom;
@@ -218,7 +234,7 @@ public:
     void LoadPreviewBackground();
     void DrawPreview(const std::string& Line1, const std::string& Line2, int FontSize,
                      const std::string& FontName, int Charset, int Style, int Offset, int OffsetOr,
-                     const std::string& Align);
+                     Alignment Align);
     // DrawPreview with every font argument read from the controls.
     void DrawPreviewWithSettings(const std::string& Line1, const std::string& Line2);
     // The preview of the entry selected in the list, when there is one.
@@ -240,7 +256,7 @@ public:
     // list without a selection.
     void RenderSubtitle(const std::string& Line1, const std::string& Line2, int FontSize,
                         const std::string& FontName, int Charset, int Style, int Offset, int OffsetOr,
-                        const std::string& Align);
+                        Alignment Align);
 
     // ---- loading and fit check (app/TForm1_load.cpp) ----------------------
     void ButtonLoadSubClick();
@@ -257,7 +273,7 @@ public:
     // The font the controls choose for subtitle text.
     FontSpec ChosenFont() const;
     // The look the window's controls choose, in `font` at these offsets.
-    SubtitleLook ChosenLook(const FontSpec& font, int Offset, int OffsetOr, const std::string& Align);
+    SubtitleLook ChosenLook(const FontSpec& font, int Offset, int OffsetOr, Alignment Align);
     // The lines `entry` is drawn with in `font`: every text line with its
     // styled runs, broken where too wide (WrapLines) when CheckBoxWrap is
     // ticked; at least two (a one-line subtitle has an empty second line).
@@ -265,11 +281,11 @@ public:
     // RenderSubtitle for lines of any number and style; at the top of the
     // frame when `top`.
     void RenderLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
-                     int OffsetOr, const std::string& Align);
+                     int OffsetOr, Alignment Align);
     // The preview of `lines` with the preview's fit test (DrawPreview).
     // `place`: a cue's own place, as the run draws it.
     void DrawPreviewLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
-                          int OffsetOr, const std::string& Align, const BoxPlace& place = {});
+                          int OffsetOr, Alignment Align, const BoxPlace& place = {});
     // After a file was read: one message listing what it held that is no
     // subtitle, when there is anything.
     void ReportUnreadable();
@@ -293,7 +309,7 @@ public:
     // The preview of the PGS output (app/TForm1_pgs.cpp): the lines drawn
     // anti-aliased at the stream's size, scaled to fit the preview.
     void DrawPgsPreview(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
-                        int OffsetOr, const std::string& Align, const BoxPlace& place);
+                        int OffsetOr, Alignment Align, const BoxPlace& place);
 
     // ---- styled scripts (app/TForm1_styled.cpp) ---------------------------
     // True while the loaded file is an ASS/SSA script: its events are
@@ -321,10 +337,7 @@ public:
     // replace one of its inputs (the subtitle file, the IFO, the film), or a
     // subtitle's times cannot be written (the message names it).
     bool RunRefused = false;
-    // Outputs beside the help file: the ".sup" unless the named command line
-    // asks only for other formats; VobSub when CheckBoxVobSub is ticked,
-    // its index naming VobSubLanguage.
-    bool WriteSup = true;
+    // The language of the VobSub index (and of CJK faces).
     std::string VobSubLanguage = "en";
     // The Blu-ray output when CheckBoxPgs is ticked.
     PgsRequest Pgs;
@@ -360,6 +373,15 @@ public:
     // reads its aspect; unticking forgets the film.
     void CheckBoxMuxClick();
 
+    // ---- the output boxes (app/TForm1_outputs.cpp) -------------------------
+    // The kinds the boxes choose, set in `outputs` (the mux's is on by its
+    // film, `Mux`, not by its box).
+    void ChooseOutputs(OutputRequest& outputs) const;
+    // The user ticked or cleared an output box (its state already set): the
+    // mux's asks for its film, the PGS one redraws the preview, every
+    // other is stored.
+    void OutputBoxClick(const std::string& kind);
+
     // ---- unattended use (app/TForm1_cmdline.cpp) --------------------------
     void ExamineCommandLine();
     void RunCommandLine();
@@ -387,6 +409,10 @@ public:
     const AppEnvironment& env() const { return env_; }
 
 private:
+    static std::vector<OutputBox> OutputBoxesOfTable();
+    // The output boxes the settings file keeps (a kind the job's kinds name,
+    // with a box to see): each one's key and place in OutputBoxes.
+    std::vector<std::pair<std::string, size_t>> StoredOutputBoxes() const;
     void SetupControls();
     void LoadChosenSubtitle();
     void ShowFileList();  // ListBoxFiles and EditLanguage from SubtitleFiles

@@ -2,25 +2,21 @@
 // languages, the film chosen to mux into, and the output folder.
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 #include "app/TForm1.h"
-#include "mux/DvdAuthoring.h"
+#include "common/LanguageCode.h"
 
 namespace glyphon {
 
 namespace {
-
-bool IsLanguageCode(const std::string& text) {
-    return text.size() == 2 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= 'a' && c <= 'z'; });
-}
 
 std::string FolderOf(const std::string& file) { return std::filesystem::path(file).parent_path().string(); }
 
 }  // namespace
 
 std::string TForm1::LanguageOfFile(const std::string& file) {
-    return LanguageFromFileName(file).value_or("en");
+    return LanguageInFileName(file).value_or("en");
 }
 
 void TForm1::ShowFileList() {
@@ -129,17 +125,15 @@ void TForm1::ButtonFileDownClick() {
 void TForm1::EditLanguageChange(const std::string& text) {
     const int at = ListBoxFiles.itemIndex;
     if (at < 0 || at >= int(SubtitleFiles.size())) return;
-    std::string code = text;
-    for (char& c : code)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    if (!IsLanguageCode(code)) {
+    const std::optional<std::string> code = LanguageCode(text);
+    if (!code) {
         ui_.ShowMessage(
             "The language of a subtitle stream is two letters (ISO 639-1), such as en or fr, not \"" + text +
             "\".");
         ShowFileList();  // the language it had
         return;
     }
-    SubtitleFiles[size_t(at)].language = code;
+    SubtitleFiles[size_t(at)].language = *code;
     ShowFileList();
     DrawSampleThenSelection();  // the language picks the faces of some scripts
 }

@@ -48,9 +48,7 @@ RunSettings TForm1::CurrentSettings(const std::string& subtitleFile) const {
     if (!i_dont_have_ifo.checked) s.ifoFile = OpenDialogifo.fileName;
 
     OutputRequest& out = s.outputs;
-    out.Set("sup", WriteSup);
-    out.Set("vobsub", CheckBoxVobSub.checked);
-    out.Set("pgs", CheckBoxPgs.checked);
+    ChooseOutputs(out);
     out.folder = OutputFolder;
     out.language = VobSubLanguage;
     out.mux = Mux;

@@ -44,7 +44,7 @@ FitLook TForm1::ChosenFitLook() const {
     return look;
 }
 
-SubtitleLook TForm1::ChosenLook(const FontSpec& font, int Offset, int OffsetOr, const std::string& Align) {
+SubtitleLook TForm1::ChosenLook(const FontSpec& font, int Offset, int OffsetOr, Alignment Align) {
     SubtitleLook look;
     look.font = font;
     look.offset = Offset;
@@ -57,7 +57,7 @@ SubtitleLook TForm1::ChosenLook(const FontSpec& font, int Offset, int OffsetOr, 
 }
 
 void TForm1::RenderLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
-                         int OffsetOr, const std::string& Align) {
+                         int OffsetOr, Alignment Align) {
     // All blue again: after the previous subtitle only the rows it drew on
     // are rewritten.
     preview.Reset(kFrameWidth, IsPal() ? kPalHeight : kNtscHeight, kPureBlue);

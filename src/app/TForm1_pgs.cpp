@@ -5,8 +5,8 @@
 #include "app/PreviewFit.h"
 #include "app/TForm1.h"
 #include "common/Convert.h"
+#include "core/PgsPreview.h"
 #include "palette/ColorNames.h"
-#include "pgs/PgsPicture.h"
 
 namespace glyphon {
 
@@ -58,35 +58,23 @@ void TForm1::CheckBoxPgsClick() {
 }
 
 void TForm1::DrawPgsPreview(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
-                            int OffsetOr, const std::string& Align, const BoxPlace& place) {
-    PgsLook look;
+                            int OffsetOr, Alignment Align, const BoxPlace& place) {
+    PgsPreviewLook look;
     look.font = font;
-    look.font.widthPercent = 100;  // the stream's pixels are square
     look.offset = Offset;
     look.offsetOr = OffsetOr;
     look.align = Align;
     look.place = place;
     look.outlineWidth = StrToInt(ComboBoxOutlineWidth.Text());
-    look.frameWidth = Pgs.video.width;
-    look.frameHeight = Pgs.video.height;
-    PgsObject object;
-    DrawPgsSubtitle(text(), lines, top, look, object);
-    if (object.Empty()) return;
-    PgsColors colours;
+    look.stream = Pgs;
     const auto opaque = [](Rgb c) { return Rgba{c.r, c.g, c.b, 255}; };
-    colours.text = Pgs.text.value_or(opaque(RoleColor(ComboBoxText)));
-    colours.outline = Pgs.outline.value_or(opaque(RoleColor(ComboBoxOutline)));
-    colours.background = Pgs.background;
-    std::vector<Rgba> colourOf(kPgsPaletteSize);
-    for (int o = 0; o <= kGreyLevels; ++o)
-        for (int t = 0; t <= o; ++t) colourOf[size_t(PgsIndex(t, o))] = PgsPixelColor(t, o, colours);
+    look.text = opaque(RoleColor(ComboBoxText));
+    look.outline = opaque(RoleColor(ComboBoxOutline));
+    const PgsPreviewPicture picture = DrawPgsPreviewPicture(text(), lines, top, look);
+    if (picture.Empty()) return;
     // The stream's picture fitted into the preview.
-    BlendFitted(
-        preview, Widescreen, Pgs.video.width, Pgs.video.height, object.x, object.y, object.width,
-        object.height, [&](int x, int y) {
-            return colourOf[object
-                                .pixels[size_t(y - object.y) * size_t(object.width) + size_t(x - object.x)]];
-        });
+    BlendFitted(preview, Widescreen, Pgs.video.width, Pgs.video.height, picture.x, picture.y, picture.width,
+                picture.height, [&](int x, int y) { return picture.At(x, y); });
 }
 
 }  // namespace glyphon

@@ -1,10 +1,9 @@
 // The preview image: its background picture, the preview drawing with the
 // preview's own fit test, the handlers that redraw it, and the rendering of
 // one subtitle for the generation run.
-#include <sys/stat.h>
-
 #include <optional>
 
+#include "app/OwnPicture.h"
 #include "app/TForm1.h"
 #include "common/Convert.h"
 #include "core/DrawnLines.h"
@@ -23,40 +22,6 @@ namespace {
 
 const char* const kSampleLine1 = "Rethymno.";
 const char* const kSampleLine2 = "Crete Hellas";
-
-// The last own picture read, so that every preview does not read the file
-// again. A changed file (time or size) or another Ui reads it anew. One per
-// thread: the command line converts several files at once, each in a model
-// of its own.
-struct OwnPictureCache {
-    const Ui* ui = nullptr;
-    std::string path;
-    int64_t mtimeNs = 0, size = -1;
-    int height = 0;
-    std::optional<Frame> picture;  // scaled to 720 x height; nullopt: unreadable
-};
-
-std::optional<Frame> OwnPicture(Ui& ui, const std::string& path, int height) {
-    struct stat st {};
-    if (path.empty() || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    static thread_local OwnPictureCache cache;
-    const int64_t mtime = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    if (cache.ui != &ui || cache.path != path || cache.mtimeNs != mtime || cache.size != st.st_size ||
-        cache.height != height) {
-        cache.ui = &ui;
-        cache.path = path;
-        cache.mtimeNs = mtime;
-        cache.size = st.st_size;
-        cache.height = height;
-        cache.picture.reset();
-        if (std::optional<Frame> loaded = ui.LoadPicture(path);
-            loaded && loaded->Width() > 0 && loaded->Height() > 0)
-            cache.picture = (loaded->Width() == kFrameWidth && loaded->Height() == height)
-                                ? std::move(*loaded)
-                                : ScaleNearest(*loaded, kFrameWidth, height);
-    }
-    return cache.picture;
-}
 
 // The lines' coloured runs painted as the DVD unit shows them: through the
 // stream palette a run makes of the loaded file's colours.
@@ -103,13 +68,13 @@ void TForm1::LoadPreviewBackground() {
 
 void TForm1::DrawPreview(const std::string& Line1, const std::string& Line2, int FontSize,
                          const std::string& FontName, int Charset, int Style, int Offset, int OffsetOr,
-                         const std::string& Align) {
+                         Alignment Align) {
     DrawPreviewLines({PlainLine(Line1), PlainLine(Line2)}, false,
                      FontSpec{FontName, FontSize, Charset, Style}, Offset, OffsetOr, Align);
 }
 
 void TForm1::DrawPreviewLines(const std::vector<RunLine>& lines, bool top, const FontSpec& font, int Offset,
-                              int OffsetOr, const std::string& Align, const BoxPlace& place) {
+                              int OffsetOr, Alignment Align, const BoxPlace& place) {
     LoadPreviewBackground();
     bool fits = true;
     for (const RunLine& line : lines) fits = fits && MeasureRunLine(text(), line, font).width < kFitLimit;
@@ -142,10 +107,8 @@ void TForm1::DrawPreviewLines(const std::vector<RunLine>& lines, bool top, const
 void TForm1::DrawPreviewWithSettings(const std::string& Line1, const std::string& Line2) {
     DrawPreview(Line1, Line2, StrToInt(ComboBoxFontSize.Text()), ComboBoxFontName.Text(), SubtitleCharset(),
                 StyleFromName(ComboBoxFontStyle.Text()), offset.position, offset_or.position,
-                ComboBoxAlign.Text());
+                AlignmentOf(ComboBoxAlign.Text()));
 }
-
-namespace {}  // namespace
 
 void TForm1::DrawSelectedEntryPreview() {
     if (!Subtitles) return;
@@ -161,8 +124,8 @@ void TForm1::DrawSelectedEntryPreview() {
         place = BoxPlaceOf(line.place());
         lines.resize(std::max<size_t>(1, LinesWithText(lines)));
     }
-    DrawPreviewLines(lines, line.AtTop(), font, offset.position, offset_or.position, ComboBoxAlign.Text(),
-                     place);
+    DrawPreviewLines(lines, line.AtTop(), font, offset.position, offset_or.position,
+                     AlignmentOf(ComboBoxAlign.Text()), place);
 }
 
 void TForm1::DrawSampleThenSelection() {
@@ -217,7 +180,7 @@ void TForm1::CheckChosenPicture(const std::string& path) {
 
 void TForm1::RenderSubtitle(const std::string& Line1, const std::string& Line2, int FontSize,
                             const std::string& FontName, int Charset, int Style, int Offset, int OffsetOr,
-                            const std::string& Align) {
+                            Alignment Align) {
     RenderLines({PlainLine(Line1), PlainLine(Line2)}, false,
                 FontSpec{FontName, FontSize, Charset, Style, WidthPercent(Widescreen)}, Offset, OffsetOr,
                 Align);

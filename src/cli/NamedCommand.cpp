@@ -10,12 +10,12 @@
 #include "cli/Console.h"
 #include "cli/FileConversion.h"
 #include "cli/JobSettings.h"
-#include "cli/OutputClash.h"
 #include "common/Convert.h"
 #include "common/FileError.h"
 #include "common/Utf8.h"
 #include "common/Version.h"
 #include "core/ConversionJob.h"
+#include "core/OutputClash.h"
 #include "core/OutputNames.h"
 #include "core/RunPlan.h"
 #include "palette/IfoReader.h"
@@ -92,7 +92,6 @@ ConvertEnvironment MachineConvertEnvironment() {
 
 int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
     ConvertOptions o = options;
-    if (const auto collision = OutputClash(o)) return Refuse(env.err, *collision);
     const size_t count = o.files.size();
     const std::string muxStem = count > 0 ? OutputStem(o.outputDir, o.files.front()) : std::string();
     // The film is read once here, for its standard, and handed to the run.
@@ -108,6 +107,9 @@ int RunConvert(const ConvertOptions& options, const ConvertEnvironment& env) {
         console.Message(settings.error);
         return kExitFailed;
     }
+    // Outputs that would meet across files are a mistake in the command:
+    // refused before the output folder is made.
+    if (const auto collision = OutputClash(settings.job, o.files)) return Refuse(env.err, *collision);
     if (!o.outputDir.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(o.outputDir, ec);

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "common/LanguageCode.h"
 #include "core/OutputKinds.h"
 #include "core/SettingRanges.h"
 #include "palette/ColorNames.h"
@@ -286,12 +287,11 @@ const OptionRow kOptions[] = {
      "comma-separated in the order of the files, e.g. en,fr (default: the\n"
      "code in a name like movie.fr.srt, else en)",
      [](ConvertOptions& o, const std::string& v) -> std::string {
-         const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
          std::vector<std::string> codes;
          for (const std::string& part : SplitCommas(v)) {
-             if (part.size() != 2 || !letter(part[0]) || !letter(part[1]))
-                 return "'" + part + "' is not a two-letter language code";
-             codes.push_back({char(part[0] | 0x20), char(part[1] | 0x20)});
+             const std::optional<std::string> code = LanguageCode(part);
+             if (!code) return "'" + part + "' is not a two-letter language code";
+             codes.push_back(*code);
          }
          o.language = codes.front();
          o.languages = std::move(codes);

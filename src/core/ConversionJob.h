@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "common/Alignment.h"
 #include "common/PgsVideo.h"
 #include "common/Rgb.h"
-#include "core/Alignment.h"
 #include "core/SettingRanges.h"
 #include "palette/ColorNames.h"
 #include "render/FontTables.h"

@@ -239,24 +239,6 @@ std::string OutputStem(const std::string& outputFolder, const std::string& subti
     return folder + ReplaceExtension(name, "");
 }
 
-Alignment AlignmentOf(std::string_view text) {
-    if (text == "center") return Alignment::Center;
-    if (text == "left") return Alignment::Left;
-    return Alignment::Right;
-}
-
-const char* AlignmentText(Alignment a) {
-    switch (a) {
-        case Alignment::Center:
-            return "center";
-        case Alignment::Left:
-            return "left";
-        case Alignment::Right:
-            break;
-    }
-    return "right";
-}
-
 std::optional<std::string> RunRefusal(const ConversionJob& job, const std::vector<Cue>& entries) {
     const std::string stem = OutputStem(job.outputs.folder, job.subtitle.file);
     // The disc's files are checked once for the whole plan (RunConversionPlan);
@@ -521,7 +503,7 @@ ConversionReport RunConversion(const ConversionJob& job, TextEngine& text, const
     look.font = DrawnFont(job.look, charset);
     look.offset = job.look.offset;
     look.offsetOr = job.look.lineSpacing;
-    look.align = AlignmentText(job.look.align);
+    look.align = job.look.align;
     look.outlineWidth = job.look.outlineWidth;
     look.colors = {colours.outline, colours.antialias, colours.text};
     look.anchorBottom = job.look.anchorBottom;

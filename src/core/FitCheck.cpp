@@ -11,8 +11,8 @@ namespace glyphon {
 bool LinesInsideFrame(const SubtitleLine& entry, TextEngine& text, const FitLook& look, FrameExit& exit) {
     const TextExtent e1 = text.MeasureLine(entry.Line1, look.font);
     const TextExtent e2 = text.MeasureLine(entry.Line2, look.font);
-    SubtitlePlacement p = PlaceSubtitle(e1, e2, kFrameWidth, look.frameHeight, look.offset, look.offsetOr,
-                                        AlignmentText(look.align));
+    SubtitlePlacement p =
+        PlaceSubtitle(e1, e2, kFrameWidth, look.frameHeight, look.offset, look.offsetOr, look.align);
     if (look.anchorBottom && !entry.AtTop() && !entry.Line2.empty()) {
         // Line 2 where a one-line subtitle's line goes, line 1 above it.
         p.y2 = look.frameHeight - e2.height - 40 - look.offset;
@@ -48,9 +48,8 @@ void CheckSubtitleFits(const SubtitleLine& entry, int number, TextEngine& text, 
         // Lines beyond the second must also stay within the frame.
         const bool anchorLast = look.anchorBottom && !entry.AtTop();
         if (anchorLast) extents.resize(LinesWithText(lines));
-        const StackPlacement p =
-            PlaceLines(extents, kFrameWidth, look.frameHeight, look.offset, look.offsetOr,
-                       AlignmentText(look.align), entry.AtTop(), anchorLast);
+        const StackPlacement p = PlaceLines(extents, kFrameWidth, look.frameHeight, look.offset,
+                                            look.offsetOr, look.align, entry.AtTop(), anchorLast);
         if (p.y.front() < 0)
             result.problems.push_back({number, int(lines.size()), 0, true, true});
         else if (p.y.back() + extents.back().height > look.frameHeight)

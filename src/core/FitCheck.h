@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Alignment.h"
+#include "common/Alignment.h"
 #include "render/TextEngine.h"
 
 namespace glyphon {

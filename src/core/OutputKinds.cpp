@@ -157,7 +157,7 @@ std::unique_ptr<UnitSink> MakePgs(SinkRequest& r) {
     look.font.language = l.language;
     look.offset = l.offset;
     look.offsetOr = l.lineSpacing;
-    look.align = AlignmentText(l.align);
+    look.align = l.align;
     look.outlineWidth = l.outlineWidth;
     const auto opaque = [](Rgb c) { return Rgba{c.r, c.g, c.b, 255}; };
     const auto role = [&](int index) { return job.palette.colours[size_t(RoleEntry(index))]; };
@@ -185,6 +185,8 @@ std::vector<OutputKind> BuiltInKinds() {
         // disc's files carry the name of the input that owns the disc.
         OutputKind k;
         k.name = "mux";
+        k.caption = "Also mux into a DVD film (.mpg)";
+        k.control = "CheckBoxMux";
         k.dvdUnits = true;
         k.disc = true;
         k.on = [](const OutputRequest& o) { return !o.mux.video.empty(); };
@@ -210,6 +212,8 @@ std::vector<OutputKind> BuiltInKinds() {
         OutputKind k;
         k.name = "vobsub";
         k.formatHelp = "vobsub (NAME.idx and NAME.sub)";
+        k.caption = "Also write VobSub (.idx/.sub)";
+        k.control = "CheckBoxVobSub";
         k.dvdUnits = true;
         k.freeNames = true;
         k.files = [](const std::string& stem, const ConversionJob& job) {
@@ -223,6 +227,8 @@ std::vector<OutputKind> BuiltInKinds() {
         OutputKind k;
         k.name = "pgs";
         k.formatHelp = "pgs (Blu-ray, NAME.pgs.sup)";
+        k.caption = "Also write Blu-ray PGS (.pgs.sup)";
+        k.control = "CheckBoxPgs";
         k.files = [](const std::string& stem, const ConversionJob&) {
             return std::vector<std::string>{stem + ".pgs.sup"};
         };

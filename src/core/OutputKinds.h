@@ -50,6 +50,13 @@ struct OutputKind {
     // Its files are picked free of the run's inputs (the VobSub pair), so
     // they never replace one.
     bool freeNames = false;
+    // The window's check box for it in the Outputs panel: its caption, and
+    // the control's name ("CheckBoxVobSub"; none: "CheckBox" and the kind's
+    // name), under which the window stores a kind the job's kinds name
+    // ("NAME_Checked"). No caption: no box to see (the ".sup", which the
+    // window writes unless told otherwise; the help file).
+    std::string caption;
+    std::string control;
     // Whether the job writes it; none: the job's kinds name it.
     std::function<bool(const OutputRequest&)> on;
     // The files it writes for `stem`, in the order the help file lists them.

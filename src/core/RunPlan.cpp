@@ -7,6 +7,7 @@
 
 #include "common/FileError.h"
 #include "common/StagedFile.h"
+#include "core/OutputClash.h"
 #include "core/OutputNames.h"
 #include "core/PendingOutputs.h"
 #include "core/SettingRanges.h"
@@ -164,6 +165,16 @@ PlanReport RunConversionPlan(const RunPlan& plan, const PlanHooks& hooks) {
             return r;
         }
         return RunConversionPlan(after, hooks);
+    }
+
+    // Outputs of two inputs that would land on one another (or on an input).
+    if (count > 1) {
+        std::vector<std::string> paths;
+        for (const PlanInput& in : plan.inputs) paths.push_back(in.path);
+        if (std::optional<std::string> clash = OutputClash(shared, paths)) {
+            r.failure = Failure(ConversionFailure::Stage::Refused, *clash);
+            return r;
+        }
     }
 
     // The film and the disc's names are checked once, before any file is

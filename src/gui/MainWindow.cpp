@@ -231,46 +231,58 @@ void MainWindow::Build() {
     language_->setMaxLength(2);
     language_->setToolTip("Two letters (ISO 639-1), such as en or fr; taken from names like movie.fr.srt");
 
-    mux_ = new QCheckBox(ToQString(model_.CheckBoxMux.caption), outputs_);
-    mux_->setGeometry(8, 208, inner, 18);
-    film_ = MakeLabel(outputs_, "", 26, 228, inner - 18, 16);
-
-    outputFolder_ = MakeButton(outputs_, model_.ButtonOutputFolder.caption, 8, 254, 110, 22, false);
+    outputFolder_ = MakeButton(outputs_, model_.ButtonOutputFolder.caption, 8, 208, 110, 22, false);
     outputFolderClear_ =
-        MakeButton(outputs_, model_.ButtonOutputFolderClear.caption, 122, 254, inner - 114, 22, false);
+        MakeButton(outputs_, model_.ButtonOutputFolderClear.caption, 122, 208, inner - 114, 22, false);
     outputFolderClear_->setToolTip("Write every output beside its subtitle file");
     editOutput_ = new QLineEdit(outputs_);
-    editOutput_->setGeometry(8, 280, inner, 20);
+    editOutput_->setGeometry(8, 234, inner, 20);
     editOutput_->setReadOnly(true);
     editOutput_->setAcceptDrops(false);
     editOutput_->setPlaceholderText("beside each subtitle file");
 
-    vobsub_ = new QCheckBox(ToQString(model_.CheckBoxVobSub.caption), outputs_);
-    vobsub_->setGeometry(8, 314, inner, 18);
-    pgs_ = new QCheckBox(ToQString(model_.CheckBoxPgs.caption), outputs_);
-    pgs_->setGeometry(8, 338, inner, 18);
-    // The Blu-ray stream's size and colours, a row each under its box, each
-    // list wide enough for its longest choice ("lightgoldenrodyellow").
-    const struct {
-        const char* caption;
-        const char* tip;
-        TComboBox* list;
-    } pgsLists[] = {
-        {"Size", "Picture size of the Blu-ray PGS output", &model_.ComboBoxPgsResolution},
-        {"Text", "Text colour of the Blu-ray PGS output (role: the Text colour)", &model_.ComboBoxPgsText},
-        {"Outline", "Outline colour of the Blu-ray PGS output (role: the Outine colour)",
-         &model_.ComboBoxPgsOutline},
-    };
-    for (int i = 0; i < 3; ++i) {
-        MakeLabel(outputs_, pgsLists[i].caption, 26, 363 + 24 * i, 50, 14)->setToolTip(pgsLists[i].tip);
-        QComboBox* box = Combo(outputs_, *pgsLists[i].list, 80, 360 + 24 * i, inner - 72);
-        pgsBoxes_.push_back({box, pgsLists[i].tip});
+    // A box for each output kind the model shows, in the output table's
+    // order; the kinds with settings of their own have them under the box.
+    int y = 268;
+    for (const TForm1::OutputBox& output : model_.OutputBoxes) {
+        if (!output.box.visible) continue;
+        auto* box = new QCheckBox(ToQString(output.box.caption), outputs_);
+        box->setGeometry(8, y, inner, 18);
+        outputBoxes_.emplace_back(box, output.kind);
+        y += 24;
+        if (&output.box == &model_.CheckBoxMux) {
+            // The film's name, standard and aspect.
+            mux_ = box;
+            film_ = MakeLabel(outputs_, "", 26, y - 4, inner - 18, 16);
+            y += 18;
+        } else if (&output.box == &model_.CheckBoxPgs) {
+            // The Blu-ray stream's size and colours, a row each, each list
+            // wide enough for its longest choice ("lightgoldenrodyellow").
+            const struct {
+                const char* caption;
+                const char* tip;
+                TComboBox* list;
+            } pgsLists[] = {
+                {"Size", "Picture size of the Blu-ray PGS output", &model_.ComboBoxPgsResolution},
+                {"Text", "Text colour of the Blu-ray PGS output (role: the Text colour)",
+                 &model_.ComboBoxPgsText},
+                {"Outline", "Outline colour of the Blu-ray PGS output (role: the Outine colour)",
+                 &model_.ComboBoxPgsOutline},
+            };
+            for (const auto& list : pgsLists) {
+                MakeLabel(outputs_, list.caption, 26, y + 1, 50, 14)->setToolTip(list.tip);
+                QComboBox* combo = Combo(outputs_, *list.list, 80, y - 2, inner - 72);
+                pgsBoxes_.push_back({combo, list.tip});
+                y += 24;
+            }
+        }
     }
 
+    y += 8;
     wrap_ = new QCheckBox(ToQString(model_.CheckBoxWrap.caption), outputs_);
-    wrap_->setGeometry(8, 440, inner, 18);
+    wrap_->setGeometry(8, y, inner, 18);
     anchor_ = new QCheckBox(ToQString(model_.CheckBoxAnchorBottom.caption), outputs_);
-    anchor_->setGeometry(8, 464, inner, 18);
+    anchor_->setGeometry(8, y + 24, inner, 18);
     anchor_->setToolTip("The last line with text sits at the offset from the bottom, as players place text");
 }
 
@@ -291,12 +303,15 @@ void MainWindow::Connect() {
     connect(batch_, &QPushButton::clicked, this, [this] { Guard([this] { model_.ButtonBatchClick(); }); });
     connect(noIfo_, &QCheckBox::toggled, this,
             [this](bool on) { Guard([this, on] { model_.SetNoIfoChecked(on); }); });
-    connect(vobsub_, &QCheckBox::toggled, this, [this](bool on) {
-        Guard([this, on] {
-            model_.CheckBoxVobSub.checked = on;
-            model_.StoreChangedSettings();
+    for (const auto& [box, kind] : outputBoxes_) {
+        const std::string name = kind;
+        connect(box, &QCheckBox::toggled, this, [this, name](bool on) {
+            Guard([this, name, on] {
+                model_.OutputCheckBox(name).checked = on;
+                model_.OutputBoxClick(name);
+            });
         });
-    });
+    }
     connect(wrap_, &QCheckBox::toggled, this, [this](bool on) {
         Guard([this, on] {
             if (model_.CheckBoxWrap.checked == on) return;
@@ -309,18 +324,6 @@ void MainWindow::Connect() {
             if (model_.CheckBoxAnchorBottom.checked == on) return;
             model_.CheckBoxAnchorBottom.checked = on;
             model_.CheckBoxAnchorBottomClick();
-        });
-    });
-    connect(pgs_, &QCheckBox::toggled, this, [this](bool on) {
-        Guard([this, on] {
-            model_.CheckBoxPgs.checked = on;
-            model_.CheckBoxPgsClick();
-        });
-    });
-    connect(mux_, &QCheckBox::toggled, this, [this](bool on) {
-        Guard([this, on] {
-            model_.CheckBoxMux.checked = on;
-            model_.CheckBoxMuxClick();
         });
     });
     const auto forward = [this](QPushButton* button, std::function<void(TForm1&)> handler) {
@@ -532,10 +535,11 @@ void MainWindow::Sync() {
     generate_->setText(WithMnemonic(model_.ButtonGenerateSup.caption));
     generate_->setEnabled(model_.ButtonGenerateSup.enabled);
     batch_->setEnabled(model_.ButtonBatch.enabled);
-    {
-        const QSignalBlocker b(vobsub_);
-        vobsub_->setChecked(model_.CheckBoxVobSub.checked);
-        vobsub_->setEnabled(model_.CheckBoxVobSub.enabled);
+    for (const auto& [box, kind] : outputBoxes_) {
+        const QSignalBlocker b(box);
+        const TCheckBox& state = model_.OutputCheckBox(kind);
+        box->setChecked(state.checked);
+        box->setEnabled(state.enabled);
     }
     {
         const QSignalBlocker b(wrap_);
@@ -547,10 +551,7 @@ void MainWindow::Sync() {
         anchor_->setChecked(model_.CheckBoxAnchorBottom.checked);
         anchor_->setEnabled(model_.CheckBoxAnchorBottom.enabled);
     }
-    {
-        const QSignalBlocker b(mux_);
-        mux_->setChecked(model_.CheckBoxMux.checked);
-        mux_->setEnabled(model_.CheckBoxMux.enabled);
+    if (mux_) {
         const QString tip = ToQString(model_.CheckBoxMux.caption) +
                             (model_.Mux.video.empty() ? QString() : "\n" + ToQString(model_.Mux.video));
         mux_->setToolTip(tip);
@@ -584,11 +585,6 @@ void MainWindow::Sync() {
         language_->setEnabled(model_.EditLanguage.enabled);
         editOutput_->setText(ToQString(model_.EditOutputFolder.text));
         editOutput_->setToolTip(ToQString(model_.EditOutputFolder.text));
-    }
-    {
-        const QSignalBlocker b(pgs_);
-        pgs_->setChecked(model_.CheckBoxPgs.checked);
-        pgs_->setEnabled(model_.CheckBoxPgs.enabled);
     }
     for (const auto& [box, tip] : pgsBoxes_) box->setToolTip(tip + ": " + box->currentText());
     {

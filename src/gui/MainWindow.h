@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "app/TForm1.h"
@@ -71,9 +73,10 @@ private:
                 *changeImage_ = nullptr, *about_ = nullptr, *generate_ = nullptr, *batch_ = nullptr;
     QLineEdit *editIfo_ = nullptr, *editSrt_ = nullptr;
     QCheckBox* noIfo_ = nullptr;
-    QCheckBox* vobsub_ = nullptr;
     QCheckBox* wrap_ = nullptr;
     QCheckBox* anchor_ = nullptr;
+    // The output kinds' boxes and their kinds; the mux's box.
+    std::vector<std::pair<QCheckBox*, std::string>> outputBoxes_;
     QCheckBox* mux_ = nullptr;
     QGroupBox* outputs_ = nullptr;
     QListWidget* files_ = nullptr;
@@ -82,7 +85,6 @@ private:
     QLineEdit *language_ = nullptr, *editOutput_ = nullptr;
     QLabel* film_ = nullptr;
     std::vector<std::string> shownFiles_;
-    QCheckBox* pgs_ = nullptr;
     std::vector<std::pair<QComboBox*, QString>> pgsBoxes_;  // the PGS lists and their tips
     QLabel *noIfoLabel_ = nullptr, *ifoColors_ = nullptr;
     QRadioButton *pal_ = nullptr, *ntsc_ = nullptr;

@@ -58,11 +58,17 @@ PgsColor ToPgsColor(Rgba c, int frameHeight) {
     return p;
 }
 
-std::vector<PgsColor> PgsPalette(const PgsColors& colors, int frameHeight) {
-    std::vector<PgsColor> palette(kPgsPaletteSize);
+std::vector<Rgba> PgsPixelColors(const PgsColors& colors) {
+    std::vector<Rgba> palette(kPgsPaletteSize);
     for (int o = 0; o <= kGreyLevels; ++o)
-        for (int t = 0; t <= o; ++t)
-            palette[size_t(PgsIndex(t, o))] = ToPgsColor(PgsPixelColor(t, o, colors), frameHeight);
+        for (int t = 0; t <= o; ++t) palette[size_t(PgsIndex(t, o))] = PgsPixelColor(t, o, colors);
+    return palette;
+}
+
+std::vector<PgsColor> PgsPalette(const PgsColors& colors, int frameHeight) {
+    const std::vector<Rgba> rgba = PgsPixelColors(colors);
+    std::vector<PgsColor> palette(kPgsPaletteSize);
+    for (size_t i = 0; i < palette.size(); ++i) palette[i] = ToPgsColor(rgba[i], frameHeight);
     return palette;
 }
 
@@ -76,9 +82,9 @@ StackPlacement PlacePgsLines(const std::vector<TextExtent>& extents, const PgsLo
     p.y.resize(n);
     for (size_t i = 0; i < n; ++i) {
         const int width = extents[i].width;
-        p.x[i] = look.align == "center" ? look.frameWidth / 2 - width / 2
-                 : look.align == "left" ? margin
-                                        : look.frameWidth - width - margin;
+        p.x[i] = look.align == Alignment::Center ? look.frameWidth / 2 - width / 2
+                 : look.align == Alignment::Left ? margin
+                                                 : look.frameWidth - width - margin;
     }
     if (n == 0) return p;
     if (top) {

@@ -43,7 +43,7 @@ struct PgsLook {
     FontSpec font;
     int offset = 30;
     int offsetOr = -4;
-    std::string align = "center";
+    Alignment align = Alignment::Center;
     int outlineWidth = 3;  // in DVD pixels
     int frameWidth = 1920, frameHeight = 1080;
     BoxPlace place;  // the cue's own place, if any
@@ -61,7 +61,9 @@ Rgba PgsPixelColor(int t, int o, const PgsColors& colors);
 // Y'CbCr (video range) with opacity: BT.709 above 576 rows, BT.601 otherwise,
 // as players read them.
 PgsColor ToPgsColor(Rgba c, int frameHeight);
-// Entry i is the colour of the pair that PgsIndex maps to i.
+// Entry i is the colour of the pair that PgsIndex maps to i: as RGBA (what
+// a preview blends), or as the stream's palette holds it.
+std::vector<Rgba> PgsPixelColors(const PgsColors& colors);
 std::vector<PgsColor> PgsPalette(const PgsColors& colors, int frameHeight);
 
 // The top-left corner of each line's cell on the stream's picture: the DVD

@@ -84,14 +84,20 @@ inline __m128i Select(__m128i mask, __m128i ifSet, __m128i ifClear) {
 
 }  // namespace
 
-int AlignedX(int width, int frameWidth, std::string_view align) {
-    if (align == "center") return frameWidth / 2 - width / 2;
-    if (align == "left") return 8;
+int AlignedX(int width, int frameWidth, Alignment align) {
+    switch (align) {
+        case Alignment::Center:
+            return frameWidth / 2 - width / 2;
+        case Alignment::Left:
+            return 8;
+        case Alignment::Right:
+            break;
+    }
     return frameWidth - width - 8;
 }
 
 SubtitlePlacement PlaceSubtitle(TextExtent line1, TextExtent line2, int frameWidth, int frameHeight,
-                                int offset, int offsetOr, std::string_view align) {
+                                int offset, int offsetOr, Alignment align) {
     SubtitlePlacement p;
     p.x1 = AlignedX(line1.width, frameWidth, align);
     p.x2 = AlignedX(line2.width, frameWidth, align);

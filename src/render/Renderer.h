@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/Alignment.h"
 #include "common/CodeFrame.h"
 #include "common/Rgb.h"
 #include "render/TextEngine.h"
@@ -22,10 +23,10 @@ struct LayerColors {
     Rgb outline, antialias, text;
 };
 
-// Left column of a line of `width` pixels: "center" centres it (the halves
-// taken with the remainder dropped: 360 - 101 div 2 = 310), "left" puts it
-// at column 8, any other text at 8 columns from the right edge.
-int AlignedX(int width, int frameWidth, std::string_view align);
+// Left column of a line of `width` pixels: centred (the halves taken with
+// the remainder dropped: 360 - 101 div 2 = 310), at column 8 on the left,
+// or 8 columns from the right edge.
+int AlignedX(int width, int frameWidth, Alignment align);
 
 struct SubtitlePlacement {
     int x1 = 0, y1 = 0;  // top-left corner of line 1's text cell
@@ -38,7 +39,7 @@ struct SubtitlePlacement {
 // Y2 = Y1 + H2 - OffsetOr. Nothing is clamped: the band may start above the
 // frame or reach below it.
 SubtitlePlacement PlaceSubtitle(TextExtent line1, TextExtent line2, int frameWidth, int frameHeight,
-                                int offset, int offsetOr, std::string_view align);
+                                int offset, int offsetOr, Alignment align);
 
 // Draws the three layers of one line whose text cell's top-left corner is at
 // (x, y). Pixels outside the frame are neither read nor written. An outline
@@ -78,7 +79,7 @@ struct SubtitleLook {
     FontSpec font;
     int offset = 30;
     int offsetOr = -4;
-    std::string align = "center";
+    Alignment align = Alignment::Center;
     int outlineWidth = 3;
     LayerColors colors;
     bool anchorBottom = false;  // the last line at the offset from the bottom (PlaceLines)

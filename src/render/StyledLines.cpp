@@ -167,7 +167,7 @@ void DrawRunLineMask(TextEngine& text, const RunLine& line, const FontSpec& font
 }
 
 StackPlacement PlaceLines(const std::vector<TextExtent>& extents, int frameWidth, int frameHeight, int offset,
-                          int offsetOr, std::string_view align, bool top, bool anchorLast) {
+                          int offsetOr, Alignment align, bool top, bool anchorLast) {
     StackPlacement p;
     const size_t n = extents.size();
     p.x.resize(n);

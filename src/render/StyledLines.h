@@ -67,7 +67,7 @@ struct StackPlacement {
 // line of a one-line subtitle is measured as a space), or with `anchorLast`
 // the lines that are drawn (at least one). Nothing is clamped.
 StackPlacement PlaceLines(const std::vector<TextExtent>& extents, int frameWidth, int frameHeight, int offset,
-                          int offsetOr, std::string_view align, bool top, bool anchorLast = false);
+                          int offsetOr, Alignment align, bool top, bool anchorLast = false);
 
 // Moves placed lines where `at` says (PlaceLines placed them first), the
 // box kept `margin` columns from the left and right edges and inside the

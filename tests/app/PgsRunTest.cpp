@@ -55,7 +55,7 @@ TEST_F(PgsRun, ChosenColoursReplaceTheRolesAndTheBoxIsOffUnlessTicked) {
     TForm1& f = Loaded();
     f.Pgs.text = Rgba{255, 255, 0, 255};
     f.Pgs.background = Rgba{0, 0, 255, 128};
-    f.WriteSup = false;
+    f.OutputCheckBox("sup").checked = false;
     f.ButtonGenerateSupClick();
     ASSERT_TRUE(ui.errors.empty()) << ui.errors[0];
     EXPECT_FALSE(std::filesystem::exists(dir.File("movie.sup")));
@@ -69,7 +69,7 @@ TEST_F(PgsRun, ChosenColoursReplaceTheRolesAndTheBoxIsOffUnlessTicked) {
 
     std::filesystem::remove(dir.File("movie.pgs.sup"));
     f.CheckBoxPgs.checked = false;
-    f.WriteSup = true;
+    f.OutputCheckBox("sup").checked = true;
     f.ButtonGenerateSupClick();
     EXPECT_FALSE(std::filesystem::exists(dir.File("movie.pgs.sup")));
 }

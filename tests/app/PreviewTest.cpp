@@ -56,7 +56,7 @@ protected:
 
 TEST_F(PreviewTest, TooLongLineShowsTheMessageClearsTheFlagAndLeavesTheBareBackground) {
     const std::string wide(80, 'W');
-    form.DrawPreview("short", wide, 20, "Arial", 1, 0, 30, -4, "center");
+    form.DrawPreview("short", wide, 20, "Arial", 1, 0, 30, -4, Alignment::Center);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0], "The string \rshort\r" + wide + "\ris too long.");
     EXPECT_FALSE(form.SubtitleFits);
@@ -68,9 +68,9 @@ TEST_F(PreviewTest, WithoutAWindowLinesAreCheckedButNothingIsPainted) {
     form.preview.Fill(Rgb{1, 2, 3});
     const Frame before = form.preview;
     form.LoadPreviewBackground();
-    form.DrawPreview("Rethymno.", "Crete Hellas", 20, "Arial", 1, 0, 30, -4, "center");
+    form.DrawPreview("Rethymno.", "Crete Hellas", 20, "Arial", 1, 0, 30, -4, Alignment::Center);
     EXPECT_TRUE(form.SubtitleFits);
-    form.DrawPreview("short", std::string(80, 'W'), 20, "Arial", 1, 0, 30, -4, "center");
+    form.DrawPreview("short", std::string(80, 'W'), 20, "Arial", 1, 0, 30, -4, Alignment::Center);
     EXPECT_FALSE(form.SubtitleFits);
     EXPECT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(form.preview, before);
@@ -80,7 +80,7 @@ TEST_F(PreviewTest, FittingLinesSetTheFlagAndDrawWithoutTouchingTheBand) {
     form.SubtitleFits = false;
     form.BandTop = 12;
     form.BandHeight = 34;
-    form.DrawPreview("Rethymno.", "Crete Hellas", 20, "Arial", 1, 0, 30, -4, "center");
+    form.DrawPreview("Rethymno.", "Crete Hellas", 20, "Arial", 1, 0, 30, -4, Alignment::Center);
     EXPECT_TRUE(form.SubtitleFits);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(form.preview.Height(), kPalHeight);
@@ -196,7 +196,7 @@ TEST_F(PreviewTest, NtscUsesItsOwnPictureAndHeight) {
 
 TEST_F(PreviewTest, RenderSubtitleDrawsOnBlueAndSetsTheBand) {
     form.preview.Fill(Rgb{9, 9, 9});
-    form.RenderSubtitle("Rethymno.", "Crete Hellas", 20, "Arial", 1, 0, 30, -4, "center");
+    form.RenderSubtitle("Rethymno.", "Crete Hellas", 20, "Arial", 1, 0, 30, -4, Alignment::Center);
     // Line height 30: Y1 = 576 - 30 - 40 - 30 = 476.
     EXPECT_EQ(form.BandTop, 476);
     EXPECT_EQ(form.BandHeight, 30 + 30 + 4 + 6);
@@ -205,7 +205,7 @@ TEST_F(PreviewTest, RenderSubtitleDrawsOnBlueAndSetsTheBand) {
     // Without an outline width there is no number to draw with.
     form.ComboBoxOutlineWidth.itemIndex = -1;
     try {
-        form.RenderSubtitle("a", "b", 20, "Arial", 1, 0, 30, -4, "center");
+        form.RenderSubtitle("a", "b", 20, "Arial", 1, 0, 30, -4, Alignment::Center);
         FAIL() << "no conversion error";
     } catch (const ConvertError& e) {
         EXPECT_STREQ(e.what(), "'' is not a valid integer value");

@@ -109,7 +109,7 @@ TEST_F(VobSubRun, UntickedBoxWritesNoPair) {
 
 TEST_F(VobSubRun, TheHelpFileListsThePairInsteadOfASupThatWasNotWritten) {
     TForm1& f = Loaded(2);
-    f.WriteSup = false;
+    f.OutputCheckBox("sup").checked = false;
     f.ButtonGenerateSupClick();
     EXPECT_FALSE(Exists("movie.sup"));
     const std::string help = TempDir::Read(dir.File("movie.Glyphon_Help.txt"));

@@ -116,7 +116,7 @@ std::vector<std::set<int>> TextRows(TextEngine& engine, std::vector<std::string>
     if (lines.size() < 2) lines.push_back("");
     std::vector<TextExtent> extents;
     for (const std::string& line : lines) extents.push_back(MeasureRunLine(engine, PlainLine(line), font));
-    const StackPlacement p = PlaceLines(extents, 720, frameHeight, 30, -4, "center", top);
+    const StackPlacement p = PlaceLines(extents, 720, frameHeight, 30, -4, Alignment::Center, top);
     std::vector<std::set<int>> rows(lines.size());
     LineMask mask;
     for (size_t i = 0; i < lines.size(); ++i) {

@@ -113,6 +113,20 @@ TEST_F(PlanWithFilm, RefusesBeforeAnyInputAndCommitsAllOrNothing) {
         EXPECT_EQ(!started.empty(), c.inputsRun) << f.message;
         EXPECT_EQ(Names(dir.path()), before) << f.message;
     }
+    // Two inputs of one name from two folders would write one set of files
+    // in the output folder: the second would replace the first's.
+    std::filesystem::create_directories(dir.File("en"));
+    std::filesystem::create_directories(dir.File("fr"));
+    dir.Write("en/film.srt", Srt(2));
+    dir.Write("fr/film.srt", Srt(3));
+    RunPlan same = PlanOf(dir, {{"en/film.srt", "en"}, {"fr/film.srt", "fr"}}, film);
+    same.shared.outputs.folder = dir.File("out");
+    std::vector<size_t> started;
+    const PlanReport clash = Run(same, &started);
+    ASSERT_TRUE(clash.failure);
+    EXPECT_EQ(clash.failure->stage, ConversionFailure::Stage::Refused);
+    EXPECT_TRUE(started.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out")));
     // A disc file that would replace an input.
     std::filesystem::copy_file(dir.File("a.srt"), dir.File("c.srt"));
     std::filesystem::create_hard_link(dir.File("c.srt"), dir.File("c.palette.yuv"));

@@ -26,6 +26,7 @@
 #include "gui/MainWindow.h"
 #include "gui/QtUi.h"
 #include "support/FakeTextEngine.h"
+#include "support/FixtureOutputKind.h"
 #include "support/TempDir.h"
 
 namespace glyphon::test {
@@ -66,6 +67,7 @@ protected:
         ui.SetWindow(window.get());
     }
     void TearDown() override { ui.SetWindow(nullptr); }
+    void CheckOutputsPanel();
 
     TempDir dir;
     QtUi ui;
@@ -145,16 +147,18 @@ TEST_F(MainWindowView, TickingTheBoxShowsTheGenericSwatchesAndFreesTheStandard) 
 
 // The added options sit in a panel of their own right of the classic
 // controls: each caption on one line, each list wide enough for its longest
-// choice, nothing overlapping, every box forwarding to the model.
-TEST_F(MainWindowView, TheOutputsPanelHoldsTheAddedOptionsReadably) {
+// choice, nothing overlapping, every box forwarding to the model (the mux's
+// asks for a film: it is pressed under Xvfb).
+void MainWindowView::CheckOutputsPanel() {
     QGroupBox* panel = nullptr;
     for (QGroupBox* g : window->findChildren<QGroupBox*>())
         if (g->title() == "Outputs") panel = g;
     ASSERT_NE(panel, nullptr);
     EXPECT_TRUE(window->rect().contains(panel->geometry()));
     EXPECT_GE(panel->geometry().left(), 803);  // clear of the classic window
-    TCheckBox* const boxes[] = {&model->CheckBoxVobSub, &model->CheckBoxPgs, &model->CheckBoxWrap,
-                                &model->CheckBoxAnchorBottom};
+    std::vector<TCheckBox*> boxes{&model->CheckBoxWrap, &model->CheckBoxAnchorBottom};
+    for (TForm1::OutputBox& output : model->OutputBoxes)
+        if (output.box.visible && &output.box != &model->CheckBoxMux) boxes.push_back(&output.box);
     std::vector<QRect> taken;
     for (TCheckBox* state : boxes) {
         QCheckBox* box = Find<QCheckBox>(panel, QString::fromStdString(state->caption));
@@ -180,6 +184,18 @@ TEST_F(MainWindowView, TheOutputsPanelHoldsTheAddedOptionsReadably) {
         EXPECT_GE(c->width(), widest + 13) << c->toolTip().toStdString();  // text beside the arrow
     }
     EXPECT_EQ(lists, 3);  // the PGS size and colours
+}
+
+TEST_F(MainWindowView, TheOutputsPanelHoldsTheAddedOptionsReadably) { CheckOutputsPanel(); }
+
+// A kind registered in the output table alone gets its box in the panel.
+class MainWindowWithNewKind : public MainWindowView {
+    ScopedFixtureKind fixture_;
+};
+
+TEST_F(MainWindowWithNewKind, ItsBoxJoinsTheOutputsPanel) {
+    EXPECT_TRUE(model->OutputCheckBox("fixture").visible);
+    CheckOutputsPanel();
 }
 
 TEST_F(MainWindowView, PgsListsForwardPicks) {

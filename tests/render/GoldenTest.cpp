@@ -65,7 +65,7 @@ void CheckGolden(const GoldenCase& c) {
     look.offset = c.offset;
     look.offsetOr = c.offsetOr;
     look.outlineWidth = c.outlineWidth;
-    look.align = c.align;
+    look.align = AlignmentOf(c.align);
     look.colors = {kOutline, kAntialias, kText};
     static std::unique_ptr<TextEngine> engine = CreateFreeTypeEngine();
     DrawSubtitle(frame, *engine, c.line1, c.line2, look);

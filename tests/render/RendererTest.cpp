@@ -89,16 +89,17 @@ TEST(LayeredLine, ZeroOutlineWidthLeavesOnlyTextAndAntialias) {
 }
 
 TEST(Placement, AlignmentRules) {
-    EXPECT_EQ(AlignedX(101, 720, "center"), 310);  // 360 - 101 div 2
-    EXPECT_EQ(AlignedX(100, 720, "center"), 310);
-    EXPECT_EQ(AlignedX(101, 720, "left"), 8);
-    EXPECT_EQ(AlignedX(101, 720, "right"), 720 - 101 - 8);
-    EXPECT_EQ(AlignedX(101, 720, "Center"), 720 - 101 - 8);  // exact comparison: anything else is right
-    EXPECT_EQ(AlignedX(101, 720, ""), 611);
+    EXPECT_EQ(AlignedX(101, 720, Alignment::Center), 310);  // 360 - 101 div 2
+    EXPECT_EQ(AlignedX(100, 720, Alignment::Center), 310);
+    EXPECT_EQ(AlignedX(101, 720, Alignment::Left), 8);
+    EXPECT_EQ(AlignedX(101, 720, Alignment::Right), 720 - 101 - 8);
+    EXPECT_EQ(AlignedX(101, 720, AlignmentOf("Center")),
+              720 - 101 - 8);  // exact comparison: anything else is right
+    EXPECT_EQ(AlignedX(101, 720, AlignmentOf("")), 611);
 }
 
 TEST(Placement, PalExampleWithGapOfFourRows) {
-    const SubtitlePlacement p = PlaceSubtitle({200, 27}, {150, 27}, 720, 576, 30, -4, "center");
+    const SubtitlePlacement p = PlaceSubtitle({200, 27}, {150, 27}, 720, 576, 30, -4, Alignment::Center);
     EXPECT_EQ(p.y1, 479);
     EXPECT_EQ(p.bandTop, 478);
     EXPECT_EQ(p.y2, 510);
@@ -109,17 +110,17 @@ TEST(Placement, PalExampleWithGapOfFourRows) {
 
 TEST(Placement, BandTopIsTheEvenRowAtOrAboveEvenWhenNegative) {
     // NTSC, line height 30, offset 413: Y1 = 480 - 30 - 40 - 413 = -3.
-    SubtitlePlacement p = PlaceSubtitle({10, 30}, {10, 30}, 720, 480, 413, 0, "left");
+    SubtitlePlacement p = PlaceSubtitle({10, 30}, {10, 30}, 720, 480, 413, 0, Alignment::Left);
     EXPECT_EQ(p.y1, -3);
     EXPECT_EQ(p.bandTop, -4);
-    p = PlaceSubtitle({10, 30}, {10, 30}, 720, 480, 414, 0, "left");
+    p = PlaceSubtitle({10, 30}, {10, 30}, 720, 480, 414, 0, Alignment::Left);
     EXPECT_EQ(p.bandTop, -4);
     EXPECT_EQ(p.bandHeight, 66);
 }
 
 TEST(Placement, OverlappingSecondLineCoversTheFirst) {
     // OffsetOr 10 with equal heights puts line 2 ten rows into line 1's cell.
-    const SubtitlePlacement p = PlaceSubtitle({10, 30}, {10, 30}, 720, 576, 30, 10, "center");
+    const SubtitlePlacement p = PlaceSubtitle({10, 30}, {10, 30}, 720, 576, 30, 10, Alignment::Center);
     EXPECT_EQ(p.y2 - p.y1, 20);
 }
 

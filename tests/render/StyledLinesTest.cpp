@@ -83,16 +83,16 @@ TEST(StyledLines, LinesStackByTheSecondLinesRuleAtTheBottomOrTheTop) {
     const std::vector<TextExtent> three{{100, 27}, {200, 27}, {50, 27}};
     // Lines past two grow upward: the last where a two-line subtitle's
     // second line goes (510), or anchored at the offset (479).
-    const StackPlacement bottom = PlaceLines(three, 720, 576, 30, -4, "center", false);
+    const StackPlacement bottom = PlaceLines(three, 720, 576, 30, -4, Alignment::Center, false);
     EXPECT_EQ(bottom.y, (std::vector<int>{448, 479, 510}));
     EXPECT_EQ(bottom.x, (std::vector<int>{310, 260, 335}));
     EXPECT_EQ(bottom.bandTop, 448);
-    EXPECT_EQ(PlaceLines(three, 720, 576, 30, -4, "center", false, true).y,
+    EXPECT_EQ(PlaceLines(three, 720, 576, 30, -4, Alignment::Center, false, true).y,
               (std::vector<int>{417, 448, 479}));
     EXPECT_EQ(bottom.bandHeight, 27 + 31 + 31 + 6);
     // At the top the first line's cell starts as far below the top edge as
     // it ends above the bottom edge at the bottom.
-    const StackPlacement top = PlaceLines(three, 720, 576, 30, -4, "center", true);
+    const StackPlacement top = PlaceLines(three, 720, 576, 30, -4, Alignment::Center, true);
     EXPECT_EQ(top.y, (std::vector<int>{70, 101, 132}));
     EXPECT_EQ(top.bandTop, 70);
     EXPECT_EQ(top.bandHeight, bottom.bandHeight);
@@ -163,7 +163,7 @@ TEST(CodeFrameDrawing, GivesTheUnitsOfThePaintedFrame) {
         look.outlineWidth = c.outline;
         look.offset = c.offset;
         look.offsetOr = c.offsetOr;
-        look.align = c.align;
+        look.align = AlignmentOf(c.align);
         look.colors = c.colors;
         const RoleColours roles{c.second ? grey : c.colors.antialias, c.colors.outline, c.colors.text};
         if (c.second) look.second = {{yellow}, grey, ClassifyPixel(grey, roles)};

@@ -1,7 +1,8 @@
 // A trivial output kind that a test adds to the output table for its own
 // lifetime: "NAME.fixture.txt", one line a picture with its start and end in
 // milliseconds. It is on by default, so that every front end's run writes it
-// without being told of it; `--format fixture` asks for it alone.
+// without being told of it (the window shows a ticked box for it);
+// `--format fixture` asks for it alone.
 #pragma once
 
 #include <memory>
@@ -43,6 +44,7 @@ public:
         OutputKind kind;
         kind.name = "fixture";
         kind.formatHelp = "fixture (NAME.fixture.txt)";
+        kind.caption = "Also write the fixture (.fixture.txt)";
         kind.byDefault = true;
         kind.files = [](const std::string& stem, const ConversionJob&) {
             return std::vector<std::string>{stem + ".fixture.txt"};

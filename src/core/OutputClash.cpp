@@ -1,4 +1,4 @@
-#include "cli/OutputClash.h"
+#include "core/OutputClash.h"
 
 #include <sys/stat.h>
 
@@ -6,7 +6,6 @@
 #include <map>
 #include <utility>
 
-#include "core/ConversionJob.h"
 #include "core/OutputKinds.h"
 #include "core/OutputNames.h"
 
@@ -39,20 +38,23 @@ struct Owner {
 
 }  // namespace
 
-std::vector<std::string> FileOutputNames(const ConvertOptions& o, const std::string& file) {
+std::vector<std::string> FileOutputNames(const ConversionJob& shared, const std::vector<std::string>& files,
+                                         const std::string& file) {
     // The job's outputs as the table names them; the VobSub pair is put
-    // where the run will put it, free of every file the command reads.
+    // where the run will put it, free of every file the run reads.
     ConversionJob job;
     job.subtitle.file = file;
-    job.outputs.kinds = o.formats;
-    job.outputs.folder = o.outputDir;
-    job.outputs.mux.video = o.muxVideo;
-    job.otherInputs = o.files;
-    if (o.ifoFile) job.otherInputs.push_back(*o.ifoFile);
-    return OutputFileNames(job, OutputStem(o.outputDir, file), false);
+    job.outputs.kinds = shared.outputs.kinds;
+    job.outputs.folder = shared.outputs.folder;
+    job.outputs.mux.video = shared.outputs.mux.video;
+    job.otherInputs = shared.otherInputs;
+    job.otherInputs.insert(job.otherInputs.end(), files.begin(), files.end());
+    return OutputFileNames(job, OutputStem(shared.outputs.folder, file), false);
 }
 
-std::optional<std::string> OutputClash(const ConvertOptions& o) {
+std::optional<std::string> OutputClash(const ConversionJob& shared, const std::vector<std::string>& files) {
+    const std::string& folder = shared.outputs.folder;
+    const std::string& film = shared.outputs.mux.video;
     std::map<std::string, Owner> byName;
     std::map<FileId, Owner> byId;
     const auto note = [&](const Owner& owner) {
@@ -60,12 +62,12 @@ std::optional<std::string> OutputClash(const ConvertOptions& o) {
         if (const auto id = IdOf(owner.name)) byId.emplace(*id, owner);
     };
     const auto quoted = [](const std::string& name) { return "'" + name + "'"; };
-    for (size_t i = 0; i < o.files.size(); ++i) note({long(i), true, o.files[i]});
-    if (!o.muxVideo.empty() && !o.files.empty())
-        for (const std::string& name : DiscFileNames(OutputStem(o.outputDir, o.files.front())))
+    for (size_t i = 0; i < files.size(); ++i) note({long(i), true, files[i]});
+    if (!film.empty() && !files.empty())
+        for (const std::string& name : DiscFileNames(OutputStem(folder, files.front())))
             note({-1, false, name});
-    for (size_t i = 0; i < o.files.size(); ++i) {
-        for (const std::string& name : FileOutputNames(o, o.files[i])) {
+    for (size_t i = 0; i < files.size(); ++i) {
+        for (const std::string& name : FileOutputNames(shared, files, files[i])) {
             const Owner mine{long(i), false, name};
             std::optional<Owner> other;
             if (const auto it = byName.find(Spelling(name));
@@ -77,12 +79,12 @@ std::optional<std::string> OutputClash(const ConvertOptions& o) {
                         other = it->second;
             if (other) {
                 if (other->input)
-                    return "the output " + name + " of " + quoted(o.files[i]) + " would replace " +
+                    return "the output " + name + " of " + quoted(files[i]) + " would replace " +
                            quoted(other->name) + ", another subtitle file of this run; nothing was written";
                 if (other->file < 0)
-                    return quoted(o.files[i]) + " and the muxed film would both write " + name +
+                    return quoted(files[i]) + " and the muxed film would both write " + name +
                            "; nothing was written";
-                return quoted(o.files[size_t(other->file)]) + " and " + quoted(o.files[i]) +
+                return quoted(files[size_t(other->file)]) + " and " + quoted(files[i]) +
                        " would both write " + name;
             }
             note(mine);
