@@ -123,7 +123,9 @@ void TForm1::SetupControls() {
     OpenDialogImageNTSC.filter = "Load your NTSC 720x480 BMP|*.bmp";
     OpenDialogMux.title = "The DVD film to mux the subtitles into";
     OpenDialogMux.filter = "DVD MPEG-2 program stream|*.mpg;*.mpeg;*.vob";
-    preview.Reset(kFrameWidth, kPalHeight);
+    // Nobody sees the preview without a window: its picture (1.6 MB) is
+    // never made there.
+    if (ui_.ShowsPreview()) preview.Reset(kFrameWidth, kPalHeight);
 }
 
 void TForm1::FormCreate() {
@@ -138,7 +140,7 @@ void TForm1::FormCreate() {
     SetOffsetPosition(30);
     SetOffsetOrPosition(-4);
     ComboBoxOutlineWidth.SetItemIndex(kDefaultOutlinePosition);
-    preview.Reset(kFrameWidth, kPalHeight);
+    if (ui_.ShowsPreview()) preview.Reset(kFrameWidth, kPalHeight);
     ComboBoxFontName.items = BuildFontNameList(env_.installedFamilies);
     ComboBoxFontName.SetItemIndex(0);
     IfoLoaded = false;

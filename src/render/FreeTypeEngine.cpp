@@ -390,18 +390,7 @@ private:
         haveFont_ = true;
         request_ = {font.name == "Default" ? "MS Sans Serif" : font.name, bool(font.style & kBold),
                     bool(font.style & kItalic)};
-        const FaceChoice& r = provider_.Resolve(request_, RealisedCharset(font.charset));
-        Realisation next;
-        next.file = r.file;
-        next.index = r.index;
-        next.ppem = std::max(1, font.pixelEm > 0 ? font.pixelEm : PixelEmHeight(font.sizePoints));
-        next.xppem64 = std::max(1, (next.ppem * 64 * std::clamp(font.widthPercent, 1, 100) + 50) / 100);
-        next.synthBold = r.synthBold;
-        next.synthItalic = r.synthItalic;
-        next.underline = font.style & kUnderline;
-        next.strikeOut = font.style & kStrikeOut;
-        next.codePage = CodePageOf(font.charset);
-        next.language = language ? language : "";
+        const Realisation& next = RealisationOf(font, language);
         if (realisedOnce_ && next == f_->realised) return;
         realisedOnce_ = true;
         for (size_t i = 0; i < fonts_.size(); ++i) {
@@ -427,6 +416,31 @@ private:
         f_->reader = std::make_unique<CodePageReader>(f_->realised.codePage);
         SetUpMapping();
     }
+
+    // The realisation of `font` for a line of `language`. Lines in italics
+    // or another tagged style switch back and forth for every line measured
+    // or drawn: the few asked for lately are remembered, not looked up again.
+    const Realisation& RealisationOf(const FontSpec& font, const char* language) {
+        for (const RealisationAsked& a : asked_)
+            if (a.language == language && a.font == font) return a.realised;
+        if (asked_.size() >= kRememberedRequests) asked_.clear();
+        const FaceChoice& r = provider_.Resolve(request_, RealisedCharset(font.charset));
+        Realisation next;
+        next.file = r.file;
+        next.index = r.index;
+        next.ppem = std::max(1, font.pixelEm > 0 ? font.pixelEm : PixelEmHeight(font.sizePoints));
+        next.xppem64 = std::max(1, (next.ppem * 64 * std::clamp(font.widthPercent, 1, 100) + 50) / 100);
+        next.synthBold = r.synthBold;
+        next.synthItalic = r.synthItalic;
+        next.underline = font.style & kUnderline;
+        next.strikeOut = font.style & kStrikeOut;
+        next.codePage = CodePageOf(font.charset);
+        next.language = language ? language : "";
+        asked_.push_back({font, language, std::move(next)});
+        return asked_.back().realised;
+    }
+
+    static constexpr size_t kRememberedRequests = 16;
 
     // Realisations kept with their glyphs: the chosen style and the styles
     // of a few tagged runs.
@@ -749,6 +763,12 @@ private:
     FontSpec spec_;
     const char* language_ = nullptr;  // CjkLanguage of the last line
     FaceRequest request_;
+    struct RealisationAsked {
+        FontSpec font;
+        const char* language;
+        Realisation realised;
+    };
+    std::deque<RealisationAsked> asked_;  // addresses stay put until cleared
     bool realisedOnce_ = false;
     // The realisations used so far, the latest last; f_ is the current one.
     std::vector<std::unique_ptr<RealisedFont>> fonts_;

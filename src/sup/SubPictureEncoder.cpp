@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <memory>
 
 #include "common/CodeFrame.h"
 
@@ -88,6 +89,19 @@ constexpr auto kCodeBits = [] {
 // at a time without branching, so the destination needs kWriteSlack spare
 // bytes behind the data; later writes overwrite them.
 constexpr size_t kWriteSlack = 8;
+
+// Room for coding a unit of `bytes` at most, kept per thread. A unit is coded
+// here and copied out at its real length: growing the caller's buffer to the
+// band's worst case would zero tens of kilobytes for every unit of a few.
+uint8_t* CodingSpace(size_t bytes) {
+    thread_local std::unique_ptr<uint8_t[]> space;
+    thread_local size_t held = 0;
+    if (held < bytes) {
+        space.reset(new uint8_t[bytes]);
+        held = bytes;
+    }
+    return space.get();
+}
 
 class CodeWriter {
 public:
@@ -283,8 +297,7 @@ void SubPictureEncoder::EncodeUnit(int frameWidth, int frameHeight, int BandTop,
     CheckRoleIndex(indices_.background, "background");
 
     const size_t capacity = kFixedBytes + size_t(BandHeight) * kMaxRowBytes + kWriteSlack;
-    if (out.size() < capacity) out.resize(capacity);
-    uint8_t* const unit = out.data();
+    uint8_t* const unit = CodingSpace(capacity);
 
     // Pixel data block: two zero bytes, the top field (even band rows), the
     // bottom field (odd band rows), two zero bytes.
@@ -343,7 +356,7 @@ void SubPictureEncoder::EncodeUnit(int frameWidth, int frameHeight, int BandTop,
 
     PutU16(unit, size);
     PutU16(unit + 2, c);
-    out.resize(size);
+    out.assign(unit, unit + size);
 }
 
 void SubPictureEncoder::EncodeInto(const Frame& frame, int BandTop, int BandHeight, int64_t durationMs,
