@@ -1,6 +1,8 @@
 #include "core/StyledConvert.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "ass/AssDvd.h"
 #include "ass/AssScript.h"
@@ -149,11 +151,14 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
                                           "before each stays on screen");
             addWarnings(dvdScript->Warnings());
         }
+        // Streams that draw the script themselves, until one has drawn it.
+        std::vector<UnitSink*> undrawn;
         for (auto& sink : sinks) {
             auto* drawing = dynamic_cast<ScriptSink*>(sink.get());
-            if (!drawing || report.cancelled) continue;
-            if (stopped()) {
+            if (!drawing) continue;
+            if (report.cancelled || stopped()) {
                 report.cancelled = true;
+                undrawn.push_back(sink.get());
                 continue;
             }
             const ScriptDrawn drawn = drawing->DrawScript(job.subtitle.file, job.subtitle.fontsDir);
@@ -165,6 +170,12 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
         if (hooks.progress && !report.cancelled) hooks.progress(report.total, report.total);
         report.helpText = ComposeHelpText(job);
         if (report.cancelled) {
+            // A stream the stop came before holds nothing: the file of that
+            // name stays as it was.
+            for (UnitSink* sink : undrawn) sink->Discard();
+            std::erase_if(sinks, [&](const std::unique_ptr<UnitSink>& sink) {
+                return std::find(undrawn.begin(), undrawn.end(), sink.get()) != undrawn.end();
+            });
             OutputsCommitting committing;
             CloseAllSinks(sinks);
             return report;

@@ -71,6 +71,28 @@ TEST_F(Convert, CancelledRunKeepsTheUnitsWrittenAndWritesNoHelpFile) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("film.Glyphon_Help.txt")));
 }
 
+// A styled script stopped while its DVD units are written keeps those, and
+// its PGS stream, which it had not begun, leaves the file of that name alone.
+TEST_F(Convert, StoppedStyledRunLeavesTheStreamItHadNotBegun) {
+    std::string events;
+    for (int i = 1; i <= 4; ++i)
+        events += "Dialogue: 0,0:00:0" + std::to_string(i) + ".00,0:00:0" + std::to_string(i) +
+                  ".50,Default,Line " + std::to_string(i) + "\n";
+    ConversionJob job = GenericJob(dir.Write("film.ass",
+                                             "[Script Info]\nScriptType: v4.00+\n\n[Events]\n"
+                                             "Format: Layer, Start, End, Style, Text\n" +
+                                                 events));
+    job.outputs.Set("pgs", true);
+    dir.Write("film.pgs.sup", "the stream of an earlier run");
+    int asked = 0;
+    ConversionHooks hooks;
+    hooks.stopRequested = [&] { return ++asked > 2; };
+    const ConversionReport r = RunConversion(job, text, hooks);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_FALSE(SplitSupFile(TempDir::Read(dir.File("film.sup"))).empty());
+    EXPECT_EQ(TempDir::Read(dir.File("film.pgs.sup")), "the stream of an earlier run");
+}
+
 TEST_F(Convert, FailuresNameTheirStageSubtitleAndLine) {
     text.advance = 40;  // 17 characters and more are too wide
     ConversionJob wide = GenericJob(dir.Write("wide.srt",
