@@ -194,7 +194,8 @@ void QuantiseForPgs(const AssPicture& picture, int frameHeight, PgsObject& objec
         if (picture.rgba[i * 4 + 3]) object.pixels[i] = entryOf[colourAt(i)];
 }
 
-int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video) {
+int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video,
+                const std::function<bool()>& stop, bool* stopped) {
     // Each picture is written when the next is known: one followed at once
     // by another is shown up to just after it starts, so that the writer
     // replaces it instead of clearing the screen at that moment first. A
@@ -337,35 +338,41 @@ int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video) {
         bool SamePlace(const Image& o) const { return w == o.w && h == o.h && x == o.x && y == o.y; }
     };
     std::vector<Image> shape, shapeBefore;
-    script.WalkImages(
-        PgsFramesPerSecond(video.frameRate),
-        [&](const ::ass_image* images) {
-            dropUnshown();
-            shape.clear();
-            bool inked = false;
-            for (const ::ass_image* i = images; i; i = i->next) {
-                shape.push_back({i->bitmap, i->w, i->h, i->stride, i->dst_x, i->dst_y});
-                inked = inked || (i->w > 0 && i->h > 0 && (i->color & 0xFF) != 0xFF);
-            }
-            bool samePlaces = frames > 0 && inked && shape.size() == shapeBefore.size();
-            for (size_t n = 0; samePlaces && n < shape.size(); ++n)
-                samePlaces = shape[n].SamePlace(shapeBefore[n]);
-            const bool sameBitmaps = samePlaces && shape == shapeBefore;
-            shapeBefore.swap(shape);
-            // The same bitmaps are kept once; others only beside kept ones.
-            if (sameBitmaps || (samePlaces && keptSets > 0 && keptSets < kMostKeptSets)) {
-                if (keptSets == 0 || !sameBitmaps) keep(images);
+    struct StopWalk {};
+    try {
+        script.WalkImages(
+            PgsFramesPerSecond(video.frameRate),
+            [&](const ::ass_image* images) {
+                if (stop && stop()) throw StopWalk{};
+                dropUnshown();
+                shape.clear();
+                bool inked = false;
+                for (const ::ass_image* i = images; i; i = i->next) {
+                    shape.push_back({i->bitmap, i->w, i->h, i->stride, i->dst_x, i->dst_y});
+                    inked = inked || (i->w > 0 && i->h > 0 && (i->color & 0xFF) != 0xFF);
+                }
+                bool samePlaces = frames > 0 && inked && shape.size() == shapeBefore.size();
+                for (size_t n = 0; samePlaces && n < shape.size(); ++n)
+                    samePlaces = shape[n].SamePlace(shapeBefore[n]);
+                const bool sameBitmaps = samePlaces && shape == shapeBefore;
+                shapeBefore.swap(shape);
+                // The same bitmaps are kept once; others only beside kept ones.
+                if (sameBitmaps || (samePlaces && keptSets > 0 && keptSets < kMostKeptSets)) {
+                    if (keptSets == 0 || !sameBitmaps) keep(images);
+                    add(images);
+                    return true;
+                }
+                endRun();
+                quantise(images, first, firstPalette);
+                if (first.Empty()) return false;
+                if (script.Animating()) keep(images);
                 add(images);
                 return true;
-            }
-            endRun();
-            quantise(images, first, firstPalette);
-            if (first.Empty()) return false;
-            if (script.Animating()) keep(images);
-            add(images);
-            return true;
-        },
-        [&](const AssMoment& moment) { run[frames - 1].moment = moment; });
+            },
+            [&](const AssMoment& moment) { run[frames - 1].moment = moment; });
+    } catch (const StopWalk&) {
+        if (stopped) *stopped = true;
+    }
     dropUnshown();
     endRun();
     flush(-1);

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,10 @@ void QuantiseForPgs(const AssPicture& picture, int frameHeight, PgsObject& objec
 
 // Draws the whole script and writes each picture into `writer` (created for
 // the stream's size and rate). Returns the number of display sets shown.
-// Throws FileError when writing fails.
-int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video);
+// Throws FileError when writing fails. `stop`, asked before each picture,
+// ends the drawing there when it says so (the pictures before it are
+// written) and sets `*stopped`.
+int WriteAssPgs(AssScript& script, PgsWriter& writer, const PgsVideo& video,
+                const std::function<bool()>& stop = {}, bool* stopped = nullptr);
 
 }  // namespace glyphon

@@ -65,11 +65,12 @@ class ScriptPgsOutput : public ScriptSink {
 public:
     explicit ScriptPgsOutput(const PgsVideo& video) : video_(video) {}
     void Create(const std::string& path) { writer_.Create(path, video_); }
-    ScriptDrawn DrawScript(const std::string& file, const std::string& fontsDir) override {
+    ScriptDrawn DrawScript(const std::string& file, const std::string& fontsDir,
+                           const std::function<bool()>& stop) override {
         AssScript script(file, video_.width, video_.height, fontsDir);
         ScriptDrawn drawn;
         drawn.events = script.EventCount();
-        drawn.pictures = WriteAssPgs(script, writer_, video_);
+        drawn.pictures = WriteAssPgs(script, writer_, video_, stop, &drawn.stopped);
         drawn.warnings = script.Warnings();
         return drawn;
     }

@@ -161,7 +161,8 @@ ConversionReport RunStyledConversion(const ConversionJob& job, TextEngine& text,
                 undrawn.push_back(sink.get());
                 continue;
             }
-            const ScriptDrawn drawn = drawing->DrawScript(job.subtitle.file, job.subtitle.fontsDir);
+            const ScriptDrawn drawn = drawing->DrawScript(job.subtitle.file, job.subtitle.fontsDir, stopped);
+            if (drawn.stopped) report.cancelled = true;
             report.loaded = true;
             report.total = drawn.events;
             if (!dvdScript) report.written = drawn.pictures;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,7 @@ struct ScriptDrawn {
     int events = 0;
     int pictures = 0;
     std::vector<std::string> warnings;
+    bool stopped = false;  // told to stop before the script's end
 };
 
 // An output that draws a styled script (ASS/SSA) itself, at its own size,
@@ -69,9 +71,11 @@ struct ScriptDrawn {
 class ScriptSink : public UnitSink {
 public:
     void Write(const DrawnSubtitle&) override {}
-    // Draws and writes every picture of the script. Throws AssError when
-    // the script cannot be read, FileError when writing fails.
-    virtual ScriptDrawn DrawScript(const std::string& file, const std::string& fontsDir) = 0;
+    // Draws and writes every picture of the script, asking `stop` before
+    // each. Throws AssError when the script cannot be read, FileError when
+    // writing fails.
+    virtual ScriptDrawn DrawScript(const std::string& file, const std::string& fontsDir,
+                                   const std::function<bool()>& stop) = 0;
 };
 
 }  // namespace glyphon

@@ -72,8 +72,9 @@ TEST_F(Convert, CancelledRunKeepsTheUnitsWrittenAndWritesNoHelpFile) {
 }
 
 // A styled script stopped while its DVD units are written keeps those, and
-// its PGS stream, which it had not begun, leaves the file of that name alone.
-TEST_F(Convert, StoppedStyledRunLeavesTheStreamItHadNotBegun) {
+// its PGS stream, which it had not begun, leaves the file of that name alone;
+// stopped while the PGS stream is drawn, it keeps the sets drawn.
+TEST_F(Convert, StoppedStyledRunKeepsWhatItDrew) {
     std::string events;
     for (int i = 1; i <= 4; ++i)
         events += "Dialogue: 0,0:00:0" + std::to_string(i) + ".00,0:00:0" + std::to_string(i) +
@@ -91,6 +92,16 @@ TEST_F(Convert, StoppedStyledRunLeavesTheStreamItHadNotBegun) {
     EXPECT_TRUE(r.cancelled);
     EXPECT_FALSE(SplitSupFile(TempDir::Read(dir.File("film.sup"))).empty());
     EXPECT_EQ(TempDir::Read(dir.File("film.pgs.sup")), "the stream of an earlier run");
+
+    // Stopped while libass draws the PGS stream: the sets before the stop
+    // are written, the rest not.
+    job.outputs.Set("sup", false);
+    asked = 0;
+    EXPECT_TRUE(RunConversion(job, text, hooks).cancelled);
+    const size_t stopped = TempDir::Read(dir.File("film.pgs.sup")).size();
+    EXPECT_TRUE(RunConversion(job, text).converted);
+    EXPECT_GT(stopped, 0u);
+    EXPECT_LT(stopped, TempDir::Read(dir.File("film.pgs.sup")).size());
 }
 
 TEST_F(Convert, FailuresNameTheirStageSubtitleAndLine) {
