@@ -74,11 +74,13 @@ std::string PastEndText(const UnitList& units, const MuxReport& mux, const std::
 
 }  // namespace
 
-FilmCheck CheckFilm(const std::string& film, const std::string& muxedPath) {
+FilmCheck CheckFilm(const std::string& film, const std::string& muxedPath, bool streams) {
     FilmCheck check;
     check.film = film;
     try {
-        const FilmFacts facts = ReadFilmFacts(film, muxedPath);
+        uint32_t held = 0;
+        const FilmFacts facts = ReadFilmFacts(film, muxedPath, streams ? &held : nullptr);
+        if (streams) check.heldStreams = held;
         check.width = facts.format.width;
         check.height = facts.format.height;
         check.pal = facts.format.pal;
@@ -142,18 +144,18 @@ PlanReport RunConversionPlan(const RunPlan& plan, const PlanHooks& hooks) {
     if (disc && plan.afterFilmStreams) {
         RunPlan after = plan;
         after.afterFilmStreams = false;
-        int first = 0;
-        try {
-            const uint32_t held = SubPictureStreamsIn(film);
-            for (int s = 0; s < 32; ++s)
-                if (held & (1u << s)) first = s + 1;
-        } catch (const FileError& e) {
-            r.failure = Failure(ConversionFailure::Stage::Mux, e.what(), film);
-            return r;
-        } catch (const std::exception& e) {
-            r.failure = Failure(ConversionFailure::Stage::Mux, e.what());
+        // One read of the whole film checks it and finds its streams; the
+        // plan then reads it only to copy it.
+        if (!after.film || !after.film->heldStreams)
+            after.film = CheckFilm(film, MuxedFileName(r.muxStem), true);
+        if (!after.film->Usable()) {
+            r.failure = Failure(ConversionFailure::Stage::Mux, after.film->error,
+                                after.film->fileError ? film : std::string());
             return r;
         }
+        int first = 0;
+        for (int s = 0; s < 32; ++s)
+            if (*after.film->heldStreams & (1u << s)) first = s + 1;
         for (PlanInput& in : after.inputs) in.stream += first;
         int last = 0;
         for (const PlanInput& in : after.inputs) last = std::max(last, in.stream);

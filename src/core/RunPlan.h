@@ -50,14 +50,18 @@ struct FilmCheck {
     // copy it.
     int64_t firstVideoPts = -1, rateNum = 0, rateDen = 1;
     int aspectCode = 0, rateCode = 0;
+    // The sub-picture streams it holds (bit n for stream n), when the whole
+    // film was read for them.
+    std::optional<uint32_t> heldStreams;
     bool Usable() const { return error.empty(); }
     // A picture height that says PAL or NTSC (576 or 480 rows).
     bool KnownStandard() const { return height == 576 || height == 480; }
 };
 
 // Reads the film's start once: its format and first frame; `muxedPath` (the
-// muxed film to write) may not be the film itself.
-FilmCheck CheckFilm(const std::string& film, const std::string& muxedPath);
+// muxed film to write) may not be the film itself. With `streams` the read
+// goes on to the end for the sub-picture streams the film holds.
+FilmCheck CheckFilm(const std::string& film, const std::string& muxedPath, bool streams = false);
 
 struct RunPlan {
     std::vector<PlanInput> inputs;

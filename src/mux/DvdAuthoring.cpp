@@ -122,7 +122,7 @@ VideoFormat FormatOfStart(const ProgramStreamStart& start) {
     return f;
 }
 
-FilmFacts ReadFilmFacts(const std::string& video, const std::string& muxedPath) {
+FilmFacts ReadFilmFacts(const std::string& video, const std::string& muxedPath, uint32_t* heldStreams) {
     // Refuses a pipe or device without waiting on it: the film is read again
     // to mux it.
     const int fd = OpenFilmOnce(video);
@@ -140,7 +140,7 @@ FilmFacts ReadFilmFacts(const std::string& video, const std::string& muxedPath) 
     FilmFacts facts;
     try {
         FdSource source(fd);
-        facts.start = ScanProgramStreamStart(source);
+        facts.start = ScanProgramStreamStart(source, heldStreams);
         if (facts.start.height == 0)
             throw ProgramStreamError("no MPEG-2 sequence header near the start of the video");
     } catch (const ProgramStreamError& e) {

@@ -33,11 +33,14 @@ VideoFormat FormatOfStart(const ProgramStreamStart& start);
 // pipe. Throws FileError; ProgramStreamError naming the film when it is no
 // program stream with timed video and a sequence header, or when
 // `muxedPath` (the muxed film to write) is the film itself.
+// With `heldStreams` the whole film is read, for the sub-picture streams it
+// holds (bit n for stream n).
 struct FilmFacts {
     ProgramStreamStart start;
     VideoFormat format;
 };
-FilmFacts ReadFilmFacts(const std::string& video, const std::string& muxedPath = {});
+FilmFacts ReadFilmFacts(const std::string& video, const std::string& muxedPath = {},
+                        uint32_t* heldStreams = nullptr);
 
 // The format alone (ReadFilmFacts(video).format).
 VideoFormat ReadVideoFormat(const std::string& video);

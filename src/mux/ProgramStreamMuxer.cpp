@@ -69,26 +69,7 @@ int OpenFilmOnce(const std::string& videoPath) {
     return fd;
 }
 
-uint32_t SubPictureStreamsIn(const std::string& videoPath) {
-    const int in = OpenFilmOnce(videoPath);
-    FdCloser closer{in};
-    FdSource source(in);
-    ProgramStreamReader reader(source);
-    PsItem item;
-    uint32_t held = 0;
-    try {
-        while (reader.Next(item))
-            if (item.kind == PsItemKind::Packet && item.streamId == kPrivateStream1 &&
-                item.subStreamId >= kSubPictureSubStream &&
-                item.subStreamId < kSubPictureSubStream + kSubPictureStreams)
-                held |= 1u << (item.subStreamId - kSubPictureSubStream);
-    } catch (const ProgramStreamError& e) {
-        throw ProgramStreamError(videoPath + ": " + e.what());
-    }
-    return held;
-}
-
-ProgramStreamStart ScanProgramStreamStart(ByteSource& input) {
+ProgramStreamStart ScanProgramStreamStart(ByteSource& input, uint32_t* heldStreams) {
     // Frames are stored in decoding order: pictures shown before the first
     // stored one (B-frames of an open GOP) come a little later in the file.
     // The smallest PTS among the first frames is the first one shown.
@@ -98,7 +79,13 @@ ProgramStreamStart ScanProgramStreamStart(ByteSource& input) {
     ProgramStreamStart start;
     std::vector<uint8_t> video;  // the first packets' video bytes, for the sequence header
     int frames = 0;
-    while (frames < kFramesLooked && reader.Next(item)) {
+    if (heldStreams) *heldStreams = 0;
+    while ((frames < kFramesLooked || heldStreams) && reader.Next(item)) {
+        if (heldStreams && item.kind == PsItemKind::Packet && item.streamId == kPrivateStream1 &&
+            item.subStreamId >= kSubPictureSubStream &&
+            item.subStreamId < kSubPictureSubStream + kSubPictureStreams)
+            *heldStreams |= 1u << (item.subStreamId - kSubPictureSubStream);
+        if (frames >= kFramesLooked) continue;
         if (item.kind == PsItemKind::Packet && IsVideo(item.streamId) && start.rateNum == 0 &&
             item.size > 9 && (item.data[6] & 0xC0) == 0x80 && size_t(9 + item.data[8]) < item.size) {
             const size_t from = video.size() >= 7 ? video.size() - 7 : 0;  // a header cut by the packet end

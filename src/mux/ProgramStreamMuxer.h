@@ -71,8 +71,9 @@ struct MuxReport {
 // smallest PTS is the first frame shown, and the first sequence header in
 // them (the one scanner of a film's format). Throws
 // ProgramStreamError when the input is not a program stream or has no video
-// with presentation times.
-ProgramStreamStart ScanProgramStreamStart(ByteSource& input);
+// with presentation times. With `heldStreams` it reads on to the end and sets
+// bit n there for each sub-picture stream n the film holds.
+ProgramStreamStart ScanProgramStreamStart(ByteSource& input, uint32_t* heldStreams = nullptr);
 
 // Copies input to output with the units inserted; units are taken in order of
 // their pts (the list order for equal times). stream is 0 to 31, the stream
@@ -91,11 +92,6 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
 // a regular file (ProgramStreamError naming it), since the film is read twice.
 // Throws FileError when it cannot be opened. The caller closes the descriptor.
 int OpenFilmOnce(const std::string& videoPath);
-
-// The sub-picture streams the film already holds: bit n for stream n. Reads
-// the whole film. Throws as OpenFilmOnce does, and ProgramStreamError for a
-// film that is no MPEG-2 program stream.
-uint32_t SubPictureStreamsIn(const std::string& videoPath);
 
 // The whole job on files: scans and muxes videoPath into outputPath through
 // a temporary file beside it, which replaces outputPath only when the mux
