@@ -176,6 +176,17 @@ struct AxisEntries {
     alignas(64) uint8_t alone[128], aloneKnown[128], over[128], overKnown[128];
 };
 
+// The two lines' entries and whether each is known, in registers.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline void LoadAxes(
+    const AxisEntries& axes, __m512i* alone, __m512i* aloneKnown, __m512i* over, __m512i* overKnown) {
+    for (int half = 0; half < 2; ++half) {
+        alone[half] = _mm512_load_si512(axes.alone + 64 * half);
+        aloneKnown[half] = _mm512_load_si512(axes.aloneKnown + 64 * half);
+        over[half] = _mm512_load_si512(axes.over + 64 * half);
+        overKnown[half] = _mm512_load_si512(axes.overKnown + 64 * half);
+    }
+}
+
 // The entries of a row of two layers from their coverages `first` and
 // `second` (AVX-512 VBMI): each key is the two coverages cut to seven bits,
 // the first layer lowest; 64 pixels at a time from `axes`, those off the
@@ -190,15 +201,7 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void MapTwoLayersVbmi(con
                                                                              AxisEntries& axes) {
     const __m512i seven = _mm512_set1_epi8(127), zero = _mm512_setzero_si512();
     __m512i alone[2], aloneKnown[2], over[2], overKnown[2];
-    const auto load = [&] __attribute__((target("avx512f,avx512bw,avx512vbmi"))) () {
-        for (int half = 0; half < 2; ++half) {
-            alone[half] = _mm512_load_si512(axes.alone + 64 * half);
-            aloneKnown[half] = _mm512_load_si512(axes.aloneKnown + 64 * half);
-            over[half] = _mm512_load_si512(axes.over + 64 * half);
-            overKnown[half] = _mm512_load_si512(axes.overKnown + 64 * half);
-        }
-    };
-    load();
+    LoadAxes(axes, alone, aloneKnown, over, overKnown);
     for (size_t x = 0; x < n; x += 64) {
         const __m512i low = _mm512_and_si512(_mm512_srli_epi16(_mm512_loadu_si512(first + x), 1), seven);
         const __m512i high = _mm512_and_si512(_mm512_srli_epi16(_mm512_loadu_si512(second + x), 1), seven);
@@ -222,7 +225,7 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void MapTwoLayersVbmi(con
             if (key >> 7 == 0) axes.alone[key] = e, axes.aloneKnown[key] = 1;
             if ((key & 127) == 127) axes.over[key >> 7] = e, axes.overKnown[key >> 7] = 1;
         }
-        load();
+        LoadAxes(axes, alone, aloneKnown, over, overKnown);
     }
 }
 
