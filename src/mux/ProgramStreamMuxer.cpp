@@ -28,6 +28,14 @@ namespace {
 
 bool IsVideo(uint8_t streamId) { return streamId >= kFirstVideoStream && streamId <= kLastVideoStream; }
 
+// The sub-picture stream (0 to 31) a packet belongs to; -1 for any other.
+int SubPictureStreamOf(const PsItem& item) {
+    return item.streamId == kPrivateStream1 && item.subStreamId >= kSubPictureSubStream &&
+                   item.subStreamId < kSubPictureSubStream + kSubPictureStreams
+               ? item.subStreamId - kSubPictureSubStream
+               : -1;
+}
+
 // 90 kHz ticks that delivering the given number of packs takes at the mux
 // rate (units of 50 bytes/s), rounded up. A stream that states no rate is
 // taken at the DVD's 10.08 Mbit/s.
@@ -81,10 +89,9 @@ ProgramStreamStart ScanProgramStreamStart(ByteSource& input, uint32_t* heldStrea
     int frames = 0;
     if (heldStreams) *heldStreams = 0;
     while ((frames < kFramesLooked || heldStreams) && reader.Next(item)) {
-        if (heldStreams && item.kind == PsItemKind::Packet && item.streamId == kPrivateStream1 &&
-            item.subStreamId >= kSubPictureSubStream &&
-            item.subStreamId < kSubPictureSubStream + kSubPictureStreams)
-            *heldStreams |= 1u << (item.subStreamId - kSubPictureSubStream);
+        if (const int held = SubPictureStreamOf(item);
+            heldStreams && item.kind == PsItemKind::Packet && held >= 0)
+            *heldStreams |= 1u << held;
         if (frames >= kFramesLooked) continue;
         if (item.kind == PsItemKind::Packet && IsVideo(item.streamId) && start.rateNum == 0 &&
             item.size > 9 && (item.data[6] & 0xC0) == 0x80 && size_t(9 + item.data[8]) < item.size) {
@@ -277,15 +284,12 @@ MuxReport MuxProgramStream(ByteSource& input, ByteSink& output, const ProgramStr
                 break;
             }
             case PsItemKind::Packet:
-                if (item.streamId == kPrivateStream1 && item.subStreamId >= kSubPictureSubStream &&
-                    item.subStreamId < kSubPictureSubStream + kSubPictureStreams &&
-                    used[item.subStreamId - kSubPictureSubStream])
-                    throw ProgramStreamError("the program stream already has sub-picture stream " +
-                                             StreamText(item.subStreamId - kSubPictureSubStream) +
-                                             "; choose another stream number");
-                if (item.streamId == kPrivateStream1 && item.subStreamId >= kSubPictureSubStream &&
-                    item.subStreamId < kSubPictureSubStream + kSubPictureStreams)
-                    report.filmStreams |= 1u << (item.subStreamId - kSubPictureSubStream);
+                if (const int held = SubPictureStreamOf(item); held >= 0) {
+                    if (used[size_t(held)])
+                        throw ProgramStreamError("the program stream already has sub-picture stream " +
+                                                 StreamText(held) + "; choose another stream number");
+                    report.filmStreams |= 1u << held;
+                }
                 if (IsVideo(item.streamId) && item.pts >= 0 && timeline.Started()) {
                     const int64_t pts = timeline.FilmTime(uint64_t(item.pts));
                     lastVideoPts = std::max(lastVideoPts, pts);
